@@ -1,0 +1,1 @@
+// The library needs one source file until the toolkit lands.

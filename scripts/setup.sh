@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the program and the tests need.
+# Idempotent: when everything is present it returns at once.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  cmake ninja-build ccache g++ pkg-config git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  zlib1g-dev libssl-dev libcurl4-openssl-dev
+  qt6-base-dev qt6-serialport-dev qt6-multimedia-dev
+  libreoffice-dev
+  libopenjp2-7-dev libjpeg-dev libpng-dev
+  libsqlite3-dev libcpp-httplib-dev nlohmann-json3-dev
+  # run
+  libreoffice-calc libreoffice-core
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  fonts-wqy-microhei
+  # tests
+  python3 openssl cups printer-driver-cups-pdf poppler-utils socat
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+  [ "$status" = "installed" ] || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test.  The sanitizer build runs the fuzz-style
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer first; the full
+# suite runs last, so the output ends with CTest's summary.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+echo "== sanitizer build: fuzz-style tests"
+cmake -S . -B build-asan -G Ninja -DBRANTLE_SANITIZE=ON -DBRANTLE_BUILD_BENCH=OFF >/dev/null
+cmake --build build-asan -j "$jobs" --target brantle_fuzz_tests
+ctest --test-dir build-asan -L fuzz --output-on-failure -j "$jobs"
+
+echo "== build and full test suite"
+bash scripts/build.sh build
+ctest --test-dir build --output-on-failure -j "$jobs"
