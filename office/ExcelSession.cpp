@@ -18,6 +18,7 @@
 #include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/drawing/XShapes.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/graphic/GraphicProvider.hpp>
 #include <com/sun/star/graphic/XGraphic.hpp>
@@ -122,6 +123,23 @@ bool IsXlsxName(const std::filesystem::path& path) {
   auto ext = path.extension().string();
   for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return ext == ".xlsx";
+}
+
+// True for the names of workbook files (.xls, .xlsx and their relatives).
+bool HasWorkbookName(const std::filesystem::path& path) {
+  auto ext = path.extension().string();
+  for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == ".xls" || ext == ".xlsx" || ext == ".xlsm" || ext == ".xlt" || ext == ".xltx";
+}
+
+// True when the suite read the document through its text (CSV) import.
+bool LoadedAsText(const Reference<css::lang::XComponent>& component) {
+  Reference<css::frame::XModel> model(component, UNO_QUERY);
+  if (!model.is()) return false;
+  rtl::OUString filter;
+  for (const auto& a : model->getArgs())
+    if (a.Name == "FilterName") a.Value >>= filter;
+  return filter.startsWith("Text - txt - csv");
 }
 
 // The office suite's lock file of a document: present while another program
@@ -426,7 +444,10 @@ int CExcelSession::Create(std::u16string_view sheetName, std::u16string_view out
     auto component = impl_->suite.desktop->loadComponentFromURL(url, "_blank", 0, Props(props));
     impl_->component.set(component, UNO_QUERY);
     impl_->document.set(component, UNO_QUERY);
-    if (!impl_->document.is()) {
+    bool fromTemplate = url != "private:factory/scalc";
+    if (!impl_->document.is() ||
+        (fromTemplate && (fromData || HasWorkbookName(PathOf(templateFile))) &&
+         LoadedAsText(impl_->component))) {
       if (component.is()) Reference<css::util::XCloseable>(component, UNO_QUERY_THROW)->close(true);
       impl_->Release();
       Fail(LangText(kTextWorkbookMissing));
@@ -481,6 +502,14 @@ int CExcelSession::OpenForReading(std::u16string_view file) {
     if (!impl_->document.is()) {
       // Not a workbook (the suite may have opened it as a text document).
       if (component.is()) Reference<css::util::XCloseable>(component, UNO_QUERY_THROW)->close(true);
+      impl_->Release();
+      Fail(LangText(kTextWorkbookMissing));
+      return 0;
+    }
+    if (HasWorkbookName(PathOf(file)) && LoadedAsText(component)) {
+      // A file named as a workbook that the suite could read only as text
+      // (a picture, a damaged workbook ...) is not a workbook.
+      Reference<css::util::XCloseable>(component, UNO_QUERY_THROW)->close(true);
       impl_->Release();
       Fail(LangText(kTextWorkbookMissing));
       return 0;
