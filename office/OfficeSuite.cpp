@@ -67,6 +67,7 @@ struct Suite {
   std::string program;
   std::string profile;
   pid_t pid = 0;
+  std::string pipeName;
   int startCount = 0;
   bool exitHookSet = false;
   Reference<css::uno::XComponentContext> local;
@@ -112,6 +113,12 @@ void EndProcess(Suite& s, std::chrono::milliseconds grace) {
     kill(s.pid, SIGKILL);
     waitpid(s.pid, nullptr, 0);
     s.pid = 0;
+  }
+  // A suite that was killed leaves its pipe's socket file behind.
+  if (!s.pipeName.empty()) {
+    std::error_code ec;
+    std::filesystem::remove("/tmp/OSL_PIPE_" + std::to_string(getuid()) + "_" + s.pipeName, ec);
+    s.pipeName.clear();
   }
 }
 
@@ -218,6 +225,7 @@ bool StartLocked(Suite& s, std::string* why) {
     pid_t pid = Launch(s, pipeName, why);
     if (pid < 0) return false;
     s.pid = pid;
+    s.pipeName = pipeName;
     auto url = FromUtf8("uno:pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext");
     auto deadline = std::chrono::steady_clock::now() + kConnectTimeout;
     bool restart = false;
