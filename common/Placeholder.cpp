@@ -1,1 +1,0 @@
-// The library needs one source file until the toolkit lands.
