@@ -324,7 +324,7 @@ TEST_F(FieldCheckTest, ImportRowsAppendTheirMessages) {
   EXPECT_EQ(errors, u"> 第    5 行,[名称]短于 2 字符。");
   text = u"\u00E9\u00E9\u00E9";
   EXPECT_FALSE(CheckImportFieldLength(text, dest, 0, 2, u"N", errors, 12345));
-  EXPECT_EQ(errors, u"> 第    5 行,[名称]短于 2 字符。第 12345 行,[N]超过 2 字符。");
+  EXPECT_EQ(errors, u"> 第    5 行,[名称]短于 2 字符。第  12345 行,[N]超过 2 字符。");
   EXPECT_EQ(dest, "keep");
   EXPECT_TRUE(CheckImportFieldLength(text, dest, 0, 3, u"N", errors, 1));
   EXPECT_EQ(dest, "eee");

@@ -219,8 +219,8 @@ TEST(JsonReaders, IntArray) {
   EXPECT_EQ(JsonGetIntArray("a", R"({"x":"a","a" : [ 5 , 6 ]})", values, 0, 10), 2);
   EXPECT_EQ(JsonGetIntArray("a", R"({"a":[]})", values, 0, 10), 2);
   // The "[" must stand within the key's length + 10 characters.
-  EXPECT_EQ(JsonGetIntArray("a", R"({"a":          [1]})", values, 0, 10), -1);
-  EXPECT_EQ(JsonGetIntArray("a", R"({"a":         [1]})", values, 0, 10), 3);
+  EXPECT_EQ(JsonGetIntArray("a", R"({"a":        [1]})", values, 0, 10), -1);
+  EXPECT_EQ(JsonGetIntArray("a", R"({"a":       [1]})", values, 0, 10), 3);
   EXPECT_EQ(JsonGetIntArray("a", R"({"a":[1,2)", values, 0, 10), -1);
   EXPECT_EQ(JsonGetIntArray("b", R"({"a":[1]})", values, 0, 10), -1);
 }
