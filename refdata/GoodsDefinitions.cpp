@@ -1,7 +1,6 @@
 #include "refdata/GoodsDefinitions.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <string>
 
@@ -17,12 +16,10 @@ constexpr size_t kMaxCodeChars = 62;
 constexpr size_t kMaxNameChars = 254;
 constexpr size_t kMaxOtherCodeChars = 63;
 
-template <size_t N>
-void CopyField(char (&field)[N], std::u16string_view text) {
-  std::string gbk = GbkFromWide(text);
-  GbkTruncate(gbk, N - 1);
-  std::memcpy(field, gbk.data(), gbk.size());
-  field[gbk.size()] = '\0';
+// The GBK form of a cell text, cut to the field's byte limit.
+void CopyField(std::string& field, std::u16string_view text, size_t limit) {
+  field = GbkFromWide(text);
+  GbkTruncate(field, limit);
 }
 
 std::u16string Trimmed(std::u16string text) {
@@ -61,19 +58,19 @@ int CGoodsDefinitions::LoadFile(const std::filesystem::path& workbook) {
     std::u16string name = Trimmed(session.CellTextTo(r, 2, kReadUnits));
     if (name.empty() || name.size() > kMaxNameChars) continue;
     std::string codeGbk = GbkFromWide(code);
-    GbkTruncate(codeGbk, sizeof(GoodsRecord::cgcodeb) - 1);
+    GbkTruncate(codeGbk, GoodsRecord::kGoodsCodeMax);
     if (FindByCode(codeGbk)) continue;
 
     try {
-      GoodsRecord record{};
-      CopyField(record.cgcodeb, code);
-      CopyField(record.cgoods, name);
+      GoodsRecord record;
+      CopyField(record.cgcodeb, code, GoodsRecord::kGoodsCodeMax);
+      CopyField(record.cgoods, name, GoodsRecord::kGoodsNameMax);
       std::u16string text = Trimmed(session.CellTextTo(r, 3, kReadUnits));
-      if (!text.empty() && text.size() <= kMaxNameChars) CopyField(record.cgoodsa, text);
+      if (!text.empty() && text.size() <= kMaxNameChars) CopyField(record.cgoodsa, text, GoodsRecord::kGoodsNameMax);
       text = Trimmed(session.CellTextTo(r, 4, kReadUnits));
-      if (!text.empty() && text.size() <= kMaxOtherCodeChars) CopyField(record.cgcodea, text);
+      if (!text.empty() && text.size() <= kMaxOtherCodeChars) CopyField(record.cgcodea, text, GoodsRecord::kGoodsCodeMax);
       text = Trimmed(session.CellTextTo(r, 5, kReadUnits));
-      if (!text.empty() && text.size() <= kMaxOtherCodeChars) CopyField(record.cgcodec, text);
+      if (!text.empty() && text.size() <= kMaxOtherCodeChars) CopyField(record.cgcodec, text, GoodsRecord::kGoodsCodeMax);
       double number = WideToDouble(session.CellTextTo(r, 6, kReadUnits));
       if (number >= 0.01) record.fprice = number;
       number = WideToDouble(session.CellTextTo(r, 7, kReadUnits));
@@ -81,7 +78,7 @@ int CGoodsDefinitions::LoadFile(const std::filesystem::path& workbook) {
       number = WideToDouble(session.CellTextTo(r, 8, kReadUnits));
       if (number >= 0.001) record.fgcrate = number;
       text = Trimmed(session.CellTextTo(r, 9, kReadUnits));
-      if (!text.empty() && text.size() <= kMaxNameChars) CopyField(record.extra, text);
+      if (!text.empty() && text.size() <= kMaxNameChars) CopyField(record.extra, text, GoodsRecord::kGoodsNoteMax);
       items_.push_back(record);
     } catch (const std::bad_alloc&) {
       platform::ShowMessageBox(u"内存不足,物品定义初始化未完成!", u"",
@@ -95,6 +92,6 @@ int CGoodsDefinitions::LoadFile(const std::filesystem::path& workbook) {
 
 std::optional<GoodsRecord> CGoodsDefinitions::FindByCode(std::string_view code) const {
   for (const auto& item : items_)
-    if (std::string_view(item.cgcodeb) == code) return item;
+    if (item.cgcodeb == code) return item;
   return std::nullopt;
 }

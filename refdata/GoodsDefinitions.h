@@ -8,24 +8,7 @@
 #include <string_view>
 #include <vector>
 
-// One goods item; texts are GBK and NUL-terminated within their arrays.  The
-// field names are the columns of the goods-line table client_rec_goods.
-// Zero-filled before use (GoodsRecord r{}), copied by value.
-struct GoodsRecord {
-  int32_t iquantity;
-  double fprice;     // unit price
-  double fgcustom;   // customs value
-  double fgcrate;    // customs rate
-  double fgweight;   // kilograms
-  char cgoods[256];  // goods name
-  char cgoodsa[256]; // second goods name
-  char cgcodea[64];
-  char cgcodeb[64];  // key of a goods definition
-  char cgcodec[64];
-  char cunit[16];
-  char note[256];    // further text of the goods columns
-  char extra[256];   // further text of a goods definition (column 9)
-};
+#include "common/GoodsRecord.h"
 
 // The goods definitions, in workbook order, with distinct cgcodeb values.
 class CGoodsDefinitions {

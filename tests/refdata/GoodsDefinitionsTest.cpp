@@ -67,14 +67,14 @@ TEST(GoodsDefinitionsTest, LoadsRowsWithTheirChecks) {
 
   auto g1 = goods.FindByCode("G001");
   ASSERT_TRUE(g1);
-  EXPECT_STREQ(g1->cgoods, GbkFromWide(U16("手机")).c_str());
-  EXPECT_STREQ(g1->cgoodsa, "Mobile phone");
-  EXPECT_STREQ(g1->cgcodea, "A-1");
-  EXPECT_STREQ(g1->cgcodec, "C-1");
+  EXPECT_EQ(g1->cgoods, GbkFromWide(U16("手机")));
+  EXPECT_EQ(g1->cgoodsa, "Mobile phone");
+  EXPECT_EQ(g1->cgcodea, "A-1");
+  EXPECT_EQ(g1->cgcodec, "C-1");
   EXPECT_DOUBLE_EQ(g1->fprice, 12.5);
   EXPECT_DOUBLE_EQ(g1->fgcustom, 100);
   EXPECT_DOUBLE_EQ(g1->fgcrate, 0.13);
-  EXPECT_STREQ(g1->extra, GbkFromWide(U16("备注")).c_str());
+  EXPECT_EQ(g1->extra, GbkFromWide(U16("备注")));
   EXPECT_EQ(g1->iquantity, 0);
 
   auto g2 = goods.FindByCode("G002");
@@ -82,17 +82,17 @@ TEST(GoodsDefinitionsTest, LoadsRowsWithTheirChecks) {
   EXPECT_EQ(g2->fprice, 0);
   EXPECT_EQ(g2->fgcustom, 0);
   EXPECT_EQ(g2->fgcrate, 0);
-  EXPECT_STREQ(g2->cgoodsa, "");
+  EXPECT_EQ(g2->cgoodsa, "");
 
   auto g3 = goods.FindByCode("G003");
   ASSERT_TRUE(g3);
   EXPECT_DOUBLE_EQ(g3->fprice, 0.01);
   EXPECT_DOUBLE_EQ(g3->fgcustom, 0.001);
   EXPECT_DOUBLE_EQ(g3->fgcrate, 0.001);
-  EXPECT_STREQ(g3->cgoodsa, "");  // 255 characters: not taken
-  EXPECT_STREQ(g3->cgcodea, "");  // 64 characters: not taken
-  EXPECT_EQ(std::strlen(g3->cgcodec), 63u);
-  EXPECT_STREQ(g3->extra, "");
+  EXPECT_EQ(g3->cgoodsa, "");  // 255 characters: not taken
+  EXPECT_EQ(g3->cgcodea, "");  // 64 characters: not taken
+  EXPECT_EQ(g3->cgcodec.size(), 63u);
+  EXPECT_EQ(g3->extra, "");
 
   EXPECT_FALSE(goods.FindByCode("G004"));
   EXPECT_FALSE(goods.FindByCode("G005"));
