@@ -235,13 +235,18 @@ TEST(PlainTransport, ConnectToSilentPortEndsWithinTheConnectTimeOut) {
     fillers.push_back(fd);
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  HttpRequest r = Request(silent.port());
-  r.connectTimeoutSeconds = 1;
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(SendHttpRequest(r), -123);
-  const double took = SecondsSince(start);
-  EXPECT_GE(took, 0.9);
-  EXPECT_LT(took, 3.0);
+  // The plain socket, and the TLS connect BIO.
+  for (int tls : {0, 1}) {
+    HttpRequest r = Request(silent.port());
+    r.connectTimeoutSeconds = 1;
+    r.tls = tls;
+    r.tlsMethod = 9;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SendHttpRequest(r), tls ? -410 : -123);
+    const double took = SecondsSince(start);
+    EXPECT_GE(took, 0.9) << tls;
+    EXPECT_LT(took, 3.0) << tls;
+  }
   for (int fd : fillers) close(fd);
 }
 
