@@ -5,6 +5,9 @@
 #include <ctime>
 
 #include "net/HttpClient.h"
+
+#include "common/Base64.h"
+#include "common/DateTime.h"
 #include "net/HttpInternal.h"
 
 using http_detail::FindNoCase;
@@ -34,50 +37,19 @@ bool JarHasName(std::string_view jar, std::string_view name) {
   return false;
 }
 
-// Whether the expiry date of a cookie lies in the past.  Reads the day, the
-// month by its name, the year and the time, as web servers write them
-// ("Wed, 21 Oct 2015 07:28:00 GMT", "Wednesday, 21-Oct-15 07:28:00 GMT").
-// An unreadable date never expires the cookie.
+// Whether the expiry date of a cookie lies in the past: a valid date of a
+// year after 1970 earlier than the current UTC time.  An unreadable date
+// never expires the cookie.
 bool CookieDateHasPassed(std::string_view text) {
-  static const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                                        "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
-  std::string upper(text.substr(0, 62));
-  for (auto& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  // Weekday names hold no month name but "MON" must not be taken for one.
-  int month = 0;
-  for (int m = 0; m < 12 && month == 0; ++m) {
-    size_t at = upper.find(kMonths[m]);
-    if (at != npos) month = m + 1;
-  }
-  if (month == 0) return false;
-
-  long numbers[5] = {0, 0, 0, 0, 0};
-  int count = 0;
-  for (size_t i = 0; i < text.size() && count < 5;) {
-    if (std::isdigit(static_cast<unsigned char>(text[i]))) {
-      long v = 0;
-      while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) && v < 100000)
-        v = v * 10 + (text[i++] - '0');
-      numbers[count++] = v;
-    } else {
-      ++i;
-    }
-  }
-  if (count < 2) return false;
-  long day = numbers[0];
-  long year = numbers[1] < 100 ? numbers[1] + 2000 : numbers[1];
-  if (year <= 1970 || year > 9999 || day < 1 || day > 31) return false;
-  std::tm tm{};
-  tm.tm_year = static_cast<int>(year - 1900);
-  tm.tm_mon = month - 1;
-  tm.tm_mday = static_cast<int>(day);
-  tm.tm_hour = numbers[2] <= 23 ? static_cast<int>(numbers[2]) : 0;
-  tm.tm_min = numbers[3] <= 59 ? static_cast<int>(numbers[3]) : 0;
-  tm.tm_sec = numbers[4] <= 59 ? static_cast<int>(numbers[4]) : 0;
-  std::tm check = tm;
-  time_t when = timegm(&check);
-  if (check.tm_mday != tm.tm_mday || check.tm_mon != tm.tm_mon) return false;  // no such date
-  return when < std::time(nullptr);
+  DateTimeFields when;
+  if (!ParseHttpDate(text, when) || when.year <= 1970) return false;
+  std::chrono::sys_seconds now;
+  CurrentUtcTime(now);
+  const std::chrono::sys_seconds expiry =
+      std::chrono::sys_days(std::chrono::year(when.year) / when.month / when.day) +
+      std::chrono::hours(when.hour) + std::chrono::minutes(when.minute) +
+      std::chrono::seconds(when.second);
+  return expiry < now;
 }
 
 // "Max-Age=0" as a whole value (not "Max-Age=05").
