@@ -9,7 +9,7 @@ namespace localserver {
 
 namespace {
 
-#include "localserver/PasswordTables.inc"
+#include "common/PasswordTables.inc"
 
 std::array<std::array<uint8_t, 256>, 9> BuildTables() {
   std::array<std::array<uint8_t, 256>, 9> all{};
