@@ -1,20 +1,251 @@
-// Placeholder bodies; replaced by the real code.
-#pragma GCC diagnostic ignored "-Wunused-parameter"
 #include "common/Base64.h"
 
-int Base64Encode(const void* bytes, size_t count, std::string& out, size_t capacity, size_t* needed) { return {}; }
-std::string Base64Encode(std::string_view bytes) { return {}; }
-std::string& StripWhitespace(std::string& text) { return text; }
-int Base64Decode(std::string& text) { return {}; }
-int Base64DecodeText(std::string_view text, std::string& out) { return {}; }
-uint32_t Crc32(const void* bytes, size_t count) { return {}; }
-uint32_t Crc32(std::string_view bytes) { return {}; }
-int TimeZoneHours() { return {}; }
-int TimeZoneHoursFromBias(int biasMinutesWest) { return {}; }
-int StoreTimeZoneHours() { return {}; }
-int StoredTimeZoneHours() { return {}; }
-int64_t ServerTimeStamp() { return {}; }
-int CurrentUtcTime(std::chrono::sys_seconds& out, int seconds) { return {}; }
-int64_t PackDateTimeNumber(int year, int month, int day, int hour, int minute, int second) { return {}; }
-int ParseDateText(std::string_view text) { return {}; }
-int ParseDateText(std::string_view text, std::chrono::local_seconds now) { return {}; }
+#include <zlib.h>
+
+#include <ctime>
+#include <limits>
+
+namespace {
+
+constexpr char kAlphabet[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// Value of an alphabet character, -1 for "=", -2 for anything else.
+constexpr int kPad = -1;
+constexpr int kBad = -2;
+
+struct DecodeTable {
+  int value[256];
+  constexpr DecodeTable() : value() {
+    for (int& v : value) v = kBad;
+    for (int i = 0; i < 64; ++i) value[static_cast<unsigned char>(kAlphabet[i])] = i;
+    value[static_cast<unsigned char>('=')] = kPad;
+  }
+};
+constexpr DecodeTable kDecode;
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Turns every "\u00XY" with XY below 80 (hex) back into that ASCII byte, so a
+// slash or an equals sign written as its JSON escape reads as itself.
+void UnescapeAsciiEscapes(std::string& text) {
+  if (text.find("\\u") == std::string::npos) return;
+  size_t out = 0;
+  for (size_t i = 0; i < text.size();) {
+    if (text[i] == '\\' && i + 6 <= text.size() && text[i + 1] == 'u' && text[i + 2] == '0' &&
+        text[i + 3] == '0') {
+      int hi = HexValue(text[i + 4]);
+      int lo = HexValue(text[i + 5]);
+      if (hi >= 0 && lo >= 0 && hi * 16 + lo < 0x80) {
+        text[out++] = static_cast<char>(hi * 16 + lo);
+        i += 6;
+        continue;
+      }
+    }
+    text[out++] = text[i++];
+  }
+  text.resize(out);
+}
+
+bool IsStrippedBlank(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
+
+// Decodes one group of four characters into `out`; false at a bad character.
+bool DecodeGroup(const char* g, std::string& out) {
+  int v[4];
+  for (int i = 0; i < 4; ++i) v[i] = kDecode.value[static_cast<unsigned char>(g[i])];
+  if (v[0] < 0 || v[1] < 0 || v[2] == kBad || v[3] == kBad) return false;
+  out.push_back(static_cast<char>((v[0] << 2) | (v[1] >> 4)));
+  if (v[2] == kPad) return true;
+  out.push_back(static_cast<char>(((v[1] & 0x0F) << 4) | (v[2] >> 2)));
+  if (v[3] == kPad) return true;
+  out.push_back(static_cast<char>(((v[2] & 0x03) << 6) | v[3]));
+  return true;
+}
+
+}  // namespace
+
+int Base64Encode(const void* bytes, size_t count, std::string& out, size_t capacity,
+                 size_t* needed) {
+  const size_t need = (count + 2) / 3 * 4;
+  if (needed) *needed = need;
+  if (capacity < need) return -2;
+  const auto* p = static_cast<const unsigned char*>(bytes);
+  std::string text;
+  text.reserve(need);
+  size_t i = 0;
+  for (; i + 3 <= count; i += 3) {
+    unsigned v = (p[i] << 16) | (p[i + 1] << 8) | p[i + 2];
+    text.push_back(kAlphabet[v >> 18]);
+    text.push_back(kAlphabet[(v >> 12) & 63]);
+    text.push_back(kAlphabet[(v >> 6) & 63]);
+    text.push_back(kAlphabet[v & 63]);
+  }
+  if (count - i == 1) {
+    unsigned v = p[i] << 16;
+    text.push_back(kAlphabet[v >> 18]);
+    text.push_back(kAlphabet[(v >> 12) & 63]);
+    text.append("==");
+  } else if (count - i == 2) {
+    unsigned v = (p[i] << 16) | (p[i + 1] << 8);
+    text.push_back(kAlphabet[v >> 18]);
+    text.push_back(kAlphabet[(v >> 12) & 63]);
+    text.push_back(kAlphabet[(v >> 6) & 63]);
+    text.push_back('=');
+  }
+  out = std::move(text);
+  return 0;
+}
+
+std::string Base64Encode(std::string_view bytes) {
+  std::string out;
+  Base64Encode(bytes.data(), bytes.size(), out, std::numeric_limits<size_t>::max());
+  return out;
+}
+
+std::string& StripWhitespace(std::string& text) {
+  std::erase_if(text, IsStrippedBlank);
+  return text;
+}
+
+int Base64Decode(std::string& text) {
+  StripWhitespace(text);
+  UnescapeAsciiEscapes(text);
+  if (text.size() < 4) {
+    text.clear();
+    return 0;
+  }
+  if (text.size() % 4 != 0) return -2;
+  std::string bytes;
+  bytes.reserve(text.size() / 4 * 3);
+  for (size_t i = 0; i < text.size(); i += 4)
+    if (!DecodeGroup(text.data() + i, bytes)) return -1;
+  text = std::move(bytes);
+  return static_cast<int>(text.size());
+}
+
+int Base64DecodeText(std::string_view text, std::string& out) {
+  out.clear();
+  if (text.size() >= 2 && text[0] == '+' && text[1] == ' ') text.remove_prefix(2);
+  std::string clean(text);
+  StripWhitespace(clean);
+  UnescapeAsciiEscapes(clean);
+  if (clean.empty()) return -1;
+  std::string bytes;
+  bytes.reserve(clean.size() / 4 * 3);
+  for (size_t i = 0; i + 4 <= clean.size(); i += 4)
+    if (!DecodeGroup(clean.data() + i, bytes)) return -1;
+  out = std::move(bytes);
+  return 0;
+}
+
+uint32_t Crc32(const void* bytes, size_t count) {
+  uLong crc = crc32(0L, Z_NULL, 0);
+  const auto* p = static_cast<const Bytef*>(bytes);
+  while (count > 0) {
+    uInt chunk = count > (1u << 30) ? (1u << 30) : static_cast<uInt>(count);
+    crc = crc32(crc, p, chunk);
+    p += chunk;
+    count -= chunk;
+  }
+  return static_cast<uint32_t>(crc);
+}
+
+uint32_t Crc32(std::string_view bytes) { return Crc32(bytes.data(), bytes.size()); }
+
+// ---- Clock ----
+
+namespace {
+
+int g_zoneHours = 0;
+
+// Seconds east of UTC of the local zone's standard time.
+long StandardOffsetSeconds() {
+  tzset();
+  return -timezone;
+}
+
+// The local wall clock of a moment, as seconds since the epoch.
+int64_t LocalWallSeconds(std::time_t t) {
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return static_cast<int64_t>(t) + tm.tm_gmtoff;
+}
+
+}  // namespace
+
+int TimeZoneHoursFromBias(int biasMinutesWest) { return biasMinutesWest / -60; }
+
+int TimeZoneHours() {
+  return TimeZoneHoursFromBias(static_cast<int>(-StandardOffsetSeconds() / 60));
+}
+
+int StoreTimeZoneHours() {
+  g_zoneHours = TimeZoneHours();
+  return g_zoneHours;
+}
+
+int StoredTimeZoneHours() { return g_zoneHours; }
+
+int64_t ServerTimeStamp() {
+  return static_cast<int64_t>(std::time(nullptr)) - 3600LL * TimeZoneHours();
+}
+
+int CurrentUtcTime(std::chrono::sys_seconds& out, int seconds) {
+  int64_t wall = LocalWallSeconds(std::time(nullptr));
+  wall -= 3600LL * g_zoneHours;
+  if (seconds > 0) wall -= seconds;
+  out = std::chrono::sys_seconds(std::chrono::seconds(wall));
+  return g_zoneHours;
+}
+
+int64_t PackDateTimeNumber(int year, int month, int day, int hour, int minute, int second) {
+  return static_cast<int64_t>(year) * 10000000000LL + static_cast<int64_t>(month) * 100000000LL +
+         static_cast<int64_t>(day) * 1000000LL + static_cast<int64_t>(hour) * 10000LL +
+         static_cast<int64_t>(minute) * 100LL + second;
+}
+
+namespace {
+
+// Reads the next run of digits at or after `pos` (skipping other bytes);
+// false when there is none.  Over-long runs read as a large value.
+bool NextNumber(std::string_view text, size_t& pos, long& value) {
+  while (pos < text.size() && (text[pos] < '0' || text[pos] > '9')) ++pos;
+  if (pos >= text.size()) return false;
+  value = 0;
+  while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+    if (value < 100000000) value = value * 10 + (text[pos] - '0');
+    ++pos;
+  }
+  return true;
+}
+
+}  // namespace
+
+int ParseDateText(std::string_view text, std::chrono::local_seconds now) {
+  using namespace std::chrono;
+  size_t pos = 0;
+  long year = 0, month = 0, day = 0;
+  if (!NextNumber(text, pos, year) || year <= 0) return kBadDateText;
+  if (year < 100) year += 2000;
+  if (!NextNumber(text, pos, month) || month < 1 || month > 12) return kBadDateText;
+  if (!NextNumber(text, pos, day)) return kBadDateText;
+  if (year < 100 || year > 9999 || day < 1 || day > 31) return kBadDateText;
+  year_month_day date{std::chrono::year(static_cast<int>(year)),
+                      std::chrono::month(static_cast<unsigned>(month)),
+                      std::chrono::day(static_cast<unsigned>(day))};
+  if (!date.ok()) return kBadDateText;
+  auto midnight = local_days(date);
+  auto diff = duration_cast<seconds>(now - midnight).count();
+  return static_cast<int>(diff / 86400);  // toward zero
+}
+
+int ParseDateText(std::string_view text) {
+  using namespace std::chrono;
+  int64_t wall = LocalWallSeconds(std::time(nullptr));
+  return ParseDateText(text, local_seconds(seconds(wall)));
+}

@@ -113,7 +113,6 @@ class CLanguageTable {
   // The given text when it has 1 to 30 characters, else the code at the
   // index (empty for an index outside 0..6).
   static std::u16string AwbPaymentCodeText(std::u16string_view text, int index);
-  static std::string AwbPaymentCodeText(std::string_view text, int index);
 
   // Appends a list-column descriptor and records its position for the kind;
   // returns the position.  Without a caption, kinds 0..77 take the text of

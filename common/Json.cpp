@@ -1,0 +1,683 @@
+#include "common/Json.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "common/Base64.h"
+#include "common/GbkText.h"
+#include "common/TextCodec.h"
+#include "platform/CodePage.h"
+
+namespace {
+
+constexpr char kHexUpper[] = "0123456789ABCDEF";
+
+// The specials in their table order with their escapes.
+struct Special {
+  char c;
+  std::string_view escape;
+};
+constexpr Special kSpecials[8] = {
+    {'"', "\\u0022"},  {'\\', "\\u005C"}, {'/', "\\u002F"},  {'\b', "\\u0008"},
+    {'\f', "\\u000C"}, {'\n', "\\u000A"}, {'\r', "\\u000D"}, {'\t', "\\u0009"},
+};
+
+bool IsSpecial(char c) {
+  return c == '"' || c == '\\' || c == '/' || c == '\b' || c == '\f' || c == '\n' ||
+         c == '\r' || c == '\t';
+}
+
+// A reply is NUL-terminated text: a NUL inside ends it.
+std::string_view Cut(std::string_view text) {
+  size_t nul = text.find('\0');
+  return nul == std::string_view::npos ? text : text.substr(0, nul);
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Value of `count` hex digits at text[pos], or -1.
+int HexAt(std::string_view text, size_t pos, size_t count) {
+  if (pos + count > text.size()) return -1;
+  int value = 0;
+  for (size_t i = 0; i < count; ++i) {
+    int h = HexValue(text[pos + i]);
+    if (h < 0) return -1;
+    value = value * 16 + h;
+  }
+  return value;
+}
+
+bool IsCSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The standard decimal integer conversion (leading blanks, sign, digits up
+// to the first other character), held to the 64-bit range.
+int64_t ParseInteger(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size() && IsCSpace(s[i])) ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  int64_t value = 0;
+  constexpr int64_t kLimit = std::numeric_limits<int64_t>::max() / 10;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+    if (value > kLimit) return negative ? std::numeric_limits<int64_t>::min()
+                                        : std::numeric_limits<int64_t>::max();
+    value = value * 10 + (s[i] - '0');
+  }
+  return negative ? -value : value;
+}
+
+int32_t ClampToInt32(int64_t v) {
+  if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+  if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(v);
+}
+
+std::string QuotedKey(std::string_view key) {
+  std::string q;
+  q.reserve(key.size() + 2);
+  q += '"';
+  q += key;
+  q += '"';
+  return q;
+}
+
+// Start of the value of the first occurrence of the quoted key, or none when
+// that occurrence is not followed by a colon.
+size_t FindValue(std::string_view key, std::string_view text) {
+  std::string quoted = QuotedKey(key);
+  size_t pos = text.find(quoted);
+  if (pos == std::string_view::npos) return kJsonNone;
+  size_t p = JsonSkipBlanks(text, pos + quoted.size());
+  if (p >= text.size() || text[p] != ':') return kJsonNone;
+  return JsonSkipBlanks(text, p + 1);
+}
+
+// Body of a string value at v: between the opening quote at v and the next
+// double quote (no escape rule).
+std::optional<std::string_view> PlainStringAt(std::string_view text, size_t v) {
+  if (v == kJsonNone || v >= text.size() || text[v] != '"') return std::nullopt;
+  size_t end = text.find('"', v + 1);
+  if (end == std::string_view::npos) return std::nullopt;
+  return text.substr(v + 1, end - v - 1);
+}
+
+void WriteKey(std::string& out, std::string_view key) {
+  out += '"';
+  out += key;
+  out += "\":";
+}
+
+std::string& Finish(std::string& out, bool comma) {
+  if (comma) out += ',';
+  return out;
+}
+
+void AppendEscaped(std::string& out, std::string_view utf8, bool dropLineBreaks) {
+  for (char c : utf8) {
+    if (!IsSpecial(c)) {
+      out += c;
+    } else if (dropLineBreaks && c == '\r') {
+    } else if (dropLineBreaks && c == '\n') {
+      out += ' ';
+    } else {
+      out += GetJsonEscape(c);
+    }
+  }
+}
+
+// Undoes the backslash escapes of a string body (see JsonDecodeNarrow).
+std::string UnescapeBody(std::string_view body) {
+  std::string out;
+  out.reserve(body.size());
+  for (size_t i = 0; i < body.size(); ++i) {
+    char c = body[i];
+    if (c != '\\' || i + 1 >= body.size()) {
+      out += c;
+      continue;
+    }
+    char next = body[i + 1];
+    switch (next) {
+      case '"':
+      case '/':
+      case '\\':
+      case '\'':
+        out += next;
+        ++i;
+        continue;
+      case 'n': out += '\n'; ++i; continue;
+      case 'r': out += '\r'; ++i; continue;
+      case 't': out += '\t'; ++i; continue;
+      case 'a':
+      case 'b':
+      case 'f':
+        out += ' ';
+        ++i;
+        continue;
+      case 'x': {
+        int v = HexAt(body, i + 2, 2);
+        if (v > 0) {
+          out += static_cast<char>(v);
+          i += 3;
+          continue;
+        }
+        break;
+      }
+      case 'u': {
+        // Only ASCII is undone here; other units are left for JsonDecodeW.
+        if (i + 6 <= body.size() && body[i + 2] == '0' && body[i + 3] == '0') {
+          int v = HexAt(body, i + 4, 2);
+          if (v > 0 && v < 0x80) {
+            out += static_cast<char>(v);
+            i += 5;
+            continue;
+          }
+        }
+        break;
+      }
+      default:
+        break;
+    }
+    // Any other escape stays as it stands, backslash and character.
+    out += c;
+    out += next;
+    ++i;
+  }
+  return out;
+}
+
+}  // namespace
+
+// ---- Small parts ----
+
+size_t JsonSkipBlanks(std::string_view text, size_t pos) {
+  while (pos < text.size()) {
+    char c = text[pos];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+      ++pos;
+    } else if (c == '%' && text.substr(pos, 3) == "%20") {
+      pos += 3;
+    } else {
+      break;
+    }
+  }
+  return pos;
+}
+
+std::string_view GetJsonEscape(char c) {
+  for (const Special& s : kSpecials)
+    if (s.c == c) return s.escape;
+  return {};
+}
+
+bool HasJsonSpecial(std::string_view text) {
+  for (char c : text)
+    if (IsSpecial(c)) return true;
+  return false;
+}
+
+uint8_t JsonUnescapeSpecial(std::string_view at) {
+  if (at.size() < 4 || at[0] != '\\' || at[1] != 'x') return 0;
+  int v = HexAt(at, 2, 2);
+  return v < 0 ? 0 : static_cast<uint8_t>(v);
+}
+
+size_t FindJsonStringEnd(std::string_view text, size_t pos) {
+  for (size_t i = pos; i < text.size(); ++i) {
+    if (text[i] == '\0') return kJsonNone;
+    if (text[i] == '"' && (i == pos || text[i - 1] != '\\')) return i;
+  }
+  return kJsonNone;
+}
+
+size_t FindNumberStart(std::string_view text, size_t pos) {
+  for (size_t i = pos; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\0') return kJsonNone;
+    if ((c >= '0' && c <= '9') || c == '-') return i;
+  }
+  return kJsonNone;
+}
+
+std::string JsonEscapeNarrow(std::string_view text, unsigned codePage, bool dropLineBreaks) {
+  text = Cut(text);
+  if (text.empty()) return {};
+  std::u16string wide = WideFromEncodedField(text, text.size() + 1);
+  if (wide.empty()) {
+    if (codePage == 20932 && platform::IconvNameOfCodePage(20932) == nullptr) codePage = 51932;
+    if (!platform::DecodeCodePage(codePage, text, wide, false)) return {};
+    DecodeNumericRefsW(wide);
+  }
+  size_t nul = wide.find(u'\0');
+  if (nul != std::u16string::npos) wide.resize(nul);
+  std::string utf8 = platform::EncodeCodePage(platform::kCodePageUtf8, wide);
+  if (!HasJsonSpecial(utf8)) return utf8;
+  std::string out;
+  out.reserve(utf8.size() + 32);
+  AppendEscaped(out, utf8, dropLineBreaks);
+  return out;
+}
+
+std::u16string JsonDecodeW(std::string_view body, size_t n, unsigned codePage) {
+  std::u16string out;
+  size_t runStart = 0;
+  auto flush = [&](size_t end) {
+    if (end <= runStart) return;
+    std::string_view run = body.substr(runStart, end - runStart);
+    bool ascii = true;
+    for (char c : run)
+      if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
+    if (ascii) {
+      out.append(run.begin(), run.end());
+    } else {
+      std::u16string wide;
+      platform::DecodeCodePage(codePage, run, wide, false);
+      out += wide;
+    }
+  };
+  size_t i = 0;
+  while (i < body.size()) {
+    if (body[i] == '\\' && i + 1 < body.size()) {
+      if (body[i + 1] == 'u') {
+        int v = HexAt(body, i + 2, 4);
+        if (v > 0) {
+          flush(i);
+          out += static_cast<char16_t>(v);
+          i += 6;
+          runStart = i;
+          continue;
+        }
+      } else if (body[i + 1] == 'x') {
+        uint8_t b = JsonUnescapeSpecial(body.substr(i));
+        if (b != 0) {
+          flush(i);
+          out += static_cast<char16_t>(b);
+          i += 4;
+          runStart = i;
+          continue;
+        }
+      }
+    }
+    ++i;
+  }
+  flush(body.size());
+  if (out.size() > n) {
+    size_t keep = n;
+    // Never end on the first half of a surrogate pair.
+    if (keep > 0 && out[keep - 1] >= 0xD800 && out[keep - 1] <= 0xDBFF) --keep;
+    out.resize(keep);
+  }
+  return out;
+}
+
+std::string JsonDecodeNarrow(std::string_view body, size_t n, bool fieldMode) {
+  body = Cut(body);
+  std::string text = UnescapeBody(body);
+  if (IsUtf8Text(text, false)) {
+    if (fieldMode)
+      return FieldTextFromWide(platform::DecodeCodePage(platform::kCodePageUtf8, text), n);
+    GbkFromUtf8InPlace(text, false, false);
+    return GbkCopyN(text, n);
+  }
+  if (text.find("\\u") != std::string::npos) {
+    // Not UTF-8, so raw bytes beside the escapes are GBK.
+    std::u16string wide = JsonDecodeW(text, std::numeric_limits<size_t>::max(),
+                                      platform::kCodePageGbk);
+    if (fieldMode) return FieldTextFromWide(wide, n);
+    return GbkCopyN(GbkFromWide(wide), n);
+  }
+  return GbkCopyN(text, n);
+}
+
+// ---- Writers ----
+
+std::string& JsonPutInt(std::string& out, std::string_view key, int32_t value, bool comma,
+                        bool quote) {
+  WriteKey(out, key);
+  if (quote) out += '"';
+  out += std::to_string(value);
+  if (quote) out += '"';
+  return Finish(out, comma);
+}
+
+std::string& JsonPutUInt(std::string& out, std::string_view key, uint32_t value, bool comma,
+                         bool quote) {
+  WriteKey(out, key);
+  if (quote) out += '"';
+  out += std::to_string(value);
+  if (quote) out += '"';
+  return Finish(out, comma);
+}
+
+std::string& JsonPutDouble(std::string& out, std::string_view key, double value, int decimals,
+                           bool comma, bool quote, bool trim) {
+  WriteKey(out, key);
+  if (!std::isfinite(value)) {
+    out += "null";
+    return Finish(out, comma);
+  }
+  int precision = decimals >= 1 && decimals <= 6 ? decimals : 6;
+  char buf[400];
+  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
+  std::string_view number(buf, res.ec == std::errc() ? static_cast<size_t>(res.ptr - buf) : 0);
+  if (trim) {
+    size_t point = number.find('.');
+    if (point != std::string_view::npos) {
+      while (number.size() > point + 2 && number.back() == '0') number.remove_suffix(1);
+    }
+  }
+  if (quote) out += '"';
+  out += number;
+  if (quote) out += '"';
+  return Finish(out, comma);
+}
+
+std::string& JsonPutString(std::string& out, std::string_view key,
+                           std::optional<std::string_view> text, bool comma, unsigned codePage,
+                           bool dropLineBreaks) {
+  WriteKey(out, key);
+  if (!text) {
+    out += "null";
+  } else {
+    out += '"';
+    out += JsonEscapeNarrow(*text, codePage, dropLineBreaks);
+    out += '"';
+  }
+  return Finish(out, comma);
+}
+
+std::string& JsonPutWString(std::string& out, std::string_view key,
+                            std::optional<std::u16string_view> text, bool comma,
+                            bool dropLineBreaks) {
+  WriteKey(out, key);
+  if (!text) {
+    out += "null";
+    return Finish(out, comma);
+  }
+  out += '"';
+  for (char16_t u : *text) {
+    if (u == 0) break;
+    if (u >= 0x80) {
+      char esc[6] = {'\\', 'u', kHexUpper[(u >> 12) & 15], kHexUpper[(u >> 8) & 15],
+                     kHexUpper[(u >> 4) & 15], kHexUpper[u & 15]};
+      out.append(esc, 6);
+      continue;
+    }
+    char c = static_cast<char>(u);
+    if (!IsSpecial(c)) {
+      out += c;
+    } else if (dropLineBreaks && c == '\r') {
+    } else if (dropLineBreaks && c == '\n') {
+      out += ' ';
+    } else {
+      out += GetJsonEscape(c);
+    }
+  }
+  out += '"';
+  return Finish(out, comma);
+}
+
+std::string& JsonPutHex(std::string& out, std::string_view key, std::string_view bytes,
+                        bool comma) {
+  WriteKey(out, key);
+  out += '"';
+  for (unsigned char b : bytes) {
+    out += kHexUpper[b >> 4];
+    out += kHexUpper[b & 15];
+  }
+  out += '"';
+  return Finish(out, comma);
+}
+
+std::string& JsonPutBase64(std::string& out, std::string_view key, std::string_view bytes,
+                           bool comma) {
+  WriteKey(out, key);
+  out += '"';
+  out += Base64Encode(bytes);
+  out += '"';
+  return Finish(out, comma);
+}
+
+std::string& JsonPutUIntArray(std::string& out, std::string_view key,
+                              std::span<const uint32_t> values, bool comma) {
+  WriteKey(out, key);
+  out += '[';
+  for (size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) out += ',';
+    out += std::to_string(values[i]);
+  }
+  out += ']';
+  return Finish(out, comma);
+}
+
+// ---- Readers ----
+
+std::string JsonGetString(std::string_view key, std::string_view text, size_t n,
+                          bool fieldMode) {
+  text = Cut(text);
+  size_t v = FindValue(key, text);
+  if (v == kJsonNone || v >= text.size()) return {};
+  if (text[v] == '"') {
+    if (v + 1 < text.size() && text[v + 1] == '"') return {};
+    size_t end = FindJsonStringEnd(text, v + 1);
+    if (end == kJsonNone) return {};
+    return JsonDecodeNarrow(text.substr(v + 1, end - v - 1), n, fieldMode);
+  }
+  if (text.substr(v, 4) == "null") return {};
+  size_t end = v;
+  while (end < text.size()) {
+    char c = text[end];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ']' || c == '}')
+      break;
+    ++end;
+  }
+  return GbkCopyN(text.substr(v, end - v), n);
+}
+
+std::u16string JsonGetWString(std::string_view key, std::string_view text, size_t n) {
+  text = Cut(text);
+  size_t v = FindValue(key, text);
+  if (v == kJsonNone || v + 1 >= text.size() || text[v] != '"') return {};
+  size_t end = FindJsonStringEnd(text, v + 1);
+  if (end == kJsonNone) return {};
+  return JsonDecodeW(text.substr(v + 1, end - v - 1), n);
+}
+
+namespace {
+
+// The value as the integer readers see it, none when it reads empty.
+std::optional<int64_t> ReadInteger(std::string_view key, std::string_view text) {
+  std::string s = JsonGetString(key, text, 63, true);
+  if (s.empty()) return std::nullopt;
+  return ParseInteger(s);
+}
+
+}  // namespace
+
+int32_t JsonGetInt(std::string_view key, std::string_view text, int32_t def) {
+  std::optional<int64_t> v = ReadInteger(key, text);
+  return v ? ClampToInt32(*v) : def;
+}
+
+double JsonGetDouble(std::string_view key, std::string_view text, double def) {
+  std::string s = JsonGetString(key, text, 63, true);
+  if (s.empty()) return def;
+  size_t i = 0;
+  while (i < s.size() && IsCSpace(s[i])) ++i;
+  if (i < s.size() && s[i] == '+') ++i;
+  double value = 0.0;
+  auto res = std::from_chars(s.data() + i, s.data() + s.size(), value);
+  if (res.ec == std::errc::result_out_of_range) return def;
+  if (res.ec != std::errc()) return 0.0;
+  return value;
+}
+
+int JsonGetBool(std::string_view key, std::string_view text, int def) {
+  std::string s = JsonGetString(key, text, 15, false);
+  if (s.empty()) return def;
+  return s[0] == '1' || s[0] == 'T' || s[0] == 't' ? 1 : 0;
+}
+
+uint8_t JsonGetByte(std::string_view key, std::string_view text, uint8_t def) {
+  std::optional<int64_t> v = ReadInteger(key, text);
+  if (!v || *v < 0 || *v > 255) return def;
+  return static_cast<uint8_t>(*v);
+}
+
+int16_t JsonGetShort(std::string_view key, std::string_view text, int16_t def) {
+  std::optional<int64_t> v = ReadInteger(key, text);
+  if (!v || *v < -32768 || *v > 32767) return def;
+  return static_cast<int16_t>(*v);
+}
+
+size_t JsonGetHex(std::string_view key, std::string_view text, std::string& out,
+                  size_t capacity) {
+  out.clear();
+  text = Cut(text);
+  std::optional<std::string_view> body = PlainStringAt(text, FindValue(key, text));
+  if (!body || body->size() % 2 != 0 || body->size() / 2 > capacity) return 0;
+  std::string bytes;
+  bytes.reserve(body->size() / 2);
+  for (size_t i = 0; i < body->size(); i += 2) {
+    int v = HexAt(*body, i, 2);
+    if (v < 0) return 0;
+    bytes += static_cast<char>(v);
+  }
+  out = std::move(bytes);
+  return out.size();
+}
+
+int JsonGetBase64(std::string_view key, std::string_view text, std::string& out,
+                  size_t capacity) {
+  out.clear();
+  text = Cut(text);
+  std::optional<std::string_view> body = PlainStringAt(text, FindValue(key, text));
+  if (!body || body->size() % 4 != 0 || body->size() >= capacity) return 0;
+  std::string copy(*body);
+  for (char& c : copy)
+    if (c == ' ') c = '+';
+  int result = Base64Decode(copy);
+  if (result > 0) out = std::move(copy);
+  return result;
+}
+
+size_t JsonFindKey(std::string_view key, std::string_view text) {
+  text = Cut(text);
+  std::string quoted = QuotedKey(key);
+  size_t from = 0;
+  while (true) {
+    size_t pos = text.find(quoted, from);
+    if (pos == std::string_view::npos) return kJsonNone;
+    size_t p = JsonSkipBlanks(text, pos + quoted.size());
+    if (p < text.size() && text[p] == ':') return pos;
+    from = pos + 1;
+  }
+}
+
+int JsonGetIntArray(std::string_view key, std::string_view text, std::vector<uint32_t>& values,
+                    int64_t minimum, int64_t maximum) {
+  text = Cut(text);
+  size_t k = JsonFindKey(key, text);
+  if (k == kJsonNone) return -1;
+  size_t open = text.find('[', k);
+  if (open == std::string_view::npos || open - k > key.size() + 10) return -1;
+  size_t close = text.find(']', open);
+  if (close == std::string_view::npos) return -1;
+  std::string_view inner = text.substr(open + 1, close - open - 1);
+  size_t pos = 0;
+  while (true) {
+    size_t start = FindNumberStart(inner, pos);
+    if (start == kJsonNone) break;
+    int64_t v = ParseInteger(inner.substr(start));
+    if (v >= minimum && v <= maximum) values.push_back(static_cast<uint32_t>(v));
+    size_t next = inner.find(',', start);
+    if (next == std::string_view::npos) break;
+    pos = next + 1;
+  }
+  return static_cast<int>(values.size());
+}
+
+size_t JsonObjectStart(std::string_view text, size_t pos) {
+  text = Cut(text);
+  if (pos >= text.size()) return kJsonNone;
+  size_t start = pos;
+  // A position inside a key name: go on after that key's colon.
+  size_t quote = text.find('"', pos);
+  if (quote != std::string_view::npos && quote < pos + 15) {
+    if (quote + 1 < text.size() && text[quote + 1] == ':')
+      start = quote + 2;
+    else if (quote + 2 < text.size() && text[quote + 1] == ' ' && text[quote + 2] == ':')
+      start = quote + 3;
+  }
+  for (size_t i = start; i < text.size(); ++i) {
+    if (text[i] == '"') {
+      size_t end = FindJsonStringEnd(text, i + 1);
+      if (end == kJsonNone) return kJsonNone;
+      i = end;
+    } else if (text[i] == '{') {
+      return i;
+    }
+  }
+  return kJsonNone;
+}
+
+size_t JsonObjectEnd(std::string_view text, size_t pos) {
+  text = Cut(text);
+  if (pos >= text.size()) return kJsonNone;
+  size_t i = text[pos] == '{' ? pos + 1 : pos;
+  int depth = 1;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '"') {
+      size_t end = FindJsonStringEnd(text, i + 1);
+      if (end == kJsonNone) return kJsonNone;
+      i = end;
+    } else if (c == '{') {
+      ++depth;
+    } else if (c == '}') {
+      if (--depth == 0) return i;
+    }
+  }
+  return kJsonNone;
+}
+
+std::string_view JsonListBody(std::string_view text, std::string_view key) {
+  text = Cut(text);
+  std::string marker = QuotedKey(key) + ":";
+  size_t pos = text.find(marker);
+  if (pos == std::string_view::npos) return {};
+  size_t after = pos + marker.size();
+  size_t open = JsonSkipBlanks(text, after);
+  if (open >= text.size() || text[open] != '[') return text.substr(after);
+  int depth = 0;
+  for (size_t i = open; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '"') {
+      size_t end = FindJsonStringEnd(text, i + 1);
+      if (end == kJsonNone) break;
+      i = end;
+    } else if (c == '[') {
+      ++depth;
+    } else if (c == ']') {
+      if (--depth == 0) return text.substr(after, i - after);
+    }
+  }
+  return text.substr(after);
+}
+
+bool JsonNextObject(std::string_view list, size_t& pos, std::string_view& object) {
+  size_t start = JsonObjectStart(list, pos);
+  if (start == kJsonNone) return false;
+  size_t end = JsonObjectEnd(list, start);
+  if (end == kJsonNone) return false;
+  object = list.substr(start, end - start + 1);
+  pos = end + 1;
+  return true;
+}
