@@ -17,7 +17,7 @@
 #include "common/SettingsText.h"
 #include "common/TextCodec.h"
 #include "common/WideText.h"
-#include "net/Http.h"
+#include "net/HttpClient.h"
 #include "platform/MessageBox.h"
 #include "server/ServerLinkSupport.h"
 #include "server/WorkstationIdentity.h"
@@ -151,22 +151,30 @@ int CServerLink::Post(std::string_view json, std::string* reply, size_t capacity
   request.path = apiPath;
   request.port = port;
   request.httpVersion = 1.1;
-  request.post = true;
-  request.acceptCompressed = true;
+  request.post = 1;
+  request.acceptCompressed = 1;
   request.sendTimeoutMs = 120000;
   request.receiveTimeoutMs = 300000;
   request.connectTimeoutSeconds = 40;
-  request.capacity = capacity;
+  request.responseCapacity = static_cast<int>(capacity);
+  // A small buffer holds the head too; a large one keeps a head area apart.
+  request.headInResponse = capacity < 96000;
+  request.headBufferSize = 32000;
+  std::string cookies;  // lives for this request only
+  request.cookieJar = &cookies;
+  request.cookieJarCapacity = 1024;
   char head[512];
   std::snprintf(head, sizeof head,
                 "POST %s HTTP/1.1\r\nUser-Agent: Tolvane\r\nContent-Type: application/json\r\n"
                 "Host: %s\r\nContent-Length: %u\r\nConnection: Close\r\n\r\n",
                 apiPath.c_str(), host.c_str(), static_cast<unsigned>(json.size()));
-  request.prebuiltHead = head;
+  request.prebuiltHead = std::string(head);
   request.body = std::string(json);
-  int result = SendHttpRequest(request, target);
+  request.response = std::move(target);  // keeps the buffer's allocation
+  int result = SendHttpRequest(request);
   CloseHttpConnection(request);
-  if (result < 0) target.clear();
+  target = std::move(request.response);
+  if (result <= 0) target.clear();
   return result;
 }
 
