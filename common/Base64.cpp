@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <ctime>
 #include <limits>
 
@@ -54,16 +55,30 @@ void UnescapeAsciiEscapes(std::string& text) {
 
 bool IsStrippedBlank(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
 
-// Decodes one group of four characters into `out`; false at a bad character.
-bool DecodeGroup(const char* g, std::string& out) {
+// Decodes one group of four characters to `out`; returns the number of bytes
+// written (1 to 3), or 0 at a bad character.
+size_t DecodeGroup(const char* g, char* out) {
   int v[4];
   for (int i = 0; i < 4; ++i) v[i] = kDecode.value[static_cast<unsigned char>(g[i])];
-  if (v[0] < 0 || v[1] < 0 || v[2] == kBad || v[3] == kBad) return false;
-  out.push_back(static_cast<char>((v[0] << 2) | (v[1] >> 4)));
-  if (v[2] == kPad) return true;
-  out.push_back(static_cast<char>(((v[1] & 0x0F) << 4) | (v[2] >> 2)));
-  if (v[3] == kPad) return true;
-  out.push_back(static_cast<char>(((v[2] & 0x03) << 6) | v[3]));
+  if (v[0] < 0 || v[1] < 0 || v[2] == kBad || v[3] == kBad) return 0;
+  out[0] = static_cast<char>((v[0] << 2) | (v[1] >> 4));
+  if (v[2] == kPad) return 1;
+  out[1] = static_cast<char>(((v[1] & 0x0F) << 4) | (v[2] >> 2));
+  if (v[3] == kPad) return 2;
+  out[2] = static_cast<char>(((v[2] & 0x03) << 6) | v[3]);
+  return 3;
+}
+
+// Decodes the whole groups of `text` into `out`; false at a bad character.
+bool DecodeGroups(std::string_view text, std::string& out) {
+  out.resize(text.size() / 4 * 3);
+  size_t n = 0;
+  for (size_t i = 0; i + 4 <= text.size(); i += 4) {
+    size_t k = DecodeGroup(text.data() + i, out.data() + n);
+    if (k == 0) return false;
+    n += k;
+  }
+  out.resize(n);
   return true;
 }
 
@@ -108,6 +123,7 @@ std::string Base64Encode(std::string_view bytes) {
 }
 
 std::string& StripWhitespace(std::string& text) {
+  if (std::none_of(text.begin(), text.end(), IsStrippedBlank)) return text;
   std::erase_if(text, IsStrippedBlank);
   return text;
 }
@@ -121,9 +137,7 @@ int Base64Decode(std::string& text) {
   }
   if (text.size() % 4 != 0) return -2;
   std::string bytes;
-  bytes.reserve(text.size() / 4 * 3);
-  for (size_t i = 0; i < text.size(); i += 4)
-    if (!DecodeGroup(text.data() + i, bytes)) return -1;
+  if (!DecodeGroups(text, bytes)) return -1;
   text = std::move(bytes);
   return static_cast<int>(text.size());
 }
@@ -136,9 +150,7 @@ int Base64DecodeText(std::string_view text, std::string& out) {
   UnescapeAsciiEscapes(clean);
   if (clean.empty()) return -1;
   std::string bytes;
-  bytes.reserve(clean.size() / 4 * 3);
-  for (size_t i = 0; i + 4 <= clean.size(); i += 4)
-    if (!DecodeGroup(clean.data() + i, bytes)) return -1;
+  if (!DecodeGroups(clean, bytes)) return -1;
   out = std::move(bytes);
   return 0;
 }
