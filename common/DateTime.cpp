@@ -444,6 +444,7 @@ int ParseMonthName(std::string_view input) {
   std::string cyrillicHead = head;
   GbkCyrillicCase(cyrillicHead, false);
   for (const auto& [word, m] : RussianMonthWords()) {
+    if (word.empty()) continue;
     if (m > 0 ? GbkFind(cyrillicHead, word) != std::string::npos
               : GbkFind(text, word) != std::string::npos)
       return m > 0 ? m : -m;

@@ -106,9 +106,12 @@ std::string GetKeyValue(std::string_view key, std::string_view text, size_t minL
   if (i < text.size() && (text[i] == '\'' || text[i] == '"')) {
     char quote = text[i++];
     size_t begin = i;
-    while (i < text.size() && !IsLineEnd(text[i]) &&
-           !(text[i] == quote && text[i - 1] != '\\'))
-      i += CharLen(text, i);
+    bool escaped = false;  // the previous character was a backslash
+    while (i < text.size() && !IsLineEnd(text[i]) && !(text[i] == quote && !escaped)) {
+      size_t len = CharLen(text, i);
+      escaped = len == 1 && text[i] == '\\';
+      i += len;
+    }
     value.assign(text.substr(begin, std::min(i, text.size()) - begin));
   } else {
     size_t begin = i;

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/GoodsRecord.h"
@@ -117,6 +118,10 @@ uint32_t HashText30(std::u16string_view text);
 // The goods columns of one imported or keyed row.  Names, quantities and
 // prices are always given; the others may be missing.
 struct GoodsColumns {
+  GoodsColumns() = default;
+  GoodsColumns(std::string n, std::string q, std::string p)
+      : names(std::move(n)), quantities(std::move(q)), prices(std::move(p)) {}
+
   std::string names;
   std::string quantities;
   std::string prices;
