@@ -354,7 +354,7 @@ TEST_F(ServerLinkTest, ShortAndOversizedSqlSendNothing) {
   EXPECT_EQ(before + 1, server_.Count());
   // "sSqlQuery" requests stay under 64,000 bytes; "sSqlExe" of a long text
   // gets a larger buffer.
-  std::string longSql = "SELECT '" + std::string(47900, 'x') + "'";
+  std::string longSql = "SELECT '" + std::string(48000, 'x') + "'";
   EXPECT_EQ(kServerRequestTooLarge, link_.SqlQuery(longSql, {}));
   std::string fixed = "EXEC x '" + std::string(23990, 'x') + "'";  // 23,999 bytes
   std::vector<uint32_t> manyTypes(500, AcsTypeEntry(kSqlCSLong));
@@ -526,10 +526,10 @@ TEST_F(ServerLinkTest, FindWaybillIdQuotesTheNumberAndAddsScope) {
 TEST_F(ServerLinkTest, SystemLogStatement) {
   LogIn();
   server_.QueueJson("{\"ReturnValue\":1}");
-  link_.WriteSystemLog(Gbk(u"登录"), u"O'Neil " + std::u16string(200, u'长'), 3, -4);
+  link_.WriteSystemLog(Gbk(u"登录"), u"O'Neil" + std::u16string(200, u'长'), 3, -4);
   std::string sql = PlainSql(server_.LastBody(), link_.sessionKey);
-  std::string logged = Gbk(u"O'Neil " + std::u16string(200, u'长')).substr(0, 255);
-  logged.pop_back();  // 255 bytes would split a character
+  // At most 255 bytes, and no character split: 6 + 124 * 2.
+  std::string logged = Gbk(u"O'Neil" + std::u16string(200, u'长')).substr(0, 254);
   std::string quoted = logged;
   quoted.replace(quoted.find('\''), 1, "''");
   EXPECT_EQ("{CALL brantle.dbo.cp_sys_log_add('" + Gbk(u"登录") + "','" + Gbk(u"张三") + "','" +
