@@ -139,8 +139,9 @@ class CServerLink {
   bool ReadConfiguration(std::string_view fileText);
 
   // Posts a JSON text.  Without a buffer the reply goes into the link's reply
-  // buffer (capacity kReplyCapacity).  The buffer is emptied first.  Returns
-  // the body length or a negative transport code.
+  // buffer (capacity kReplyCapacity; so does a capacity of 0).  The buffer is
+  // emptied first and stays empty when the transport fails.  Returns the body
+  // length or a negative transport code.
   int Post(std::string_view json, std::string* reply = nullptr, size_t capacity = 0);
 
   // The login number (above 0) on success; the transport's result when it is
