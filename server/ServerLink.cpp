@@ -33,7 +33,7 @@ constexpr int kDataReplyLimit = static_cast<int>(CServerLink::kReplyCapacity);
 constexpr int kServerDataNotWritten = -8;
 
 // The password digest's four raw bytes after the text, shared with the server.
-constexpr uint8_t kDigestTail[4] = {0x5A, 0xA5, 0x3C, 0xC3};
+constexpr uint8_t kDigestTail[4] = {0x7B, 0x2E, 0xB5, 0x09};
 
 // major mod 100 * 1000 + minor mod 10 * 100 + patch mod 10 * 10 of the kernel.
 uint16_t OsVersionCode() {

@@ -224,7 +224,7 @@ TEST_F(ServerLinkTest, LoginRequestIsExact) {
   EXPECT_EQ(expected, body);
   EXPECT_EQ(12u, JsonGetString("cMAC", body, 12).size());
   // The digest: MD5 of "<stamp>-#7+3#-<GBK password>" and four fixed bytes.
-  std::string text = "1700000000-#7+3#-" + Gbk(u"密码pw") + "\x5A\xA5\x3C\xC3";
+  std::string text = "1700000000-#7+3#-" + Gbk(u"密码pw") + "\x7B\x2E\xB5\x09";
   EXPECT_EQ(Md5HexDigest(text.data(), text.size()),
             CServerLink::PasswordDigest(1700000000u, u"密码pw"));
   // The head the link sends.
