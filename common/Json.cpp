@@ -1,6 +1,8 @@
 #include "common/Json.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <limits>
 
@@ -80,6 +82,23 @@ int32_t ClampToInt32(int64_t v) {
   return static_cast<int32_t>(v);
 }
 
+// First occurrence at or after `from` of the key between double quotes (a
+// plain substring search), or kJsonNone.
+size_t FindQuotedKey(std::string_view text, std::string_view key, size_t from) {
+  const size_t need = key.size() + 2;
+  if (text.size() < need || from > text.size() - need) return kJsonNone;
+  const char* const begin = text.data();
+  const char* const last = begin + (text.size() - need);  // last possible start
+  // Quotes are dense in JSON: a plain loop beats a memchr call per quote.
+  for (const char* p = begin + from; p <= last; ++p) {
+    if (*p != '"' || p[key.size() + 1] != '"') continue;
+    if (key.empty() ||
+        (p[1] == key[0] && std::memcmp(p + 2, key.data() + 1, key.size() - 1) == 0))
+      return static_cast<size_t>(p - begin);
+  }
+  return kJsonNone;
+}
+
 std::string QuotedKey(std::string_view key) {
   std::string q;
   q.reserve(key.size() + 2);
@@ -92,10 +111,9 @@ std::string QuotedKey(std::string_view key) {
 // Start of the value of the first occurrence of the quoted key, or none when
 // that occurrence is not followed by a colon.
 size_t FindValue(std::string_view key, std::string_view text) {
-  std::string quoted = QuotedKey(key);
-  size_t pos = text.find(quoted);
-  if (pos == std::string_view::npos) return kJsonNone;
-  size_t p = JsonSkipBlanks(text, pos + quoted.size());
+  size_t pos = FindQuotedKey(text, key, 0);
+  if (pos == kJsonNone) return kJsonNone;
+  size_t p = JsonSkipBlanks(text, pos + key.size() + 2);
   if (p >= text.size() || text[p] != ':') return kJsonNone;
   return JsonSkipBlanks(text, p + 1);
 }
@@ -135,6 +153,7 @@ void AppendEscaped(std::string& out, std::string_view utf8, bool dropLineBreaks)
 
 // Undoes the backslash escapes of a string body (see JsonDecodeNarrow).
 std::string UnescapeBody(std::string_view body) {
+  if (body.find('\\') == std::string_view::npos) return std::string(body);
   std::string out;
   out.reserve(body.size());
   for (size_t i = 0; i < body.size(); ++i) {
@@ -250,6 +269,18 @@ std::string JsonEscapeNarrow(std::string_view text, unsigned codePage, bool drop
   text = Cut(text);
   if (text.empty()) return {};
   std::u16string wide = WideFromEncodedField(text, text.size() + 1);
+  if (wide.empty() && (codePage == platform::kCodePageGbk || codePage == platform::kCodePageAnsi)) {
+    // Plain ASCII without references reads and writes as itself.
+    bool plain = true;
+    for (char c : text)
+      if (static_cast<unsigned char>(c) >= 0x80 || c == '&') plain = false;
+    if (plain) {
+      std::string out;
+      out.reserve(text.size() + 16);
+      AppendEscaped(out, text, dropLineBreaks);
+      return out;
+    }
+  }
   if (wide.empty()) {
     if (codePage == 20932 && platform::IconvNameOfCodePage(20932) == nullptr) codePage = 51932;
     if (!platform::DecodeCodePage(codePage, text, wide, false)) return {};
@@ -570,12 +601,11 @@ int JsonGetBase64(std::string_view key, std::string_view text, std::string& out,
 
 size_t JsonFindKey(std::string_view key, std::string_view text) {
   text = Cut(text);
-  std::string quoted = QuotedKey(key);
   size_t from = 0;
   while (true) {
-    size_t pos = text.find(quoted, from);
-    if (pos == std::string_view::npos) return kJsonNone;
-    size_t p = JsonSkipBlanks(text, pos + quoted.size());
+    size_t pos = FindQuotedKey(text, key, from);
+    if (pos == kJsonNone) return kJsonNone;
+    size_t p = JsonSkipBlanks(text, pos + key.size() + 2);
     if (p < text.size() && text[p] == ':') return pos;
     from = pos + 1;
   }
@@ -604,24 +634,30 @@ int JsonGetIntArray(std::string_view key, std::string_view text, std::vector<uin
   return static_cast<int>(values.size());
 }
 
+// The object scans stop at a NUL as at the end of the text; they do not cut
+// the text first, which would read the whole rest of a long reply per object.
+
 size_t JsonObjectStart(std::string_view text, size_t pos) {
-  text = Cut(text);
   if (pos >= text.size()) return kJsonNone;
   size_t start = pos;
   // A position inside a key name: go on after that key's colon.
-  size_t quote = text.find('"', pos);
-  if (quote != std::string_view::npos && quote < pos + 15) {
-    if (quote + 1 < text.size() && text[quote + 1] == ':')
-      start = quote + 2;
-    else if (quote + 2 < text.size() && text[quote + 1] == ' ' && text[quote + 2] == ':')
-      start = quote + 3;
+  size_t limit = std::min(text.size(), pos + 15);
+  for (size_t q = pos; q < limit && text[q] != '\0'; ++q) {
+    if (text[q] != '"') continue;
+    if (q + 1 < text.size() && text[q + 1] == ':')
+      start = q + 2;
+    else if (q + 2 < text.size() && text[q + 1] == ' ' && text[q + 2] == ':')
+      start = q + 3;
+    break;
   }
   for (size_t i = start; i < text.size(); ++i) {
-    if (text[i] == '"') {
+    char c = text[i];
+    if (c == '\0') return kJsonNone;
+    if (c == '"') {
       size_t end = FindJsonStringEnd(text, i + 1);
       if (end == kJsonNone) return kJsonNone;
       i = end;
-    } else if (text[i] == '{') {
+    } else if (c == '{') {
       return i;
     }
   }
@@ -629,12 +665,12 @@ size_t JsonObjectStart(std::string_view text, size_t pos) {
 }
 
 size_t JsonObjectEnd(std::string_view text, size_t pos) {
-  text = Cut(text);
   if (pos >= text.size()) return kJsonNone;
   size_t i = text[pos] == '{' ? pos + 1 : pos;
   int depth = 1;
   for (; i < text.size(); ++i) {
     char c = text[i];
+    if (c == '\0') return kJsonNone;
     if (c == '"') {
       size_t end = FindJsonStringEnd(text, i + 1);
       if (end == kJsonNone) return kJsonNone;

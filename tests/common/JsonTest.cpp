@@ -315,6 +315,7 @@ TEST(JsonWriters, NarrowStrings) {
       {"\"\\/\b\f\n\r\t", false, R"("s":"\u0022\u005C\u002F\u0008\u000C\u000A\u000D\u0009")"},
       {"a\r\nb\tc", true, R"("s":"a b\u0009c")"},
       {kGbkZhong + kGbkWen, false, "\"s\":\"\xE4\xB8\xAD\xE6\x96\x87\""},
+      {"a&amp;b/", false, R"("s":"a&b\u002F")"},             // entity decoded
       {"&#3585;x", false, "\"s\":\"\xE0\xB8\x81x\""},      // reference decoded
       {"?B?AQ4=", false, "\"s\":\"\xE0\xB8\x81\""},        // "?B?" field form
       {"x004E", false, "\"s\":\"\xE4\xB8\x80\""},          // "x" + hex form
