@@ -80,6 +80,14 @@ std::string VersionText(double version) {
   return buf;
 }
 
+// A head area of 0 bytes or less becomes 8,192 bytes (65,536 for a response
+// room above 96,000), never more than the response room.
+void ChooseHeadBufferSize(HttpRequest& r) {
+  if (r.headBufferSize > 0) return;
+  r.headBufferSize = r.responseCapacity < 96001 ? 8192 : 65536;
+  if (r.responseCapacity < 8192) r.headBufferSize = r.responseCapacity;
+}
+
 // Reads one head into request.head: byte by byte, so that nothing of the
 // body is taken with it, up to the first line of at most three bytes.
 void ReadHead(HttpRequest& r, Stream& s, long headRoom) {
@@ -136,6 +144,7 @@ void IgnoreBrokenPipe() {
 
 ReadResult ReadResponse(HttpRequest& r, Stream& s, bool relay) {
   r.response.clear();
+  ChooseHeadBufferSize(r);
   const long headRoom = (r.headInResponse ? r.responseCapacity : r.headBufferSize) - 1L;
   for (;;) {
     ReadHead(r, s, headRoom);
@@ -396,10 +405,7 @@ int SendHttpRequest(HttpRequest& r) {
   if (r.responseCapacity <= 0 || r.host.empty()) {
     result = kHttpNoBuffer;
   } else {
-    if (r.headBufferSize <= 0) {
-      r.headBufferSize = r.responseCapacity < 96001 ? 8192 : 65536;
-      if (r.responseCapacity < 8192) r.headBufferSize = r.responseCapacity;
-    }
+    ChooseHeadBufferSize(r);
     if (r.mode == 0) {
       if (r.path.empty()) {
         result = kHttpNoPath;

@@ -467,7 +467,9 @@ int HttpSendTlsBio(HttpRequest& r) {
     pollfd p{static_cast<int>(BIO_get_fd(connection, nullptr)), POLLOUT, 0};
     const int64_t left = deadline - HttpTickCount();
     if (left <= 0 || p.fd < 0) break;
-    if (poll(&p, 1, static_cast<int>(left)) < 0 && errno != EINTR) break;
+    const int ready = poll(&p, 1, static_cast<int>(left));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) break;  // time-out: the connect BIO must not be asked again
     connected = BIO_do_connect(connection);
   }
   if (connected != 1) return finish(kHttpBioConnect);

@@ -270,12 +270,21 @@ void TlsServer::Loop() {
 }
 
 std::string WriteTempFile(const std::string& name, const std::string& text) {
-  static const std::string dir = [] {
-    char tmpl[] = "/tmp/brantle-net-XXXXXX";
-    const char* d = mkdtemp(tmpl);
-    return std::string(d ? d : "/tmp");
-  }();
-  const std::string path = dir + "/" + name;
+  // One folder per test program, removed when the program ends.
+  struct Folder {
+    std::string path;
+    Folder() {
+      char tmpl[] = "/tmp/brantle-net-XXXXXX";
+      if (const char* d = mkdtemp(tmpl)) path = d;
+    }
+    ~Folder() {
+      std::error_code ec;
+      if (!path.empty()) std::filesystem::remove_all(path, ec);
+    }
+  };
+  static const Folder folder;
+  if (folder.path.empty()) throw std::runtime_error("no temporary folder");
+  const std::string path = folder.path + "/" + name;
   std::ofstream(path, std::ios::binary) << text;
   return path;
 }
