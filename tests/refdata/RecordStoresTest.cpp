@@ -196,7 +196,8 @@ TEST_F(RecordStoreTest, InPlaceEditIsCommittedByTouch) {
   }
   CPieceWeightTable again;
   ASSERT_EQ(again.Open(path), 1);
-  EXPECT_EQ(again.Record(0)->owner, 77);
+  const int32_t owner = again.Record(0)->owner;
+  EXPECT_EQ(owner, 77);
 }
 
 TEST_F(RecordStoreTest, GrowthAcrossTheMappingRemapsAndKeepsEveryRecord) {
@@ -407,9 +408,11 @@ TEST_F(RecordStoreTest, StoresFixTheirRecordSizes) {
   std::strcpy(line.cgoods, "shoes");
   line.fgweight = 1.25;
   EXPECT_EQ(goods.Append(&line), 1);
-  EXPECT_EQ(line.id, 1);
+  const int32_t id = line.id;
+  EXPECT_EQ(id, 1);
   EXPECT_STREQ(goods.Record(0)->cgoods, "shoes");
-  EXPECT_EQ(goods.Record(0)->fgweight, 1.25);
+  const double weight = goods.Record(0)->fgweight;  // packed: read by value
+  EXPECT_EQ(weight, 1.25);
 
   DirectoryRecord entry{};
   std::strcpy(entry.name, "Li Lei");
