@@ -2,13 +2,13 @@
 
 #include <QAbstractItemView>
 #include <QDateTime>
-#include <QLabel>
 
 #include <string>
 
 #include "common/LanguageTable.h"
 #include "common/WideText.h"
 #include "shell/BrantleClientView.h"
+#include "ui/LinkLabel.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ CViewPage::~CViewPage() {
 
 void CViewPage::CreatePageWindow(QWidget* parent, QSize size) {
   if (parent != nullptr && parentWidget() != parent) setParent(parent);
-  if (countLabel == nullptr) countLabel = new QLabel(QStringLiteral("."), this);
+  if (countLabel == nullptr) countLabel = new CLinkLabel(QStringLiteral("."), this);
   if (grid == nullptr) {
     grid = new CListGrid(this);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -19,8 +19,9 @@
 
 #include "platform/QtMessages.h"
 #include "shell/ViewPageGrid.h"
+#include "ui/LinkLabel.h"
 
-class QLabel;
+
 class CBrantleClientView;
 
 // Private messages between pages and the windows they host.
@@ -74,7 +75,7 @@ class CViewPage : public QWidget, public ViewPageFlags {
 
   // ---- Members the view and the page classes set ----
   int32_t index = -1;                      // 0..16, given by the view
-  QLabel* countLabel = nullptr;            // page title and row count
+  CLinkLabel* countLabel = nullptr;        // page title and row count
   CListGrid* grid = nullptr;               // the page's main list
   bool created = false;                    // window built and laid out
   std::u16string title;                    // count label and export title

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QLabel>
+#include "ui/LinkLabel.h"
 
 #include <algorithm>
 #include <typeinfo>

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QLabel>
+#include "ui/LinkLabel.h"
 #include <QSignalSpy>
 #include <QTest>
 
