@@ -55,12 +55,10 @@ void CViewPage::CreatePageWindow(QWidget* parent, QSize size) {
   if (countLabel == nullptr) countLabel = new CLinkLabel(QStringLiteral("."), this);
   if (grid == nullptr) {
     grid = new CListGrid(this);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     grid->SetHighlightMode(2);
     grid->SetRowNumbers(true);
     grid->EnableRowData(true);
-    grid->setShowGrid(true);
+    grid->setShowGrid(true);  // grid lines
     grid->EnableHeaderSort(true);
     QObject::connect(grid, &QAbstractItemView::doubleClicked, this,
                      [this](const QModelIndex&) { OnGridDoubleClick(); });

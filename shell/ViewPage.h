@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "platform/QtMessages.h"
-#include "shell/ViewPageGrid.h"
+#include "ui/ListGrid.h"
 #include "ui/LinkLabel.h"
 
 

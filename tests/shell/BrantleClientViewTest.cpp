@@ -81,7 +81,7 @@ TEST_F(ViewTest, PageIsCreatedOnceThenOnlyShownAndHidden) {
   EXPECT_TRUE(Page(0)->isHidden());
   EXPECT_FALSE(Page(2)->isHidden());
   CListGrid* grid = Page(2)->grid;
-  grid->AppendRow();
+  grid->InsertRow(grid->RowCount());
 
   view_->ShowPage(0);
   EXPECT_TRUE(Page(2)->isHidden());
@@ -158,7 +158,7 @@ TEST_F(ViewTest, EveryForwardedCommandReachesTheCurrentPage) {
 
 TEST_F(ViewTest, ClearListCommandEmptiesTheCurrentGrid) {
   view_->OnInitialUpdate();
-  Page(0)->grid->AppendRow();
+  Page(0)->grid->InsertRow(Page(0)->grid->RowCount());
   view_->OnCommand(32839);
   EXPECT_EQ(Page(0)->grid->RowCount(), 0);
 }
@@ -197,7 +197,7 @@ TEST_F(ViewTest, MenuItemsFollowTheCurrentPage) {
 
   Page(0)->exportEnabled = true;
   EXPECT_EQ(view_->CommandUi(32792).enabled, false);
-  Page(0)->grid->AppendRow();
+  Page(0)->grid->InsertRow(Page(0)->grid->RowCount());
   EXPECT_EQ(view_->CommandUi(32792).enabled, true);
 }
 
@@ -281,7 +281,7 @@ TEST(ViewWithItsPages, EachPageClassIsCreatedOnFirstUseAndShowsItsGrid) {
   }
   // Shown again: the same window and grid, with what it held.
   CListGrid* grid = view.Page(6)->grid;
-  grid->AppendRow();
+  grid->InsertRow(grid->RowCount());
   view.ShowPage(6);
   EXPECT_EQ(view.Page(6)->grid, grid);
   EXPECT_EQ(grid->RowCount(), 1);

@@ -33,8 +33,9 @@ std::unique_ptr<RecordingPage> MakeCreatedPage(int index = 2) {
 }
 
 void AddRows(CViewPage& page, int count, int firstId = 1) {
+  if (page.grid->ColumnCount() == 0) page.grid->InsertColumn(0, 40, u"No", 0, kGridColumnAll);
   for (int i = 0; i < count; ++i) {
-    const int row = page.grid->AppendRow();
+    const int row = page.grid->InsertRow(page.grid->RowCount());
     page.grid->SetRowId(row, firstId + i);
   }
 }
