@@ -3,11 +3,8 @@
 // tables, the single-character table and the final table, and the routines
 // that undo the client's two scrambled forms.
 //
-// Table k (0..6 = T1..T7, 7 = single-character, 8 = final) is the identity
-// permutation of 0..255 shuffled by Fisher-Yates with a xorshift32 generator:
-//   state = 0x2545F491 ^ ((k + 1) * 0x9E3779B9)   (32-bit arithmetic)
-//   next(): state ^= state << 13; state ^= state >> 17; state ^= state << 5;
-//   for i = 255 down to 2: j = 1 + next() % i; swap(T[i], T[j])
+// Table k (0..6 = T1..T7, 7 = single-character, 8 = final) is the client's
+// table, copied byte for byte (PasswordScrambleTables.cpp).
 // Entry 0 stays 0, so no password byte ever scrambles to a NUL.
 
 #include <array>
@@ -18,6 +15,8 @@
 namespace localserver {
 
 const std::array<uint8_t, 256>& ScrambleTable(int k);
+// All nine, in that order.
+const std::array<std::array<uint8_t, 256>, 9>& ClientScrambleTables();
 // The ordered choice of three of T1..T7 (indices 0..6) for byte value v.
 void PickScrambleTables(uint8_t v, int out[3]);
 
