@@ -9,7 +9,19 @@ namespace localserver {
 
 namespace {
 
-const std::array<std::array<uint8_t, 256>, 9>& Tables() { return ClientScrambleTables(); }
+#include "localserver/PasswordTables.inc"
+
+std::array<std::array<uint8_t, 256>, 9> BuildTables() {
+  std::array<std::array<uint8_t, 256>, 9> all{};
+  for (int k = 0; k < 9; ++k)
+    for (int i = 0; i < 256; ++i) all[k][i] = kScrambleTables[k][i];
+  return all;
+}
+
+const std::array<std::array<uint8_t, 256>, 9>& Tables() {
+  static const auto tables = BuildTables();
+  return tables;
+}
 
 uint8_t PositionOf(const std::array<uint8_t, 256>& t, uint8_t b) {
   for (int i = 0; i < 256; ++i)

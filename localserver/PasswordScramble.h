@@ -3,9 +3,9 @@
 // tables, the single-character table and the final table, and the routines
 // that undo the client's two scrambled forms.
 //
-// Table k (0..6 = T1..T7, 7 = single-character, 8 = final) is the client's
-// table, copied byte for byte (PasswordScrambleTables.cpp).
-// Entry 0 stays 0, so no password byte ever scrambles to a NUL.
+// Table k: 0..6 = T1..T7, 7 = the single-character table, 8 = the final
+// table (PasswordTables.inc).  Entry 0 of each is 0, so no password byte
+// ever scrambles to a NUL.
 
 #include <array>
 #include <cstdint>
@@ -15,8 +15,6 @@
 namespace localserver {
 
 const std::array<uint8_t, 256>& ScrambleTable(int k);
-// All nine, in that order.
-const std::array<std::array<uint8_t, 256>, 9>& ClientScrambleTables();
 // The ordered choice of three of T1..T7 (indices 0..6) for byte value v.
 void PickScrambleTables(uint8_t v, int out[3]);
 
