@@ -30,12 +30,12 @@ constexpr size_t kConfigBytes = 1000;
 constexpr int kNoNewerFile = 256;
 // A language file the link accepts at most (a reply holds less anyway).
 constexpr int kDataReplyLimit = static_cast<int>(CServerLink::kReplyCapacity);
-constexpr int kServerDataNotWritten = -8;
 
 // The password digest's four raw bytes after the text, shared with the server.
 constexpr uint8_t kDigestTail[4] = {0x7B, 0x2E, 0xB5, 0x09};
 
-// major mod 100 * 1000 + minor mod 10 * 100 + patch mod 10 * 10 of the kernel.
+// The "wOSVer" of the login from the kernel release "major.minor.patch":
+// major mod 100 * 1000 + minor mod 10 * 100 + patch mod 10 * 10.
 uint16_t OsVersionCode() {
   struct utsname name {};
   if (uname(&name) != 0) return 0;

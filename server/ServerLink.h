@@ -30,7 +30,7 @@ inline constexpr int kServerSqlTooShort = -1;       // SQL under 10 bytes: nothi
 inline constexpr int kServerLengthTooLarge = -2;    // "sDataGet": more than 1 MiB asked
 inline constexpr int kServerReplyTooLarge = -3;     // data reply longer than asked or than the room
 inline constexpr int kServerRequestTooLarge = -6;   // request would exceed its limit: nothing sent
-inline constexpr int kServerLocalWriteFailed = -7;  // the downloaded file could not be written
+inline constexpr int kServerDataNotWritten = -8;    // language file: reply not whole, or not written
 
 // ---- Column type list of the SQL requests ("acsType") ----
 

@@ -1,5 +1,6 @@
 #include "server/WorkstationIdentity.h"
 
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 
 #include <algorithm>
@@ -74,9 +75,16 @@ int MacFromNetFolder(std::string_view netFolder, MacAddress& out) {
 int ReadMacAddress(MacAddress& out) { return MacFromNetFolder("/sys/class/net", out); }
 
 uint32_t VolumeSerial(std::string_view rootPath) {
+  std::string path(rootPath);
   struct statvfs info {};
-  if (statvfs(std::string(rootPath).c_str(), &info) != 0) return 0;
+  if (statvfs(path.c_str(), &info) != 0) return 0;
   uint64_t fsid = static_cast<uint64_t>(info.f_fsid);
+  if (fsid == 0) {
+    // Some file systems report no id: the device number stands in.
+    struct stat file {};
+    if (::stat(path.c_str(), &file) != 0) return 0;
+    fsid = static_cast<uint64_t>(file.st_dev);
+  }
   return static_cast<uint32_t>(fsid ^ (fsid >> 32));
 }
 

@@ -22,7 +22,8 @@ int ReadMacAddress(MacAddress& out);
 int MacFromNetFolder(std::string_view netFolder, MacAddress& out);
 
 // A stable 32-bit number for the file system holding the path (its file
-// system id, folded); 0 when it cannot be read.
+// system id folded to 32 bits, or its device number where the file system
+// reports no id); 0 when it cannot be read.
 uint32_t VolumeSerial(std::string_view rootPath);
 
 // Processor identification leaf 1: EDX into bytes 0-3 and EAX into bytes

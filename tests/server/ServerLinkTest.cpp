@@ -560,9 +560,9 @@ TEST_F(ServerLinkTest, LanguageFileReplacedOnlyWhenWhole) {
   const Case cases[] = {
       {"256 means none", "{\"ReturnValue\":256,\"vData\":\"" + Base64Encode(fresh) + "\"}", 0},
       {"one byte short",
-       "{\"ReturnValue\":300,\"vData\":\"" + Base64Encode(fresh.substr(1)) + "\"}", -8},
-      {"not Base64", "{\"ReturnValue\":300,\"vData\":\"!!!!\"}", -8},
-      {"absurd length", "{\"ReturnValue\":2000000000}", -8},
+       "{\"ReturnValue\":300,\"vData\":\"" + Base64Encode(fresh.substr(1)) + "\"}", kServerDataNotWritten},
+      {"not Base64", "{\"ReturnValue\":300,\"vData\":\"!!!!\"}", kServerDataNotWritten},
+      {"absurd length", "{\"ReturnValue\":2000000000}", kServerDataNotWritten},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
