@@ -4,13 +4,10 @@
 #include <QPushButton>
 
 #include "platform/QtDispatcher.h"
+#include "platform/QtText.h"
 
 namespace platform {
 namespace {
-
-QString ToQString(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The buttons of each box type, in the order the default-button flags count.
 struct ButtonSet {
