@@ -7,6 +7,7 @@
 #include <QStyle>
 
 #include "server/ServerLink.h"
+#include "ui/LinkLabel.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("关于 Brantle"));
@@ -19,13 +20,17 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
       QStringLiteral("版本 %1.%2").arg(version / 100).arg(version % 100, 2, 10, QLatin1Char('0')),
       this);
   versionLine->setObjectName("versionLine");
+  auto* link = new CLinkLabel(QStringLiteral("Brantle"), this);
+  link->setObjectName("link");
+  link->SetTextColor(QColor(0, 0, 255)).SetUnderline(true);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   auto* layout = new QGridLayout(this);
-  layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
+  layout->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
   layout->addWidget(name, 0, 1);
   layout->addWidget(versionLine, 1, 1);
-  layout->addWidget(buttons, 0, 2, 2, 1, Qt::AlignTop);
+  layout->addWidget(link, 2, 1);
+  layout->addWidget(buttons, 0, 2, 3, 1, Qt::AlignTop);
   layout->setColumnStretch(1, 1);
   setMinimumWidth(320);
 }

@@ -16,6 +16,7 @@
 #include "common/WideText.h"
 #include "platform/MessageBox.h"
 #include "server/ServerLink.h"
+#include "ui/LinkLabel.h"
 
 namespace {
 
@@ -117,6 +118,11 @@ CLoginDlg::CLoginDlg(int startFlag, CServerLink& link, std::string programFolder
   boxes->addWidget(refreshTemplatesBox_);
   boxes->addStretch(1);
 
+  auto* band = new CLinkLabel(this);
+  band->setObjectName("band");
+  band->SetBackColor(QColor(0, 0, 0));
+  band->setFixedHeight(2);
+
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(okButton_);
@@ -125,7 +131,7 @@ CLoginDlg::CLoginDlg(int startFlag, CServerLink& link, std::string programFolder
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(fields);
   layout->addLayout(boxes);
-  layout->addSpacing(6);
+  layout->addWidget(band);
   layout->addLayout(buttons);
   setMinimumWidth(360);
 
