@@ -1,0 +1,45 @@
+#pragma once
+// Running work on the user-interface thread.
+//
+// Worker threads must never touch a widget.  What they need shown or asked
+// (a message box, the silent re-login after an expired session) they hand to
+// the user-interface thread through these functions.  The user-interface
+// thread is the thread of the application object; without an application
+// object there is no such thread and the work runs on the calling thread.
+
+#include <exception>
+#include <functional>
+#include <optional>
+#include <type_traits>
+#include <utility>
+
+namespace platform {
+
+// True on the user-interface thread, and when there is no application object.
+bool IsUiThread();
+
+// Queues the work for the user-interface thread and returns at once (on that
+// thread too: the work runs when control returns to the event loop).  Work
+// still queued when the application object is destroyed is dropped.
+void PostToUiThread(std::function<void()> work);
+
+// Runs the work on the user-interface thread and waits for it: directly when
+// called there, else through its event loop, which must be running and must
+// not be waiting for the calling thread.  An exception thrown by the work is
+// passed on to the caller.
+void RunOnUiThread(const std::function<void()>& work);
+
+// The same for work with a result.
+template <typename Work>
+auto CallOnUiThread(Work&& work) -> decltype(work()) {
+  using Result = decltype(work());
+  if constexpr (std::is_void_v<Result>) {
+    RunOnUiThread(std::forward<Work>(work));
+  } else {
+    std::optional<Result> result;
+    RunOnUiThread([&] { result.emplace(work()); });
+    return std::move(*result);
+  }
+}
+
+}  // namespace platform
