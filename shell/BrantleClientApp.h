@@ -24,6 +24,7 @@
 #include "shell/AppNeighbours.h"
 
 class QWidget;
+class QSettings;
 class CDirectoryTable;
 class CWaybillRecordTable;
 class CGoodsLineTable;
@@ -38,16 +39,18 @@ struct InputWaybillRecord;
 class CSingleInstanceGuard;
 
 // One express product as far as the application's look-ups need it: its
-// code and, for the kinds that carry one, the sorted list of destinations it
-// serves.  The reference-data loader fills the list of kinds after login.
+// code and the sorted list of the area names it serves (only some kinds
+// carry one).  The reference-data loader fills the list of kinds after login.
 class CServiceKind {
  public:
-  std::string code;                       // GBK, e.g. "DHL"
-  bool hasAreaList = false;               // only some kinds carry a list
-  std::vector<std::string> destinations;  // GBK, sorted
-  // Nonzero when the kind serves the destination.  A kind without an area
-  // list serves every destination.
-  int ServesDestination(std::string_view destination) const;
+  std::string code;                // GBK, e.g. "DHL"
+  std::vector<std::string> areas;  // GBK, sorted byte by byte, no duplicates
+  // Inserts an area in order; false when the name is already there.
+  bool AddArea(std::string_view name);
+  bool FindArea(std::string_view name) const;
+  // Whether a destination lies in the kind's areas: the name itself, or the
+  // name cut after its first street, town or district marker.
+  bool HasArea(std::string_view name) const;
 };
 
 // A destination of the destination directory (the fields the application's
@@ -109,6 +112,9 @@ class CBrantleClientApp {
   bool InitInstance(int argc, char** argv);
   // Logs out and releases what start-up took from the system; the exit code.
   int ExitInstance();
+  // Whether start-up got as far as starting the network libraries (then
+  // ExitInstance releases them).
+  void SetNetworkStarted(bool started) { networkStarted_ = started; }
 
   WindowHooks hooks;
 
@@ -141,6 +147,7 @@ class CBrantleClientApp {
   CServerLink& Link();
   CLanguageTable& Language() { return AppLanguage(); }
   AppSettings& Settings();
+  const AppSettings& Settings() const;
   CDirectoryTable& Directory();
   CWaybillRecordTable& InputRecords();
   CGoodsLineTable& GoodsLines();
@@ -180,7 +187,7 @@ class CBrantleClientApp {
 
   // ---- settings of the services below ----
 
-  char divisorLetterOverride = 'W';
+  // (The divisor-letter override is Settings().divisorLetterOverride.)
   int32_t volumetricWeightStep = -1;
   std::chrono::seconds editPeriod = std::chrono::hours(24 * 60);
   bool keepNumberAsTyped = false;
@@ -248,8 +255,16 @@ class CBrantleClientApp {
   int ReadSysFile(std::string_view fileName, int32_t grade, std::string_view kind,
                   std::string& buffer, size_t capacity);
   int CopyToClipboard(const std::u16string& text);
-  bool IsWithinEditPeriod(std::chrono::system_clock::time_point date) const;
+  // True when `now` (the current time unless given) is not later than the
+  // date plus the edit period.
+  bool IsWithinEditPeriod(std::chrono::system_clock::time_point date,
+                          std::chrono::system_clock::time_point now =
+                              std::chrono::system_clock::now()) const;
   static std::u16string ExternalTextStub(std::u16string_view text);
+
+  // The profile (recent files) in the program folder; open after start-up.
+  QSettings* Profile() { return profile_.get(); }
+  void SetProfile(std::unique_ptr<QSettings> profile);
 
   // The single-instance guard start-up holds (null before step 4).
   CSingleInstanceGuard* InstanceGuard() { return instanceGuard_.get(); }
@@ -269,10 +284,11 @@ class CBrantleClientApp {
   CScaleReader scaleReader_;
   std::unique_ptr<char[]> webBuffer_;
   std::unique_ptr<CSingleInstanceGuard> instanceGuard_;
+  std::unique_ptr<QSettings> profile_;
+  std::string webCookies_;  // the web request's cookie jar
+  bool networkStarted_ = false;
 
   std::string programFolder_;
-  std::u16string desktopPath_;
-  bool desktopPathKnown_ = false;
   std::u16string clipboardCaption_;
 };
 
