@@ -87,8 +87,10 @@ TEST_F(ServiceTest, ColumnsFollowTheirDeclaredTypes) {
   // A value equal to a column key is not written as that key.
   json d = client.SqlRequest("sSqlQuery", "SELECT dcname,dcvalue FROM brantle.dbo.sys_dict WHERE dcname='5'",
                              {Char(32), Char(128)});
-  std::string raw = d.dump();
   EXPECT_EQ(d["List"][0]["0"], "5");
+  std::string raw = client.PostRaw(client.SqlBody("sSqlQuery", "SELECT dcname,dcvalue FROM sys_dict WHERE dcname='5'",
+                                                  {Char(32), Char(128)}, false).dump());
+  EXPECT_NE(raw.find("{\"0\":\"\\u0035\",\"1\":\"\\u0037\"}"), std::string::npos) << raw;
   EXPECT_EQ(d["List"][0]["1"], "7");
 }
 
