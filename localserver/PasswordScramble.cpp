@@ -9,23 +9,12 @@ namespace localserver {
 
 namespace {
 
+#include "common/PasswordTables.inc"
+
 std::array<std::array<uint8_t, 256>, 9> BuildTables() {
   std::array<std::array<uint8_t, 256>, 9> all{};
-  for (int k = 0; k < 9; ++k) {
-    auto& t = all[k];
-    for (int i = 0; i < 256; ++i) t[i] = static_cast<uint8_t>(i);
-    uint32_t state = 0x2545F491u ^ (static_cast<uint32_t>(k + 1) * 0x9E3779B9u);
-    auto next = [&state] {
-      state ^= state << 13;
-      state ^= state >> 17;
-      state ^= state << 5;
-      return state;
-    };
-    for (int i = 255; i >= 2; --i) {
-      int j = 1 + static_cast<int>(next() % static_cast<uint32_t>(i));
-      std::swap(t[i], t[j]);
-    }
-  }
+  for (int k = 0; k < 9; ++k)
+    for (int i = 0; i < 256; ++i) all[k][i] = kScrambleTables[k][i];
   return all;
 }
 

@@ -3,12 +3,9 @@
 // tables, the single-character table and the final table, and the routines
 // that undo the client's two scrambled forms.
 //
-// Table k (0..6 = T1..T7, 7 = single-character, 8 = final) is the identity
-// permutation of 0..255 shuffled by Fisher-Yates with a xorshift32 generator:
-//   state = 0x2545F491 ^ ((k + 1) * 0x9E3779B9)   (32-bit arithmetic)
-//   next(): state ^= state << 13; state ^= state >> 17; state ^= state << 5;
-//   for i = 255 down to 2: j = 1 + next() % i; swap(T[i], T[j])
-// Entry 0 stays 0, so no password byte ever scrambles to a NUL.
+// Table k: 0..6 = T1..T7, 7 = the single-character table, 8 = the final
+// table (PasswordTables.inc).  Entry 0 of each is 0, so no password byte
+// ever scrambles to a NUL.
 
 #include <array>
 #include <cstdint>
