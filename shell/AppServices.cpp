@@ -207,7 +207,10 @@ bool CBrantleClientApp::SavePrompts(std::u16string_view text) const {
 
 void CBrantleClientApp::LoadPrompts() {
   std::ifstream in(ProgramFolder() + "prompt.dat", std::ios::binary);
-  if (!in) return;
+  if (!in) {
+    prompts.clear();
+    return;
+  }
   std::string bytes(kPromptFileBytes, '\0');
   in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   bytes.resize(static_cast<size_t>(in.gcount()));

@@ -300,7 +300,7 @@ bool CStartUpSequence::OpenProfile() {
 }
 
 bool CStartUpSequence::AllocateWebBuffer() {
-  if (!app_.AllocWebBuffer()) {
+  if (!ReserveWebBuffer()) {
     Message(app_.Language().Text(20020));
     return End(18);
   }
@@ -447,5 +447,7 @@ std::optional<bool> CStartUpSequence::SpreadsheetSuiteWritesXlsx() {
   office::ShutdownOfficeSuite();
   return xlsx;
 }
+
+bool CStartUpSequence::ReserveWebBuffer() { return app_.AllocWebBuffer() != 0; }
 
 std::string CStartUpSequence::InstanceFolder() { return {}; }

@@ -98,6 +98,8 @@ class CStartUpSequence {
   // Whether the office suite behind the spreadsheet sessions writes .xlsx;
   // none when no suite answers.
   virtual std::optional<bool> SpreadsheetSuiteWritesXlsx();
+  // The application's web response buffer; false when there is no memory.
+  virtual bool ReserveWebBuffer();
   // Where the single-instance lock goes (empty: the user's runtime folder).
   virtual std::string InstanceFolder();
 

@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "common/TextCodec.h"
 #include "shell/BrantleClientApp.h"
 
 void CBrantleClientApp::BuildPrintFields() {}
@@ -21,10 +22,27 @@ void CBrantleClientApp::RefreshClientList() {}
 void CBrantleClientApp::RefreshDestinations() {}
 void CBrantleClientApp::LoadAirlines() {}
 void CBrantleClientApp::LoadZoneFiles() {}
-void CBrantleClientApp::LoadWeChatTemplates() {}
 int CBrantleClientApp::LoadAddressLibrary() { return 0; }
 void CBrantleClientApp::InitPlaceDictionary() {}
 void CBrantleClientApp::DetectExcel() {}
+
+// The courier message definitions: the server's copy of WeChat_Mess.txt
+// when it is newer, then whatever local copy there is.
+void CBrantleClientApp::LoadWeChatTemplates() {
+  FileRequest request;
+  request.grade = 255;
+  request.kind = GbkFromWide(u"系统配置");
+  request.title = "WeChat_Mess.txt";
+  request.fileName = "WeChat_Mess.txt";
+  request.localPath = ProgramFolder() + "DATA_SYS/WeChat_Mess.txt";
+  Link().DownloadFile(request);
+  std::ifstream in(request.localPath, std::ios::binary);
+  if (!in) return;
+  std::string text(65535, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<size_t>(in.gcount()));
+  weChatMessages_.LoadConfig(text);
+}
 
 int CBrantleClientApp::LoadScaleSettings() {
   ScaleSettings& settings = scaleReader_.settings;
