@@ -20,6 +20,7 @@
 #include "platform/MessageBox.h"
 #include "refdata/RecordStores.h"
 #include "shell/AppSettings.h"
+#include "shell/AppWindowHooks.h"
 #include "shell/BrantleClientApp.h"
 #include "shell/SingleInstance.h"
 #include "shell/StartUp.h"
@@ -273,6 +274,22 @@ TEST_F(StartUpTest, EachFailingStepShowsItsMessageAndEndsThere) {
     app.ExitInstance();
     EXPECT_EQ(0, shown_);
   }
+}
+
+TEST_F(StartUpTest, TheRealMainWindowComesUpMaximisedWithItsCaption) {
+  InstallWindowHooks(app_);
+  app_.hooks.runLogin = [](CBrantleClientApp& app, int) {
+    return app.Link().Login(u"admin", u"admin123", 0) > 0 ? 1 : 0;
+  };
+  ASSERT_EQ(0, RunThrough(33));
+  ASSERT_NE(nullptr, app_.mainWindow);
+  EXPECT_TRUE(app_.mainWindow->isVisible());
+  EXPECT_TRUE(app_.mainWindow->isMaximized());
+  EXPECT_EQ(app_.caption, app_.mainWindow->windowTitle().toStdU16String());
+  EXPECT_EQ(0u, boxes_.Count());
+  app_.ExitInstance();
+  delete app_.mainWindow;
+  app_.mainWindow = nullptr;
 }
 
 TEST_F(StartUpTest, OldSystemIsReportedAndStartUpGoesOn) {
