@@ -464,9 +464,10 @@ std::string Service::FileData(const Request& req, const Session&) {
   } else {
     rows = ReadRows(*db_,
                     "SELECT vdata,ddate FROM sys_file WHERE cfilename=? AND ckind=? "
-                    "AND (ckey='' OR ckey=?) AND (ctitle='' OR ctitle=?) ORDER BY iid",
+                    "AND (ckey='' OR ckey=?) AND (ctitle='' OR ?='' OR ctitle=?) ORDER BY iid",
                     {DbValue::OfText(req.Str("cqFileName")), DbValue::OfText(req.Str("cqKind")),
-                     DbValue::OfText(req.Str("cqKey")), DbValue::OfText(req.Str("cqTitle"))});
+                     DbValue::OfText(req.Str("cqKey")), DbValue::OfText(req.Str("cqTitle")),
+                     DbValue::OfText(req.Str("cqTitle"))});
   }
   if (rows.empty()) return Fail(rc::kNotFound, "no such file");
   std::string clientDate = req.Str("dDate");

@@ -5,6 +5,7 @@
 #include "net/HttpClient.h"
 #include "refdata/BarcodeNormalizer.h"
 #include "refdata/CurrencyTable.h"
+#include "refdata/JapanPostcodeBook.h"
 #include "refdata/RecordStores.h"
 #include "server/ServerLink.h"
 #include "shell/AppSettings.h"
@@ -23,6 +24,7 @@ struct CBrantleClientApp::Services {
   CPieceWeightTable pieceWeights;
   AppSettings settings;
   HttpRequest webRequest;
+  std::unique_ptr<CJapanPostcodeBook> japanPostcodes;
 };
 
 CBrantleClientApp theApp;
@@ -44,6 +46,17 @@ CPieceWeightTable& CBrantleClientApp::PieceWeights() { return services_->pieceWe
 CCurrencyTable& CBrantleClientApp::Currencies() { return services_->currencies; }
 CBarcodeNormalizer& CBrantleClientApp::Barcodes() { return services_->barcodes; }
 HttpRequest* CBrantleClientApp::WebRequest() { return &services_->webRequest; }
+
+const CJapanPostcodeBook* CBrantleClientApp::JapanPostcodes() const {
+  return services_->japanPostcodes.get();
+}
+
+void CBrantleClientApp::LoadJapanPostcodeBook() {
+  services_->japanPostcodes.reset();
+  auto book = std::make_unique<CJapanPostcodeBook>();
+  if (book->AllocPools() && book->Load(programFolder_))
+    services_->japanPostcodes = std::move(book);
+}
 
 bool CBrantleClientApp::FlushRecordFiles() {
   return ::FlushRecordFiles(InputRecords(), GoodsLines(), PieceWeights(), Directory());

@@ -30,6 +30,7 @@ class CWaybillRecordTable;
 class CGoodsLineTable;
 class CPieceWeightTable;
 class CCurrencyTable;
+class CJapanPostcodeBook;
 struct CurrencyEntry;
 class CBarcodeNormalizer;
 struct AppSettings;
@@ -154,6 +155,11 @@ class CBrantleClientApp {
   CPieceWeightTable& PieceWeights();
   CCurrencyTable& Currencies();
   CBarcodeNormalizer& Barcodes();
+  // The Japan postcode book, or nullptr when "addr_jp.dat" could not be loaded.
+  const CJapanPostcodeBook* JapanPostcodes() const;
+  // Loads the Japan postcode book from the program folder (kept only when
+  // the load succeeds).  Start-up calls it once the program folder is known.
+  void LoadJapanPostcodeBook();
   CWeChatMessages& WeChatMessages() { return weChatMessages_; }
   CScalePort& ScalePort() { return scalePort_; }
   CScaleReader& ScaleReader() { return scaleReader_; }

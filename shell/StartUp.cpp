@@ -115,6 +115,9 @@ bool CStartUpSequence::FindProgramFolder() {
     return End(2);
   }
   app_.SetProgramFolder(folder);
+  // The settings defaults load the Japan postcode book from the program
+  // folder; here it is known.
+  app_.LoadJapanPostcodeBook();
   return true;
 }
 

@@ -276,6 +276,11 @@ TEST_F(ServiceTest, NumbersPricesAndFiles) {
   f["cqFileName"] = "WeChat_Mess.txt";
   json fr = client.Post(f);
   ASSERT_GT(fr["ReturnValue"].get<int>(), 0);
+  f["cqTitle"] = "";  // a request without a title finds the file whatever its title
+  EXPECT_EQ(client.Post(f)["ReturnValue"], fr["ReturnValue"]);
+  f["cqTitle"] = "another title";
+  EXPECT_LT(client.Post(f)["ReturnValue"].get<int>(), 0);
+  f["cqTitle"] = "WeChat_Mess.txt";
   f["dDate"] = "2030-01-01 00:00:00";
   EXPECT_EQ(client.Post(f)["ReturnValue"], 0);
   json m = client.Envelope("sModelData");

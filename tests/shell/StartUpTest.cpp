@@ -178,6 +178,9 @@ TEST_F(StartUpTest, WholeStartUpLogsInShowsTheWindowAndShutDownLogsOut) {
   EXPECT_EQ(u"Excel file (*.xls,*.xlsx)|*.xls;*.xlsx|", app_.excelFileFilter);
   EXPECT_NE(nullptr, app_.WebBuffer());
   EXPECT_EQ(u"System Clipboard", app_.ClipboardCaption());
+  // No "addr_jp.dat" in the program folder: the program runs without a Japan
+  // postcode book.
+  EXPECT_EQ(nullptr, app_.JapanPostcodes());
 
   // Logged in, window shown once, caption with the user's name and account.
   EXPECT_EQ(1, logins_);
