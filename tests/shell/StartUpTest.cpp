@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDir>
+
 #include <QCoreApplication>
 #include <QWidget>
 
@@ -290,6 +293,11 @@ TEST_F(StartUpTest, TheRealMainWindowComesUpMaximisedWithItsCaption) {
   EXPECT_TRUE(app_.mainWindow->isMaximized());
   EXPECT_EQ(app_.caption, app_.mainWindow->windowTitle().toStdU16String());
   EXPECT_EQ(0u, boxes_.Count());
+  // The whole window after start-up, for a person to look at.
+  QApplication::processEvents();
+  QDir().mkpath(BRANTLE_BINARY_DIR "/screenshots");
+  EXPECT_TRUE(app_.mainWindow->grab().save(
+      QStringLiteral(BRANTLE_BINARY_DIR "/screenshots/startup_mainwindow.png")));
   app_.ExitInstance();
   delete app_.mainWindow;
   app_.mainWindow = nullptr;
