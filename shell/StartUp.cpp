@@ -1,5 +1,7 @@
 #include "shell/StartUp.h"
 
+#include "platform/Signals.h"
+
 #include <openssl/ssl.h>
 #include <signal.h>
 #include <sys/statvfs.h>
@@ -425,10 +427,7 @@ bool CStartUpSequence::StartComLibrary() { return true; }
 bool CStartUpSequence::StartNetworkLibraries() {
   // Writing to a socket the peer has closed must give an error, not end the
   // program.
-  struct sigaction old {};
-  if (sigaction(SIGPIPE, nullptr, &old) == 0 && old.sa_handler == SIG_DFL) {
-    if (signal(SIGPIPE, SIG_IGN) == SIG_ERR) return false;
-  }
+  if (!platform::IgnoreBrokenPipe()) return false;
   return OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS, nullptr) == 1;
 }
 
