@@ -134,14 +134,6 @@ bool IsIpLiteral(const std::string& host) {
   return inet_pton(AF_INET, host.c_str(), buf) == 1 || inet_pton(AF_INET6, host.c_str(), buf) == 1;
 }
 
-void IgnoreBrokenPipe() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    struct sigaction old {};
-    if (sigaction(SIGPIPE, nullptr, &old) == 0 && old.sa_handler == SIG_DFL) signal(SIGPIPE, SIG_IGN);
-  });
-}
-
 ReadResult ReadResponse(HttpRequest& r, Stream& s, bool relay) {
   r.response.clear();
   ChooseHeadBufferSize(r);

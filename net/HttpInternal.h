@@ -39,8 +39,4 @@ std::string_view LineAt(std::string_view text, size_t pos);
 // True when the host is an IPv4 or IPv6 literal.
 bool IsIpLiteral(const std::string& host);
 
-// Makes sure writing to a closed peer fails with EPIPE instead of ending the
-// process (OpenSSL and libcurl write without MSG_NOSIGNAL).
-void IgnoreBrokenPipe();
-
 }  // namespace http_detail

@@ -3,6 +3,8 @@
 
 #include "net/HttpTransports.h"
 
+#include "platform/Signals.h"
+
 #include <curl/curl.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -382,7 +384,7 @@ int HttpSendPlain(HttpRequest& r) {
 int HttpSendTls(HttpRequest& r) {
   if (r.responseCapacity < 4096) return kHttpSmallBuffer;
   const std::string head = BuildRequestHead(r);
-  IgnoreBrokenPipe();
+  platform::IgnoreBrokenPipe();
   if (!ReuseKept(r, true)) {
     int fd = OpenConnection(r.host, r.port, r, false);
     if (fd < 0) return fd;
@@ -433,7 +435,7 @@ int HttpSendTls(HttpRequest& r) {
 
 int HttpSendTlsBio(HttpRequest& r) {
   const std::string head = BuildRequestHead(r);
-  IgnoreBrokenPipe();
+  platform::IgnoreBrokenPipe();
   const SSL_METHOD* method = TLS_client_method();
   if (!method) return kHttpBioNoMethod;
   SSL_CTX* ctx = SSL_CTX_new(method);

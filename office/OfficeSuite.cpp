@@ -1,5 +1,7 @@
 #include "office/OfficeSuite.h"
 
+#include "platform/Signals.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -203,6 +205,9 @@ pid_t Launch(Suite& s, const std::string& pipeName, std::string* why) {
 // Starts the suite and connects.  Caller holds the mutex.
 bool StartLocked(Suite& s, std::string* why) {
   DropLocked(s, false);
+  // A suite that dies while we write to its pipe must give an error, not
+  // end the program.
+  platform::IgnoreBrokenPipe();
   Reference<css::uno::XComponentContext> local;
   try {
     local = LocalContext(s);

@@ -1,0 +1,14 @@
+#pragma once
+// CBagSealPage: page 11 of the main view, the bag sealing page.
+// The page shows its list grid under its title; its forms and list
+// operations join it here.
+
+#include "shell/ViewPage.h"
+
+class CBagSealPage : public CViewPage {
+ public:
+  CBagSealPage();
+  ~CBagSealPage() override;
+
+  void OnPageCreated() override;
+};

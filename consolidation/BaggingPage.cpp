@@ -1,0 +1,14 @@
+#include "consolidation/BaggingPage.h"
+
+#include "common/LanguageTable.h"
+#include "shell/BrantleClientViewCommands.h"
+
+CBaggingPage::CBaggingPage() : CViewPage(nullptr) {}
+
+CBaggingPage::~CBaggingPage() = default;
+
+void CBaggingPage::OnPageCreated() {
+  CViewPage::OnPageCreated();
+  title = AppLanguage().Text(kPageNameTextIds[10]);
+  UpdateCountLabel();
+}

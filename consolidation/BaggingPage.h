@@ -1,0 +1,14 @@
+#pragma once
+// CBaggingPage: page 10 of the main view, the bagging page: parcels packed into bags by scan.
+// The page shows its list grid under its title; its forms and list
+// operations join it here.
+
+#include "shell/ViewPage.h"
+
+class CBaggingPage : public CViewPage {
+ public:
+  CBaggingPage();
+  ~CBaggingPage() override;
+
+  void OnPageCreated() override;
+};

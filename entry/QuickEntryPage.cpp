@@ -1,0 +1,14 @@
+#include "entry/QuickEntryPage.h"
+
+#include "common/LanguageTable.h"
+#include "shell/BrantleClientViewCommands.h"
+
+CQuickEntryPage::CQuickEntryPage() : CViewPage(nullptr) {}
+
+CQuickEntryPage::~CQuickEntryPage() = default;
+
+void CQuickEntryPage::OnPageCreated() {
+  CViewPage::OnPageCreated();
+  title = AppLanguage().Text(kPageNameTextIds[0]);
+  UpdateCountLabel();
+}

@@ -1,0 +1,14 @@
+#include "entry/WaybillPage.h"
+
+#include "common/LanguageTable.h"
+#include "shell/BrantleClientViewCommands.h"
+
+CWaybillPage::CWaybillPage() : CViewPage(nullptr) {}
+
+CWaybillPage::~CWaybillPage() = default;
+
+void CWaybillPage::OnPageCreated() {
+  CViewPage::OnPageCreated();
+  title = AppLanguage().Text(kPageNameTextIds[1]);
+  UpdateCountLabel();
+}

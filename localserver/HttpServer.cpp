@@ -1,0 +1,38 @@
+#include "localserver/HttpServer.h"
+
+#include <httplib.h>
+
+#include <chrono>
+
+#include "localserver/Service.h"
+
+namespace localserver {
+
+HttpServer::HttpServer(Service& service, std::string endpoint)
+    : service_(service), endpoint_(std::move(endpoint)), server_(std::make_unique<httplib::Server>()) {
+  server_->Post(endpoint_, [this](const httplib::Request& req, httplib::Response& res) {
+    res.set_content(service_.Handle(req.body), "application/json");
+    res.set_header("Connection", "close");
+  });
+  server_->set_payload_max_length(64u << 20);
+}
+
+HttpServer::~HttpServer() { Stop(); }
+
+int HttpServer::Start(const std::string& host, int port) {
+  int bound = port == 0 ? server_->bind_to_any_port(host) : (server_->bind_to_port(host, port) ? port : -1);
+  if (bound < 0) return -1;
+  thread_ = std::thread([this] { server_->listen_after_bind(); });
+  for (int i = 0; i < 500 && !server_->is_running(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  return bound;
+}
+
+void HttpServer::Stop() {
+  if (thread_.joinable()) {
+    server_->stop();
+    thread_.join();
+  }
+}
+
+}  // namespace localserver

@@ -1,0 +1,925 @@
+#include "localserver/Service.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <random>
+
+#include "localserver/SqlRewriter.h"
+#include "localserver/Wire.h"
+
+namespace localserver {
+
+using nlohmann::json;
+
+std::string DefaultLanguageFolder() { return BRANTLE_LANG_DIR; }
+
+// ---- request access --------------------------------------------------------
+
+struct Service::Request {
+  json j;
+  std::string name;
+
+  bool Has(const char* key) const { return j.contains(key) && !j[key].is_null(); }
+  std::string Str(const char* key) const {
+    if (!Has(key)) return "";
+    const auto& v = j[key];
+    if (v.is_string()) return v.get<std::string>();
+    if (v.is_number_integer()) return std::to_string(v.get<int64_t>());
+    if (v.is_number()) return std::to_string(v.get<double>());
+    return "";
+  }
+  int64_t Int(const char* key, int64_t fallback = 0) const {
+    if (!Has(key)) return fallback;
+    const auto& v = j[key];
+    if (v.is_number_integer()) return v.get<int64_t>();
+    if (v.is_number()) return static_cast<int64_t>(v.get<double>());
+    if (v.is_string()) {
+      std::string s = v.get<std::string>();
+      char* end = nullptr;
+      long long x = strtoll(s.c_str(), &end, 10);
+      return end == s.c_str() ? fallback : x;
+    }
+    if (v.is_boolean()) return v.get<bool>() ? 1 : 0;
+    return fallback;
+  }
+  double Real(const char* key) const {
+    if (!Has(key)) return 0;
+    const auto& v = j[key];
+    if (v.is_number()) return v.get<double>();
+    if (v.is_string()) return strtod(v.get<std::string>().c_str(), nullptr);
+    return 0;
+  }
+};
+
+namespace {
+
+std::string Fail(int code, std::string_view why = {}) {
+  JsonOut o;
+  o.Int("ReturnValue", code);
+  if (!why.empty()) o.String("cError", why);
+  return o.Finish();
+}
+
+// Control bytes inside strings are not JSON; the client may still send
+// them raw.  Escape them so that the strict parser takes the text.
+std::string EscapeRawControls(std::string_view body) {
+  std::string out;
+  out.reserve(body.size());
+  bool inString = false, escaped = false;
+  for (char ch : body) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (inString) {
+      if (escaped) {
+        escaped = false;
+      } else if (c == '\\') {
+        escaped = true;
+      } else if (c == '"') {
+        inString = false;
+      } else if (c < 0x20) {
+        char buf[8];
+        snprintf(buf, sizeof buf, "\\u%04X", c);
+        out += buf;
+        continue;
+      }
+    } else if (c == '"') {
+      inString = true;
+    }
+    out += ch;
+  }
+  return out;
+}
+
+double Round2(double v) { return std::round(v * 100.0) / 100.0; }
+
+// One column value as the declared type asks.
+void AppendValue(std::string& out, const DbValue& v, bool typed, uint32_t acs) {
+  if (!typed) {
+    switch (v.kind) {
+      case DbValue::Int: out += std::to_string(v.i); return;
+      case DbValue::Real: JsonOut::AppendDouble(out, v.d); return;
+      case DbValue::Blob: out += '"' + HexEncode(v.s) + '"'; return;
+      case DbValue::Text: JsonOut::AppendString(out, v.s); return;
+      default: out += "\"\""; return;
+    }
+  }
+  int16_t type = static_cast<int16_t>(acs >> 16);
+  unsigned width = acs & 0xFFFF;
+  switch (type) {
+    case 1: {  // SQL_C_CHAR: at most width - 1 bytes of GBK
+      std::string text = v.kind == DbValue::Blob ? HexEncode(v.s) : v.AsText();
+      if (width > 0) text = CutToGbkBytes(text, width - 1);
+      JsonOut::AppendString(out, text);
+      return;
+    }
+    case -16: case -15: case -28: case -7: {
+      int64_t n = v.AsInt();
+      if (type == -7) n = n != 0;
+      out += std::to_string(n);
+      return;
+    }
+    case -2: {  // SQL_C_BINARY
+      std::string bytes = v.kind == DbValue::Text ? GbkFromUtf8Lenient(v.s)
+                          : v.kind == DbValue::Blob ? v.s : std::string();
+      if (width > 0 && bytes.size() > width) bytes.resize(width);
+      out += '"' + HexEncode(bytes) + '"';
+      return;
+    }
+    case 8:
+      JsonOut::AppendDouble(out, v.AsReal());
+      return;
+    case 93: {
+      std::string text = v.kind == DbValue::Null ? "" : v.AsText();
+      if (text.size() > 19) text.resize(19);
+      JsonOut::AppendString(out, text);
+      return;
+    }
+    default:
+      AppendValue(out, v, false, 0);
+  }
+}
+
+struct RowMap {
+  std::map<std::string, DbValue> values;
+  const DbValue& Get(const std::string& col) const {
+    static const DbValue none;
+    auto it = values.find(col);
+    return it == values.end() ? none : it->second;
+  }
+};
+
+std::vector<RowMap> ReadRows(Database& db, const std::string& sql, const std::vector<DbValue>& args,
+                             size_t limit = 0) {
+  Statement st(db.Handle(), sql);
+  for (size_t k = 0; k < args.size(); ++k) st.Bind(static_cast<int>(k + 1), args[k]);
+  std::vector<RowMap> rows;
+  while (st.Step()) {
+    RowMap r;
+    for (int c = 0; c < st.Columns(); ++c) r.values[st.ColumnName(c)] = st.Column(c);
+    rows.push_back(std::move(r));
+    if (limit && rows.size() >= limit) break;
+  }
+  return rows;
+}
+
+// Record keys of the waybill reply and the columns they come from.
+// Kind: i int, n byte, f double, t text, d date text.
+struct KeyCol {
+  const char* key;
+  const char* col;
+  char kind;
+};
+
+const KeyCol kRecordKeys[] = {
+    {"irID", "irid", 'i'}, {"icID", "icid", 'i'}, {"iBatch", "ibatch", 'i'},
+    {"iCubic", "icubic", 'i'}, {"iDays", "ndays", 'i'}, {"iDValue", "idvalue", 'i'},
+    {"iItem", "iitem", 'i'}, {"iIValue", "iivalue", 'i'}, {"iPrice", "iprice", 'i'},
+    {"iQuantity", "iquantity", 'i'}, {"iReserve", "ireserve", 'i'}, {"iPiid", "piid", 'i'},
+    {"iFid", "ifid", 'i'}, {"iPid", "ipid", 'i'}, {"iIid", "iiid", 'i'}, {"iQid", "iqid", 'i'},
+    {"iFsid", "ifsid", 'i'}, {"iFcid", "ifcid", 'i'},
+    {"nFrom", "nfrom", 'n'}, {"nItemType", "nitemtype", 'n'}, {"nLanguage", "nlanguage", 'n'},
+    {"nPayWay", "npayway", 'n'}, {"nState", "nstate", 'n'},
+    {"faAddOn", "faaddon", 'f'}, {"faBy", "faby", 'f'}, {"faCarry", "facarry", 'f'},
+    {"fAccord", "faccord", 'f'}, {"faCheck", "facheck", 'f'}, {"faCustoms", "facustom", 'f'},
+    {"faGet", "faget", 'f'}, {"fAmount", "famount", 'f'}, {"fAmountC", "famountc", 'f'},
+    {"faOther", "faother", 'f'}, {"faPack", "fapack", 'f'}, {"faRemote", "faremote", 'f'},
+    {"faSafe", "fasafe", 'f'}, {"fBase", "fabase", 'f'}, {"fBaseRate", "fabaserate", 'f'},
+    {"fDiscount", "fdiscount", 'f'}, {"fGCRate", "fgcrate", 'f'}, {"fGCustom", "fgcustom", 'f'},
+    {"fGoods", "fgoods", 'f'}, {"fGoodsC", "fgoodsc", 'f'}, {"fGoodsR", "fgoodsr", 'f'},
+    {"fgWeight", "fgweight", 'f'}, {"fRate", "faaddrate", 'f'}, {"fsPrice", "fsprice", 'f'},
+    {"fWeight", "fweight", 'f'}, {"fWeightb", "fweightb", 'f'}, {"fWeights", "fweights", 'f'},
+    {"dDate", "ddate", 'd'}, {"dTDate", "dtdate", 'd'}, {"dADate", "dadate", 'd'},
+    {"cZizKind", "cemskind", 't'}, {"cMName", "cmname", 't'}, {"cTaker", "ctaker", 't'},
+    {"cTrans", "ctrans", 't'}, {"cBearer", "cbearer", 't'}, {"cSign", "csign", 't'},
+    {"cLwh", "clwh", 't'}, {"cCheckPoint", "ccheckpoint", 't'}, {"cMark", "cmark", 't'},
+    {"cRPostcode", "cpostcode", 't'}, {"cSPostcode", "cspostcode", 't'},
+    {"cPack", "cpacking", 't'}, {"cGUnit", "cunit", 't'}, {"cMoney", "cmoney", 't'},
+    {"cOrigin", "corigin", 't'}, {"cPayDir", "cpaydir", 't'}, {"cAddrFrom", "caddrfrom", 't'},
+    {"cDes", "cdes", 't'}, {"cREMail", "cremail", 't'}, {"cRPhone", "cphone", 't'},
+    {"cSCity", "cscity", 't'}, {"cSCountry", "cscountry", 't'}, {"cSEMail", "csemail", 't'},
+    {"cTransNote", "ctransnote", 't'}, {"cGCodeA", "cgcodea", 't'},
+    {"cGCodeB", "cgcodeb", 't'}, {"cGCodeC", "cgcodec", 't'}, {"cBy1", "cby1", 't'},
+    {"cBy2", "cby2", 't'}, {"cBy3", "cby3", 't'}, {"cBy4", "cby4", 't'},
+    {"cDepart", "cdepart", 't'}, {"cNum", "cnum", 't'}, {"cSender", "csender", 't'},
+    {"cSPhone", "csphone", 't'}, {"cSProvince", "csprovince", 't'},
+    {"cSIDCard", "csidcard", 't'}, {"cRIDCard", "cridcard", 't'}, {"cCNo", "ccno", 't'},
+    {"cRNo", "crno", 't'}, {"cNo", "cserviceno", 't'}, {"cReserve", "creserve", 't'},
+    {"cGoods", "cgoods", 't'}, {"cMemo", "cmemo", 't'}, {"cGoodsA", "cgoodsa", 't'},
+    {"cBy5", "cby5", 't'}, {"cSAddr", "csaddr", 't'}, {"cSUnit", "csunitname", 't'},
+    {"cSSms", "csmsnumber", 't'}, {"cRSms", "crsms", 't'}, {"cRAddr", "caddr", 't'},
+    {"cRUnit", "cunitname", 't'}, {"cRCity", "ccity", 't'}, {"cRCountry", "ccountry", 't'},
+    {"cReceiver", "creceiver", 't'}, {"cRProvince", "cprovince", 't'}};
+
+const KeyCol kPreInputKeys[] = {
+    {"iID", "iid", 'i'}, {"irID", "irid", 'i'}, {"icID", "icid", 'i'},
+    {"iItem", "iitem", 'i'}, {"iQuantity", "iquantity", 'i'}, {"fWeight", "fweight", 'f'},
+    {"dDate", "ddate", 'd'}, {"cNum", "cnum", 't'}, {"cNo", "cserviceno", 't'},
+    {"cRNo", "crno", 't'}, {"cZizKind", "cemskind", 't'}, {"cSender", "csender", 't'},
+    {"cSPhone", "csphone", 't'}, {"cDepart", "cdepart", 't'}, {"cSAddr", "csaddr", 't'},
+    {"cDes", "cdes", 't'}, {"cGoods", "cgoods", 't'}, {"cMark", "cmark", 't'},
+    {"cMemo", "cmemo", 't'}, {"cTaker", "ctaker", 't'}, {"cReceiver", "creceiver", 't'},
+    {"cRAddr", "caddr", 't'}, {"cRPhone", "cphone", 't'}};
+
+const KeyCol kWeightKeys[] = {
+    {"ixLong", "ilong", 'i'}, {"ixWidth", "iwidth", 'i'}, {"ixHeight", "iheight", 'i'},
+    {"ixWeight", "iweight", 'i'}, {"ixPrice", "iprice", 'i'}, {"ixQuantity", "iquantity", 'i'},
+    {"nxPercent", "npercent", 'n'}, {"fxGCRate", "fgcrate", 'f'}, {"fxGCustom", "fgcustom", 'f'},
+    {"cxNo", "cno", 't'}, {"cxNum", "cnum", 't'}, {"cxRNo", "crno", 't'},
+    {"cxGoods", "cgoods", 't'}, {"cxGoodsA", "cgoodsa", 't'}, {"cxGCodeA", "cgcodea", 't'},
+    {"cxGCodeB", "cgcodeb", 't'}, {"cxGCodeC", "cgcodec", 't'}};
+
+const KeyCol kGoodsKeys[] = {
+    {"ixQuantity", "iquantity", 'i'}, {"fxPrice", "fprice", 'f'}, {"fxGCRate", "fgcrate", 'f'},
+    {"fxGCustom", "fgcustom", 'f'}, {"fxgWeight", "fgweight", 'f'}, {"cxGUnit", "cunit", 't'},
+    {"cxGoods", "cgoods", 't'}, {"cxGoodsA", "cgoodsa", 't'}, {"cxGCodeA", "cgcodea", 't'},
+    {"cxGCodeB", "cgcodeb", 't'}, {"cxGCodeC", "cgcodec", 't'}};
+
+template <size_t N>
+void PutKeys(JsonOut& o, const RowMap& row, const KeyCol (&keys)[N]) {
+  for (const auto& k : keys) {
+    const DbValue& v = row.Get(k.col);
+    switch (k.kind) {
+      case 'i': o.Int(k.key, v.AsInt()); break;
+      case 'n': o.Int(k.key, v.AsInt() & 0xFF); break;
+      case 'f': o.Double(k.key, v.AsReal()); break;
+      case 'd': {
+        std::string d = v.kind == DbValue::Null ? "" : v.AsText();
+        if (d.size() > 19) d.resize(19);
+        o.String(k.key, d);
+        break;
+      }
+      default: o.String(k.key, v.AsText());
+    }
+  }
+}
+
+template <size_t N>
+std::string ObjectList(const std::vector<RowMap>& rows, const KeyCol (&keys)[N]) {
+  std::string list = "[";
+  for (size_t r = 0; r < rows.size(); ++r) {
+    JsonOut o;
+    PutKeys(o, rows[r], keys);
+    if (r) list += ',';
+    list += o.Finish();
+  }
+  return list + "]";
+}
+
+}  // namespace
+
+// ---- service ---------------------------------------------------------------
+
+Service::Service(ServiceOptions options) : options_(std::move(options)) {
+  if (options_.langDir.empty()) options_.langDir = DefaultLanguageFolder();
+  db_ = std::make_unique<Database>(options_.dbPath);
+  RegisterAllProcedures(procedures_);
+  LanguageSet lang = LoadLanguageFolder(options_.langDir);
+  for (const auto& p : lang.problems) std::cerr << "language file: " << p << "\n";
+}
+
+void Service::ExpireAllSessions() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  sessions_.clear();
+}
+
+std::string Service::Handle(std::string_view body) {
+  Request req;
+  try {
+    req.j = json::parse(EscapeRawControls(body));
+  } catch (const std::exception& e) {
+    return Fail(rc::kBadRequest, std::string("request is not JSON: ") + e.what());
+  }
+  if (!req.j.is_object() || !req.j.contains("RequestName") || !req.j["RequestName"].is_string())
+    return Fail(rc::kBadRequest, "RequestName missing");
+  req.name = req.j["RequestName"].get<std::string>();
+  std::lock_guard<std::mutex> lock(mutex_);
+  try {
+    return Dispatch(req);
+  } catch (const ProcArgError& e) {
+    return Fail(rc::kBadArguments, e.what());
+  } catch (const DbError& e) {
+    return Fail(rc::kSqlFailed, e.what());
+  } catch (const std::exception& e) {
+    return Fail(rc::kInternal, e.what());
+  }
+}
+
+std::string Service::Dispatch(const Request& req) {
+  const std::string& n = req.name;
+  if (n == "sUserLogin") return Login(req);
+  if (n == "sSysFile") return SysFile(req);
+  if (n == "sUserLoginOut") return Logout(req);
+  static const char* kKnown[] = {"sSqlQuery", "sSqlExe", "sFetchNo", "sQueryPrice",
+                                 "sPriceSp", "sRecData", "sRecPreInputData", "sModelData",
+                                 "sFileData", "sPicData", "sDataPut", "sDataGet",
+                                 "sClientList", "sDesList"};
+  bool known = false;
+  for (const char* k : kKnown) known = known || n == k;
+  if (!known) return Fail(rc::kBadRequest, "unknown RequestName " + n);
+  Session* s = FindSession(req);
+  if (!s) return Fail(rc::kSessionInvalid, "session unknown or expired");
+  if (n == "sSqlQuery") return Sql(req, true);
+  if (n == "sSqlExe") return Sql(req, false);
+  if (n == "sFetchNo") return FetchNo(req, *s);
+  if (n == "sQueryPrice") return QueryPrice(req, *s);
+  if (n == "sPriceSp") return PriceSp(req, *s);
+  if (n == "sRecData") return RecData(req, *s);
+  if (n == "sRecPreInputData") return RecPreInputData(req, *s);
+  if (n == "sModelData") return ModelData(req, *s);
+  if (n == "sFileData") return FileData(req, *s);
+  if (n == "sClientList") return ClientList(req, *s);
+  if (n == "sDesList") return DesList(req, *s);
+  return DataRequest(req, *s, n);
+}
+
+Session* Service::FindSession(const Request& req) {
+  auto it = sessions_.find(static_cast<int32_t>(req.Int("iRand")));
+  if (it == sessions_.end()) return nullptr;
+  int64_t now = time(nullptr);
+  if (now - it->second.lastSeen > options_.sessionSeconds) {
+    sessions_.erase(it);
+    return nullptr;
+  }
+  if (req.Has("cUserAc") && req.Str("cUserAc") != it->second.account) return nullptr;
+  it->second.lastSeen = now;
+  return &it->second;
+}
+
+// ---- login -----------------------------------------------------------------
+
+std::string Service::Login(const Request& req) {
+  for (const char* key : {"TimeStamp", "cUserAc", "cUserPwd"})
+    if (!req.Has(key)) return Fail(rc::kBadRequest, std::string(key) + " missing");
+  std::string account = req.Str("cUserAc");
+  auto rows = ReadRows(*db_, "SELECT * FROM man_main WHERE mcaccount=?", {DbValue::OfText(account)});
+  if (rows.empty()) return Fail(rc::kUnknownAccount, "unknown account");
+  const RowMap& u = rows[0];
+  if (u.Get("mnstate").AsInt() != 0) return Fail(rc::kAccountDisabled, "account disabled");
+  if (req.Int("iMisVer") < kProgramVersion) return Fail(rc::kOldProgram, "program too old");
+  int64_t stamp = req.Int("TimeStamp");
+  int64_t now = time(nullptr);
+  if (options_.clockSkewSeconds > 0 &&
+      std::llabs(stamp - ServerTimeStamp(now)) > options_.clockSkewSeconds)
+    return Fail(rc::kClockSkew, "TimeStamp differs from the server's");
+  std::string pwGbk;
+  GbkFromUtf8(u.Get("mcpassword").AsText(), pwGbk);
+  std::string text = std::to_string(static_cast<uint32_t>(stamp)) + "-#7+3#-" + pwGbk;
+  text.append(kLoginDigestTail, 4);
+  std::string sent = req.Str("cUserPwd");
+  for (auto& c : sent) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  if (sent != Md5Hex(text)) return Fail(rc::kWrongPassword, "wrong password");
+
+  Session s;
+  static std::mt19937 rng(std::random_device{}());
+  do {
+    s.loginNumber = static_cast<int32_t>(rng() % 2000000000u + 1);
+  } while (sessions_.count(s.loginNumber));
+  s.key = RandomBytes(16);
+  s.account = account;
+  s.userName = u.Get("mcname").AsText();
+  s.station = u.Get("mcstation").AsText();
+  s.clientKind = u.Get("mcclientkind").AsText();
+  s.grade = static_cast<int>(u.Get("migrade").AsInt());
+  s.lastSeen = now;
+  {
+    Statement st(db_->Handle(),
+                 "INSERT INTO sys_login(caccount,irand,cwcid,cpcmark,cmac,iosver,imisver,dlogin) "
+                 "VALUES(?,?,?,?,?,?,?,?)");
+    st.Bind(1, account).Bind(2, s.loginNumber).Bind(3, req.Str("w")).Bind(4, req.Str("cpcMark"));
+    st.Bind(5, req.Str("cMAC")).Bind(6, req.Int("wOSVer")).Bind(7, req.Int("iMisVer"));
+    st.Bind(8, LocalDateTimeText(now));
+    st.Step();
+  }
+  s.logId = db_->LastInsertId();
+  auto rights = [&](const char* col) {
+    std::string b = u.Get(col).kind == DbValue::Blob ? u.Get(col).s : std::string();
+    b.resize(16, '\0');
+    return HexEncode(b);
+  };
+  JsonOut o;
+  o.Int("ReturnValue", s.loginNumber)
+      .Int("iTimeZone", ZoneHoursEast())
+      .Int("iGrade", s.grade)
+      .String("cClientKind", s.clientKind)
+      .String("cStationt", u.Get("mcstationt").AsText())
+      .String("cUserName", s.userName)
+      .String("cUserPid", u.Get("mcpid").AsText())
+      .String("cUserDepot", u.Get("mcdepot").AsText())
+      .String("cStation", s.station)
+      .Int("iLogID", s.logId)
+      .Plain("xRight", rights("mvright"))
+      .Plain("xRighte", rights("mvrighte"))
+      .Plain("xRighti", rights("mvrighti"))
+      .Plain("xEncrypt", HexEncode(s.key));
+  sessions_[s.loginNumber] = s;
+  return o.Finish();
+}
+
+std::string Service::Logout(const Request& req) {
+  auto it = sessions_.find(static_cast<int32_t>(req.Int("iRand")));
+  if (it == sessions_.end() || it->second.logId != req.Int("iLogID"))
+    return Fail(rc::kSessionInvalid, "session unknown");
+  Statement st(db_->Handle(), "UPDATE sys_login SET dlogout=? WHERE ilogid=?");
+  st.Bind(1, LocalDateTimeText(time(nullptr))).Bind(2, it->second.logId);
+  st.Step();
+  sessions_.erase(it);
+  return JsonOut().Int("ReturnValue", rc::kOk).Finish();
+}
+
+// ---- files -----------------------------------------------------------------
+
+std::string Service::SysFile(const Request& req) {
+  std::string name = req.Str("cqFileName");
+  std::string clientDate = req.Str("dDate");
+  std::string bytes, stamp;
+  if (name.rfind("TolvaneLan_", 0) == 0 && name.size() == 17 &&
+      name.compare(13, 4, ".txt") == 0) {
+    LanguageSet lang = LoadLanguageFolder(options_.langDir);
+    if (lang.entries.empty()) return Fail(rc::kNotFound, "no language texts");
+    bytes = BuildLanguageFile(lang.entries);
+    stamp = LocalDateTimeText(lang.newest);
+  } else {
+    auto rows = ReadRows(*db_, "SELECT vdata,ddate FROM sys_file WHERE cfilename=? AND ngrade=?",
+                         {DbValue::OfText(name), DbValue::Of(req.Int("nqGrade"))});
+    if (rows.empty()) return Fail(rc::kNotFound, "no such file");
+    bytes = rows[0].Get("vdata").s;
+    stamp = rows[0].Get("ddate").AsText();
+  }
+  // A ReturnValue of 256 or below tells the client "no newer file".
+  if (!clientDate.empty() && clientDate >= stamp) return JsonOut().Int("ReturnValue", 0).Finish();
+  if (bytes.size() <= 256) return Fail(0, "file too short to be sent");
+  return JsonOut()
+      .Int("ReturnValue", static_cast<int64_t>(bytes.size()))
+      .Plain("vData", Base64Encode(bytes))
+      .Finish();
+}
+
+std::string Service::FileData(const Request& req, const Session&) {
+  std::vector<RowMap> rows;
+  int64_t id = req.Int("iqID");
+  if (id > 0) {
+    rows = ReadRows(*db_, "SELECT vdata,ddate FROM sys_file WHERE iid=?", {DbValue::Of(id)});
+  } else {
+    rows = ReadRows(*db_,
+                    "SELECT vdata,ddate FROM sys_file WHERE cfilename=? AND ckind=? "
+                    "AND (ckey='' OR ckey=?) AND (ctitle='' OR ?='' OR ctitle=?) ORDER BY iid",
+                    {DbValue::OfText(req.Str("cqFileName")), DbValue::OfText(req.Str("cqKind")),
+                     DbValue::OfText(req.Str("cqKey")), DbValue::OfText(req.Str("cqTitle")),
+                     DbValue::OfText(req.Str("cqTitle"))});
+  }
+  if (rows.empty()) return Fail(rc::kNotFound, "no such file");
+  std::string clientDate = req.Str("dDate");
+  if (!clientDate.empty() && clientDate >= rows[0].Get("ddate").AsText())
+    return JsonOut().Int("ReturnValue", 0).Finish();
+  const std::string& bytes = rows[0].Get("vdata").s;
+  return JsonOut()
+      .Int("ReturnValue", static_cast<int64_t>(bytes.size()))
+      .Plain("vData", Base64Encode(bytes))
+      .Finish();
+}
+
+std::string Service::ModelData(const Request& req, const Session&) {
+  std::vector<RowMap> rows;
+  int64_t id = req.Int("iqID");
+  if (id > 0)
+    rows = ReadRows(*db_, "SELECT ctext,vdata FROM sys_model WHERE iid=? AND ckind=?",
+                    {DbValue::Of(id), DbValue::OfText(req.Str("cqKind"))});
+  else
+    rows = ReadRows(*db_, "SELECT ctext,vdata FROM sys_model WHERE cname=? AND ckind=?",
+                    {DbValue::OfText(req.Str("cqName")), DbValue::OfText(req.Str("cqKind"))});
+  if (rows.empty()) return Fail(rc::kNotFound, "no such template");
+  std::string text = rows[0].Get("ctext").AsText();
+  std::string data = rows[0].Get("vdata").kind == DbValue::Blob ? rows[0].Get("vdata").s : "";
+  return JsonOut()
+      .Int("ReturnValue", rc::kOk)
+      .Int("iTLen", static_cast<int64_t>(GbkFromUtf8Lenient(text).size()))
+      .String("cText", text)
+      .Int("iDLen", static_cast<int64_t>(data.size()))
+      .Plain("vData", Base64Encode(data))
+      .Finish();
+}
+
+// ---- SQL -------------------------------------------------------------------
+
+bool Service::OpenSql(const Request& req, const Session& s, std::string& raw, std::string& reply) {
+  if (!req.Has("xSql")) {
+    reply = Fail(rc::kBadRequest, "xSql missing");
+    return false;
+  }
+  if (!Base64Decode(req.Str("xSql"), raw)) {
+    reply = Fail(rc::kBadRequest, "xSql is not Base64");
+    return false;
+  }
+  for (size_t i = 0; i < raw.size(); ++i) raw[i] = static_cast<char>(raw[i] ^ s.key[i % 16]);
+  if (!req.Has("nCRC") || static_cast<uint32_t>(req.Int("nCRC")) != Crc32(raw)) {
+    reply = Fail(rc::kBadCrc, "nCRC does not match the SQL text");
+    return false;
+  }
+  return true;
+}
+
+std::string Service::Sql(const Request& req, bool readOnly) {
+  Session& s = *FindSession(req);
+  std::string raw, reply;
+  if (!OpenSql(req, s, raw, reply)) return reply;
+  std::vector<uint32_t> types;
+  if (req.Has("acsType") && req.j["acsType"].is_array())
+    for (const auto& t : req.j["acsType"])
+      if (t.is_number()) types.push_back(static_cast<uint32_t>(t.get<int64_t>()));
+
+  if (LooksLikeProcCall(raw)) {
+    if (readOnly) return Fail(rc::kReadOnly, "procedure calls go through sSqlExe");
+    ProcCall call;
+    std::string why;
+    if (!ParseProcCall(raw, call, why)) return Fail(rc::kUnsupportedSql, why);
+    if (!procedures_.Has(call.name)) return Fail(rc::kUnknownProcedure, "unknown procedure " + call.name);
+    ProcContext ctx{*db_, s};
+    db_->Exec("SAVEPOINT proc");
+    ProcResult r;
+    try {
+      r = procedures_.Call(ctx, call);
+      db_->Exec("RELEASE proc");
+    } catch (...) {
+      db_->Exec("ROLLBACK TO proc");
+      db_->Exec("RELEASE proc");
+      throw;
+    }
+    JsonOut o;
+    if (!call.wantsReturn && call.outputs == 0)
+      return o.Int("ReturnValue", rc::kOk).Int("iTotal", 0).Bool("bEnd", true).Finish();
+    std::string row = "{";
+    size_t col = 0;
+    auto add = [&](const DbValue& v) {
+      if (col) row += ',';
+      row += '"' + std::to_string(col) + "\":";
+      AppendValue(row, v, col < types.size(), col < types.size() ? types[col] : 0);
+      ++col;
+    };
+    if (call.wantsReturn) add(DbValue::Of(r.returnValue));
+    for (const auto& v : r.outputs) add(v);
+    row += "}";
+    return o.Int("ReturnValue", static_cast<int64_t>(col))
+        .Int("iTotal", 1)
+        .Bool("bEnd", true)
+        .Raw("List", "[" + row + "]")
+        .Finish();
+  }
+
+  std::string utf8;
+  if (!Utf8FromGbk(raw, utf8)) return Fail(rc::kUnsupportedSql, "SQL text is not GBK");
+  RewriteResult rw = RewriteTsql(utf8, SchemaColumnTypes());
+  if (!rw.ok) return Fail(rc::kUnsupportedSql, rw.error);
+  if (rw.parameters) return Fail(rc::kUnsupportedSql, "'?' outside sDataPut");
+  if (readOnly && rw.kind != StatementKind::Select)
+    return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
+  Statement st(db_->Handle(), rw.sql);
+  if (readOnly && !st.ReadOnly()) return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
+  if (st.Columns() == 0) {
+    st.Step();
+    return JsonOut().Int("ReturnValue", rc::kOk).Int("iTotal", 0).Bool("bEnd", true).Finish();
+  }
+
+  // Rows, cut between record ids when the page is full.
+  int iridCol = -1;
+  for (int c = 0; c < st.Columns(); ++c)
+    if (st.ColumnName(c) == "irid") { iridCol = c; break; }
+  std::string list = "[";
+  size_t count = 0;
+  bool end = true;
+  bool haveLast = false;
+  int64_t lastIrid = 0;
+  const size_t hardLimit = 3500000;
+  while (st.Step()) {
+    bool full = (options_.pageRows && count >= options_.pageRows) || list.size() >= options_.pageBytes;
+    if (full) {
+      int64_t irid = iridCol >= 0 ? st.Column(iridCol).AsInt() : 0;
+      if (iridCol < 0 || !haveLast || irid != lastIrid || list.size() >= hardLimit) {
+        end = false;
+        break;
+      }
+    }
+    std::string row = "{";
+    for (int c = 0; c < st.Columns(); ++c) {
+      if (c) row += ',';
+      row += '"' + std::to_string(c) + "\":";
+      size_t uc = static_cast<size_t>(c);
+      AppendValue(row, st.Column(c), uc < types.size(), uc < types.size() ? types[uc] : 0);
+    }
+    row += '}';
+    if (count) list += ',';
+    list += row;
+    ++count;
+    if (iridCol >= 0) {
+      lastIrid = st.Column(iridCol).AsInt();
+      haveLast = true;
+    }
+  }
+  list += ']';
+  return JsonOut()
+      .Int("ReturnValue", rc::kOk)
+      .Int("iTotal", static_cast<int64_t>(count))
+      .Bool("bEnd", end)
+      .Raw("List", list)
+      .Finish();
+}
+
+std::string Service::DataRequest(const Request& req, Session& s, const std::string& name) {
+  std::string raw, reply;
+  if (!OpenSql(req, s, raw, reply)) return reply;
+  std::string utf8;
+  if (!Utf8FromGbk(raw, utf8)) return Fail(rc::kUnsupportedSql, "SQL text is not GBK");
+  RewriteResult rw = RewriteTsql(utf8, SchemaColumnTypes());
+  if (!rw.ok) return Fail(rc::kUnsupportedSql, rw.error);
+  if (name == "sDataPut") {
+    if (rw.kind == StatementKind::Select || rw.parameters != 1)
+      return Fail(rc::kUnsupportedSql, "sDataPut takes one statement with one '?'");
+    std::string bytes;
+    if (!Base64Decode(req.Str("vData"), bytes)) return Fail(rc::kBadArguments, "vData is not Base64");
+    if (static_cast<int64_t>(bytes.size()) != req.Int("isLen", -1))
+      return Fail(rc::kBadArguments, "isLen differs from the length of vData");
+    Statement st(db_->Handle(), rw.sql);
+    st.Bind(1, DbValue::OfBlob(bytes));
+    st.Step();
+    return JsonOut().Int("ReturnValue", rc::kOk).Finish();
+  }
+  if (rw.kind != StatementKind::Select || rw.parameters)
+    return Fail(rc::kReadOnly, name + " runs SELECT only");
+  Statement st(db_->Handle(), rw.sql);
+  if (!st.ReadOnly()) return Fail(rc::kReadOnly, name + " runs SELECT only");
+  if (!st.Step()) return JsonOut().Int("ReturnValue", 0).Finish();
+  DbValue v = st.Column(0);
+  std::string bytes = v.kind == DbValue::Blob ? v.s
+                      : v.kind == DbValue::Text ? GbkFromUtf8Lenient(v.s) : std::string();
+  if (bytes.empty()) return JsonOut().Int("ReturnValue", 0).Finish();
+  if (name == "sDataGet" && static_cast<int64_t>(bytes.size()) > req.Int("isLen"))
+    return Fail(rc::kTooLong, "data longer than isLen");
+  return JsonOut()
+      .Int("ReturnValue", static_cast<int64_t>(bytes.size()))
+      .Plain("vData", Base64Encode(bytes))
+      .Finish();
+}
+
+// ---- named requests --------------------------------------------------------
+
+std::string Service::FetchNo(const Request& req, const Session&) {
+  std::string kind = req.Str("cZizKind");
+  auto rows = ReadRows(*db_, "SELECT rowid AS r,cprefix,inext,iwidth FROM sys_numseries WHERE ckind=?",
+                       {DbValue::OfText(kind)});
+  if (rows.empty()) return JsonOut().Int("ReturnValue", rc::kNotFound).String("cNo", "").Finish();
+  int64_t next = rows[0].Get("inext").AsInt();
+  char digits[32];
+  snprintf(digits, sizeof digits, "%0*lld", static_cast<int>(rows[0].Get("iwidth").AsInt()),
+           static_cast<long long>(next));
+  std::string no = rows[0].Get("cprefix").AsText() + digits;
+  Statement st(db_->Handle(), "UPDATE sys_numseries SET inext=inext+1 WHERE rowid=?");
+  st.Bind(1, rows[0].Get("r").AsInt());
+  st.Step();
+  return JsonOut().Int("ReturnValue", rc::kOk).String("cNo", no).Finish();
+}
+
+std::string Service::QueryPrice(const Request& req, const Session&) {
+  double kg = req.Real("fqWeight");
+  int64_t grams = std::llround(kg * 1000);
+  auto rows = ReadRows(*db_,
+                       "SELECT * FROM ziz_price WHERE cemskind=? AND (cdes=? OR cdes='') "
+                       "AND (nitemtype=? OR nitemtype=255) AND ibweight<? AND ieweight>=? "
+                       "ORDER BY cdes DESC,nitemtype LIMIT 1",
+                       {DbValue::OfText(req.Str("cqZizKind")), DbValue::OfText(req.Str("cqDes")),
+                        DbValue::Of(req.Int("nqItemType")), DbValue::Of(grams), DbValue::Of(grams)});
+  if (rows.empty()) return Fail(rc::kNotFound, "no price");
+  const RowMap& p = rows[0];
+  double addOn = p.Get("faddon").AsReal(), customs = p.Get("fcustoms").AsReal(),
+         other = p.Get("fother").AsReal(), discount = p.Get("fdiscount").AsReal();
+  double price = Round2(p.Get("fbase").AsReal() + p.Get("fperkg").AsReal() * kg + addOn + customs + other);
+  return JsonOut()
+      .Int("ReturnValue", rc::kOk)
+      .Double("fPrice", price)
+      .Double("fsPrice", Round2(price * (100.0 - discount) / 100.0))
+      .Double("fAddOn", addOn)
+      .Double("fCustoms", customs)
+      .Double("fOther", other)
+      .Double("fDiscount", discount)
+      .Finish();
+}
+
+std::string Service::PriceSp(const Request& req, const Session&) {
+  int64_t grams = req.Int("iWeight");
+  double kg = grams / 1000.0;
+  auto rows = ReadRows(*db_,
+                       "SELECT * FROM sp_price WHERE isid=? AND cemskind=? AND (cdes=? OR cdes='') "
+                       "AND (nitemtype=? OR nitemtype=255) AND ibweight<? AND ieweight>=? "
+                       "ORDER BY cdes DESC,nitemtype LIMIT 1",
+                       {DbValue::Of(req.Int("isID")), DbValue::OfText(req.Str("cZizKind")),
+                        DbValue::OfText(req.Str("cDes")), DbValue::Of(req.Int("nItemType")),
+                        DbValue::Of(grams), DbValue::Of(grams)});
+  if (rows.empty()) return Fail(rc::kNotFound, "no supplier price");
+  const RowMap& p = rows[0];
+  double base = Round2(p.Get("fbase").AsReal() + p.Get("fperkg").AsReal() * kg);
+  double addOn = p.Get("faddon").AsReal(), customs = p.Get("fcustoms").AsReal(),
+         other = p.Get("fother").AsReal();
+  return JsonOut()
+      .Int("ReturnValue", rc::kOk)
+      .Double("fCost", Round2(base + addOn + customs + other))
+      .Double("fsPrice", p.Get("fsprice").AsReal())
+      .Double("fAddOn", addOn)
+      .Double("fCustoms", customs)
+      .Double("fOther", other)
+      .Double("foCustom", p.Get("focustom").AsReal())
+      .Double("fBase", base)
+      .Double("fRate", p.Get("frate").AsReal())
+      .String("cMethod", p.Get("cmethod").AsText())
+      .String("cMemo", p.Get("cmemo").AsText())
+      .Finish();
+}
+
+std::string Service::RecData(const Request& req, const Session& s) {
+  std::string where;
+  DbValue key;
+  if (req.Int("irID") > 0) {
+    where = "r.irid=?";
+    key = DbValue::Of(req.Int("irID"));
+  } else if (req.Has("cNum")) {
+    where = "r.cnum=?";
+    key = DbValue::OfText(req.Str("cNum"));
+  } else if (req.Has("cNo")) {
+    where = "r.cserviceno=?";
+    key = DbValue::OfText(req.Str("cNo"));
+  } else {
+    return Fail(rc::kBadRequest, "irID, cNum or cNo expected");
+  }
+  std::vector<DbValue> args{key};
+  std::string sql = "SELECT r.* FROM client_rec r INNER JOIN client_arc b ON(r.icid=b.icid) WHERE " + where;
+  if (!s.station.empty()) {
+    sql += " AND b.cstation=?";
+    args.push_back(DbValue::OfText(s.station));
+  }
+  if (!s.clientKind.empty()) {
+    sql += " AND b.ckind LIKE ?";
+    args.push_back(DbValue::OfText(s.clientKind));
+  }
+  auto rows = ReadRows(*db_, sql + " ORDER BY r.irid LIMIT 1", args);
+  if (rows.empty()) return Fail(rc::kNotFound, "no such waybill");
+  DbValue irid = rows[0].Get("irid");
+  JsonOut o;
+  o.Int("ReturnValue", rc::kOk);
+  PutKeys(o, rows[0], kRecordKeys);
+  // The client finds the two lists by their exact texts: goods first, the
+  // piece list last.
+  o.Raw("GoodsList", ObjectList(ReadRows(*db_, "SELECT * FROM client_rec_goods WHERE irid=? ORDER BY wpos", {irid}), kGoodsKeys));
+  o.Raw("WeightList", ObjectList(ReadRows(*db_, "SELECT * FROM client_rec_weight_detail WHERE irid=? ORDER BY wpos", {irid}), kWeightKeys));
+  return o.Finish();
+}
+
+std::string Service::RecPreInputData(const Request& req, const Session&) {
+  std::string where;
+  DbValue key;
+  if (req.Int("iID") > 0) {
+    where = "iid=?";
+    key = DbValue::Of(req.Int("iID"));
+  } else if (req.Has("cNum")) {
+    where = "cnum=?";
+    key = DbValue::OfText(req.Str("cNum"));
+  } else if (req.Has("cNo")) {
+    where = "cserviceno=?";
+    key = DbValue::OfText(req.Str("cNo"));
+  } else if (req.Has("cRNo")) {
+    where = "crno=?";
+    key = DbValue::OfText(req.Str("cRNo"));
+  } else {
+    return Fail(rc::kBadRequest, "iID, cNum, cNo or cRNo expected");
+  }
+  auto rows = ReadRows(*db_, "SELECT * FROM rec_pre_input WHERE " + where + " ORDER BY iid LIMIT 1", {key});
+  if (rows.empty()) return Fail(rc::kNotFound, "no such order");
+  JsonOut o;
+  o.Int("ReturnValue", rc::kOk);
+  PutKeys(o, rows[0], kPreInputKeys);
+  o.Raw("GoodsList", "[]");
+  return o.Finish();
+}
+
+namespace {
+
+struct SyncSpec {
+  const char* table;
+  const char* idCol;
+  const char* delTable;
+  const char* idKeyOut;  // "icIDx" / "iIDx"
+  std::vector<std::pair<const char*, const char*>> fields;  // key, column
+  std::vector<char> kinds;                                  // 'i' or 't'
+};
+
+std::string SyncReply(Database& db, const SyncSpec& spec, int64_t haveId, const std::string& stamp,
+                      const std::string& scopeSql, const std::vector<DbValue>& scopeArgs,
+                      size_t page) {
+  std::string id = spec.idCol;
+  auto rowJson = [&](const RowMap& r) {
+    JsonOut o;
+    for (size_t k = 0; k < spec.fields.size(); ++k) {
+      const DbValue& v = r.Get(spec.fields[k].second);
+      if (spec.kinds[k] == 'i') o.Int(spec.fields[k].first, v.AsInt());
+      else o.String(spec.fields[k].first, v.AsText());
+    }
+    return o.Finish();
+  };
+  std::vector<DbValue> args;
+  std::string list = "[";
+  size_t sent = 0;
+  bool end = true;
+  int64_t newId = haveId;
+  std::string newStamp = stamp;
+  // Changed entries the client already holds come first, in stamp order,
+  // cut only where the stamp changes.
+  std::vector<RowMap> changed;
+  if (!stamp.empty()) {
+    args = {DbValue::Of(haveId), DbValue::OfText(stamp)};
+    args.insert(args.end(), scopeArgs.begin(), scopeArgs.end());
+    changed = ReadRows(db, "SELECT * FROM " + std::string(spec.table) + " WHERE " + id +
+                               "<=? AND dlast>?" + scopeSql + " ORDER BY dlast," + id,
+                       args);
+  }
+  if (!changed.empty()) {
+    for (size_t k = 0; k < changed.size(); ++k) {
+      std::string d = changed[k].Get("dlast").AsText();
+      if (sent >= page && d != newStamp) break;
+      if (sent) list += ',';
+      list += rowJson(changed[k]);
+      newStamp = d;
+      ++sent;
+    }
+    end = false;  // the new entries follow in the next reply
+  } else {
+    args = {DbValue::Of(haveId)};
+    args.insert(args.end(), scopeArgs.begin(), scopeArgs.end());
+    auto fresh = ReadRows(db, "SELECT * FROM " + std::string(spec.table) + " WHERE " + id + ">?" +
+                                  scopeSql + " ORDER BY " + id,
+                          args, page + 1);
+    for (size_t k = 0; k < fresh.size() && k < page; ++k) {
+      if (sent) list += ',';
+      list += rowJson(fresh[k]);
+      newId = fresh[k].Get(id).AsInt();
+      ++sent;
+    }
+    end = fresh.size() <= page;
+    if (end) {
+      args = scopeArgs;
+      std::string top = db.Scalar("SELECT ifnull(max(dlast),'') FROM " + std::string(spec.table) +
+                                      " WHERE 1=1" + scopeSql,
+                                  args)
+                            .AsText();
+      if (top > newStamp) newStamp = top;
+    }
+  }
+  list += "]";
+  std::string del = "[";
+  if (!stamp.empty()) {
+    auto gone = ReadRows(db, "SELECT " + id + " FROM " + std::string(spec.delTable) +
+                                 " WHERE dlast>? ORDER BY " + id,
+                         {DbValue::OfText(stamp)});
+    for (size_t k = 0; k < gone.size(); ++k) {
+      if (k) del += ',';
+      del += std::to_string(gone[k].Get(id).AsInt());
+    }
+  }
+  del += "]";
+  return JsonOut()
+      .Int("ReturnValue", rc::kOk)
+      .Int(spec.idKeyOut, newId)
+      .String("dLast", newStamp)
+      .Bool("bEnd", end)
+      .Int("iTotal", static_cast<int64_t>(sent))
+      .Raw("iDel", del)
+      .Raw("List", list)
+      .Finish();
+}
+
+}  // namespace
+
+std::string Service::ClientList(const Request& req, const Session& s) {
+  static const SyncSpec spec{"client_arc", "icid", "client_arc_del", "icIDx",
+                             {{"i", "icid"}, {"a", "caccount"}, {"n", "cunitname"}},
+                             {'i', 't', 't'}};
+  std::string scope;
+  std::vector<DbValue> args;
+  if (!s.station.empty()) {
+    scope = " AND cstation=?";
+    args.push_back(DbValue::OfText(s.station));
+  }
+  size_t page = options_.pageRows ? options_.pageRows : 500;
+  return SyncReply(*db_, spec, static_cast<uint32_t>(req.Int("icID")), req.Str("dDate"), scope,
+                   args, page);
+}
+
+std::string Service::DesList(const Request& req, const Session&) {
+  static const SyncSpec spec{"sys_des", "iid", "sys_des_del", "iIDx",
+                             {{"i", "iid"}, {"a", "narea"}, {"t", "ntype"}, {"c", "ccode"},
+                              {"n", "cname"}, {"e", "cnamee"}, {"s", "cshort"},
+                              {"z", "cpostcode"}, {"x", "ciso2"}, {"y", "ciso3"}},
+                             {'i', 'i', 'i', 't', 't', 't', 't', 't', 't', 't'}};
+  size_t page = options_.pageRows ? options_.pageRows : 500;
+  return SyncReply(*db_, spec, static_cast<uint32_t>(req.Int("iID")), req.Str("dDate"), "", {},
+                   page);
+}
+
+}  // namespace localserver

@@ -1,0 +1,72 @@
+// brantle-server: the local stand-in for the company server.
+//   brantle-server [--port N] [--db FILE] [--lang DIR] [--endpoint PATH]
+//                  [--session-seconds N] [--clock-skew N] [--page-rows N]
+// Port 0 picks a free port.  The first line printed names the address.
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "localserver/HttpServer.h"
+#include "localserver/Service.h"
+
+using namespace localserver;
+
+static void Usage() {
+  std::cerr << "usage: brantle-server [--port N] [--db FILE] [--lang DIR] [--endpoint PATH]\n"
+               "                      [--session-seconds N] [--clock-skew N] [--page-rows N]\n";
+}
+
+int main(int argc, char** argv) {
+  ServiceOptions options;
+  int port = kDefaultPort;
+  std::string endpoint = kDefaultEndpoint;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) {
+        Usage();
+        exit(2);
+      }
+      return argv[++i];
+    };
+    if (a == "--port") port = std::atoi(value().c_str());
+    else if (a == "--db") options.dbPath = value();
+    else if (a == "--lang") options.langDir = value();
+    else if (a == "--endpoint") endpoint = value();
+    else if (a == "--session-seconds") options.sessionSeconds = std::atoi(value().c_str());
+    else if (a == "--clock-skew") options.clockSkewSeconds = std::atoi(value().c_str());
+    else if (a == "--page-rows") options.pageRows = std::strtoul(value().c_str(), nullptr, 10);
+    else {
+      Usage();
+      return 2;
+    }
+  }
+  // Block the stop signals in every thread; the main thread waits for them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  try {
+    Service service(options);
+    HttpServer http(service, endpoint);
+    int bound = http.Start("127.0.0.1", port);
+    if (bound < 0) {
+      std::cerr << "brantle-server: cannot listen on 127.0.0.1:" << port << "\n";
+      return 1;
+    }
+    std::cout << "brantle-server listening on http://127.0.0.1:" << bound << endpoint
+              << " port " << bound << std::endl;
+    int sig = 0;
+    sigwait(&stopSignals, &sig);
+    http.Stop();
+  } catch (const std::exception& e) {
+    std::cerr << "brantle-server: " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,72 @@
+#include "refdata/RecordStores.h"
+
+#include <cstring>
+
+namespace {
+
+// True when the NUL-terminated field of `width` bytes holds exactly `text`.
+bool FieldEquals(const char* field, size_t width, std::string_view text) {
+  const size_t length = ::strnlen(field, width);
+  return length == text.size() && std::memcmp(field, text.data(), length) == 0;
+}
+
+template <size_t Width>
+InputWaybillRecord* ScanBackward(CWaybillRecordTable& table, std::string_view text,
+                                 char (WaybillRecord::*field)[Width]) {
+  for (int i = table.GetCount() - 1; i >= 0; --i) {
+    InputWaybillRecord* record = table.Record(i);
+    if (record && FieldEquals(record->waybill.*field, Width, text)) return record;
+  }
+  return nullptr;
+}
+
+constexpr size_t kShortestLookup = 6;
+
+}  // namespace
+
+CDirectoryTable::~CDirectoryTable() { Close(); }
+
+int CDirectoryTable::Load(const std::filesystem::path& path) {
+  return SetupAndOpen(path, kRecordSize) ? GetCount() : -1;
+}
+
+CWaybillRecordTable::~CWaybillRecordTable() { Close(); }
+
+int CWaybillRecordTable::Open(const std::filesystem::path& path) {
+  return SetupAndOpen(path, kRecordSize) ? GetCount() : -1;
+}
+
+InputWaybillRecord* CWaybillRecordTable::FindByNumber(std::string_view number) {
+  return ScanBackward(*this, number, &WaybillRecord::cNum);
+}
+
+InputWaybillRecord* CWaybillRecordTable::FindByReference(std::string_view reference) {
+  if (reference.size() < kShortestLookup) return nullptr;
+  return ScanBackward(*this, reference, &WaybillRecord::cRNo);
+}
+
+InputWaybillRecord* CWaybillRecordTable::FindByTransferNo(std::string_view transferNo) {
+  if (transferNo.size() < kShortestLookup) return nullptr;
+  return ScanBackward(*this, transferNo, &WaybillRecord::cNo);
+}
+
+CGoodsLineTable::~CGoodsLineTable() { Close(); }
+
+int CGoodsLineTable::Open(const std::filesystem::path& path) {
+  return SetupAndOpen(path, kRecordSize) ? GetCount() : -1;
+}
+
+CPieceWeightTable::~CPieceWeightTable() { Close(); }
+
+int CPieceWeightTable::Open(const std::filesystem::path& path) {
+  return SetupAndOpen(path, kRecordSize) ? GetCount() : -1;
+}
+
+bool FlushRecordFiles(CWaybillRecordTable& inputs, CGoodsLineTable& goods,
+                      CPieceWeightTable& pieces, CDirectoryTable& directory) {
+  bool ok = inputs.Commit() != 0;
+  ok = goods.Commit() != 0 && ok;
+  ok = pieces.Commit() != 0 && ok;
+  ok = directory.Commit() != 0 && ok;
+  return ok;
+}

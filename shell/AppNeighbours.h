@@ -1,0 +1,63 @@
+#pragma once
+// The printing, device and courier-message objects the application object
+// owns for the whole run, in the least form start-up and shut-down need.
+// Their own folders give them their work; the application only builds them,
+// loads their settings and releases them.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Courier message definitions (settings and message texts of WeChat_Mess.txt).
+class CWeChatMessages {
+ public:
+  // Takes the text of the definitions file (GBK, or UTF-16LE after FF FE).
+  void LoadConfig(std::string_view fileText) { text_.assign(fileText); }
+  const std::string& Text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+// Proforma-invoice cell map, label layout and field markers of the printing
+// templates.
+class CInvoiceCellMap {};
+class CLabelLayout {};
+class CFieldMarkers {};
+
+// A printer chosen for a template (a 612-byte record of printerset_x1.dat).
+struct TemplatePrinter {
+  std::u16string templateName;
+  std::u16string printerName;
+};
+
+// Printer assignments of the templates.
+class CTemplatePrinterList {
+ public:
+  std::vector<TemplatePrinter> entries;
+};
+
+// The scale's serial port settings (the 84-byte block of balanceset.ini).
+struct ScaleSettings {
+  uint8_t terminator = 61;
+  int32_t baudRate = 1200;
+  uint8_t dataBits = 8;
+  int32_t frameLength = 18;
+  std::string raw;  // the block as read, 84 bytes when a file was read
+};
+
+// The scale's serial port.  No port is open until the devices side opens one.
+class CScalePort {
+ public:
+  bool IsOpen() const { return open_; }
+
+ private:
+  bool open_ = false;
+};
+
+// The scale protocol holder.
+class CScaleReader {
+ public:
+  ScaleSettings settings;
+};

@@ -1,0 +1,141 @@
+#include "shell/AppWindowHooks.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QStringList>
+
+#include "common/LanguageTable.h"
+#include "platform/MessageBox.h"
+#include "platform/QtMessageBox.h"
+#include "shell/AppSettings.h"
+#include "shell/BrantleClientApp.h"
+#include "shell/BrantleClientView.h"
+#include "shell/BrantleClientViewHost.h"
+#include "shell/LoginDlg.h"
+#include "shell/MainFrame.h"
+#include "shell/MenuLocalizer.h"
+#include "ui/ListPickDlg.h"
+
+namespace {
+
+QString Q(std::u16string_view text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string U(const QString& text) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
+                        static_cast<size_t>(text.size()));
+}
+
+// What the view needs of the application object.
+class CAppViewHost : public CViewHost {
+ public:
+  explicit CAppViewHost(CBrantleClientApp& app) : app_(app) {}
+
+  QSize ScreenSize() const override {
+    if (app_.screenWidth > 0) return QSize(app_.screenWidth, app_.screenHeight);
+    return CViewHost::ScreenSize();
+  }
+  void AttachView(CBrantleClientView* view) override {
+    if (auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow)) view->mainFrame = frame;
+  }
+  void NotifyPageShown(int index) override {
+    if (auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow)) frame->NotifyPageShown(index);
+  }
+  void FlushRecordFiles() override { app_.FlushRecordFiles(); }
+  bool InvoiceToFileSwitch() const override { return app_.Settings().invoiceToFile != 0; }
+  void SavePrompts(std::u16string_view text) override { app_.SavePrompts(text); }
+  void SetPrompts(std::u16string_view text) override { app_.SetPrompts(text); }
+
+ private:
+  CBrantleClientApp& app_;
+};
+
+// "name|pattern|name|pattern||" as the file dialog's filter list.
+QString DialogFilter(const std::u16string& filter) {
+  QStringList parts = Q(filter).split(u'|');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    if (parts[i].isEmpty()) break;
+    QString pattern = parts[i + 1];
+    pattern.replace(u';', u' ');
+    filters << (parts[i].contains(u'(') ? parts[i] : QStringLiteral("%1 (%2)").arg(parts[i], pattern));
+  }
+  return filters.join(QStringLiteral(";;"));
+}
+
+}  // namespace
+
+void InstallWindowHooks(CBrantleClientApp& app, platform::QtMessageBoxService* boxes) {
+  auto& hooks = app.hooks;
+  hooks.runLogin = [](CBrantleClientApp& a, int) {
+    LoginCheckSettings checks;
+    checks.refreshBaseData = a.Settings().loginRefreshChecked;
+    checks.refreshBaseDataLocked = a.Settings().loginRefreshLocked != 0;
+    return RunLoginDialog(a.Link(), a.ProgramFolder(), nullptr, checks) ? 1 : 0;
+  };
+  hooks.createMainWindow = [boxes](CBrantleClientApp& a) {
+    auto* frame = new CMainFrame(a.Link());
+    frame->setAttribute(Qt::WA_DeleteOnClose, false);
+    a.mainWindow = frame;
+    static CAppViewHost* host = nullptr;
+    delete host;
+    host = new CAppViewHost(a);
+    auto* view = new CBrantleClientView(host, frame);
+    view->mainFrame = frame;
+    frame->setCentralWidget(view);
+    QObject::connect(frame, &CMainFrame::commandTriggered, view,
+                     [view](int command) { view->OnCommand(command); });
+    QObject::connect(frame, &CMainFrame::quitRequested, qApp, &QCoreApplication::quit);
+    view->OnInitialUpdate();
+    if (boxes) boxes->SetParent(frame);
+    return true;
+  };
+  hooks.localizeMenu = [](CBrantleClientApp& a) {
+    if (auto* frame = dynamic_cast<CMainFrame*>(a.mainWindow)) {
+      LocalizeMenu(*frame, a.Language(), a.Link().rights, !a.Settings().companyWebAddress.empty());
+    }
+  };
+  hooks.showMainWindow = [](CBrantleClientApp& a) {
+    if (!a.mainWindow) return;
+    a.mainWindow->showMaximized();
+    a.mainWindow->raise();
+    a.mainWindow->activateWindow();
+  };
+  hooks.setCaption = [](CBrantleClientApp& a, const std::u16string& caption) {
+    if (a.mainWindow) a.mainWindow->setWindowTitle(Q(caption));
+  };
+  CBrantleClientApp* appPtr = &app;
+  hooks.setClipboardText = [appPtr](const std::u16string& text) {
+    return CMainFrame::SetClipboardText(appPtr->mainWindow, text) ? 1 : 0;
+  };
+  hooks.readClipboardText = [](std::u16string& text) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) return false;
+    QString value = clipboard->text();
+    if (value.isEmpty()) return false;
+    text = U(value);
+    return true;
+  };
+  hooks.chooseFile = [appPtr](const std::u16string& filter, const std::u16string& initialName,
+                              std::u16string& chosen) {
+    QFileDialog dialog(appPtr->mainWindow);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // The clipboard caption stands as a file name that need not exist.
+    dialog.setFileMode(initialName.empty() ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilter(DialogFilter(filter));
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    if (!initialName.empty()) dialog.selectFile(Q(initialName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    chosen = U(dialog.selectedFiles().first());
+    return true;
+  };
+  hooks.pickFromList = [appPtr](const std::vector<std::u16string>& items,
+                                const std::u16string& caption) {
+    CListPickDlg dialog(appPtr->mainWindow);
+    dialog.SetList(&items, caption);
+    if (dialog.DoModal() != platform::kIdOk) return -1;
+    return dialog.selectedIndex;
+  };
+}

@@ -1,0 +1,106 @@
+#include "shell/BrantleClientApp.h"
+
+#include <QSettings>
+
+#include "net/HttpClient.h"
+#include "refdata/BarcodeNormalizer.h"
+#include "refdata/CurrencyTable.h"
+#include "refdata/JapanPostcodeBook.h"
+#include "refdata/RecordStores.h"
+#include "server/ServerLink.h"
+#include "shell/AppSettings.h"
+#include "shell/SingleInstance.h"
+#include "shell/StartUp.h"
+
+// Services whose classes live in other folders, built in the order the
+// application needs them and destroyed in reverse.
+struct CBrantleClientApp::Services {
+  CCurrencyTable currencies;
+  CBarcodeNormalizer barcodes;
+  CServerLink link;
+  CDirectoryTable directory;
+  CWaybillRecordTable inputRecords;
+  CGoodsLineTable goodsLines;
+  CPieceWeightTable pieceWeights;
+  AppSettings settings;
+  HttpRequest webRequest;
+  std::unique_ptr<CJapanPostcodeBook> japanPostcodes;
+};
+
+CBrantleClientApp theApp;
+
+CBrantleClientApp::CBrantleClientApp() : services_(std::make_unique<Services>()) {
+  services_->barcodes.LoadPatterns();
+  services_->settings.SetDefaults();
+}
+
+CBrantleClientApp::~CBrantleClientApp() = default;
+
+CServerLink& CBrantleClientApp::Link() { return services_->link; }
+AppSettings& CBrantleClientApp::Settings() { return services_->settings; }
+const AppSettings& CBrantleClientApp::Settings() const { return services_->settings; }
+CDirectoryTable& CBrantleClientApp::Directory() { return services_->directory; }
+CWaybillRecordTable& CBrantleClientApp::InputRecords() { return services_->inputRecords; }
+CGoodsLineTable& CBrantleClientApp::GoodsLines() { return services_->goodsLines; }
+CPieceWeightTable& CBrantleClientApp::PieceWeights() { return services_->pieceWeights; }
+CCurrencyTable& CBrantleClientApp::Currencies() { return services_->currencies; }
+CBarcodeNormalizer& CBrantleClientApp::Barcodes() { return services_->barcodes; }
+HttpRequest* CBrantleClientApp::WebRequest() { return &services_->webRequest; }
+
+const CJapanPostcodeBook* CBrantleClientApp::JapanPostcodes() const {
+  return services_->japanPostcodes.get();
+}
+
+void CBrantleClientApp::LoadJapanPostcodeBook() {
+  services_->japanPostcodes.reset();
+  auto book = std::make_unique<CJapanPostcodeBook>();
+  if (book->AllocPools() && book->Load(programFolder_))
+    services_->japanPostcodes = std::move(book);
+}
+
+bool CBrantleClientApp::FlushRecordFiles() {
+  return ::FlushRecordFiles(InputRecords(), GoodsLines(), PieceWeights(), Directory());
+}
+
+void CBrantleClientApp::SetProgramFolder(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder.push_back('/');
+  programFolder_ = std::move(folder);
+}
+
+void CBrantleClientApp::SetInstanceGuard(std::unique_ptr<CSingleInstanceGuard> guard) {
+  instanceGuard_ = std::move(guard);
+}
+
+void CBrantleClientApp::SetProfile(std::unique_ptr<QSettings> profile) {
+  profile_ = std::move(profile);
+}
+
+// ---- start-up and shut-down ----
+
+bool CBrantleClientApp::InitInstance(int argc, char** argv) {
+  std::vector<std::string> arguments(argv, argv + argc);
+  CStartUpSequence sequence(*this, std::move(arguments));
+  return sequence.Run();
+}
+
+int CBrantleClientApp::ExitInstance() {
+  Link().Logout();
+  // The printer is chosen per print job, so no system default printer has to
+  // be put back; the socket and TLS libraries need no release on this system.
+  networkStarted_ = false;
+  if (profile_) profile_->sync();
+  profile_.reset();
+  instanceGuard_.reset();
+  return 0;
+}
+
+int CBrantleClientApp::RunLogin(int startUp) {
+  if (hooks.runLogin) hooks.runLogin(*this, startUp);
+  return Link().loginNumber > 0 ? 1 : 0;
+}
+
+void CBrantleClientApp::LocalizeMenu() {
+  if (hooks.localizeMenu) hooks.localizeMenu(*this);
+}
+
+double KilogramsToPounds(double kilograms) { return kilograms * 2.2046226218487757; }

@@ -1,0 +1,305 @@
+#pragma once
+// The application object: the owner of every long-lived service of the
+// client and the one place through which pages, dialogs and the other
+// services reach them (theApp).
+//
+// Start-up (InitInstance) runs the steps of CStartUpSequence (shell/StartUp.h)
+// in their fixed order; the window side (login dialog, main frame, menu
+// captions) is plugged in through WindowHooks, so the sequence itself needs
+// no widgets and each of its failures can be reached in a test.
+//
+// Services whose classes come from other folders live behind a private
+// holder; reach them through the accessors below.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/LanguageTable.h"
+#include "server/ServerLink.h"
+#include "shell/AppNeighbours.h"
+
+class QWidget;
+class QSettings;
+class CDirectoryTable;
+class CWaybillRecordTable;
+class CGoodsLineTable;
+class CPieceWeightTable;
+class CCurrencyTable;
+class CJapanPostcodeBook;
+struct CurrencyEntry;
+class CBarcodeNormalizer;
+struct AppSettings;
+struct HttpRequest;
+struct WaybillRecord;
+struct InputWaybillRecord;
+class CSingleInstanceGuard;
+
+// One express product as far as the application's look-ups need it: its
+// code and the sorted list of the area names it serves (only some kinds
+// carry one).  The reference-data loader fills the list of kinds after login.
+class CServiceKind {
+ public:
+  std::string code;                // GBK, e.g. "DHL"
+  std::vector<std::string> areas;  // GBK, sorted byte by byte, no duplicates
+  // Inserts an area in order; false when the name is already there.
+  bool AddArea(std::string_view name);
+  bool FindArea(std::string_view name) const;
+  // Whether a destination lies in the kind's areas: the name itself, or the
+  // name cut after its first street, town or district marker.
+  bool HasArea(std::string_view name) const;
+};
+
+// A destination of the destination directory (the fields the application's
+// look-ups return).
+struct DestinationRecord {
+  int32_t id = 0;
+  std::string code;  // GBK
+  std::string name;  // GBK
+};
+
+// One row of the staff list: name, account and messenger id (GBK).
+struct StaffEntry {
+  std::string mcname;
+  std::string mcaccount;
+  std::string cmsn;
+};
+
+class CBrantleClientApp {
+ public:
+  // What the window side of the program supplies to start-up.  Empty hooks
+  // are skipped (runLogin then counts as a failed login, createMainWindow as
+  // a failed command line).
+  struct WindowHooks {
+    // Shows the login dialog; nonzero when the operator logged in.
+    std::function<int(CBrantleClientApp&, int startUp)> runLogin;
+    // Creates the main frame with its document and view and stores it in
+    // mainWindow; false ends start-up without a message.
+    std::function<bool(CBrantleClientApp&)> createMainWindow;
+    // Menu and toolbar captions and rights-based hiding.
+    std::function<void(CBrantleClientApp&)> localizeMenu;
+    // Shows the main window maximised and brings it forward (start-up, and a
+    // second start from the same program folder).
+    std::function<void(CBrantleClientApp&)> showMainWindow;
+    // Sets the main window's caption.
+    std::function<void(CBrantleClientApp&, const std::u16string&)> setCaption;
+    // Puts a text on the clipboard (CopyToClipboard).
+    std::function<int(const std::u16string&)> setClipboardText;
+    // Reads the clipboard as text; false when it holds no text.
+    std::function<bool(std::u16string&)> readClipboardText;
+    // Open-file dialog of ImportNumberList: filter text ("name|pattern||"),
+    // initial file name; the chosen path, or false when cancelled.
+    std::function<bool(const std::u16string& filter, const std::u16string& initialName,
+                       std::u16string& chosen)>
+        chooseFile;
+    // Single-choice list (ChooseCommonPrompt): the index chosen or -1.
+    std::function<int(const std::vector<std::u16string>& items, const std::u16string& caption)>
+        pickFromList;
+  };
+
+  CBrantleClientApp();
+  ~CBrantleClientApp();
+  CBrantleClientApp(const CBrantleClientApp&) = delete;
+  CBrantleClientApp& operator=(const CBrantleClientApp&) = delete;
+
+  // ---- start-up and shut-down ----
+
+  // Runs the whole start-up with the program's command line; false ends the
+  // program (ExitInstance still runs).
+  bool InitInstance(int argc, char** argv);
+  // Logs out and releases what start-up took from the system; the exit code.
+  int ExitInstance();
+  // Whether start-up got as far as starting the network libraries (then
+  // ExitInstance releases them).
+  void SetNetworkStarted(bool started) { networkStarted_ = started; }
+
+  WindowHooks hooks;
+
+  // The steps start-up reaches through the application object (their own
+  // subsystems fill them in).
+  int RunLogin(int startUp);
+  void BuildPrintFields();
+  void LoadDictionaries();
+  void LoadUserEnvironment();
+  void LoadServiceKinds();
+  void LoadDefaultTemplates();
+  void BuildColumnCatalog();
+  void LoadBagDefaults();
+  void LoadStaff();
+  void LocalizeMenu();
+  int LoadScaleSettings();
+  void LoadPrinterAssignments();
+  void LoadSoundResources();
+  void RefreshClientList();
+  void RefreshDestinations();
+  void LoadAirlines();
+  void LoadZoneFiles();
+  void LoadWeChatTemplates();
+  int LoadAddressLibrary();
+  void InitPlaceDictionary();
+  void DetectExcel();
+
+  // ---- services owned for the whole run ----
+
+  CServerLink& Link();
+  CLanguageTable& Language() { return AppLanguage(); }
+  AppSettings& Settings();
+  const AppSettings& Settings() const;
+  CDirectoryTable& Directory();
+  CWaybillRecordTable& InputRecords();
+  CGoodsLineTable& GoodsLines();
+  CPieceWeightTable& PieceWeights();
+  CCurrencyTable& Currencies();
+  CBarcodeNormalizer& Barcodes();
+  // The Japan postcode book, or nullptr when "addr_jp.dat" could not be loaded.
+  const CJapanPostcodeBook* JapanPostcodes() const;
+  // Loads the Japan postcode book from the program folder (kept only when
+  // the load succeeds).  Start-up calls it once the program folder is known.
+  void LoadJapanPostcodeBook();
+  CWeChatMessages& WeChatMessages() { return weChatMessages_; }
+  CScalePort& ScalePort() { return scalePort_; }
+  CScaleReader& ScaleReader() { return scaleReader_; }
+  CTemplatePrinterList& TemplatePrinters() { return templatePrinters_; }
+
+  // Commits the input-record, goods-line, piece-weight and directory stores.
+  bool FlushRecordFiles();
+
+  // ---- values start-up fills ----
+
+  // The program's folder, ending in '/'; every local file is this folder
+  // plus a relative name.
+  const std::string& ProgramFolder() const { return programFolder_; }
+  void SetProgramFolder(std::string folder);
+  // Operating-system version code and whether the major version is 5 or later.
+  uint16_t osVersionCode = 0;
+  bool osMajorAtLeast5 = false;
+  std::string localeName;           // the system default locale
+  int screenWidth = 0;
+  int screenHeight = 0;             // at least 768
+  std::string monthPictureFolder;   // DATA_GDPIC/YYYYMM
+  std::string dayPictureFolder;     // DATA_GDPIC/YYYYMM/DD
+  std::u16string caption;           // the main window's caption
+  uint32_t instanceMarker = 0;      // CRC-32 of the first 16 digest digits
+  std::u16string instanceDigest;    // 32 lower-case hex digits
+  QWidget* mainWindow = nullptr;    // owned by the window side
+  // The Excel file filter of the file dialogs and the Excel ProgID.
+  std::u16string excelFileFilter = u"Excel file (*.xls)|*.xls|";
+  std::u16string excelProgId = u"Excel.Application";
+  std::u16string savedDefaultPrinter;
+
+  // ---- settings of the services below ----
+
+  // (The divisor-letter override is Settings().divisorLetterOverride.)
+  int32_t volumetricWeightStep = -1;
+  std::chrono::seconds editPeriod = std::chrono::hours(24 * 60);
+  bool keepNumberAsTyped = false;
+
+  // ---- reference lists filled after login ----
+
+  std::vector<CServiceKind> serviceKinds;
+  std::vector<std::u16string> controlCodes;
+  std::vector<StaffEntry> staff;
+  std::vector<std::u16string> prompts;        // common prompts
+  std::vector<std::u16string> clipboardList;  // numbers read from the clipboard
+
+  // ---- application services ----
+
+  // Weights in grams from dimensions in centimetres.
+  int32_t ChargeableWeight(int32_t length, int32_t width, int32_t height, int32_t actualWeight,
+                           uint8_t volumePercent, char classLetter) const;
+  int32_t VolumetricWeight(int32_t length, int32_t width, int32_t height, char classLetter) const;
+  // "L*W*H" with an optional class letter; the letter found or 0.
+  static char ParseDimensions(std::string_view text, int32_t& length, int32_t& width,
+                              int32_t& height);
+
+  void SetPrompts(std::u16string_view text);
+  bool SavePrompts(std::u16string_view text) const;
+  void LoadPrompts();
+  int ChooseCommonPrompt(std::u16string& output);
+
+  void UpdateCaption();
+  const std::u16string& GetDesktopPath();
+
+  CServiceKind* GetServiceKind(int index);
+  CServiceKind* FindServiceKind(std::string_view code);
+  int KindServesDestination(std::string_view kindCode, std::string_view destination);
+  const DestinationRecord* FindDestinationByCode(std::string_view code);
+  const DestinationRecord* ResolveDestination(std::string_view text);
+  const CurrencyEntry* FindCurrency(std::string_view isoCode);
+  double CurrencyRate(std::string_view isoCode, int useDefault);
+  std::u16string MatchControlCode(std::u16string_view text) const;
+  int GetStaffMessageId(std::u16string_view nameOrAccount, std::string& output, int byAccount) const;
+  int GetStaffAccount(std::u16string_view name, std::string& output) const;
+
+  bool CleanScannedNumber(std::u16string_view text, std::string& output);
+  std::u16string NormalizeNumber(std::u16string_view text);
+
+  int ReadClipboardList();
+  // Count of the target list, or -1 cancelled, -2 file not opened, -3 file
+  // too long, -4 out of memory.
+  int ImportNumberList(std::vector<std::u16string>& target, std::u16string* path,
+                       int numberKind);
+  const std::u16string& ClipboardCaption();
+
+  std::u16string RecordCheckText(const WaybillRecord& record);
+  static std::string ExtractLineValue(std::string_view key, std::string_view text,
+                                      size_t minimum, size_t maximum);
+
+  // The application's own web request and its response buffer.
+  int AllocWebBuffer();
+  void ResetWebContext(char* buffer, int post, int tls, int port, int keep);
+  HttpRequest* WebRequest();
+  char* WebBuffer() { return webBuffer_.get(); }
+
+  int64_t DownloadFileLength(const FileRequest& request);
+  // Reads "DATA_SYS/<name>" after asking the server for a newer copy; at most
+  // capacity - 2 bytes, followed by two zero bytes.  1 read, 0 not.
+  int ReadSysFile(std::string_view fileName, int32_t grade, std::string_view kind,
+                  std::string& buffer, size_t capacity);
+  int CopyToClipboard(const std::u16string& text);
+  // True when `now` (the current time unless given) is not later than the
+  // date plus the edit period.
+  bool IsWithinEditPeriod(std::chrono::system_clock::time_point date,
+                          std::chrono::system_clock::time_point now =
+                              std::chrono::system_clock::now()) const;
+  static std::u16string ExternalTextStub(std::u16string_view text);
+
+  // The profile (recent files) in the program folder; open after start-up.
+  QSettings* Profile() { return profile_.get(); }
+  void SetProfile(std::unique_ptr<QSettings> profile);
+
+  // The single-instance guard start-up holds (null before step 4).
+  CSingleInstanceGuard* InstanceGuard() { return instanceGuard_.get(); }
+  void SetInstanceGuard(std::unique_ptr<CSingleInstanceGuard> guard);
+
+ private:
+  struct Services;
+
+  // Built in this order, destroyed in reverse.
+  CWeChatMessages weChatMessages_;
+  std::unique_ptr<Services> services_;
+  CInvoiceCellMap invoiceCellMap_;
+  CLabelLayout labelLayout_;
+  CFieldMarkers fieldMarkers_;
+  CTemplatePrinterList templatePrinters_;
+  CScalePort scalePort_;
+  CScaleReader scaleReader_;
+  std::unique_ptr<char[]> webBuffer_;
+  std::unique_ptr<CSingleInstanceGuard> instanceGuard_;
+  std::unique_ptr<QSettings> profile_;
+  std::string webCookies_;  // the web request's cookie jar
+  bool networkStarted_ = false;
+
+  std::string programFolder_;
+  std::u16string clipboardCaption_;
+};
+
+// Kilograms to pounds.
+double KilogramsToPounds(double kilograms);
+
+// The application object of the program.
+extern CBrantleClientApp theApp;

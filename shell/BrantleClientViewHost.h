@@ -1,0 +1,52 @@
+#pragma once
+// What the main view needs of the application object and the main frame.
+// The main frame (or the application) hands the view one host; the defaults
+// below are what a view without them does, and what the tests replace.
+
+#include <QSize>
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+class CBrantleClientView;
+class QWidget;
+
+class CViewHost {
+ public:
+  virtual ~CViewHost() = default;
+
+  // The screen size recorded at start-up (a height below 768 counts as 768).
+  virtual QSize ScreenSize() const;
+
+  // The main frame learns its view (its view link) and each page shown.
+  virtual void AttachView(CBrantleClientView* view) { (void)view; }
+  virtual void NotifyPageShown(int index) { (void)index; }
+
+  // The live-camera window when it exists and is visible, else null.
+  virtual QWidget* VisibleCaptureWindow() const { return nullptr; }
+
+  // Commits the four local record stores before printing.
+  virtual void FlushRecordFiles() {}
+
+  // The application's invoice-to-file switch (on by default).
+  virtual bool InvoiceToFileSwitch() const { return true; }
+
+  // Numbered company settings text 4 (GBK): the company web address.
+  virtual std::string CompanyWebAddress() const { return {}; }
+  // Opens an address in the desktop's browser; the result is not checked.
+  virtual void OpenUrl(const QString& address);
+
+  // Runs the common prompts dialog modally with the current prompts; true
+  // when it ended with OK, with the edited prompts (one per line) in text.
+  virtual bool RunCommonPrompts(std::u16string& text) { (void)text; return false; }
+  // Writes the prompts to the prompt file, and rebuilds the prompt list.
+  virtual void SavePrompts(std::u16string_view text) { (void)text; }
+  virtual void SetPrompts(std::u16string_view text) { (void)text; }
+
+  // Runs the scale settings dialog modally; its result is not used.
+  virtual void RunScaleSettings() {}
+
+  // Runs the print dialog; true when the operator confirmed a print job.
+  virtual bool RunPrintDialog(QWidget* parent);
+};

@@ -1,0 +1,148 @@
+#pragma once
+// CViewPage: the base of the seventeen work pages of the main view.
+//
+// A page is a child window of the view carrying a list grid with a count
+// label above it, and usually an entry panel on its left or a window of its
+// own in place of the grid.  The view's menu and toolbar commands and the
+// private messages of the page's hosted dialogs reach the page as the virtual
+// operations below; a page class overrides the ones it needs.
+//
+// The page object is built with the view; its window contents (grid and
+// count label) are built the first time the view shows the page
+// (CreatePageWindow), and from then on the page is only shown and hidden.
+
+#include <QWidget>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/QtMessages.h"
+#include "ui/ListGrid.h"
+#include "ui/LinkLabel.h"
+
+
+class CBrantleClientView;
+
+// Private messages between pages and the windows they host.
+inline constexpr int WM_PAGE_NOTIFY = platform::kWmUser + 104;
+inline constexpr int WM_CAPTURE_PARCEL = platform::kWmUser + 126;
+
+// The messages a page maps to its operations.
+enum : int {
+  kWmGridMenuCommand = platform::kWmUser + 103,
+  kWmPageRelayout = platform::kWmUser + 105,
+  kWmRecordAmount = platform::kWmUser + 109,
+  kWmPrintProgress = platform::kWmUser + 110,
+  kWmListParameter = platform::kWmUser + 113,
+  kWmTextNotice = platform::kWmUser + 117,
+  kWmWeightUpdated = platform::kWmUser + 118,
+  kWmSetCommandFlag = platform::kWmUser + 123,
+  kWmQuickListOpen = platform::kWmUser + 124,
+};
+
+// Text id of the count label ("%1" = number of rows).
+inline constexpr int32_t kPageCountTextId = 120051;
+
+// The enable flags of a page, which the view's menu and toolbar read.
+struct ViewPageFlags {
+  int32_t listOnly = 0;            // 1 list only, 0 entry panel and list
+  bool pasteReady = false;         // paste-all (32785)
+  bool exportEnabled = false;      // export (32792)
+  bool deleteEnabled = false;      // delete (32783)
+  bool saveEnabled = false;        // save (32772)
+  bool newEnabled = true;          // new record (toolbar 32782)
+  bool command32776Enabled = false;
+  bool queryEnabled = false;       // query (32790, F4)
+  bool saveFollowsMode = false;    // ShowListMode sets save = entry mode
+  bool waybillEnabled = false;     // waybill printing (32818)
+  bool invoiceEnabled = false;     // proforma invoice printing (32819)
+  bool labelEnabled = false;       // label printing (32817)
+  bool excelImportEnabled = false; // Excel import (32821)
+};
+
+// Sets the flag chosen by type (0 save, 1 delete, 2 and 5 query, 3 new,
+// 4 command 32776, 6 invoice, 7 waybill, 8 label, 9 Excel import) to on == 1;
+// any other type changes nothing.
+void SetPageCommandFlag(ViewPageFlags& flags, int64_t type, int64_t on);
+
+class CViewPage : public QWidget, public ViewPageFlags {
+ public:
+  explicit CViewPage(QWidget* parent = nullptr);
+  ~CViewPage() override;
+  CViewPage(const CViewPage&) = delete;
+  CViewPage& operator=(const CViewPage&) = delete;
+
+  // ---- Members the view and the page classes set ----
+  int32_t index = -1;                      // 0..16, given by the view
+  CLinkLabel* countLabel = nullptr;        // page title and row count
+  CListGrid* grid = nullptr;               // the page's main list
+  bool created = false;                    // window built and laid out
+  std::u16string title;                    // count label and export title
+  QWidget* entryPanel = nullptr;           // left panel in entry mode
+  QWidget* replacementChild = nullptr;     // shown instead of grid and label
+  int32_t panelWidth = 0;                  // room left of the grid in entry mode
+  CBrantleClientView* ownerView = nullptr;
+
+  // Builds the page's window contents (count label and grid) as a child of
+  // the parent, placed at (0, 0) with the given size.  The view calls it once,
+  // before OnPageCreated.
+  void CreatePageWindow(QWidget* parent, QSize size);
+
+  // ---- Virtual page operations, in this order ----
+  virtual void OnPageCommand() {}
+  virtual void SortList() {}
+  virtual void OnImportExcel() {}
+  virtual void OnPrintLabel() {}
+  virtual void OnPrintWaybill() {}
+  virtual void OnPrintInvoice(int toFile) { (void)toFile; }
+  virtual void SpareOperation1() {}
+  virtual void SpareOperation2() {}
+  virtual void OnRefresh() {}
+  virtual int SpareLookup(int value) { (void)value; return -1; }
+  virtual void OnSelectAll();
+  virtual void OnFilePrint() {}
+  virtual void OnQuery() {}
+  virtual void OnExportReport();
+  virtual void OnDelete() {}
+  virtual void OnSave() {}
+  virtual void OnPasteAll() {}
+  virtual void OnCopyAll() {}
+  virtual void OnNewRecord() {}
+  virtual void OnRowDoubleClick(int row) { (void)row; }
+  virtual void ShowListMode(int listOnlyMode);
+  virtual void UpdateCountLabel();
+  virtual void OnPageCreated();
+  virtual qintptr OnRecordAmount(quintptr wParam, qintptr lParam);
+  virtual qintptr OnTextNotice(quintptr wParam, qintptr lParam);
+  virtual qintptr OnGridMenuCommand(quintptr wParam, qintptr lParam);
+  virtual qintptr OnRecordSaved(quintptr wParam, qintptr lParam);
+  virtual qintptr OnRelayout(quintptr wParam, qintptr lParam);
+  virtual qintptr OnListParameter(quintptr wParam, qintptr lParam);
+  virtual qintptr OnPrintProgress(quintptr wParam, qintptr lParam);
+  virtual qintptr OnWeightUpdated(quintptr wParam, qintptr lParam);
+  virtual qintptr OnSetCommandFlag(quintptr type, qintptr on);
+  virtual qintptr OnQuickListOpen(quintptr wParam, qintptr lParam);
+
+  // ---- Plain members ----
+  // Deletes every grid row, then UpdateCountLabel.
+  void ClearList();
+  // With no grid rows: 0 and the array untouched.  Otherwise the array is
+  // replaced by the record ids of the selected rows in row order; returns
+  // how many.
+  int GetSelectedIds(std::vector<int32_t>& ids) const;
+
+  // Hands a private message to the page operation the message map names,
+  // with its parameters unchanged; false for a message the page does not map.
+  bool DispatchPageMessage(int message, quintptr wParam, qintptr lParam, qintptr& result);
+
+  // The screen size the layout uses (recorded at start-up by the
+  // application; the primary screen when the page has no view).
+  QSize ScreenSize() const;
+
+ protected:
+  bool event(QEvent* e) override;
+
+ private:
+  void OnGridDoubleClick();
+};

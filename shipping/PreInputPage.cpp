@@ -1,0 +1,14 @@
+#include "shipping/PreInputPage.h"
+
+#include "common/LanguageTable.h"
+#include "shell/BrantleClientViewCommands.h"
+
+CPreInputPage::CPreInputPage() : CViewPage(nullptr) {}
+
+CPreInputPage::~CPreInputPage() = default;
+
+void CPreInputPage::OnPageCreated() {
+  CViewPage::OnPageCreated();
+  title = AppLanguage().Text(kPageNameTextIds[16]);
+  UpdateCountLabel();
+}

@@ -1,0 +1,14 @@
+#pragma once
+// CPreInputPage: page 16 of the main view, the pickup dispatch page of pre-input orders.
+// The page shows its list grid under its title; its forms and list
+// operations join it here.
+
+#include "shell/ViewPage.h"
+
+class CPreInputPage : public CViewPage {
+ public:
+  CPreInputPage();
+  ~CPreInputPage() override;
+
+  void OnPageCreated() override;
+};

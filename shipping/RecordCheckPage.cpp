@@ -1,0 +1,14 @@
+#include "shipping/RecordCheckPage.h"
+
+#include "common/LanguageTable.h"
+#include "shell/BrantleClientViewCommands.h"
+
+CRecordCheckPage::CRecordCheckPage() : CViewPage(nullptr) {}
+
+CRecordCheckPage::~CRecordCheckPage() = default;
+
+void CRecordCheckPage::OnPageCreated() {
+  CViewPage::OnPageCreated();
+  title = AppLanguage().Text(kPageNameTextIds[2]);
+  UpdateCountLabel();
+}

@@ -1,0 +1,14 @@
+#include "shipping/RecordQueryPage.h"
+
+#include "common/LanguageTable.h"
+#include "shell/BrantleClientViewCommands.h"
+
+CRecordQueryPage::CRecordQueryPage() : CViewPage(nullptr) {}
+
+CRecordQueryPage::~CRecordQueryPage() = default;
+
+void CRecordQueryPage::OnPageCreated() {
+  CViewPage::OnPageCreated();
+  title = AppLanguage().Text(kPageNameTextIds[13]);
+  UpdateCountLabel();
+}

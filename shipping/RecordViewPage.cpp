@@ -1,0 +1,14 @@
+#include "shipping/RecordViewPage.h"
+
+#include "common/LanguageTable.h"
+#include "shell/BrantleClientViewCommands.h"
+
+CRecordViewPage::CRecordViewPage() : CViewPage(nullptr) {}
+
+CRecordViewPage::~CRecordViewPage() = default;
+
+void CRecordViewPage::OnPageCreated() {
+  CViewPage::OnPageCreated();
+  title = AppLanguage().Text(kPageNameTextIds[8]);
+  UpdateCountLabel();
+}

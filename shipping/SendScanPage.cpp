@@ -1,0 +1,14 @@
+#include "shipping/SendScanPage.h"
+
+#include "common/LanguageTable.h"
+#include "shell/BrantleClientViewCommands.h"
+
+CSendScanPage::CSendScanPage() : CViewPage(nullptr) {}
+
+CSendScanPage::~CSendScanPage() = default;
+
+void CSendScanPage::OnPageCreated() {
+  CViewPage::OnPageCreated();
+  title = AppLanguage().Text(kPageNameTextIds[3]);
+  UpdateCountLabel();
+}

@@ -1,0 +1,14 @@
+#include "shipping/SettlementPage.h"
+
+#include "common/LanguageTable.h"
+#include "shell/BrantleClientViewCommands.h"
+
+CSettlementPage::CSettlementPage() : CViewPage(nullptr) {}
+
+CSettlementPage::~CSettlementPage() = default;
+
+void CSettlementPage::OnPageCreated() {
+  CViewPage::OnPageCreated();
+  title = AppLanguage().Text(kPageNameTextIds[5]);
+  UpdateCountLabel();
+}

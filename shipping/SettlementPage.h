@@ -1,0 +1,14 @@
+#pragma once
+// CSettlementPage: page 5 of the main view, the settlement statement page.
+// The page shows its list grid under its title; its forms and list
+// operations join it here.
+
+#include "shell/ViewPage.h"
+
+class CSettlementPage : public CViewPage {
+ public:
+  CSettlementPage();
+  ~CSettlementPage() override;
+
+  void OnPageCreated() override;
+};

@@ -1,0 +1,353 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "TestClient.h"
+#include "localserver/PasswordScramble.h"
+
+using namespace lstest;
+
+namespace {
+
+class ServiceTest : public ::testing::Test {
+ protected:
+  static ServiceOptions Options() {
+    ServiceOptions o;
+    o.pageRows = 7;
+    return o;
+  }
+  RunningServer server{Options()};
+  Client client{server.Port()};
+};
+
+TEST_F(ServiceTest, LoginHandsOutSessionAndRights) {
+  ASSERT_GT(server.Port(), 0);
+  json r = client.Login("zhang", "zhang123");
+  ASSERT_GT(r["ReturnValue"].get<int>(), 0) << r.dump();
+  EXPECT_EQ(r["cUserName"], "张三");
+  EXPECT_EQ(r["cStation"], "SZ");
+  EXPECT_GT(r["iLogID"].get<int>(), 0);
+  EXPECT_EQ(r["xRight"], "FFFFFFFFFF0000000000000000000000");
+  EXPECT_EQ(r["xRighti"], "40000000000000000000000000000000");
+  EXPECT_EQ(r["xEncrypt"].get<std::string>().size(), 32u);
+  // The second login gets another key.
+  Client other(server.Port());
+  json r2 = other.Login("zhang", "zhang123");
+  EXPECT_NE(r2["xEncrypt"], r["xEncrypt"]);
+}
+
+TEST_F(ServiceTest, LoginRefusals) {
+  int64_t now = ServerTimeStamp(time(nullptr));
+  EXPECT_EQ(client.Login("nobody", "x")["ReturnValue"], rc::kUnknownAccount);
+  EXPECT_EQ(client.Login("zhang", "wrong")["ReturnValue"], rc::kWrongPassword);
+  EXPECT_EQ(client.Login("stop", "stop123")["ReturnValue"], rc::kAccountDisabled);
+  EXPECT_EQ(client.Login("zhang", "zhang123", now, 112)["ReturnValue"], rc::kOldProgram);
+  EXPECT_EQ(client.Login("zhang", "zhang123", now - 7200)["ReturnValue"], rc::kClockSkew);
+  // A GBK password digests as GBK bytes.
+  EXPECT_GT(client.Login("wang", "王五pw1")["ReturnValue"].get<int>(), 0);
+}
+
+TEST_F(ServiceTest, RepliesAreAsciiWithTheListLast) {
+  ASSERT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
+  json req = client.SqlBody("sSqlQuery",
+                            GbkOf("SELECT irid,cdes,cmemo,ddate,cemskind FROM brantle.dbo.client_rec WHERE irid IN(3,4) ORDER BY irid"),
+                            {kSlong, Char(64), Char(256), kTimestamp, Char(6)}, false);
+  std::string text = client.PostRaw(req.dump());
+  for (unsigned char c : text) ASSERT_LT(c, 0x80) << text;
+  EXPECT_EQ(text.rfind("{\"ReturnValue\":1,\"iTotal\":2,\"bEnd\":true,\"List\":[", 0), 0u) << text;
+  EXPECT_EQ(text.substr(text.size() - 2), "]}");
+  json r = json::parse(text);
+  EXPECT_EQ(r["List"][0]["1"], "O'Hare");
+  EXPECT_EQ(r["List"][0]["2"], "第一行\n第二行 \"引号\" \\ 斜杠");
+  EXPECT_EQ(r["List"][0]["3"], "2024-03-04 10:03:00");
+  // CHAR 6 keeps 5 GBK bytes without splitting a character: "ZIZ国" is 5.
+  EXPECT_EQ(r["List"][1]["4"], "ZIZ国");
+  // Escapes as the client reads them: upper-case hex, specials escaped.
+  EXPECT_NE(text.find("\\u7B2C\\u4E00\\u884C\\u000A"), std::string::npos) << text;
+  EXPECT_NE(text.find("\\u0022"), std::string::npos);
+}
+
+TEST_F(ServiceTest, ColumnsFollowTheirDeclaredTypes) {
+  ASSERT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
+  json r = client.SqlRequest("sSqlQuery",
+                             "SELECT mcaccount,mvright,migrade,fpay0,nactive,nactive FROM man_main,client_arc "
+                             "WHERE mcaccount='zhang' AND icid=1",
+                             {Char(32), Binary(16), kUtiny, kDouble, kBit});
+  ASSERT_EQ(r["ReturnValue"], 1) << r.dump();
+  const json& row = r["List"][0];
+  // A text made only of key characters starts with an escape, so that the
+  // client's key search cannot take it for a key.
+  EXPECT_EQ(row["0"], "zhang");
+  EXPECT_EQ(row["1"], "FFFFFFFFFF0000000000000000000000");
+  EXPECT_EQ(row["2"], 10);
+  EXPECT_EQ(row["3"], 1200.0);
+  EXPECT_EQ(row["4"], 0);
+  EXPECT_EQ(row["5"], 0);  // beyond the declared types: by its own type
+  // A value equal to a column key is not written as that key.
+  json d = client.SqlRequest("sSqlQuery", "SELECT dcname,dcvalue FROM brantle.dbo.sys_dict WHERE dcname='5'",
+                             {Char(32), Char(128)});
+  EXPECT_EQ(d["List"][0]["0"], "5");
+  std::string raw = client.PostRaw(client.SqlBody("sSqlQuery", "SELECT dcname,dcvalue FROM sys_dict WHERE dcname='5'",
+                                                  {Char(32), Char(128)}, false).dump());
+  EXPECT_NE(raw.find("{\"0\":\"\\u0035\",\"1\":\"\\u0037\"}"), std::string::npos) << raw;
+  EXPECT_EQ(d["List"][0]["1"], "7");
+}
+
+TEST_F(ServiceTest, SessionCrcAndReadOnlyChecks) {
+  EXPECT_EQ(client.SqlRequest("sSqlQuery", "SELECT irid FROM client_rec", {kSlong})["ReturnValue"],
+            rc::kSessionInvalid);
+  ASSERT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
+  EXPECT_EQ(client.SqlRequest("sSqlQuery", "SELECT irid FROM client_rec", {kSlong}, true)["ReturnValue"],
+            rc::kBadCrc);
+  json w = client.SqlRequest("sSqlQuery", "UPDATE brantle.dbo.client_rec SET cdes='x' WHERE irid=1", {});
+  EXPECT_EQ(w["ReturnValue"], rc::kReadOnly);
+  EXPECT_EQ(client.SqlRequest("sSqlQuery", "{CALL brantle.dbo.cp_sys_log_add('a','b','c',0,0)}", {})["ReturnValue"],
+            rc::kReadOnly);
+  // The refused write changed nothing.
+  json q = client.SqlRequest("sSqlQuery", "SELECT cdes FROM client_rec WHERE irid=1", {Char(64)});
+  EXPECT_EQ(q["List"][0]["0"], "日本");
+  // Unsupported constructs and bad SQL are refused with their own codes.
+  EXPECT_EQ(client.SqlRequest("sSqlQuery", "SELECT irid FROM client_rec LIMIT 3", {})["ReturnValue"],
+            rc::kUnsupportedSql);
+  EXPECT_EQ(client.SqlRequest("sSqlQuery", "SELECT nosuchcol FROM client_rec", {})["ReturnValue"],
+            rc::kSqlFailed);
+  // sSqlExe may write.
+  EXPECT_EQ(client.SqlRequest("sSqlExe", "UPDATE brantle.dbo.client_rec SET cdes='法国' WHERE irid=1", {})["ReturnValue"], 1);
+  // Another login number, or the session's expiry: -402.
+  int32_t mine = client.loginNumber();
+  client.SetLoginNumber(mine + 1);
+  EXPECT_EQ(client.SqlRequest("sSqlExe", "SELECT irid FROM client_rec", {kSlong})["ReturnValue"], rc::kSessionInvalid);
+  client.SetLoginNumber(mine);
+  server.service().ExpireAllSessions();
+  EXPECT_EQ(client.SqlRequest("sSqlQuery", "SELECT irid FROM client_rec", {kSlong})["ReturnValue"], rc::kSessionInvalid);
+}
+
+TEST(ServiceExpiry, IdleSessionsExpire) {
+  ServiceOptions o;
+  o.sessionSeconds = 1;
+  RunningServer server(o);
+  Client client(server.Port());
+  ASSERT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
+  EXPECT_EQ(client.SqlRequest("sSqlQuery", "SELECT irid FROM client_rec", {kSlong})["ReturnValue"], 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+  EXPECT_EQ(client.SqlRequest("sSqlQuery", "SELECT irid FROM client_rec", {kSlong})["ReturnValue"], rc::kSessionInvalid);
+}
+
+TEST_F(ServiceTest, PagingCutsBetweenRecordIds) {
+  ASSERT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
+  // Waybill 2 has two piece rows: a page may not split them.
+  std::vector<std::pair<int, int>> rows;
+  unsigned last = 0;
+  int replies = 0;
+  for (;;) {
+    std::string sql = "SELECT a.irid,ISNULL(c.wpos,0) FROM brantle.dbo.client_rec AS a LEFT OUTER JOIN "
+                      "brantle.dbo.client_rec_weight_detail AS c ON(a.irid=c.irid) WHERE a.irid>" +
+                      std::to_string(last) + " ORDER BY a.irid,c.wpos";
+    json r = client.SqlRequest("sSqlQuery", sql, {kSlong, kSlong});
+    ASSERT_EQ(r["ReturnValue"], 1) << r.dump();
+    ++replies;
+    for (const auto& row : r["List"]) rows.push_back({row["0"].get<int>(), row["1"].get<int>()});
+    if (r["bEnd"].get<bool>()) break;
+    ASSERT_FALSE(r["List"].empty());
+    last = rows.back().first;
+    ASSERT_LT(replies, 20);
+  }
+  EXPECT_EQ(rows.size(), 41u);
+  EXPECT_GT(replies, 5);
+  EXPECT_EQ(rows[1], std::make_pair(2, 1));
+  EXPECT_EQ(rows[2], std::make_pair(2, 2));
+}
+
+TEST_F(ServiceTest, ProceduresRunThroughSqlExe) {
+  ASSERT_GT(client.Login("zhang", "zhang123")["ReturnValue"].get<int>(), 0);
+  json log = client.SqlRequest("sSqlExe", "{CALL brantle.dbo.cp_sys_log_add('登录','张三','O''Brien 登录',1,2)}", {});
+  EXPECT_EQ(log["ReturnValue"], 1) << log.dump();
+  json check = client.SqlRequest("sSqlQuery", "SELECT ctext,inum2,caccount FROM sys_log ORDER BY ilid DESC",
+                                 {Char(256), kSlong, Char(32)});
+  EXPECT_EQ(check["List"][0]["0"], "O'Brien 登录");
+  EXPECT_EQ(check["List"][0]["1"], 2);
+  EXPECT_EQ(check["List"][0]["2"], "zhang");
+
+  EXPECT_EQ(client.SqlRequest("sSqlExe", "{?=CALL brantle.dbo.cp_no_such(1)}", {kSlong})["ReturnValue"],
+            rc::kUnknownProcedure);
+  EXPECT_EQ(client.SqlRequest("sSqlExe", "{CALL brantle.dbo.cp_sys_log_add('a','b')}", {})["ReturnValue"],
+            rc::kBadArguments);
+}
+
+TEST_F(ServiceTest, PasswordChangeRecoversThePassword) {
+  ASSERT_GT(client.Login("zhang", "zhang123")["ReturnValue"].get<int>(), 0);
+  for (std::string pw : {std::string("new'pass1"), GbkOf("新密码a1")}) {
+    std::string chars = ScramblePasswordChars(pw);
+    std::string quoted;
+    for (char c : chars) {
+      if (c == '\'') quoted += '\'';
+      quoted += c;
+    }
+    std::string sql = "{?=CALL brantle.dbo.cp_man_main_mod_password('zhang','" + quoted + "','',0x" +
+                      ScramblePasswordHex(pw, 0x0B, 42) + ")}";
+    json r = client.SqlRaw("sSqlExe", sql, {kSlong});
+    ASSERT_EQ(r["ReturnValue"], 1) << r.dump();
+    EXPECT_EQ(r["List"][0]["0"], 0);
+    std::string utf8;
+    Utf8FromGbk(pw, utf8);
+    Client again(server.Port());
+    EXPECT_GT(again.Login("zhang", utf8)["ReturnValue"].get<int>(), 0) << utf8;
+  }
+  // The two forms disagree: refused with -2; another account: -3.
+  std::string sql = "{?=CALL brantle.dbo.cp_man_main_mod_password('zhang','" + ScramblePasswordChars("abcdef") +
+                    "','',0x" + ScramblePasswordHex("abcdeg", 0x0B, 1) + ")}";
+  EXPECT_EQ(client.SqlRaw("sSqlExe", sql, {kSlong})["List"][0]["0"], -2);
+  sql = "{?=CALL brantle.dbo.cp_man_main_mod_password('admin','" + ScramblePasswordChars("abcdef") +
+        "','',0x" + ScramblePasswordHex("abcdef", 0x0B, 1) + ")}";
+  EXPECT_EQ(client.SqlRaw("sSqlExe", sql, {kSlong})["List"][0]["0"], -3);
+}
+
+TEST_F(ServiceTest, LanguageFileIsServedWhenNewer) {
+  json j;
+  j["RequestName"] = "sSysFile";
+  j["TimeStamp"] = ServerTimeStamp(time(nullptr));
+  j["nqGrade"] = 255;
+  j["dDate"] = "1900-01-01 00:00:00";
+  j["cqFileName"] = "TolvaneLan_01.txt";
+  json r = client.Post(j);
+  int len = r["ReturnValue"].get<int>();
+  ASSERT_GT(len, 256);
+  std::string bytes;
+  ASSERT_TRUE(Base64Decode(r["vData"].get<std::string>(), bytes));
+  ASSERT_EQ(static_cast<int>(bytes.size()), len);
+  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+  EXPECT_EQ(bytes.substr(6, 6), std::string("<\0D\0>\0", 6));
+  j["dDate"] = "2999-01-01 00:00:00";
+  EXPECT_EQ(client.Post(j)["ReturnValue"], 0);
+}
+
+TEST_F(ServiceTest, WaybillRecordKeepsListsLast) {
+  ASSERT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
+  json j = client.Envelope("sRecData");
+  j["irID"] = 1;
+  std::string text = client.PostRaw(j.dump());
+  size_t goods = text.find(",\"GoodsList\":[");
+  size_t weights = text.find(",\"WeightList\":[");
+  ASSERT_NE(goods, std::string::npos);
+  ASSERT_NE(weights, std::string::npos);
+  EXPECT_LT(goods, weights);
+  EXPECT_LT(text.find("\"cMemo\""), goods);
+  json r = json::parse(text);
+  EXPECT_EQ(r["icID"], 2);
+  EXPECT_EQ(r["cNum"], "BR10000001");
+  EXPECT_EQ(r["GoodsList"].size(), 2u);
+  EXPECT_EQ(r["WeightList"][0]["cxNo"], "BR10000001-1");
+  // li sees only VIP customers of SZ: waybill 1 belongs to customer 2.
+  Client li(server.Port());
+  ASSERT_GT(li.Login("li", "li@2024")["ReturnValue"].get<int>(), 0);
+  json lj = li.Envelope("sRecData");
+  lj["cNum"] = "BR10000001";
+  EXPECT_EQ(li.Post(lj)["ReturnValue"], rc::kNotFound);
+  lj["cNum"] = "BR10000003";
+  EXPECT_EQ(li.Post(lj)["ReturnValue"], 1);
+}
+
+TEST_F(ServiceTest, NumbersPricesAndFiles) {
+  ASSERT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
+  json n = client.Envelope("sFetchNo");
+  n["icID"] = 1;
+  n["cZizKind"] = "3*";
+  EXPECT_EQ(client.Post(n)["cNo"], "8000000001");
+  EXPECT_EQ(client.Post(n)["cNo"], "8000000002");
+  json p = client.Envelope("sQueryPrice");
+  p["icID"] = 1;
+  p["cqDes"] = "美国";
+  p["nqItemType"] = 1;
+  p["fqWeight"] = 2.0;
+  p["cqZizKind"] = "ZIZ国际";
+  json pr = client.Post(p);
+  ASSERT_EQ(pr["ReturnValue"], 1) << pr.dump();
+  double net = pr["fPrice"].get<double>() - pr["fAddOn"].get<double>() - pr["fCustoms"].get<double>() -
+               pr["fOther"].get<double>();
+  EXPECT_DOUBLE_EQ(net, 140.0);
+  json f = client.Envelope("sFileData");
+  f["dDate"] = "";
+  f["iqID"] = 0;
+  f["nqGrade"] = 255;
+  f["cqKind"] = "系统配置";
+  f["cqKey"] = "";
+  f["cqTitle"] = "WeChat_Mess.txt";
+  f["cqFileName"] = "WeChat_Mess.txt";
+  json fr = client.Post(f);
+  ASSERT_GT(fr["ReturnValue"].get<int>(), 0);
+  f["cqTitle"] = "";  // a request without a title finds the file whatever its title
+  EXPECT_EQ(client.Post(f)["ReturnValue"], fr["ReturnValue"]);
+  f["cqTitle"] = "another title";
+  EXPECT_LT(client.Post(f)["ReturnValue"].get<int>(), 0);
+  f["cqTitle"] = "WeChat_Mess.txt";
+  f["dDate"] = "2030-01-01 00:00:00";
+  EXPECT_EQ(client.Post(f)["ReturnValue"], 0);
+  json m = client.Envelope("sModelData");
+  m["cqKind"] = "快件标签";
+  m["cqName"] = "默认标签";
+  EXPECT_EQ(client.Post(m)["ReturnValue"], 1);
+}
+
+TEST_F(ServiceTest, BytesUpAndDown) {
+  ASSERT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
+  std::string data("\x00\x01\xFF\x7Fpicture", 11);
+  json put = client.SqlBody("sDataPut", GbkOf("UPDATE brantle.dbo.client_rec_picc SET vdata=? WHERE irid=1 AND npos=1"), {}, false);
+  put["isLen"] = data.size();
+  put["vData"] = Base64Encode(data);
+  EXPECT_EQ(client.Post(put)["ReturnValue"], 1);
+  json get = client.SqlBody("sDataGet", GbkOf("SELECT vdata FROM brantle.dbo.client_rec_picc WHERE irid=1 AND npos=1"), {}, false);
+  get["isLen"] = 100;
+  json got = client.Post(get);
+  ASSERT_EQ(got["ReturnValue"], 11);
+  std::string back;
+  Base64Decode(got["vData"].get<std::string>(), back);
+  EXPECT_EQ(back, data);
+  get["isLen"] = 10;
+  EXPECT_EQ(client.Post(get)["ReturnValue"], rc::kTooLong);
+}
+
+TEST_F(ServiceTest, ClientListSyncsByStation) {
+  ASSERT_GT(client.Login("zhang", "zhang123")["ReturnValue"].get<int>(), 0);
+  json j = client.Envelope("sClientList");
+  j["icID"] = 0;
+  j["dDate"] = "";
+  json r = client.Post(j);
+  ASSERT_EQ(r["ReturnValue"], 1);
+  EXPECT_TRUE(r["bEnd"].get<bool>());
+  ASSERT_EQ(r["List"].size(), 2u);
+  EXPECT_EQ(r["List"][1]["a"], "C002");
+  EXPECT_EQ(r["icIDx"], 2);
+  // Nothing changed since: nothing comes.
+  j["icID"] = r["icIDx"];
+  j["dDate"] = r["dLast"];
+  json again = client.Post(j);
+  EXPECT_TRUE(again["List"].empty());
+  EXPECT_TRUE(again["bEnd"].get<bool>());
+}
+
+TEST_F(ServiceTest, MalformedRequests) {
+  for (const char* body : {"", "{", "[1,2]", "{\"RequestName\":5}", "{\"RequestName\":\"sNoSuch\"}",
+                           "{\"RequestName\":\"sUserLogin\"}"}) {
+    std::string text = client.PostRaw(body);
+    json r = json::parse(text);
+    EXPECT_EQ(r["ReturnValue"], rc::kBadRequest) << body;
+  }
+  // A raw control byte inside a string is taken.
+  EXPECT_EQ(json::parse(client.PostRaw("{\"RequestName\":\"sUserLogin\",\"TimeStamp\":1,\"cUserAc\":\"a\x01\",\"cUserPwd\":\"x\"}"))["ReturnValue"],
+            rc::kUnknownAccount);
+}
+
+TEST_F(ServiceTest, LogoutEndsTheSession) {
+  ASSERT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
+  json j;
+  j["RequestName"] = "sUserLoginOut";
+  j["TimeStamp"] = ServerTimeStamp(time(nullptr));
+  j["iRand"] = client.loginNumber();
+  j["iLogID"] = client.logId();
+  j["cUserAc"] = "admin";
+  EXPECT_EQ(client.Post(j)["ReturnValue"], 1);
+  EXPECT_EQ(client.SqlRequest("sSqlQuery", "SELECT irid FROM client_rec", {kSlong})["ReturnValue"], rc::kSessionInvalid);
+}
+
+}  // namespace

@@ -1,0 +1,401 @@
+// Start-up of the application object against the stand-in server: the whole
+// sequence, each failure with its message, the second start from the same
+// program folder, and shut-down.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+
+#include <QCoreApplication>
+#include <QWidget>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "common/LanguageTable.h"
+#include "common/TextCodec.h"
+#include "platform/MessageBox.h"
+#include "refdata/RecordStores.h"
+#include "shell/AppSettings.h"
+#include "shell/AppWindowHooks.h"
+#include "shell/BrantleClientApp.h"
+#include "shell/SingleInstance.h"
+#include "shell/StartUp.h"
+#include "tests/server/StandInServer.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The operating system as a test wants it.
+struct FakeSystem {
+  OsVersionInfo os{6, 1, 0, 0};
+  std::optional<std::string> executable = std::string("/opt/brantle/brantle");
+  uint64_t freeBytes = 10ull << 30;
+  bool com = true;
+  bool network = true;
+  bool webBuffer = true;
+  std::pair<int, int> screen{1280, 1024};
+  std::optional<bool> xlsx;  // no office suite
+  std::string instanceFolder;
+};
+
+class TestSequence : public CStartUpSequence {
+ public:
+  TestSequence(CBrantleClientApp& app, std::vector<std::string> arguments, FakeSystem& system)
+      : CStartUpSequence(app, std::move(arguments)), system_(system) {}
+
+ protected:
+  OsVersionInfo ReadOsVersion() override { return system_.os; }
+  std::optional<std::string> ExecutablePath() override { return system_.executable; }
+  std::optional<std::string> EnvironmentFolder() override { return std::nullopt; }
+  uint64_t FreeBytes(const std::string&) override { return system_.freeBytes; }
+  bool StartComLibrary() override { return system_.com; }
+  bool StartNetworkLibraries() override { return system_.network && CStartUpSequence::StartNetworkLibraries(); }
+  std::pair<int, int> ScreenPixels() override { return system_.screen; }
+  std::optional<bool> SpreadsheetSuiteWritesXlsx() override { return system_.xlsx; }
+  bool ReserveWebBuffer() override { return system_.webBuffer && CStartUpSequence::ReserveWebBuffer(); }
+  std::string InstanceFolder() override { return system_.instanceFolder; }
+
+ private:
+  FakeSystem& system_;
+};
+
+std::string Gbk(std::u16string_view text) { return GbkFromWide(text); }
+
+class StartUpTest : public ::testing::Test {
+ public:  // the rows of the failure table arrange through the fixture
+  static void SetUpTestSuite() {
+    root_ = fs::temp_directory_path() / ("brantle-startup-" + std::to_string(::getpid()));
+    fs::create_directories(root_);
+    server_ = std::make_unique<StandInServer>(
+        std::string(BRANTLE_BINARY_DIR) + "/localserver/brantle-server", root_ / "server");
+  }
+  static void TearDownTestSuite() {
+    server_.reset();
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(server_->Ready()) << server_->Log();
+    NewProgramFolder();
+    InstallHooks(app_);
+  }
+
+  void NewProgramFolder() {
+    static int count = 0;
+    folder_ = root_ / ("program-" + std::to_string(++count));
+    fs::create_directories(folder_);
+    system_.instanceFolder = (root_ / "run").string();
+    fs::create_directories(system_.instanceFolder);
+    WriteConfiguration(server_->Port(), "01");
+  }
+
+  void InstallHooks(CBrantleClientApp& target) {
+    target.hooks.runLogin = [this](CBrantleClientApp& app, int startUp) {
+      ++logins_;
+      EXPECT_EQ(1, startUp);
+      if (cancelLogin_) return 0;
+      return app.Link().Login(u"admin", u"admin123", 0) > 0 ? 1 : 0;
+    };
+    target.hooks.createMainWindow = [this](CBrantleClientApp& app) {
+      if (!windowCreated_) return false;
+      window_ = std::make_unique<QWidget>();
+      app.mainWindow = window_.get();
+      return true;
+    };
+    target.hooks.showMainWindow = [this](CBrantleClientApp&) { ++shown_; };
+    target.hooks.setCaption = [this](CBrantleClientApp&, const std::u16string& caption) {
+      shownCaption_ = caption;
+    };
+  }
+
+  void TearDown() override { app_.ExitInstance(); }
+
+  void WriteConfiguration(int port, const std::string& language) {
+    std::ofstream(folder_ / "ZizTolvane.ini", std::ios::binary)
+        << Gbk(u"<配置开始>") << "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=" << language
+        << "\r\nWCID=PC-STARTUP\r\nPORT=" << port << "\r\n"
+        << Gbk(u"<配置结束>") << "\r\n";
+  }
+
+  std::vector<std::string> Arguments() const {
+    if (!folderOption_) return {"brantle"};
+    return {"brantle", "--program-folder", folder_.string()};
+  }
+
+  // Runs start-up up to a step; the number of the step that ended it (0 when
+  // none did).
+  int RunThrough(int lastStep) {
+    TestSequence sequence(app_, Arguments(), system_);
+    sequence.RunThrough(lastStep);
+    return sequence.EndedAt();
+  }
+
+  static fs::path root_;
+  static std::unique_ptr<StandInServer> server_;
+  fs::path folder_;
+  FakeSystem system_;
+  platform::RecordingMessageBoxService boxes_;
+  platform::ScopedMessageBoxService scope_{&boxes_};
+  CBrantleClientApp app_;
+  std::unique_ptr<QWidget> window_;
+  bool cancelLogin_ = false;
+  bool folderOption_ = true;
+  bool windowCreated_ = true;
+  int logins_ = 0;
+  int shown_ = 0;
+  std::u16string shownCaption_;
+};
+
+fs::path StartUpTest::root_;
+std::unique_ptr<StandInServer> StartUpTest::server_;
+
+TEST_F(StartUpTest, WholeStartUpLogsInShowsTheWindowAndShutDownLogsOut) {
+  system_.screen = {1024, 600};
+  system_.xlsx = true;
+  ASSERT_EQ(0, RunThrough(33)) << (boxes_.Count() ? std::string(Utf8FromWide(boxes_.LastText())) : "");
+  EXPECT_EQ(0u, boxes_.Count());
+  EXPECT_EQ(folder_.string() + "/", app_.ProgramFolder());
+
+  // Folders, stores, values filled on the way.
+  for (const char* name : {"LOG_ZIZ", "DATA", "DATA_SYS", "DATA_TEMP/CAPPIC", "DATA_GDPIC",
+                           "DATA_MODEL", "DATA_PIC/Zur"}) {
+    EXPECT_TRUE(fs::is_directory(folder_ / name)) << name;
+  }
+  EXPECT_TRUE(fs::is_directory(app_.dayPictureFolder));
+  EXPECT_EQ(app_.monthPictureFolder, fs::path(app_.dayPictureFolder).parent_path().string());
+  EXPECT_TRUE(app_.Directory().IsOpen());
+  EXPECT_TRUE(app_.PieceWeights().IsOpen());
+  EXPECT_EQ(1024, app_.screenWidth);
+  EXPECT_EQ(768, app_.screenHeight);
+  EXPECT_EQ(6000, app_.osVersionCode / 1000 * 1000);
+  EXPECT_TRUE(app_.osMajorAtLeast5);
+  EXPECT_EQ(u"Excel file (*.xls,*.xlsx)|*.xls;*.xlsx|", app_.excelFileFilter);
+  EXPECT_NE(nullptr, app_.WebBuffer());
+  EXPECT_EQ(u"System Clipboard", app_.ClipboardCaption());
+  // No "addr_jp.dat" in the program folder: the program runs without a Japan
+  // postcode book.
+  EXPECT_EQ(nullptr, app_.JapanPostcodes());
+
+  // Logged in, window shown once, caption with the user's name and account.
+  EXPECT_EQ(1, logins_);
+  EXPECT_TRUE(app_.Link().LoggedIn());
+  EXPECT_EQ(1, shown_);
+  EXPECT_NE(std::u16string::npos, shownCaption_.find(u"管理员"));
+  EXPECT_NE(std::u16string::npos, shownCaption_.find(u"[admin]"));
+
+  // A settings file through the link, read from its local copy at most to
+  // the room given.
+  std::string text;
+  // The courier message definitions came down at start-up.
+  EXPECT_TRUE(fs::exists(folder_ / "DATA_SYS" / "WeChat_Mess.txt"));
+  EXPECT_NE(std::string::npos, app_.WeChatMessages().Text().find(Gbk(u"已收件")));
+  EXPECT_EQ(1, app_.ReadSysFile("WeChat_Mess.txt", 255, Gbk(u"系统配置"), text, 10));
+  EXPECT_EQ(10u, text.size());  // 8 bytes and the two zero bytes
+  EXPECT_EQ(std::string(2, '\0'), text.substr(8));
+
+  // Shut-down logs out: the server no longer knows the session.
+  app_.ExitInstance();
+  FileRequest request;
+  request.grade = 255;
+  request.kind = Gbk(u"系统配置");
+  request.title = request.fileName = "WeChat_Mess.txt";
+  request.localPath = (folder_ / "after-logout.txt").string();
+  EXPECT_LE(app_.Link().DownloadFile(request), 0);
+  EXPECT_NE(std::string::npos, app_.Link().CopyReply().find("-402"));
+  EXPECT_EQ(nullptr, app_.InstanceGuard());
+}
+
+// Each row of the failure table: the step that ends start-up and its message.
+TEST_F(StartUpTest, EachFailingStepShowsItsMessageAndEndsThere) {
+  struct Row {
+    const char* what;
+    std::function<void(StartUpTest&)> arrange;
+    int endedAt;
+    std::function<std::u16string()> message;  // none: no message
+  };
+  auto text = [](int id) { return [id] { return AppLanguage().Text(id); }; };
+  auto fixed = [](std::u16string t) { return [t] { return t; }; };
+  std::vector<Row> rows = {
+      {"module path",
+       [](StartUpTest& t) {
+         t.folderOption_ = false;
+         t.system_.executable.reset();
+       },
+       2,
+       fixed(u"System path search failed!")},
+      {"COM", [](StartUpTest& t) { t.system_.com = false; }, 6, fixed(u"Init COM failed.")},
+      {"network", [](StartUpTest& t) { t.system_.network = false; }, 7,
+       fixed(u"Init Network failed.")},
+      {"configuration", [](StartUpTest& t) { fs::remove(t.folder_ / "ZizTolvane.ini"); }, 8,
+       fixed(u"Initializing file: ZizTolvane.ini Error!")},
+      {"language",
+       [](StartUpTest& t) {
+         // Nothing listens on port 1: the language file cannot be fetched.
+         t.WriteConfiguration(1, "07");
+       },
+       9, fixed(u"Initializing file: Tolvane_07.txt Error!")},
+      {"working folder",
+       [](StartUpTest& t) { std::ofstream(t.folder_ / "DATA_TEMP") << "a file, not a folder"; },
+       10, text(20017)},
+      {"disk space", [](StartUpTest& t) { t.system_.freeBytes = 149999999; }, 11, text(20018)},
+      {"record store",
+       [](StartUpTest& t) { fs::create_directories(t.folder_ / "DATA" / "recinput.dat"); }, 12,
+       text(20019)},
+      {"web buffer", [](StartUpTest& t) { t.system_.webBuffer = false; }, 18, text(20020)},
+      {"login cancelled", [](StartUpTest& t) { t.cancelLogin_ = true; }, 20, nullptr},
+      {"main window", [](StartUpTest& t) { t.windowCreated_ = false; }, 22, nullptr},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    boxes_.Clear();
+    system_ = FakeSystem{};
+    cancelLogin_ = false;
+    folderOption_ = true;
+    windowCreated_ = true;
+    shown_ = 0;
+    NewProgramFolder();
+    row.arrange(*this);
+    CBrantleClientApp app;  // a new application object for every row
+    InstallHooks(app);
+    TestSequence sequence(app, Arguments(), system_);
+    EXPECT_FALSE(sequence.Run());
+    EXPECT_EQ(row.endedAt, sequence.EndedAt());
+    if (row.message) {
+      ASSERT_EQ(1u, boxes_.Count());
+      EXPECT_EQ(row.message(), boxes_.LastText());
+      EXPECT_NE(u"???", boxes_.LastText());
+      EXPECT_EQ(platform::kMbOk, boxes_.Messages()[0].flags);
+    } else {
+      EXPECT_EQ(0u, boxes_.Count());
+    }
+    app.ExitInstance();
+    EXPECT_EQ(0, shown_);
+  }
+}
+
+TEST_F(StartUpTest, TheRealMainWindowComesUpMaximisedWithItsCaption) {
+  InstallWindowHooks(app_);
+  app_.hooks.runLogin = [](CBrantleClientApp& app, int) {
+    return app.Link().Login(u"admin", u"admin123", 0) > 0 ? 1 : 0;
+  };
+  ASSERT_EQ(0, RunThrough(33));
+  ASSERT_NE(nullptr, app_.mainWindow);
+  EXPECT_TRUE(app_.mainWindow->isVisible());
+  EXPECT_TRUE(app_.mainWindow->isMaximized());
+  EXPECT_EQ(app_.caption, app_.mainWindow->windowTitle().toStdU16String());
+  EXPECT_EQ(0u, boxes_.Count());
+  // The whole window after start-up, for a person to look at.
+  QApplication::processEvents();
+  QDir().mkpath(BRANTLE_BINARY_DIR "/screenshots");
+  EXPECT_TRUE(app_.mainWindow->grab().save(
+      QStringLiteral(BRANTLE_BINARY_DIR "/screenshots/startup_mainwindow.png")));
+  app_.ExitInstance();
+  delete app_.mainWindow;
+  app_.mainWindow = nullptr;
+}
+
+TEST_F(StartUpTest, OldSystemIsReportedAndStartUpGoesOn) {
+  system_.os = {4, 9, 0, 0};
+  EXPECT_EQ(0, RunThrough(5));
+  ASSERT_EQ(1u, boxes_.Count());
+  EXPECT_EQ(u"Operating system version is too low!\r\nNeeds 2000/XP or later...", boxes_.LastText());
+  EXPECT_FALSE(app_.osMajorAtLeast5);
+  EXPECT_EQ(4900, app_.osVersionCode);
+}
+
+TEST_F(StartUpTest, ExactlyTheMinimumFreeSpaceIsEnough) {
+  system_.freeBytes = CStartUpSequence::kMinimumFreeBytes;
+  EXPECT_EQ(0, RunThrough(11));
+  EXPECT_EQ(0u, boxes_.Count());
+}
+
+TEST_F(StartUpTest, AStoreThatDoesNotOpenStopsTheLaterOnes) {
+  fs::create_directories(folder_ / "DATA" / "recinput.dat");
+  EXPECT_EQ(12, RunThrough(12));
+  EXPECT_TRUE(fs::exists(folder_ / "DATA" / "rsdata.dat"));
+  EXPECT_FALSE(fs::exists(folder_ / "DATA" / "recgoods.dat"));
+  EXPECT_FALSE(fs::exists(folder_ / "DATA" / "recweight.dat"));
+}
+
+TEST_F(StartUpTest, LoginNotRequiredGoesOnWithoutLogin) {
+  app_.Settings().loginRequired = 0;
+  cancelLogin_ = true;
+  EXPECT_EQ(0, RunThrough(33));
+  EXPECT_EQ(1, shown_);
+  EXPECT_FALSE(app_.Link().LoggedIn());
+}
+
+TEST_F(StartUpTest, CancelledLoginStillShutsDownWithoutLogout) {
+  cancelLogin_ = true;
+  EXPECT_EQ(20, RunThrough(33));
+  EXPECT_EQ(0, app_.ExitInstance());
+  EXPECT_FALSE(app_.Link().LoggedIn());
+  // The guard is released: the folder can be started again.
+  CBrantleClientApp again;
+  TestSequence sequence(again, Arguments(), system_);
+  EXPECT_TRUE(sequence.RunThrough(4));
+}
+
+TEST_F(StartUpTest, ProgramFolderFromOptionEnvironmentOrExecutable) {
+  EXPECT_EQ("/srv/a/", CStartUpSequence::ProgramFolderFrom({"x", "--program-folder", "/srv/a"}, "/env", "/opt/b/x"));
+  EXPECT_EQ("/srv/a/", CStartUpSequence::ProgramFolderFrom({"x", "--program-folder=/srv/a/"}, nullptr, ""));
+  EXPECT_EQ("/env/", CStartUpSequence::ProgramFolderFrom({"x"}, "/env", "/opt/b/x"));
+  EXPECT_EQ("/opt/b/", CStartUpSequence::ProgramFolderFrom({"x"}, "", "/opt/b/x"));
+  EXPECT_EQ("", CStartUpSequence::ProgramFolderFrom({"x"}, nullptr, ""));
+  // Letter case is kept: on this system it names another folder.
+  EXPECT_EQ("/Opt/B/", CStartUpSequence::ProgramFolderFrom({"x"}, nullptr, "/Opt/B/x"));
+}
+
+TEST(SingleInstance, DigestIgnoresLetterCaseAndMarkerFollowsIt) {
+  std::u16string digest = InstanceDigest("/srv/Depot/");
+  EXPECT_EQ(32u, digest.size());
+  EXPECT_EQ(digest, InstanceDigest("/SRV/DEPOT/"));
+  EXPECT_NE(digest, InstanceDigest("/srv/Depot2/"));
+  EXPECT_EQ(InstanceMarker(digest), InstanceMarker(InstanceDigest("/SRV/DEPOT/")));
+  EXPECT_NE(InstanceMarker(digest), InstanceMarker(InstanceDigest("/srv/Depot2/")));
+  // The marker covers only the first 16 digits.
+  std::u16string changedTail = digest;
+  changedTail[31] = changedTail[31] == u'0' ? u'1' : u'0';
+  EXPECT_EQ(InstanceMarker(digest), InstanceMarker(changedTail));
+}
+
+TEST_F(StartUpTest, SecondStartFromTheSameFolderRaisesTheFirstAndEnds) {
+  ASSERT_EQ(0, RunThrough(4));
+  QWidget window;
+  app_.mainWindow = &window;
+
+  // The second start runs on a thread of its own while this one serves the
+  // first instance's socket.
+  CBrantleClientApp second;
+  int secondShown = 0;
+  second.hooks.showMainWindow = [&](CBrantleClientApp&) { ++secondShown; };
+  TestSequence sequence(second, Arguments(), system_);
+  auto result = std::async(std::launch::async, [&] { return sequence.RunThrough(33); });
+  while (result.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+    QCoreApplication::processEvents();
+  }
+  EXPECT_FALSE(result.get());
+  EXPECT_EQ(4, sequence.EndedAt());
+  EXPECT_EQ(1, shown_);
+  EXPECT_EQ(0, secondShown);
+  EXPECT_EQ(0u, boxes_.Count());
+
+  // A copy in another folder starts on its own.
+  fs::path other = folder_.string() + "-copy";
+  fs::create_directories(other);
+  CBrantleClientApp third;
+  TestSequence thirdSequence(third, {"brantle", "--program-folder", other.string()}, system_);
+  EXPECT_TRUE(thirdSequence.RunThrough(4));
+  app_.mainWindow = nullptr;
+}
+
+}  // namespace
