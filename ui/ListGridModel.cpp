@@ -292,18 +292,6 @@ void CListGridModel::SortByColumn(int column, bool forceAscending) {
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void CListGridModel::NumberRows() {
-  const int count = RowCount();
-  if (columns_.empty() || count == 0) return;
-  for (int r = 0; r < count; ++r) {
-    rows_[static_cast<size_t>(r)].cells[0] =
-        (totalsRow_ && count >= 2 && r == count - 1)
-            ? kTotalsLabel
-            : QString::number((pageNumber_ - 1) * rowsPerPage_ + r + 1);
-  }
-  emit dataChanged(index(0, 0), index(count - 1, 0), {Qt::DisplayRole});
-}
-
 void CListGridModel::DeleteRowKeepTotals(int row, std::u16string_view totalsLabel) {
   if (!ValidRow(row)) return;
   const int last = RowCount() - 1;

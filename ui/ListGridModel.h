@@ -130,9 +130,6 @@ class CListGridModel : public QAbstractTableModel {
   // column 0 when row numbering is on.  Fewer than two rows: only the
   // direction is updated.
   void SortByColumn(int column, bool forceAscending);
-  // Writes the row numbers of the page into column 0 (the totals label for
-  // the totals row).
-  void NumberRows();
 
   // Deletes the row; when the last row's first cell begins with the totals
   // label, its totals are reduced by the deleted row's values first, and a
