@@ -1,4 +1,5 @@
 #include "common/CsvReader.h"
+#include "tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,17 +14,8 @@ namespace {
 namespace fs = std::filesystem;
 using Records = std::vector<std::vector<std::string>>;
 
-class CsvReaderTest : public ::testing::Test {
+class CsvReaderTest : public testsupport::TempFolderTest {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::temp_directory_path() /
-              ("brantle_csv_" + std::to_string(::getpid()) + "_" + info->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   fs::path Write(const std::string& bytes, const std::string& name = "in.csv") {
     fs::path path = folder_ / name;
     std::ofstream out(path, std::ios::binary);
@@ -51,8 +43,6 @@ class CsvReaderTest : public ::testing::Test {
     EXPECT_TRUE(csv.LoadFile(Write(bytes)));
     return ReadAll(csv);
   }
-
-  fs::path folder_;
 };
 
 TEST_F(CsvReaderTest, SplitsRecordsAndFields) {

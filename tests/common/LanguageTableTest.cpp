@@ -1,4 +1,5 @@
 #include "common/LanguageTable.h"
+#include "tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,17 +13,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A folder of its own for each test, removed afterwards.
-class LanguageTableTest : public ::testing::Test {
+class LanguageTableTest : public testsupport::TempFolderTest {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::temp_directory_path() /
-              ("brantle_lang_" + std::to_string(::getpid()) + "_" + info->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   std::string Folder() const { return folder_.string() + "/"; }
 
   // Writes the raw bytes of the language file for a code.
@@ -52,8 +44,6 @@ class LanguageTableTest : public ::testing::Test {
     WriteUnits(code, u"..." + std::u16string(entries));
     return table.Load(Folder(), code);
   }
-
-  fs::path folder_;
 };
 
 std::u16string W(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }

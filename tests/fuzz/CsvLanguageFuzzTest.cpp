@@ -10,30 +10,14 @@
 #include "common/CsvReader.h"
 #include "common/LanguageTable.h"
 #include "tests/fuzz/FuzzBytes.h"
+#include "tests/TempFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class CsvLanguageFuzz : public ::testing::Test {
+class CsvLanguageFuzz : public testsupport::TempFolderTest {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::temp_directory_path() /
-              ("brantle_fuzz_" + std::to_string(::getpid()) + "_" + info->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  fs::path Write(const std::string& name, const std::string& bytes) {
-    fs::path path = folder_ / name;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return path;
-  }
-
-  fs::path folder_;
 };
 
 std::string Utf16Le(std::u16string_view units) {

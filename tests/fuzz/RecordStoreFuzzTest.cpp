@@ -19,30 +19,14 @@
 #include "refdata/JapanPostcodeBook.h"
 #include "refdata/MappedRecordFile.h"
 #include "tests/fuzz/FuzzBytes.h"
+#include "tests/TempFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class RefdataFuzz : public ::testing::Test {
+class RefdataFuzz : public testsupport::TempFolderTest {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::temp_directory_path() /
-              ("brantle_fuzz_" + std::to_string(::getpid()) + "_" + info->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  fs::path Write(const std::string& name, const std::string& bytes) {
-    fs::path path = folder_ / name;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return path;
-  }
-
-  fs::path folder_;
   platform::RecordingMessageBoxService boxes_;
   platform::ScopedMessageBoxService scope_{&boxes_};
 };

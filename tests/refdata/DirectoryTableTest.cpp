@@ -2,6 +2,7 @@
 // folder.
 
 #include "refdata/DirectoryTable.h"
+#include "tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,19 +22,15 @@ const std::string kZhangSan = "\xD5\xC5\xC8\xFD";
 const std::string kLiSi = "\xC0\xEE\xCB\xC4";
 const std::string kZhang = "\xD5\xC5";
 
-class DirectoryTableTest : public ::testing::Test {
+class DirectoryTableTest : public testsupport::TempFolderTest {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::temp_directory_path() /
-              ("brantle_directory_" + std::to_string(::getpid()) + "_" + info->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    TempFolderTest::SetUp();
     ASSERT_EQ(index_.Load(folder_ / "rsdata.dat"), 0);
   }
   void TearDown() override {
     table_.Close();
-    fs::remove_all(folder_);
+    TempFolderTest::TearDown();
   }
 
   // Appends an entry and rebuilds, as the directory page does; its id.
@@ -65,7 +62,6 @@ class DirectoryTableTest : public ::testing::Test {
     return Names(rows);
   }
 
-  fs::path folder_;
   CDirectoryTable table_;
   CDirectoryIndex index_{table_};
 };

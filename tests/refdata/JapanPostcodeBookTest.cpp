@@ -14,6 +14,7 @@
 
 #include "common/TextCodec.h"
 #include "refdata/JapanPostcodeBook.h"
+#include "tests/TempFolder.h"
 
 namespace {
 
@@ -65,17 +66,12 @@ struct DataFile {
   }
 };
 
-class JapanPostcodeBookTest : public ::testing::Test {
+class JapanPostcodeBookTest : public testsupport::TempFolderTest {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::temp_directory_path() /
-              ("brantle_jp_" + std::to_string(::getpid()) + "_" + info->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    TempFolderTest::SetUp();
     data_ = Sample();
   }
-  void TearDown() override { fs::remove_all(folder_); }
 
   // Two prefectures, three cities, four postcodes.
   static DataFile Sample() {
@@ -106,7 +102,6 @@ class JapanPostcodeBookTest : public ::testing::Test {
     return book.Load(Folder());
   }
 
-  fs::path folder_;
   DataFile data_;
 };
 

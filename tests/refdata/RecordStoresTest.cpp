@@ -15,6 +15,7 @@
 #include "platform/MessageBox.h"
 #include "refdata/MappedRecordFile.h"
 #include "refdata/RecordStores.h"
+#include "tests/TempFolder.h"
 
 namespace {
 
@@ -22,17 +23,8 @@ namespace fs = std::filesystem;
 
 constexpr int32_t kSize = 465;  // piece lines: an odd size, records unaligned
 
-class RecordStoreTest : public ::testing::Test {
+class RecordStoreTest : public testsupport::TempFolderTest {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::temp_directory_path() /
-              ("brantle_stores_" + std::to_string(::getpid()) + "_" + info->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   fs::path PathOf(const std::string& name) const { return folder_ / name; }
 
   static std::string ReadFile(const fs::path& path) {
@@ -70,7 +62,6 @@ class RecordStoreTest : public ::testing::Test {
     return static_cast<const unsigned char*>(record)[kSize - 1];
   }
 
-  fs::path folder_;
   platform::RecordingMessageBoxService boxes_;
   platform::ScopedMessageBoxService scope_{&boxes_};
 };
