@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QScreen>
 #include <QStringList>
 
 #include "common/LanguageTable.h"
@@ -88,7 +89,10 @@ void InstallWindowHooks(CBrantleClientApp& app, platform::QtMessageBoxService* b
     QObject::connect(frame, &CMainFrame::commandTriggered, view,
                      [view](int command) { view->OnCommand(command); });
     QObject::connect(frame, &CMainFrame::quitRequested, qApp, &QCoreApplication::quit);
+    frame->SetCommandUiUpdater(
+        [view](int command, QAction* action) { view->UpdateCommandUi(command, action); });
     view->OnInitialUpdate();
+    frame->UpdateCommandUi();
     if (boxes) boxes->SetParent(frame);
     return true;
   };
@@ -99,6 +103,10 @@ void InstallWindowHooks(CBrantleClientApp& app, platform::QtMessageBoxService* b
   };
   hooks.showMainWindow = [](CBrantleClientApp& a) {
     if (!a.mainWindow) return;
+    // Fill the screen first: without a window manager "maximised" is only a
+    // hint nobody acts on.
+    if (QScreen* screen = a.mainWindow->screen())
+      a.mainWindow->setGeometry(screen->availableGeometry());
     a.mainWindow->showMaximized();
     a.mainWindow->raise();
     a.mainWindow->activateWindow();

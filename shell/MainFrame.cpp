@@ -184,6 +184,7 @@ QAction* CMainFrame::AddCommand(int commandId, const QString& caption) {
 void CMainFrame::CreateMenus() {
   for (const MenuResource& resource : MenuResources()) {
     QMenu* menu = menuBar()->addMenu(QString::fromUtf8(resource.caption));
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
     for (const MenuCommand& command : resource.commands)
       menu->addAction(AddCommand(command.id, QString::fromUtf8(command.caption)));
   }
@@ -258,8 +259,21 @@ void CMainFrame::RefuseCommand(int commandId) {
   if (QAction* action = CommandAction(commandId)) action->setEnabled(false);
 }
 
+void CMainFrame::UpdateCommandUi() {
+  if (!commandUiUpdater_) return;
+  for (const auto& [commandId, action] : actions_) {
+    if (IsCommandRefused(commandId)) continue;
+    commandUiUpdater_(commandId, action);
+  }
+}
+
 void CMainFrame::ExecuteCommand(int commandId) {
   if (IsCommandRefused(commandId)) return;
+  ExecuteCommandNow(commandId);
+  UpdateCommandUi();
+}
+
+void CMainFrame::ExecuteCommandNow(int commandId) {
   switch (commandId) {
     case kCmdCaptureWindow:
       OnToggleCapture();
@@ -310,6 +324,7 @@ void CMainFrame::OnTimer() {
     OnLock();
     return;
   }
+  UpdateCommandUi();
   int pane = statusBar_->PaneIndexOf(kIndicatorClock);
   statusBar_->SetPaneText(pane, ClockText(clock_->Now()));
   if (CStatusPane* clockPane = statusBar_->Pane(pane)) clockPane->repaint();

@@ -141,6 +141,14 @@ class CMainFrame : public QMainWindow {
   void SetCurrentPageSource(std::function<int()> source) { currentPage_ = std::move(source); }
   void SetCaptureWindowFactory(CaptureWindowFactory factory) { captureFactory_ = std::move(factory); }
   void SetModalRunner(ModalRunner runner) { modalRunner_ = std::move(runner); }
+  // Sets the enabled and checked state of one command's action (the view's
+  // enable rules); called for every command before a menu opens, on every
+  // tick for the toolbar, and after each command.
+  using CommandUiUpdater = std::function<void(int commandId, QAction* action)>;
+  void SetCommandUiUpdater(CommandUiUpdater updater) { commandUiUpdater_ = std::move(updater); }
+  // Brings every command's state up to date through the updater; refused
+  // commands stay disabled.
+  void UpdateCommandUi();
 
   // ---- menu and toolbar ----
   QAction* CommandAction(int commandId) const;
@@ -190,6 +198,7 @@ class CMainFrame : public QMainWindow {
   void CreateToolBar();
   void CreateStatusBar();
   QAction* AddCommand(int commandId, const QString& caption);
+  void ExecuteCommandNow(int commandId);
 
   CServerLink& link_;
   std::unique_ptr<FrameClock> clock_;
@@ -201,6 +210,7 @@ class CMainFrame : public QMainWindow {
   std::unique_ptr<ICaptureWindow> captureWindow_;
   CaptureWindowFactory captureFactory_;
   std::function<int()> currentPage_;
+  CommandUiUpdater commandUiUpdater_;
   ModalRunner modalRunner_;
   QTimer timer_;
   QString operationText_;

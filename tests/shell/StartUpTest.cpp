@@ -27,6 +27,8 @@
 #include "shell/BrantleClientApp.h"
 #include "shell/SingleInstance.h"
 #include "shell/StartUp.h"
+#include "shell/BrantleClientView.h"
+#include "shell/MainFrame.h"
 #include "tests/server/StandInServer.h"
 
 namespace fs = std::filesystem;
@@ -293,6 +295,20 @@ TEST_F(StartUpTest, TheRealMainWindowComesUpMaximisedWithItsCaption) {
   EXPECT_TRUE(app_.mainWindow->isMaximized());
   EXPECT_EQ(app_.caption, app_.mainWindow->windowTitle().toStdU16String());
   EXPECT_EQ(0u, boxes_.Count());
+  // The menu and toolbar follow the current page's enable flags.
+  auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow);
+  ASSERT_NE(nullptr, frame);
+  auto* view = dynamic_cast<CBrantleClientView*>(frame->centralWidget());
+  ASSERT_NE(nullptr, view);
+  ASSERT_NE(nullptr, view->currentPage);
+  QAction* save = frame->CommandAction(32772);
+  ASSERT_NE(nullptr, save);
+  view->currentPage->saveEnabled = false;
+  frame->UpdateCommandUi();
+  EXPECT_FALSE(save->isEnabled());
+  view->currentPage->saveEnabled = true;
+  frame->UpdateCommandUi();
+  EXPECT_TRUE(save->isEnabled());
   // The whole window after start-up, for a person to look at.
   QApplication::processEvents();
   QDir().mkpath(BRANTLE_BINARY_DIR "/screenshots");
