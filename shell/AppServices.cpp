@@ -469,8 +469,10 @@ int CBrantleClientApp::ImportNumberList(std::vector<std::u16string>& target, std
   std::string text;
   auto at = [&](size_t i) { return static_cast<uint8_t>(bytes[i]); };
   if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) {
-    // A UTF-8 file: its number characters are ASCII and stay as they are.
-    text = bytes.substr(3);
+    // A UTF-8 file: read through GBK like the other forms, so that the filter
+    // below steps over each whole character and never eats the ASCII after
+    // one.
+    text = GbkFromWide(WideFromNarrow(std::string_view(bytes).substr(3), 65001));
   } else if (bytes.size() >= 2 && ((at(0) == 0xFF && at(1) == 0xFE) ||
                                    (at(0) == 0xFE && at(1) == 0xFF))) {
     bool bigEndian = at(0) == 0xFE;

@@ -251,6 +251,15 @@ TEST_F(AppServicesTest, NumberListFromFileOrClipboard) {
   EXPECT_EQ(2, app_.ImportNumberList(target, nullptr, 1));
   EXPECT_EQ((std::vector<std::u16string>{u"XY12", u"BR77"}), target);
 
+  // UTF-8 with its byte-order mark: a character of three bytes does not take
+  // the letter after it along.
+  std::ofstream(folder_ / "utf8.txt", std::ios::binary)
+      << "\xEF\xBB\xBF" << Utf8FromWide(u"号BR77\r\n单BR10000001\r\nz9\r\n");
+  pick = WideFromGbk((folder_ / "utf8.txt").string());
+  target.clear();
+  EXPECT_EQ(2, app_.ImportNumberList(target, nullptr, 1));
+  EXPECT_EQ((std::vector<std::u16string>{u"BR77", u"BR10000001"}), target);
+
   // The clipboard stands as a file named by the clipboard caption.
   app_.hooks.readClipboardText = [](std::u16string& text) {
     text = u"BR10000001\nBR10000002";
