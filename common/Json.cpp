@@ -1,5 +1,8 @@
 #include "common/Json.h"
 
+#include <locale.h>
+#include <stdlib.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -545,7 +548,14 @@ double JsonGetDouble(std::string_view key, std::string_view text, double def) {
   if (i < s.size() && s[i] == '+') ++i;
   double value = 0.0;
   auto res = std::from_chars(s.data() + i, s.data() + s.size(), value);
-  if (res.ec == std::errc::result_out_of_range) return def;
+  if (res.ec == std::errc::result_out_of_range) {
+    // Too large a number keeps the default; too small a one reads as the C
+    // library reads it (zero).
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    const std::string number(s, i, static_cast<size_t>(res.ptr - (s.data() + i)));
+    const double near = strtod_l(number.c_str(), nullptr, cLocale);
+    return std::isinf(near) ? def : near;
+  }
   if (res.ec != std::errc()) return 0.0;
   return value;
 }

@@ -71,6 +71,10 @@ TEST(JsonReaders, DoubleAndBool) {
   EXPECT_DOUBLE_EQ(JsonGetDouble("v", R"({"v":+3})", -1), 3);
   EXPECT_DOUBLE_EQ(JsonGetDouble("v", R"({"v":null})", -1), -1);
   EXPECT_DOUBLE_EQ(JsonGetDouble("v", R"({"v":1e999})", -1), -1);  // out of range
+  EXPECT_DOUBLE_EQ(JsonGetDouble("v", R"({"v":-1e999})", -1), -1);
+  // Too small to hold: zero, not the default.
+  EXPECT_DOUBLE_EQ(JsonGetDouble("v", R"({"v":1e-400})", -1), 0);
+  EXPECT_DOUBLE_EQ(JsonGetDouble("v", R"({"v":"-2.5e-999"})", -1), 0);
 
   struct Case {
     const char* text;
