@@ -35,7 +35,7 @@ int HexValue(char c) {
 
 // "aa:bb:cc:dd:ee:ff" into 6 bytes; false for anything else.
 bool ParseMac(std::string_view text, MacAddress& mac) {
-  if (text.size() < 17) return false;
+  if (text.size() != 17) return false;
   for (size_t i = 0; i < 6; ++i) {
     int hi = HexValue(text[i * 3]);
     int lo = HexValue(text[i * 3 + 1]);
@@ -57,17 +57,24 @@ int MacFromNetFolder(std::string_view netFolder, MacAddress& out) {
   if (ec) return -1;
   std::sort(interfaces.begin(), interfaces.end(),
             [](const auto& a, const auto& b) { return a.filename() < b.filename(); });
-  for (const auto& dir : interfaces) {
-    std::string flags = ReadFirstLine(dir / "flags");
-    if (!flags.empty()) {
-      unsigned long value = std::strtoul(flags.c_str(), nullptr, 0);
-      if (value & kInterfaceLoopback) continue;
+  // Adapters backed by a device (a "device" entry) come first: bridges,
+  // container and tunnel interfaces are made and remade with new addresses,
+  // which would change the mark.  Without any, the others serve.
+  for (bool needDevice : {true, false}) {
+    for (const auto& dir : interfaces) {
+      std::error_code error;
+      if (needDevice && !std::filesystem::exists(dir / "device", error)) continue;
+      std::string flags = ReadFirstLine(dir / "flags");
+      if (!flags.empty()) {
+        unsigned long value = std::strtoul(flags.c_str(), nullptr, 0);
+        if (value & kInterfaceLoopback) continue;
+      }
+      MacAddress mac{};
+      if (!ParseMac(ReadFirstLine(dir / "address"), mac)) continue;
+      if (std::all_of(mac.begin(), mac.end(), [](uint8_t b) { return b == 0; })) continue;
+      out = mac;
+      return 6;
     }
-    MacAddress mac{};
-    if (!ParseMac(ReadFirstLine(dir / "address"), mac)) continue;
-    if (std::all_of(mac.begin(), mac.end(), [](uint8_t b) { return b == 0; })) continue;
-    out = mac;
-    return 6;
   }
   return -1;
 }

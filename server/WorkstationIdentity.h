@@ -12,13 +12,14 @@
 
 using MacAddress = std::array<uint8_t, 6>;
 
-// The address of the first network adapter (by interface name) that is not a
-// loopback and has an address other than all zeros.  6 when one was found,
-// else -1 and `out` is left untouched.
+// The Ethernet address of the first network adapter (by interface name) that
+// is not a loopback and has an address other than all zeros; adapters backed
+// by a device are taken before virtual ones.  6 when one was found, else -1
+// and `out` is left untouched.
 int ReadMacAddress(MacAddress& out);
 
 // The same search over a folder laid out like /sys/class/net (one sub-folder
-// per interface holding "address" and "flags").
+// per interface holding "address", "flags" and, for a device, "device").
 int MacFromNetFolder(std::string_view netFolder, MacAddress& out);
 
 // A stable 32-bit number for the file system holding the path (its file

@@ -42,6 +42,37 @@ TEST_F(NetFolder, FirstUsableInterfaceInNameOrder) {
   EXPECT_EQ((MacAddress{0x02, 0xfc, 0x00, 0x00, 0x00, 0x01}), mac);
 }
 
+TEST_F(NetFolder, DeviceAdaptersComeBeforeVirtualOnes) {
+  // A container bridge sorts before the card but is made anew with a new
+  // address; the card (with its "device" entry) gives the stable address.
+  AddInterface("br-5f2c", "02:42:ac:11:00:01", "0x1003");
+  AddInterface("docker0", "02:42:ac:11:00:02", "0x1003");
+  AddInterface("enp3s0", "00:1b:21:3a:4f:10", "0x1003");
+  AddInterface("wlp2s0", "00:1b:21:3a:4f:20", "0x1003");
+  fs::create_directories(dir_ / "enp3s0" / "device");
+  fs::create_directories(dir_ / "wlp2s0" / "device");
+  MacAddress mac{};
+  ASSERT_EQ(6, MacFromNetFolder(dir_.string(), mac));
+  EXPECT_EQ((MacAddress{0x00, 0x1b, 0x21, 0x3a, 0x4f, 0x10}), mac);
+
+  // Devices without a usable address are passed over for the virtual ones.
+  AddInterface("enp3s0", "00:00:00:00:00:00", "0x1003");
+  AddInterface("wlp2s0", "", "0x1003");
+  ASSERT_EQ(6, MacFromNetFolder(dir_.string(), mac));
+  EXPECT_EQ((MacAddress{0x02, 0x42, 0xac, 0x11, 0x00, 0x01}), mac);
+}
+
+TEST_F(NetFolder, OnlySixByteAddressesCount) {
+  // An InfiniBand adapter has a 20-byte address: its first six bytes are no
+  // Ethernet address.
+  AddInterface("ib0", "80:00:02:08:fe:80:00:00:00:00:00:00:00:02:c9:03:00:0a:1b:2c", "0x1003");
+  AddInterface("ib1", "aa:bb:cc:dd:ee:ff:", "0x1003");
+  AddInterface("wlan0", "02:fc:00:00:00:01", "0x1003");
+  MacAddress mac{};
+  ASSERT_EQ(6, MacFromNetFolder(dir_.string(), mac));
+  EXPECT_EQ((MacAddress{0x02, 0xfc, 0x00, 0x00, 0x00, 0x01}), mac);
+}
+
 TEST_F(NetFolder, LoopbackFlagSkipsEvenWithAnAddress) {
   AddInterface("a0", "11:22:33:44:55:66", "0x9");
   AddInterface("b0", "AA:BB:CC:DD:EE:0F", "0x1003");
