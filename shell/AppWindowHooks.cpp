@@ -88,6 +88,9 @@ void InstallWindowHooks(CBrantleClientApp& app, platform::QtMessageBoxService* b
     QObject::connect(frame, &CMainFrame::commandTriggered, view,
                      [view](int command) { view->OnCommand(command); });
     QObject::connect(frame, &CMainFrame::quitRequested, qApp, &QCoreApplication::quit);
+    frame->SetCommandUiUpdater(
+        [view](int command, QAction* action) { view->UpdateCommandUi(command, action); });
+    frame->SetCurrentPageSource([view] { return view->CurrentIndex(); });
     view->OnInitialUpdate();
     if (boxes) boxes->SetParent(frame);
     return true;
