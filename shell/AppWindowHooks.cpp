@@ -91,6 +91,7 @@ void InstallWindowHooks(CBrantleClientApp& app, platform::QtMessageBoxService* b
     QObject::connect(frame, &CMainFrame::quitRequested, qApp, &QCoreApplication::quit);
     frame->SetCommandUiUpdater(
         [view](int command, QAction* action) { view->UpdateCommandUi(command, action); });
+    frame->SetCurrentPageSource([view] { return view->CurrentIndex(); });
     view->OnInitialUpdate();
     frame->UpdateCommandUi();
     if (boxes) boxes->SetParent(frame);

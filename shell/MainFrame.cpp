@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -40,28 +41,41 @@ struct MenuResource {
 const std::vector<MenuResource>& MenuResources() {
   static const std::vector<MenuResource> menus = {
       {"系统(&S)",
-       {{32772, "保存(&S)"}, {32783, "删除(&D)"}, {32833, "打印机关联"}, {57606, "打印设置..."},
-        {57665, "退出(&X)"}, {32849, "锁定(&L)"}}},
+       {{32772, "保存(&S)\tCtrl+S F2"}, {32783, "删除(&X)"}, {32833, "打印机关联"},
+        {57606, "打印设置..."}, {57665, "退出(&X)"}, {32849, "锁定(&L)"}}},
       {"管理(&M)",
-       {{32813, "标签模板"}, {32815, "运单模板"}, {32814, "发票模板"}, {32823, "电子秤设置"},
-        {32793, "常用提示"}, {32851, "修改密码"}}},
+       {{32813, "标签模板"}, {32815, "运单模板"}, {32814, "发票模板"},
+        {32823, "设置本机电子秤参数"}, {32793, "设置常用提示输入"}, {32851, "修改密码"}}},
       {"操作(&O)",
-       {{32837, "快录"}, {32780, "补单"}, {32838, "发送"}, {32778, "核单"}, {32836, "查看"},
-        {32810, "结算"}, {32789, "名录"}, {32840, "换单"}, {32841, "运转"}, {32843, "收款"},
-        {32850, "简录"}, {32852, "调度"}}},
+       {{32837, "快录-快速创建快递运单记录"}, {32780, "补单-业务数据补全录入"},
+        {32838, "发送-将快件发送到下家"}, {32778, "核单-已入系统快件记录核查"},
+        {32836, "查看-查看业务记录单票信息"}, {32810, "结算-快件结算记录查询"},
+        {32789, "名录-收/发件人资料管理"}, {32840, "换单-转单号批量导入"},
+        {32841, "运转-快件运转信息批量导入"}, {32843, "收款-客户交款管理"},
+        {32850, "简录-精简录入多件票运单记录"}, {32852, "调度-预录取件调度"}}},
       {"总单(&E)",
-       {{32844, "装袋"}, {32845, "封袋"}, {32846, "配载"}, {32847, "查询"}, {32848, "审核"}}},
+       {{32844, "装袋-创建及管理袋"}, {32845, "封袋-封口，打印标签"},
+        {32846, "配载-将袋配载到总单"}, {32847, "查询-关联业务记录清单"},
+        {32848, "审核-总单跟踪审核管理"}}},
       {"打印(&P)",
-       {{32817, "打印标签"}, {32818, "打印运单"}, {32819, "打印发票"}, {32820, "发票存为文件"}}},
+       {{32817, "打印标签(&L)"}, {32818, "打印面单(&T)"}, {32819, "打印形式发票(&P)"},
+        {32820, "输出形式发票到文件(&F)"}}},
       {"信息(&Z)",
-       {{32790, "查询"}, {32832, "报价查询"}, {32808, "刷新"}, {32784, "全部复制"},
-        {32785, "全部粘贴"}, {32821, "Excel导入"}, {32792, "报表导出"}, {32806, "全选"},
-        {32839, "清空列表"}, {32842, "截取窗口"}}},
+       {{32790, "信息查询(&F)\tF4"}, {32832, "报价查询(&P)"}, {32808, "刷新列表数据"},
+        {32784, "整体拷贝"}, {32785, "整体粘贴"}, {32821, "打开Excel文件导入"},
+        {32792, "报表文件导出"}, {32806, "将列表记录全部选中"}, {32839, "清空当前主列表(&D)"},
+        {32842, "截取窗口"}}},
       {"查看(&V)", {{59392, "工具栏(&T)"}, {59393, "状态栏(&S)"}}},
-      {"帮助(&H)", {{57664, "关于(&A)..."}, {32822, "公司网站"}}},
+      {"帮助(&H)", {{57664, "关于(&A)..."}, {32822, "打开公司网站"}}},
   };
   return menus;
 }
+
+// Toolbar 128: its buttons in order (the captions come from the language
+// table by command id).
+constexpr int kToolbarResource[] = {32822, 32782, 32790, 32808, 32772, 32783, 32784, 32785,
+                                    32837, 32780, 32836, 32778, 32838, 32810, 32789, 32832,
+                                    32821, 32792, 32817, 32818, 32819, 32806};
 
 const char* const kWeekdays[7] = {"Sun.", "Mon.", "Tue.", "Wed.", "Thur.", "Fri.", "Sat."};
 
@@ -169,6 +183,10 @@ CMainFrame::CMainFrame(CServerLink& link, std::unique_ptr<FrameClock> clock, QWi
   lockDialog_ = std::make_unique<CScreenLockDlg>(link_, this);
   connect(&timer_, &QTimer::timeout, this, &CMainFrame::OnTimer);
   timer_.start(1000);
+  // The toolbar buttons follow their commands' states while the program is
+  // idle.
+  connect(&commandUiTimer_, &QTimer::timeout, this, [this] { UpdateCommandUi(); });
+  commandUiTimer_.start(250);
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -184,15 +202,33 @@ QAction* CMainFrame::AddCommand(int commandId, const QString& caption) {
 void CMainFrame::CreateMenus() {
   for (const MenuResource& resource : MenuResources()) {
     QMenu* menu = menuBar()->addMenu(QString::fromUtf8(resource.caption));
-    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
     for (const MenuCommand& command : resource.commands)
       menu->addAction(AddCommand(command.id, QString::fromUtf8(command.caption)));
+    // The items take their enable and check states when the menu opens.
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+      for (QAction* action : menu->actions()) UpdateCommandUi(action->data().toInt(), action);
+    });
   }
   for (int id : {kCmdViewToolbar, kCmdViewStatusBar}) {
     QAction* action = CommandAction(id);
     action->setCheckable(true);
     action->setChecked(true);
   }
+  // Accelerators: save, query, and the print command, which has no menu item.
+  CommandAction(32772)->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_S), QKeySequence(Qt::Key_F2)});
+  CommandAction(32790)->setShortcut(QKeySequence(Qt::Key_F4));
+  QAction* print = AddCommand(kCmdFilePrint, QString());
+  print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  addAction(print);
+}
+
+void CMainFrame::UpdateCommandUi(int commandId, QAction* action) {
+  if (!commandUiUpdater_ || action == nullptr || IsCommandRefused(commandId)) return;
+  commandUiUpdater_(commandId, action);
+}
+
+void CMainFrame::UpdateCommandUi() {
+  for (const auto& [commandId, action] : actions_) UpdateCommandUi(commandId, action);
 }
 
 void CMainFrame::CreateToolBar() {
@@ -203,7 +239,7 @@ void CMainFrame::CreateToolBar() {
   toolBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
   toolBar_->setIconSize(QSize(16, 15));
   const CLanguageTable& language = AppLanguage();
-  for (int32_t id : language.ToolbarCommands()) {
+  for (int32_t id : kToolbarResource) {
     QAction* action = CommandAction(id);
     if (!action) action = AddCommand(id, QString());
     std::u16string caption = language.CommandText(id);
@@ -259,21 +295,8 @@ void CMainFrame::RefuseCommand(int commandId) {
   if (QAction* action = CommandAction(commandId)) action->setEnabled(false);
 }
 
-void CMainFrame::UpdateCommandUi() {
-  if (!commandUiUpdater_) return;
-  for (const auto& [commandId, action] : actions_) {
-    if (IsCommandRefused(commandId)) continue;
-    commandUiUpdater_(commandId, action);
-  }
-}
-
 void CMainFrame::ExecuteCommand(int commandId) {
   if (IsCommandRefused(commandId)) return;
-  ExecuteCommandNow(commandId);
-  UpdateCommandUi();
-}
-
-void CMainFrame::ExecuteCommandNow(int commandId) {
   switch (commandId) {
     case kCmdCaptureWindow:
       OnToggleCapture();
@@ -324,7 +347,6 @@ void CMainFrame::OnTimer() {
     OnLock();
     return;
   }
-  UpdateCommandUi();
   int pane = statusBar_->PaneIndexOf(kIndicatorClock);
   statusBar_->SetPaneText(pane, ClockText(clock_->Now()));
   if (CStatusPane* clockPane = statusBar_->Pane(pane)) clockPane->repaint();

@@ -35,6 +35,7 @@ inline constexpr int kCmdCaptureWindow = 32842;
 inline constexpr int kCmdLock = 32849;
 inline constexpr int kCmdChangePassword = 32851;
 inline constexpr int kCmdCompanyWebSite = 32822;
+inline constexpr int kCmdFilePrint = 57607;
 inline constexpr int kCmdAppAbout = 57664;
 inline constexpr int kCmdAppExit = 57665;
 inline constexpr int kCmdViewToolbar = 59392;
@@ -141,14 +142,10 @@ class CMainFrame : public QMainWindow {
   void SetCurrentPageSource(std::function<int()> source) { currentPage_ = std::move(source); }
   void SetCaptureWindowFactory(CaptureWindowFactory factory) { captureFactory_ = std::move(factory); }
   void SetModalRunner(ModalRunner runner) { modalRunner_ = std::move(runner); }
-  // Sets the enabled and checked state of one command's action (the view's
-  // enable rules); called for every command before a menu opens, on every
-  // tick for the toolbar, and after each command.
+  // Gives a command's item (menu item and toolbar button) its enable and
+  // check state; the view's update handlers.
   using CommandUiUpdater = std::function<void(int commandId, QAction* action)>;
   void SetCommandUiUpdater(CommandUiUpdater updater) { commandUiUpdater_ = std::move(updater); }
-  // Brings every command's state up to date through the updater; refused
-  // commands stay disabled.
-  void UpdateCommandUi();
 
   // ---- menu and toolbar ----
   QAction* CommandAction(int commandId) const;
@@ -161,6 +158,9 @@ class CMainFrame : public QMainWindow {
   // A refused command (the user lacks the right) is no longer run.
   void RefuseCommand(int commandId);
   bool IsCommandRefused(int commandId) const { return refused_.count(commandId) != 0; }
+  // Updates every command's item through the updater (a refused command's
+  // item stays off).  Runs when a menu opens and every 250 ms.
+  void UpdateCommandUi();
 
   // ---- operations ----
   void OnTimer();
@@ -198,7 +198,7 @@ class CMainFrame : public QMainWindow {
   void CreateToolBar();
   void CreateStatusBar();
   QAction* AddCommand(int commandId, const QString& caption);
-  void ExecuteCommandNow(int commandId);
+  void UpdateCommandUi(int commandId, QAction* action);
 
   CServerLink& link_;
   std::unique_ptr<FrameClock> clock_;
@@ -210,9 +210,10 @@ class CMainFrame : public QMainWindow {
   std::unique_ptr<ICaptureWindow> captureWindow_;
   CaptureWindowFactory captureFactory_;
   std::function<int()> currentPage_;
-  CommandUiUpdater commandUiUpdater_;
   ModalRunner modalRunner_;
+  CommandUiUpdater commandUiUpdater_;
   QTimer timer_;
+  QTimer commandUiTimer_;
   QString operationText_;
   QColor operationColor_{0, 128, 128};
   bool locked_ = false;

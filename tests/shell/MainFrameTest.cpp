@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
@@ -186,6 +189,94 @@ TEST_F(MainFrameTest, ToolbarButtonsCarryTheirCutCaptions) {
   QSize first = frame.ToolBar()->widgetForAction(buttons[0])->size();
   for (QAction* action : buttons)
     EXPECT_EQ(first, frame.ToolBar()->widgetForAction(action)->size());
+}
+
+TEST_F(MainFrameTest, ToolbarButtonsStandInTheToolbarOrder) {
+  // The caption ids follow the language table's own command list, which
+  // orders some commands differently from the toolbar.
+  shelltest::LoadProgramLanguage("00", {{10021, u"甲"}, {10014, u"乙"}});
+  CMainFrame frame(link_, std::make_unique<FakeClock>());
+  std::vector<int> order;
+  for (QAction* action : frame.ToolBar()->actions()) order.push_back(action->data().toInt());
+  EXPECT_EQ((std::vector<int>{32822, 32782, 32790, 32808, 32772, 32783, 32784, 32785,
+                              32837, 32780, 32836, 32778, 32838, 32810, 32789, 32832,
+                              32821, 32792, 32817, 32818, 32819, 32806}),
+            order);
+  EXPECT_EQ(QStringLiteral("甲"), frame.CommandAction(32780)->iconText());
+  EXPECT_EQ(QStringLiteral("乙"), frame.CommandAction(32838)->iconText());
+}
+
+TEST_F(MainFrameTest, MenuItemsCarryTheirResourceCaptions) {
+  const struct {
+    int command;
+    const char* caption;
+  } cases[] = {
+      {32772, "保存(&S)\tCtrl+S F2"},   {32783, "删除(&X)"},
+      {32784, "整体拷贝"},               {32785, "整体粘贴"},
+      {32790, "信息查询(&F)\tF4"},      {32792, "报表文件导出"},
+      {32806, "将列表记录全部选中"},     {32808, "刷新列表数据"},
+      {32821, "打开Excel文件导入"},      {32817, "打印标签(&L)"},
+      {32818, "打印面单(&T)"},           {32819, "打印形式发票(&P)"},
+      {32820, "输出形式发票到文件(&F)"}, {32839, "清空当前主列表(&D)"},
+      {32793, "设置常用提示输入"},       {32822, "打开公司网站"},
+      {32823, "设置本机电子秤参数"},     {32832, "报价查询(&P)"},
+      {32837, "快录-快速创建快递运单记录"}, {32789, "名录-收/发件人资料管理"},
+      {32845, "封袋-封口，打印标签"},    {32852, "调度-预录取件调度"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_NE(nullptr, frame_->CommandAction(c.command)) << c.command;
+    EXPECT_EQ(QString::fromUtf8(c.caption), frame_->CommandAction(c.command)->text()) << c.command;
+  }
+}
+
+TEST_F(MainFrameTest, AcceleratorsRunSaveQueryAndPrint) {
+  QSignalSpy commands(frame_.get(), &CMainFrame::commandTriggered);
+  frame_->show();
+  frame_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame_.get()));
+  const struct {
+    QKeyCombination key;
+    int command;
+  } cases[] = {
+      {Qt::CTRL | Qt::Key_S, 32772},
+      {QKeyCombination(Qt::Key_F2), 32772},
+      {QKeyCombination(Qt::Key_F4), 32790},
+      {Qt::CTRL | Qt::Key_P, kCmdFilePrint},
+  };
+  for (const auto& c : cases) {
+    commands.clear();
+    QTest::keyClick(frame_.get(), c.key.key(), c.key.keyboardModifiers());
+    ASSERT_EQ(1, commands.count()) << QKeySequence(c.key).toString().toStdString();
+    EXPECT_EQ(c.command, commands[0][0].toInt());
+  }
+}
+
+TEST_F(MainFrameTest, ItemsTakeTheirStateFromTheUpdater) {
+  std::vector<int> asked;
+  frame_->SetCommandUiUpdater([&](int command, QAction* action) {
+    asked.push_back(command);
+    action->setEnabled(command != 32784);
+    if (command == 32837) {
+      action->setCheckable(true);
+      action->setChecked(true);
+    }
+  });
+  // Opening a menu updates its items.
+  QMenu* info = frame_->TopMenu(5);
+  ASSERT_NE(nullptr, info);
+  frame_->CommandAction(32784)->setEnabled(true);
+  emit info->aboutToShow();
+  EXPECT_FALSE(frame_->CommandAction(32784)->isEnabled());
+  EXPECT_EQ(static_cast<size_t>(info->actions().size()), asked.size());
+  // The idle update reaches every item, toolbar buttons among them, but
+  // leaves a refused command off.
+  frame_->RefuseCommand(32780);
+  asked.clear();
+  QTest::qWait(400);
+  EXPECT_TRUE(frame_->CommandAction(32837)->isChecked());
+  EXPECT_NE(asked.end(), std::find(asked.begin(), asked.end(), 32772));
+  EXPECT_EQ(asked.end(), std::find(asked.begin(), asked.end(), 32780));
+  EXPECT_FALSE(frame_->CommandAction(32780)->isEnabled());
 }
 
 class FakeCamera : public ICaptureWindow {

@@ -71,7 +71,7 @@ TEST_F(MenuLocalizerTest, CaptionsComeFromTheLanguage) {
   EXPECT_EQ(QStringLiteral("Printer associations"), frame->CommandAction(32833)->text());
   // Missing texts keep the resource captions.
   EXPECT_EQ(QStringLiteral("打印设置..."), frame->CommandAction(57606)->text());
-  EXPECT_EQ(QStringLiteral("公司网站"), frame->CommandAction(32822)->text());
+  EXPECT_EQ(QStringLiteral("打开公司网站"), frame->CommandAction(32822)->text());
   // Group k 7 for the Master AWB menu at position 3, k 3 for Print at 4.
   EXPECT_EQ(QString::fromStdU16String(AppLanguage().Text(1700)),
             frame->CommandAction(32844)->text());
