@@ -192,6 +192,31 @@ struct CExcelSession::Impl {
     suite = {};
   }
 
+  // The workbook's first sheet becomes the current one; the document's null
+  // date is kept for date cells.
+  void TakeFirstSheet() {
+    Reference<css::container::XIndexAccess> sheets(document->getSheets(), UNO_QUERY_THROW);
+    sheet.set(sheets->getByIndex(0), UNO_QUERY_THROW);
+    Reference<css::beans::XPropertySet>(document, UNO_QUERY_THROW)->getPropertyValue("NullDate") >>=
+        nullDate;
+  }
+
+  // Closes a loaded component that is not a workbook and lets go of it all.
+  void CloseAndRelease(const Reference<css::lang::XComponent>& loaded) {
+    if (loaded.is()) Reference<css::util::XCloseable>(loaded, UNO_QUERY_THROW)->close(true);
+    Release();
+  }
+
+  // After a failure of the suite: disposes what was loaded, ignoring any
+  // further failure, and lets go of it all.
+  void DisposeAndRelease() {
+    try {
+      if (component.is()) component->dispose();
+    } catch (...) {
+    }
+    Release();
+  }
+
   Reference<css::table::XCell> Cell(int row, int column) {
     return sheet->getCellByPosition(column - 1, row - 1);
   }
@@ -326,6 +351,13 @@ void CExcelSession::Fail(std::u16string text) { errorText_ = std::move(text); }
 
 // A call into the suite raised an error.  When the suite is gone the reason
 // is the suite (20035); otherwise the suite's own description is kept.
+int CExcelSession::FailOpening(const char* what) {
+  FailFromSuite(what);
+  if (errorText_ != LangText(kTextSuiteNotAvailable)) Fail(LangText(kTextWorkbookMissing));
+  impl_->DisposeAndRelease();
+  return 0;
+}
+
 void CExcelSession::FailFromSuite(const char* what) {
   try {
     throw;
@@ -449,27 +481,16 @@ int CExcelSession::Create(std::u16string_view sheetName, std::u16string_view out
     if (!impl_->document.is() ||
         (fromTemplate && (fromData || HasWorkbookName(PathOf(templateFile))) &&
          LoadedAsText(impl_->component))) {
-      if (component.is()) Reference<css::util::XCloseable>(component, UNO_QUERY_THROW)->close(true);
-      impl_->Release();
+      impl_->CloseAndRelease(component);
       Fail(LangText(kTextWorkbookMissing));
       return 0;
     }
-    Reference<css::container::XIndexAccess> sheets(impl_->document->getSheets(), UNO_QUERY_THROW);
-    impl_->sheet.set(sheets->getByIndex(0), UNO_QUERY_THROW);
+    impl_->TakeFirstSheet();
     if (!sheetName_.empty())
       Reference<css::container::XNamed>(impl_->sheet, UNO_QUERY_THROW)->setName(OU(sheetName_));
-    Reference<css::beans::XPropertySet>(impl_->document, UNO_QUERY_THROW)
-            ->getPropertyValue("NullDate") >>= impl_->nullDate;
     return 1;
   } catch (...) {
-    FailFromSuite("create workbook");
-    if (errorText_ != LangText(kTextSuiteNotAvailable)) Fail(LangText(kTextWorkbookMissing));
-    try {
-      if (impl_->component.is()) impl_->component->dispose();
-    } catch (...) {
-    }
-    impl_->Release();
-    return 0;
+    return FailOpening("create workbook");
   }
 }
 
@@ -502,34 +523,22 @@ int CExcelSession::OpenForReading(std::u16string_view file) {
     impl_->document.set(component, UNO_QUERY);
     if (!impl_->document.is()) {
       // Not a workbook (the suite may have opened it as a text document).
-      if (component.is()) Reference<css::util::XCloseable>(component, UNO_QUERY_THROW)->close(true);
-      impl_->Release();
+      impl_->CloseAndRelease(component);
       Fail(LangText(kTextWorkbookMissing));
       return 0;
     }
     if (HasWorkbookName(PathOf(file)) && LoadedAsText(component)) {
       // A file named as a workbook that the suite could read only as text
       // (a picture, a damaged workbook ...) is not a workbook.
-      Reference<css::util::XCloseable>(component, UNO_QUERY_THROW)->close(true);
-      impl_->Release();
+      impl_->CloseAndRelease(component);
       Fail(LangText(kTextWorkbookMissing));
       return 0;
     }
-    Reference<css::container::XIndexAccess> sheets(impl_->document->getSheets(), UNO_QUERY_THROW);
-    impl_->sheet.set(sheets->getByIndex(0), UNO_QUERY_THROW);
-    Reference<css::beans::XPropertySet>(impl_->document, UNO_QUERY_THROW)
-            ->getPropertyValue("NullDate") >>= impl_->nullDate;
+    impl_->TakeFirstSheet();
     saved_ = false;
     return 1;
   } catch (...) {
-    FailFromSuite("open workbook");
-    if (errorText_ != LangText(kTextSuiteNotAvailable)) Fail(LangText(kTextWorkbookMissing));
-    try {
-      if (impl_->component.is()) impl_->component->dispose();
-    } catch (...) {
-    }
-    impl_->Release();
-    return 0;
+    return FailOpening("open workbook");
   }
 }
 

@@ -127,6 +127,8 @@ class CExcelSession {
   bool PrepareOutputFile(bool ask);
   void Fail(std::u16string text);
   void FailFromSuite(const char* what);
+  // A workbook could not be created or opened: the message, and nothing kept.
+  int FailOpening(const char* what);
 
   std::unique_ptr<Impl> impl_;
   std::u16string sheetName_;
