@@ -173,13 +173,14 @@ uint32_t Crc32(std::string_view bytes) { return Crc32(bytes.data(), bytes.size()
 
 namespace {
 
-int g_zoneHours = 0;
-
 // Seconds east of UTC of the local zone's standard time.
 long StandardOffsetSeconds() {
   tzset();
   return -timezone;
 }
+
+// Kept when the program starts, before any thread runs.
+int g_zoneHours = TimeZoneHoursFromBias(static_cast<int>(-StandardOffsetSeconds() / 60));
 
 // The local wall clock of a moment, as seconds since the epoch.
 int64_t LocalWallSeconds(std::time_t t) {

@@ -54,10 +54,11 @@ int TimeZoneHours();
 // reports it): -480 gives 8, 210 gives -3.
 int TimeZoneHoursFromBias(int biasMinutesWest);
 
-// Computes TimeZoneHours once and keeps it for CurrentUtcTime; call at start-up
-// before any thread starts.  Returns the stored value.
+// Computes TimeZoneHours again and keeps it for CurrentUtcTime (the hours are
+// first kept when the program starts); call before any thread starts.
+// Returns the stored value.
 int StoreTimeZoneHours();
-// The value kept by StoreTimeZoneHours (0 before it ran).
+// The value kept for CurrentUtcTime.
 int StoredTimeZoneHours();
 
 // The TimeStamp of a request: the current Unix time minus 3600 * TimeZoneHours.

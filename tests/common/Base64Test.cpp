@@ -176,6 +176,15 @@ TEST(TimeZoneHours, FromTheSystemZoneStandardTime) {
   }
 }
 
+TEST(StoredTimeZoneHours, SetWhenTheProgramStarts) {
+  // CurrentUtcTime relies on the hours being kept before main runs, without
+  // any caller having to remember StoreTimeZoneHours.  A fresh process in
+  // UTC+8 must see 8 at once.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  ZoneGuard zone("CST-8");
+  EXPECT_EXIT(std::exit(StoredTimeZoneHours() == 8 ? 0 : 1), ::testing::ExitedWithCode(0), "");
+}
+
 TEST(ServerTimeStamp, IsUnixTimeLessZoneHours) {
   ZoneGuard zone("CST-8");
   int64_t before = std::time(nullptr);
