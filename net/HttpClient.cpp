@@ -144,7 +144,7 @@ ReadResult ReadResponse(HttpRequest& r, Stream& s, bool relay) {
     ParseResponseHead(r);
     if (r.status != 100) break;
   }
-  const bool refused = relay ? (r.status >= 400 && r.status <= 499) : (r.status == 400 && !r.accept400);
+  const bool refused = relay ? (r.status >= 400 && r.status <= 499) : (r.status == 400 && r.accept400 != 1);
   if (r.status < 100 || r.status >= 1000 || refused) return {kHttpBadStatus, false};
 
   const bool keep = r.keepAlive == 1 && r.serverKeepAlive == 1;

@@ -43,10 +43,17 @@ bool JarHasName(std::string_view jar, std::string_view name) {
 bool CookieDateHasPassed(std::string_view text) {
   DateTimeFields when;
   if (!ParseHttpDate(text, when) || when.year <= 1970) return false;
+  // A date that does not exist (31 April, hour 25) is not a valid date.
+  const std::chrono::year_month_day date{std::chrono::year(when.year),
+                                         std::chrono::month(static_cast<unsigned>(when.month)),
+                                         std::chrono::day(static_cast<unsigned>(when.day))};
+  if (!date.ok() || when.hour < 0 || when.hour > 23 || when.minute < 0 || when.minute > 59 ||
+      when.second < 0 || when.second > 59)
+    return false;
   std::chrono::sys_seconds now;
   CurrentUtcTime(now);
   const std::chrono::sys_seconds expiry =
-      std::chrono::sys_days(std::chrono::year(when.year) / when.month / when.day) +
+      std::chrono::sys_days(date) +
       std::chrono::hours(when.hour) + std::chrono::minutes(when.minute) +
       std::chrono::seconds(when.second);
   return expiry < now;

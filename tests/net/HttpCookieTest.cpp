@@ -29,6 +29,10 @@ TEST(CookieJar, RemovalAndExpiry) {
   EXPECT_EQ(Apply("c=3", "Set-Cookie: old=1; Expires=Wed, 21 Oct 2015 07:28:00 GMT; Path=/\r\n"), "c=3");
   EXPECT_EQ(Apply("c=3", "Set-Cookie: new=1; Expires=Fri, 01 Jan 2100 00:00:00 GMT; Path=/\r\n"), "new=1;c=3");
   EXPECT_EQ(Apply("", "Set-Cookie: e=1; expires=Thu, 01-Jan-2099 00:00:00 GMT\r\n"), "e=1");
+  // A past date that does not exist is no valid date: the cookie stays.
+  EXPECT_EQ(Apply("c=3", "Set-Cookie: bad=1; Expires=Thu, 31 Apr 2015 07:28:00 GMT; Path=/\r\n"), "bad=1;c=3");
+  EXPECT_EQ(Apply("c=3", "Set-Cookie: bad=2; Expires=Sun, 29 Feb 2015 07:28:00 GMT; Path=/\r\n"), "bad=2;c=3");
+  EXPECT_EQ(Apply("c=3", "Set-Cookie: bad=3; Expires=Wed, 21 Oct 2015 07:75:00 GMT; Path=/\r\n"), "bad=3;c=3");
 }
 
 TEST(CookieJar, CapacityAndSanitising) {

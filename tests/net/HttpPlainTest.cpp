@@ -80,6 +80,7 @@ TEST(PlainTransport, ScriptedReplies) {
                                    "Content-Length: 40\r\n\r\n" + std::string(40, 'z'), 0, std::string(40, 'z')},
       {"400", "HTTP/1.1 400 Bad Request\r\nContent-Length: 3\r\n\r\nbad", -102, ""},
       {"400 accepted", "HTTP/1.1 400 Bad Request\r\nContent-Length: 3\r\n\r\nbad", 3, "bad", 1},
+      {"400, flag not 1", "HTTP/1.1 400 Bad Request\r\nContent-Length: 3\r\n\r\nbad", -102, "", 2},
       {"404 passes", "HTTP/1.1 404 Not Found\r\nContent-Length: 2\r\n\r\nnf", 2, "nf"},
       {"100 then the real head", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 201 Created\r\nContent-Length: 2\r\n\r\nok",
        2, "ok"},
