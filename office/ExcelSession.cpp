@@ -27,10 +27,13 @@
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/FormulaResult.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XCellRangeFormula.hpp>
+#include <com/sun/star/sheet/XCellRangesQuery.hpp>
+#include <com/sun/star/sheet/XSheetCellRanges.hpp>
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
@@ -221,6 +224,14 @@ struct CExcelSession::Impl {
     return sheet->getCellByPosition(column - 1, row - 1);
   }
 
+  // Enters a text into a cell as if typed: numbers, dates, times and
+  // percentages are read with their number format, formulas in the sheet's
+  // usual syntax (commas between arguments).
+  static void TypeIn(const Reference<css::table::XCell>& cell, const rtl::OUString& input) {
+    Reference<css::beans::XPropertySet>(cell, UNO_QUERY_THROW)
+        ->setPropertyValue("FormulaLocal", Any(input));
+  }
+
   // Sends the waiting writes: runs of neighbouring cells of one kind in a
   // row, and rows with the same run one below the other, go as one block.
   void Flush();
@@ -276,7 +287,7 @@ void CExcelSession::Impl::Flush() {
       }
       Reference<css::sheet::XCellRangeData>(range, UNO_QUERY_THROW)->setDataArray(data);
     } else if (rows == 1 && columns == 1) {
-      range->getCellByPosition(0, 0)->setFormula(pending[{r.row, r.first}].input);
+      TypeIn(range->getCellByPosition(0, 0), pending[{r.row, r.first}].input);
     } else {
       Sequence<Sequence<rtl::OUString>> data(rows);
       for (int y = 0; y < rows; ++y) {
@@ -284,6 +295,17 @@ void CExcelSession::Impl::Flush() {
         for (int x = 0; x < columns; ++x) data[y][x] = pending[{r.row + y, r.first + x}].input;
       }
       Reference<css::sheet::XCellRangeFormula>(range, UNO_QUERY_THROW)->setFormulaArray(data);
+      // The block form stores texts as they are but reads numbers, dates and
+      // formulas without the number format and in the program's own formula
+      // syntax; the cells it did not keep as text are typed in once more.
+      auto read = Reference<css::sheet::XCellRangesQuery>(range, UNO_QUERY_THROW)
+                      ->queryContentCells(css::sheet::CellFlags::VALUE |
+                                          css::sheet::CellFlags::DATETIME |
+                                          css::sheet::CellFlags::FORMULA);
+      for (const auto& a : read->getRangeAddresses())
+        for (sal_Int32 y = a.StartRow; y <= a.EndRow; ++y)
+          for (sal_Int32 x = a.StartColumn; x <= a.EndColumn; ++x)
+            TypeIn(sheet->getCellByPosition(x, y), pending[{y + 1, x + 1}].input);
     }
     i = j;
   }

@@ -1,5 +1,6 @@
 #include "refdata/GoodsDefinitions.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -28,14 +29,18 @@ std::u16string Trimmed(std::u16string text) {
 }
 
 // Decimal conversion of a wide text (leading blanks, sign, digits, point,
-// exponent); 0 when it does not begin with a number.
+// exponent); 0 when it does not begin with a decimal number or the number is
+// out of range (no "inf", "nan" or hexadecimal forms).
 double WideToDouble(std::u16string_view text) {
   std::string ascii;
   for (char16_t c : text) {
-    if (c >= 0x80) break;
+    if (!(c == u' ' || (c >= u'\t' && c <= u'\r') || (c >= u'0' && c <= u'9') || c == u'+' ||
+          c == u'-' || c == u'.' || c == u'e' || c == u'E'))
+      break;
     ascii.push_back(static_cast<char>(c));
   }
-  return std::strtod(ascii.c_str(), nullptr);
+  double value = std::strtod(ascii.c_str(), nullptr);
+  return std::isfinite(value) ? value : 0;
 }
 
 }  // namespace

@@ -147,6 +147,38 @@ TEST(ExcelSessionTest, InsertRowMovesTheRowsBelowDown) {
   EXPECT_EQ(s.CellText(4, 1), "row3");
 }
 
+// A text value is read as if typed: a date or a time gets its date format
+// (not a bare serial number), a formula takes commas between its arguments.
+// Written one by one and as a block of neighbouring cells.
+TEST(ExcelSessionTest, TextValuesAreReadAsTyped) {
+  struct Case {
+    const char16_t* input;
+    const char* text;
+  } cases[] = {
+      {u"2024-01-05", "2024-01-05"},     {u"12:30", "1899-12-30 12:30:00"},
+      {u"=DATE(2024,1,5)", "2024-01-05"}, {u"=SUM(1,2)", "3"},
+      {u"12.5", "12.5"},                 {u"TRUE", "1"},
+      {u"Parcel 7", "Parcel 7"},
+  };
+  fs::path out = TestFolder() / "typed.xls";
+  CExcelSession s;
+  ASSERT_EQ(s.CreateWorkbook(u"S", out.u16string(), {}, false), 1);
+  int row = 1;
+  for (const auto& c : cases) {
+    s.SetCell(row, 1, CellValue(std::u16string(c.input)));
+    EXPECT_EQ(s.CellText(row, 1), c.text) << "single " << c.text;
+    s.SetCell(row, 3, CellValue(std::u16string(c.input)));
+    s.SetCell(row, 4, CellValue(std::u16string(c.input)));
+    ++row;
+  }
+  row = 1;
+  for (const auto& c : cases) {
+    EXPECT_EQ(s.CellText(row, 3), c.text) << "block " << c.text;
+    EXPECT_EQ(s.CellText(row, 4), c.text) << "block " << c.text;
+    ++row;
+  }
+}
+
 TEST(ExcelSessionTest, TemplateBytesAndEmptyTemplate) {
   fs::path folder = TestFolder();
   std::string bytes = ReadFile(MakeTemplate(folder));

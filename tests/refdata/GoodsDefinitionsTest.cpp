@@ -24,7 +24,8 @@ std::u16string Repeat(std::u16string_view unit, int n) {
 // Writes a goods workbook: each row's cells are texts, except the entries of
 // `numbers` (column 6 to 8) written as numbers.
 void MakeGoodsBook(const fs::path& file, std::u16string_view header,
-                   const std::vector<std::vector<std::u16string>>& rows) {
+                   const std::vector<std::vector<std::u16string>>& rows,
+                   const std::vector<std::vector<std::u16string>>& textRows = {}) {
   CExcelSession s;
   ASSERT_EQ(s.CreateWorkbook(u"goods", file.u16string(), {}, false), 1);
   s.SetCellText(1, 1, header);
@@ -36,6 +37,10 @@ void MakeGoodsBook(const fs::path& file, std::u16string_view header,
       else
         s.SetCellText(row, column, rows[r][c]);
     }
+  // Rows whose number columns hold texts, after the others.
+  for (size_t r = 0; r < textRows.size(); ++r)
+    for (size_t c = 0; c < textRows[r].size(); ++c)
+      s.SetCellText(static_cast<int>(rows.size() + r) + 2, static_cast<int>(c) + 1, textRows[r][c]);
   ASSERT_EQ(s.SaveAndClose(), 1);
 }
 
@@ -56,14 +61,18 @@ TEST(GoodsDefinitionsTest, LoadsRowsWithTheirChecks) {
                     {u"G005", Repeat(u"n", 255)},
                     {u"G003", u"Lamp", Repeat(u"a", 255), Repeat(u"b", 64), Repeat(u"c", 63),
                      u"0.01", u"0.001", u"0.001", Repeat(u"e", 255)},
+                },
+                {
+                    {u"G006", u"Text numbers", u"", u"", u"", u" 2.5kg", u"1e999", u"infinity"},
+                    {u"G007", u"More text numbers", u"", u"", u"", u"nan", u"0x10", u"+.5"},
                 });
   CGoodsDefinitions goods;
-  ASSERT_EQ(goods.Load(folder), 5);
+  ASSERT_EQ(goods.Load(folder), 7);
   std::vector<std::string> codes;
   for (const auto& g : goods.Items()) codes.push_back(g.cgcodeb);
   std::string cutChinese = GbkFromWide(Repeat(U16("货"), 31));  // 62 of 63 bytes
   EXPECT_EQ(codes, (std::vector<std::string>{"G001", "G002", cutChinese, std::string(62, 'Y'),
-                                             "G003"}));
+                                             "G003", "G006", "G007"}));
 
   auto g1 = goods.FindByCode("G001");
   ASSERT_TRUE(g1);
@@ -94,12 +103,24 @@ TEST(GoodsDefinitionsTest, LoadsRowsWithTheirChecks) {
   EXPECT_EQ(g3->cgcodec.size(), 63u);
   EXPECT_EQ(g3->extra, "");
 
+  // Texts in the number columns: only decimal numbers in range count.
+  auto g6 = goods.FindByCode("G006");
+  ASSERT_TRUE(g6);
+  EXPECT_DOUBLE_EQ(g6->fprice, 2.5);
+  EXPECT_EQ(g6->fgcustom, 0);
+  EXPECT_EQ(g6->fgcrate, 0);
+  auto g7 = goods.FindByCode("G007");
+  ASSERT_TRUE(g7);
+  EXPECT_EQ(g7->fprice, 0);
+  EXPECT_EQ(g7->fgcustom, 0);
+  EXPECT_DOUBLE_EQ(g7->fgcrate, 0.5);
+
   EXPECT_FALSE(goods.FindByCode("G004"));
   EXPECT_FALSE(goods.FindByCode("G005"));
   EXPECT_FALSE(goods.FindByCode("g001"));
 
   // A second load appends nothing new: every code is held already.
-  EXPECT_EQ(goods.Load(folder), 5);
+  EXPECT_EQ(goods.Load(folder), 7);
 }
 
 TEST(GoodsDefinitionsTest, WrongHeaderOrNoWorkbookLoadsNothing) {
