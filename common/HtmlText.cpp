@@ -106,7 +106,9 @@ std::string& StripHtml(std::string& text, bool collapse) {
       ++i;
       continue;
     }
-    i += IsGbkLead(text[i]) ? 2 : 1;
+    // "<" is never the trail byte of a double-byte character, so the walk
+    // goes byte by byte: a stray lead byte cannot hide the tag after it.
+    ++i;
   }
 
   DecodeEntities(text);

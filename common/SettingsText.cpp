@@ -141,12 +141,16 @@ int GetKeyInt(std::string_view key, std::string_view text, int defaultValue) {
 std::vector<std::string> SplitToStringArray(std::string_view text, char separator,
                                             size_t minLen, size_t maxLen, bool trim) {
   std::vector<std::string> parts;
+  // A separator below 0x40 is never the trail byte of a double-byte
+  // character: it is found byte by byte, so a stray lead byte in front of it
+  // cannot hide it.  Higher separators are matched on character boundaries.
+  const bool onBoundaries = static_cast<unsigned char>(separator) >= 0x40;
   size_t pos = 0;
   for (;;) {
     if (trim)
       while (pos < text.size() && IsPartBlank(text[pos])) ++pos;
     size_t i = pos;
-    while (i < text.size() && text[i] != separator) i += CharLen(text, i);
+    while (i < text.size() && text[i] != separator) i += onBoundaries ? CharLen(text, i) : 1;
     size_t end = i;
     if (trim)
       while (end > pos && IsPartBlank(text[end - 1])) --end;
@@ -218,10 +222,10 @@ bool MatchMask(std::string_view code, std::string_view mask) {
 
 void AppendPipeField(std::string& dest, std::string_view text, size_t width, bool pad) {
   std::string field;
-  field.reserve(std::min(text.size(), width + 1));
-  // Copy without "|", CR and LF, never more than the width (plus the
-  // character that may straddle it, removed by the cut below).
-  for (size_t i = 0; i < text.size() && field.size() <= width;) {
+  field.reserve(text.size());
+  // The whole text without "|", CR and LF, then cut: the cut decides between
+  // GBK and UTF-8 on the whole text, so a prefix would not do.
+  for (size_t i = 0; i < text.size();) {
     size_t len = CharLen(text, i);
     char c = text[i];
     if (len == 2 || (c != '|' && c != '\r' && c != '\n')) field.append(text, i, len);

@@ -18,6 +18,7 @@ TEST(StripHtml, RemovesMarkupInOrder) {
       {"<?xml version=\"1.0\"?>a", " a"},
       {"a<b c", "a<b c"},                       // a tag without ">" ends the step
       {"<\xD6\xD0>", "<\xD6\xD0>"},             // "<" before a Chinese character stays
+      {"\xD6<b>x</b>", "\xD6 x "},            // a stray lead byte does not hide a tag
       {"a<!-- c -->b", "ab"},
       {"a<!-- c b", "a<!-- c b"},              // unclosed comment stays
       {"a<SCRIPT type=x>if(a<b)x();</script>b", "ab"},

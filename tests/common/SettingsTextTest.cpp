@@ -67,6 +67,10 @@ TEST(SplitToStringArray, PartsLimitsAndDoubleByteCharacters) {
   EXPECT_EQ(SplitToStringArray("\x81\x7C", '|', 0, 10, false), (V{"\x81\x7C"}));
   // A lone lead byte at the end does not run past the text.
   EXPECT_EQ(SplitToStringArray("a|\x81", '|', 0, 10, false), (V{"a", "\x81"}));
+  // A comma is never a trail byte: a stray lead byte before it does not hide it.
+  EXPECT_EQ(SplitToStringArray("\xB1,abc", ',', 0, 10, false), (V{"\xB1", "abc"}));
+  EXPECT_EQ(SplitToStringArray("x\xD6,\xD6\xD0,y", ',', 0, 10, false),
+            (V{"x\xD6", "\xD6\xD0", "y"}));
 }
 
 TEST(Dimensions, ParseAndClassLetters) {
@@ -130,6 +134,10 @@ TEST(AppendPipeField, CleansCutsAndPads) {
       {"\xD6\xD0\xCE\xC4", 3, true, "\xD6\xD0 |"},
       {"\x81\x7C" "a", 5, false, "\x81\x7C" "a|"},     // a trail byte "|" stays
       {std::string(10000, 'x'), 5, false, "xxxxx|"},
+      // UTF-8 text is cut on its own character boundaries, judged on the
+      // whole text: 中文字 in UTF-8 cut to 3 bytes keeps 中.
+      {"\xE4\xB8\xAD\xE6\x96\x87\xE5\xAD\x97", 3, false, "\xE4\xB8\xAD|"},
+      {"\xE4\xB8\xAD\xE6\x96\x87\xE5\xAD\x97", 5, true, "\xE4\xB8\xAD  |"},
   };
   for (const auto& c : cases) {
     std::string dest = "head|";
