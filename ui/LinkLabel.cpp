@@ -88,3 +88,9 @@ void CLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     emit clicked();
   }
 }
+
+void CLinkLabel::mouseDoubleClickEvent(QMouseEvent* event) {
+  // QWidget would treat it as a press, so that its release reported a second
+  // click; owners act on single clicks only.
+  event->accept();
+}

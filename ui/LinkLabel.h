@@ -42,6 +42,8 @@ class CLinkLabel : public QLabel {
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  // The second press of a double-click is no click of its own.
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   void ApplyTextColor();

@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
 #include "ui/ColorButton.h"
 #include "ui/LinkLabel.h"
@@ -129,4 +130,26 @@ TEST(LinkLabel, ClickSignalColoursAndDimming) {
 
   label->SetLinkCursor(HandCursor());
   EXPECT_EQ(label->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(LinkLabel, DoubleClickIsOneClick) {
+  // A quick second click on a label is a double-click, which the label's
+  // owner does not act on: "<<" or "→→" moves one step, not two.
+  QWidget parent;
+  auto* label = new CLinkLabel(QStringLiteral(">>"), &parent);
+  label->setGeometry(0, 0, 100, 24);
+  parent.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+  QSignalSpy clicks(label, &CLinkLabel::clicked);
+
+  // Through the window, so the double-click is made as a real one would be.
+  QWindow* window = parent.windowHandle();
+  const QPoint at = label->mapTo(&parent, QPoint(10, 10));
+  QTest::mouseDClick(window, Qt::LeftButton, {}, at);
+  EXPECT_EQ(clicks.count(), 1);
+
+  // Single clicks each count.
+  QTest::mouseClick(window, Qt::LeftButton, {}, at);
+  QTest::mouseClick(window, Qt::LeftButton, {}, at);
+  EXPECT_EQ(clicks.count(), 3);
 }
