@@ -484,6 +484,25 @@ void Database::RegisterFunctions() {
 void Database::CreateSchema() {
   Exec("BEGIN");
   for (const auto& t : SchemaTables()) Exec(CreateTableSql(t));
+  // The client list and the destination directory are synced by their
+  // "dlast" stamps: every write stamps the entry, every removal leaves its
+  // id in the companion table, whatever statement made the change.
+  struct Synced {
+    const char* table;
+    const char* id;
+  };
+  for (const Synced& s : {Synced{"client_arc", "icid"}, Synced{"sys_des", "iid"}}) {
+    const std::string t = s.table, id = s.id;
+    const std::string now = "strftime('%Y-%m-%d %H:%M:%S','now','localtime')";
+    Exec("CREATE TRIGGER IF NOT EXISTS " + t + "_stamp_insert AFTER INSERT ON " + t +
+         " WHEN NEW.dlast IS NULL OR NEW.dlast='" + kEmptyDate + "' BEGIN UPDATE " + t +
+         " SET dlast=" + now + " WHERE " + id + "=NEW." + id + "; END");
+    Exec("CREATE TRIGGER IF NOT EXISTS " + t + "_stamp_update AFTER UPDATE ON " + t +
+         " WHEN NEW.dlast IS OLD.dlast BEGIN UPDATE " + t + " SET dlast=" + now + " WHERE " + id +
+         "=NEW." + id + "; END");
+    Exec("CREATE TRIGGER IF NOT EXISTS " + t + "_stamp_delete AFTER DELETE ON " + t + " BEGIN INSERT INTO " +
+         t + "_del(" + id + ",dlast) VALUES(OLD." + id + "," + now + "); END");
+  }
   Exec("COMMIT");
 }
 

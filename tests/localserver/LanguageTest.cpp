@@ -2,7 +2,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <vector>
 
+#include "common/LanguageTable.h"
 #include "localserver/Language.h"
 #include "localserver/Service.h"
 
@@ -15,6 +18,35 @@ TEST(Language, RepositoryFilesLoadCleanly) {
   for (const auto& e : set.entries)
     if (e.id == 20023) has20023 = e.first.find("%1") != std::string::npos && e.second.find("%1") != std::string::npos;
   EXPECT_TRUE(has20023);
+}
+
+// The numbered texts the client looks up by table (list-column captions,
+// enumerations, toolbar and menu captions, the list-pick caption) are all
+// served, in both languages.
+TEST(Language, ServedFilesHoldTheTablesOfTextIds) {
+  LanguageSet set = LoadLanguageFolder(DefaultLanguageFolder());
+  std::map<int, const localserver::LanguageEntry*> byId;
+  for (const auto& e : set.entries) byId[e.id] = &e;
+  std::vector<int> ids(CLanguageTable::kListColumnCaptionIds.begin(),
+                       CLanguageTable::kListColumnCaptionIds.end());
+  const std::pair<int, int> enums[] = {{20060, 3}, {20063, 2}, {20065, 5}, {20070, 11}, {20090, 3},
+                                       {20100, 2}, {20110, 11}, {20500, 4}, {20510, 3}};
+  for (auto [base, count] : enums)
+    for (int k = 0; k < count; ++k) ids.push_back(base + k);
+  CLanguageTable table;
+  for (size_t k = 0; k < table.ToolbarCommands().size(); ++k) ids.push_back(10000 + static_cast<int>(k));
+  for (int k = 0; k < 8; ++k) ids.push_back(100 + k);
+  ids.push_back(8209);
+  ids.push_back(170010);
+  for (int id : ids) {
+    auto it = byId.find(id);
+    if (it == byId.end()) {
+      ADD_FAILURE() << "no text for id " << id;
+      continue;
+    }
+    EXPECT_FALSE(it->second->first.empty()) << id;
+    EXPECT_FALSE(it->second->second.empty()) << id;
+  }
 }
 
 TEST(Language, FolderRulesAndFileLayout) {

@@ -326,6 +326,57 @@ TEST_F(ServiceTest, ClientListSyncsByStation) {
   EXPECT_TRUE(again["bEnd"].get<bool>());
 }
 
+// Changes made through plain SQL reach the caches on their next sync: an
+// edited entry comes again, a deleted one comes in "iDel".
+TEST_F(ServiceTest, SqlChangesReachTheNextSync) {
+  struct Case {
+    const char* request;
+    const char* idKey;
+    const char* idOut;
+    const char* update;
+    const char* remove;
+    int changedId;
+    int removedId;
+  };
+  const Case cases[] = {
+      {"sClientList", "icID", "icIDx", "UPDATE brantle.dbo.client_arc SET cunitname='新名称' WHERE icid=1",
+       "DELETE FROM brantle.dbo.client_arc WHERE icid=2", 1, 2},
+      {"sDesList", "iID", "iIDx", "UPDATE brantle.dbo.sys_des SET cname='新名称' WHERE iid=3",
+       "DELETE FROM brantle.dbo.sys_des WHERE iid=4", 3, 4},
+  };
+  ASSERT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.request);
+    // Sync everything; the stamp then stands at the newest entry.
+    json j = client.Envelope(c.request);
+    j[c.idKey] = 0;
+    j["dDate"] = "";
+    json r;
+    do {
+      r = client.Post(j);
+      ASSERT_EQ(r["ReturnValue"], 1);
+      j[c.idKey] = r[c.idOut];
+      if (r["dLast"].get<std::string>() > j["dDate"].get<std::string>()) j["dDate"] = r["dLast"];
+    } while (!r["bEnd"].get<bool>());
+
+    ASSERT_EQ(client.SqlRequest("sSqlExe", c.update, {})["ReturnValue"], 1);
+    ASSERT_EQ(client.SqlRequest("sSqlExe", c.remove, {})["ReturnValue"], 1);
+    bool changed = false, removed = false;
+    for (int round = 0; round < 5; ++round) {
+      r = client.Post(j);
+      ASSERT_EQ(r["ReturnValue"], 1);
+      for (const auto& row : r["List"])
+        if (row["i"] == c.changedId && row["n"] == "新名称") changed = true;
+      for (const auto& id : r["iDel"])
+        if (id == c.removedId) removed = true;
+      if (r["dLast"].get<std::string>() > j["dDate"].get<std::string>()) j["dDate"] = r["dLast"];
+      if (r["bEnd"].get<bool>()) break;
+    }
+    EXPECT_TRUE(changed);
+    EXPECT_TRUE(removed);
+  }
+}
+
 TEST_F(ServiceTest, MalformedRequests) {
   for (const char* body : {"", "{", "[1,2]", "{\"RequestName\":5}", "{\"RequestName\":\"sNoSuch\"}",
                            "{\"RequestName\":\"sUserLogin\"}"}) {
