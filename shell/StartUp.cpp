@@ -443,11 +443,9 @@ std::pair<int, int> CStartUpSequence::ScreenPixels() {
 
 std::optional<bool> CStartUpSequence::SpreadsheetSuiteWritesXlsx() {
   if (!office::DetectOfficeSuite()) return std::nullopt;
-  bool xlsx = office::OfficeSuiteWritesXlsx();
-  // The probe's suite is not kept running; the first spreadsheet session
-  // starts it again.
-  office::ShutdownOfficeSuite();
-  return xlsx;
+  // The suite the probe started stays running for the spreadsheet sessions
+  // of the day (printing, export, import); it ends with the program.
+  return office::OfficeSuiteWritesXlsx();
 }
 
 bool CStartUpSequence::ReserveWebBuffer() { return app_.AllocWebBuffer() != 0; }
