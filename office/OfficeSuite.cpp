@@ -144,7 +144,16 @@ void DropLocked(Suite& s, bool askToTerminate) {
                       : std::chrono::milliseconds(0));
 }
 
-void ShutdownAtExit() { ShutdownOfficeSuite(); }
+// At process exit the UNO runtime may already be partly torn down, so the
+// suite is not spoken to: its process is ended by its id and the references
+// are left alone.  (The program ends the suite properly in its shut-down.)
+void ShutdownAtExit() {
+  Suite& s = TheSuite();
+  std::unique_lock lock(s.mutex, std::try_to_lock);
+  if (!lock.owns_lock() || s.pid <= 0) return;
+  kill(s.pid, SIGTERM);
+  EndProcess(s, std::chrono::milliseconds(2000));
+}
 
 // Starts soffice.bin on a new pipe; returns its pid or -1.
 pid_t Launch(Suite& s, const std::string& pipeName, std::string* why) {

@@ -3,6 +3,7 @@
 #include <QSettings>
 
 #include "net/HttpClient.h"
+#include "office/OfficeSuite.h"
 #include "refdata/BarcodeNormalizer.h"
 #include "refdata/CurrencyTable.h"
 #include "refdata/JapanPostcodeBook.h"
@@ -88,6 +89,8 @@ int CBrantleClientApp::ExitInstance() {
   // The printer is chosen per print job, so no system default printer has to
   // be put back; the socket and TLS libraries need no release on this system.
   networkStarted_ = false;
+  // The office suite ends with the program, while the UNO runtime is whole.
+  office::ShutdownOfficeSuite();
   if (profile_) profile_->sync();
   profile_.reset();
   instanceGuard_.reset();

@@ -406,6 +406,34 @@ TEST(OfficeSuiteTest, SuiteDyingInTheMiddleOfAJob) {
   EXPECT_EQ(s.SaveAndClose(), 1);
 }
 
+// A program that ends while its suite still runs (no shut-down of its own)
+// exits normally and takes the suite with it.
+void RemoveRootAtExit() {
+  std::error_code ec;
+  fs::remove_all(Root(), ec);
+}
+
+TEST(OfficeSuiteTest, ProgramEndingWithTheSuiteRunningEndsCleanly) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  auto pidFile = [](long parent) {
+    return fs::temp_directory_path() / ("brantle-office-exit-" + std::to_string(parent) + ".pid");
+  };
+  EXPECT_EXIT(
+      {
+        // In the child: this runs after the suite's own exit handler.
+        std::atexit(RemoveRootAtExit);
+        if (!office::DetectOfficeSuite()) std::exit(2);
+        WriteFile(pidFile(getppid()), std::to_string(office::OfficeSuiteProcessId()));
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  const fs::path file = pidFile(getpid());
+  const std::string pid = ReadFile(file);
+  fs::remove(file);
+  ASSERT_FALSE(pid.empty());
+  EXPECT_TRUE(ProcessGone(std::stol(pid)));
+}
+
 TEST(OfficeSuiteTest, SuiteNotInstalled) {
   fs::path folder = TestFolder();
   fs::path existing = MakeTemplate(folder);
