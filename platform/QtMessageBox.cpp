@@ -111,7 +111,11 @@ int QtMessageBoxService::Show(std::u16string_view text, std::u16string_view capt
     ConsoleMessageBoxService console;
     return console.Show(text, caption, flags);
   }
-  return CallOnUiThread([&] { return ShowOnUiThread(text, caption, flags); });
+  // The default button answers a box that never came up because the
+  // application object went away first.
+  int answer = DefaultAnswer(flags);
+  RunOnUiThread([&] { answer = ShowOnUiThread(text, caption, flags); });
+  return answer;
 }
 
 int QtMessageBoxService::ShowOnUiThread(std::u16string_view text,
