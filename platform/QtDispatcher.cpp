@@ -21,16 +21,20 @@ void PostToUiThread(std::function<void()> work) {
   QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
 }
 
-void RunOnUiThread(const std::function<void()>& work) {
-  if (!work) return;
+bool RunOnUiThread(const std::function<void()>& work) {
+  if (!work) return false;
   if (IsUiThread()) {
     work();
-    return;
+    return true;
   }
   std::exception_ptr error;
+  // A queued call dropped with the application object releases the waiting
+  // caller without running; `ran` tells the two apart.
+  bool ran = false;
   QMetaObject::invokeMethod(
       QCoreApplication::instance(),
-      [&work, &error] {
+      [&work, &error, &ran] {
+        ran = true;
         try {
           work();
         } catch (...) {
@@ -39,6 +43,7 @@ void RunOnUiThread(const std::function<void()>& work) {
       },
       Qt::BlockingQueuedConnection);
   if (error) std::rethrow_exception(error);
+  return ran;
 }
 
 }  // namespace platform

@@ -26,10 +26,12 @@ void PostToUiThread(std::function<void()> work);
 // Runs the work on the user-interface thread and waits for it: directly when
 // called there, else through its event loop, which must be running and must
 // not be waiting for the calling thread.  An exception thrown by the work is
-// passed on to the caller.
-void RunOnUiThread(const std::function<void()>& work);
+// passed on to the caller.  False when the work never ran: the application
+// object was destroyed while the work still waited in its queue.
+bool RunOnUiThread(const std::function<void()>& work);
 
-// The same for work with a result.
+// The same for work with a result; a value-initialised result when the work
+// never ran.
 template <typename Work>
 auto CallOnUiThread(Work&& work) -> decltype(work()) {
   using Result = decltype(work());
@@ -38,6 +40,7 @@ auto CallOnUiThread(Work&& work) -> decltype(work()) {
   } else {
     std::optional<Result> result;
     RunOnUiThread([&] { result.emplace(work()); });
+    if (!result) return Result{};
     return std::move(*result);
   }
 }

@@ -1,6 +1,8 @@
 #include "platform/QtMessageBox.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPushButton>
 
 #include "platform/QtDispatcher.h"
@@ -42,6 +44,27 @@ QMessageBox::Icon IconOf(unsigned flags) {
   }
 }
 
+// A box that neither Escape nor the close box ends: Qt would otherwise make
+// No or Abort its escape button.
+class UnescapableMessageBox : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->matches(QKeySequence::Cancel)) return;
+    QMessageBox::keyPressEvent(event);
+  }
+  void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
+bool HasCancel(const ButtonSet& set) {
+  for (int i = 0; i < set.count; ++i) {
+    if (set.buttons[i] == QMessageBox::Cancel) return true;
+  }
+  return false;
+}
+
 int RunBoxModally(QMessageBox& box) {
   box.exec();
   QAbstractButton* clicked = box.clickedButton();
@@ -56,21 +79,22 @@ std::unique_ptr<QMessageBox> CreateMessageBox(std::u16string_view text,
                                               unsigned flags, QWidget* parent) {
   QString body = ToQString(text);
   body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  auto box = std::make_unique<QMessageBox>(parent);
+  ButtonSet set = ButtonsOf(flags);
+  // Escape answers like the close box; boxes without Cancel (or a lone OK)
+  // cannot be escaped.
+  bool escapable = HasCancel(set) || set.count == 1;
+  std::unique_ptr<QMessageBox> box = escapable
+                                         ? std::make_unique<QMessageBox>(parent)
+                                         : std::make_unique<UnescapableMessageBox>(parent);
   box->setWindowTitle(ToQString(caption));
   box->setText(body);
   box->setTextFormat(Qt::PlainText);
   box->setIcon(IconOf(flags));
-  ButtonSet set = ButtonsOf(flags);
   for (int i = 0; i < set.count; ++i) box->addButton(set.buttons[i]);
   int defaultIndex = (flags & kMbDefButton3) ? 2 : (flags & kMbDefButton2) ? 1 : 0;
   if (defaultIndex >= set.count) defaultIndex = set.count > 1 ? 1 : 0;
   box->setDefaultButton(set.buttons[defaultIndex]);
-  // Escape answers like the close box; boxes without Cancel (or a lone OK)
-  // cannot be escaped.
-  for (int i = 0; i < set.count; ++i) {
-    if (set.buttons[i] == QMessageBox::Cancel) box->setEscapeButton(QMessageBox::Cancel);
-  }
+  if (HasCancel(set)) box->setEscapeButton(QMessageBox::Cancel);
   if (set.count == 1) box->setEscapeButton(QMessageBox::Ok);
   return box;
 }
@@ -111,7 +135,11 @@ int QtMessageBoxService::Show(std::u16string_view text, std::u16string_view capt
     ConsoleMessageBoxService console;
     return console.Show(text, caption, flags);
   }
-  return CallOnUiThread([&] { return ShowOnUiThread(text, caption, flags); });
+  // The default button answers a box that never came up because the
+  // application object went away first.
+  int answer = DefaultAnswer(flags);
+  RunOnUiThread([&] { answer = ShowOnUiThread(text, caption, flags); });
+  return answer;
 }
 
 int QtMessageBoxService::ShowOnUiThread(std::u16string_view text,

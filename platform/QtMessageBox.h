@@ -43,7 +43,8 @@ class QtMessageBoxService : public MessageBoxService {
 
   // Shows the box on the user-interface thread and waits for the answer.
   // Without an application object the text goes to standard error and the
-  // default button answers.
+  // default button answers; so does the default button when the application
+  // object is destroyed before the box could come up.
   int Show(std::u16string_view text, std::u16string_view caption,
            unsigned flags) override;
 

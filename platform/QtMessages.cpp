@@ -30,8 +30,13 @@ qintptr SendPrivateMessage(QObject* target, int message, quintptr wParam, qintpt
   if (target == nullptr) return 0;
   PrivateMessageEvent event(message, wParam, lParam);
   QThread* targetThread = target->thread();
-  if (targetThread == QThread::currentThread() || targetThread == nullptr ||
-      QCoreApplication::instance() == nullptr) {
+  if (QCoreApplication::instance() == nullptr) {
+    // Without an application object sendEvent delivers nothing; the
+    // receiver's handler is called directly.
+    target->event(&event);
+    return event.Result();
+  }
+  if (targetThread == QThread::currentThread() || targetThread == nullptr) {
     QCoreApplication::sendEvent(target, &event);
     return event.Result();
   }

@@ -59,7 +59,9 @@ bool PostPrivateMessage(QObject* target, int message, quintptr wParam = 0,
 // answer the receiver set.  On the receiver's own thread this is a direct
 // call.  From another thread the call blocks until the receiver's thread has
 // handled it, so that thread must be running its event loop and must not be
-// waiting for the caller.  Returns 0 when there is no receiver.
+// waiting for the caller.  Returns 0 when there is no receiver, or when the
+// receiver is destroyed before it handled the message.  Without an
+// application object the receiver's handler is called directly.
 qintptr SendPrivateMessage(QObject* target, int message, quintptr wParam = 0,
                            qintptr lParam = 0);
 

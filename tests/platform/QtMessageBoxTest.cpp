@@ -149,3 +149,37 @@ TEST(QtMessageBox, RealModalBoxIsAnsweredByClickAndEscape) {
   answerNextBox([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
   EXPECT_EQ(service.Show(u"done", u"", kMbOk | kMbIconInformation), kIdOk);
 }
+
+TEST(QtMessageBox, BoxesWithoutCancelCannotBeEscapedOrClosed) {
+  struct Case {
+    unsigned flags;
+    QMessageBox::StandardButton click;
+    int answer;
+  };
+  const Case cases[] = {
+      {kMbYesNo, QMessageBox::Yes, kIdYes},
+      {kMbYesNo | kMbDefButton2, QMessageBox::Yes, kIdYes},
+      {kMbAbortRetryIgnore, QMessageBox::Ignore, kIdIgnore},
+  };
+  QtMessageBoxService service;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.flags);
+    bool stillOpen = false;
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, c, &stillOpen] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr || !box->isVisible()) return;
+      timer->stop();
+      timer->deleteLater();
+      QTest::keyClick(box, Qt::Key_Escape);
+      box->close();
+      QApplication::processEvents();
+      stillOpen = box->isVisible();
+      box->button(c.click)->click();
+    });
+    timer->start();
+    EXPECT_EQ(service.Show(u"go on?", u"", c.flags), c.answer);
+    EXPECT_TRUE(stillOpen);
+  }
+}
