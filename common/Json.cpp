@@ -372,31 +372,33 @@ std::string JsonDecodeNarrow(std::string_view body, size_t n, bool fieldMode) {
 
 // ---- Writers ----
 
-std::string& JsonPutInt(std::string& out, std::string_view key, int32_t value, bool comma,
-                        bool quote) {
+namespace {
+
+// Writes "key":number (the number in quotes when asked) and the comma.
+std::string& PutNumber(std::string& out, std::string_view key, std::string_view number,
+                       bool comma, bool quote) {
   WriteKey(out, key);
   if (quote) out += '"';
-  out += std::to_string(value);
+  out += number;
   if (quote) out += '"';
   return Finish(out, comma);
+}
+
+}  // namespace
+
+std::string& JsonPutInt(std::string& out, std::string_view key, int32_t value, bool comma,
+                        bool quote) {
+  return PutNumber(out, key, std::to_string(value), comma, quote);
 }
 
 std::string& JsonPutUInt(std::string& out, std::string_view key, uint32_t value, bool comma,
                          bool quote) {
-  WriteKey(out, key);
-  if (quote) out += '"';
-  out += std::to_string(value);
-  if (quote) out += '"';
-  return Finish(out, comma);
+  return PutNumber(out, key, std::to_string(value), comma, quote);
 }
 
 std::string& JsonPutDouble(std::string& out, std::string_view key, double value, int decimals,
                            bool comma, bool quote, bool trim) {
-  WriteKey(out, key);
-  if (!std::isfinite(value)) {
-    out += "null";
-    return Finish(out, comma);
-  }
+  if (!std::isfinite(value)) return PutNumber(out, key, "null", comma, false);
   int precision = decimals >= 1 && decimals <= 6 ? decimals : 6;
   char buf[400];
   auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
@@ -407,10 +409,7 @@ std::string& JsonPutDouble(std::string& out, std::string_view key, double value,
       while (number.size() > point + 2 && number.back() == '0') number.remove_suffix(1);
     }
   }
-  if (quote) out += '"';
-  out += number;
-  if (quote) out += '"';
-  return Finish(out, comma);
+  return PutNumber(out, key, number, comma, quote);
 }
 
 std::string& JsonPutString(std::string& out, std::string_view key,
