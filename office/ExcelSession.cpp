@@ -75,6 +75,15 @@ constexpr int kTextReplaceQuestion = 20036;
 constexpr int kTextCannotReplace = 20037;
 constexpr int kTextReplaceDeclined = 20038;
 constexpr int kTextWorkbookMissing = 20039;
+constexpr int kTextNoWorkbook = 20040;
+constexpr int kTextPictureMissing = 20041;
+constexpr int kTextNotAPicture = 20042;
+constexpr int kTextPrinterMissing = 20043;
+// Errors the suite raised, each with the suite's own description as %1.
+constexpr int kTextWriteFailed = 20044;
+constexpr int kTextReadFailed = 20045;
+constexpr int kTextPictureFailed = 20046;
+constexpr int kTextPrintFailed = 20047;
 
 constexpr const char* kFilterXls = "MS Excel 97";
 constexpr const char* kFilterXlsx = "Calc MS Excel 2007 XML";
@@ -159,6 +168,16 @@ bool ExistsOrLink(const std::filesystem::path& p) {
 }
 
 std::u16string LangText(int id) { return AppLanguage().Text(id); }
+
+// The language text with "%1" replaced by the given text; a text that ends
+// in "%1" and gets an empty one loses its trailing blanks.
+std::u16string LangTextWith(int id, std::u16string_view value) {
+  std::u16string text = AppLanguage().TextWithString(id, value);
+  if (value.empty()) {
+    while (!text.empty() && text.back() == u' ') text.pop_back();
+  }
+  return text;
+}
 
 // 1/100 mm per point.
 constexpr double kHmmPerPoint = 2540.0 / 72.0;
@@ -371,16 +390,18 @@ bool CExcelSession::IsOpen() const { return impl_->sheet.is() && !saved_; }
 
 void CExcelSession::Fail(std::u16string text) { errorText_ = std::move(text); }
 
-// A call into the suite raised an error.  When the suite is gone the reason
-// is the suite (20035); otherwise the suite's own description is kept.
-int CExcelSession::FailOpening(const char* what) {
-  FailFromSuite(what);
-  if (errorText_ != LangText(kTextSuiteNotAvailable)) Fail(LangText(kTextWorkbookMissing));
+// Opening or creating the workbook raised an error: the suite is gone
+// (20035), or the workbook cannot be had (20039).
+int CExcelSession::FailOpening() {
+  FailFromSuite(kTextWorkbookMissing);
   impl_->DisposeAndRelease();
   return 0;
 }
 
-void CExcelSession::FailFromSuite(const char* what) {
+// A call into the suite raised an error.  When the suite is gone the reason
+// is the suite (20035); otherwise the text `textId` with the suite's own
+// description as %1.
+void CExcelSession::FailFromSuite(int textId) {
   try {
     throw;
   } catch (const css::lang::DisposedException&) {
@@ -390,12 +411,12 @@ void CExcelSession::FailFromSuite(const char* what) {
     if (!office::detail::CheckSuiteAfterFailure()) {
       Fail(LangText(kTextSuiteNotAvailable));
     } else {
-      Fail(U16Ascii(what) + u": " + U16(e.Message));
+      Fail(LangTextWith(textId, U16(e.Message)));
     }
   } catch (const std::exception& e) {
-    Fail(U16Ascii(what) + u": " + U16Ascii(e.what()));
+    Fail(LangTextWith(textId, U16Ascii(e.what())));
   } catch (...) {
-    Fail(U16Ascii(what));
+    Fail(LangTextWith(textId, {}));
   }
 }
 
@@ -512,7 +533,7 @@ int CExcelSession::Create(std::u16string_view sheetName, std::u16string_view out
       Reference<css::container::XNamed>(impl_->sheet, UNO_QUERY_THROW)->setName(OU(sheetName_));
     return 1;
   } catch (...) {
-    return FailOpening("create workbook");
+    return FailOpening();
   }
 }
 
@@ -560,7 +581,7 @@ int CExcelSession::OpenForReading(std::u16string_view file) {
     saved_ = false;
     return 1;
   } catch (...) {
-    return FailOpening("open workbook");
+    return FailOpening();
   }
 }
 
@@ -608,7 +629,7 @@ void CExcelSession::SetCell(int row, int column, const CellValue& value) {
     if (impl_->pending.size() >= kMaxPendingWrites) impl_->Flush();
   } catch (...) {
     impl_->pending.clear();
-    FailFromSuite("set cell");
+    FailFromSuite(kTextWriteFailed);
   }
 }
 
@@ -646,7 +667,7 @@ std::string CExcelSession::CellText(int row, int column) {
         return NumberCellText(v.number);
     }
   } catch (...) {
-    FailFromSuite("read cell");
+    FailFromSuite(kTextReadFailed);
   }
   return {};
 }
@@ -662,7 +683,7 @@ std::u16string CExcelSession::CellTextTo(int row, int column, size_t size) {
       return text;
     }
   } catch (...) {
-    FailFromSuite("read cell");
+    FailFromSuite(kTextReadFailed);
     return {};
   }
   std::u16string text = WideFromGbk(CellText(row, column));
@@ -690,7 +711,7 @@ int CExcelSession::UsedRowCount() {
     auto a = UsedArea(impl_->sheet);
     return a.EndRow - a.StartRow + 1;
   } catch (...) {
-    FailFromSuite("used range");
+    FailFromSuite(kTextReadFailed);
     return 0;
   }
 }
@@ -702,7 +723,7 @@ int CExcelSession::UsedColumnCount() {
     auto a = UsedArea(impl_->sheet);
     return a.EndColumn - a.StartColumn + 1;
   } catch (...) {
-    FailFromSuite("used range");
+    FailFromSuite(kTextReadFailed);
     return 0;
   }
 }
@@ -719,7 +740,7 @@ void CExcelSession::SetColumnWidth(int column, int pixels) {
                                             UNO_QUERY_THROW);
     col->setPropertyValue("Width", Any(width));
   } catch (...) {
-    FailFromSuite("column width");
+    FailFromSuite(kTextWriteFailed);
   }
 }
 
@@ -732,7 +753,7 @@ void CExcelSession::MergeCells(int row1, int column1, int row2, int column2) {
         UNO_QUERY_THROW)
         ->merge(true);
   } catch (...) {
-    FailFromSuite("merge cells");
+    FailFromSuite(kTextWriteFailed);
   }
 }
 
@@ -743,7 +764,7 @@ void CExcelSession::InsertRow(int row) {
     Reference<css::table::XColumnRowRange> range(impl_->sheet, UNO_QUERY_THROW);
     range->getRows()->insertByIndex(row - 1, 1);
   } catch (...) {
-    FailFromSuite("insert row");
+    FailFromSuite(kTextWriteFailed);
   }
 }
 
@@ -752,7 +773,7 @@ int CExcelSession::AddPicture(std::u16string_view pictureFile, int row, int colu
   if (!impl_->sheet.is() || row < 1 || column < 1) return 0;
   std::error_code ec;
   if (!std::filesystem::is_regular_file(PathOf(pictureFile), ec)) {
-    Fail(u"picture file not found: " + std::u16string(pictureFile));
+    Fail(LangTextWith(kTextPictureMissing, pictureFile));
     return 0;
   }
   try {
@@ -761,7 +782,7 @@ int CExcelSession::AddPicture(std::u16string_view pictureFile, int row, int colu
     auto graphic =
         provider->queryGraphic(Props({Prop("URL", Any(UrlOf(PathOf(pictureFile))))}));
     if (!graphic.is()) {
-      Fail(u"not a picture: " + std::u16string(pictureFile));
+      Fail(LangTextWith(kTextNotAPicture, pictureFile));
       return 0;
     }
     css::awt::Size natural;
@@ -802,7 +823,7 @@ int CExcelSession::AddPicture(std::u16string_view pictureFile, int row, int colu
     impl_->lastPicture = shape;
     return 1;
   } catch (...) {
-    FailFromSuite("add picture");
+    FailFromSuite(kTextPictureFailed);
     return 0;
   }
 }
@@ -810,7 +831,7 @@ int CExcelSession::AddPicture(std::u16string_view pictureFile, int row, int colu
 int CExcelSession::PrintOut(int fromPage, int toPage, int copies, bool preview,
                             std::u16string_view printer, std::u16string_view toFile) {
   if (!impl_->sheet.is()) {
-    Fail(u"no workbook is open");
+    Fail(LangText(kTextNoWorkbook));
     return 0;
   }
   std::u16string pages;
@@ -848,7 +869,7 @@ int CExcelSession::PrintOut(int fromPage, int toPage, int copies, bool preview,
       for (const auto& p : printable->getPrinter())
         if (p.Name == "Name") p.Value >>= chosen;
       if (U16(chosen) != printer) {
-        Fail(u"printer not found: " + std::u16string(printer));
+        Fail(LangTextWith(kTextPrinterMissing, printer));
         return 0;
       }
     }
@@ -859,14 +880,14 @@ int CExcelSession::PrintOut(int fromPage, int toPage, int copies, bool preview,
     printable->print(Props(options));
     return 1;
   } catch (...) {
-    FailFromSuite("print");
+    FailFromSuite(kTextPrintFailed);
     return 0;
   }
 }
 
 int CExcelSession::SaveAndClose() {
   if (!impl_->document.is() || saved_) {
-    Fail(u"no workbook is open");
+    Fail(LangText(kTextNoWorkbook));
     return 0;
   }
   auto output = PathOf(outputFile_);
@@ -891,8 +912,7 @@ int CExcelSession::SaveAndClose() {
         result = 1;
     }
   } catch (...) {
-    FailFromSuite("save workbook");
-    if (errorText_ != LangText(kTextSuiteNotAvailable)) Fail(LangText(kTextCannotReplace));
+    FailFromSuite(kTextCannotReplace);
   }
   if (!result) std::filesystem::remove(partial, ec);
   try {

@@ -6,7 +6,12 @@
 //
 // Rows and columns count from 1.  File names are UTF-16 texts.  Every failure
 // of the suite is caught here: calls with a result give 0, the others leave
-// the reason in LastError(); nothing is thrown to the caller.
+// the reason in LastError(); nothing is thrown to the caller.  The reasons
+// are language texts: 20035-20039 (see below), 20040 no workbook is open,
+// 20041 picture file missing, 20042 not a picture, 20043 printer not found,
+// and errors the suite raised while writing (20044), reading (20045),
+// placing a picture (20046) or printing (20047), with the suite's own
+// description as %1.
 //
 // The output workbook is written only by SaveAndClose: the suite stores it
 // into a temporary file beside the output file, which then replaces the
@@ -126,9 +131,9 @@ class CExcelSession {
              size_t templateLength, bool fromData);
   bool PrepareOutputFile(bool ask);
   void Fail(std::u16string text);
-  void FailFromSuite(const char* what);
+  void FailFromSuite(int textId);
   // A workbook could not be created or opened: the message, and nothing kept.
-  int FailOpening(const char* what);
+  int FailOpening();
 
   std::unique_ptr<Impl> impl_;
   std::u16string sheetName_;

@@ -176,8 +176,7 @@ int CMappedRecordFile::PutAt(int index, const void* record) {
   if (!open_ || !view_ || !record || index < 0 || index >= count_) return 0;
   std::memmove(RecordPtr(index), record, static_cast<size_t>(recordSize_));
   ++changeCounter_;
-  Commit();
-  return 1;
+  return Commit() ? 1 : 0;
 }
 
 int CMappedRecordFile::Append(void* record) {
@@ -198,7 +197,7 @@ int CMappedRecordFile::Append(void* record) {
   lastId_ = id;
   WriteHeader();
   ++changeCounter_;
-  Commit();
+  if (!Commit()) return 0;
   return count_;
 }
 
@@ -211,8 +210,7 @@ int CMappedRecordFile::RemoveAt(int index) {
   --count_;
   WriteHeader();
   ++changeCounter_;
-  Commit();
-  return 1;
+  return Commit() ? 1 : 0;
 }
 
 int CMappedRecordFile::Touch() {
@@ -221,12 +219,32 @@ int CMappedRecordFile::Touch() {
   return Commit();
 }
 
+// Maps the file again with room for kSpareRecords records after the current
+// count.  The descriptor stays open the whole time, so its lock is never let
+// go: no other writer can slip in between.  A failure closes the store.
 int CMappedRecordFile::Remap() {
   const bool flushed = ::msync(view_, mapSize_, MS_SYNC) == 0;
-  Close();
   changeCounter_ = 1;
-  const int opened = Open();
-  return flushed && opened ? 1 : 0;
+  const uint64_t mapSize = (static_cast<uint64_t>(count_) + kSpareRecords) *
+                               static_cast<uint64_t>(recordSize_) +
+                           kHeaderSize;
+  if (mapSize > static_cast<uint64_t>(std::numeric_limits<off_t>::max()) ||
+      mapSize > std::numeric_limits<size_t>::max())
+    return Fail("File(%s) mapping failed.");
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return Fail("File(%s) mapping failed.");
+  if (static_cast<uint64_t>(st.st_size) < mapSize && !GrowFile(fd_, mapSize))
+    return Fail("File(%s) mapping failed.");
+
+  ::munmap(view_, mapSize_);
+  view_ = nullptr;
+  mapSize_ = 0;
+  void* view = ::mmap(nullptr, static_cast<size_t>(mapSize), PROT_READ | PROT_WRITE,
+                      MAP_SHARED, fd_, 0);
+  if (view == MAP_FAILED) return Fail("File(%s) mapview failed(0).");
+  view_ = static_cast<unsigned char*>(view);
+  mapSize_ = static_cast<size_t>(mapSize);
+  return flushed ? 1 : 0;
 }
 
 int CMappedRecordFile::Commit() {

@@ -13,7 +13,8 @@
 // stay in ascending id order.
 //
 // Every change is flushed to disk at once (msync); after 499 changes the
-// file is unmapped and opened again, which leaves room for 500 more records.
+// file is mapped again with room for 500 more records.  The file stays open
+// (and locked) across the remap.
 //
 // Pointers handed out by GetAt and the look-ups point into the mapping.  They
 // stay valid only until the next change (PutAt, Append, RemoveAt, Touch,
@@ -57,11 +58,12 @@ class CMappedRecordFile {
   virtual void* GetAt(int index);
   const void* GetAt(int index) const;
   // Copies recordSize bytes over record i and commits; 1, or 0 for an index
-  // outside 0 .. count - 1 or a store that is not open.
+  // outside 0 .. count - 1, a store that is not open or a failed commit.
   virtual int PutAt(int index, const void* record);
   // Gives the record the id last id + 1 (also written into the caller's
   // record), stores it after the last record and commits; returns the new
-  // count, or 0 when the store is not open or no id is left.
+  // count, or 0 when the store is not open, no id is left or the commit
+  // failed.
   virtual int Append(void* record);
   // Moves the records after i one place down and lowers the count; the last
   // id stays.  1, or 0 as for PutAt.
@@ -69,9 +71,10 @@ class CMappedRecordFile {
   // Counts a change made through a pointer from GetAt and commits.
   int Touch();
   // Writes the changes to disk; after kRemapChanges - 1 changes since the
-  // last open the file is remapped with fresh room.  1 on success (also when
-  // nothing changed), 0 when the flush or the remap failed; a failed remap
-  // leaves the store closed.
+  // last open or remap the file is mapped again with fresh room, without
+  // closing it.  1 on success (also when nothing changed), 0 when the flush
+  // or the remap failed; a failed remap leaves the store closed, with the
+  // reason in FailureText().
   virtual int Commit();
   // Unmaps the view and closes the file.
   void Close();
@@ -83,9 +86,10 @@ class CMappedRecordFile {
 
   int32_t RecordSize() const { return recordSize_; }
   const std::filesystem::path& Path() const { return path_; }
-  // The message of the last failed open (empty after a successful one).
+  // The message of the last failed open or remap (empty after a successful
+  // open).
   const std::u16string& FailureText() const { return failureText_; }
-  // Changes since the last open, plus one.
+  // Changes since the last open or remap, plus one.
   int32_t ChangeCounter() const { return changeCounter_; }
   // Bytes currently mapped: (count at open + 500) * recordSize + 256.
   size_t MappedSize() const { return mapSize_; }

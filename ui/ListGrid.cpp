@@ -261,7 +261,7 @@ void CListGrid::DeleteRowKeepTotals(int row, bool askFirst) {
         platform::kMbYesNo | platform::kMbIconQuestion);
     if (answer != platform::kIdYes) return;
   }
-  model_->DeleteRowKeepTotals(row, AppLanguage().Text(kGridTotalsLabelText));
+  model_->DeleteRowKeepTotals(row);
 }
 
 void CListGrid::SyncColumnWidths() {

@@ -59,8 +59,6 @@ enum : unsigned {
   kGridColumnAll = 0xF,
 };
 
-// The totals label the deletion under a totals row looks for.
-inline constexpr int kGridTotalsLabelText = 20034;
 // "Delete %1?" asked before a deletion.
 inline constexpr int kGridDeleteQuestionText = 20032;
 

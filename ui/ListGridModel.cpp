@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <numeric>
 
-namespace {
+#include "common/LanguageTable.h"
 
-const QString kTotalsLabel = QStringLiteral("合计");
+namespace {
 
 QString FromU16(std::u16string_view text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -233,6 +233,10 @@ bool CListGridModel::IsChecked(int row) const {
 
 void CListGridModel::ToggleChecked(int row) { SetChecked(row, !IsChecked(row)); }
 
+QString CListGridModel::TotalsLabel() {
+  return FromU16(AppLanguage().Text(kGridTotalsLabelText));
+}
+
 void CListGridModel::SortByColumn(int column, bool forceAscending) {
   if (forceAscending || column != sortColumn_) {
     sortAscending_ = true;
@@ -282,20 +286,21 @@ void CListGridModel::SortByColumn(int column, bool forceAscending) {
   }
   changePersistentIndexList(before, after);
   if (rowNumbers_ && !columns_.empty()) {
+    const QString totalsLabel = totalsRow_ ? TotalsLabel() : QString();
     for (int r = 0; r < count; ++r) {
       rows_[static_cast<size_t>(r)].cells[0] =
           (totalsRow_ && r == count - 1)
-              ? kTotalsLabel
+              ? totalsLabel
               : QString::number((pageNumber_ - 1) * rowsPerPage_ + r + 1);
     }
   }
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void CListGridModel::DeleteRowKeepTotals(int row, std::u16string_view totalsLabel) {
+void CListGridModel::DeleteRowKeepTotals(int row) {
   if (!ValidRow(row)) return;
   const int last = RowCount() - 1;
-  const QString label = FromU16(totalsLabel);
+  const QString label = TotalsLabel();
   const bool hasTotals = row != last && !label.isEmpty() && CellText(last, 0).startsWith(label);
   if (hasTotals) {
     for (int c = 1; c < ColumnCount(); ++c) {

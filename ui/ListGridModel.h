@@ -48,6 +48,9 @@ struct GridColumn {
   int format = kGridAlignLeft;
 };
 
+// Language text of the totals label: the first cell of a totals row.
+inline constexpr int kGridTotalsLabelText = 20034;
+
 // What a Ctrl-click copies.
 enum class GridCopyKind { kCell, kRow, kColumn };
 
@@ -119,6 +122,10 @@ class CListGridModel : public QAbstractTableModel {
   bool IsChecked(int row) const;
   void ToggleChecked(int row);
 
+  // The label of the totals row (language text 20034): a sort writes it
+  // into the totals row, a deletion recognises the totals row by it.
+  static QString TotalsLabel();
+
   // ---- sorting
   int SortColumn() const { return sortColumn_; }
   bool SortAscending() const { return sortAscending_; }
@@ -126,16 +133,16 @@ class CListGridModel : public QAbstractTableModel {
   // differs from the last one sorted, else the other direction.  Numbers
   // for a right-aligned column, case-insensitive text otherwise; rows with
   // equal keys keep their order; with the totals row on the last row stays
-  // last.  Row numbers (and the totals label "合计") are rewritten in
+  // last.  Row numbers (and TotalsLabel() in the totals row) are rewritten in
   // column 0 when row numbering is on.  Fewer than two rows: only the
   // direction is updated.
   void SortByColumn(int column, bool forceAscending);
 
-  // Deletes the row; when the last row's first cell begins with the totals
-  // label, its totals are reduced by the deleted row's values first, and a
-  // totals row left with at most one data row is removed too.  With row
-  // numbering on the rows from the deleted one on are renumbered.
-  void DeleteRowKeepTotals(int row, std::u16string_view totalsLabel);
+  // Deletes the row; when the last row's first cell begins with
+  // TotalsLabel(), its totals are reduced by the deleted row's values first,
+  // and a totals row left with at most one data row is removed too.  With
+  // row numbering on the rows from the deleted one on are renumbered.
+  void DeleteRowKeepTotals(int row);
 
   // The text a Ctrl-click copies: the cell; every cell of the row, each
   // followed by a tab; or the column's cell of every row, each followed by

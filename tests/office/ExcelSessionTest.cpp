@@ -369,6 +369,55 @@ TEST(ExcelSessionTest, PrintToPdfFileHoldsTheCellText) {
   fs::remove(fs::path(s.PreviewFile()));
 }
 
+// Every reason a session gives is a language text, in the language loaded.
+TEST(ExcelSessionTest, FailureTextsComeFromTheLanguageTable) {
+  fs::path folder = TestFolder();
+  fs::path png = folder / "logo.png";
+  WriteFile(png, TinyPng());
+  fs::path notPicture = folder / "notes.png";
+  WriteFile(notPicture, "not a picture at all");
+  const std::u16string missing = (folder / "missing.png").u16string();
+  // The text of an id whose %1 the suite fills: what comes before it.
+  auto lead = [](int id) {
+    std::u16string text = AppLanguage().Text(id);
+    return text.substr(0, text.find(u"%1"));
+  };
+  struct Restore {
+    ~Restore() { LoadOfficeLanguage(Root()); }
+  } restore;
+  for (const char* language : {"00", "01"}) {
+    SCOPED_TRACE(language);
+    LoadOfficeLanguage(folder, language);
+    ASSERT_EQ(Text(20040), std::string(language) == "00" ? U16("没有打开的工作簿。")
+                                                          : u"No workbook is open.");
+    {
+      CExcelSession none;
+      EXPECT_EQ(none.PrintOut(1, 1, 1, false), 0);
+      EXPECT_EQ(none.LastError(), Text(20040));
+      EXPECT_EQ(none.SaveAndClose(), 0);
+      EXPECT_EQ(none.LastError(), Text(20040));
+    }
+    CExcelSession s;
+    ASSERT_EQ(s.CreateWorkbook(u"S", (folder / (std::string("m") + language + ".xls")).u16string(),
+                               {}, false),
+              1);
+    EXPECT_EQ(s.AddPicture(missing, 1, 1, 10, 10, 0, 0), 0);
+    EXPECT_EQ(s.LastError(), AppLanguage().TextWithString(20041, missing));
+    EXPECT_EQ(s.AddPicture(notPicture.u16string(), 1, 1, 10, 10, 0, 0), 0);
+    EXPECT_EQ(s.LastError(), AppLanguage().TextWithString(20042, notPicture.u16string()));
+    EXPECT_EQ(s.PrintOut(1, 1, 1, false, u"NoSuchQueue"), 0);
+    EXPECT_EQ(s.LastError(), AppLanguage().TextWithString(20043, u"NoSuchQueue"));
+    // Errors the suite raises: the operation's text, then the suite's words.
+    s.MergeCells(1, 1, 1, 100000);
+    EXPECT_EQ(s.LastError().rfind(lead(20044), 0), 0u);
+    EXPECT_EQ(s.CellText(1 << 30, 1), "");
+    EXPECT_EQ(s.LastError().rfind(lead(20045), 0), 0u);
+    // The session is still usable.
+    EXPECT_EQ(s.AddPicture(png.u16string(), 2, 2, 10, 10, 0, 0), 1);
+    EXPECT_EQ(s.SaveAndClose(), 1);
+  }
+}
+
 TEST(OfficeSuiteTest, DetectAndFileFilter) {
   EXPECT_TRUE(office::DetectOfficeSuite());
   EXPECT_TRUE(office::OfficeSuiteWritesXlsx());

@@ -64,9 +64,9 @@ inline std::u16string U16(std::string_view utf8) {
   return out;
 }
 
-// Builds a language file from localserver/lang/office.txt and loads it
-// (second texts, the English ones).
-inline void LoadOfficeLanguage(const fs::path& folder) {
+// Builds a language file from localserver/lang/office.txt and loads it:
+// the Chinese texts for language "00", the English ones for any other code.
+inline void LoadOfficeLanguage(const fs::path& folder, const std::string& code = "01") {
   std::ifstream in(fs::path(BRANTLE_SOURCE_DIR) / "localserver/lang/office.txt");
   std::u16string text = u"\xFEFF  ";
   std::string line;
@@ -82,8 +82,8 @@ inline void LoadOfficeLanguage(const fs::path& folder) {
     bytes.push_back(static_cast<char>(c & 0xFF));
     bytes.push_back(static_cast<char>(c >> 8));
   }
-  WriteFile(folder / "TolvaneLan_01.txt", bytes);
-  AppLanguage().Load(folder.string() + "/", "01");
+  WriteFile(folder / ("TolvaneLan_" + code + ".txt"), bytes);
+  AppLanguage().Load(folder.string() + "/", code);
 }
 
 inline bool ProcessGone(long pid) {

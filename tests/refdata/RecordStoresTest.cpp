@@ -3,13 +3,20 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/MessageBox.h"
@@ -411,6 +418,129 @@ TEST_F(RecordStoreTest, StoresFixTheirRecordSizes) {
   EXPECT_STREQ(directory.Record(0)->name, "Li Lei");
 
   EXPECT_TRUE(FlushRecordFiles(inputs, goods, pieces, directory));
+}
+
+// While alive, no file of this process may grow beyond `bytes`: a write or
+// an allocation past it fails with EFBIG (SIGXFSZ is ignored meanwhile), as
+// on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &savedAction_);
+    struct rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    ok_ = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    ::sigaction(SIGXFSZ, &savedAction_, nullptr);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  struct rlimit saved_ {};
+  struct sigaction savedAction_ {};
+  bool ok_ = false;
+};
+
+// A change whose remap cannot grow the file is reported as failed, and the
+// store is closed with the reason; what was written before is on disk.
+TEST_F(RecordStoreTest, ChangeWhoseRemapFailsReportsTheFailure) {
+  const fs::path path = PathOf("recweight.dat");
+  struct Case {
+    const char* what;
+    std::function<int(CPieceWeightTable&)> change;
+    int countAfter;  // on disk, once reopened
+  };
+  const std::vector<Case> cases = {
+      {"PutAt", [](CPieceWeightTable& s) { auto r = Record(0xEE); return s.PutAt(5, r.data()); },
+       300},
+      {"RemoveAt", [](CPieceWeightTable& s) { return s.RemoveAt(5); }, 299},
+      {"Append", [](CPieceWeightTable& s) { auto r = Record(0xEE); return s.Append(r.data()); },
+       301},
+      {"Touch", [](CPieceWeightTable& s) { return s.Touch(); }, 300},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(path);
+    CPieceWeightTable store;
+    ASSERT_EQ(store.Open(path), 0);
+    // 300 records outgrow the room of the first mapping, so the remap must
+    // grow the file.
+    for (int i = 0; i < 300; ++i) {
+      auto record = Record(static_cast<unsigned char>(i));
+      ASSERT_EQ(store.Append(record.data()), i + 1);
+    }
+    while (store.ChangeCounter() < CMappedRecordFile::kRemapChanges - 1) ASSERT_EQ(store.Touch(), 1);
+    {
+      FileSizeLimit limit(fs::file_size(path));
+      ASSERT_TRUE(limit.ok());
+      EXPECT_EQ(c.change(store), 0);
+    }
+    EXPECT_FALSE(store.IsOpen());
+    EXPECT_EQ(store.GetCount(), 0);
+    EXPECT_EQ(store.GetAt(0), nullptr);
+    EXPECT_EQ(store.FailureText(), u"File(" + path.u16string() + u") mapping failed.");
+    auto record = Record(1);
+    EXPECT_EQ(store.Append(record.data()), 0);
+    EXPECT_EQ(store.PutAt(0, record.data()), 0);
+    EXPECT_EQ(store.RemoveAt(0), 0);
+
+    CPieceWeightTable again;
+    EXPECT_EQ(again.Open(path), c.countAfter);
+  }
+}
+
+// The remap keeps the file locked: another descriptor that keeps trying to
+// take the lock while the store remaps again and again never gets it.
+TEST_F(RecordStoreTest, RemapNeverLetsGoOfTheLock) {
+  const fs::path path = PathOf("recweight.dat");
+  CPieceWeightTable store;
+  ASSERT_EQ(store.Open(path), 0);
+  auto record = Record(1);
+  ASSERT_EQ(store.Append(record.data()), 1);
+
+  std::atomic<bool> stop{false};
+  std::atomic<int> attempts{0};
+  std::atomic<int> taken{0};
+  std::promise<void> ready;
+  std::thread other([&] {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    ready.set_value();
+    while (fd >= 0 && !stop.load()) {
+      if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        ++taken;
+        ::flock(fd, LOCK_UN);
+      }
+      ++attempts;
+    }
+    if (fd >= 0) ::close(fd);
+  });
+  ready.get_future().wait();
+
+  constexpr int kRemaps = 20;
+  int remaps = 0;
+  bool committed = true;
+  for (int change = 0; change < kRemaps * (CMappedRecordFile::kRemapChanges - 1) && committed;
+       ++change) {
+    committed = store.Touch() == 1;
+    remaps += store.ChangeCounter() == 1;
+  }
+  stop = true;
+  other.join();
+
+  EXPECT_TRUE(committed);
+  EXPECT_EQ(remaps, kRemaps);
+  EXPECT_GT(attempts.load(), 0);
+  EXPECT_EQ(taken.load(), 0);
+  EXPECT_TRUE(store.IsOpen());
+  CPieceWeightTable second;
+  EXPECT_EQ(second.Open(path), -1);
 }
 
 class WaybillLookupTest : public RecordStoreTest {

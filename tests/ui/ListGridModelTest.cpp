@@ -88,6 +88,7 @@ TEST(GridSort, ManyEqualNumbersSortStably) {
 }
 
 TEST(GridSort, TotalsRowStaysLastAndIsLabelled) {
+  LoadGridLanguage("00");
   for (bool ascending : {true, false}) {
     CListGridModel model;
     model.SetRowNumbers(true);
@@ -197,7 +198,10 @@ TEST(GridCopy, CellRowAndColumnTexts) {
 // Deletion under a totals row.
 class DeleteKeepTotals : public ::testing::Test {
  protected:
-  void SetUp() override { model.SetRowNumbers(true); }
+  void SetUp() override {
+    LoadGridLanguage("00");
+    model.SetRowNumbers(true);
+  }
   CListGridModel model;
 };
 
@@ -206,7 +210,7 @@ TEST_F(DeleteKeepTotals, TotalsLoseTheRowInTheDeletedCellsFormat) {
                {"2", "9", "4", "1.00", "x", "8"},
                {"3", "0", "5", "0", "y", "9"},
                {"合计x", "10.50", "12", "3.25", "", "-"}});
-  model.DeleteRowKeepTotals(0, u"合计");
+  model.DeleteRowKeepTotals(0);
   ASSERT_EQ(model.RowCount(), 3);
   // one decimal in the deleted cell wins over the total's two
   EXPECT_EQ(model.CellText(2, 1), "9.0");
@@ -219,25 +223,55 @@ TEST_F(DeleteKeepTotals, TotalsLoseTheRowInTheDeletedCellsFormat) {
 
 TEST_F(DeleteKeepTotals, ALoneDataRowKeepsNoTotalsRow) {
   Fill(model, {{"1", "4"}, {"2", "6"}, {"合计", "10"}});
-  model.DeleteRowKeepTotals(1, u"合计");
+  model.DeleteRowKeepTotals(1);
   ASSERT_EQ(model.RowCount(), 1);
   EXPECT_EQ(model.CellText(0, 1), "4");
 }
 
 TEST_F(DeleteKeepTotals, ListWithoutTotalsKeepsItsOtherRows) {
   Fill(model, {{"1", "a"}, {"2", "b"}, {"3", "c"}});
-  model.DeleteRowKeepTotals(0, u"合计");
+  model.DeleteRowKeepTotals(0);
   ASSERT_EQ(model.RowCount(), 2);
   EXPECT_EQ(ColumnTexts(model, 1), (Texts{"b", "c"}));
   EXPECT_EQ(ColumnTexts(model, 0), (Texts{"1", "2"}));
-  model.DeleteRowKeepTotals(1, u"合计");
+  model.DeleteRowKeepTotals(1);
   EXPECT_EQ(ColumnTexts(model, 1), (Texts{"b"}));
 }
 
 TEST_F(DeleteKeepTotals, DeletingTheTotalsRowItselfTakesOnlyIt) {
   Fill(model, {{"1", "4"}, {"2", "6"}, {"3", "1"}, {"合计", "11"}});
-  model.DeleteRowKeepTotals(3, u"合计");
+  model.DeleteRowKeepTotals(3);
   EXPECT_EQ(ColumnTexts(model, 1), (Texts{"4", "6", "1"}));
+}
+
+// The sort writes the totals label that the deletion looks for, in either
+// language.
+TEST(GridTotals, DeleteAfterSortKeepsTheTotalsInBothLanguages) {
+  struct Case {
+    const char* language;
+    QString label;
+  };
+  for (const Case& c : {Case{"00", QStringLiteral("合计")}, Case{"01", QStringLiteral("Total")}}) {
+    SCOPED_TRACE(c.language);
+    LoadGridLanguage(c.language);
+    EXPECT_EQ(CListGridModel::TotalsLabel(), c.label);
+    CListGridModel model;
+    model.SetRowNumbers(true);
+    model.SetTotalsRow(true);
+    Fill(model, {{"1", "5", "a"}, {"2", "50", "b"}, {"3", "7", "c"}, {c.label, "62", ""}},
+         {kGridAlignLeft, kGridAlignRight, kGridAlignLeft});
+    model.SortByColumn(1, true);
+    model.SortByColumn(1, false);  // descending: 50, 7, 5
+    EXPECT_EQ(ColumnTexts(model, 0), (Texts{"1", "2", "3", c.label}));
+
+    model.DeleteRowKeepTotals(0);
+    EXPECT_EQ(ColumnTexts(model, 1), (Texts{"7", "5", "12"}));
+    EXPECT_EQ(ColumnTexts(model, 2), (Texts{"c", "a", ""}));
+    EXPECT_EQ(ColumnTexts(model, 0), (Texts{"1", "2", c.label}));
+    // One data row left: the totals row goes with the next deletion.
+    model.DeleteRowKeepTotals(0);
+    EXPECT_EQ(ColumnTexts(model, 1), (Texts{"5"}));
+  }
 }
 
 }  // namespace

@@ -83,6 +83,7 @@ class GridFixture : public ::testing::Test {
 };
 
 TEST_F(GridFixture, HeaderClickSortsAndReverses) {
+  LoadGridLanguage("00");
   grid->SetRowNumbers(true);
   grid->SetTotalsRow(true);
   Columns({kGridAlignLeft, kGridAlignRight, kGridAlignLeft});
@@ -397,6 +398,27 @@ TEST_F(GridFixture, DeleteRowAsksFirst) {
   EXPECT_EQ(ColumnTexts(grid->Model(), 0), (Texts{"1", "2", "Total"}));
   grid->DeleteRowKeepTotals(0, false);
   EXPECT_EQ(ColumnTexts(grid->Model(), 1), (Texts{"4"}));
+}
+
+TEST_F(GridFixture, DeleteAfterAHeaderSortKeepsTheTotalsInBothLanguages) {
+  grid->SetRowNumbers(true);
+  grid->SetTotalsRow(true);
+  Columns({kGridAlignLeft, kGridAlignRight});
+  for (const char* language : {"00", "01"}) {
+    SCOPED_TRACE(language);
+    LoadGridLanguage(language);
+    const QString label = language == std::string("00") ? QStringLiteral("合计")
+                                                         : QStringLiteral("Total");
+    grid->DeleteAllRows();
+    Rows({{"1", "4"}, {"2", "10"}, {"3", "6"}, {label, "20"}});
+    ClickHeader(1);  // ascending the first time, descending the second
+    EXPECT_EQ(ColumnTexts(grid->Model(), 0), (Texts{"1", "2", "3", label}));
+    EXPECT_EQ(grid->CellText(1, 1), u"6");
+    grid->DeleteRowKeepTotals(1, false);
+    ASSERT_EQ(grid->RowCount(), 3);
+    EXPECT_EQ(grid->CellText(2, 1), u"14");
+    EXPECT_EQ(ColumnTexts(grid->Model(), 0), (Texts{"1", "2", label}));
+  }
 }
 
 TEST_F(GridFixture, HighlightModeAboveTwoIsIgnored) {

@@ -56,9 +56,10 @@ inline std::u16string U16(const QString& text) {
                         static_cast<size_t>(text.size()));
 }
 
-// Loads the grid's language texts (the English ones, language "01") from
-// localserver/lang/grid.txt through a language file in a temporary folder.
-inline void LoadGridLanguage() {
+// Loads the grid's language texts from localserver/lang/grid.txt through a
+// language file in a temporary folder: the Chinese texts for language "00",
+// the English ones for any other code.
+inline void LoadGridLanguage(const std::string& code = "01") {
   QTemporaryDir folder;
   std::ifstream in(std::string(BRANTLE_SOURCE_DIR) + "/localserver/lang/grid.txt");
   QString text = QStringLiteral("\uFEFF  ");
@@ -75,8 +76,8 @@ inline void LoadGridLanguage() {
     bytes.push_back(static_cast<char>(c.unicode() >> 8));
   }
   std::string dir = folder.path().toStdString() + "/";
-  std::ofstream(dir + "TolvaneLan_01.txt", std::ios::binary) << bytes;
-  AppLanguage().Load(dir, "01");
+  std::ofstream(dir + "TolvaneLan_" + code + ".txt", std::ios::binary) << bytes;
+  AppLanguage().Load(dir, code);
 }
 
 // Rows of cell texts into a model with that many columns (all left-aligned
