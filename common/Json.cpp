@@ -85,19 +85,105 @@ int32_t ClampToInt32(int64_t v) {
   return static_cast<int32_t>(v);
 }
 
-// First occurrence at or after `from` of the key between double quotes (a
-// plain substring search), or kJsonNone.
-size_t FindQuotedKey(std::string_view text, std::string_view key, size_t from) {
-  const size_t need = key.size() + 2;
-  if (text.size() < need || from > text.size() - need) return kJsonNone;
+// The closing quote of the string whose opening quote stands at `open`: the
+// next double quote preceded by an even number of backslashes (so that a
+// body ending in an escaped backslash closes), or kJsonNone.
+size_t StringClose(std::string_view text, size_t open) {
   const char* const begin = text.data();
-  const char* const last = begin + (text.size() - need);  // last possible start
-  // Quotes are dense in JSON: a plain loop beats a memchr call per quote.
-  for (const char* p = begin + from; p <= last; ++p) {
-    if (*p != '"' || p[key.size() + 1] != '"') continue;
-    if (key.empty() ||
-        (p[1] == key[0] && std::memcmp(p + 2, key.data() + 1, key.size() - 1) == 0))
-      return static_cast<size_t>(p - begin);
+  size_t from = open + 1;
+  while (from < text.size()) {
+    const void* q = std::memchr(begin + from, '"', text.size() - from);
+    if (q == nullptr) return kJsonNone;
+    const size_t at = static_cast<size_t>(static_cast<const char*>(q) - begin);
+    size_t backslashes = 0;
+    while (at - backslashes > open + 1 && text[at - backslashes - 1] == '\\') ++backslashes;
+    if (backslashes % 2 == 0) return at;
+    from = at + 1;
+  }
+  return kJsonNone;
+}
+
+// Which containers the scan stands in: one bit per level, set for an array.
+// Levels beyond the first 256 count as objects.
+class Nesting {
+ public:
+  void Open(bool array) {
+    if (depth_ < kLevels) {
+      const uint64_t bit = uint64_t{1} << (depth_ % 64);
+      if (array)
+        bits_[depth_ / 64] |= bit;
+      else
+        bits_[depth_ / 64] &= ~bit;
+    }
+    ++depth_;
+  }
+  void Close() {
+    if (depth_ > 0) --depth_;
+  }
+  bool InArray() const {
+    if (depth_ == 0 || depth_ > kLevels) return false;
+    const size_t level = depth_ - 1;
+    return (bits_[level / 64] >> (level % 64)) & 1;
+  }
+
+ private:
+  static constexpr size_t kLevels = 256;
+  uint64_t bits_[kLevels / 64] = {};
+  size_t depth_ = 0;
+};
+
+// The opening quote of the first string that stands where a key stands (in
+// an object, at any depth, or outside every container) and whose body is the
+// key; with `needColon`, the first such string that is followed (after
+// blanks) by a colon.  String values (after a colon, or in an array) are
+// skipped whole, so a value that reads like the quoted key is never taken
+// for it.  kJsonNone when there is none.
+size_t FindKeyString(std::string_view text, std::string_view key, bool needColon) {
+  Nesting nesting;
+  char last = '\0';  // the last character outside strings, blanks skipped
+  size_t i = 0;
+  while (i < text.size()) {
+    const char c = text[i];
+    switch (c) {
+      case ' ':
+      case '\t':
+      case '\r':
+      case '\n':
+        ++i;
+        continue;
+      case '%':
+        if (text.substr(i, 3) == "%20") {
+          i += 3;
+          continue;
+        }
+        break;
+      case '{':
+      case '[':
+        nesting.Open(c == '[');
+        break;
+      case '}':
+      case ']':
+        nesting.Close();
+        break;
+      case '"': {
+        const size_t close = StringClose(text, i);
+        if (close == kJsonNone) return kJsonNone;
+        const bool value = last == ':' || nesting.InArray();
+        if (!value && close - i - 1 == key.size() &&
+            std::memcmp(text.data() + i + 1, key.data(), key.size()) == 0) {
+          if (!needColon) return i;
+          const size_t p = JsonSkipBlanks(text, close + 1);
+          if (p < text.size() && text[p] == ':') return i;
+        }
+        last = '"';
+        i = close + 1;
+        continue;
+      }
+      default:
+        break;
+    }
+    last = c;
+    ++i;
   }
   return kJsonNone;
 }
@@ -111,10 +197,10 @@ std::string QuotedKey(std::string_view key) {
   return q;
 }
 
-// Start of the value of the first occurrence of the quoted key, or none when
-// that occurrence is not followed by a colon.
+// Start of the value of the first occurrence of the quoted key as a key, or
+// none when that occurrence is not followed by a colon.
 size_t FindValue(std::string_view key, std::string_view text) {
-  size_t pos = FindQuotedKey(text, key, 0);
+  size_t pos = FindKeyString(text, key, false);
   if (pos == kJsonNone) return kJsonNone;
   size_t p = JsonSkipBlanks(text, pos + key.size() + 2);
   if (p >= text.size() || text[p] != ':') return kJsonNone;
@@ -609,15 +695,7 @@ int JsonGetBase64(std::string_view key, std::string_view text, std::string& out,
 }
 
 size_t JsonFindKey(std::string_view key, std::string_view text) {
-  text = Cut(text);
-  size_t from = 0;
-  while (true) {
-    size_t pos = FindQuotedKey(text, key, from);
-    if (pos == kJsonNone) return kJsonNone;
-    size_t p = JsonSkipBlanks(text, pos + key.size() + 2);
-    if (p < text.size() && text[p] == ':') return pos;
-    from = pos + 1;
-  }
+  return FindKeyString(Cut(text), key, true);
 }
 
 int JsonGetIntArray(std::string_view key, std::string_view text, std::vector<uint32_t>& values,
