@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <cmath>
@@ -103,6 +104,29 @@ size_t StringClose(std::string_view text, size_t open) {
   return kJsonNone;
 }
 
+// The character before pos that is not a blank (nor "%20", which the
+// readers take for a blank); NUL at the start of the text.
+char PreviousNonBlank(std::string_view text, size_t pos) {
+  while (pos > 0) {
+    const char c = text[pos - 1];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+      --pos;
+    } else if (c == '0' && pos >= 3 && text.substr(pos - 3, 3) == "%20") {
+      pos -= 3;
+    } else {
+      return c;
+    }
+  }
+  return '\0';
+}
+
+// The characters the key scan looks at outside strings.
+constexpr std::array<bool, 256> kKeyScanStops = [] {
+  std::array<bool, 256> stops{};
+  for (unsigned char c : std::string_view("\"{}[]")) stops[c] = true;
+  return stops;
+}();
+
 // Which containers the scan stands in: one bit per level, set for an array.
 // Levels beyond the first 256 count as objects.
 class Nesting {
@@ -139,51 +163,31 @@ class Nesting {
 // skipped whole, so a value that reads like the quoted key is never taken
 // for it.  kJsonNone when there is none.
 size_t FindKeyString(std::string_view text, std::string_view key, bool needColon) {
+  const char* const p = text.data();
+  const size_t n = text.size();
   Nesting nesting;
-  char last = '\0';  // the last character outside strings, blanks skipped
   size_t i = 0;
-  while (i < text.size()) {
-    const char c = text[i];
-    switch (c) {
-      case ' ':
-      case '\t':
-      case '\r':
-      case '\n':
-        ++i;
-        continue;
-      case '%':
-        if (text.substr(i, 3) == "%20") {
-          i += 3;
-          continue;
-        }
-        break;
-      case '{':
-      case '[':
-        nesting.Open(c == '[');
-        break;
-      case '}':
-      case ']':
-        nesting.Close();
-        break;
-      case '"': {
-        const size_t close = StringClose(text, i);
-        if (close == kJsonNone) return kJsonNone;
-        const bool value = last == ':' || nesting.InArray();
-        if (!value && close - i - 1 == key.size() &&
-            std::memcmp(text.data() + i + 1, key.data(), key.size()) == 0) {
-          if (!needColon) return i;
-          const size_t p = JsonSkipBlanks(text, close + 1);
-          if (p < text.size() && text[p] == ':') return i;
-        }
-        last = '"';
-        i = close + 1;
-        continue;
+  while (i < n) {
+    const char c = p[i];
+    if (!kKeyScanStops[static_cast<unsigned char>(c)]) {
+      ++i;
+    } else if (c == '"') {
+      const size_t close = StringClose(text, i);
+      if (close == kJsonNone) return kJsonNone;
+      if (close - i - 1 == key.size() && std::memcmp(p + i + 1, key.data(), key.size()) == 0 &&
+          !nesting.InArray() && PreviousNonBlank(text, i) != ':') {
+        if (!needColon) return i;
+        const size_t after = JsonSkipBlanks(text, close + 1);
+        if (after < n && p[after] == ':') return i;
       }
-      default:
-        break;
+      i = close + 1;
+    } else {
+      if (c == '{' || c == '[')
+        nesting.Open(c == '[');
+      else
+        nesting.Close();
+      ++i;
     }
-    last = c;
-    ++i;
   }
   return kJsonNone;
 }
