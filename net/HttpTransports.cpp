@@ -365,8 +365,8 @@ bool CommonCurlOptions(CURL* c, HttpRequest& r, CurlSink& sink) {
     ok = ok && curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(r.connectTimeoutSeconds)) == CURLE_OK;
   if (r.receiveTimeoutMs > 0) {
     // A stalled peer ends the transfer after the receive time-out; one that
-    // keeps it alive (a trickle of bytes, redirects) after the connect and
-    // receive time-outs together, redirects included.
+    // keeps it alive (a trickle of bytes, one redirect after another) after
+    // the connect and receive time-outs together.
     const long long whole = std::max(r.connectTimeoutSeconds, 0) * 1000LL + r.receiveTimeoutMs;
     ok = ok && curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
          curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, std::max(1L, (r.receiveTimeoutMs + 999L) / 1000L)) == CURLE_OK &&
