@@ -233,10 +233,15 @@ std::u16string& MakeQueryDateTimeBound(std::u16string& text, bool upper) {
       second = numbers.Next();
     }
   }
-  if (upper) {
-    if (second == 0) second = 59;
-    if (minute == 0) minute = 59;
-    if (hour == 0) hour = 23;
+  // An upper bound reaches to the end of the period the text names: a
+  // missing second means the whole minute, and only then may a missing
+  // minute mean the whole hour, and a missing hour the whole day.
+  if (upper && second == 0) {
+    second = 59;
+    if (minute == 0) {
+      minute = 59;
+      if (hour == 0) hour = 23;
+    }
   }
   if (!IsValidDate(year, month, day) || hour > 23 || minute > 59 || second > 59) {
     text.clear();

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <cmath>
@@ -85,19 +86,108 @@ int32_t ClampToInt32(int64_t v) {
   return static_cast<int32_t>(v);
 }
 
-// First occurrence at or after `from` of the key between double quotes (a
-// plain substring search), or kJsonNone.
-size_t FindQuotedKey(std::string_view text, std::string_view key, size_t from) {
-  const size_t need = key.size() + 2;
-  if (text.size() < need || from > text.size() - need) return kJsonNone;
+// The closing quote of the string whose opening quote stands at `open`: the
+// next double quote preceded by an even number of backslashes (so that a
+// body ending in an escaped backslash closes), or kJsonNone.
+size_t StringClose(std::string_view text, size_t open) {
   const char* const begin = text.data();
-  const char* const last = begin + (text.size() - need);  // last possible start
-  // Quotes are dense in JSON: a plain loop beats a memchr call per quote.
-  for (const char* p = begin + from; p <= last; ++p) {
-    if (*p != '"' || p[key.size() + 1] != '"') continue;
-    if (key.empty() ||
-        (p[1] == key[0] && std::memcmp(p + 2, key.data() + 1, key.size() - 1) == 0))
-      return static_cast<size_t>(p - begin);
+  size_t from = open + 1;
+  while (from < text.size()) {
+    const void* q = std::memchr(begin + from, '"', text.size() - from);
+    if (q == nullptr) return kJsonNone;
+    const size_t at = static_cast<size_t>(static_cast<const char*>(q) - begin);
+    size_t backslashes = 0;
+    while (at - backslashes > open + 1 && text[at - backslashes - 1] == '\\') ++backslashes;
+    if (backslashes % 2 == 0) return at;
+    from = at + 1;
+  }
+  return kJsonNone;
+}
+
+// The character before pos that is not a blank (nor "%20", which the
+// readers take for a blank); NUL at the start of the text.
+char PreviousNonBlank(std::string_view text, size_t pos) {
+  while (pos > 0) {
+    const char c = text[pos - 1];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+      --pos;
+    } else if (c == '0' && pos >= 3 && text.substr(pos - 3, 3) == "%20") {
+      pos -= 3;
+    } else {
+      return c;
+    }
+  }
+  return '\0';
+}
+
+// The characters the key scan looks at outside strings.
+constexpr std::array<bool, 256> kKeyScanStops = [] {
+  std::array<bool, 256> stops{};
+  for (unsigned char c : std::string_view("\"{}[]")) stops[c] = true;
+  return stops;
+}();
+
+// Which containers the scan stands in: one bit per level, set for an array.
+// Levels beyond the first 256 count as objects.
+class Nesting {
+ public:
+  void Open(bool array) {
+    if (depth_ < kLevels) {
+      const uint64_t bit = uint64_t{1} << (depth_ % 64);
+      if (array)
+        bits_[depth_ / 64] |= bit;
+      else
+        bits_[depth_ / 64] &= ~bit;
+    }
+    ++depth_;
+  }
+  void Close() {
+    if (depth_ > 0) --depth_;
+  }
+  bool InArray() const {
+    if (depth_ == 0 || depth_ > kLevels) return false;
+    const size_t level = depth_ - 1;
+    return (bits_[level / 64] >> (level % 64)) & 1;
+  }
+
+ private:
+  static constexpr size_t kLevels = 256;
+  uint64_t bits_[kLevels / 64] = {};
+  size_t depth_ = 0;
+};
+
+// The opening quote of the first string that stands where a key stands (in
+// an object, at any depth, or outside every container) and whose body is the
+// key; with `needColon`, the first such string that is followed (after
+// blanks) by a colon.  String values (after a colon, or in an array) are
+// skipped whole, so a value that reads like the quoted key is never taken
+// for it.  kJsonNone when there is none.
+size_t FindKeyString(std::string_view text, std::string_view key, bool needColon) {
+  const char* const p = text.data();
+  const size_t n = text.size();
+  Nesting nesting;
+  size_t i = 0;
+  while (i < n) {
+    const char c = p[i];
+    if (!kKeyScanStops[static_cast<unsigned char>(c)]) {
+      ++i;
+    } else if (c == '"') {
+      const size_t close = StringClose(text, i);
+      if (close == kJsonNone) return kJsonNone;
+      if (close - i - 1 == key.size() && std::memcmp(p + i + 1, key.data(), key.size()) == 0 &&
+          !nesting.InArray() && PreviousNonBlank(text, i) != ':') {
+        if (!needColon) return i;
+        const size_t after = JsonSkipBlanks(text, close + 1);
+        if (after < n && p[after] == ':') return i;
+      }
+      i = close + 1;
+    } else {
+      if (c == '{' || c == '[')
+        nesting.Open(c == '[');
+      else
+        nesting.Close();
+      ++i;
+    }
   }
   return kJsonNone;
 }
@@ -111,10 +201,10 @@ std::string QuotedKey(std::string_view key) {
   return q;
 }
 
-// Start of the value of the first occurrence of the quoted key, or none when
-// that occurrence is not followed by a colon.
+// Start of the value of the first occurrence of the quoted key as a key, or
+// none when that occurrence is not followed by a colon.
 size_t FindValue(std::string_view key, std::string_view text) {
-  size_t pos = FindQuotedKey(text, key, 0);
+  size_t pos = FindKeyString(text, key, false);
   if (pos == kJsonNone) return kJsonNone;
   size_t p = JsonSkipBlanks(text, pos + key.size() + 2);
   if (p >= text.size() || text[p] != ':') return kJsonNone;
@@ -609,15 +699,7 @@ int JsonGetBase64(std::string_view key, std::string_view text, std::string& out,
 }
 
 size_t JsonFindKey(std::string_view key, std::string_view text) {
-  text = Cut(text);
-  size_t from = 0;
-  while (true) {
-    size_t pos = FindQuotedKey(text, key, from);
-    if (pos == kJsonNone) return kJsonNone;
-    size_t p = JsonSkipBlanks(text, pos + key.size() + 2);
-    if (p < text.size() && text[p] == ':') return pos;
-    from = pos + 1;
-  }
+  return FindKeyString(Cut(text), key, true);
 }
 
 int JsonGetIntArray(std::string_view key, std::string_view text, std::vector<uint32_t>& values,

@@ -11,10 +11,12 @@
 // \u000D, tab \u0009.  UTF-16 strings may be written all ASCII with "\uXXXX"
 // for every unit from 128 upwards.
 //
-// Readers find the FIRST occurrence of the quoted key anywhere in the text,
-// knowing nothing of its structure: a key of a nested object, or a string
-// value equal to the quoted key, is found as well.  To read one object of a
-// list, pass the reader that object only (JsonListBody / JsonNextObject).
+// Readers find the FIRST occurrence of the quoted key where a key stands,
+// at any depth: a key of a nested object is found as well, but a string
+// value is skipped whole, so a value equal to the quoted key (a customer
+// named "2") never hides the key.  An occurrence not followed by a colon
+// gives the empty or default result.  To read one object of a list, pass the
+// reader that object only (JsonListBody / JsonNextObject).
 // Readers never change the text; a NUL byte in it ends the text.  Malformed
 // input gives the empty text, 0, npos or the caller's default, never an error.
 
@@ -102,8 +104,9 @@ int JsonGetBase64(std::string_view key, std::string_view text, std::string& out,
 // missing.
 int JsonGetIntArray(std::string_view key, std::string_view text, std::vector<uint32_t>& values,
                     int64_t minimum, int64_t maximum);
-// The opening quote of the first quoted key followed (after blanks) by a
-// colon; kJsonNone when there is none.
+// The opening quote of the first quoted key (where a key stands, string
+// values skipped) followed (after blanks) by a colon; kJsonNone when there
+// is none.
 size_t JsonFindKey(std::string_view key, std::string_view text);
 // The next "{" at or after pos outside string values (a position inside a key
 // name first skips past its colon); kJsonNone at the end.  Does not stop at

@@ -239,15 +239,12 @@ static void AppendUnit(std::string& out, uint32_t unit) {
 
 void JsonOut::AppendString(std::string& out, std::string_view s) {
   out += '"';
-  bool keyLike = !s.empty();
-  for (unsigned char c : s)
-    if (!(isalnum(c) || c == '_') || c >= 0x80) { keyLike = false; break; }
   size_t i = 0;
   while (i < s.size()) {
     unsigned char c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) {
       bool special = c < 0x20 || c == '"' || c == '\\' || c == '/' || c == 0x7F;
-      if (special || (keyLike && i == 0))
+      if (special)
         AppendUnit(out, c);
       else
         out += static_cast<char>(c);

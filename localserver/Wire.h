@@ -1,8 +1,7 @@
 #pragma once
 // Byte-level helpers of the wire protocol, kept apart from the client's
 // toolkit on purpose: CRC-32, Base64, hex, MD5, random bytes, GBK/UTF-8
-// conversion and the writer of the replies the client's key-search reader
-// can read.
+// conversion and the writer of the replies.
 
 #include <cstdint>
 #include <string>
@@ -45,11 +44,10 @@ int64_t ServerTimeStamp(int64_t unixTime);
 // Local time as "YYYY-MM-DD HH:MM:SS".
 std::string LocalDateTimeText(int64_t unixTime);
 
-// Writes one compact JSON object the way the client reads it: ASCII only,
-// every other character as \uXXXX (UTF-16 units), the JSON specials as
-// six-character escapes with upper-case hex, and a string value made only of
-// letters, digits and '_' starting with an escaped character, so that no
-// value can be mistaken for a quoted key by the client's plain key search.
+// Writes one compact JSON object: ASCII only, every other character as
+// \uXXXX (UTF-16 units), the JSON specials as six-character escapes with
+// upper-case hex.  Every other string value is written as it is, even one
+// that reads like a key of the reply.
 class JsonOut {
  public:
   JsonOut() { text_ = "{"; }

@@ -88,6 +88,9 @@ void ChooseHeadBufferSize(HttpRequest& r) {
   if (r.responseCapacity < 8192) r.headBufferSize = r.responseCapacity;
 }
 
+// The longest chunk size line read, its extensions and line end included.
+constexpr size_t kChunkLineLimit = 1024;
+
 // Reads one head into request.head: byte by byte, so that nothing of the
 // body is taken with it, up to the first line of at most three bytes.
 void ReadHead(HttpRequest& r, Stream& s, long headRoom) {
@@ -156,21 +159,19 @@ ReadResult ReadResponse(HttpRequest& r, Stream& s, bool relay) {
   std::string& body = r.response;
   if (r.chunked) {
     for (;;) {
+      // The size line, extensions and all, must end within its limit; a
+      // line that does not, or whose size cannot be read, leaves the rest of
+      // the body unknown.
       std::string line;
-      bool ended = false;
-      while (line.size() < 31) {
+      while (line.size() < kChunkLineLimit && (line.empty() || line.back() != '\n')) {
         char c;
-        if (s.Read(&c, 1) <= 0) {
-          ended = true;
-          break;
-        }
+        if (s.Read(&c, 1) <= 0) break;
         line.push_back(c);
-        if (c == '\n') break;
       }
-      if (ended) return {kHttpBodyShort, false};
-      int size = ParseChunkSize(line);
-      const bool last = size <= 0;
-      if (last) size = 0;
+      if (line.empty() || line.back() != '\n') return {kHttpBodyShort, false};
+      const int size = ParseChunkSize(line);
+      if (size < 0) return {kHttpBodyShort, false};
+      const bool last = size == 0;
       if (static_cast<long>(body.size()) + size > room - 1) return {kHttpBodyTooLarge, false};
       const size_t start = body.size();
       const size_t need = static_cast<size_t>(size) + 2;
@@ -337,12 +338,10 @@ int ParseResponseHead(HttpRequest& r) {
 }
 
 int ParseChunkSize(std::string_view line) {
-  size_t end = line.size();
-  while (end > 0 && static_cast<unsigned char>(line[end - 1]) < '0') --end;
-  int value = 0;
-  int shift = 0;
-  for (int digits = 0; end > 0 && digits < 7; ++digits, --end, shift += 4) {
-    char c = line[end - 1];
+  size_t i = 0;
+  long long value = 0;
+  for (; i < line.size(); ++i) {
+    const char c = line[i];
     int d;
     if (c >= '0' && c <= '9')
       d = c - '0';
@@ -352,9 +351,17 @@ int ParseChunkSize(std::string_view line) {
       d = c - 'A' + 10;
     else
       break;
-    value |= d << shift;
+    value = value * 16 + d;
+    if (value > INT_MAX) return -1;
   }
-  return value;
+  if (i == 0) return -1;
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+  // A chunk extension (";name=value", any number of them) says nothing about
+  // the size.
+  if (i < line.size() && line[i] == ';') return static_cast<int>(value);
+  if (i < line.size() && line[i] == '\r') ++i;
+  if (i < line.size() && line[i] == '\n') ++i;
+  return i == line.size() ? static_cast<int>(value) : -1;
 }
 
 int InflateBody(std::string_view compressed, std::string& output, size_t outputSize, bool gzip) {

@@ -156,7 +156,10 @@ std::string BuildRequestHead(HttpRequest& request);
 // when the first line holds none), or 0 for an empty head.
 int ParseResponseHead(HttpRequest& request);
 
-// The size of a chunk from its size line.
+// The size of a chunk from its size line: the hex digits at its start, then
+// optional blanks, then the line end or chunk extensions (";..."), which are
+// ignored.  -1 when the line does not start with a hex digit, holds anything
+// else after the digits, or names a size beyond the int range.
 int ParseChunkSize(std::string_view line);
 
 // Raw inflate of a gzip (fixed 10-byte header skipped) or deflate body into

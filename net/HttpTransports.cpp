@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <mutex>
 #include <new>
 
@@ -330,9 +331,30 @@ curl_slist* AppendLines(curl_slist* list, std::string_view lines) {
   return list;
 }
 
+// Redirects followed before the transfer is given up as a loop.
+constexpr long kMaxRedirects = 10;
+
+// The hosts reached without a proxy: loopback addresses always, whatever
+// proxy the environment names, besides the exceptions the environment lists
+// itself (which setting the option would otherwise replace).
+std::string NoProxyList() {
+  const char* env = std::getenv("no_proxy");
+  if (env == nullptr || *env == '\0') env = std::getenv("NO_PROXY");
+  std::string list = env ? env : "";
+  while (!list.empty() && (list.back() == ' ' || list.back() == '\t')) list.pop_back();
+  list.erase(0, std::min(list.find_first_not_of(" \t"), list.size()));
+  if (list == "*") return list;
+  if (!list.empty()) list += ',';
+  list += "localhost,127.0.0.0/8,::1";
+  return list;
+}
+
 bool CommonCurlOptions(CURL* c, HttpRequest& r, CurlSink& sink) {
+  const std::string noProxy = NoProxyList();
   bool ok = curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
             curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
+            curl_easy_setopt(c, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK &&
+            curl_easy_setopt(c, CURLOPT_NOPROXY, noProxy.c_str()) == CURLE_OK &&
             curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, CurlWrite) == CURLE_OK &&
             curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink) == CURLE_OK;
   if (r.tlsSkipVerify == 1) {
@@ -342,8 +364,13 @@ bool CommonCurlOptions(CURL* c, HttpRequest& r, CurlSink& sink) {
   if (r.connectTimeoutSeconds > 0)
     ok = ok && curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(r.connectTimeoutSeconds)) == CURLE_OK;
   if (r.receiveTimeoutMs > 0) {
+    // A stalled peer ends the transfer after the receive time-out; one that
+    // keeps it alive (a trickle of bytes, one redirect after another) after
+    // the connect and receive time-outs together.
+    const long long whole = std::max(r.connectTimeoutSeconds, 0) * 1000LL + r.receiveTimeoutMs;
     ok = ok && curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
-         curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, std::max(1L, (r.receiveTimeoutMs + 999L) / 1000L)) == CURLE_OK;
+         curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, std::max(1L, (r.receiveTimeoutMs + 999L) / 1000L)) == CURLE_OK &&
+         curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(std::min<long long>(whole, LONG_MAX))) == CURLE_OK;
   }
   return ok;
 }

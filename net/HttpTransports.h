@@ -15,6 +15,11 @@ int HttpSendTls(HttpRequest& request);
 int HttpSendTlsBio(HttpRequest& request);
 // The whole request wrapped for the relay server.
 int HttpSendRelay(HttpRequest& request);
+// The two libcurl transports follow at most 10 redirects; with a receive
+// time-out the whole transfer ends after the connect and receive time-outs
+// together.  Loopback addresses are never reached through a proxy named by
+// the environment.
+//
 // GET of a full URL (the path) through libcurl: body length, 0 on any failure.
 int HttpGetWinInet(HttpRequest& request);
 // POST (post flag 1) or GET to host, port and path through libcurl: body

@@ -100,8 +100,16 @@ TEST(MakeQueryDateTimeBound, LowerAndUpperBounds) {
       {u"2024.03.05 10", true, u"2024.03.05 10:59:59.998"},
       {u"  2024-3-5  ", false, u"2024.03.05 00:00:00.0"},
       {u"2024.03.05 08:15:20", true, u"2024.03.05 08:15:20.998"},
-      // Each zero field of an upper bound is filled on its own.
-      {u"2024.03.05 00:30:00", true, u"2024.03.05 23:30:59.998"},
+      // A zero field of an upper bound is filled only when the field below
+      // it was: a given minute or second holds the hour or minute as given.
+      {u"2024.03.05 00:30:00", true, u"2024.03.05 00:30:59.998"},
+      {u"2024.03.05 00:30", true, u"2024.03.05 00:30:59.998"},
+      {u"202403050030", true, u"2024.03.05 00:30:59.998"},
+      {u"2024.03.05 10:00:30", true, u"2024.03.05 10:00:30.998"},
+      {u"2024.03.05 00:00:30", true, u"2024.03.05 00:00:30.998"},
+      {u"2024.03.05 00:00:00", true, u"2024.03.05 23:59:59.998"},
+      {u"2024.03.05 23:00", true, u"2024.03.05 23:59:59.998"},
+      {u"2024.03.05 00:30:00", false, u"2024.03.05 00:30:00.0"},
       {u"2024.02.30", false, u""},
       {u"20230229", true, u""},
       {u"2024.03.05 24:00:00", false, u""},

@@ -20,11 +20,54 @@ const std::string kGbkEAcute = "\xA8\xA6"; // U+00E9
 // ---- Finding values ----
 
 TEST(JsonReaders, FirstOccurrenceOfTheQuotedKeyWins) {
-  // The first quoted b is the value of a and is followed by a comma.
+  // The first quoted b is the value of a: the key b is found after it.
   const std::string text = R"({"a":"b","b":5})";
-  EXPECT_EQ(JsonGetInt("b", text, -7), -7);
+  EXPECT_EQ(JsonGetInt("b", text, -7), 5);
   EXPECT_EQ(JsonFindKey("b", text), text.find("\"b\":"));
   EXPECT_EQ(JsonGetInt("a", text, -7), 0);  // a text that is no number reads 0
+}
+
+TEST(JsonReaders, StringValuesNeverHideAKey) {
+  struct Case {
+    const char* text;
+    const char* key;
+    const char* expected;
+  } cases[] = {
+      // A customer named "2" before column 2.
+      {R"({"0":"2","1":"x","2":77})", "2", "77"},
+      {R"({"0" : "2" , "2" : 77})", "2", "77"},
+      {R"({"0":%20"2","2":77})", "2", "77"},
+      {R"({"a":["2","x"],"2":77})", "2", "77"},      // strings of an array
+      {R"(["v",{"v":12}])", "v", "12"},
+      {R"({"a":"\"2","2":77})", "2", "77"},          // a value ending in an escaped quote
+      {R"({"a":"x\"2\":5","2":77})", "2", "77"},    // a value holding the quoted key
+      {R"({"a":"C:\\","2":77})", "2", "77"},        // a value ending in an escaped backslash
+      {R"({"a":"{\"2\":1}","2":77})", "2", "77"},
+      // Keys of nested objects are keys: the first one wins.
+      {R"({"x":{"2":3},"2":4})", "2", "3"},
+      {R"({"L":[{"0":"a","2":"b"}],"2":"c"})", "2", "b"},
+      {R"({"x":[["2"],{"2":6}]})", "2", "6"},
+      // The first key not followed by a colon still ends the search.
+      {R"({"2" 1,"2":2})", "2", ""},
+      {R"("2":5)", "2", "5"},                          // no braces at all
+      {R"({"a":"2")", "2", ""},                        // only the value
+      {R"({"a":"2,"2":1})", "2", ""},                  // a string left open at the end
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(JsonGetString(c.key, c.text, 20), c.expected);
+  }
+  // Every reader goes through the same search.
+  const std::string row =
+      R"({"0":"v","1":"h","2":"a","3":"w","v":"QUJD","h":"0aFF","a":[3,7],"w":"\u4E2D"})";
+  std::string bytes;
+  EXPECT_EQ(JsonGetBase64("v", row, bytes, 40), 3);
+  EXPECT_EQ(bytes, "ABC");
+  EXPECT_EQ(JsonGetHex("h", row, bytes, 4), 2u);
+  std::vector<uint32_t> values;
+  EXPECT_EQ(JsonGetIntArray("a", row, values, 0, 10), 2);
+  EXPECT_EQ(JsonFindKey("a", row), row.find("\"a\":"));
+  EXPECT_EQ(JsonGetWString("w", row, 5), u"\u4E2D");
 }
 
 TEST(JsonReaders, IntegerReadersAndTheirDefaults) {
@@ -41,7 +84,7 @@ TEST(JsonReaders, IntegerReadersAndTheirDefaults) {
       {R"({"v":""})", -1},
       {R"({"w":12})", -1},
       {R"({"v" 12})", -1},                  // no colon
-      {R"(["v",{"v":12}])", -1},            // first occurrence not followed by a colon
+      {R"({"v" 1,"v":12})", -1},            // first occurrence not followed by a colon
       {R"({"v":"12)", -1},                  // unterminated string
       {R"({"v":)", -1},
       {R"({"v":99999999999})", 2147483647},  // held to the 32-bit range

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "common/Json.h"
 #include "tests/fuzz/FuzzBytes.h"
 
@@ -104,6 +106,42 @@ TEST(JsonFuzz, MutatedRepliesIntoEveryReader) {
     if (i % 3 == 0) input = gen.Mutate(input);
     ExactBlock block(input);
     ReadEverything(block.View(), gen.Next());
+  }
+}
+
+// Rows as a server writing standard JSON sends them, whose values are often
+// the names of the row's own keys or hold quotes and brackets: every key
+// reads its own value.
+TEST(JsonFuzz, EveryKeyOfAStandardRowReadsItsOwnValue) {
+  fuzz::Bytes gen(3104);
+  const char* const values[] = {"0", "1", "2", "3", "4", "List", "a\"2", "2\"", "\"2\":", "{", "}",
+                                "[", "]", ":", ",", "x y", "a\\b", ""};
+  for (int i = 0; i < fuzz::kRounds / 4; ++i) {
+    nlohmann::ordered_json row = nlohmann::ordered_json::object();
+    std::vector<std::string> expected;
+    const int keys = 1 + static_cast<int>(gen.Next() % 5);
+    for (int k = 0; k < keys; ++k) {
+      std::string value = values[gen.Next() % std::size(values)];
+      const std::string key = std::to_string(k);
+      switch (gen.Next() % 4) {
+        case 0:  // the value beside a nested array of key names
+          row["n" + key] = nlohmann::ordered_json::array({value, key, "0"});
+          break;
+        case 1:  // the value beside a nested object whose keys are not this row's
+          row["o" + key] = {{"s" + key, value}};
+          break;
+        default:
+          break;
+      }
+      row[key] = value;
+      expected.push_back(value);
+    }
+    const std::string text = row.dump();
+    for (int k = 0; k < keys; ++k) {
+      ASSERT_EQ(JsonGetString(std::to_string(k), text, 40), expected[k]) << text;
+    }
+    std::string list = R"({"ReturnValue":1,"List":[)" + text + "," + text + "]}";
+    ASSERT_EQ(JsonGetInt("ReturnValue", list, 0), 1) << list;
   }
 }
 

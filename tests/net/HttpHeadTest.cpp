@@ -132,12 +132,21 @@ TEST(ResponseHead, KeepAliveAndContentType) {
   EXPECT_EQ(r.serverKeepAlive, 0);  // only when asked for
 }
 
-TEST(ChunkSize, HexReadBackwardsFromTheLineEnd) {
+TEST(ChunkSize, HexReadFromTheLineStartExtensionsIgnored) {
   struct Case {
     const char* line;
     int size;
-  } cases[] = {{"5\r\n", 5}, {"1a\r\n", 26}, {"FF  \r\n", 255}, {"0\r\n", 0}, {"\r\n", 0},
-               {"123456789\r\n", 0x3456789}, {"zz1\r\n", 1}, {"", 0}};
+  } cases[] = {
+      {"5\r\n", 5}, {"1a\r\n", 26}, {"1A\r\n", 26}, {"FF  \r\n", 255}, {"0\r\n", 0},
+      {"5\n", 5}, {"5", 5}, {"0000000a\r\n", 10}, {"7fffffff\r\n", 2147483647},
+      // Chunk extensions.
+      {"5;name=value\r\n", 5}, {"5;x=y\r\n", 5}, {"5 ;x\r\n", 5}, {"a;x=\"1;2\";y\r\n", 10},
+      {"0;last\r\n", 0},
+      // Lines whose size cannot be read.
+      {"\r\n", -1}, {"", -1}, {";x=5\r\n", -1}, {" 5\r\n", -1}, {"-5\r\n", -1}, {"zz1\r\n", -1},
+      {"5x\r\n", -1}, {"5 5\r\n", -1}, {"5\r5\r\n", -1},
+      {"80000000\r\n", -1}, {"123456789\r\n", -1}, {"fffffffffffffffffff\r\n", -1},
+  };
   for (const auto& c : cases) EXPECT_EQ(ParseChunkSize(c.line), c.size) << c.line;
 }
 

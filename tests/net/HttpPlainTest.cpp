@@ -68,6 +68,20 @@ TEST(PlainTransport, ScriptedReplies) {
        11, "hello world"},
       {"chunked cut short", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nhello", -299, ""},
       {"chunked without last chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n", -299, ""},
+      {"chunk extensions", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;name=value\r\nhello\r\n"
+                           "6;x=y\r\n world\r\n0;end\r\n\r\n", 11, "hello world"},
+      {"short extension", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;x=y\r\nhello\r\n0\r\n\r\n", 5,
+       "hello"},
+      {"long extension", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;chunk-signature=" +
+                             std::string(64, 'e') + "\r\nhello\r\n0\r\n\r\n", 5, "hello"},
+      {"size line beyond its limit", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;x=" +
+                                         std::string(1100, 'e') + "\r\nhello\r\n0\r\n\r\n", -299, ""},
+      {"size line not hex", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\nzz\r\nworld\r\n"
+                            "0\r\n\r\n", -299, ""},
+      {"empty size line", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n\r\nworld\r\n"
+                          "0\r\n\r\n", -299, ""},
+      {"size beyond the int range", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n100000000\r\nhello\r\n",
+       -299, ""},
       {"gzip", "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(gz.size()) +
                    "\r\n\r\n" + gz, 16, "compressed hello"},
       {"gzip cut short", "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " +

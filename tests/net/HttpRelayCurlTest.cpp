@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
+#include <vector>
 
 #include "TestServers.h"
 #include "net/HostPool.h"
@@ -155,6 +158,125 @@ TEST(UrlTransports, PostAndItsErrors) {
   }
   r.responseCapacity = 8192;
   EXPECT_EQ(SendHttpRequest(r), -3);
+}
+
+namespace {
+
+double SecondsSince(std::chrono::steady_clock::time_point t) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+
+// A GET of a full URL and a POST to host, port and path on that server.
+std::vector<HttpRequest> UrlRequests(int port) {
+  HttpRequest get;
+  get.host = "unused.example";
+  get.path = "http://127.0.0.1:" + std::to_string(port) + "/u";
+  HttpRequest post;
+  post.mode = 10;
+  post.post = 1;
+  post.host = "127.0.0.1";
+  post.port = port;
+  post.path = "/p";
+  post.body = "a=1";
+  std::vector<HttpRequest> requests{get, post};
+  for (HttpRequest& r : requests) {
+    r.responseCapacity = 8192;
+    r.connectTimeoutSeconds = 1;
+    r.receiveTimeoutMs = 500;
+  }
+  return requests;
+}
+
+}  // namespace
+
+TEST(UrlTransports, RedirectLoopIsGivenUpAfterTenHops) {
+  // Redirects to itself; a client that follows 50 of them is let through.
+  std::atomic<int> served{0};
+  ScriptedServer server([&served](Connection& c) {
+    c.ReadRequest();
+    if (++served <= 50)
+      c.Send("HTTP/1.1 302 Found\r\nLocation: /loop\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    else
+      c.Send("HTTP/1.1 200 OK\r\nContent-Length: 7\r\n\r\nescaped");
+  });
+  const int failed[] = {0, -3};  // GET, POST
+  std::vector<HttpRequest> requests = UrlRequests(server.port());
+  for (size_t i = 0; i < requests.size(); ++i) {
+    SCOPED_TRACE(i);
+    served = 0;
+    EXPECT_EQ(SendHttpRequest(requests[i]), failed[i]);
+    EXPECT_TRUE(requests[i].response.empty());
+    EXPECT_EQ(served, 11);  // the request and ten redirects
+  }
+}
+
+TEST(UrlTransports, SilentOrTricklingServerEndsWithinTheTimeOuts) {
+  struct Case {
+    const char* name;
+    ScriptedServer::Handler handler;
+  } cases[] = {
+      {"never answers",
+       [](Connection& c) {
+         c.ReadRequest();
+         c.Stall(8000);
+       }},
+      // One byte every 100 ms: never slow enough to count as stalled.
+      {"answers without end",
+       [](Connection& c) {
+         c.ReadRequest();
+         c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+         for (int i = 0; i < 80; ++i) {
+           c.Send("x");
+           c.Stall(100);
+         }
+       }},
+  };
+  const int failed[] = {0, -3};  // GET, POST
+  for (const auto& c : cases) {
+    ScriptedServer server(c.handler);
+    std::vector<HttpRequest> requests = UrlRequests(server.port());
+    for (size_t i = 0; i < requests.size(); ++i) {
+      SCOPED_TRACE(std::string(c.name) + (i ? ", POST" : ", GET"));
+      const auto start = std::chrono::steady_clock::now();
+      EXPECT_EQ(SendHttpRequest(requests[i]), failed[i]);
+      // 1 s to connect and 0.5 s to receive, with room for a loaded machine.
+      EXPECT_LT(SecondsSince(start), 4.0);
+    }
+  }
+}
+
+TEST(UrlTransports, LoopbackIsReachedWithoutTheEnvironmentsProxy) {
+  ScriptedServer proxy(Reply("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nproxy"));
+  ScriptedServer server(Reply("HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\ndirect"));
+  const std::string proxyUrl = "http://127.0.0.1:" + std::to_string(proxy.port());
+  nettest::ScopedEnv http("http_proxy", proxyUrl);
+  nettest::ScopedEnv all("ALL_PROXY", proxyUrl);
+  nettest::ScopedEnv none("no_proxy", "");
+  nettest::ScopedEnv noneUpper("NO_PROXY", "");
+  for (const char* host : {"127.0.0.1", "localhost"}) {
+    SCOPED_TRACE(host);
+    HttpRequest get;
+    get.host = "unused.example";
+    get.path = std::string("http://") + host + ":" + std::to_string(server.port()) + "/u";
+    get.responseCapacity = 8192;
+    EXPECT_EQ(SendHttpRequest(get), 6);
+    EXPECT_EQ(get.response, "direct");
+    HttpRequest post = UrlRequests(server.port())[1];
+    post.host = host;
+    EXPECT_EQ(SendHttpRequest(post), 6);
+    EXPECT_EQ(post.response, "direct");
+  }
+  EXPECT_EQ(proxy.Connections(), 0);
+
+  // Other hosts still go through the proxy (which answers for them here).
+  HttpRequest other;
+  other.host = "unused.example";
+  other.path = "http://far-away.invalid/u";
+  other.responseCapacity = 8192;
+  EXPECT_EQ(SendHttpRequest(other), 5);
+  EXPECT_EQ(other.response, "proxy");
+  ASSERT_EQ(proxy.Requests().size(), 1u);
+  EXPECT_EQ(proxy.Requests()[0].rfind("GET http://far-away.invalid/u HTTP/1.1\r\n", 0), 0u);
 }
 
 TEST(HostPoolTest, AddFindAndBusyPool) {
