@@ -127,12 +127,17 @@ bool CServerLink::ReadConfiguration(std::string_view fileText) {
   std::string_view settings = text.substr(startPos + start.size());
   if (endPos >= startPos + start.size()) settings = text.substr(startPos + start.size(), endPos - startPos - start.size());
 
+  // A port the connection cannot use (an empty "PORT=" reads 0) makes the
+  // whole configuration bad rather than a connection to somewhere else.
+  const int configuredPort = GetKeyInt("PORT=", settings, 80);
+  if (configuredPort < 1 || configuredPort > 65535) return false;
+
   host = GetKeyValue("HOST=", settings, 4, 63, true);
   apiPath = GetKeyValue("API=", settings, 4, 63, true);
   languageCode = GetKeyValue("LAN=", settings, 2, 2, true);
   languageCodeW = WideFromGbk(languageCode);
   workstationId = GetKeyValue("WCID=", settings, 1, 30, true);
-  port = GetKeyInt("PORT=", settings, 80);
+  port = configuredPort;
   pickupDays = GetKeyInt(keyDays, settings, 3);
   pickupRecords0 = GetKeyInt(keyRecords0, settings, 200);
   pickupRecords1 = GetKeyInt(keyRecords1, settings, 200);

@@ -132,10 +132,12 @@ class CServerLink {
 
   // Reads "<programFolder>ZizTolvane.ini" (the folder ends in its separator),
   // the workstation identity, and refreshes the language file.  1 when the
-  // configuration was read; 0 when the file or one of its markers is missing.
+  // configuration was read; 0 when the file or one of its markers is missing,
+  // or its port is unusable.
   int Init(std::string_view programFolder);
   // Reads the settings from the text of a configuration file (its first
-  // 1,000 bytes count).  False when a marker is missing.
+  // 1,000 bytes count).  False when a marker is missing or the port lies
+  // outside 1..65535.
   bool ReadConfiguration(std::string_view fileText);
 
   // Posts a JSON text.  Without a buffer the reply goes into the link's reply

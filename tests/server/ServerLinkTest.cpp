@@ -163,6 +163,45 @@ TEST(ServerLinkConfig, SettingsBetweenTheMarkers) {
   }
 }
 
+TEST(ServerLinkConfig, PortOutsideOneTo65535IsRefused) {
+  struct Case {
+    const char* line;  // the PORT line, or none
+    bool ok;
+    int port;
+  };
+  const Case cases[] = {
+      {nullptr, true, 80},
+      {"PORT=1", true, 1},
+      {"PORT=8080", true, 8080},
+      {"PORT=  443", true, 443},
+      {"PORT=65535", true, 65535},
+      {"PORT=", false, 80},
+      {"PORT=   ", false, 80},
+      {"PORT=0", false, 80},
+      {"PORT=-80", false, 80},
+      {"PORT=65536", false, 80},
+      {"PORT=65616", false, 80},       // 65,536 + 80 would wrap to 80
+      {"PORT=4294967376", false, 80},  // 2^32 + 80
+      {"PORT=http", false, 80},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line ? c.line : "no PORT line");
+    CServerLink link;
+    std::string lines = "HOST=srv.example\r\n";
+    if (c.line) lines += std::string(c.line) + "\r\n";
+    EXPECT_EQ(c.ok, link.ReadConfiguration(ConfigText(lines)));
+    EXPECT_EQ(c.port, link.port);
+    EXPECT_EQ(c.ok ? "srv.example" : "", link.host);  // a refused file sets nothing
+  }
+  // Init refuses the file just as it refuses one without its markers.
+  fs::path dir = fs::temp_directory_path() / ("brantle-badport-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  WriteFile(dir / "ZizTolvane.ini", ConfigText("HOST=127.0.0.1\r\nPORT=\r\n"));
+  CServerLink link;
+  EXPECT_EQ(0, link.Init(dir.string() + "/"));
+  fs::remove_all(dir);
+}
+
 TEST(ServerLinkConfig, PickupSettingsAndWorkstationId) {
   CServerLink link;
   ASSERT_TRUE(link.ReadConfiguration(ConfigText(
