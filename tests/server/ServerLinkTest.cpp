@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <thread>
 #include <unistd.h>
 
@@ -517,6 +520,91 @@ TEST_F(ServerLinkTest, MessagesFromWorkersGoThroughTheDispatcher) {
   ASSERT_EQ(1u, posted.size());
   posted.front()();  // the UI thread runs it
   EXPECT_EQ(u"Server busy", boxes_.LastText());
+}
+
+// A worker's requests keep being answered with -402, and each silent re-login
+// brings the other of two identities; meanwhile another thread reads the
+// identity and rights.  Every copy it takes belongs to one login.
+TEST_F(ServerLinkTest, SilentReloginNeverShowsHalfAnIdentity) {
+  LogIn();  // identity A, odd login number 7
+  std::mutex mutex;
+  size_t posted = 0;
+  SetServerLinkUiDispatcher([&](std::function<void()>) {
+    std::lock_guard<std::mutex> lock(mutex);
+    ++posted;
+  });
+  // Identity B: other station, user, key and rights; even login numbers.
+  auto otherLoginReply = [](int number) {
+    return "{\"ReturnValue\":" + std::to_string(number) +
+           ",\"iTimeZone\":9,\"iGrade\":20,\"cClientKind\":\"STD\",\"cStationt\":\"T2\","
+           "\"cUserName\":\"\\u674E\\u56DB\",\"cUserPid\":\"P-2\",\"cUserDepot\":\"CAN\","
+           "\"cStation\":\"GZ:02\",\"iLogID\":66,"
+           "\"xRight\":\"FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF\","
+           "\"xRighte\":\"FFFFFFFFFFFFFFFF0000000000000000\","
+           "\"xRighti\":\"FFE00000000000000000000000000000\","
+           "\"xEncrypt\":\"1112131415161718191A1B1C1D1E1F20\"}";
+  };
+  struct Identity {
+    std::string station;
+    std::u16string stationW;
+    std::string userName;
+    int32_t logId;
+    uint8_t keyFirst;
+    int rightsOn;
+    int parity;  // of the login number
+  };
+  const Identity a{"SZ/01", u"SZ_01", Gbk(u"张三"), 55, 0x01, 6, 1};
+  const Identity b{"GZ:02", u"GZ_02", Gbk(u"李四"), 66, 0x11, 198, 0};
+  auto sum = [](const std::array<int32_t, CServerLink::kRightsCount>& rights) {
+    int on = 0;
+    for (int flag : rights) on += flag;
+    return on;
+  };
+  auto whole = [&](const ServerSession& s) {
+    const Identity* id = s.station == a.station ? &a : s.station == b.station ? &b : nullptr;
+    if (!id) return false;
+    uint8_t key[16];
+    for (int i = 0; i < 16; ++i) key[i] = static_cast<uint8_t>(id->keyFirst + i);
+    return s.stationW == id->stationW && s.userName == id->userName && s.logId == id->logId &&
+           std::equal(key, key + 16, s.sessionKey.begin()) && sum(s.rights) == id->rightsOn &&
+           s.loginNumber % 2 == id->parity && s.account == u"张三" && s.LoggedIn();
+  };
+
+  constexpr int kRelogins = 40;
+  std::atomic<bool> done{false};
+  int reads = 0, torn = 0, badRights = 0;
+  std::thread reader([&] {
+    bool last = false;
+    while (!last) {
+      last = done.load();
+      ++reads;
+      if (!whole(link_.Session())) ++torn;
+      int on = sum(link_.Rights());
+      if (on != a.rightsOn && on != b.rightsOn) ++badRights;
+      if (!link_.LoggedIn()) ++torn;
+    }
+  });
+  std::thread worker([&] {
+    for (int i = 0; i < kRelogins; ++i) {
+      int number = 1000 + i;  // even: B, odd: A
+      server_.QueueJson("{\"ReturnValue\":-402}");
+      server_.QueueJson(number % 2 ? LoginReply(number) : otherLoginReply(number));
+      link_.SqlQuery("SELECT irid FROM x", {});
+    }
+    done = true;
+  });
+  worker.join();
+  reader.join();
+
+  EXPECT_GT(reads, kRelogins);
+  EXPECT_EQ(0, torn);
+  EXPECT_EQ(0, badRights);
+  EXPECT_EQ(-402, link_.lastReturnValue);
+  ServerSession last = link_.Session();
+  EXPECT_EQ(1000 + kRelogins - 1, last.loginNumber);
+  EXPECT_TRUE(whole(last));
+  EXPECT_EQ(u"密码pw", link_.StoredPassword());
+  EXPECT_EQ(static_cast<size_t>(kRelogins), posted);  // one "logged in again" each
 }
 
 TEST_F(ServerLinkTest, ReplyLockSerialisesRequests) {
