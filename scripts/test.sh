@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test.  The sanitizer build runs the fuzz-style
-# tests under AddressSanitizer and UndefinedBehaviorSanitizer first; the full
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer first, the
+# thread-sanitizer build the server link's tests (label tsan) next; the full
 # suite runs last, so the output ends with CTest's summary.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,6 +15,12 @@ echo "== sanitizer build: fuzz-style tests"
 cmake -S . -B build-asan -G Ninja -DBRANTLE_SANITIZE=ON -DBRANTLE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs" --target brantle_fuzz_tests
 ctest --test-dir build-asan -L fuzz --output-on-failure -j "$jobs"
+
+echo "== thread-sanitizer build: server link tests"
+cmake -S . -B build-tsan -G Ninja -DBRANTLE_TSAN=ON -DBRANTLE_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan -j "$jobs" --target server_link_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  ctest --test-dir build-tsan -L tsan --output-on-failure -j "$jobs"
 
 echo "== build and full test suite"
 bash scripts/build.sh build

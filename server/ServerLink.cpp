@@ -53,6 +53,24 @@ uint16_t OsVersionCode() {
   return static_cast<uint16_t>(parts[0] % 100 * 1000 + parts[1] % 10 * 100 + parts[2] % 10 * 10);
 }
 
+// The rights flags of the three rights strings.
+std::array<int32_t, kServerRightsCount> RightsFlags(const std::array<uint8_t, 16>& xRight,
+                                                   const std::array<uint8_t, 16>& xRighte,
+                                                   const std::array<uint8_t, 16>& xRighti) {
+  std::array<int32_t, kServerRightsCount> rights{};
+  auto bit = [](uint8_t byte, int b) { return (byte >> b) & 1; };
+  for (int n = 0; n < 40; ++n) rights[n] = bit(xRight[n / 8], 7 - n % 8);
+  const int byte5Bits[8] = {6, 7, 4, 3, 5, 2, 1, 0};  // flags 40..47
+  for (int k = 0; k < 8; ++k) rights[40 + k] = bit(xRight[5], byte5Bits[k]);
+  for (int n = 48; n < 128; ++n) rights[n] = bit(xRight[n / 8], 7 - n % 8);
+  for (int n = 128; n < 176; ++n) rights[n] = bit(xRighte[(n - 128) / 8], 7 - n % 8);
+  for (int k = 0; k < 3; ++k) rights[176 + k] = bit(xRighte[6], 7 - k);
+  for (int k = 0; k < 8; ++k) rights[179 + k] = bit(xRighte[7], 7 - k);
+  for (int k = 0; k < 8; ++k) rights[189 + k] = bit(xRighti[0], 7 - k);
+  for (int k = 0; k < 3; ++k) rights[197 + k] = bit(xRighti[1], 7 - k);
+  return rights;
+}
+
 std::string MacText(const std::array<uint8_t, 6>& mac) {
   char text[16];
   std::snprintf(text, sizeof text, "%02X%02X%02X%02X%02X%02X", mac[0], mac[1], mac[2], mac[3],
@@ -66,28 +84,10 @@ CServerLink::CServerLink() = default;
 CServerLink::~CServerLink() = default;
 
 void CServerLink::ClearSession() {
-  account.clear();
+  std::lock_guard<std::mutex> lock(sessionMutex_);
+  static_cast<ServerSession&>(*this) = ServerSession();
   password.clear();
-  stationW.clear();
-  clientKindW.clear();
-  accountGbk.clear();
   workstationId.clear();
-  xRight.fill(0);
-  xRighte.fill(0);
-  xRighti.fill(0);
-  sessionKey.fill(0);
-  userName.clear();
-  userNameW.clear();
-  userPid.clear();
-  station.clear();
-  stationT.clear();
-  clientKind.clear();
-  userDepot.clear();
-  loginNumber = 0;
-  logId = 0;
-  timeZone = 0;
-  grade = 0;
-  rights.fill(0);
 }
 
 int CServerLink::Init(std::string_view programFolder) {
@@ -127,12 +127,17 @@ bool CServerLink::ReadConfiguration(std::string_view fileText) {
   std::string_view settings = text.substr(startPos + start.size());
   if (endPos >= startPos + start.size()) settings = text.substr(startPos + start.size(), endPos - startPos - start.size());
 
+  // A port the connection cannot use (an empty "PORT=" reads 0) makes the
+  // whole configuration bad rather than a connection to somewhere else.
+  const int configuredPort = GetKeyInt("PORT=", settings, 80);
+  if (configuredPort < 1 || configuredPort > 65535) return false;
+
   host = GetKeyValue("HOST=", settings, 4, 63, true);
   apiPath = GetKeyValue("API=", settings, 4, 63, true);
   languageCode = GetKeyValue("LAN=", settings, 2, 2, true);
   languageCodeW = WideFromGbk(languageCode);
   workstationId = GetKeyValue("WCID=", settings, 1, 30, true);
-  port = GetKeyInt("PORT=", settings, 80);
+  port = configuredPort;
   pickupDays = GetKeyInt(keyDays, settings, 3);
   pickupRecords0 = GetKeyInt(keyRecords0, settings, 200);
   pickupRecords1 = GetKeyInt(keyRecords1, settings, 200);
@@ -208,54 +213,73 @@ int CServerLink::Login(std::u16string_view accountText, std::u16string_view pass
   int returnValue = serverlink::ReplyInt(reply_, "ReturnValue", 0);
   if (returnValue < 1) return returnValue;
 
-  loginNumber = returnValue;
-  timeZone = serverlink::ReplyInt(reply_, "iTimeZone", 0);
-  grade = serverlink::ReplyInt(reply_, "iGrade", 0);
-  clientKind = serverlink::ReplyString(reply_, "cClientKind", 15, false);
-  stationT = serverlink::ReplyString(reply_, "cStationt", 15, false);
-  userName = serverlink::ReplyString(reply_, "cUserName", 30, false);
-  userNameW = WideFromGbk(userName);
-  userPid = serverlink::ReplyString(reply_, "cUserPid", 30, false);
-  userDepot = serverlink::ReplyString(reply_, "cUserDepot", 3, false);
-  station = serverlink::ReplyString(reply_, "cStation", 15, false);
-  logId = serverlink::ReplyInt(reply_, "iLogID", 0);
-  stationW = WideFromGbk(station);
-  SanitizeNameW(stationW, 15);
-  clientKindW = WideFromGbk(clientKind);
-  serverlink::ReplyHex16(reply_, "xRight", xRight.data());
-  serverlink::ReplyHex16(reply_, "xRighte", xRighte.data());
-  serverlink::ReplyHex16(reply_, "xRighti", xRighti.data());
-  serverlink::ReplyHex16(reply_, "xEncrypt", sessionKey.data());
+  // The new identity is made apart; nobody sees it before it is whole.
+  ServerSession next;
+  next.loginNumber = returnValue;
+  next.timeZone = serverlink::ReplyInt(reply_, "iTimeZone", 0);
+  next.grade = serverlink::ReplyInt(reply_, "iGrade", 0);
+  next.clientKind = serverlink::ReplyString(reply_, "cClientKind", 15, false);
+  next.stationT = serverlink::ReplyString(reply_, "cStationt", 15, false);
+  next.userName = serverlink::ReplyString(reply_, "cUserName", 30, false);
+  next.userNameW = WideFromGbk(next.userName);
+  next.userPid = serverlink::ReplyString(reply_, "cUserPid", 30, false);
+  next.userDepot = serverlink::ReplyString(reply_, "cUserDepot", 3, false);
+  next.station = serverlink::ReplyString(reply_, "cStation", 15, false);
+  next.logId = serverlink::ReplyInt(reply_, "iLogID", 0);
+  next.stationW = WideFromGbk(next.station);
+  SanitizeNameW(next.stationW, 15);
+  next.clientKindW = WideFromGbk(next.clientKind);
+  serverlink::ReplyHex16(reply_, "xRight", next.xRight.data());
+  serverlink::ReplyHex16(reply_, "xRighte", next.xRighte.data());
+  serverlink::ReplyHex16(reply_, "xRighti", next.xRighti.data());
+  serverlink::ReplyHex16(reply_, "xEncrypt", next.sessionKey.data());
+  next.rights = RightsFlags(next.xRight, next.xRighte, next.xRighti);
   if (keep == 0) {
-    account = newAccount;
-    password = newPassword;
-    accountGbk = GbkFromWide(account);
+    next.account = std::move(newAccount);
+    next.accountGbk = GbkFromWide(next.account);
+  } else {
+    next.account = account;
+    next.accountGbk = accountGbk;
   }
-  SetRightsFlags();
-  return loginNumber;
+  PublishSession(next, keep == 0 ? &newPassword : nullptr);
+  return next.loginNumber;
+}
+
+void CServerLink::PublishSession(const ServerSession& next, const std::u16string* newPassword) {
+  std::lock_guard<std::mutex> lock(sessionMutex_);
+  static_cast<ServerSession&>(*this) = next;
+  if (newPassword) password = *newPassword;
+}
+
+ServerSession CServerLink::Session() const {
+  std::lock_guard<std::mutex> lock(sessionMutex_);
+  return static_cast<const ServerSession&>(*this);
+}
+
+std::array<int32_t, CServerLink::kRightsCount> CServerLink::Rights() const {
+  std::lock_guard<std::mutex> lock(sessionMutex_);
+  return rights;
+}
+
+std::u16string CServerLink::StoredPassword() const {
+  std::lock_guard<std::mutex> lock(sessionMutex_);
+  return password;
+}
+
+bool CServerLink::LoggedIn() const {
+  std::lock_guard<std::mutex> lock(sessionMutex_);
+  return loginNumber > 0 && logId > 0;
 }
 
 void CServerLink::SetStoredPassword(std::u16string_view newPassword) {
   std::lock_guard<std::recursive_mutex> lock(replyMutex_);
+  std::lock_guard<std::mutex> sessionLock(sessionMutex_);
   password = std::u16string(newPassword);
-}
-
-void CServerLink::SetRightsFlags() {
-  rights.fill(0);
-  auto bit = [](uint8_t byte, int b) { return (byte >> b) & 1; };
-  for (int n = 0; n < 40; ++n) rights[n] = bit(xRight[n / 8], 7 - n % 8);
-  const int byte5Bits[8] = {6, 7, 4, 3, 5, 2, 1, 0};  // flags 40..47
-  for (int k = 0; k < 8; ++k) rights[40 + k] = bit(xRight[5], byte5Bits[k]);
-  for (int n = 48; n < 128; ++n) rights[n] = bit(xRight[n / 8], 7 - n % 8);
-  for (int n = 128; n < 176; ++n) rights[n] = bit(xRighte[(n - 128) / 8], 7 - n % 8);
-  for (int k = 0; k < 3; ++k) rights[176 + k] = bit(xRighte[6], 7 - k);
-  for (int k = 0; k < 8; ++k) rights[179 + k] = bit(xRighte[7], 7 - k);
-  for (int k = 0; k < 8; ++k) rights[189 + k] = bit(xRighti[0], 7 - k);
-  for (int k = 0; k < 3; ++k) rights[197 + k] = bit(xRighti[1], 7 - k);
 }
 
 int CServerLink::HasRight(int position, unsigned mask) const {
   if (position < 0) return 0;
+  std::lock_guard<std::mutex> lock(sessionMutex_);
   uint8_t byte = position < 16 ? xRight[position] : xRighte[position % 16];
   return (byte & mask) ? 1 : 0;
 }
@@ -327,14 +351,15 @@ int CServerLink::CheckReturnValue(const std::string* reply) {
   return lastReturnValue;
 }
 
-const std::u16string& CServerLink::LastErrorText() {
+std::u16string CServerLink::LastErrorText() const {
   std::lock_guard<std::recursive_mutex> lock(replyMutex_);
-  errorText_ = AppLanguage().TextWithNumber(20023, lastReturnValue);
-  return errorText_;
+  return AppLanguage().TextWithNumber(20023, lastReturnValue);
 }
 
 void CServerLink::WriteSystemLog(std::string_view kind, std::u16string_view text, int first,
                                  int second) {
+  // The user name and the request that carries it belong to one session.
+  std::lock_guard<std::recursive_mutex> lock(replyMutex_);
   std::string sql = "{CALL brantle.dbo.cp_sys_log_add('";
   sql += kind;
   sql += "','";

@@ -10,6 +10,13 @@
 // copies the reply out (CopyReply) while nobody else can have replaced it.
 // Messages the link shows go through the UI dispatcher (SetServerLinkUiDispatcher),
 // so a worker thread never opens a window itself.
+//
+// The user's identity and session (what a login sets) can change under a
+// running program: a worker's request answered with -402 logs in again.  A
+// login builds the new identity apart and puts it in place in one step under
+// the link's session lock.  Session(), Rights(), HasRight(), LoggedIn() and
+// StoredPassword() read under that lock and never see half of one login and
+// half of another; any thread may call them at any time.
 
 #include <array>
 #include <cstdint>
@@ -61,6 +68,36 @@ bool IsTextColumnType(int columnType);
 // at once on the calling thread.
 using ServerLinkUiDispatcher = std::function<void(std::function<void()>)>;
 void SetServerLinkUiDispatcher(ServerLinkUiDispatcher dispatcher);
+
+// ---- The session of a login ----
+
+inline constexpr int kServerRightsCount = 200;
+
+// Everything a login sets, as one consistent copy.
+struct ServerSession {
+  int32_t timeZone = 0;        // iTimeZone
+  int32_t loginNumber = 0;     // iRand
+  int32_t logId = 0;           // iLogID
+  std::array<uint8_t, 16> xRight{};
+  std::array<uint8_t, 16> xRighte{};
+  std::array<uint8_t, 16> xRighti{};
+  std::array<uint8_t, 16> sessionKey{};  // xEncrypt
+  int32_t grade = 0;
+  std::string stationT;        // cStationt, at most 15 bytes
+  std::string clientKind;      // cClientKind, at most 15 bytes
+  std::string userName;        // at most 30 bytes
+  std::u16string userNameW;
+  std::string userPid;         // at most 30 bytes
+  std::string station;         // at most 15 bytes
+  std::string userDepot;       // at most 3 bytes
+  std::u16string stationW;     // safe for file names, at most 15 units
+  std::u16string clientKindW;
+  std::u16string account;      // last interactive login, for the silent re-login
+  std::string accountGbk;
+  std::array<int32_t, kServerRightsCount> rights{};  // flags 187 and 188 stay 0
+
+  bool LoggedIn() const { return loginNumber > 0 && logId > 0; }
+};
 
 // ---- Records of the named requests ----
 
@@ -117,11 +154,13 @@ struct FileRequest {
 
 // ---- The link ----
 
-class CServerLink {
+// The identity and session fields (ServerSession) are the link's own, read
+// as link.station, link.rights and so on.
+class CServerLink : public ServerSession {
  public:
   static constexpr size_t kReplyCapacity = 4194304;
   static constexpr int kProgramVersion = 113;
-  static constexpr int kRightsCount = 200;
+  static constexpr int kRightsCount = kServerRightsCount;
 
   CServerLink();
   ~CServerLink();
@@ -132,10 +171,12 @@ class CServerLink {
 
   // Reads "<programFolder>ZizTolvane.ini" (the folder ends in its separator),
   // the workstation identity, and refreshes the language file.  1 when the
-  // configuration was read; 0 when the file or one of its markers is missing.
+  // configuration was read; 0 when the file or one of its markers is missing,
+  // or its port is unusable.
   int Init(std::string_view programFolder);
   // Reads the settings from the text of a configuration file (its first
-  // 1,000 bytes count).  False when a marker is missing.
+  // 1,000 bytes count).  False when a marker is missing or the port lies
+  // outside 1..65535.
   bool ReadConfiguration(std::string_view fileText);
 
   // Posts a JSON text.  Without a buffer the reply goes into the link's reply
@@ -158,10 +199,16 @@ class CServerLink {
   // server's messages; -402 logs in again silently.  Returns the stored value.
   int CheckReturnValue(const std::string* reply = nullptr);
   // Language text 20023 with "%1" replaced by the last ReturnValue.
-  const std::u16string& LastErrorText();
+  std::u16string LastErrorText() const;
   // 1 when xRight byte `position` (0..15) or xRighte byte position mod 16
   // (16 and above) has a bit of `mask`.
   int HasRight(int position, unsigned mask) const;
+  // A copy of the identity and session of the last login, taken in one step.
+  ServerSession Session() const;
+  // A copy of the rights flags of the last login.
+  std::array<int32_t, kRightsCount> Rights() const;
+  // The password kept for the silent re-login.
+  std::u16string StoredPassword() const;
   // Writes a line of the server's system log ("cp_sys_log_add").
   void WriteSystemLog(std::string_view kind, std::u16string_view text, int first, int second);
   // Replaces the password kept for the silent re-login (after a change).
@@ -221,34 +268,21 @@ class CServerLink {
   // The shared reply itself; read it only while holding LockReply.
   const std::string& Reply() const { return reply_; }
 
-  bool LoggedIn() const { return loginNumber > 0 && logId > 0; }
+  bool LoggedIn() const;
   const std::string& ProgramFolder() const { return programFolder_; }
 
   // ---- identity, settings and session, read directly by the screens ----
+  //
+  // The link writes the fields of its ServerSession (and the password) only
+  // under both its reply lock and its session lock, all of one login at
+  // once.  Reading them directly is safe on a thread that holds the reply
+  // lock (LockReply), or while no other thread can use the link; elsewhere
+  // take Session().
 
   uint16_t osVersion = 0;
-  std::u16string account;      // last interactive login, for the silent re-login
-  std::u16string password;
+  std::u16string password;     // last interactive login, for the silent re-login
   std::string machineMark;     // 32 lower-case hex digits
   std::array<uint8_t, 6> macAddress{};
-  int32_t timeZone = 0;        // iTimeZone
-  int32_t loginNumber = 0;     // iRand
-  int32_t logId = 0;           // iLogID
-  std::array<uint8_t, 16> xRight{};
-  std::array<uint8_t, 16> xRighte{};
-  std::array<uint8_t, 16> xRighti{};
-  std::array<uint8_t, 16> sessionKey{};  // xEncrypt
-  int32_t grade = 0;
-  std::string stationT;        // cStationt, at most 15 bytes
-  std::string clientKind;      // cClientKind, at most 15 bytes
-  std::string userName;        // at most 30 bytes
-  std::u16string userNameW;
-  std::string userPid;         // at most 30 bytes
-  std::string station;         // at most 15 bytes
-  std::string userDepot;       // at most 3 bytes
-  std::u16string stationW;     // safe for file names, at most 15 units
-  std::u16string clientKindW;
-  std::string accountGbk;
   std::string workstationId;   // WCID
   std::string host;            // HOST
   std::string apiPath;         // API
@@ -256,7 +290,6 @@ class CServerLink {
   std::u16string languageCodeW;
   int32_t port = 80;           // PORT
   int32_t lastReturnValue = 0;
-  std::array<int32_t, kRightsCount> rights{};  // flags 187 and 188 stay 0
   std::shared_ptr<BagDefaults> bagDefaults;
   int32_t pickupDays = 3;
   int32_t pickupRecords0 = 200;
@@ -264,7 +297,9 @@ class CServerLink {
 
  private:
   void ClearSession();
-  void SetRightsFlags();
+  // Puts a login's identity in place in one step, with the password kept
+  // for the silent re-login when one is given.
+  void PublishSession(const ServerSession& next, const std::u16string* newPassword);
   int SendSql(std::string_view requestName, std::string_view sql,
               std::span<const uint32_t> types, size_t requestLimit, std::string* reply,
               size_t capacity);
@@ -275,6 +310,7 @@ class CServerLink {
 
   std::string programFolder_;
   std::string reply_;
-  std::u16string errorText_;
+  // Lock order: the reply lock first, then the session lock.
   mutable std::recursive_mutex replyMutex_;
+  mutable std::mutex sessionMutex_;
 };

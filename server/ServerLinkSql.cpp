@@ -52,8 +52,13 @@ bool IsTextColumnType(int columnType) { return columnType >= 1 && columnType <= 
 uint32_t CServerLink::ScrambleSql(std::string& text) const {
   if (text.size() < kMinSqlLength) return 0;
   uint32_t crc = Crc32(text.data(), text.size());
+  std::array<uint8_t, 16> key;
+  {
+    std::lock_guard<std::mutex> lock(sessionMutex_);
+    key = sessionKey;
+  }
   for (size_t i = 0; i < text.size(); ++i) {
-    text[i] = static_cast<char>(static_cast<uint8_t>(text[i]) ^ sessionKey[i % 16]);
+    text[i] = static_cast<char>(static_cast<uint8_t>(text[i]) ^ key[i % 16]);
   }
   return crc;
 }

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <thread>
 #include <unistd.h>
 
@@ -161,6 +164,45 @@ TEST(ServerLinkConfig, SettingsBetweenTheMarkers) {
     EXPECT_EQ(c.port, link.port);
     EXPECT_EQ(c.language, link.languageCode);
   }
+}
+
+TEST(ServerLinkConfig, PortOutsideOneTo65535IsRefused) {
+  struct Case {
+    const char* line;  // the PORT line, or none
+    bool ok;
+    int port;
+  };
+  const Case cases[] = {
+      {nullptr, true, 80},
+      {"PORT=1", true, 1},
+      {"PORT=8080", true, 8080},
+      {"PORT=  443", true, 443},
+      {"PORT=65535", true, 65535},
+      {"PORT=", false, 80},
+      {"PORT=   ", false, 80},
+      {"PORT=0", false, 80},
+      {"PORT=-80", false, 80},
+      {"PORT=65536", false, 80},
+      {"PORT=65616", false, 80},       // 65,536 + 80 would wrap to 80
+      {"PORT=4294967376", false, 80},  // 2^32 + 80
+      {"PORT=http", false, 80},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line ? c.line : "no PORT line");
+    CServerLink link;
+    std::string lines = "HOST=srv.example\r\n";
+    if (c.line) lines += std::string(c.line) + "\r\n";
+    EXPECT_EQ(c.ok, link.ReadConfiguration(ConfigText(lines)));
+    EXPECT_EQ(c.port, link.port);
+    EXPECT_EQ(c.ok ? "srv.example" : "", link.host);  // a refused file sets nothing
+  }
+  // Init refuses the file just as it refuses one without its markers.
+  fs::path dir = fs::temp_directory_path() / ("brantle-badport-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  WriteFile(dir / "ZizTolvane.ini", ConfigText("HOST=127.0.0.1\r\nPORT=\r\n"));
+  CServerLink link;
+  EXPECT_EQ(0, link.Init(dir.string() + "/"));
+  fs::remove_all(dir);
 }
 
 TEST(ServerLinkConfig, PickupSettingsAndWorkstationId) {
@@ -478,6 +520,91 @@ TEST_F(ServerLinkTest, MessagesFromWorkersGoThroughTheDispatcher) {
   ASSERT_EQ(1u, posted.size());
   posted.front()();  // the UI thread runs it
   EXPECT_EQ(u"Server busy", boxes_.LastText());
+}
+
+// A worker's requests keep being answered with -402, and each silent re-login
+// brings the other of two identities; meanwhile another thread reads the
+// identity and rights.  Every copy it takes belongs to one login.
+TEST_F(ServerLinkTest, SilentReloginNeverShowsHalfAnIdentity) {
+  LogIn();  // identity A, odd login number 7
+  std::mutex mutex;
+  size_t posted = 0;
+  SetServerLinkUiDispatcher([&](std::function<void()>) {
+    std::lock_guard<std::mutex> lock(mutex);
+    ++posted;
+  });
+  // Identity B: other station, user, key and rights; even login numbers.
+  auto otherLoginReply = [](int number) {
+    return "{\"ReturnValue\":" + std::to_string(number) +
+           ",\"iTimeZone\":9,\"iGrade\":20,\"cClientKind\":\"STD\",\"cStationt\":\"T2\","
+           "\"cUserName\":\"\\u674E\\u56DB\",\"cUserPid\":\"P-2\",\"cUserDepot\":\"CAN\","
+           "\"cStation\":\"GZ:02\",\"iLogID\":66,"
+           "\"xRight\":\"FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF\","
+           "\"xRighte\":\"FFFFFFFFFFFFFFFF0000000000000000\","
+           "\"xRighti\":\"FFE00000000000000000000000000000\","
+           "\"xEncrypt\":\"1112131415161718191A1B1C1D1E1F20\"}";
+  };
+  struct Identity {
+    std::string station;
+    std::u16string stationW;
+    std::string userName;
+    int32_t logId;
+    uint8_t keyFirst;
+    int rightsOn;
+    int parity;  // of the login number
+  };
+  const Identity a{"SZ/01", u"SZ_01", Gbk(u"张三"), 55, 0x01, 6, 1};
+  const Identity b{"GZ:02", u"GZ_02", Gbk(u"李四"), 66, 0x11, 198, 0};
+  auto sum = [](const std::array<int32_t, CServerLink::kRightsCount>& rights) {
+    int on = 0;
+    for (int flag : rights) on += flag;
+    return on;
+  };
+  auto whole = [&](const ServerSession& s) {
+    const Identity* id = s.station == a.station ? &a : s.station == b.station ? &b : nullptr;
+    if (!id) return false;
+    uint8_t key[16];
+    for (int i = 0; i < 16; ++i) key[i] = static_cast<uint8_t>(id->keyFirst + i);
+    return s.stationW == id->stationW && s.userName == id->userName && s.logId == id->logId &&
+           std::equal(key, key + 16, s.sessionKey.begin()) && sum(s.rights) == id->rightsOn &&
+           s.loginNumber % 2 == id->parity && s.account == u"张三" && s.LoggedIn();
+  };
+
+  constexpr int kRelogins = 40;
+  std::atomic<bool> done{false};
+  int reads = 0, torn = 0, badRights = 0;
+  std::thread reader([&] {
+    bool last = false;
+    while (!last) {
+      last = done.load();
+      ++reads;
+      if (!whole(link_.Session())) ++torn;
+      int on = sum(link_.Rights());
+      if (on != a.rightsOn && on != b.rightsOn) ++badRights;
+      if (!link_.LoggedIn()) ++torn;
+    }
+  });
+  std::thread worker([&] {
+    for (int i = 0; i < kRelogins; ++i) {
+      int number = 1000 + i;  // even: B, odd: A
+      server_.QueueJson("{\"ReturnValue\":-402}");
+      server_.QueueJson(number % 2 ? LoginReply(number) : otherLoginReply(number));
+      link_.SqlQuery("SELECT irid FROM x", {});
+    }
+    done = true;
+  });
+  worker.join();
+  reader.join();
+
+  EXPECT_GT(reads, kRelogins);
+  EXPECT_EQ(0, torn);
+  EXPECT_EQ(0, badRights);
+  EXPECT_EQ(-402, link_.lastReturnValue);
+  ServerSession last = link_.Session();
+  EXPECT_EQ(1000 + kRelogins - 1, last.loginNumber);
+  EXPECT_TRUE(whole(last));
+  EXPECT_EQ(u"密码pw", link_.StoredPassword());
+  EXPECT_EQ(static_cast<size_t>(kRelogins), posted);  // one "logged in again" each
 }
 
 TEST_F(ServerLinkTest, ReplyLockSerialisesRequests) {
