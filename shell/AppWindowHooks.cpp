@@ -12,7 +12,7 @@
 #include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
 #include "shell/BrantleClientView.h"
-#include "shell/BrantleClientViewHost.h"
+#include "ui/ViewHost.h"
 #include "shell/LoginDlg.h"
 #include "shell/MainFrame.h"
 #include "shell/MenuLocalizer.h"
@@ -38,8 +38,10 @@ class CAppViewHost : public CViewHost {
     if (app_.screenWidth > 0) return QSize(app_.screenWidth, app_.screenHeight);
     return CViewHost::ScreenSize();
   }
-  void AttachView(CBrantleClientView* view) override {
-    if (auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow)) view->mainFrame = frame;
+  void AttachView(QWidget* view) override {
+    auto* mainView = dynamic_cast<CBrantleClientView*>(view);
+    auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow);
+    if (mainView != nullptr && frame != nullptr) mainView->mainFrame = frame;
   }
   void NotifyPageShown(int index) override {
     if (auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow)) frame->NotifyPageShown(index);
@@ -83,7 +85,7 @@ void InstallWindowHooks(CBrantleClientApp& app, platform::QtMessageBoxService* b
     static CAppViewHost* host = nullptr;
     delete host;
     host = new CAppViewHost(a);
-    auto* view = new CBrantleClientView(host, frame);
+    auto* view = new CBrantleClientView(host, frame, a.pageFactory);
     view->mainFrame = frame;
     frame->setCentralWidget(view);
     QObject::connect(frame, &CMainFrame::commandTriggered, view,

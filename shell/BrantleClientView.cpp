@@ -7,7 +7,7 @@
 CBrantleClientView::CBrantleClientView(CViewHost* host, QWidget* parent, PageFactory factory)
     : QWidget(parent), host_(host != nullptr ? host : &defaultHost_) {
   dateColumnNames = {u"ddate", u"dsysdate", u"dsenddate"};
-  if (!factory) factory = CreateViewPage;
+  if (!factory) factory = [](int) { return std::make_unique<CViewPage>(); };
   for (int pageIndex : kPageConstructionOrder) {
     pageObjects_[static_cast<size_t>(pageIndex)] = factory(pageIndex);
   }
@@ -27,6 +27,7 @@ void CBrantleClientView::OnInitialUpdate() {
     if (pages[i] != nullptr) {
       pages[i]->index = static_cast<int32_t>(i);
       pages[i]->ownerView = this;
+      pages[i]->host = host_;
     }
   }
   host_->AttachView(this);

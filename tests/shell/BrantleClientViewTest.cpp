@@ -9,6 +9,7 @@
 #include <typeinfo>
 
 #include "ViewTestSupport.h"
+#include "app/ViewPages.h"
 #include "consolidation/AwbListPage.h"
 #include "entry/QuickEntryPage.h"
 #include "import/SimpleEntryPage.h"
@@ -63,6 +64,7 @@ TEST_F(ViewTest, InitialUpdateGivesIndexesAndShowsPageZero) {
   for (int i = 0; i < kViewPageCount; ++i) {
     EXPECT_EQ(Page(i)->index, i);
     EXPECT_EQ(Page(i)->ownerView, view_.get());
+    EXPECT_EQ(Page(i)->host, &host_);
     EXPECT_EQ(Page(i)->created, i == 0);
   }
   EXPECT_EQ(view_->CurrentIndex(), 0);
@@ -253,9 +255,20 @@ TEST_F(ViewTest, CompanyWebAddressAndOwnCommands) {
   EXPECT_EQ(view_->DateColumnName(3), u"");
 }
 
-TEST(ViewWithItsPages, EachPageClassIsCreatedOnFirstUseAndShowsItsGrid) {
+TEST(ViewWithItsPages, WithoutAFactoryThePagesArePlainPageBases) {
   FakeHost host;
   CBrantleClientView view(&host);
+  view.OnInitialUpdate();
+  for (int i = 0; i < kViewPageCount; ++i) {
+    ASSERT_NE(view.Page(i), nullptr) << i;
+    EXPECT_EQ(typeid(*view.Page(i)), typeid(CViewPage)) << i;
+  }
+  EXPECT_EQ(view.CurrentIndex(), 0);
+}
+
+TEST(ViewWithItsPages, EachPageClassIsCreatedOnFirstUseAndShowsItsGrid) {
+  FakeHost host;
+  CBrantleClientView view(&host, nullptr, CreateViewPage);
   view.OnInitialUpdate();
   view.show();
   EXPECT_NE(dynamic_cast<CQuickEntryPage*>(view.Page(0)), nullptr);

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/BrantleClientViewHost.h"
-#include "shell/ViewPage.h"
+#include "ui/ViewHost.h"
+#include "ui/ViewPage.h"
 
 namespace viewtest {
 
@@ -99,7 +99,7 @@ class RecordingPage : public CViewPage {
 class FakeHost : public CViewHost {
  public:
   QSize ScreenSize() const override { return screen; }
-  void AttachView(CBrantleClientView*) override { log.push_back("AttachView"); }
+  void AttachView(QWidget*) override { log.push_back("AttachView"); }
   void NotifyPageShown(int index) override {
     log.push_back("NotifyPageShown " + std::to_string(index));
   }

@@ -1,4 +1,4 @@
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 #include <algorithm>
 #include <cctype>

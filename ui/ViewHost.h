@@ -1,7 +1,8 @@
 #pragma once
-// What the main view needs of the application object and the main frame.
-// The main frame (or the application) hands the view one host; the defaults
-// below are what a view without them does, and what the tests replace.
+// What the main view and its pages need of the application object and the
+// main frame.  The program hands the view one host, and the view hands it on
+// to its pages; the defaults below are what a view without one does, and what
+// the tests replace.
 
 #include <QSize>
 #include <QString>
@@ -9,7 +10,6 @@
 #include <string>
 #include <string_view>
 
-class CBrantleClientView;
 class QWidget;
 
 class CViewHost {
@@ -20,7 +20,7 @@ class CViewHost {
   virtual QSize ScreenSize() const;
 
   // The main frame learns its view (its view link) and each page shown.
-  virtual void AttachView(CBrantleClientView* view) { (void)view; }
+  virtual void AttachView(QWidget* view) { (void)view; }
   virtual void NotifyPageShown(int index) { (void)index; }
 
   // The live-camera window when it exists and is visible, else null.

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/ViewPage.h"
+#include "ui/ViewPage.h"
 
 inline constexpr int kViewPageCount = 17;
 
