@@ -46,6 +46,10 @@ class CAppViewHost : public CViewHost {
   void NotifyPageShown(int index) override {
     if (auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow)) frame->NotifyPageShown(index);
   }
+  bool PageAllowed(int index) const override {
+    if (index < 0 || index >= kViewPageCount) return false;
+    return CommandAllowedByRights(kPageCommands[static_cast<size_t>(index)], app_.Link().rights);
+  }
   void FlushRecordFiles() override { app_.FlushRecordFiles(); }
   bool InvoiceToFileSwitch() const override { return app_.Settings().invoiceToFile != 0; }
   void SavePrompts(std::u16string_view text) override { app_.SavePrompts(text); }

@@ -31,7 +31,14 @@ void CBrantleClientView::OnInitialUpdate() {
     }
   }
   host_->AttachView(this);
-  ShowPage(0);
+  // The rights are known before anything is shown: the view opens on the
+  // first page the user may use.
+  for (int pageIndex = 0; pageIndex < kViewPageCount; ++pageIndex) {
+    if (Page(pageIndex) != nullptr && host_->PageAllowed(pageIndex)) {
+      ShowPage(pageIndex);
+      break;
+    }
+  }
 }
 
 CViewPage* CBrantleClientView::Page(int pageIndex) const {
@@ -41,7 +48,7 @@ CViewPage* CBrantleClientView::Page(int pageIndex) const {
 
 void CBrantleClientView::ShowPage(int pageIndex) {
   CViewPage* page = Page(pageIndex);
-  if (page == nullptr || page == currentPage) return;
+  if (page == nullptr || page == currentPage || !host_->PageAllowed(pageIndex)) return;
   if (!page->created) {
     const QSize screen = host_->ScreenSize();
     page->CreatePageWindow(this, QSize(screen.width() - 5, screen.height() - 80));

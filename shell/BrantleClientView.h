@@ -40,12 +40,13 @@ class CBrantleClientView : public QWidget {
   CBrantleClientView& operator=(const CBrantleClientView&) = delete;
 
   // Once, after the frame has placed the view: fills `pages`, gives every
-  // page its index, owner and host, tells the host about the view, shows
-  // page 0.
+  // page its index, owner and host, tells the host about the view, and shows
+  // the first page the user may use (none when the user may use no page).
   void OnInitialUpdate();
 
-  // Shows page 0..16; nothing for an index without a page or the current
-  // page.  Builds the page's window on its first showing.
+  // Shows page 0..16; nothing for an index without a page, a page the user
+  // may not use, or the current page.  Builds the page's window on its first
+  // showing.
   void ShowPage(int pageIndex);
 
   // Runs a command; false when the view does not handle it.

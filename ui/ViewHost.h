@@ -23,6 +23,10 @@ class CViewHost {
   virtual void AttachView(QWidget* view) { (void)view; }
   virtual void NotifyPageShown(int index) { (void)index; }
 
+  // Whether the logged-in user may use the page of an index (the rights of
+  // its command); the view shows no page the user may not use.
+  virtual bool PageAllowed(int index) const { (void)index; return true; }
+
   // The live-camera window when it exists and is visible, else null.
   virtual QWidget* VisibleCaptureWindow() const { return nullptr; }
 

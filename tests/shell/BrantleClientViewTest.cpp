@@ -75,6 +75,46 @@ TEST_F(ViewTest, InitialUpdateGivesIndexesAndShowsPageZero) {
   EXPECT_EQ(LogOf(0), (std::vector<std::string>{"OnPageCreated", "ShowListMode 1"}));
 }
 
+TEST_F(ViewTest, OpensOnTheFirstPageTheUserMayUseAndShowsNoOther) {
+  host_.refusedPages = {0, 1, 2, 5};
+  view_->OnInitialUpdate();
+  EXPECT_EQ(view_->CurrentIndex(), 3);
+  EXPECT_EQ(host_.log, (std::vector<std::string>{"AttachView", "NotifyPageShown 3"}));
+  // Neither a command nor a direct call shows a refused page.
+  for (int index : {0, 1, 2, 5}) {
+    view_->OnCommand(kPageCommands[static_cast<size_t>(index)]);
+    view_->ShowPage(index);
+    EXPECT_EQ(view_->CurrentIndex(), 3) << index;
+    EXPECT_FALSE(Page(index)->created) << index;
+    EXPECT_TRUE(LogOf(index).empty()) << index;
+  }
+  view_->OnCommand(32772);
+  EXPECT_EQ(Page(3)->Calls().back(), "OnSave");
+  view_->OnCommand(32789);
+  EXPECT_EQ(view_->CurrentIndex(), 4);
+}
+
+TEST_F(ViewTest, WithNoPageAllowedNoPageIsShownAndPageItemsAreOff) {
+  for (int index = 0; index < kViewPageCount; ++index) host_.refusedPages.insert(index);
+  view_->OnInitialUpdate();
+  EXPECT_EQ(view_->CurrentPage(), nullptr);
+  EXPECT_EQ(view_->CurrentIndex(), -1);
+  EXPECT_EQ(host_.log, std::vector<std::string>{"AttachView"});
+  for (const ViewCommandRoute& route : ViewCommandTable()) {
+    EXPECT_TRUE(view_->OnCommand(route.command)) << route.command;
+    if (route.kind != ViewCommandKind::kPageOperation) continue;
+    QAction item;
+    item.setEnabled(true);
+    view_->UpdateCommandUi(route.command, &item);
+    EXPECT_EQ(item.isEnabled(), route.command == 32806) << route.command;
+  }
+  EXPECT_EQ(view_->CurrentPage(), nullptr);
+  for (int index = 0; index < kViewPageCount; ++index) {
+    EXPECT_FALSE(Page(index)->created) << index;
+    EXPECT_TRUE(LogOf(index).empty()) << index;
+  }
+}
+
 TEST_F(ViewTest, PageIsCreatedOnceThenOnlyShownAndHidden) {
   view_->OnInitialUpdate();
   view_->show();

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,7 @@ class FakeHost : public CViewHost {
   void NotifyPageShown(int index) override {
     log.push_back("NotifyPageShown " + std::to_string(index));
   }
+  bool PageAllowed(int index) const override { return refusedPages.count(index) == 0; }
   void FlushRecordFiles() override { log.push_back("FlushRecordFiles"); }
   bool InvoiceToFileSwitch() const override { return invoiceToFile; }
   std::string CompanyWebAddress() const override { return webAddress; }
@@ -128,6 +130,7 @@ class FakeHost : public CViewHost {
   }
 
   QSize screen{1280, 1024};
+  std::set<int> refusedPages;  // pages the user may not use
   bool invoiceToFile = true;
   std::string webAddress;
   bool promptsOk = false;
