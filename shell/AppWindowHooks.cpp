@@ -7,8 +7,10 @@
 #include <QStringList>
 
 #include "common/LanguageTable.h"
+#include "common/TextCodec.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessageBox.h"
+#include "shell/AboutDlg.h"
 #include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
 #include "shell/BrantleClientView.h"
@@ -16,6 +18,8 @@
 #include "shell/LoginDlg.h"
 #include "shell/MainFrame.h"
 #include "shell/MenuLocalizer.h"
+#include "shell/ScaleSettingsDlg.h"
+#include "ui/CommonPhrasesDlg.h"
 #include "ui/ListPickDlg.h"
 
 namespace {
@@ -52,8 +56,21 @@ class CAppViewHost : public CViewHost {
   }
   void FlushRecordFiles() override { app_.FlushRecordFiles(); }
   bool InvoiceToFileSwitch() const override { return app_.Settings().invoiceToFile != 0; }
+  std::string CompanyWebAddress() const override {
+    return GbkFromWide(app_.Settings().companyWebAddress);
+  }
+  bool RunCommonPrompts(std::u16string& text) override {
+    CCommonPhrasesDlg dialog(app_.prompts, app_.mainWindow);
+    if (dialog.DoModal() != platform::kIdOk) return false;
+    text = dialog.text;
+    return true;
+  }
   void SavePrompts(std::u16string_view text) override { app_.SavePrompts(text); }
   void SetPrompts(std::u16string_view text) override { app_.SetPrompts(text); }
+  void RunScaleSettings() override {
+    CScaleSettingsDlg dialog(app_.ScaleReader().settings, app_.mainWindow);
+    dialog.exec();
+  }
 
  private:
   CBrantleClientApp& app_;
@@ -92,8 +109,11 @@ void InstallWindowHooks(CBrantleClientApp& app, platform::QtMessageBoxService* b
     auto* view = new CBrantleClientView(host, frame, a.pageFactory);
     view->mainFrame = frame;
     frame->setCentralWidget(view);
-    QObject::connect(frame, &CMainFrame::commandTriggered, view,
-                     [view](int command) { view->OnCommand(command); });
+    // The view's commands, then the application's own: About.
+    QObject::connect(frame, &CMainFrame::commandTriggered, view, [view, frame](int command) {
+      if (view->OnCommand(command)) return;
+      if (command == kCmdAppAbout) RunAboutDialog(frame);
+    });
     QObject::connect(frame, &CMainFrame::quitRequested, qApp, &QCoreApplication::quit);
     frame->SetCommandUiUpdater(
         [view](int command, QAction* action) { view->UpdateCommandUi(command, action); });

@@ -7,22 +7,36 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "platform/MessageBox.h"
 #include "server/ServerLink.h"
+#include "shell/AboutDlg.h"
+#include "shell/AppNeighbours.h"
+#include "shell/AppSettings.h"
 #include "shell/AppWindowHooks.h"
 #include "shell/BrantleClientApp.h"
 #include "shell/BrantleClientView.h"
 #include "shell/MainFrame.h"
+#include "shell/ScaleSettingsDlg.h"
+#include "ui/CommonPhrasesDlg.h"
 #include "tests/QtTestSupport.h"
 #include "tests/server/StandInServer.h"
 #include "tests/shell/ShellTestSupport.h"
@@ -39,6 +53,58 @@ std::string ConfigText(int port) {
          "WCID=PC-WINDOW\r\nPORT=" + std::to_string(port) + "\r\n" + GbkFromWide(u"<配置结束>") +
          "\r\n";
 }
+
+// Saves a picture of a widget under <build>/screenshots for a person to look
+// at.
+void SaveScreenshot(QWidget& widget, const QString& name) {
+  QDir().mkpath(BRANTLE_BINARY_DIR "/screenshots");
+  const QString path = QStringLiteral(BRANTLE_BINARY_DIR "/screenshots/") + name + ".png";
+  EXPECT_TRUE(widget.grab().save(path)) << path.toStdString();
+}
+
+// Answers the next modal dialog from a zero-time timer, as the operator
+// would: `answer` gets the dialog when it is of the expected class.  Wait
+// on Answered() after running the command.
+template <class Dialog>
+class ModalAnswer {
+ public:
+  explicit ModalAnswer(std::function<void(Dialog&)> answer) {
+    QTimer::singleShot(0, [this, answer = std::move(answer)] {
+      QWidget* modal = QApplication::activeModalWidget();
+      dialog_ = qobject_cast<Dialog*>(modal);
+      if (dialog_ != nullptr) {
+        answer(*dialog_);
+      } else if (auto* other = qobject_cast<QDialog*>(modal)) {
+        other->reject();  // not the dialog expected: do not hang
+      }
+      answered_ = true;
+    });
+  }
+  bool Answered() const { return answered_; }
+  // Whether the dialog that came up was of the expected class.
+  bool Seen() const { return dialog_ != nullptr; }
+
+ private:
+  Dialog* dialog_ = nullptr;
+  bool answered_ = false;
+};
+
+// Catches the addresses handed to the desktop's browser.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+
+ public:
+  UrlCatcher() {
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "Open");
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "Open");
+  }
+  ~UrlCatcher() override {
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+  }
+  Q_INVOKABLE void Open(const QUrl& url) { opened.push_back(url.toString().toStdString()); }
+  std::vector<std::string> opened;
+};
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -147,4 +213,119 @@ TEST_F(MainWindowTest, TheFirstPageShownIsOneTheUserMayUse) {
   }
 }
 
+// ---- commands of the application and the view through the real host ----
+
+TEST_F(MainWindowTest, AboutOpensTheAboutDialog) {
+  CMainFrame* frame = OpenMainWindow(u"admin", u"admin123");
+  ASSERT_NE(nullptr, frame);
+  ModalAnswer<CAboutDlg> answer([](CAboutDlg& dialog) {
+    SaveScreenshot(dialog, QStringLiteral("about_from_menu"));
+    dialog.accept();
+  });
+  frame->ExecuteCommand(kCmdAppAbout);
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return answer.Answered(); }));
+  EXPECT_TRUE(answer.Seen());
+  EXPECT_EQ(nullptr, QApplication::activeModalWidget());
+}
+
+TEST_F(MainWindowTest, CompanyWebSiteOpensOnlyWebAddressesInTheBrowser) {
+  CMainFrame* frame = OpenMainWindow(u"admin", u"admin123");
+  ASSERT_NE(nullptr, frame);
+  UrlCatcher browser;
+  const struct {
+    const char16_t* setting;
+    const char* opened;  // null: nothing opened
+  } cases[] = {
+      {u"http://www.example.com", "http://www.example.com"},
+      {u"www.example.com/depot", "http://www.example.com/depot"},
+      {u"https://example.com/a?b=1", "https://example.com/a?b=1"},
+      {u"file:///etc/passwd", nullptr},
+      {u"", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(QString::fromStdU16String(c.setting).toStdString());
+    browser.opened.clear();
+    app_.Settings().companyWebAddress = c.setting;
+    frame->ExecuteCommand(kCmdCompanyWebSite);
+    if (c.opened) {
+      EXPECT_EQ(std::vector<std::string>{c.opened}, browser.opened);
+    } else {
+      EXPECT_TRUE(browser.opened.empty());
+    }
+  }
+}
+
+TEST_F(MainWindowTest, CommonPromptsAreEditedSavedAndTakenOnOkOnly) {
+  CMainFrame* frame = OpenMainWindow(u"admin", u"admin123");
+  ASSERT_NE(nullptr, frame);
+  app_.SetPrompts(u"易碎物品\r\n小心轻放");
+  const fs::path file = folder_.Path() / "prompt.dat";
+
+  // Cancel: nothing written, nothing said.
+  {
+    ModalAnswer<CCommonPhrasesDlg> answer([](CCommonPhrasesDlg& dialog) {
+      dialog.Edit()->setPlainText(QStringLiteral("thrown away\n"));
+      dialog.CancelButton()->click();
+    });
+    frame->ExecuteCommand(32793);
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return answer.Answered(); }));
+    EXPECT_TRUE(answer.Seen());
+  }
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_EQ(0u, boxes_.Count());
+  EXPECT_EQ((std::vector<std::u16string>{u"易碎物品", u"小心轻放"}), app_.prompts);
+
+  // OK: the file holds the edited prompts, the list follows, and the
+  // operator is told.
+  QString shown;
+  {
+    ModalAnswer<CCommonPhrasesDlg> answer([&](CCommonPhrasesDlg& dialog) {
+      shown = dialog.Edit()->toPlainText();
+      dialog.Edit()->setPlainText(QStringLiteral("请勿倒置\nKeep dry\n"));
+      SaveScreenshot(dialog, QStringLiteral("common_prompts"));
+      dialog.OkButton()->click();
+    });
+    frame->ExecuteCommand(32793);
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return answer.Answered(); }));
+    EXPECT_TRUE(answer.Seen());
+  }
+  EXPECT_EQ(QStringLiteral("易碎物品\n小心轻放\n"), shown);
+  std::ifstream in(file, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(std::u16string(u"请勿倒置\r\nKeep dry\r\n").size() * 2, bytes.size());
+  EXPECT_EQ((std::vector<std::u16string>{u"请勿倒置", u"Keep dry"}), app_.prompts);
+  ASSERT_EQ(1u, boxes_.Count());
+  EXPECT_EQ(u"提示输入信息设置成功。", boxes_.LastText());
+  app_.prompts.clear();
+  app_.LoadPrompts();
+  EXPECT_EQ((std::vector<std::u16string>{u"请勿倒置", u"Keep dry"}), app_.prompts);
+}
+
+TEST_F(MainWindowTest, ScaleSettingsShowTheSettingsHeld) {
+  CMainFrame* frame = OpenMainWindow(u"admin", u"admin123");
+  ASSERT_NE(nullptr, frame);
+  app_.ScaleReader().settings.baudRate = 9600;
+  std::vector<QString> values;
+  bool readOnly = true;
+  ModalAnswer<CScaleSettingsDlg> answer([&](CScaleSettingsDlg& dialog) {
+    for (QLineEdit* field : {dialog.BaudRateField(), dialog.DataBitsField(),
+                             dialog.FrameLengthField(), dialog.StartCharacterField()}) {
+      values.push_back(field->text());
+      readOnly = readOnly && field->isReadOnly();
+    }
+    SaveScreenshot(dialog, QStringLiteral("scale_settings"));
+    dialog.OkButton()->click();
+  });
+  frame->ExecuteCommand(32823);
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return answer.Answered(); }));
+  EXPECT_TRUE(answer.Seen());
+  EXPECT_EQ((std::vector<QString>{"9600", "8", "18", "="}), values);
+  EXPECT_TRUE(readOnly);
+  EXPECT_EQ(QStringLiteral("0x02"), CScaleSettingsDlg::StartByteText(2));
+  EXPECT_EQ(QStringLiteral("0x7F"), CScaleSettingsDlg::StartByteText(127));
+  EXPECT_EQ(QStringLiteral("~"), CScaleSettingsDlg::StartByteText(126));
+}
+
 }  // namespace
+
+#include "MainWindowTest.moc"
