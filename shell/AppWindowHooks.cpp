@@ -65,7 +65,7 @@ class CAppViewHost : public CViewHost {
     text = dialog.text;
     return true;
   }
-  void SavePrompts(std::u16string_view text) override { app_.SavePrompts(text); }
+  bool SavePrompts(std::u16string_view text) override { return app_.SavePrompts(text); }
   void SetPrompts(std::u16string_view text) override { app_.SetPrompts(text); }
   void RunScaleSettings() override {
     CScaleSettingsDlg dialog(app_.ScaleReader().settings, app_.mainWindow);

@@ -2,6 +2,7 @@
 
 #include <QAction>
 
+#include "common/LanguageTable.h"
 #include "platform/MessageBox.h"
 
 CBrantleClientView::CBrantleClientView(CViewHost* host, QWidget* parent, PageFactory factory)
@@ -145,9 +146,16 @@ std::u16string CBrantleClientView::DateColumnName(int dateKind) const {
 void CBrantleClientView::OnCommonPrompts() {
   std::u16string text;
   if (!host_->RunCommonPrompts(text)) return;
-  host_->SavePrompts(text);
+  const bool saved = host_->SavePrompts(text);
+  // The edited prompts serve the rest of this run even when the file could
+  // not be written; the operator is told which it was.
   host_->SetPrompts(text);
-  platform::ShowMessageBox(u"提示输入信息设置成功。", u"提示", platform::kMbOk);
+  if (saved) {
+    platform::ShowMessageBox(u"提示输入信息设置成功。", u"提示", platform::kMbOk);
+  } else {
+    platform::ShowMessageBox(AppLanguage().Text(kPromptsNotSavedTextId), {},
+                             platform::kMbOk | platform::kMbIconError);
+  }
 }
 
 void CBrantleClientView::OnCompanyWeb() {

@@ -91,6 +91,9 @@ class CBrantleClientView : public QWidget {
   std::array<std::unique_ptr<CViewPage>, kViewPageCount> pageObjects_;
 };
 
+// Text id of the message shown when the common prompts could not be saved.
+inline constexpr int32_t kPromptsNotSavedTextId = 530001;
+
 // The construction order of the page objects.
 inline constexpr std::array<int, kViewPageCount> kPageConstructionOrder = {
     4, 0, 1, 2, 5, 3, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};

@@ -44,8 +44,9 @@ class CViewHost {
   // Runs the common prompts dialog modally with the current prompts; true
   // when it ended with OK, with the edited prompts (one per line) in text.
   virtual bool RunCommonPrompts(std::u16string& text) { (void)text; return false; }
-  // Writes the prompts to the prompt file, and rebuilds the prompt list.
-  virtual void SavePrompts(std::u16string_view text) { (void)text; }
+  // Writes the prompts to the prompt file (false when it could not be
+  // written), and rebuilds the prompt list.
+  virtual bool SavePrompts(std::u16string_view text) { (void)text; return true; }
   virtual void SetPrompts(std::u16string_view text) { (void)text; }
 
   // Runs the scale settings dialog modally; its result is not used.

@@ -13,6 +13,7 @@
 #include "consolidation/AwbListPage.h"
 #include "entry/QuickEntryPage.h"
 #include "import/SimpleEntryPage.h"
+#include "common/LanguageTable.h"
 #include "platform/MessageBox.h"
 #include "shipping/DirectoryPage.h"
 
@@ -273,6 +274,19 @@ TEST_F(ViewTest, CommonPromptsAreSavedAndSetOnOkOnly) {
   EXPECT_EQ(boxes.Messages()[0].text, u"提示输入信息设置成功。");
   EXPECT_EQ(boxes.Messages()[0].caption, u"提示");
   EXPECT_EQ(boxes.Messages()[0].flags, platform::kMbOk);
+
+  // A prompt file that could not be written is reported, not taken for saved;
+  // the prompts still serve this run.
+  host_.log.clear();
+  boxes.Clear();
+  host_.promptsSaved = false;
+  view_->OnCommand(32793);
+  EXPECT_EQ(host_.log, (std::vector<std::string>{"RunCommonPrompts",
+                                                 "SavePrompts line one\r\nline two",
+                                                 "SetPrompts line one\r\nline two"}));
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Messages()[0].text, AppLanguage().Text(kPromptsNotSavedTextId));
+  EXPECT_EQ(boxes.Messages()[0].flags, platform::kMbOk | platform::kMbIconError);
 }
 
 TEST_F(ViewTest, CompanyWebAddressAndOwnCommands) {

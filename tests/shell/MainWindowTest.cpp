@@ -301,6 +301,29 @@ TEST_F(MainWindowTest, CommonPromptsAreEditedSavedAndTakenOnOkOnly) {
   EXPECT_EQ((std::vector<std::u16string>{u"请勿倒置", u"Keep dry"}), app_.prompts);
 }
 
+TEST_F(MainWindowTest, CommonPromptsThatCannotBeWrittenAreReported) {
+  CMainFrame* frame = OpenMainWindow(u"admin", u"admin123");
+  ASSERT_NE(nullptr, frame);
+  // A folder nobody may write to (a read-only folder would not stop the
+  // superuser).
+  app_.SetProgramFolder("/proc");
+  ModalAnswer<CCommonPhrasesDlg> answer([](CCommonPhrasesDlg& dialog) {
+    dialog.Edit()->setPlainText(QStringLiteral("请勿倒置\n"));
+    dialog.OkButton()->click();
+  });
+  frame->ExecuteCommand(32793);
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return answer.Answered(); }));
+  app_.SetProgramFolder(folder_.Folder());
+  EXPECT_TRUE(answer.Seen());
+  ASSERT_EQ(1u, boxes_.Count());
+  EXPECT_EQ(AppLanguage().Text(kPromptsNotSavedTextId), boxes_.LastText());
+  EXPECT_NE(u"???", boxes_.LastText());
+  EXPECT_EQ(platform::kMbOk | platform::kMbIconError, boxes_.Messages()[0].flags);
+  EXPECT_FALSE(fs::exists("/proc/prompt.dat"));
+  // The prompts still serve this run.
+  EXPECT_EQ(std::vector<std::u16string>{u"请勿倒置"}, app_.prompts);
+}
+
 TEST_F(MainWindowTest, ScaleSettingsShowTheSettingsHeld) {
   CMainFrame* frame = OpenMainWindow(u"admin", u"admin123");
   ASSERT_NE(nullptr, frame);

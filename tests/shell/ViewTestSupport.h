@@ -117,8 +117,9 @@ class FakeHost : public CViewHost {
     text = promptsText;
     return true;
   }
-  void SavePrompts(std::u16string_view text) override {
+  bool SavePrompts(std::u16string_view text) override {
     log.push_back("SavePrompts " + QString::fromStdU16String(std::u16string(text)).toStdString());
+    return promptsSaved;
   }
   void SetPrompts(std::u16string_view text) override {
     log.push_back("SetPrompts " + QString::fromStdU16String(std::u16string(text)).toStdString());
@@ -134,6 +135,7 @@ class FakeHost : public CViewHost {
   bool invoiceToFile = true;
   std::string webAddress;
   bool promptsOk = false;
+  bool promptsSaved = true;
   std::u16string promptsText;
   bool printConfirmed = false;
   Log log;
