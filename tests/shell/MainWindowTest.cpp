@@ -10,6 +10,9 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -36,6 +39,7 @@
 #include "shell/BrantleClientView.h"
 #include "shell/MainFrame.h"
 #include "shell/ScaleSettingsDlg.h"
+#include "shell/ScreenLockDlg.h"
 #include "ui/CommonPhrasesDlg.h"
 #include "tests/QtTestSupport.h"
 #include "tests/server/StandInServer.h"
@@ -88,6 +92,29 @@ class ModalAnswer {
   Dialog* dialog_ = nullptr;
   bool answered_ = false;
 };
+
+// A page that counts the key presses and mouse clicks reaching it.
+class InputPage : public RecordingPage {
+ public:
+  using RecordingPage::RecordingPage;
+  int keys = 0;
+  int clicks = 0;
+
+ protected:
+  void keyPressEvent(QKeyEvent*) override { ++keys; }
+  void mousePressEvent(QMouseEvent*) override { ++clicks; }
+};
+
+// Whether every pixel of an area of an image has one colour.
+bool OneColour(const QImage& image, const QRect& area) {
+  const QRect inside = area.intersected(image.rect());
+  if (inside.isEmpty()) return false;
+  const QRgb first = image.pixel(inside.topLeft());
+  for (int y = inside.top(); y <= inside.bottom(); ++y)
+    for (int x = inside.left(); x <= inside.right(); ++x)
+      if (image.pixel(x, y) != first) return false;
+  return true;
+}
 
 // Catches the addresses handed to the desktop's browser.
 class UrlCatcher : public QObject {
@@ -347,6 +374,88 @@ TEST_F(MainWindowTest, ScaleSettingsShowTheSettingsHeld) {
   EXPECT_EQ(QStringLiteral("0x02"), CScaleSettingsDlg::StartByteText(2));
   EXPECT_EQ(QStringLiteral("0x7F"), CScaleSettingsDlg::StartByteText(127));
   EXPECT_EQ(QStringLiteral("~"), CScaleSettingsDlg::StartByteText(126));
+}
+
+// ---- screen lock ----
+
+TEST_F(MainWindowTest, TheLockCoversTheWindowAndTakesAllInputUntilUnlocked) {
+  app_.pageFactory = [this](int index) { return std::make_unique<InputPage>(&log_, index); };
+  CMainFrame* frame = OpenMainWindow(u"admin", u"admin123");
+  ASSERT_NE(nullptr, frame);
+  frame->Timer().stop();
+  auto* page = static_cast<InputPage*>(View()->CurrentPage());
+  ASSERT_NE(nullptr, page);
+  page->grid->InsertColumn(0, 40, u"No", 0, kGridColumnAll);
+  page->grid->InsertColumn(1, 300, u"Customer", 0, kGridColumnAll);
+  for (int row = 0; row < 5; ++row) {
+    page->grid->InsertRow(row);
+    page->grid->SetCellText(row, 1, u"深圳华南贸易有限公司 C001");
+  }
+  page->saveEnabled = true;
+  frame->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+  QApplication::processEvents();
+  const QRect gridArea(page->grid->mapTo(frame, QPoint(0, 0)), page->grid->size());
+  ASSERT_FALSE(OneColour(frame->grab().toImage(), gridArea));  // the list shows
+  QTest::keyClick(page, Qt::Key_A);
+  QTest::mouseClick(page, Qt::LeftButton);
+  ASSERT_EQ(1, page->keys);
+  ASSERT_EQ(1, page->clicks);
+
+  bool checked = false;
+  ModalAnswer<CScreenLockDlg> answer([&](CScreenLockDlg& lock) {
+    EXPECT_TRUE(frame->Locked());
+    // Nothing of the page is drawn: the window shows the cover alone.
+    QApplication::processEvents();
+    QImage image = frame->grab().toImage();
+    EXPECT_TRUE(OneColour(image, frame->rect()));
+    EXPECT_FALSE(page->isVisible());
+    EXPECT_FALSE(page->grid->isVisible());
+    // Keys, clicks and commands do not reach the program.
+    page->ClearCalls();
+    QTest::keyClick(page, Qt::Key_A);
+    QTest::mouseClick(page, Qt::LeftButton);
+    QTest::keyClick(page->grid, Qt::Key_Down);
+    QTest::keyClick(frame, Qt::Key_S, Qt::ControlModifier);
+    frame->ExecuteCommand(32772);
+    frame->ExecuteCommand(32789);
+    EXPECT_EQ(1, page->keys);
+    EXPECT_EQ(1, page->clicks);
+    EXPECT_TRUE(page->Calls().empty());
+    EXPECT_EQ(0, View()->CurrentIndex());
+    // The locked window with its unlock box on it, for a person to look at.
+    const QPoint boxAt = lock.mapToGlobal(QPoint(0, 0)) - frame->mapToGlobal(QPoint(0, 0));
+    QPainter painter(&image);
+    painter.drawImage(boxAt, lock.grab().toImage());
+    painter.end();
+    QDir().mkpath(BRANTLE_BINARY_DIR "/screenshots");
+    EXPECT_TRUE(image.save(QStringLiteral(BRANTLE_BINARY_DIR "/screenshots/locked_window.png")));
+    // The unlock box takes the password.
+    lock.PasswordEdit()->setText(QStringLiteral("admin123"));
+    lock.UnlockButton()->click();
+    checked = true;
+  });
+  frame->ExecuteCommand(kCmdLock);
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return answer.Answered(); }));
+  ASSERT_TRUE(answer.Seen());
+  ASSERT_TRUE(checked);
+
+  // Unlocked: everything is back.
+  EXPECT_FALSE(frame->Locked());
+  QApplication::processEvents();
+  EXPECT_TRUE(page->isVisible());
+  EXPECT_TRUE(page->grid->isVisible());
+  EXPECT_FALSE(frame->LockCover()->isVisible());
+  EXPECT_FALSE(OneColour(frame->grab().toImage(), gridArea));
+  QTest::keyClick(page, Qt::Key_A);
+  QTest::mouseClick(page, Qt::LeftButton);
+  EXPECT_EQ(2, page->keys);
+  EXPECT_EQ(2, page->clicks);
+  page->ClearCalls();
+  frame->ExecuteCommand(32772);
+  EXPECT_EQ(std::vector<std::string>{"OnSave"}, page->Calls());
+  EXPECT_TRUE(frame->menuBar()->isEnabled());
+  EXPECT_TRUE(frame->ToolBar()->isEnabled());
 }
 
 }  // namespace
