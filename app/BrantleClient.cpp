@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include "app/ViewPages.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessageBox.h"
 #include "server/ServerLink.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
       platform::PostToUiThread(std::move(work));
   });
   InstallWindowHooks(theApp, &boxes);
+  theApp.pageFactory = CreateViewPage;
 
   int code = 0;
   if (theApp.InitInstance(argc, argv)) code = application.exec();

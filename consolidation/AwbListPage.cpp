@@ -1,7 +1,7 @@
 #include "consolidation/AwbListPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CAwbListPage::CAwbListPage() : CViewPage(nullptr) {}
 

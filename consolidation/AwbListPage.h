@@ -3,7 +3,7 @@
 // The page shows its list grid under its title; its forms and list
 // operations join it here.
 
-#include "shell/ViewPage.h"
+#include "ui/ViewPage.h"
 
 class CAwbListPage : public CViewPage {
  public:

@@ -1,7 +1,7 @@
 #include "consolidation/AwbLoadingPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CAwbLoadingPage::CAwbLoadingPage() : CViewPage(nullptr) {}
 

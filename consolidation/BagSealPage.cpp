@@ -1,7 +1,7 @@
 #include "consolidation/BagSealPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CBagSealPage::CBagSealPage() : CViewPage(nullptr) {}
 

@@ -1,7 +1,7 @@
 #include "consolidation/BaggingPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CBaggingPage::CBaggingPage() : CViewPage(nullptr) {}
 

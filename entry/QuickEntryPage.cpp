@@ -1,7 +1,7 @@
 #include "entry/QuickEntryPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CQuickEntryPage::CQuickEntryPage() : CViewPage(nullptr) {}
 

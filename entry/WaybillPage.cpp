@@ -1,7 +1,7 @@
 #include "entry/WaybillPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CWaybillPage::CWaybillPage() : CViewPage(nullptr) {}
 

@@ -1,7 +1,7 @@
 #include "import/SimpleEntryPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CSimpleEntryPage::CSimpleEntryPage() : CViewPage(nullptr) {}
 

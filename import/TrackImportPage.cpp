@@ -1,7 +1,7 @@
 #include "import/TrackImportPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CTrackImportPage::CTrackImportPage() : CViewPage(nullptr) {}
 

@@ -1,7 +1,7 @@
 #include "import/TransferNoImportPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CTransferNoImportPage::CTransferNoImportPage() : CViewPage(nullptr) {}
 

@@ -3,6 +3,8 @@
 // normalising and number lists, the record check mark, settings values, the
 // web request context, file downloads, the clipboard and the edit period.
 
+#include <QFile>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -193,16 +195,24 @@ void CBrantleClientApp::SetPrompts(std::u16string_view text) {
 }
 
 bool CBrantleClientApp::SavePrompts(std::u16string_view text) const {
-  std::ofstream out(ProgramFolder() + "prompt.dat", std::ios::binary | std::ios::trunc);
-  if (!out) return false;
   std::string bytes;
   bytes.reserve(text.size() * 2);
   for (char16_t unit : text) {
     bytes.push_back(static_cast<char>(unit & 0xFF));
     bytes.push_back(static_cast<char>(unit >> 8));
   }
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
+  // Written beside the old file and put in its place only when whole: a
+  // save that fails leaves the prompts of the last one.
+  QSaveFile file(QFile::decodeName(QByteArray::fromStdString(ProgramFolder() + "prompt.dat")));
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  const qint64 size = static_cast<qint64>(bytes.size());
+  // The bytes are flushed here: a write error while commit() flushes them
+  // would not stop it from putting the short file in place.
+  if (file.write(bytes.data(), size) != size || !file.flush()) {
+    file.cancelWriting();
+    return false;
+  }
+  return file.commit();
 }
 
 void CBrantleClientApp::LoadPrompts() {

@@ -7,15 +7,19 @@
 #include <QStringList>
 
 #include "common/LanguageTable.h"
+#include "common/TextCodec.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessageBox.h"
+#include "shell/AboutDlg.h"
 #include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
 #include "shell/BrantleClientView.h"
-#include "shell/BrantleClientViewHost.h"
+#include "ui/ViewHost.h"
 #include "shell/LoginDlg.h"
 #include "shell/MainFrame.h"
 #include "shell/MenuLocalizer.h"
+#include "shell/ScaleSettingsDlg.h"
+#include "ui/CommonPhrasesDlg.h"
 #include "ui/ListPickDlg.h"
 
 namespace {
@@ -38,16 +42,35 @@ class CAppViewHost : public CViewHost {
     if (app_.screenWidth > 0) return QSize(app_.screenWidth, app_.screenHeight);
     return CViewHost::ScreenSize();
   }
-  void AttachView(CBrantleClientView* view) override {
-    if (auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow)) view->mainFrame = frame;
+  void AttachView(QWidget* view) override {
+    auto* mainView = dynamic_cast<CBrantleClientView*>(view);
+    auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow);
+    if (mainView != nullptr && frame != nullptr) mainView->mainFrame = frame;
   }
   void NotifyPageShown(int index) override {
     if (auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow)) frame->NotifyPageShown(index);
   }
+  bool PageAllowed(int index) const override {
+    if (index < 0 || index >= kViewPageCount) return false;
+    return CommandAllowedByRights(kPageCommands[static_cast<size_t>(index)], app_.Link().rights);
+  }
   void FlushRecordFiles() override { app_.FlushRecordFiles(); }
   bool InvoiceToFileSwitch() const override { return app_.Settings().invoiceToFile != 0; }
-  void SavePrompts(std::u16string_view text) override { app_.SavePrompts(text); }
+  std::string CompanyWebAddress() const override {
+    return GbkFromWide(app_.Settings().companyWebAddress);
+  }
+  bool RunCommonPrompts(std::u16string& text) override {
+    CCommonPhrasesDlg dialog(app_.prompts, app_.mainWindow);
+    if (dialog.DoModal() != platform::kIdOk) return false;
+    text = dialog.text;
+    return true;
+  }
+  bool SavePrompts(std::u16string_view text) override { return app_.SavePrompts(text); }
   void SetPrompts(std::u16string_view text) override { app_.SetPrompts(text); }
+  void RunScaleSettings() override {
+    CScaleSettingsDlg dialog(app_.ScaleReader().settings, app_.mainWindow);
+    dialog.exec();
+  }
 
  private:
   CBrantleClientApp& app_;
@@ -83,11 +106,14 @@ void InstallWindowHooks(CBrantleClientApp& app, platform::QtMessageBoxService* b
     static CAppViewHost* host = nullptr;
     delete host;
     host = new CAppViewHost(a);
-    auto* view = new CBrantleClientView(host, frame);
+    auto* view = new CBrantleClientView(host, frame, a.pageFactory);
     view->mainFrame = frame;
     frame->setCentralWidget(view);
-    QObject::connect(frame, &CMainFrame::commandTriggered, view,
-                     [view](int command) { view->OnCommand(command); });
+    // The view's commands, then the application's own: About.
+    QObject::connect(frame, &CMainFrame::commandTriggered, view, [view, frame](int command) {
+      if (view->OnCommand(command)) return;
+      if (command == kCmdAppAbout) RunAboutDialog(frame);
+    });
     QObject::connect(frame, &CMainFrame::quitRequested, qApp, &QCoreApplication::quit);
     frame->SetCommandUiUpdater(
         [view](int command, QAction* action) { view->UpdateCommandUi(command, action); });

@@ -38,6 +38,7 @@ struct HttpRequest;
 struct WaybillRecord;
 struct InputWaybillRecord;
 class CSingleInstanceGuard;
+class CViewPage;
 
 // One express product as far as the application's look-ups need it: its
 // code and the sorted list of the area names it serves (only some kinds
@@ -118,6 +119,10 @@ class CBrantleClientApp {
   void SetNetworkStarted(bool started) { networkStarted_ = started; }
 
   WindowHooks hooks;
+  // Builds the page class of a page index 0..16 for the main view.  The
+  // program gives it before start-up; without it the view builds plain page
+  // bases.
+  std::function<std::unique_ptr<CViewPage>(int index)> pageFactory;
 
   // The steps start-up reaches through the application object (their own
   // subsystems fill them in).

@@ -2,12 +2,13 @@
 
 #include <QAction>
 
+#include "common/LanguageTable.h"
 #include "platform/MessageBox.h"
 
 CBrantleClientView::CBrantleClientView(CViewHost* host, QWidget* parent, PageFactory factory)
     : QWidget(parent), host_(host != nullptr ? host : &defaultHost_) {
   dateColumnNames = {u"ddate", u"dsysdate", u"dsenddate"};
-  if (!factory) factory = CreateViewPage;
+  if (!factory) factory = [](int) { return std::make_unique<CViewPage>(); };
   for (int pageIndex : kPageConstructionOrder) {
     pageObjects_[static_cast<size_t>(pageIndex)] = factory(pageIndex);
   }
@@ -27,10 +28,18 @@ void CBrantleClientView::OnInitialUpdate() {
     if (pages[i] != nullptr) {
       pages[i]->index = static_cast<int32_t>(i);
       pages[i]->ownerView = this;
+      pages[i]->host = host_;
     }
   }
   host_->AttachView(this);
-  ShowPage(0);
+  // The rights are known before anything is shown: the view opens on the
+  // first page the user may use.
+  for (int pageIndex = 0; pageIndex < kViewPageCount; ++pageIndex) {
+    if (Page(pageIndex) != nullptr && host_->PageAllowed(pageIndex)) {
+      ShowPage(pageIndex);
+      break;
+    }
+  }
 }
 
 CViewPage* CBrantleClientView::Page(int pageIndex) const {
@@ -40,7 +49,7 @@ CViewPage* CBrantleClientView::Page(int pageIndex) const {
 
 void CBrantleClientView::ShowPage(int pageIndex) {
   CViewPage* page = Page(pageIndex);
-  if (page == nullptr || page == currentPage) return;
+  if (page == nullptr || page == currentPage || !host_->PageAllowed(pageIndex)) return;
   if (!page->created) {
     const QSize screen = host_->ScreenSize();
     page->CreatePageWindow(this, QSize(screen.width() - 5, screen.height() - 80));
@@ -137,9 +146,16 @@ std::u16string CBrantleClientView::DateColumnName(int dateKind) const {
 void CBrantleClientView::OnCommonPrompts() {
   std::u16string text;
   if (!host_->RunCommonPrompts(text)) return;
-  host_->SavePrompts(text);
+  const bool saved = host_->SavePrompts(text);
+  // The edited prompts serve the rest of this run even when the file could
+  // not be written; the operator is told which it was.
   host_->SetPrompts(text);
-  platform::ShowMessageBox(u"提示输入信息设置成功。", u"提示", platform::kMbOk);
+  if (saved) {
+    platform::ShowMessageBox(u"提示输入信息设置成功。", u"提示", platform::kMbOk);
+  } else {
+    platform::ShowMessageBox(AppLanguage().Text(kPromptsNotSavedTextId), {},
+                             platform::kMbOk | platform::kMbIconError);
+  }
 }
 
 void CBrantleClientView::OnCompanyWeb() {

@@ -6,8 +6,8 @@
 // to a handler of its own (see BrantleClientViewCommands.h).
 //
 // The main frame makes the view its central widget, hands it a host (what
-// the view needs of the application and the frame), and calls
-// OnInitialUpdate once.  Its actions call OnCommand with their command id,
+// the view and its pages need of the application and the frame) and the
+// factory of the page classes, and calls OnInitialUpdate once.  Its actions call OnCommand with their command id,
 // and before a menu shows it asks UpdateCommandUi for each item.
 
 #include <QWidget>
@@ -17,18 +17,18 @@
 #include <memory>
 #include <string>
 
-#include "shell/BrantleClientViewCommands.h"
-#include "shell/BrantleClientViewHost.h"
-#include "shell/ViewPage.h"
+#include "ui/ViewCommands.h"
+#include "ui/ViewHost.h"
+#include "ui/ViewPage.h"
 
 class CMainFrame;
 class QAction;
 
 class CBrantleClientView : public QWidget {
  public:
-  // Builds the page object of an index.  The default builds the page
-  // classes of the seventeen pages.
-  using PageFactory = std::function<std::unique_ptr<CViewPage>(int index)>;
+  // Builds the page object of an index.  Without one the view builds plain
+  // page bases (CViewPage); the program gives it its page classes.
+  using PageFactory = ViewPageFactory;
 
   // host: the application and frame services (null: the defaults of
   // CViewHost).  The page objects are built here, in the order 4, 0, 1, 2, 5,
@@ -40,11 +40,13 @@ class CBrantleClientView : public QWidget {
   CBrantleClientView& operator=(const CBrantleClientView&) = delete;
 
   // Once, after the frame has placed the view: fills `pages`, gives every
-  // page its index and owner, tells the host about the view, shows page 0.
+  // page its index, owner and host, tells the host about the view, and shows
+  // the first page the user may use (none when the user may use no page).
   void OnInitialUpdate();
 
-  // Shows page 0..16; nothing for an index without a page or the current
-  // page.  Builds the page's window on its first showing.
+  // Shows page 0..16; nothing for an index without a page, a page the user
+  // may not use, or the current page.  Builds the page's window on its first
+  // showing.
   void ShowPage(int pageIndex);
 
   // Runs a command; false when the view does not handle it.
@@ -89,9 +91,9 @@ class CBrantleClientView : public QWidget {
   std::array<std::unique_ptr<CViewPage>, kViewPageCount> pageObjects_;
 };
 
+// Text id of the message shown when the common prompts could not be saved.
+inline constexpr int32_t kPromptsNotSavedTextId = 530001;
+
 // The construction order of the page objects.
 inline constexpr std::array<int, kViewPageCount> kPageConstructionOrder = {
     4, 0, 1, 2, 5, 3, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-
-// Builds the page class of an index 0..16 (null for another index).
-std::unique_ptr<CViewPage> CreateViewPage(int pageIndex);

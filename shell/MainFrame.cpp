@@ -181,6 +181,13 @@ CMainFrame::CMainFrame(CServerLink& link, std::unique_ptr<FrameClock> clock, QWi
   CreateToolBar();
   CreateStatusBar();
   lockDialog_ = std::make_unique<CScreenLockDlg>(link_, this);
+  lockCover_ = new QWidget(this);
+  lockCover_->setObjectName("lockCover");
+  lockCover_->setAutoFillBackground(true);
+  QPalette coverPalette = lockCover_->palette();
+  coverPalette.setColor(QPalette::Window, QColor(64, 64, 64));
+  lockCover_->setPalette(coverPalette);
+  lockCover_->hide();
   connect(&timer_, &QTimer::timeout, this, &CMainFrame::OnTimer);
   timer_.start(1000);
   // The toolbar buttons follow their commands' states while the program is
@@ -296,7 +303,8 @@ void CMainFrame::RefuseCommand(int commandId) {
 }
 
 void CMainFrame::ExecuteCommand(int commandId) {
-  if (IsCommandRefused(commandId)) return;
+  // While locked only the unlock box is served.
+  if (IsCommandRefused(commandId) || locked_) return;
   switch (commandId) {
     case kCmdCaptureWindow:
       OnToggleCapture();
@@ -355,13 +363,45 @@ void CMainFrame::OnTimer() {
 void CMainFrame::OnLock() {
   if (locked_) return;
   locked_ = true;
+  CoverForLock(true);
   int result = modalRunner_(*lockDialog_);
   if (result == kLockCloseProgram) {
     emit quitRequested();
     QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
                               Qt::QueuedConnection);
   }
+  CoverForLock(false);
   locked_ = false;
+}
+
+void CMainFrame::CoverForLock(bool on) {
+  if (on) {
+    covered_.clear();
+    for (QWidget* widget : {static_cast<QWidget*>(menuBar()), static_cast<QWidget*>(toolBar_),
+                            centralWidget(), static_cast<QWidget*>(statusBar_)}) {
+      if (widget == nullptr) continue;
+      covered_.push_back({widget, widget->isHidden(), widget->isEnabled()});
+      widget->setEnabled(false);
+    }
+    // The pages hold the customer data: they are not drawn at all.
+    if (QWidget* central = centralWidget()) central->hide();
+    lockCover_->setGeometry(rect());
+    lockCover_->raise();
+    lockCover_->show();
+    return;
+  }
+  lockCover_->hide();
+  for (const CoveredWidget& entry : covered_) {
+    if (entry.widget.isNull()) continue;
+    entry.widget->setEnabled(entry.wasEnabled);
+    entry.widget->setHidden(entry.wasHidden);
+  }
+  covered_.clear();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  lockCover_->setGeometry(rect());
 }
 
 void CMainFrame::OnChangePassword() {

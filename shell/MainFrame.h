@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QFrame>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -172,6 +173,8 @@ class CMainFrame : public QMainWindow {
   void RefreshStatusPane();
 
   bool Locked() const { return locked_; }
+  // The opaque cover laid over the frame's contents while it is locked.
+  QWidget* LockCover() const { return lockCover_; }
   uint32_t TickCount() const { return tickCount_; }
   CScreenLockDlg& ScreenLockDialog() const { return *lockDialog_; }
   ICaptureWindow* CaptureWindow() const { return captureWindow_.get(); }
@@ -187,6 +190,9 @@ class CMainFrame : public QMainWindow {
   // The camera window's kind for a page index.
   static int CaptureKindForPage(int pageIndex);
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  signals:
   // A command the frame does not handle itself.
   void commandTriggered(int commandId);
@@ -199,6 +205,10 @@ class CMainFrame : public QMainWindow {
   void CreateStatusBar();
   QAction* AddCommand(int commandId, const QString& caption);
   void UpdateCommandUi(int commandId, QAction* action);
+  // While locked nothing of the program shows or takes input: the pages are
+  // hidden, menu, toolbar, view and status bar are off, and an opaque cover
+  // lies over the whole frame.  Off again puts everything back as it was.
+  void CoverForLock(bool on);
 
   CServerLink& link_;
   std::unique_ptr<FrameClock> clock_;
@@ -207,6 +217,14 @@ class CMainFrame : public QMainWindow {
   QToolBar* toolBar_ = nullptr;
   CColorStatusBar* statusBar_ = nullptr;
   std::unique_ptr<CScreenLockDlg> lockDialog_;
+  QWidget* lockCover_ = nullptr;
+  // What the lock changed, to be put back on unlocking.
+  struct CoveredWidget {
+    QPointer<QWidget> widget;
+    bool wasHidden;
+    bool wasEnabled;
+  };
+  std::vector<CoveredWidget> covered_;
   std::unique_ptr<ICaptureWindow> captureWindow_;
   CaptureWindowFactory captureFactory_;
   std::function<int()> currentPage_;

@@ -47,6 +47,27 @@ const std::vector<MenuRightRule>& MenuRightRules() {
   return rules;
 }
 
+namespace {
+
+bool RuleKept(const MenuRightRule& rule, const std::array<int32_t, 200>& rights) {
+  for (int flag : rule.anyOfRights) {
+    if (flag >= 0 && flag < static_cast<int>(rights.size()) && rights[static_cast<size_t>(flag)] != 0)
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool CommandAllowedByRights(int command, const std::array<int32_t, 200>& rights) {
+  for (const MenuRightRule& rule : MenuRightRules()) {
+    for (int ruled : rule.commands) {
+      if (ruled == command && !RuleKept(rule, rights)) return false;
+    }
+  }
+  return true;
+}
+
 int LocalizeMenu(CMainFrame& frame, const CLanguageTable& language,
                  const std::array<int32_t, 200>& rights, bool hasCompanyWebAddress) {
   // All menus are found by their position before anything is removed.
@@ -65,13 +86,8 @@ int LocalizeMenu(CMainFrame& frame, const CLanguageTable& language,
     }
   }
 
-  auto holds = [&rights](int flag) {
-    return flag >= 0 && flag < static_cast<int>(rights.size()) && rights[flag] != 0;
-  };
   for (const MenuRightRule& rule : MenuRightRules()) {
-    bool kept = false;
-    for (int flag : rule.anyOfRights) kept = kept || holds(flag);
-    if (kept) continue;
+    if (RuleKept(rule, rights)) continue;
     for (int command : rule.commands) {
       RemoveCommand(frame, menus[rule.menuPosition], command, rule.hideToolbarButton);
       frame.RefuseCommand(command);

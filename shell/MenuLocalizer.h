@@ -23,6 +23,10 @@ struct MenuRightRule {
 // The rules in the order they are applied.
 const std::vector<MenuRightRule>& MenuRightRules();
 
+// Whether the rights keep a command: false when a rule names the command and
+// the user holds none of its rights; true for a command no rule names.
+bool CommandAllowedByRights(int command, const std::array<int32_t, 200>& rights);
+
 // The caption group k of each top-level position 0..7: top caption 100 + k,
 // command j caption 1000 + 100 k + j.
 inline constexpr std::array<int, 8> kMenuCaptionGroups = {0, 1, 2, 7, 3, 4, 5, 6};

@@ -1,6 +1,7 @@
 #pragma once
-// The screen-lock dialog: covers the program while it is locked.  It ends
-// with kLockUnlocked when the logged-in user's password is typed, or with
+// The screen-lock dialog: the unlock box of the locked program (the main
+// frame covers its window meanwhile, see CMainFrame::OnLock).  It ends with
+// kLockUnlocked when the logged-in user's password is typed, or with
 // kLockCloseProgram when the operator confirms closing the program.
 
 #include <QDialog>

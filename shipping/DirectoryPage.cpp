@@ -1,7 +1,7 @@
 #include "shipping/DirectoryPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CDirectoryPage::CDirectoryPage() : CViewPage(nullptr) {}
 

@@ -1,7 +1,7 @@
 #include "shipping/PaymentPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CPaymentPage::CPaymentPage() : CViewPage(nullptr) {}
 

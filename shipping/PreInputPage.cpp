@@ -1,7 +1,7 @@
 #include "shipping/PreInputPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CPreInputPage::CPreInputPage() : CViewPage(nullptr) {}
 

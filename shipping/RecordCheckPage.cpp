@@ -1,7 +1,7 @@
 #include "shipping/RecordCheckPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CRecordCheckPage::CRecordCheckPage() : CViewPage(nullptr) {}
 

@@ -1,7 +1,7 @@
 #include "shipping/RecordQueryPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CRecordQueryPage::CRecordQueryPage() : CViewPage(nullptr) {}
 

@@ -1,7 +1,7 @@
 #include "shipping/RecordViewPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CRecordViewPage::CRecordViewPage() : CViewPage(nullptr) {}
 

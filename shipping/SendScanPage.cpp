@@ -1,7 +1,7 @@
 #include "shipping/SendScanPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CSendScanPage::CSendScanPage() : CViewPage(nullptr) {}
 

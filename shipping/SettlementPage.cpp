@@ -1,7 +1,7 @@
 #include "shipping/SettlementPage.h"
 
 #include "common/LanguageTable.h"
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 CSettlementPage::CSettlementPage() : CViewPage(nullptr) {}
 

@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "common/TextCodec.h"
@@ -122,6 +125,75 @@ TEST_F(AppServicesTest, PromptsSplitSaveAndLoad) {
   };
   EXPECT_EQ(1, app_.ChooseCommonPrompt(chosen));
   EXPECT_EQ(u"bb", chosen);
+}
+
+// The prompt file is replaced whole or not at all: a save that cannot write
+// it reports false and leaves the prompts of the last save.
+TEST_F(AppServicesTest, PromptSaveThatFailsKeepsTheLastSavedFile) {
+  const std::u16string last = u"上次的提示\r\nlast ones\r\n";
+  const std::u16string next = std::u16string(100, u'新') + u"\r\n";
+  auto fileText = [this] {
+    std::ifstream in(folder_ / "prompt.dat", std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  };
+  struct Case {
+    const char* what;
+    std::function<bool()> arrange;  // false: the case cannot be made here
+    std::function<void()> undo;
+  };
+  rlimit sizeLimit{};
+  std::vector<Case> cases = {
+      {"folder that is not there",
+       [this] {
+         app_.SetProgramFolder((folder_ / "gone").string());
+         return true;
+       },
+       [this] { app_.SetProgramFolder(folder_.string()); }},
+      {"folder nobody may write to",
+       [this] {
+         app_.SetProgramFolder("/proc");
+         return true;
+       },
+       [this] { app_.SetProgramFolder(folder_.string()); }},
+      {"read-only folder",
+       [this] {
+         fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+         return ::geteuid() != 0;  // the superuser writes anyway
+       },
+       [this] { fs::permissions(folder_, fs::perms::owner_all); }},
+      {"file stopped half-way (file size limit)",
+       [&] {
+         ::signal(SIGXFSZ, SIG_IGN);
+         ::getrlimit(RLIMIT_FSIZE, &sizeLimit);
+         rlimit small = sizeLimit;
+         small.rlim_cur = 64;
+         return ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+       },
+       [&] {
+         ::setrlimit(RLIMIT_FSIZE, &sizeLimit);
+         ::signal(SIGXFSZ, SIG_DFL);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(app_.SavePrompts(last));
+    const std::string before = fileText();
+    ASSERT_EQ(last.size() * 2, before.size());
+    if (!c.arrange()) {
+      c.undo();
+      continue;
+    }
+    const bool saved = app_.SavePrompts(next);
+    c.undo();
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(before, fileText());
+  }
+  // A save that succeeds leaves nothing else behind.
+  ASSERT_TRUE(app_.SavePrompts(next));
+  EXPECT_EQ(next.size() * 2, fileText().size());
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder_)) names.push_back(entry.path().filename().string());
+  EXPECT_EQ(std::vector<std::string>{"prompt.dat"}, names);
 }
 
 TEST_F(AppServicesTest, ServiceKindsAndAreas) {

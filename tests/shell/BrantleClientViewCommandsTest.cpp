@@ -1,4 +1,4 @@
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 #include <gtest/gtest.h>
 
@@ -130,11 +130,13 @@ TEST(ViewCommandState, CopyPasteExportAndInvoiceToFile) {
   EXPECT_EQ(Enabled(32806, &none), std::nullopt);
 }
 
-TEST(ViewCommandState, WithoutAPageOnlyPrintAndImportItemsAreTurnedOff) {
-  for (int command : {32817, 32818, 32819, 32821}) {
+TEST(ViewCommandState, WithoutAPageEveryPageOperationIsTurnedOff) {
+  for (int command : {32817, 32818, 32819, 32821, 32772, 32783, 32784, 32785, 32782, 32790,
+                      32792, 32808, 32839, 32776, 32820}) {
     EXPECT_EQ(Enabled(command, nullptr, 0, -1), false) << command;
   }
-  for (int command : {32772, 32783, 32784, 32785, 32782, 32790, 32792, 32776}) {
+  // Select-all has no rule; the view's own commands are not the page's.
+  for (int command : {32806, 32793, 32822, 32823, 57607}) {
     EXPECT_EQ(Enabled(command, nullptr, 0, -1), std::nullopt) << command;
   }
 }

@@ -9,9 +9,11 @@
 #include <typeinfo>
 
 #include "ViewTestSupport.h"
+#include "app/ViewPages.h"
 #include "consolidation/AwbListPage.h"
 #include "entry/QuickEntryPage.h"
 #include "import/SimpleEntryPage.h"
+#include "common/LanguageTable.h"
 #include "platform/MessageBox.h"
 #include "shipping/DirectoryPage.h"
 
@@ -63,6 +65,7 @@ TEST_F(ViewTest, InitialUpdateGivesIndexesAndShowsPageZero) {
   for (int i = 0; i < kViewPageCount; ++i) {
     EXPECT_EQ(Page(i)->index, i);
     EXPECT_EQ(Page(i)->ownerView, view_.get());
+    EXPECT_EQ(Page(i)->host, &host_);
     EXPECT_EQ(Page(i)->created, i == 0);
   }
   EXPECT_EQ(view_->CurrentIndex(), 0);
@@ -71,6 +74,46 @@ TEST_F(ViewTest, InitialUpdateGivesIndexesAndShowsPageZero) {
   EXPECT_EQ(Page(0)->geometry(), QRect(0, 0, 1275, 944));
   EXPECT_EQ(host_.log, (std::vector<std::string>{"AttachView", "NotifyPageShown 0"}));
   EXPECT_EQ(LogOf(0), (std::vector<std::string>{"OnPageCreated", "ShowListMode 1"}));
+}
+
+TEST_F(ViewTest, OpensOnTheFirstPageTheUserMayUseAndShowsNoOther) {
+  host_.refusedPages = {0, 1, 2, 5};
+  view_->OnInitialUpdate();
+  EXPECT_EQ(view_->CurrentIndex(), 3);
+  EXPECT_EQ(host_.log, (std::vector<std::string>{"AttachView", "NotifyPageShown 3"}));
+  // Neither a command nor a direct call shows a refused page.
+  for (int index : {0, 1, 2, 5}) {
+    view_->OnCommand(kPageCommands[static_cast<size_t>(index)]);
+    view_->ShowPage(index);
+    EXPECT_EQ(view_->CurrentIndex(), 3) << index;
+    EXPECT_FALSE(Page(index)->created) << index;
+    EXPECT_TRUE(LogOf(index).empty()) << index;
+  }
+  view_->OnCommand(32772);
+  EXPECT_EQ(Page(3)->Calls().back(), "OnSave");
+  view_->OnCommand(32789);
+  EXPECT_EQ(view_->CurrentIndex(), 4);
+}
+
+TEST_F(ViewTest, WithNoPageAllowedNoPageIsShownAndPageItemsAreOff) {
+  for (int index = 0; index < kViewPageCount; ++index) host_.refusedPages.insert(index);
+  view_->OnInitialUpdate();
+  EXPECT_EQ(view_->CurrentPage(), nullptr);
+  EXPECT_EQ(view_->CurrentIndex(), -1);
+  EXPECT_EQ(host_.log, std::vector<std::string>{"AttachView"});
+  for (const ViewCommandRoute& route : ViewCommandTable()) {
+    EXPECT_TRUE(view_->OnCommand(route.command)) << route.command;
+    if (route.kind != ViewCommandKind::kPageOperation) continue;
+    QAction item;
+    item.setEnabled(true);
+    view_->UpdateCommandUi(route.command, &item);
+    EXPECT_EQ(item.isEnabled(), route.command == 32806) << route.command;
+  }
+  EXPECT_EQ(view_->CurrentPage(), nullptr);
+  for (int index = 0; index < kViewPageCount; ++index) {
+    EXPECT_FALSE(Page(index)->created) << index;
+    EXPECT_TRUE(LogOf(index).empty()) << index;
+  }
 }
 
 TEST_F(ViewTest, PageIsCreatedOnceThenOnlyShownAndHidden) {
@@ -231,6 +274,19 @@ TEST_F(ViewTest, CommonPromptsAreSavedAndSetOnOkOnly) {
   EXPECT_EQ(boxes.Messages()[0].text, u"提示输入信息设置成功。");
   EXPECT_EQ(boxes.Messages()[0].caption, u"提示");
   EXPECT_EQ(boxes.Messages()[0].flags, platform::kMbOk);
+
+  // A prompt file that could not be written is reported, not taken for saved;
+  // the prompts still serve this run.
+  host_.log.clear();
+  boxes.Clear();
+  host_.promptsSaved = false;
+  view_->OnCommand(32793);
+  EXPECT_EQ(host_.log, (std::vector<std::string>{"RunCommonPrompts",
+                                                 "SavePrompts line one\r\nline two",
+                                                 "SetPrompts line one\r\nline two"}));
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Messages()[0].text, AppLanguage().Text(kPromptsNotSavedTextId));
+  EXPECT_EQ(boxes.Messages()[0].flags, platform::kMbOk | platform::kMbIconError);
 }
 
 TEST_F(ViewTest, CompanyWebAddressAndOwnCommands) {
@@ -253,9 +309,20 @@ TEST_F(ViewTest, CompanyWebAddressAndOwnCommands) {
   EXPECT_EQ(view_->DateColumnName(3), u"");
 }
 
-TEST(ViewWithItsPages, EachPageClassIsCreatedOnFirstUseAndShowsItsGrid) {
+TEST(ViewWithItsPages, WithoutAFactoryThePagesArePlainPageBases) {
   FakeHost host;
   CBrantleClientView view(&host);
+  view.OnInitialUpdate();
+  for (int i = 0; i < kViewPageCount; ++i) {
+    ASSERT_NE(view.Page(i), nullptr) << i;
+    EXPECT_EQ(typeid(*view.Page(i)), typeid(CViewPage)) << i;
+  }
+  EXPECT_EQ(view.CurrentIndex(), 0);
+}
+
+TEST(ViewWithItsPages, EachPageClassIsCreatedOnFirstUseAndShowsItsGrid) {
+  FakeHost host;
+  CBrantleClientView view(&host, nullptr, CreateViewPage);
   view.OnInitialUpdate();
   view.show();
   EXPECT_NE(dynamic_cast<CQuickEntryPage*>(view.Page(0)), nullptr);

@@ -152,6 +152,29 @@ TEST_F(MainFrameTest, ClosingFromTheLockEndsTheProgram) {
   EXPECT_EQ(1, quit.count());
 }
 
+TEST_F(MainFrameTest, UnlockingPutsBackWhatTheLockCovered) {
+  auto* centre = new QLineEdit(frame_.get());
+  frame_->setCentralWidget(centre);
+  frame_->show();
+  frame_->ExecuteCommand(kCmdViewToolbar);  // the operator hid the toolbar
+  ASSERT_TRUE(frame_->ToolBar()->isHidden());
+  onModal_ = [&](QDialog&) {
+    EXPECT_TRUE(frame_->LockCover()->isVisible());
+    EXPECT_EQ(frame_->rect(), frame_->LockCover()->geometry());
+    EXPECT_FALSE(centre->isVisible());
+    EXPECT_FALSE(frame_->statusBar()->isEnabled());
+    frame_->ExecuteCommand(kCmdViewToolbar);  // nothing runs while locked
+    return kLockUnlocked;
+  };
+  frame_->ExecuteCommand(kCmdLock);
+  EXPECT_EQ(1, modalRuns_);
+  EXPECT_FALSE(frame_->LockCover()->isVisible());
+  EXPECT_TRUE(centre->isVisible());
+  EXPECT_TRUE(centre->isEnabled());
+  EXPECT_TRUE(frame_->statusBar()->isEnabled());
+  EXPECT_TRUE(frame_->ToolBar()->isHidden());
+}
+
 TEST_F(MainFrameTest, StatusBarHasSevenPanesAndAColouredOperationPane) {
   CColorStatusBar* bar = frame_->ColorStatusBar();
   EXPECT_EQ(7, bar->PaneCount());

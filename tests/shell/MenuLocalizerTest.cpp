@@ -97,6 +97,7 @@ TEST_F(MenuLocalizerTest, EachRuleKeepsItsCommandsForAnyOfItsRights) {
       for (int command : rule.commands) {
         EXPECT_TRUE(InMenus(*frame, command)) << command << " flag " << flag;
         EXPECT_FALSE(frame->IsCommandRefused(command));
+        EXPECT_TRUE(CommandAllowedByRights(command, RightsOf({flag})));
       }
     }
     auto frame = MakeFrame();
@@ -105,10 +106,17 @@ TEST_F(MenuLocalizerTest, EachRuleKeepsItsCommandsForAnyOfItsRights) {
     for (int command : rule.commands) {
       EXPECT_FALSE(InMenus(*frame, command)) << command;
       EXPECT_TRUE(frame->IsCommandRefused(command));
+      EXPECT_FALSE(CommandAllowedByRights(command, RightsOf({})));
       bool onToolbar = ToolbarCommands(*frame).count(command) != 0;
       EXPECT_EQ(toolbarBefore.count(command) != 0 && !rule.hideToolbarButton, onToolbar)
           << command;
     }
+  }
+}
+
+TEST_F(MenuLocalizerTest, CommandsWithoutARuleAreAlwaysAllowed) {
+  for (int command : {32789, 32836, 32850, 32772, 32849, 0}) {
+    EXPECT_TRUE(CommandAllowedByRights(command, RightsOf({}))) << command;
   }
 }
 

@@ -1,4 +1,4 @@
-#include "shell/ViewPage.h"
+#include "ui/ViewPage.h"
 
 #include <gtest/gtest.h>
 

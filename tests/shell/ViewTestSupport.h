@@ -7,11 +7,12 @@
 #include <QString>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "shell/BrantleClientViewHost.h"
-#include "shell/ViewPage.h"
+#include "ui/ViewHost.h"
+#include "ui/ViewPage.h"
 
 namespace viewtest {
 
@@ -99,10 +100,11 @@ class RecordingPage : public CViewPage {
 class FakeHost : public CViewHost {
  public:
   QSize ScreenSize() const override { return screen; }
-  void AttachView(CBrantleClientView*) override { log.push_back("AttachView"); }
+  void AttachView(QWidget*) override { log.push_back("AttachView"); }
   void NotifyPageShown(int index) override {
     log.push_back("NotifyPageShown " + std::to_string(index));
   }
+  bool PageAllowed(int index) const override { return refusedPages.count(index) == 0; }
   void FlushRecordFiles() override { log.push_back("FlushRecordFiles"); }
   bool InvoiceToFileSwitch() const override { return invoiceToFile; }
   std::string CompanyWebAddress() const override { return webAddress; }
@@ -115,8 +117,9 @@ class FakeHost : public CViewHost {
     text = promptsText;
     return true;
   }
-  void SavePrompts(std::u16string_view text) override {
+  bool SavePrompts(std::u16string_view text) override {
     log.push_back("SavePrompts " + QString::fromStdU16String(std::u16string(text)).toStdString());
+    return promptsSaved;
   }
   void SetPrompts(std::u16string_view text) override {
     log.push_back("SetPrompts " + QString::fromStdU16String(std::u16string(text)).toStdString());
@@ -128,9 +131,11 @@ class FakeHost : public CViewHost {
   }
 
   QSize screen{1280, 1024};
+  std::set<int> refusedPages;  // pages the user may not use
   bool invoiceToFile = true;
   std::string webAddress;
   bool promptsOk = false;
+  bool promptsSaved = true;
   std::u16string promptsText;
   bool printConfirmed = false;
   Log log;

@@ -1,4 +1,4 @@
-#include "shell/ViewPage.h"
+#include "ui/ViewPage.h"
 
 #include <QAbstractItemView>
 #include <QDateTime>
@@ -7,8 +7,8 @@
 
 #include "common/LanguageTable.h"
 #include "common/WideText.h"
-#include "shell/BrantleClientView.h"
 #include "ui/LinkLabel.h"
+#include "ui/ViewHost.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ void CViewPage::CreatePageWindow(QWidget* parent, QSize size) {
 }
 
 QSize CViewPage::ScreenSize() const {
-  if (ownerView != nullptr) return ownerView->Host().ScreenSize();
+  if (host != nullptr) return host->ScreenSize();
   return CViewHost().ScreenSize();
 }
 

@@ -10,10 +10,14 @@
 // The page object is built with the view; its window contents (grid and
 // count label) are built the first time the view shows the page
 // (CreatePageWindow), and from then on the page is only shown and hidden.
+// A page knows its view only as the widget that owns it; what it needs of
+// the application and the frame (the screen size) it asks of the view's host.
 
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,7 +26,7 @@
 #include "ui/LinkLabel.h"
 
 
-class CBrantleClientView;
+class CViewHost;
 
 // Private messages between pages and the windows they host.
 inline constexpr int WM_PAGE_NOTIFY = platform::kWmUser + 104;
@@ -82,7 +86,8 @@ class CViewPage : public QWidget, public ViewPageFlags {
   QWidget* entryPanel = nullptr;           // left panel in entry mode
   QWidget* replacementChild = nullptr;     // shown instead of grid and label
   int32_t panelWidth = 0;                  // room left of the grid in entry mode
-  CBrantleClientView* ownerView = nullptr;
+  QWidget* ownerView = nullptr;            // the view that owns the page
+  CViewHost* host = nullptr;               // the view's host, given with ownerView
 
   // Builds the page's window contents (count label and grid) as a child of
   // the parent, placed at (0, 0) with the given size.  The view calls it once,
@@ -137,7 +142,8 @@ class CViewPage : public QWidget, public ViewPageFlags {
   bool DispatchPageMessage(int message, quintptr wParam, qintptr lParam, qintptr& result);
 
   // The screen size the layout uses (recorded at start-up by the
-  // application; the primary screen when the page has no view).
+  // application, through the host; the primary screen when the page has no
+  // host).
   QSize ScreenSize() const;
 
  protected:
@@ -146,3 +152,7 @@ class CViewPage : public QWidget, public ViewPageFlags {
  private:
   void OnGridDoubleClick();
 };
+
+// Builds the page object of an index 0..16 (null for none).  The program
+// gives the view the factory of its page classes.
+using ViewPageFactory = std::function<std::unique_ptr<CViewPage>(int index)>;

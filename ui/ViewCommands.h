@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/ViewPage.h"
+#include "ui/ViewPage.h"
 
 inline constexpr int kViewPageCount = 17;
 
@@ -79,7 +79,9 @@ struct ViewCommandUi {
   std::optional<bool> checked;
 };
 
-// The state the view's update handler gives the item of a command.
+// The state the view's update handler gives the item of a command.  Without
+// a page every item of a page operation is off (select-all, which has no
+// rule, is left as it is).
 // page: flags of the current page (null when no page is shown);
 // gridRows: rows in its grid; currentIndex: the current page index or -1.
 ViewCommandUi ViewCommandState(int command, const ViewPageFlags* page, int gridRows,

@@ -1,4 +1,4 @@
-#include "shell/BrantleClientViewHost.h"
+#include "ui/ViewHost.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>

@@ -1,7 +1,8 @@
 #pragma once
-// What the main view needs of the application object and the main frame.
-// The main frame (or the application) hands the view one host; the defaults
-// below are what a view without them does, and what the tests replace.
+// What the main view and its pages need of the application object and the
+// main frame.  The program hands the view one host, and the view hands it on
+// to its pages; the defaults below are what a view without one does, and what
+// the tests replace.
 
 #include <QSize>
 #include <QString>
@@ -9,7 +10,6 @@
 #include <string>
 #include <string_view>
 
-class CBrantleClientView;
 class QWidget;
 
 class CViewHost {
@@ -20,8 +20,12 @@ class CViewHost {
   virtual QSize ScreenSize() const;
 
   // The main frame learns its view (its view link) and each page shown.
-  virtual void AttachView(CBrantleClientView* view) { (void)view; }
+  virtual void AttachView(QWidget* view) { (void)view; }
   virtual void NotifyPageShown(int index) { (void)index; }
+
+  // Whether the logged-in user may use the page of an index (the rights of
+  // its command); the view shows no page the user may not use.
+  virtual bool PageAllowed(int index) const { (void)index; return true; }
 
   // The live-camera window when it exists and is visible, else null.
   virtual QWidget* VisibleCaptureWindow() const { return nullptr; }
@@ -40,8 +44,9 @@ class CViewHost {
   // Runs the common prompts dialog modally with the current prompts; true
   // when it ended with OK, with the edited prompts (one per line) in text.
   virtual bool RunCommonPrompts(std::u16string& text) { (void)text; return false; }
-  // Writes the prompts to the prompt file, and rebuilds the prompt list.
-  virtual void SavePrompts(std::u16string_view text) { (void)text; }
+  // Writes the prompts to the prompt file (false when it could not be
+  // written), and rebuilds the prompt list.
+  virtual bool SavePrompts(std::u16string_view text) { (void)text; return true; }
   virtual void SetPrompts(std::u16string_view text) { (void)text; }
 
   // Runs the scale settings dialog modally; its result is not used.

@@ -1,5 +1,5 @@
 // The page classes of the seventeen pages of the main view.
-#include "shell/BrantleClientView.h"
+#include "app/ViewPages.h"
 
 #include "consolidation/AwbListPage.h"
 #include "consolidation/AwbLoadingPage.h"

@@ -1,4 +1,4 @@
-#include "shell/BrantleClientViewCommands.h"
+#include "ui/ViewCommands.h"
 
 #include <algorithm>
 #include <cctype>
@@ -80,9 +80,10 @@ ViewCommandUi ViewCommandState(int command, const ViewPageFlags* page, int gridR
     return ui;
   }
   if (page == nullptr) {
-    // Without a page only the print and import items are turned off.
-    if (command == 32817 || command == 32818 || command == 32819 || command == 32821) {
-      ui.enabled = false;
+    // Without a page (the user may use none) nothing acts on a page: every
+    // item of a page operation is off, but select-all, which has no rule.
+    if (route->kind == ViewCommandKind::kPageOperation || command == 32776) {
+      if (command != 32806) ui.enabled = false;
     }
     return ui;
   }

@@ -1,0 +1,118 @@
+// The page classes built and laid out with nothing above ui/: this program
+// links the page folders (through brantle_pages) and ui, not the shell.  A
+// page takes its screen size from the host it is given, and the folders
+// include only what lies below them.
+
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <QSize>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "app/ViewPages.h"
+#include "common/LanguageTable.h"
+#include "entry/QuickEntryPage.h"
+#include "ui/LinkLabel.h"
+#include "ui/ListGrid.h"
+#include "ui/ViewCommands.h"
+#include "ui/ViewHost.h"
+#include "ui/ViewPage.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ScreenHost : public CViewHost {
+ public:
+  QSize ScreenSize() const override { return screen; }
+  QSize screen{1000, 800};
+};
+
+TEST(PageWithoutShell, EveryPageClassIsBuiltAndLaidOutThroughItsHost) {
+  ScreenHost host;
+  std::vector<const std::type_info*> types;
+  for (int index = 0; index < kViewPageCount; ++index) {
+    SCOPED_TRACE(index);
+    std::unique_ptr<CViewPage> page = CreateViewPage(index);
+    ASSERT_NE(page, nullptr);
+    types.push_back(&typeid(*page));
+    page->index = index;
+    page->host = &host;
+    page->CreatePageWindow(nullptr, QSize(995, 720));
+    page->OnPageCreated();
+    EXPECT_TRUE(page->created);
+    EXPECT_EQ(page->listOnly, 1);
+    // The layout follows the host's screen, not the machine's.
+    EXPECT_EQ(page->grid->geometry(), QRect(10, 36, 1000 - 20, 800 - 164));
+    EXPECT_EQ(page->title, AppLanguage().Text(kPageNameTextIds[static_cast<size_t>(index)]));
+  }
+  EXPECT_EQ(CreateViewPage(17), nullptr);
+  EXPECT_EQ(CreateViewPage(-1), nullptr);
+  for (size_t i = 0; i < types.size(); ++i)
+    for (size_t j = i + 1; j < types.size(); ++j) EXPECT_NE(*types[i], *types[j]) << i << " " << j;
+}
+
+TEST(PageWithoutShell, APageShowsItsListOnItsOwn) {
+  ScreenHost host;
+  host.screen = QSize(900, 768);
+  CQuickEntryPage page;
+  page.index = 0;
+  page.host = &host;
+  page.CreatePageWindow(nullptr, QSize(895, 688));
+  page.OnPageCreated();
+  page.show();
+  EXPECT_TRUE(page.grid->isVisible());
+  EXPECT_TRUE(page.countLabel->text().startsWith(
+      QString::fromStdU16String(AppLanguage().Text(kPageNameTextIds[0]))));
+  page.grid->InsertColumn(0, 40, u"No", 0, kGridColumnAll);
+  page.grid->InsertRow(0);
+  page.grid->InsertRow(1);
+  page.ClearList();
+  EXPECT_EQ(page.grid->RowCount(), 0);
+}
+
+// Every folder includes only what lies below it: the shared controls and the
+// page folders know nothing of the shell or the program, and the shell knows
+// no page class.
+TEST(PageWithoutShell, IncludesPointOnlyDown) {
+  const struct {
+    const char* folder;
+    std::vector<std::string> forbidden;
+  } rules[] = {
+      {"ui", {"shell", "app", "entry", "shipping", "consolidation", "import"}},
+      {"entry", {"shell", "app"}},
+      {"shipping", {"shell", "app"}},
+      {"consolidation", {"shell", "app"}},
+      {"import", {"shell", "app"}},
+      {"shell", {"app", "entry", "shipping", "consolidation", "import"}},
+  };
+  const QRegularExpression include(QStringLiteral("^\\s*#\\s*include\\s*\"([^/\"]+)/"),
+                                   QRegularExpression::MultilineOption);
+  int filesRead = 0;
+  for (const auto& rule : rules) {
+    for (const auto& entry : fs::directory_iterator(fs::path(BRANTLE_SOURCE_DIR) / rule.folder)) {
+      const std::string extension = entry.path().extension().string();
+      if (extension != ".h" && extension != ".cpp") continue;
+      std::ifstream in(entry.path());
+      std::stringstream text;
+      text << in.rdbuf();
+      ++filesRead;
+      auto matches = include.globalMatch(QString::fromStdString(text.str()));
+      while (matches.hasNext()) {
+        const std::string folder = matches.next().captured(1).toStdString();
+        for (const std::string& bad : rule.forbidden) {
+          EXPECT_NE(folder, bad) << entry.path().string() << " includes " << bad << "/";
+        }
+      }
+    }
+  }
+  EXPECT_GT(filesRead, 40);
+}
+
+}  // namespace
