@@ -1,11 +1,13 @@
 #include "localserver/Database.h"
 
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 
+#include "localserver/ClientSqlPolicy.h"
 #include "localserver/Schema.h"
 #include "localserver/SqlRewriter.h"
 #include "localserver/Wire.h"
@@ -15,7 +17,11 @@ namespace localserver {
 int64_t DbValue::AsInt() const {
   switch (kind) {
     case Int: return i;
-    case Real: return static_cast<int64_t>(d);
+    case Real:
+      // Values beyond the range of a whole number saturate (NaN: 0).
+      if (d >= 9223372036854775807.0) return INT64_MAX;
+      if (d <= -9223372036854775808.0) return INT64_MIN;
+      return d == d ? static_cast<int64_t>(d) : 0;
     case Text: return strtoll(s.c_str(), nullptr, 10);
     default: return 0;
   }
@@ -178,9 +184,16 @@ std::string ArgText(sqlite3_value* v) {
   return p ? std::string(p, sqlite3_value_bytes(v)) : std::string();
 }
 
+// The matcher may go back over the text once per pattern character; beyond
+// this product of the two lengths a row could hold the statement longer than
+// its deadline allows (the deadline is checked between rows only).
+constexpr double kMaxLikeWork = 2e7;
+
 void FnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
     return sqlite3_result_null(ctx);
+  if (static_cast<double>(sqlite3_value_bytes(argv[0])) * sqlite3_value_bytes(argv[1]) > kMaxLikeWork)
+    return sqlite3_result_error(ctx, "LIKE pattern and text too long", -1);
   int esc = -1;
   if (argc == 3) {
     std::u32string e = Decode(ArgText(argv[2]));
@@ -457,14 +470,92 @@ Database::Database(const std::string& path) {
     db_ = nullptr;
     throw DbError("cannot open database " + path + ": " + msg);
   }
-  sqlite3_busy_timeout(db_, 5000);
-  RegisterFunctions();
-  bool fresh = Scalar("SELECT count(*) FROM sqlite_master WHERE type='table'").AsInt() == 0;
-  CreateSchema();
-  if (fresh) LoadSampleData(*this);
+  try {
+    sqlite3_busy_timeout(db_, 5000);
+    sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
+    // Checked every thousand virtual-machine steps: a clock read at most.
+    sqlite3_progress_handler(db_, 1000, &Database::Progress, this);
+    // A committed change survives a crash or a power cut.
+    Exec("PRAGMA journal_mode=WAL");
+    Exec("PRAGMA synchronous=FULL");
+    RegisterFunctions();
+    // The schema and the sample data of a new file come in one transaction:
+    // a crash leaves either nothing or both.
+    Exec("BEGIN IMMEDIATE");
+    try {
+      bool fresh = Scalar("SELECT count(*) FROM sqlite_master WHERE type='table'").AsInt() == 0;
+      CreateSchema();
+      if (fresh) LoadSampleData(*this);
+      Exec("COMMIT");
+    } catch (...) {
+      RollbackAll();
+      throw;
+    }
+  } catch (...) {
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw;
+  }
 }
 
 Database::~Database() { sqlite3_close(db_); }
+
+int Database::Progress(void* p) {
+  auto* self = static_cast<Database*>(p);
+  if (self->exempt_.load(std::memory_order_relaxed)) return 0;
+  if (self->stopped_.load(std::memory_order_relaxed)) return 1;
+  int64_t deadline = self->deadline_.load(std::memory_order_relaxed);
+  if (deadline == 0) return 0;
+  auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+      std::chrono::steady_clock::now().time_since_epoch());
+  if (now.count() < deadline) return 0;
+  self->expired_.store(true, std::memory_order_relaxed);
+  return 1;
+}
+
+void Database::SetDeadline(std::chrono::steady_clock::time_point deadline) {
+  expired_ = false;
+  auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline.time_since_epoch());
+  deadline_ = ns.count() == 0 ? 1 : ns.count();
+}
+
+void Database::ClearDeadline() {
+  deadline_ = 0;
+  expired_ = false;
+}
+
+bool Database::RollbackAll() {
+  ++exempt_;
+  if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  --exempt_;
+  return sqlite3_get_autocommit(db_) != 0;
+}
+
+Database::ClientSqlScope::ClientSqlScope(Database& db) : db_(db) {
+  sqlite3_set_authorizer(db_.db_, &AuthorizeClientSql, nullptr);
+}
+
+Database::ClientSqlScope::~ClientSqlScope() { sqlite3_set_authorizer(db_.db_, nullptr, nullptr); }
+
+Savepoint::Savepoint(Database& db, std::string name) : db_(db), name_(std::move(name)) {
+  db_.Exec("SAVEPOINT " + name_);
+}
+
+void Savepoint::Release() {
+  db_.Exec("RELEASE " + name_);
+  open_ = false;
+}
+
+Savepoint::~Savepoint() {
+  if (!open_) return;
+  ++db_.exempt_;
+  bool undone = sqlite3_exec(db_.db_, ("ROLLBACK TO " + name_).c_str(), nullptr, nullptr, nullptr) ==
+                    SQLITE_OK &&
+                sqlite3_exec(db_.db_, ("RELEASE " + name_).c_str(), nullptr, nullptr, nullptr) ==
+                    SQLITE_OK;
+  --db_.exempt_;
+  if (!undone) db_.RollbackAll();
+}
 
 void Database::RegisterFunctions() {
   sqlite3_create_collation(db_, "TSQL", SQLITE_UTF8, nullptr, CollateTsql);
@@ -482,7 +573,6 @@ void Database::RegisterFunctions() {
 }
 
 void Database::CreateSchema() {
-  Exec("BEGIN");
   for (const auto& t : SchemaTables()) Exec(CreateTableSql(t));
   // The client list and the destination directory are synced by their
   // "dlast" stamps: every write stamps the entry, every removal leaves its
@@ -503,7 +593,6 @@ void Database::CreateSchema() {
     Exec("CREATE TRIGGER IF NOT EXISTS " + t + "_stamp_delete AFTER DELETE ON " + t + " BEGIN INSERT INTO " +
          t + "_del(" + id + ",dlast) VALUES(OLD." + id + "," + now + "); END");
   }
-  Exec("COMMIT");
 }
 
 void Database::Exec(std::string_view sql) {

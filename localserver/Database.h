@@ -4,6 +4,8 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -55,10 +57,15 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
+// The longest text or byte value (and table row) the database holds or
+// computes; every real value is far below it (attachments up to 1 MiB).
+inline constexpr int kMaxValueBytes = 2 * 1024 * 1024;
+
 class Database {
  public:
   // Opens (creating when needed) the database file; ":memory:" works too.
-  // A database without tables gets the schema and the sample data.
+  // A database without tables gets the schema and the sample data in one
+  // transaction.  Files run in WAL mode with full sync.
   explicit Database(const std::string& path);
   ~Database();
   Database(const Database&) = delete;
@@ -71,14 +78,63 @@ class Database {
   // First column of the first row, or the fallback.
   DbValue Scalar(std::string_view sql, const std::vector<DbValue>& args = {});
 
+  // Every statement stops (SQLITE_INTERRUPT) once the deadline has passed,
+  // until ClearDeadline.
+  void SetDeadline(std::chrono::steady_clock::time_point deadline);
+  void ClearDeadline();
+  bool DeadlinePassed() const { return expired_; }
+  // Stops the running statement and every later one, for good.
+  void StopAll() { stopped_ = true; }
+  bool Stopped() const { return stopped_; }
+  // Rolls back whatever transaction is open, deadline or stop regardless.
+  // True when no transaction is open afterwards.
+  bool RollbackAll();
+
+  // While one lives, the statements prepared and run pass the client
+  // policy (ClientSqlPolicy.h).
+  class ClientSqlScope {
+   public:
+    explicit ClientSqlScope(Database& db);
+    ~ClientSqlScope();
+    ClientSqlScope(const ClientSqlScope&) = delete;
+    ClientSqlScope& operator=(const ClientSqlScope&) = delete;
+
+   private:
+    Database& db_;
+  };
+
  private:
+  friend class Savepoint;
+  static int Progress(void* self);
   void RegisterFunctions();
   void CreateSchema();
   sqlite3* db_ = nullptr;
+  std::atomic<int64_t> deadline_{0};  // steady-clock nanoseconds, 0 = none
+  std::atomic<bool> expired_{false};
+  std::atomic<bool> stopped_{false};
+  std::atomic<int> exempt_{0};  // rollbacks run whatever the deadline
+};
+
+// SAVEPOINT on construction; Release() keeps the changes.  Without it the
+// changes are rolled back, and when ROLLBACK TO fails the whole transaction
+// is, so that no later write joins one that stays open.
+class Savepoint {
+ public:
+  Savepoint(Database& db, std::string name);
+  ~Savepoint();
+  Savepoint(const Savepoint&) = delete;
+  Savepoint& operator=(const Savepoint&) = delete;
+  void Release();
+
+ private:
+  Database& db_;
+  std::string name_;
+  bool open_ = true;
 };
 
 // Fills a new database with the sample station, users, customers, kinds,
-// destinations, airlines, dictionaries, files and templates.
+// destinations, airlines, dictionaries, files and templates, inside the
+// caller's transaction.
 void LoadSampleData(Database& db);
 
 // The T-SQL LIKE (character classes [..], case-insensitive for ASCII).

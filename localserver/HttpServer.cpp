@@ -4,17 +4,30 @@
 
 #include <chrono>
 
+#include "localserver/RequestOrigin.h"
 #include "localserver/Service.h"
+#include "localserver/Wire.h"
 
 namespace localserver {
 
 HttpServer::HttpServer(Service& service, std::string endpoint)
     : service_(service), endpoint_(std::move(endpoint)), server_(std::make_unique<httplib::Server>()) {
   server_->Post(endpoint_, [this](const httplib::Request& req, httplib::Response& res) {
-    res.set_content(service_.Handle(req.body), "application/json");
+    if (!LoopbackHost(req.get_header_value("Host"), port_) ||
+        !JsonContentType(req.get_header_value("Content-Type"))) {
+      res.status = 403;
+      res.set_content(JsonOut()
+                          .Int("ReturnValue", rc::kBadRequest)
+                          .String("cError", "only local programs that post JSON are served")
+                          .Finish(),
+                      "application/json");
+    } else {
+      res.set_content(service_.Handle(req.body), "application/json");
+    }
     res.set_header("Connection", "close");
   });
-  server_->set_payload_max_length(64u << 20);
+  server_->set_payload_max_length(kMaxRequestBytes);
+  server_->set_keep_alive_timeout(1);
 }
 
 HttpServer::~HttpServer() { Stop(); }
@@ -22,6 +35,7 @@ HttpServer::~HttpServer() { Stop(); }
 int HttpServer::Start(const std::string& host, int port) {
   int bound = port == 0 ? server_->bind_to_any_port(host) : (server_->bind_to_port(host, port) ? port : -1);
   if (bound < 0) return -1;
+  port_ = bound;
   thread_ = std::thread([this] { server_->listen_after_bind(); });
   for (int i = 0; i < 500 && !server_->is_running(); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -30,6 +44,7 @@ int HttpServer::Start(const std::string& host, int port) {
 
 void HttpServer::Stop() {
   if (thread_.joinable()) {
+    service_.Stop();  // a running statement ends now
     server_->stop();
     thread_.join();
   }

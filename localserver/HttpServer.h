@@ -22,8 +22,10 @@ class HttpServer {
   HttpServer(Service& service, std::string endpoint = kDefaultEndpoint);
   ~HttpServer();
   // Binds host:port (port 0: a free one) and serves in a background thread.
-  // Returns the bound port, or -1.
+  // Returns the bound port, or -1.  Only requests whose Host header names
+  // the loopback (RequestOrigin.h) and that post JSON are served.
   int Start(const std::string& host, int port);
+  // Stops the service's running statement and the server.
   void Stop();
 
  private:
@@ -31,6 +33,7 @@ class HttpServer {
   std::string endpoint_;
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
+  int port_ = 0;
 };
 
 }  // namespace localserver

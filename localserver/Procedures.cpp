@@ -1,6 +1,7 @@
 #include "localserver/Procedures.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 
 #include "localserver/Wire.h"
@@ -10,11 +11,15 @@ namespace localserver {
 int64_t ProcArg::AsInt() const {
   switch (kind) {
     case Int: return i;
-    case Real: return static_cast<int64_t>(d);
+    case Real:
+      if (!(d > -9e18 && d < 9e18)) throw ProcArgError("whole number out of range");
+      return static_cast<int64_t>(d);
     case Text: {
       char* end = nullptr;
+      errno = 0;
       long long v = strtoll(text.c_str(), &end, 10);
       if (text.empty() || *end) throw ProcArgError("number expected, got '" + text + "'");
+      if (errno == ERANGE) throw ProcArgError("whole number out of range: " + text);
       return v;
     }
     default: throw ProcArgError("number expected");
@@ -136,6 +141,7 @@ bool ParseProcCall(std::string_view s, ProcCall& call, std::string& error) {
             ++i;
           std::string num(s.substr(ns, i - ns));
           char* end = nullptr;
+          errno = 0;
           if (num.find_first_of(".eE") == std::string::npos) {
             a.kind = ProcArg::Int;
             a.i = strtoll(num.c_str(), &end, 10);
@@ -144,6 +150,7 @@ bool ParseProcCall(std::string_view s, ProcCall& call, std::string& error) {
             a.d = strtod(num.c_str(), &end);
           }
           if (!end || *end) { error = "bad number argument " + num; return false; }
+          if (errno == ERANGE) { error = "number argument out of range " + num; return false; }
         } else if (word("NULL")) {
           a.kind = ProcArg::Null;
         } else {

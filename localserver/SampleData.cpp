@@ -228,14 +228,12 @@ void InsertTemplate(Database& db, const char* name, const char* kind, const char
 }  // namespace
 
 void LoadSampleData(Database& db) {
-  db.Exec("BEGIN");
   db.Exec(kSampleSql);
   InsertFile(db, "WeChat_Mess.txt", 255, "系统配置",
              "1\t您的快件 %s 已收件，单号 %s。\r\n2\t您的快件 %s 已发出。\r\n", "2024-01-01 00:00:00");
   InsertTemplate(db, "默认形式发票", "形式发票", "PROFORMA INVOICE\r\n{cNum}\r\n{cReceiver}\r\n");
   InsertTemplate(db, "默认面单", "渠道面单", "{cNum}\r\n{cDes}\r\n{cReceiver}\r\n{cRAddr}\r\n");
   InsertTemplate(db, "默认标签", "快件标签", "{cNum}\r\n{cDes}\r\n");
-  db.Exec("COMMIT");
 }
 
 }  // namespace localserver

@@ -1,11 +1,14 @@
 #include "localserver/Service.h"
 
+#include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <nlohmann/json.hpp>
-#include <random>
 
 #include "localserver/SqlRewriter.h"
 #include "localserver/Wire.h"
@@ -17,6 +20,22 @@ using nlohmann::json;
 std::string DefaultLanguageFolder() { return BRANTLE_LANG_DIR; }
 
 // ---- request access --------------------------------------------------------
+
+// A request the server refuses before it does anything: a number out of
+// its range, for one.
+struct BadRequest : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+namespace {
+
+// The protocol's whole numbers are 32 bits wide, signed ("%d") or not ("%u").
+constexpr int64_t kMinWhole = INT32_MIN;
+constexpr int64_t kMaxWhole = UINT32_MAX;
+
+BadRequest OutOfRange(const char* key) { return BadRequest(std::string(key) + " is out of range"); }
+
+}  // namespace
 
 struct Service::Request {
   json j;
@@ -31,26 +50,55 @@ struct Service::Request {
     if (v.is_number()) return std::to_string(v.get<double>());
     return "";
   }
-  int64_t Int(const char* key, int64_t fallback = 0) const {
+  // A whole number in [lo, hi]; the fallback when the key is missing or its
+  // value is no number.  A number outside the range is refused before it is
+  // converted (BadRequest); a fraction inside it is cut.
+  int64_t Int(const char* key, int64_t fallback = 0, int64_t lo = kMinWhole,
+              int64_t hi = kMaxWhole) const {
     if (!Has(key)) return fallback;
     const auto& v = j[key];
-    if (v.is_number_integer()) return v.get<int64_t>();
-    if (v.is_number()) return static_cast<int64_t>(v.get<double>());
-    if (v.is_string()) {
+    int64_t x;
+    if (v.is_number_unsigned()) {
+      uint64_t u = v.get<uint64_t>();
+      if (hi < 0 || u > static_cast<uint64_t>(hi)) throw OutOfRange(key);
+      x = static_cast<int64_t>(u);
+    } else if (v.is_number_integer()) {
+      x = v.get<int64_t>();
+    } else if (v.is_number_float()) {
+      double d = v.get<double>();
+      if (!(d >= static_cast<double>(lo) && d <= static_cast<double>(hi) && std::fabs(d) < 9e18))
+        throw OutOfRange(key);
+      x = static_cast<int64_t>(d);
+    } else if (v.is_string()) {
       std::string s = v.get<std::string>();
       char* end = nullptr;
-      long long x = strtoll(s.c_str(), &end, 10);
-      return end == s.c_str() ? fallback : x;
+      errno = 0;
+      long long n = strtoll(s.c_str(), &end, 10);
+      if (end == s.c_str()) return fallback;
+      if (errno == ERANGE) throw OutOfRange(key);
+      x = n;
+    } else if (v.is_boolean()) {
+      x = v.get<bool>() ? 1 : 0;
+    } else {
+      return fallback;
     }
-    if (v.is_boolean()) return v.get<bool>() ? 1 : 0;
-    return fallback;
+    if (x < lo || x > hi) throw OutOfRange(key);
+    return x;
   }
+  // A finite number; infinities and NaN are refused.
   double Real(const char* key) const {
     if (!Has(key)) return 0;
     const auto& v = j[key];
-    if (v.is_number()) return v.get<double>();
-    if (v.is_string()) return strtod(v.get<std::string>().c_str(), nullptr);
-    return 0;
+    double d = 0;
+    if (v.is_number()) d = v.get<double>();
+    else if (v.is_string()) d = strtod(v.get<std::string>().c_str(), nullptr);
+    if (!std::isfinite(d)) throw OutOfRange(key);
+    return d;
+  }
+  // The account a session request names: only a JSON string counts.
+  bool NamesAccount(const std::string& account) const {
+    return j.contains("cUserAc") && j["cUserAc"].is_string() &&
+           j["cUserAc"].get_ref<const std::string&>() == account;
   }
 };
 
@@ -90,6 +138,47 @@ std::string EscapeRawControls(std::string_view body) {
     out += ch;
   }
   return out;
+}
+
+// Depth and size of a request, checked before it is parsed: the parser
+// spends memory on every level and every value.
+bool CheckJsonShape(std::string_view body, std::string& why) {
+  int depth = 0;
+  size_t values = 0;
+  bool inString = false, escaped = false;
+  for (char ch : body) {
+    if (inString) {
+      if (escaped) escaped = false;
+      else if (ch == '\\') escaped = true;
+      else if (ch == '"') inString = false;
+      continue;
+    }
+    switch (ch) {
+      case '"':
+        inString = true;
+        break;
+      case '[':
+      case '{':
+        if (++depth > kMaxJsonDepth) {
+          why = "request nested deeper than " + std::to_string(kMaxJsonDepth) + " levels";
+          return false;
+        }
+        [[fallthrough]];
+      case ',':
+        if (++values > kMaxJsonValues) {
+          why = "request holds more than " + std::to_string(kMaxJsonValues) + " values";
+          return false;
+        }
+        break;
+      case ']':
+      case '}':
+        --depth;
+        break;
+      default:
+        break;
+    }
+  }
+  return true;
 }
 
 double Round2(double v) { return std::round(v * 100.0) / 100.0; }
@@ -284,7 +373,15 @@ void Service::ExpireAllSessions() {
   sessions_.clear();
 }
 
+void Service::Stop() { db_->StopAll(); }
+
+int64_t Service::Now() const { return options_.clock ? options_.clock() : time(nullptr); }
+
 std::string Service::Handle(std::string_view body) {
+  if (body.size() > kMaxRequestBytes)
+    return Fail(rc::kBadRequest, "request longer than " + std::to_string(kMaxRequestBytes) + " bytes");
+  std::string why;
+  if (!CheckJsonShape(body, why)) return Fail(rc::kBadRequest, why);
   Request req;
   try {
     req.j = json::parse(EscapeRawControls(body));
@@ -295,15 +392,36 @@ std::string Service::Handle(std::string_view body) {
     return Fail(rc::kBadRequest, "RequestName missing");
   req.name = req.j["RequestName"].get<std::string>();
   std::lock_guard<std::mutex> lock(mutex_);
+  if (db_->Stopped()) return Fail(rc::kInternal, "the server is stopping");
+  // The request's statements share one deadline, so that no request holds
+  // the lock longer than that.
+  if (options_.requestMillis > 0)
+    db_->SetDeadline(std::chrono::steady_clock::now() +
+                     std::chrono::milliseconds(options_.requestMillis));
+  std::string reply;
   try {
-    return Dispatch(req);
+    reply = Dispatch(req);
+  } catch (const BadRequest& e) {
+    reply = Fail(rc::kBadRequest, e.what());
   } catch (const ProcArgError& e) {
-    return Fail(rc::kBadArguments, e.what());
+    reply = Fail(rc::kBadArguments, e.what());
   } catch (const DbError& e) {
-    return Fail(rc::kSqlFailed, e.what());
+    if (db_->Stopped())
+      reply = Fail(rc::kSqlFailed, "stopped: the server is going down");
+    else if (db_->DeadlinePassed())
+      reply = Fail(rc::kSqlFailed, "stopped after " + std::to_string(options_.requestMillis) +
+                                       " ms: the request takes too long");
+    else
+      reply = Fail(rc::kSqlFailed, e.what());
   } catch (const std::exception& e) {
-    return Fail(rc::kInternal, e.what());
+    reply = Fail(rc::kInternal, e.what());
   }
+  db_->ClearDeadline();
+  // No transaction outlives the request that opened it.
+  if (!db_->RollbackAll()) std::cerr << "brantle-server: a transaction could not be rolled back\n";
+  if (reply.size() > kMaxReplyBytes)
+    reply = Fail(rc::kSqlFailed, "reply longer than " + std::to_string(kMaxReplyBytes) + " bytes");
+  return reply;
 }
 
 std::string Service::Dispatch(const Request& req) {
@@ -335,14 +453,15 @@ std::string Service::Dispatch(const Request& req) {
 }
 
 Session* Service::FindSession(const Request& req) {
-  auto it = sessions_.find(static_cast<int32_t>(req.Int("iRand")));
+  auto it = sessions_.find(static_cast<int32_t>(req.Int("iRand", 0, INT32_MIN, INT32_MAX)));
   if (it == sessions_.end()) return nullptr;
-  int64_t now = time(nullptr);
+  int64_t now = Now();
   if (now - it->second.lastSeen > options_.sessionSeconds) {
     sessions_.erase(it);
     return nullptr;
   }
-  if (req.Has("cUserAc") && req.Str("cUserAc") != it->second.account) return nullptr;
+  // The number alone is not enough: the session's account must come with it.
+  if (!req.NamesAccount(it->second.account)) return nullptr;
   it->second.lastSeen = now;
   return &it->second;
 }
@@ -359,7 +478,7 @@ std::string Service::Login(const Request& req) {
   if (u.Get("mnstate").AsInt() != 0) return Fail(rc::kAccountDisabled, "account disabled");
   if (req.Int("iMisVer") < kProgramVersion) return Fail(rc::kOldProgram, "program too old");
   int64_t stamp = req.Int("TimeStamp");
-  int64_t now = time(nullptr);
+  int64_t now = Now();
   if (options_.clockSkewSeconds > 0 &&
       std::llabs(stamp - ServerTimeStamp(now)) > options_.clockSkewSeconds)
     return Fail(rc::kClockSkew, "TimeStamp differs from the server's");
@@ -372,10 +491,13 @@ std::string Service::Login(const Request& req) {
   if (sent != Md5Hex(text)) return Fail(rc::kWrongPassword, "wrong password");
 
   Session s;
-  static std::mt19937 rng(std::random_device{}());
+  // Login numbers come from the system's random source, as the keys do.
   do {
-    s.loginNumber = static_cast<int32_t>(rng() % 2000000000u + 1);
-  } while (sessions_.count(s.loginNumber));
+    std::string bytes = RandomBytes(4);
+    uint32_t n = 0;
+    memcpy(&n, bytes.data(), sizeof n);
+    s.loginNumber = static_cast<int32_t>(n & 0x7FFFFFFFu);
+  } while (s.loginNumber == 0 || sessions_.count(s.loginNumber));
   s.key = RandomBytes(16);
   s.account = account;
   s.userName = u.Get("mcname").AsText();
@@ -418,11 +540,12 @@ std::string Service::Login(const Request& req) {
 }
 
 std::string Service::Logout(const Request& req) {
-  auto it = sessions_.find(static_cast<int32_t>(req.Int("iRand")));
-  if (it == sessions_.end() || it->second.logId != req.Int("iLogID"))
+  auto it = sessions_.find(static_cast<int32_t>(req.Int("iRand", 0, INT32_MIN, INT32_MAX)));
+  if (it == sessions_.end() || it->second.logId != req.Int("iLogID") ||
+      !req.NamesAccount(it->second.account))
     return Fail(rc::kSessionInvalid, "session unknown");
   Statement st(db_->Handle(), "UPDATE sys_login SET dlogout=? WHERE ilogid=?");
-  st.Bind(1, LocalDateTimeText(time(nullptr))).Bind(2, it->second.logId);
+  st.Bind(1, LocalDateTimeText(Now())).Bind(2, it->second.logId);
   st.Step();
   sessions_.erase(it);
   return JsonOut().Int("ReturnValue", rc::kOk).Finish();
@@ -526,8 +649,16 @@ std::string Service::Sql(const Request& req, bool readOnly) {
   if (!OpenSql(req, s, raw, reply)) return reply;
   std::vector<uint32_t> types;
   if (req.Has("acsType") && req.j["acsType"].is_array())
-    for (const auto& t : req.j["acsType"])
-      if (t.is_number()) types.push_back(static_cast<uint32_t>(t.get<int64_t>()));
+    for (const auto& t : req.j["acsType"]) {
+      if (!t.is_number()) continue;
+      bool inRange = t.is_number_unsigned() ? t.get<uint64_t>() <= UINT32_MAX
+                     : t.is_number_integer()
+                         ? t.get<int64_t>() >= INT32_MIN && t.get<int64_t>() <= UINT32_MAX
+                         : false;
+      if (!inRange) throw BadRequest("acsType holds a number that is no column type");
+      types.push_back(t.is_number_unsigned() ? static_cast<uint32_t>(t.get<uint64_t>())
+                                             : static_cast<uint32_t>(t.get<int64_t>()));
+    }
 
   if (LooksLikeProcCall(raw)) {
     if (readOnly) return Fail(rc::kReadOnly, "procedure calls go through sSqlExe");
@@ -536,15 +667,12 @@ std::string Service::Sql(const Request& req, bool readOnly) {
     if (!ParseProcCall(raw, call, why)) return Fail(rc::kUnsupportedSql, why);
     if (!procedures_.Has(call.name)) return Fail(rc::kUnknownProcedure, "unknown procedure " + call.name);
     ProcContext ctx{*db_, s};
-    db_->Exec("SAVEPOINT proc");
     ProcResult r;
-    try {
+    {
+      // A procedure that fails leaves nothing behind.
+      Savepoint proc(*db_, "proc");
       r = procedures_.Call(ctx, call);
-      db_->Exec("RELEASE proc");
-    } catch (...) {
-      db_->Exec("ROLLBACK TO proc");
-      db_->Exec("RELEASE proc");
-      throw;
+      proc.Release();
     }
     JsonOut o;
     if (!call.wantsReturn && call.outputs == 0)
@@ -574,6 +702,7 @@ std::string Service::Sql(const Request& req, bool readOnly) {
   if (rw.parameters) return Fail(rc::kUnsupportedSql, "'?' outside sDataPut");
   if (readOnly && rw.kind != StatementKind::Select)
     return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
+  Database::ClientSqlScope policy(*db_);
   Statement st(db_->Handle(), rw.sql);
   if (readOnly && !st.ReadOnly()) return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
   if (st.Columns() == 0) {
@@ -606,6 +735,8 @@ std::string Service::Sql(const Request& req, bool readOnly) {
       row += '"' + std::to_string(c) + "\":";
       size_t uc = static_cast<size_t>(c);
       AppendValue(row, st.Column(c), uc < types.size(), uc < types.size() ? types[uc] : 0);
+      if (list.size() + row.size() > kMaxReplyBytes)
+        return Fail(rc::kSqlFailed, "reply longer than " + std::to_string(kMaxReplyBytes) + " bytes");
     }
     row += '}';
     if (count) list += ',';
@@ -639,6 +770,7 @@ std::string Service::DataRequest(const Request& req, Session& s, const std::stri
     if (!Base64Decode(req.Str("vData"), bytes)) return Fail(rc::kBadArguments, "vData is not Base64");
     if (static_cast<int64_t>(bytes.size()) != req.Int("isLen", -1))
       return Fail(rc::kBadArguments, "isLen differs from the length of vData");
+    Database::ClientSqlScope policy(*db_);
     Statement st(db_->Handle(), rw.sql);
     st.Bind(1, DbValue::OfBlob(bytes));
     st.Step();
@@ -646,6 +778,7 @@ std::string Service::DataRequest(const Request& req, Session& s, const std::stri
   }
   if (rw.kind != StatementKind::Select || rw.parameters)
     return Fail(rc::kReadOnly, name + " runs SELECT only");
+  Database::ClientSqlScope policy(*db_);
   Statement st(db_->Handle(), rw.sql);
   if (!st.ReadOnly()) return Fail(rc::kReadOnly, name + " runs SELECT only");
   if (!st.Step()) return JsonOut().Int("ReturnValue", 0).Finish();
@@ -681,6 +814,7 @@ std::string Service::FetchNo(const Request& req, const Session&) {
 
 std::string Service::QueryPrice(const Request& req, const Session&) {
   double kg = req.Real("fqWeight");
+  if (std::fabs(kg) > 1e9) throw OutOfRange("fqWeight");
   int64_t grams = std::llround(kg * 1000);
   auto rows = ReadRows(*db_,
                        "SELECT * FROM ziz_price WHERE cemskind=? AND (cdes=? OR cdes='') "

@@ -3,6 +3,7 @@
 // out.  Thread-safe (one lock around the database and the sessions).
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -38,6 +39,14 @@ inline constexpr int kInternal = -999;
 inline constexpr int kBadRequest = -9999;    // not JSON, unknown RequestName, fields missing
 }  // namespace rc
 
+// Limits of what one request may cost.  The largest real request is an
+// upload: an attachment of at most 1 MiB, Base64 in "vData".
+inline constexpr size_t kMaxRequestBytes = 8u << 20;
+inline constexpr int kMaxJsonDepth = 8;        // real requests nest two deep
+inline constexpr size_t kMaxJsonValues = 10000;  // values and keys in one request
+// Below the client's reply buffer of 4,194,304 bytes.
+inline constexpr size_t kMaxReplyBytes = 4000000;
+
 // The four bytes appended to the password digest text at login.
 inline constexpr char kLoginDigestTail[4] = {'\x7B', '\x2E', '\xB5', '\x09'};
 inline constexpr int kProgramVersion = 113;
@@ -49,6 +58,9 @@ struct ServiceOptions {
   int clockSkewSeconds = 900;          // 0: do not check TimeStamp
   size_t pageRows = 0;                 // 0: no row limit per reply
   size_t pageBytes = 2000000;          // bytes of rows per reply
+  int requestMillis = 5000;            // time the statements of one request may take
+  // Unix time for sessions and login stamps; empty: the system clock.
+  std::function<int64_t()> clock;
 };
 
 class Service {
@@ -58,6 +70,9 @@ class Service {
 
   // For tests: forget every session as if it had expired.
   void ExpireAllSessions();
+  // Stops the running statement at once and answers every later request
+  // with an error: the server is going down.
+  void Stop();
 
  private:
   struct Request;
@@ -77,6 +92,7 @@ class Service {
   std::string ClientList(const Request& req, const Session& s);
   std::string DesList(const Request& req, const Session& s);
 
+  int64_t Now() const;
   Session* FindSession(const Request& req);
   // Un-scrambles xSql; on failure returns false and sets the reply.
   bool OpenSql(const Request& req, const Session& s, std::string& raw, std::string& reply);

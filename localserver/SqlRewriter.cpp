@@ -236,6 +236,35 @@ VT TypeOfTypeName(const std::string& upper) {
   return VT::Unknown;
 }
 
+// The units of DATEDIFF, each with the name tsql_datediff takes.
+const char* DateDiffUnit(const std::string& lower) {
+  static const std::pair<const char*, const char*> kUnits[] = {
+      {"year", "year"},     {"yy", "year"},       {"yyyy", "year"},   {"month", "month"},
+      {"mm", "month"},      {"m", "month"},       {"day", "day"},     {"dd", "day"},
+      {"d", "day"},         {"hour", "hour"},     {"hh", "hour"},     {"minute", "minute"},
+      {"mi", "minute"},     {"n", "minute"},      {"second", "second"}, {"ss", "second"},
+      {"s", "second"}};
+  for (const auto& [word, name] : kUnits)
+    if (lower == word) return name;
+  return nullptr;
+}
+
+// A whole number of the text as written, or a refusal.
+long long WholeNumber(const std::string& digits, const char* what) {
+  if (digits.empty() || digits.size() > 18 ||
+      digits.find_first_not_of("0123456789") != std::string::npos)
+    throw Refusal{std::string(what) + " must be a whole number below 10^18"};
+  return std::stoll(digits);
+}
+
+// Names of SQLite's own tables and table-valued functions, and of the
+// server's helper functions: refused however they are written.
+bool ReservedName(const std::string& part) {
+  std::string lower = Lower(part);
+  return lower.rfind("sqlite_", 0) == 0 || lower.rfind("tsql_", 0) == 0 ||
+         lower.rfind("pragma_", 0) == 0 || lower == "dbstat";
+}
+
 class Rewriter {
  public:
   Rewriter(std::vector<Tok> toks, const ColumnTypeMap& types)
@@ -428,6 +457,7 @@ class Rewriter {
     std::string s;
     for (size_t k = 0; k < parts.size(); ++k) {
       if (k) s += '.';
+      if (ReservedName(parts[k])) throw Refusal{"name not allowed: " + parts[k]};
       if (quoted[k]) {
         s += '"';
         for (char c : parts[k]) {
@@ -436,8 +466,6 @@ class Rewriter {
         }
         s += '"';
       } else {
-        if (Lower(parts[k]).rfind("sqlite_", 0) == 0 || Lower(parts[k]).rfind("tsql_", 0) == 0)
-          throw Refusal{"name not allowed: " + parts[k]};
         s += parts[k];
       }
     }
@@ -457,9 +485,8 @@ class Rewriter {
     bool paren = IsOp(At(k), "(");
     if (paren) ++k;
     const Tok& num = At(k);
-    if (num.type != T::Number || num.text.find_first_not_of("0123456789") != std::string::npos)
-      throw Refusal{"TOP needs a whole number"};
-    long long n = std::stoll(num.text);
+    if (num.type != T::Number) throw Refusal{"TOP needs a whole number"};
+    long long n = WholeNumber(num.text, "TOP");
     if (paren) {
       if (!IsOp(At(k + 1), ")")) throw Refusal{"TOP (n) not closed"};
       ++k;
@@ -671,10 +698,13 @@ class Rewriter {
       }
       if (call && up == "DATEDIFF") {
         const Tok& unit = At(i_ + 2);
-        if (unit.type != T::Name || !IsOp(At(i_ + 3), ","))
+        if (unit.type != T::Name || unit.parts.size() != 1 || unit.quoted[0] ||
+            !IsOp(At(i_ + 3), ","))
           throw Refusal{"DATEDIFF(unit, start, end) expected"};
+        const char* name = DateDiffUnit(Lower(unit.parts[0]));
+        if (!name) throw Refusal{"DATEDIFF unit " + unit.parts[0] + " is not supported"};
         parens_.push_back(Ctx::Plain);
-        Emit("tsql_datediff('" + Lower(unit.parts[0]) + "',");
+        Emit("tsql_datediff(" + QuoteLiteral(name) + ",");
         i_ += 3;
         return;
       }
@@ -712,7 +742,7 @@ class Rewriter {
     size_t next = k + 1;
     if (IsOp(At(next), "(")) {
       const Tok& n = At(next + 1);
-      if (n.type == T::Number) len = std::stoll(n.text);
+      if (n.type == T::Number) len = WholeNumber(n.text, "A type length");
       else if (!IsWord(n, "MAX")) throw Refusal{"type length expected"};
       next += 2;
       if (IsOp(At(next), ",") && At(next + 1).type == T::Number) next += 2;
@@ -734,6 +764,17 @@ class Rewriter {
 };
 
 }  // namespace
+
+const std::vector<std::string>& RewriterFunctions() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> v;
+    for (const auto& f : kFunctions) v.push_back(f.second);
+    for (const char* f : {"tsql_getdate", "tsql_cast", "tsql_convert", "tsql_datediff", "like"})
+      v.push_back(f);
+    return v;
+  }();
+  return names;
+}
 
 bool NormalizeDateLiteral(std::string_view s, std::string& out) {
   // y sep m sep d [ (blank|T) h:m[:s[.f]] ]

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "localserver/Schema.h"
 
@@ -23,6 +24,10 @@ struct RewriteResult {
 // `types` tells text columns from numbers and dates (for "+" and for the
 // client's date literals).
 RewriteResult RewriteTsql(std::string_view sql, const ColumnTypeMap& types);
+
+// The SQLite functions the rewritten text may call (lower case), LIKE's
+// "like" among them.
+const std::vector<std::string>& RewriterFunctions();
 
 // "2024.03.05 0:0:0.0", "2024-3-5", "2024/03/05 10:00" ... as
 // "YYYY-MM-DD HH:MM:SS" (with ".fff" when the fraction is not zero);

@@ -110,6 +110,16 @@ def check(port, endpoint):
     link.login_number += 1
     expired = json.loads(link.sql("sSqlQuery", "SELECT irid FROM brantle.dbo.client_rec", [SLONG]))
     assert expired["ReturnValue"] == -402, expired
+
+    # Only programs on this machine that post JSON are served: a page reached
+    # through another host name (DNS rebinding) or posting a form is not.
+    for host, kind in (("rebound.example", "application/json"), ("127.0.0.1", "text/plain")):
+        conn = http.client.HTTPConnection("127.0.0.1", port, timeout=10)
+        conn.request("POST", endpoint, b'{"RequestName":"sSysFile"}',
+                     {"Host": host, "Content-Type": kind, "Connection": "Close"})
+        status = conn.getresponse().status
+        conn.close()
+        assert status == 403, (host, kind, status)
     print("stand-in server check passed")
 
 

@@ -42,6 +42,9 @@ const Case kRewrites[] = {
      "SELECT cdes FROM client_rec WHERE a.irid IN ( SELECT irid FROM client_rec_xbag_item WHERE ixid = ( SELECT ifnull ( ixid , 0 ) FROM client_rec_xbag WHERE cxno = 'B1' ) )"},
     {"SELECT dfdate FROM client_rec_pack WHERE dfdate IN('2024.5.1','') AND nstate!=2;",
      "SELECT dfdate FROM client_rec_pack WHERE dfdate IN ( '2024-05-01 00:00:00' , '1900-01-01 00:00:00' ) AND nstate <> 2"},
+    // The DATEDIFF unit goes out as a literal of the fixed list.
+    {"SELECT DATEDIFF(DD,ddate,dsysdate), DATEDIFF(mi,ddate,dsysdate) FROM client_rec",
+     "SELECT tsql_datediff('day', ddate , dsysdate ) , tsql_datediff('minute', ddate , dsysdate ) FROM client_rec"},
 };
 
 TEST(SqlRewriter, RewritesTheClientsConstructs) {
@@ -90,6 +93,22 @@ const char* const kRefusals[] = {
     "{?=CALL brantle.dbo.cp_x(1)}",
     "SELECT irid FROM client_rec WHERE irid ^ 2 = 0",
     "SELECT ROW_NUMBER() OVER (ORDER BY irid) FROM client_rec",
+    // A DATEDIFF unit that is not a plain name of the list: an injection
+    // through a bracketed or quoted name, or an unknown unit.
+    "SELECT DATEDIFF([day',ddate,ddate)||sqlite_version()||hex(fts3_tokenizer('simple'))||coalesce('], ddate, ddate) FROM client_rec",
+    "SELECT DATEDIFF(\"day\",ddate,ddate) FROM client_rec",
+    "SELECT DATEDIFF(week,ddate,ddate) FROM client_rec",
+    "SELECT DATEDIFF(brantle.day,ddate,ddate) FROM client_rec",
+    // SQLite's own tables and table-valued functions, however written.
+    "SELECT name FROM [sqlite_master]",
+    "SELECT name FROM \"SQLITE_SCHEMA\"",
+    "UPDATE [sqlite_sequence] SET seq=-1",
+    "SELECT * FROM [pragma_table_info]",
+    "SELECT * FROM brantle.dbo.[dbstat]",
+    "SELECT * FROM DbStat",
+    // Numbers beyond a whole number's range.
+    "SELECT TOP 99999999999999999999 irid FROM client_rec",
+    "SELECT CAST(irid AS varchar(99999999999999999999)) FROM client_rec",
 };
 
 TEST(SqlRewriter, RefusesUnknownConstructs) {

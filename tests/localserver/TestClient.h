@@ -42,6 +42,7 @@ class RunningServer {
   }
   int Port() const { return port_; }
   Service& service() { return *service_; }
+  std::string DatabasePath() const { return (dir_ / "test.db").string(); }
 
  private:
   std::filesystem::path dir_;
