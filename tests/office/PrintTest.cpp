@@ -45,7 +45,8 @@ std::vector<std::string> SystemCupsFilesNaming(const fs::path& folder) {
   for (fs::recursive_directory_iterator it("/etc/cups", ec), end; !ec && it != end;
        it.increment(ec)) {
     std::error_code ignored;
-    if (it->is_regular_file(ignored) && ReadFile(it->path()).find(folder.string()) != std::string::npos)
+    if (it->is_regular_file(ignored) &&
+        ReadFile(it->path()).find(folder.string()) != std::string::npos)
       files.push_back(it->path().string());
   }
   return files;
@@ -58,6 +59,7 @@ class CupsEnvironment : public ::testing::Environment {
     return folder;
   }
   static fs::path PdfFolder() { return Folder() / "pdf"; }
+
   void SetUp() override {
     Folder() = Root() / "cups";
     for (const char* sub : {"spool", "tmp", "state", "cache", "pdf", "pdf-spool", "pdf-log"})
@@ -99,14 +101,12 @@ class CupsEnvironment : public ::testing::Environment {
     ASSERT_EQ(error, "") << "the private print scheduler needs a mount namespace of its own "
                             "(root with CAP_SYS_ADMIN)";
     setenv("CUPS_SERVER", socket.c_str(), 1);
-    bool running = testsupport::WaitUntil(
-        [&] {
-          return !cupsd_.Running() ||
-                 RunCommand("lpstat -r").find("scheduler is running") != std::string::npos;
-        },
-        testsupport::kWaitLimit) &&
-                   cupsd_.Running();
-    ASSERT_TRUE(running) << ReadFile(Folder() / "cupsd.out") << ReadFile(Folder() / "error_log");
+    auto answers = [] {
+      return RunCommand("lpstat -r").find("scheduler is running") != std::string::npos;
+    };
+    testsupport::WaitUntil([&] { return !cupsd_.Running() || answers(); }, testsupport::kWaitLimit);
+    ASSERT_TRUE(cupsd_.Running() && answers())
+        << ReadFile(Folder() / "cupsd.out") << ReadFile(Folder() / "error_log");
     int status = 0;
     std::string out = RunCommand(std::string("lpadmin -p ") + kQueue +
                                      " -E -v cups-pdf:/"
