@@ -7,10 +7,13 @@
 #include <fcntl.h>
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <chrono>
+#include <poll.h>
 
 #include "TestServers.h"
 #include "net/HttpClient.h"
+#include "tests/WaitUntil.h"
 
 using nettest::Connection;
 using nettest::ScriptedServer;
@@ -36,6 +39,10 @@ ScriptedServer::Handler Reply(std::string reply) {
     c.Send(reply);
   };
 }
+
+// A host name the resolver refuses without asking anyone: its first label is
+// longer than the 63 bytes a DNS name may have, so no query can be made of it.
+const std::string kUnresolvableHost = std::string(64, 'x') + ".invalid";
 
 double SecondsSince(std::chrono::steady_clock::time_point t) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
@@ -186,7 +193,8 @@ TEST(PlainTransport, IdleKeptConnectionIsReplaced) {
   r.keepAlive = 1;
   r.keepAliveIdleMs = 0;
   EXPECT_EQ(SendHttpRequest(r), 2);
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return HttpTickCount() - r.lastUseTick > 0; },
+                                     testsupport::kWaitLimit));  // idle longer than allowed
   EXPECT_EQ(SendHttpRequest(r), 2);
   EXPECT_EQ(server.Connections(), 2);
   CloseHttpConnection(r);
@@ -222,7 +230,7 @@ TEST(PlainTransport, ArgumentAndConnectionErrors) {
   EXPECT_EQ(server.Connections(), 0);
 
   r = Request(server.port());
-  r.host = "no-such-host.invalid";
+  r.host = kUnresolvableHost;
   EXPECT_EQ(SendHttpRequest(r), -103);
 
   // A closed port refuses at once.
@@ -249,7 +257,18 @@ TEST(PlainTransport, ConnectToSilentPortEndsWithinTheConnectTimeOut) {
     connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
     fillers.push_back(fd);
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // The queue is full once one of them has got in.
+  ASSERT_TRUE(testsupport::WaitUntil(
+      [&] {
+        return std::any_of(fillers.begin(), fillers.end(), [](int fd) {
+          pollfd p{fd, POLLOUT, 0};
+          int error = -1;
+          socklen_t len = sizeof error;
+          return poll(&p, 1, 0) == 1 &&
+                 getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) == 0 && error == 0;
+        });
+      },
+      testsupport::kWaitLimit));
   // The plain socket, and the TLS connect BIO.
   for (int tls : {0, 1}) {
     HttpRequest r = Request(silent.port());
@@ -293,7 +312,7 @@ TEST(PlainTransport, StalledPeerEndsWithinTheReceiveTimeOut) {
 TEST(PlainTransport, StaleResponseIsClearedOnFailure) {
   HttpRequest r = Request(1);
   r.response = "old answer";
-  r.host = "no-such-host.invalid";
+  r.host = kUnresolvableHost;
   EXPECT_EQ(SendHttpRequest(r), -103);
   EXPECT_TRUE(r.response.empty());
 }

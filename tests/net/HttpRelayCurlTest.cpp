@@ -1,6 +1,10 @@
 // The relay transport, the libcurl URL transports and the host pool.
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -120,8 +124,18 @@ TEST(UrlTransports, GetOfAFullUrl) {
   r.responseCapacity = 2024;
   EXPECT_EQ(SendHttpRequest(r), 1000);
 
-  r.path = "http://no-such-host.invalid/";
+  // A loopback port that refuses: bound here without listening, so that
+  // nothing else takes it meanwhile.
+  int closed = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof a;
+  ASSERT_EQ(bind(closed, reinterpret_cast<sockaddr*>(&a), size), 0);
+  getsockname(closed, reinterpret_cast<sockaddr*>(&a), &size);
+  r.path = "http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/";
   EXPECT_EQ(SendHttpRequest(r), 0);
+  close(closed);
 }
 
 TEST(UrlTransports, PostAndItsErrors) {

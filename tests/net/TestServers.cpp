@@ -19,6 +19,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "../WaitUntil.h"
+
 namespace nettest {
 
 namespace {
@@ -98,9 +100,7 @@ void Connection::Send(std::string_view bytes) {
 }
 
 void Connection::Stall(int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!stopping_ && std::chrono::steady_clock::now() < end)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  testsupport::WaitUntil([this] { return stopping_.load(); }, std::chrono::milliseconds(ms));
 }
 
 ScriptedServer::ScriptedServer(Handler handler, int backlog) : handler_(std::move(handler)) {

@@ -1,21 +1,24 @@
 // Printing through a real CUPS queue: a private scheduler (own configuration,
 // spool and socket in the test's temp folder, no network port) with a
-// cups-pdf queue whose PDF files land in the temp folder.
+// cups-pdf queue whose PDF files land in the temp folder.  Nothing outside
+// the temp folder changes: cups-pdf reads its settings from the fixed folder
+// /etc/cups, so the scheduler runs in a mount namespace of its own in which
+// its private configuration folder is /etc/cups.
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "OfficeTestEnv.h"
 #include "office/ExcelSession.h"
 #include "office/OfficeSuite.h"
+#include "tests/ChildProcess.h"
+#include "tests/WaitUntil.h"
 
 using namespace officetest;
 
@@ -35,6 +38,20 @@ std::string RunCommand(const std::string& command, int* status = nullptr) {
   return out;
 }
 
+// The files under /etc/cups that name the folder.
+std::vector<std::string> SystemCupsFilesNaming(const fs::path& folder) {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it("/etc/cups", ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::error_code ignored;
+    if (it->is_regular_file(ignored) &&
+        ReadFile(it->path()).find(folder.string()) != std::string::npos)
+      files.push_back(it->path().string());
+  }
+  return files;
+}
+
 class CupsEnvironment : public ::testing::Environment {
  public:
   static fs::path& Folder() {
@@ -45,7 +62,7 @@ class CupsEnvironment : public ::testing::Environment {
 
   void SetUp() override {
     Folder() = Root() / "cups";
-    for (const char* sub : {"spool", "tmp", "state", "cache", "pdf"})
+    for (const char* sub : {"spool", "tmp", "state", "cache", "pdf", "pdf-spool", "pdf-log"})
       fs::create_directories(Folder() / sub);
     fs::permissions(Folder() / "tmp", fs::perms::all | fs::perms::sticky_bit);
     fs::permissions(PdfFolder(), fs::perms::all);
@@ -63,33 +80,36 @@ class CupsEnvironment : public ::testing::Environment {
                   "/cache\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\nErrorLog " + f +
                   "/error_log\nAccessLog " + f + "/access_log\nPageLog " + f +
                   "/page_log\nSystemGroup root\n");
-    // cups-pdf reads its instance settings from the fixed folder /etc/cups.
-    instance_ = "brantletest" + std::to_string(getpid());
-    instanceConf_ = "/etc/cups/cups-pdf-" + instance_ + ".conf";
-    WriteFile(instanceConf_, "Out " + PdfFolder().string() + "\nLabel 0\n");
+    // Read by the cups-pdf backend as /etc/cups/cups-pdf.conf, see below.
+    WriteFile(Folder() / "cups-pdf.conf",
+              "Out " + PdfFolder().string() + "\nLabel 0\nSpool " + f + "/pdf-spool\nAnonDirName " +
+                  f + "/pdf-spool\nLog " + f + "/pdf-log\nGSTmp " + f + "/tmp\n");
 
-    pid_ = fork();
-    ASSERT_GE(pid_, 0);
-    if (pid_ == 0) {
-      int fd = open((Folder() / "cupsd.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (fd >= 0) {
-        dup2(fd, 1);
-        dup2(fd, 2);
-      }
-      execl("/usr/sbin/cupsd", "cupsd", "-f", "-c", (Folder() / "cupsd.conf").c_str(), "-s",
-            (Folder() / "cups-files.conf").c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
+    testsupport::ChildProcess::Options options;
+    options.log = (Folder() / "cupsd.out").string();
+    // In the scheduler's own mount namespace the private folder takes the
+    // place of /etc/cups, for the scheduler and the backends it starts; the
+    // namespace ends with them.
+    options.inChild = [f] {
+      return ::unshare(CLONE_NEWNS) == 0 &&
+             ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+             ::mount(f.c_str(), "/etc/cups", nullptr, MS_BIND, nullptr) == 0;
+    };
+    std::string error = cupsd_.Start({"/usr/sbin/cupsd", "-f", "-c", f + "/cupsd.conf", "-s",
+                                      f + "/cups-files.conf"},
+                                     options);
+    ASSERT_EQ(error, "") << "the private print scheduler needs a mount namespace of its own "
+                            "(root with CAP_SYS_ADMIN)";
     setenv("CUPS_SERVER", socket.c_str(), 1);
-    bool running = false;
-    for (int i = 0; i < 100 && !running; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      running = RunCommand("lpstat -r").find("scheduler is running") != std::string::npos;
-    }
-    ASSERT_TRUE(running) << ReadFile(Folder() / "cupsd.out");
+    auto answers = [] {
+      return RunCommand("lpstat -r").find("scheduler is running") != std::string::npos;
+    };
+    testsupport::WaitUntil([&] { return !cupsd_.Running() || answers(); }, testsupport::kWaitLimit);
+    ASSERT_TRUE(cupsd_.Running() && answers())
+        << ReadFile(Folder() / "cupsd.out") << ReadFile(Folder() / "error_log");
     int status = 0;
-    std::string out = RunCommand(std::string("lpadmin -p ") + kQueue + " -E -v cups-pdf:/" +
-                                     instance_ +
+    std::string out = RunCommand(std::string("lpadmin -p ") + kQueue +
+                                     " -E -v cups-pdf:/"
                                      " -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"
                                      " -o pdftops-renderer-default=pdftocairo -o PDFVer=1.5",
                                  &status);
@@ -97,7 +117,7 @@ class CupsEnvironment : public ::testing::Environment {
     // (The job reaches cups-pdf as PostScript; pdftocairo keeps the text
     // searchable on that way, the other renderers lose its character map.)
     // The PDF queue is also the default one, so that a silent fallback to
-    // the default printer would show up as a PDF file.
+    // the default printer would show up as a job and a PDF file.
     out = RunCommand(std::string("lpadmin -d ") + kQueue, &status);
     ASSERT_EQ(status, 0) << out;
   }
@@ -105,28 +125,14 @@ class CupsEnvironment : public ::testing::Environment {
   void TearDown() override {
     // The suite keeps a connection to the scheduler; end it first.
     office::ShutdownOfficeSuite();
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      bool ended = false;
-      for (int i = 0; i < 100 && !ended; ++i) {
-        ended = waitpid(pid_, nullptr, WNOHANG) == pid_;
-        if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      }
-      if (!ended) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-      }
-      EXPECT_TRUE(ProcessGone(pid_));
-    }
-    std::error_code ec;
-    fs::remove(instanceConf_, ec);
+    pid_t pid = cupsd_.Pid();
+    cupsd_.Stop();
+    EXPECT_TRUE(ProcessGone(pid));
     unsetenv("CUPS_SERVER");
   }
 
  private:
-  pid_t pid_ = -1;
-  std::string instance_;
-  fs::path instanceConf_;
+  testsupport::ChildProcess cupsd_;
 };
 
 ::testing::Environment* const kOffice = ::testing::AddGlobalTestEnvironment(new OfficeEnvironment);
@@ -139,23 +145,21 @@ std::vector<fs::path> PdfFiles() {
   return files;
 }
 
-// Waits for the queue to deliver one more PDF file than `before`.
-fs::path WaitForPdf(size_t before) {
-  for (int i = 0; i < 600; ++i) {
-    auto files = PdfFiles();
-    if (files.size() > before) {
-      // cups-pdf writes the file and then changes its owner; give it a moment.
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      return files.back();
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return {};
+// The scheduler's jobs in one of lpstat's classes ("all", "completed",
+// "not-completed"), one line each.
+std::vector<std::string> Jobs(const std::string& which) {
+  std::vector<std::string> jobs;
+  std::istringstream lines(RunCommand("lpstat -W " + which + " -o"));
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind(std::string(kQueue) + "-", 0) == 0) jobs.push_back(line);
+  return jobs;
 }
 
 TEST(PrintTest, PrintsToTheNamedCupsQueue) {
   fs::path folder = TestFolder();
   size_t before = PdfFiles().size();
+  size_t jobs = Jobs("all").size();
+  size_t completed = Jobs("completed").size();
   CExcelSession s;
   ASSERT_EQ(s.CreateWorkbook(u"BILL", (folder / "print.xls").u16string(), {}, false), 1);
   s.SetCellText(1, 1, u"Consignee Wang Fang");
@@ -163,23 +167,38 @@ TEST(PrintTest, PrintsToTheNamedCupsQueue) {
   s.SetCellText(3, 1, U16("收件人王芳"));
   EXPECT_EQ(s.PrintOut(1, 1, 1, false, U16(kQueue)), 1)
       << std::string(s.LastError().begin(), s.LastError().end());
-  fs::path pdf = WaitForPdf(before);
-  ASSERT_FALSE(pdf.empty()) << ReadFile(CupsEnvironment::Folder() / "error_log");
-  std::string text = RunCommand("pdftotext '" + pdf.string() + "' -");
+  // The job is with the scheduler once PrintOut returns.
+  EXPECT_EQ(Jobs("all").size(), jobs + 1);
+  // cups-pdf has written the file (and handed it to its owner) when the
+  // scheduler counts the job as completed.
+  ASSERT_TRUE(testsupport::WaitUntil([] { return Jobs("not-completed").empty(); },
+                                     testsupport::kWaitLimit));
+  ASSERT_EQ(Jobs("completed").size(), completed + 1)
+      << ReadFile(CupsEnvironment::Folder() / "error_log");
+  std::vector<fs::path> pdfs = PdfFiles();
+  ASSERT_EQ(pdfs.size(), before + 1) << ReadFile(CupsEnvironment::Folder() / "error_log");
+  std::string text = RunCommand("pdftotext '" + pdfs.back().string() + "' -");
   EXPECT_NE(text.find("Consignee Wang Fang"), std::string::npos) << text;
   EXPECT_NE(text.find("BR987654321CN"), std::string::npos) << text;
   EXPECT_NE(text.find("收件人王芳"), std::string::npos) << text;
+  // cups-pdf took its settings from the private folder (its log is there)
+  // and nothing in the system's configuration refers to this test.
+  EXPECT_TRUE(fs::exists(CupsEnvironment::Folder() / "pdf-log" /
+                         (std::string("cups-pdf-") + kQueue + "_log")));
+  EXPECT_EQ(SystemCupsFilesNaming(Root()), std::vector<std::string>{});
 }
 
 TEST(PrintTest, UnknownQueueIsAnErrorNotAFallback) {
   fs::path folder = TestFolder();
   size_t before = PdfFiles().size();
+  size_t jobs = Jobs("all").size();
   CExcelSession s;
   ASSERT_EQ(s.CreateWorkbook(u"BILL", (folder / "print.xls").u16string(), {}, false), 1);
   s.SetCellText(1, 1, u"must not print");
   EXPECT_EQ(s.PrintOut(1, 1, 1, false, u"NoSuchQueue"), 0);
   EXPECT_NE(s.LastError().find(u"NoSuchQueue"), std::u16string::npos);
-  std::this_thread::sleep_for(std::chrono::seconds(2));
+  // A job would be with the scheduler by now (see above): none is.
+  EXPECT_EQ(Jobs("all").size(), jobs);
   EXPECT_EQ(PdfFiles().size(), before);
   // The session stays usable.
   s.SetCellText(2, 1, u"still here");

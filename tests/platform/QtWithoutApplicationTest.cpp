@@ -9,8 +9,9 @@
 #include <QMessageBox>
 #include <QThread>
 
+#include <unistd.h>
+
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -19,6 +20,7 @@
 #include "platform/QtDispatcher.h"
 #include "platform/QtMessageBox.h"
 #include "platform/QtMessages.h"
+#include "tests/WaitUntil.h"
 
 using namespace platform;
 
@@ -41,18 +43,19 @@ int argcOfApp = 1;
 char appName[] = "brantle-test";
 char* argvOfApp[] = {appName, nullptr};
 
-// Starts the body on a worker, waits until the worker is about to call into
-// the application's queue, gives it time to queue, then destroys the
-// application object while the worker still waits.
+// Starts the body on a worker, waits until the worker has queued its call
+// and blocks waiting for it, then destroys the application object while the
+// worker still waits.
 template <typename Body>
 void DestroyApplicationWhileWorkerWaits(std::unique_ptr<QCoreApplication> app, Body body) {
-  std::atomic<bool> started{false};
+  std::atomic<pid_t> thread{0};
   std::thread worker([&] {
-    started = true;
+    thread = gettid();
     body();
   });
-  while (!started) std::this_thread::yield();
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_TRUE(testsupport::WaitUntil(
+      [&] { return thread != 0 && testsupport::ThreadIsBlocked(thread); },
+      testsupport::kWaitLimit));
   app.reset();
   worker.join();
 }

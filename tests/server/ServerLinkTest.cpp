@@ -22,6 +22,7 @@
 #include "common/Md5.h"
 #include "common/TextCodec.h"
 #include "platform/MessageBox.h"
+#include "tests/WaitUntil.h"
 #include "tests/server/ScriptedServer.h"
 
 namespace fs = std::filesystem;
@@ -610,16 +611,24 @@ TEST_F(ServerLinkTest, SilentReloginNeverShowsHalfAnIdentity) {
 TEST_F(ServerLinkTest, ReplyLockSerialisesRequests) {
   server_.SetDefault(ScriptedServer::Ok("{\"ReturnValue\":1,\"iTotal\":1,\"List\":[{\"0\":5}]}"));
   std::atomic<bool> otherDone{false};
+  std::atomic<pid_t> otherThread{0};
   std::thread other;
   {
     auto guard = link_.LockReply();
     ASSERT_GT(link_.SqlQuery("SELECT irid FROM x", {}), 0);
     std::string first = guard.Text();
     other = std::thread([&] {
+      otherThread = gettid();
       link_.SqlQuery("SELECT irid FROM y", {});
       otherDone = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // Without the lock the other request would run to its end; with it the
+    // other thread blocks.
+    EXPECT_TRUE(testsupport::WaitUntil(
+        [&] {
+          return otherDone || (otherThread != 0 && testsupport::ThreadIsBlocked(otherThread));
+        },
+        testsupport::kWaitLimit));
     EXPECT_FALSE(otherDone);         // waits for the guard
     EXPECT_EQ(first, guard.Text());  // the reply read is still this request's
   }

@@ -1,117 +1,90 @@
 #pragma once
-// Starts the local stand-in server (brantle-server from the build folder) on
-// a free loopback port with a database in a temporary folder, and stops it
-// again.  Used by the end-to-end tests and the benchmark of the server link.
+// Starts the local stand-in server (brantle-server from the build folder)
+// with a database in a temporary folder, and stops it again.  Used by every
+// test and benchmark that needs the stand-in.
+//
+// The stand-in picks a free loopback port itself (--port 0) and names it on
+// its first line of output, so that tests running in parallel never race for
+// a port; it is tied to the test process and dies with it (ChildProcess.h).
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
 #include <string>
-#include <thread>
-#include <vector>
+
+#include "tests/ChildProcess.h"
+#include "tests/WaitUntil.h"
 
 class StandInServer {
  public:
-  // `binary` is the stand-in's program; `folder` receives its database.
+  // `binary` is the stand-in's program; `folder` receives its database and
+  // its log.  Create it on the thread that outlives it (see ChildProcess.h).
   StandInServer(const std::string& binary, const std::filesystem::path& folder)
       : folder_(folder) {
     std::filesystem::create_directories(folder_);
     database_ = (folder_ / "brantle.db").string();
-    port_ = FreePort();
-    std::vector<std::string> args = ArgumentsFor(binary);
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      std::string log = (folder_ / "server.log").string();
-      FILE* out = std::freopen(log.c_str(), "w", stdout);
-      (void)out;
-      ::dup2(STDOUT_FILENO, STDERR_FILENO);
-      std::vector<char*> argv;
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      ::execv(argv[0], argv.data());
-      ::_exit(127);
+    std::ofstream(LogPath(), std::ios::trunc);
+    testsupport::ChildProcess::Options options;
+    options.log = LogPath();
+    options.pipeOutput = true;
+    std::string error =
+        process_.Start({binary, "--port", "0", "--db", database_}, options);
+    if (!error.empty()) {
+      Note("could not start " + binary + ": " + error);
+      return;
     }
-    ready_ = pid_ > 0 && WaitUntilListening();
+    // "brantle-server listening on http://127.0.0.1:<port><endpoint> port <port>"
+    std::optional<std::string> line = process_.ReadLine(testsupport::kWaitLimit);
+    port_ = line ? PortOf(*line) : 0;
+    if (port_ <= 0) {
+      process_.Stop();
+      Note(line ? "unexpected first line: " + *line : "no first line within the limit");
+      return;
+    }
+    process_.CopyRestOfOutputToLog();
+    ready_ = true;
   }
   ~StandInServer() { Stop(); }
   StandInServer(const StandInServer&) = delete;
   StandInServer& operator=(const StandInServer&) = delete;
 
-  void Stop() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    for (int i = 0; i < 100; ++i) {
-      if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-        pid_ = -1;
-        return;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
+  void Stop() { process_.Stop(); }
 
   bool Ready() const { return ready_; }
   int Port() const { return port_; }
+  pid_t Pid() const { return process_.Pid(); }
   const std::string& Database() const { return database_; }
-  std::string Log() const {
-    std::string text;
-    if (FILE* f = std::fopen((folder_ / "server.log").string().c_str(), "r")) {
-      char buffer[4096];
-      size_t n;
-      while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-      std::fclose(f);
-    }
-    return text;
+  // What the stand-in printed, and why it did not start when it did not.
+  std::string Log() const { return ReadLog(folder_); }
+  // The log of a stand-in started with this folder.
+  static std::string ReadLog(const std::filesystem::path& folder) {
+    std::ifstream in(folder / "server.log", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
   }
 
  private:
-  std::vector<std::string> ArgumentsFor(const std::string& binary) const {
-    return {binary, "--port", std::to_string(port_), "--db", database_};
+  std::string LogPath() const { return (folder_ / "server.log").string(); }
+
+  void Note(const std::string& text) const {
+    std::ofstream(LogPath(), std::ios::app) << "[test] " << text << "\n";
   }
 
-  static int FreePort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-  }
-
-  bool WaitUntilListening() {
-    for (int i = 0; i < 500; ++i) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return false;
-      }
-      int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-      sockaddr_in addr{};
-      addr.sin_family = AF_INET;
-      addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      addr.sin_port = htons(static_cast<uint16_t>(port_));
-      bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-      ::close(fd);
-      if (ok) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+  static int PortOf(const std::string& line) {
+    const std::string prefix = "brantle-server listening on ";
+    const std::string marker = " port ";
+    size_t at = line.rfind(marker);
+    if (line.rfind(prefix, 0) != 0 || at == std::string::npos) return 0;
+    int port = std::atoi(line.c_str() + at + marker.size());
+    return port > 0 && port < 65536 ? port : 0;
   }
 
   std::filesystem::path folder_;
   std::string database_;
   int port_ = 0;
-  pid_t pid_ = -1;
   bool ready_ = false;
+  testsupport::ChildProcess process_;
 };

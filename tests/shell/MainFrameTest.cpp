@@ -19,6 +19,7 @@
 #include "server/ServerLink.h"
 #include "shell/MainFrame.h"
 #include "shell/ScreenLockDlg.h"
+#include "tests/QtTestSupport.h"
 #include "tests/shell/ShellTestSupport.h"
 
 namespace {
@@ -295,7 +296,8 @@ TEST_F(MainFrameTest, ItemsTakeTheirStateFromTheUpdater) {
   // leaves a refused command off.
   frame_->RefuseCommand(32780);
   asked.clear();
-  QTest::qWait(400);
+  ASSERT_TRUE(testsupport::WaitUntil(
+      [&] { return std::find(asked.begin(), asked.end(), 32772) != asked.end(); }));
   EXPECT_TRUE(frame_->CommandAction(32837)->isChecked());
   EXPECT_NE(asked.end(), std::find(asked.begin(), asked.end(), 32772));
   EXPECT_EQ(asked.end(), std::find(asked.begin(), asked.end(), 32780));
@@ -380,13 +382,17 @@ TEST(UserInputMonitor, KeyAndMouseEventsCountAsInput) {
   CUserInputMonitor& monitor = CUserInputMonitor::Instance();
   QLineEdit edit;
   edit.show();
-  QTest::qWait(20);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&edit));
+  // Lets the clock move on 20 ms, so that a new input tick tells from `tick`.
+  auto clockPasses = [](uint32_t tick) {
+    return testsupport::WaitUntil([tick] { return MonotonicTickCount() - tick >= 20; });
+  };
   uint32_t before = monitor.LastInputTick();
-  QTest::qWait(20);
+  ASSERT_TRUE(clockPasses(before));
   QTest::keyClick(&edit, Qt::Key_A);
   uint32_t afterKey = monitor.LastInputTick();
   EXPECT_GE(afterKey - before, 20u);
-  QTest::qWait(20);
+  ASSERT_TRUE(clockPasses(afterKey));
   QTest::mouseClick(&edit, Qt::LeftButton);
   EXPECT_GE(monitor.LastInputTick() - afterKey, 20u);
   EXPECT_TRUE(CUserInputMonitor::IsUserInput(QEvent::MouseMove));

@@ -329,13 +329,17 @@ TEST(ListGridMenu, ChosenEntryReachesTheOwner) {
   grid->AddMenuCommand(u"删除选中的行");
   window.show();
   int entries = -1;
-  QTimer::singleShot(50, [&] {
+  // The click runs the menu modally; answer it as soon as it is up.
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     if (!menu) return;
+    answer.stop();
     entries = static_cast<int>(menu->actions().size());
     menu->setActiveAction(menu->actions().value(1));
     QTest::keyClick(menu, Qt::Key_Return);
   });
+  answer.start(5);
   QPoint pos = grid->visualRect(grid->Model().index(0, 0)).center();
   QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, pos);
   DrainEvents();
