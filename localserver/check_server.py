@@ -123,6 +123,18 @@ def check(port, endpoint):
     print("stand-in server check passed")
 
 
+def die_with_parent(parent):
+    """Runs in the started server before exec: it is killed when this script
+    ends, however it ends."""
+    def tie():
+        import ctypes
+        libc = ctypes.CDLL(None, use_errno=True)
+        libc.prctl(1, 9)  # PR_SET_PDEATHSIG, SIGKILL
+        if os.getppid() != parent:
+            os._exit(1)
+    return tie
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--port", type=int)
@@ -137,7 +149,8 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         proc = subprocess.Popen([args.start, "--port", "0", "--db", os.path.join(folder, "check.db"),
                                  "--endpoint", args.endpoint],
-                                stdout=subprocess.PIPE, text=True)
+                                stdout=subprocess.PIPE, text=True,
+                                preexec_fn=die_with_parent(os.getpid()))
         try:
             line = proc.stdout.readline()
             if " port " not in line:
