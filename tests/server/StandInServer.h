@@ -18,13 +18,16 @@
 
 class StandInServer {
  public:
-  // `binary` is the stand-in's program; `folder` receives its database.
-  StandInServer(const std::string& binary, const std::filesystem::path& folder)
+  // `binary` is the stand-in's program; `folder` receives its database;
+  // `options` go to the stand-in as well (e.g. "--reply-delay-ms", "500").
+  StandInServer(const std::string& binary, const std::filesystem::path& folder,
+                const std::vector<std::string>& options = {})
       : folder_(folder) {
     std::filesystem::create_directories(folder_);
     database_ = (folder_ / "brantle.db").string();
     port_ = FreePort();
     std::vector<std::string> args = ArgumentsFor(binary);
+    args.insert(args.end(), options.begin(), options.end());
     pid_ = ::fork();
     if (pid_ == 0) {
       std::string log = (folder_ / "server.log").string();
