@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -36,8 +37,12 @@
 #include "shell/LoginDlg.h"
 #include "shell/MainFrame.h"
 #include "shell/PasswordChange.h"
+#include "platform/QtDispatcher.h"
+#include "platform/QtMessageBox.h"
 #include "tests/QtTestSupport.h"
+#include "tests/server/ScriptedServer.h"
 #include "tests/server/StandInServer.h"
+#include "tests/shell/ShellTestSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -587,6 +592,54 @@ TEST_F(SlowServerTest, TheMainWindowPaintsWhileTheStartUpLoadsWait) {
   app_.ExitInstance();
   delete app_.mainWindow;
   app_.mainWindow = nullptr;
+}
+
+// A request made while the window waits finds its session expired: the link
+// logs in again on the worker and hands its message to the window thread
+// through the dispatcher the program installs; the box comes up during the
+// wait and is answered, and the wait ends.
+TEST(ServerLinkFromTheWindow, AMessageOfTheLinkComesUpWhileTheWindowWaits) {
+  shelltest::LoadProgramLanguage("01");
+  shelltest::TempFolder folder;
+  ScriptedServer server;
+  server.SetDefault(ScriptedServer::Ok("{\"ReturnValue\":0}"));
+  std::ofstream(folder.Path() / "ZizTolvane.ini", std::ios::binary)
+      << Gbk(u"<配置开始>") << "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=01\r\n"
+      << "WCID=PC-WAIT\r\nPORT=" << server.Port() << "\r\n" << Gbk(u"<配置结束>") << "\r\n";
+  CServerLink link;
+  ASSERT_EQ(1, link.Init(folder.Folder()));
+  const std::string loginReply =
+      "{\"ReturnValue\":7,\"iTimeZone\":8,\"iGrade\":130,\"cUserName\":\"admin\","
+      "\"cStation\":\"SZ\",\"iLogID\":55,\"xRight\":\"00000000000000000000000000000000\","
+      "\"xEncrypt\":\"0102030405060708090A0B0C0D0E0F10\"}";
+  server.QueueJson(loginReply);
+  ASSERT_GT(link.Login(u"admin", u"admin123", 0), 0);
+
+  platform::QtMessageBoxService boxes;
+  std::vector<std::u16string> shown;
+  int depthAtBox = -1;
+  boxes.SetBoxRunner([&](QMessageBox& box) {
+    shown.push_back(box.text().toStdU16String());
+    depthAtBox = platform::WaitForWorkDepth();
+    return static_cast<int>(QMessageBox::Ok);
+  });
+  platform::ScopedMessageBoxService scope(&boxes);
+  // As app/BrantleClient.cpp installs it.
+  SetServerLinkUiDispatcher([](std::function<void()> work) {
+    if (platform::IsUiThread())
+      work();
+    else
+      platform::PostToUiThread(std::move(work));
+  });
+
+  server.QueueJson("{\"ReturnValue\":-402}");
+  server.QueueJson(loginReply);
+  platform::WaitForWork([&] { link.SqlQuery("SELECT irid FROM x", {}); });
+  SetServerLinkUiDispatcher(nullptr);
+  ASSERT_EQ(1u, shown.size());
+  EXPECT_EQ(AppLanguage().Text(20026), shown[0]);
+  EXPECT_EQ(1, depthAtBox);
+  EXPECT_EQ(-402, link.lastReturnValue);
 }
 
 }  // namespace
