@@ -2,7 +2,10 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
+#include <thread>
+#include <nlohmann/json.hpp>
 
 #include "localserver/RequestOrigin.h"
 #include "localserver/Service.h"
@@ -10,8 +13,22 @@
 
 namespace localserver {
 
-HttpServer::HttpServer(Service& service, std::string endpoint)
-    : service_(service), endpoint_(std::move(endpoint)), server_(std::make_unique<httplib::Server>()) {
+bool ReplyDelay::AppliesTo(const std::string& body) const {
+  if (delay.count() <= 0) return false;
+  if (requestNames.empty()) return true;
+  nlohmann::json request = nlohmann::json::parse(body, nullptr, false);
+  if (!request.is_object() || !request.contains("RequestName") ||
+      !request["RequestName"].is_string())
+    return false;
+  std::string name = request["RequestName"].get<std::string>();
+  return std::find(requestNames.begin(), requestNames.end(), name) != requestNames.end();
+}
+
+HttpServer::HttpServer(Service& service, std::string endpoint, ReplyDelay replyDelay)
+    : service_(service),
+      endpoint_(std::move(endpoint)),
+      replyDelay_(std::move(replyDelay)),
+      server_(std::make_unique<httplib::Server>()) {
   server_->Post(endpoint_, [this](const httplib::Request& req, httplib::Response& res) {
     if (!LoopbackHost(req.get_header_value("Host"), port_) ||
         !JsonContentType(req.get_header_value("Content-Type"))) {
@@ -22,6 +39,7 @@ HttpServer::HttpServer(Service& service, std::string endpoint)
                           .Finish(),
                       "application/json");
     } else {
+      if (replyDelay_.AppliesTo(req.body)) std::this_thread::sleep_for(replyDelay_.delay);
       res.set_content(service_.Handle(req.body), "application/json");
     }
     res.set_header("Connection", "close");

@@ -1,7 +1,10 @@
 // brantle-server: the local stand-in for the company server.
 //   brantle-server [--port N] [--db FILE] [--lang DIR] [--endpoint PATH]
 //                  [--session-seconds N] [--clock-skew N] [--page-rows N]
+//                  [--reply-delay-ms N] [--reply-delay-for NAME[,NAME...]]
 // Port 0 picks a free port.  The first line printed names the address.
+// --reply-delay-ms holds every reply back by N milliseconds, or only the
+// replies to the requests named by --reply-delay-for (e.g. sLogin,sSqlQuery).
 #include <signal.h>
 
 #include <chrono>
@@ -19,13 +22,15 @@ using namespace localserver;
 
 static void Usage() {
   std::cerr << "usage: brantle-server [--port N] [--db FILE] [--lang DIR] [--endpoint PATH]\n"
-               "                      [--session-seconds N] [--clock-skew N] [--page-rows N]\n";
+               "                      [--session-seconds N] [--clock-skew N] [--page-rows N]\n"
+               "                      [--reply-delay-ms N] [--reply-delay-for NAME[,NAME...]]\n";
 }
 
 int main(int argc, char** argv) {
   ServiceOptions options;
   int port = kDefaultPort;
   std::string endpoint = kDefaultEndpoint;
+  ReplyDelay replyDelay;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> std::string {
@@ -42,6 +47,18 @@ int main(int argc, char** argv) {
     else if (a == "--session-seconds") options.sessionSeconds = std::atoi(value().c_str());
     else if (a == "--clock-skew") options.clockSkewSeconds = std::atoi(value().c_str());
     else if (a == "--page-rows") options.pageRows = std::strtoul(value().c_str(), nullptr, 10);
+    else if (a == "--reply-delay-ms")
+      replyDelay.delay = std::chrono::milliseconds(std::atoi(value().c_str()));
+    else if (a == "--reply-delay-for") {
+      std::string names = value();
+      size_t start = 0;
+      while (start <= names.size()) {
+        size_t comma = names.find(',', start);
+        if (comma == std::string::npos) comma = names.size();
+        if (comma > start) replyDelay.requestNames.push_back(names.substr(start, comma - start));
+        start = comma + 1;
+      }
+    }
     else {
       Usage();
       return 2;
@@ -55,7 +72,7 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   try {
     Service service(options);
-    HttpServer http(service, endpoint);
+    HttpServer http(service, endpoint, replyDelay);
     int bound = http.Start("127.0.0.1", port);
     if (bound < 0) {
       std::cerr << "brantle-server: cannot listen on 127.0.0.1:" << port << "\n";

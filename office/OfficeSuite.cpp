@@ -1,19 +1,24 @@
 #include "office/OfficeSuite.h"
 
+#include "platform/QtWaitForWork.h"
 #include "platform/Signals.h"
 
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
+#include <fstream>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -42,7 +47,11 @@ using css::uno::UNO_QUERY_THROW;
 #define BRANTLE_LO_PROGRAM_DIR "/usr/lib/libreoffice/program"
 #endif
 
-constexpr auto kConnectTimeout = std::chrono::seconds(60);
+// A starting suite that has used no processor time for this long has hung;
+// one that keeps working (a first start on a busy machine can take minutes)
+// is waited for up to kStartLimit.
+constexpr auto kStallTimeout = std::chrono::seconds(60);
+constexpr auto kStartLimit = std::chrono::minutes(5);
 constexpr auto kTerminateWait = std::chrono::seconds(10);
 // soffice.bin ends with this code after it has set up a new profile and
 // wants to be started again (the launcher script normally does that).
@@ -66,6 +75,8 @@ rtl::OUString FromUtf8(std::string_view s) {
 // Everything about the one suite of the process, guarded by `mutex`.
 struct Suite {
   std::mutex mutex;
+  // Set by the shut-down: a start in progress gives up.
+  std::atomic<bool> cancelStart{false};
   std::string program;
   std::string profile;
   pid_t pid = 0;
@@ -80,6 +91,93 @@ struct Suite {
 Suite& TheSuite() {
   static Suite* suite = new Suite;  // lives until the process ends
   return *suite;
+}
+
+// The suite's own thread, on which every start runs.  A suite is tied to
+// the thread that started it (it is killed when that thread ends, so it
+// never outlives a program that crashed), and this thread lives as long as
+// the process.  Jobs run one after the other.
+class Starter {
+ public:
+  static Starter& Get() {
+    static Starter* starter = new Starter;  // lives until the process ends
+    return *starter;
+  }
+
+  bool OnStarterThread() const { return std::this_thread::get_id() == id_; }
+
+  // Queues the job; a background job may be dropped before it runs.
+  void Queue(std::function<void()> job, bool background) {
+    {
+      std::lock_guard lock(mutex_);
+      jobs_.push_back({std::move(job), background});
+    }
+    wake_.notify_one();
+  }
+
+  // Runs the work on this thread and waits for its result.
+  template <typename Result>
+  Result Run(std::function<Result()> work) {
+    std::packaged_task<Result()> task(std::move(work));
+    std::future<Result> result = task.get_future();
+    Queue([&task] { task(); }, false);
+    return result.get();
+  }
+
+  // Drops the background jobs that have not started yet.
+  void DropBackground() {
+    std::lock_guard lock(mutex_);
+    std::deque<Job> kept;
+    for (Job& job : jobs_)
+      if (!job.background) kept.push_back(std::move(job));
+    jobs_.swap(kept);
+  }
+
+ private:
+  struct Job {
+    std::function<void()> work;
+    bool background;
+  };
+
+  Starter() {
+    std::thread thread([this] { Loop(); });
+    id_ = thread.get_id();
+    thread.detach();
+  }
+
+  void Loop() {
+    for (;;) {
+      Job job;
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return !jobs_.empty(); });
+        job = std::move(jobs_.front());
+        jobs_.pop_front();
+      }
+      job.work();
+    }
+  }
+
+  std::thread::id id_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<Job> jobs_;
+};
+
+// Processor time the process has used so far (clock ticks), -1 when it
+// cannot be read.
+long long ProcessorTicks(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  size_t close = stat.rfind(')');
+  if (close == std::string::npos) return -1;
+  // After the name: state, then fields 4 to 13, then utime and stime.
+  unsigned long long user = 0, system = 0;
+  if (std::sscanf(stat.c_str() + close + 1,
+                  " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user,
+                  &system) != 2)
+    return -1;
+  return static_cast<long long>(user + system);
 }
 
 // Local UNO context of this process, made once and kept (tearing it down
@@ -112,6 +210,8 @@ void EndProcess(Suite& s, std::chrono::milliseconds grace) {
   while (ProcessRunning(s) && std::chrono::steady_clock::now() < until)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   if (ProcessRunning(s)) {
+    // The suite leads a process group of its own; what it started goes too.
+    kill(-s.pid, SIGKILL);
     kill(s.pid, SIGKILL);
     waitpid(s.pid, nullptr, 0);
     s.pid = 0;
@@ -182,9 +282,10 @@ pid_t Launch(Suite& s, const std::string& pipeName, std::string* why) {
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   std::string log = (std::filesystem::path(s.profile) / "soffice.log").string();
-  // The suite is tied to the program's life when it is started from the main
-  // thread (a parent-death signal is sent when the starting thread ends).
-  bool tieToParent = syscall(SYS_gettid) == getpid();
+  // The suite is tied to the program's life: a parent-death signal is sent
+  // when the starting thread ends, and starts run on the suite's own thread,
+  // which ends only with the process.
+  bool tieToParent = Starter::Get().OnStarterThread();
   pid_t parent = getpid();
 
   pid_t pid = fork();
@@ -233,6 +334,7 @@ bool StartLocked(Suite& s, std::string* why) {
     s.exitHookSet = true;
   }
 
+  auto limit = std::chrono::steady_clock::now() + kStartLimit;
   for (int attempt = 0; attempt < 3; ++attempt) {
     std::string pipeName = "brantle_office_" + std::to_string(getpid()) + "_" +
                            std::to_string(++s.startCount);
@@ -241,9 +343,17 @@ bool StartLocked(Suite& s, std::string* why) {
     s.pid = pid;
     s.pipeName = pipeName;
     auto url = FromUtf8("uno:pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext");
-    auto deadline = std::chrono::steady_clock::now() + kConnectTimeout;
+    long long ticks = ProcessorTicks(pid);
+    auto lastProgress = std::chrono::steady_clock::now();
     bool restart = false;
-    while (std::chrono::steady_clock::now() < deadline) {
+    for (;;) {
+      auto now = std::chrono::steady_clock::now();
+      if (s.cancelStart.load()) {
+        if (why) *why = "the start of the office suite was cancelled";
+        DropLocked(s, false);
+        return false;
+      }
+      if (now - lastProgress > kStallTimeout || now > limit) break;
       int exitCode = 0;
       if (!ProcessRunning(s, &exitCode)) {
         if (exitCode == kRestartExitCode) {
@@ -265,6 +375,12 @@ bool StartLocked(Suite& s, std::string* why) {
         if (why) *why = "cannot connect to the office suite: " + ToUtf8(e.Message);
         DropLocked(s, false);
         return false;
+      }
+      // A suite that keeps working is still starting.
+      long long nowTicks = ProcessorTicks(pid);
+      if (nowTicks != ticks) {
+        ticks = nowTicks;
+        lastProgress = std::chrono::steady_clock::now();
       }
     }
     if (!restart) {
@@ -289,17 +405,44 @@ bool AliveLocked(Suite& s) {
   }
 }
 
+// The program and profile the next start uses.  Caller holds the mutex.
+void PrepareLocked(Suite& s) {
+  if (s.program.empty()) s.program = OfficeProgram();
+  if (s.profile.empty()) s.profile = OfficeProfileFolder();
+}
+
+// The running suite, started when it does not answer.  Runs on the suite's
+// own thread.
+detail::SuiteHandle AcquireOnStarter(std::string* why) {
+  Suite& s = TheSuite();
+  std::lock_guard lock(s.mutex);
+  PrepareLocked(s);
+  if (!AliveLocked(s) && !StartLocked(s, why)) return {};
+  return {s.remote, s.desktop};
+}
+
 }  // namespace
 
 namespace detail {
 
 SuiteHandle AcquireSuite(std::string* why) {
   Suite& s = TheSuite();
-  std::lock_guard lock(s.mutex);
-  if (s.program.empty()) s.program = OfficeProgram();
-  if (s.profile.empty()) s.profile = OfficeProfileFolder();
-  if (!AliveLocked(s) && !StartLocked(s, why)) return {};
-  return {s.remote, s.desktop};
+  {
+    // A suite that answers is used at once; while a start runs the lock is
+    // taken and the caller waits for the start below.
+    std::unique_lock lock(s.mutex, std::try_to_lock);
+    if (lock.owns_lock()) {
+      PrepareLocked(s);
+      if (AliveLocked(s)) return {s.remote, s.desktop};
+    }
+  }
+  Starter& starter = Starter::Get();
+  if (starter.OnStarterThread()) return AcquireOnStarter(why);
+  // The start runs on the suite's thread.  The window thread waits for it
+  // with its events flowing; any other thread simply blocks.
+  return platform::WaitForWork([&starter, why] {
+    return starter.Run<SuiteHandle>([why] { return AcquireOnStarter(why); });
+  });
 }
 
 bool CheckSuiteAfterFailure() {
@@ -350,6 +493,15 @@ std::string OfficeProfileFolder() {
   return (std::filesystem::path(ProgramFolder()) / "OfficeProfile").string();
 }
 
+void StartOfficeSuiteInBackground(std::function<void(bool answers)> started) {
+  Starter::Get().Queue(
+      [started = std::move(started)] {
+        bool answers = AcquireOnStarter(nullptr).desktop.is();
+        if (started) started(answers);
+      },
+      true);
+}
+
 bool DetectOfficeSuite() { return detail::AcquireSuite().desktop.is(); }
 
 bool OfficeSuiteWritesXlsx() {
@@ -374,7 +526,11 @@ std::u16string ExcelOpenFileFilter() {
 
 void ShutdownOfficeSuite() {
   Suite& s = TheSuite();
+  // A start queued in the background no longer runs; one under way gives up.
+  Starter::Get().DropBackground();
+  s.cancelStart = true;
   std::lock_guard lock(s.mutex);
+  s.cancelStart = false;
   DropLocked(s, true);
 }
 

@@ -6,6 +6,7 @@
 // the user-interface thread through these functions.  The user-interface
 // thread is the thread of the application object; without an application
 // object there is no such thread and the work runs on the calling thread.
+// How the user-interface thread itself waits for slow work: QtWaitForWork.h.
 
 #include <exception>
 #include <functional>
@@ -24,8 +25,11 @@ bool IsUiThread();
 void PostToUiThread(std::function<void()> work);
 
 // Runs the work on the user-interface thread and waits for it: directly when
-// called there, else through its event loop, which must be running and must
-// not be waiting for the calling thread.  An exception thrown by the work is
+// called there, else through its event loop.  The user-interface thread
+// keeps that loop running while it waits for slow work through
+// platform::WaitForWork (QtWaitForWork.h), so a worker started that way may
+// call this at any time; the user-interface thread must never wait for a
+// worker in any other way.  An exception thrown by the work is
 // passed on to the caller.  False when the work never ran: the application
 // object was destroyed while the work still waited in its queue.
 bool RunOnUiThread(const std::function<void()>& work);

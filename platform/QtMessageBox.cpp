@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
 
 #include "platform/QtDispatcher.h"
 #include "platform/QtText.h"
+#include "platform/QtWaitForWork.h"
 
 namespace platform {
 namespace {
@@ -64,6 +67,23 @@ bool HasCancel(const ButtonSet& set) {
   }
   return false;
 }
+
+// A box that comes up while the window waits for slow work shows the usual
+// arrow over it, not the busy cursor of the wait: it wants an answer.
+class ArrowCursorWhileWaiting {
+ public:
+  ArrowCursorWhileWaiting() : set_(WaitForWorkDepth() > 0) {
+    if (set_) QGuiApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+  }
+  ~ArrowCursorWhileWaiting() {
+    if (set_) QGuiApplication::restoreOverrideCursor();
+  }
+  ArrowCursorWhileWaiting(const ArrowCursorWhileWaiting&) = delete;
+  ArrowCursorWhileWaiting& operator=(const ArrowCursorWhileWaiting&) = delete;
+
+ private:
+  bool set_;
+};
 
 int RunBoxModally(QMessageBox& box) {
   box.exec();
@@ -145,7 +165,11 @@ int QtMessageBoxService::Show(std::u16string_view text, std::u16string_view capt
 int QtMessageBoxService::ShowOnUiThread(std::u16string_view text,
                                         std::u16string_view caption, unsigned flags) {
   std::unique_ptr<QMessageBox> box = CreateMessageBox(text, caption, flags, parent_.data());
-  int button = runner_(*box);
+  int button = 0;
+  {
+    ArrowCursorWhileWaiting arrow;
+    button = runner_(*box);
+  }
   int answer = AnswerOfButton(static_cast<QMessageBox::StandardButton>(button));
   // A button outside the box's own set counts as no button.
   ButtonSet set = ButtonsOf(flags);

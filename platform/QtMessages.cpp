@@ -6,8 +6,13 @@
 
 namespace platform {
 
-PrivateMessageEvent::PrivateMessageEvent(int message, quintptr wParam, qintptr lParam)
-    : QEvent(EventType()), message_(message), wParam_(wParam), lParam_(lParam) {}
+PrivateMessageEvent::PrivateMessageEvent(int message, quintptr wParam, qintptr lParam,
+                                         std::unique_ptr<MessagePayload> payload)
+    : QEvent(EventType()),
+      message_(message),
+      wParam_(wParam),
+      lParam_(lParam),
+      payload_(std::move(payload)) {}
 
 QEvent::Type PrivateMessageEvent::EventType() {
   static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -19,16 +24,18 @@ PrivateMessageEvent* AsPrivateMessage(QEvent* event) {
   return static_cast<PrivateMessageEvent*>(event);
 }
 
-bool PostPrivateMessage(QObject* target, int message, quintptr wParam, qintptr lParam) {
+namespace {
+
+bool Post(QObject* target, std::unique_ptr<PrivateMessageEvent> event) {
   if (target == nullptr || QCoreApplication::instance() == nullptr) return false;
-  // postEvent takes ownership of the event and is thread-safe.
-  QCoreApplication::postEvent(target, new PrivateMessageEvent(message, wParam, lParam));
+  // postEvent takes ownership of the event (and deletes it with its payload
+  // when the receiver goes first) and is thread-safe.
+  QCoreApplication::postEvent(target, event.release());
   return true;
 }
 
-qintptr SendPrivateMessage(QObject* target, int message, quintptr wParam, qintptr lParam) {
+qintptr Send(QObject* target, PrivateMessageEvent& event) {
   if (target == nullptr) return 0;
-  PrivateMessageEvent event(message, wParam, lParam);
   QThread* targetThread = target->thread();
   if (QCoreApplication::instance() == nullptr) {
     // Without an application object sendEvent delivers nothing; the
@@ -45,5 +52,32 @@ qintptr SendPrivateMessage(QObject* target, int message, quintptr wParam, qintpt
       Qt::BlockingQueuedConnection);
   return event.Result();
 }
+
+}  // namespace
+
+bool PostPrivateMessage(QObject* target, int message, quintptr wParam, qintptr lParam) {
+  return Post(target, std::make_unique<PrivateMessageEvent>(message, wParam, lParam));
+}
+
+qintptr SendPrivateMessage(QObject* target, int message, quintptr wParam, qintptr lParam) {
+  PrivateMessageEvent event(message, wParam, lParam);
+  return Send(target, event);
+}
+
+namespace detail {
+
+bool PostPayloadMessage(QObject* target, int message, quintptr wParam,
+                        std::unique_ptr<MessagePayload> payload) {
+  return Post(target,
+              std::make_unique<PrivateMessageEvent>(message, wParam, 0, std::move(payload)));
+}
+
+qintptr SendPayloadMessage(QObject* target, int message, quintptr wParam,
+                           std::unique_ptr<MessagePayload> payload) {
+  PrivateMessageEvent event(message, wParam, 0, std::move(payload));
+  return Send(target, event);
+}
+
+}  // namespace detail
 
 }  // namespace platform

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test.  The sanitizer build runs the fuzz-style
-# tests under AddressSanitizer and UndefinedBehaviorSanitizer first, the
-# thread-sanitizer build the server link's tests (label tsan) next; the full
-# suite runs last, so the output ends with CTest's summary.
+# tests and the platform layer's tests under AddressSanitizer (with its leak
+# check) and UndefinedBehaviorSanitizer first, the thread-sanitizer build the
+# server link's tests (label tsan) next; the full suite runs last, so the
+# output ends with CTest's summary.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -11,10 +12,11 @@ bash scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
-echo "== sanitizer build: fuzz-style tests"
+echo "== sanitizer build: fuzz-style tests, platform layer"
 cmake -S . -B build-asan -G Ninja -DBRANTLE_SANITIZE=ON -DBRANTLE_BUILD_BENCH=OFF >/dev/null
-cmake --build build-asan -j "$jobs" --target brantle_fuzz_tests
-ctest --test-dir build-asan -L fuzz --output-on-failure -j "$jobs"
+cmake --build build-asan -j "$jobs" --target brantle_fuzz_tests platform_base_tests \
+  platform_qt_tests platform_qt_noapp_tests
+ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 echo "== thread-sanitizer build: server link tests"
 cmake -S . -B build-tsan -G Ninja -DBRANTLE_TSAN=ON -DBRANTLE_BUILD_BENCH=OFF >/dev/null

@@ -281,6 +281,10 @@ class CBrantleClientApp {
   CSingleInstanceGuard* InstanceGuard() { return instanceGuard_.get(); }
   void SetInstanceGuard(std::unique_ptr<CSingleInstanceGuard> guard);
 
+  // Expires when the application object is destroyed: work queued for later
+  // on the user-interface thread checks it before it touches the object.
+  std::weak_ptr<const void> Lifetime() const { return lifetime_; }
+
  private:
   struct Services;
 
@@ -301,6 +305,7 @@ class CBrantleClientApp {
 
   std::string programFolder_;
   std::u16string clipboardCaption_;
+  std::shared_ptr<const bool> lifetime_ = std::make_shared<const bool>(true);
 };
 
 // Kilograms to pounds.

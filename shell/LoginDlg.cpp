@@ -15,6 +15,7 @@
 #include "common/LanguageTable.h"
 #include "common/WideText.h"
 #include "platform/MessageBox.h"
+#include "platform/QtWaitForWork.h"
 #include "server/ServerLink.h"
 #include "ui/LinkLabel.h"
 
@@ -166,6 +167,8 @@ void CLoginDlg::TakeData() {
 }
 
 void CLoginDlg::accept() {
+  // One login at a time (the dialog takes no input while one runs).
+  if (loggingIn_) return;
   TakeData();
   const CLanguageTable& language = AppLanguage();
   std::string narrow;
@@ -175,7 +178,17 @@ void CLoginDlg::accept() {
   if (!CheckFieldLength(password_, narrow, 0, kMaxFieldChars,
                         language.Text(kTextLoginPasswordField), false))
     return;
-  int result = login_(account_, password_);
+  // The request may take long (connection and reply time-outs): the dialog
+  // keeps painting and shows the busy cursor meanwhile.
+  int result = 0;
+  {
+    struct Busy {
+      bool& flag;
+      explicit Busy(bool& f) : flag(f) { flag = true; }
+      ~Busy() { flag = false; }
+    } busy(loggingIn_);
+    result = platform::WaitForWork([this] { return login_(account_, password_); });
+  }
   if (result > 0) {
     WriteLastLoginAccount(LastLoginFile(), account_);
     QDialog::accept();

@@ -1,6 +1,7 @@
 #pragma once
 // The login dialog: account and password, checked and sent to the server
-// until a login succeeds or the operator cancels.  The account of the last
+// until a login succeeds or the operator cancels.  The login request runs
+// through platform::WaitForWork: the dialog keeps painting while it waits.  The account of the last
 // successful login is kept in "<program folder>LastLogin.txt" (UTF-16LE with
 // a byte-order mark) and offered next time.
 
@@ -58,7 +59,8 @@ class CLoginDlg : public QDialog {
   CLoginDlg(int startFlag, CServerLink& link, std::string programFolder,
             QWidget* parent = nullptr, LoginCheckSettings checks = {});
 
-  // Replaces the login request (tests).
+  // Replaces the login request (tests).  The request runs on a worker
+  // thread while the dialog waits for it (platform::WaitForWork).
   void SetLoginFunction(LoginFunction login) { login_ = std::move(login); }
 
   int StartFlag() const { return startFlag_; }
@@ -95,6 +97,7 @@ class CLoginDlg : public QDialog {
   std::u16string password_;
   int refreshBaseData_ = 0;
   int refreshTemplates_ = 0;
+  bool loggingIn_ = false;
 
   QLabel* accountLabel_ = nullptr;
   QLabel* passwordLabel_ = nullptr;

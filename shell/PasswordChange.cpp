@@ -5,6 +5,7 @@
 #include "common/PasswordScramble.h"
 #include "common/TextCodec.h"
 #include "platform/MessageBox.h"
+#include "platform/QtWaitForWork.h"
 #include "server/ServerLink.h"
 
 namespace {
@@ -89,9 +90,14 @@ bool ChangePasswordOnServer(CServerLink& link, std::u16string_view newPassword) 
   ScramblePasswordChars(charForm);
   std::string hexForm = ScramblePasswordHex(gbk, kPasswordChangeXor);
 
-  std::u16string message;
-  bool changed = false;
-  {
+  // The request may take long (connection and reply time-outs): the window
+  // keeps painting meanwhile.
+  struct Outcome {
+    bool changed = false;
+    std::u16string message;
+  };
+  Outcome outcome = platform::WaitForWork([&] {
+    Outcome o;
     // Hold the shared reply from the request until its answer has been read.
     auto guard = link.LockReply();
     std::string sql = BuildPasswordChangeSql(link.accountGbk, charForm, hexForm);
@@ -106,17 +112,20 @@ bool ChangePasswordOnServer(CServerLink& link, std::u16string_view newPassword) 
       std::string_view row;
       if (JsonNextObject(list, pos, row)) answer = JsonGetInt("0", row, -9);
       if (answer >= 0) {
-        changed = true;
-        message = language.Text(kTextPasswordChanged);
+        o.changed = true;
+        o.message = language.Text(kTextPasswordChanged);
       } else if (answer == -2) {
-        message = language.Text(kTextPasswordRefused);
+        o.message = language.Text(kTextPasswordRefused);
       } else {
-        message = language.TextWithNumber(20023, answer);
+        o.message = language.TextWithNumber(20023, answer);
       }
     } else {
-      message = link.LastErrorText();
+      o.message = link.LastErrorText();
     }
-  }
+    return o;
+  });
+  bool changed = outcome.changed;
+  const std::u16string& message = outcome.message;
   if (changed) link.SetStoredPassword(trimmed);
   platform::ShowMessageBox(message, {}, platform::kMbOk);
   return changed;

@@ -60,5 +60,6 @@ std::string BuildPasswordChangeSql(std::string_view accountGbk, std::string_view
 // failed or the reply holds no "List".  A password that cannot be sent
 // (empty after trimming, over 30 bytes, a character without a GBK code)
 // shows 480021 or 480025 and sends nothing.  True when the password was
-// changed.
+// changed.  The request runs through platform::WaitForWork: called from the
+// window, the window keeps painting while it waits.
 bool ChangePasswordOnServer(CServerLink& link, std::u16string_view newPassword);

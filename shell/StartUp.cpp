@@ -25,6 +25,8 @@
 #include "common/WideText.h"
 #include "office/OfficeSuite.h"
 #include "platform/MessageBox.h"
+#include "platform/QtDispatcher.h"
+#include "platform/QtWaitForWork.h"
 #include "refdata/RecordStores.h"
 #include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
@@ -365,14 +367,20 @@ bool CStartUpSequence::DevicesAndPrinting() {
   return true;
 }
 
+// The loads from here on ask the server while the main window is up: they
+// run through WaitForWork so that it keeps painting.  Nothing in the window
+// reads what they fill before they are done: it takes no input meanwhile.
+
 bool CStartUpSequence::RefreshCaches() {
-  app_.RefreshClientList();
-  app_.RefreshDestinations();
+  platform::WaitForWork([this] {
+    app_.RefreshClientList();
+    app_.RefreshDestinations();
+  });
   return true;
 }
 
 bool CStartUpSequence::LoadAirlines() {
-  app_.LoadAirlines();
+  platform::WaitForWork([this] { app_.LoadAirlines(); });
   return true;
 }
 
@@ -381,14 +389,28 @@ bool CStartUpSequence::KeepListHolder() { return true; }
 bool CStartUpSequence::SetMessageFilter() { return true; }
 
 bool CStartUpSequence::ZonesAndCourierMessages() {
-  app_.LoadZoneFiles();
-  app_.LoadWeChatTemplates();
+  platform::WaitForWork([this] {
+    app_.LoadZoneFiles();
+    app_.LoadWeChatTemplates();
+  });
   return true;
 }
 
 bool CStartUpSequence::ProbeSpreadsheets() {
-  std::optional<bool> xlsx = SpreadsheetSuiteWritesXlsx();
-  if (xlsx && *xlsx) app_.excelFileFilter = u"Excel file (*.xls,*.xlsx)|*.xls;*.xlsx|";
+  // The suite takes seconds to start; the program goes on meanwhile and the
+  // file filter follows when the suite answers, on the user-interface thread.
+  CBrantleClientApp* app = &app_;
+  std::weak_ptr<const void> alive = app_.Lifetime();
+  StartSpreadsheetSuite([app, alive](std::optional<bool> xlsx) {
+    if (!xlsx || !*xlsx) return;
+    auto widen = [app, alive] {
+      if (!alive.expired()) app->excelFileFilter = u"Excel file (*.xls,*.xlsx)|*.xls;*.xlsx|";
+    };
+    if (platform::IsUiThread())
+      widen();
+    else
+      platform::PostToUiThread(widen);
+  });
   return true;
 }
 
@@ -441,11 +463,17 @@ std::pair<int, int> CStartUpSequence::ScreenPixels() {
   return {0, 0};
 }
 
-std::optional<bool> CStartUpSequence::SpreadsheetSuiteWritesXlsx() {
-  if (!office::DetectOfficeSuite()) return std::nullopt;
-  // The suite the probe started stays running for the spreadsheet sessions
-  // of the day (printing, export, import); it ends with the program.
-  return office::OfficeSuiteWritesXlsx();
+void CStartUpSequence::StartSpreadsheetSuite(
+    std::function<void(std::optional<bool> writesXlsx)> done) {
+  // The suite started here stays running for the spreadsheet sessions of the
+  // day (printing, export, import); it ends with the program.
+  office::StartOfficeSuiteInBackground([done = std::move(done)](bool answers) {
+    if (!answers) {
+      done(std::nullopt);
+      return;
+    }
+    done(office::OfficeSuiteWritesXlsx());
+  });
 }
 
 bool CStartUpSequence::ReserveWebBuffer() { return app_.AllocWebBuffer() != 0; }

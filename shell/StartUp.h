@@ -6,8 +6,15 @@
 //
 // The steps that ask the operating system go through the virtual queries
 // below, so that a test can make each of them fail.
+//
+// Once the main window is shown (step 24) it must not freeze: the loads that
+// follow and ask the server (caches, airlines, zones and courier messages)
+// run through platform::WaitForWork, so the window paints while they run and
+// takes no input until they are done, and the office suite starts in the
+// background (step 32) instead of holding up the event loop.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -95,9 +102,10 @@ class CStartUpSequence {
   virtual bool StartNetworkLibraries();
   // Screen size in pixels; (0, 0) when no screen is known.
   virtual std::pair<int, int> ScreenPixels();
-  // Whether the office suite behind the spreadsheet sessions writes .xlsx;
-  // none when no suite answers.
-  virtual std::optional<bool> SpreadsheetSuiteWritesXlsx();
+  // Starts the office suite behind the spreadsheet sessions and returns at
+  // once.  `done` follows on any thread once the suite has answered: whether
+  // it writes .xlsx, or none when no suite answers.
+  virtual void StartSpreadsheetSuite(std::function<void(std::optional<bool> writesXlsx)> done);
   // The application's web response buffer; false when there is no memory.
   virtual bool ReserveWebBuffer();
   // Where the single-instance lock goes (empty: the user's runtime folder).

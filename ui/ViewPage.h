@@ -12,6 +12,14 @@
 // (CreatePageWindow), and from then on the page is only shown and hidden.
 // A page knows its view only as the widget that owns it; what it needs of
 // the application and the frame (the screen size) it asks of the view's host.
+//
+// Every server request a page (or a dialog it hosts) makes from the window
+// thread goes through platform::WaitForWork (platform/QtWaitForWork.h): the
+// window keeps painting and takes no input until the answer is in.  Long
+// lists loaded in chunks run on a worker thread of their own instead.  A
+// hosted dialog that saved or deleted a record posts WM_PAGE_NOTIFY with a
+// copy of it as the message's payload (platform/QtMessages.h), which the
+// page takes with TakePayload; never the address of the dialog's record.
 
 #include <QWidget>
 

@@ -415,3 +415,32 @@ TEST_F(ServiceTest, LogoutEndsTheSession) {
 }
 
 }  // namespace
+
+TEST(ReplyDelay, OnlyTheNamedRequestsWait) {
+  using std::chrono::milliseconds;
+  const std::string login = R"({"RequestName":"sUserLogin","TimeStamp":1})";
+  const std::string query = R"({"TimeStamp":1,"RequestName":"sSqlQuery"})";
+  const struct {
+    ReplyDelay delay;
+    std::string body;
+    bool waits;
+  } cases[] = {
+      {{milliseconds(0), {}}, login, false},
+      {{milliseconds(50), {}}, login, true},
+      {{milliseconds(50), {}}, "not json", true},
+      {{milliseconds(50), {"sSqlQuery"}}, query, true},
+      {{milliseconds(50), {"sSqlQuery"}}, login, false},
+      {{milliseconds(50), {"sUserLogin", "sSqlQuery"}}, login, true},
+      {{milliseconds(50), {"sSqlQuery"}}, "not json", false},
+      {{milliseconds(50), {"sSqlQuery"}}, R"({"RequestName":5})", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.waits, c.delay.AppliesTo(c.body)) << c.body;
+  }
+
+  RunningServer server({}, {milliseconds(300), {"sUserLogin"}});
+  Client client(server.Port());
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(300));
+}

@@ -24,14 +24,14 @@ using namespace localserver;
 // A server on a free loopback port with a database in a fresh temp folder.
 class RunningServer {
  public:
-  explicit RunningServer(ServiceOptions options = {}) {
+  explicit RunningServer(ServiceOptions options = {}, ReplyDelay replyDelay = {}) {
     static int counter = 0;
     dir_ = std::filesystem::temp_directory_path() /
            ("brantle-ls-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
     std::filesystem::create_directories(dir_);
     options.dbPath = (dir_ / "test.db").string();
     service_ = std::make_unique<Service>(options);
-    http_ = std::make_unique<HttpServer>(*service_);
+    http_ = std::make_unique<HttpServer>(*service_, kDefaultEndpoint, std::move(replyDelay));
     port_ = http_->Start("127.0.0.1", 0);
   }
   ~RunningServer() {

@@ -20,6 +20,7 @@
 #include "platform/QtDispatcher.h"
 #include "platform/QtMessageBox.h"
 #include "platform/QtMessages.h"
+#include "platform/QtWaitForWork.h"
 #include "tests/WaitUntil.h"
 
 using namespace platform;
@@ -67,8 +68,15 @@ TEST(QtWithoutApplication, SentMessageReachesItsReceiverDirectly) {
   Receiver receiver;
   EXPECT_EQ(SendPrivateMessage(&receiver, kWmUser + 123, 4, 2), 42);
   EXPECT_EQ(receiver.handled, 1);
-  // A posted message has no queue to wait in.
+  // A posted message has no queue to wait in; a record it would have carried
+  // is destroyed at once.
   EXPECT_FALSE(PostPrivateMessage(&receiver, kWmUser + 104, 1, 0));
+  EXPECT_EQ(receiver.handled, 1);
+  auto record = std::make_shared<int>(7);
+  std::weak_ptr<int> watch = record;
+  EXPECT_FALSE(PostPrivateMessage(&receiver, kWmUser + 104, 1,
+                                  std::make_unique<std::shared_ptr<int>>(std::move(record))));
+  EXPECT_TRUE(watch.expired());
   EXPECT_EQ(receiver.handled, 1);
 }
 
@@ -81,6 +89,15 @@ TEST(QtWithoutApplication, WorkRunsAtOnceOnTheCallingThread) {
   EXPECT_TRUE(RunOnUiThread([&] { ++runs; }));
   EXPECT_EQ(runs, 2);
   EXPECT_EQ(CallOnUiThread([] { return 7; }), 7);
+  // Slow work is simply done: there is no window to keep alive.
+  QThread* ranOn = nullptr;
+  EXPECT_EQ(WaitForWork([&] {
+              ranOn = QThread::currentThread();
+              return 8;
+            }),
+            8);
+  EXPECT_EQ(QThread::currentThread(), ranOn);
+  EXPECT_EQ(0, WaitForWorkDepth());
 }
 
 TEST(QtWithoutApplication, WorkDroppedWithTheApplicationReleasesItsCaller) {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/ChildProcess.h"
 #include "tests/WaitUntil.h"
@@ -20,17 +21,20 @@
 class StandInServer {
  public:
   // `binary` is the stand-in's program; `folder` receives its database and
-  // its log.  Create it on the thread that outlives it (see ChildProcess.h).
-  StandInServer(const std::string& binary, const std::filesystem::path& folder)
+  // its log; `options` go to the stand-in as well (e.g. "--reply-delay-ms",
+  // "500").  Create it on the thread that outlives it (see ChildProcess.h).
+  StandInServer(const std::string& binary, const std::filesystem::path& folder,
+                const std::vector<std::string>& options = {})
       : folder_(folder) {
     std::filesystem::create_directories(folder_);
     database_ = (folder_ / "brantle.db").string();
     std::ofstream(LogPath(), std::ios::trunc);
-    testsupport::ChildProcess::Options options;
-    options.log = LogPath();
-    options.pipeOutput = true;
-    std::string error =
-        process_.Start({binary, "--port", "0", "--db", database_}, options);
+    testsupport::ChildProcess::Options childOptions;
+    childOptions.log = LogPath();
+    childOptions.pipeOutput = true;
+    std::vector<std::string> args = {binary, "--port", "0", "--db", database_};
+    args.insert(args.end(), options.begin(), options.end());
+    std::string error = process_.Start(args, childOptions);
     if (!error.empty()) {
       Note("could not start " + binary + ": " + error);
       return;

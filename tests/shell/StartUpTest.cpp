@@ -8,6 +8,11 @@
 #include <QDir>
 
 #include <QCoreApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 
 #include <chrono>
@@ -21,6 +26,7 @@
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "platform/MessageBox.h"
+#include "platform/QtWaitForWork.h"
 #include "refdata/RecordStores.h"
 #include "shell/AppSettings.h"
 #include "shell/AppWindowHooks.h"
@@ -28,8 +34,15 @@
 #include "shell/SingleInstance.h"
 #include "shell/StartUp.h"
 #include "shell/BrantleClientView.h"
+#include "shell/LoginDlg.h"
 #include "shell/MainFrame.h"
+#include "shell/PasswordChange.h"
+#include "platform/QtDispatcher.h"
+#include "platform/QtMessageBox.h"
+#include "tests/QtTestSupport.h"
+#include "tests/server/ScriptedServer.h"
 #include "tests/server/StandInServer.h"
+#include "tests/shell/ShellTestSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -46,6 +59,9 @@ struct FakeSystem {
   std::pair<int, int> screen{1280, 1024};
   std::optional<bool> xlsx;  // no office suite
   std::string instanceFolder;
+  // The suite answers only when the test calls suiteAnswer.
+  bool suiteAnswersLater = false;
+  std::function<void(std::optional<bool>)> suiteAnswer;
 };
 
 class TestSequence : public CStartUpSequence {
@@ -61,7 +77,12 @@ class TestSequence : public CStartUpSequence {
   bool StartComLibrary() override { return system_.com; }
   bool StartNetworkLibraries() override { return system_.network && CStartUpSequence::StartNetworkLibraries(); }
   std::pair<int, int> ScreenPixels() override { return system_.screen; }
-  std::optional<bool> SpreadsheetSuiteWritesXlsx() override { return system_.xlsx; }
+  void StartSpreadsheetSuite(std::function<void(std::optional<bool>)> done) override {
+    if (system_.suiteAnswersLater)
+      system_.suiteAnswer = std::move(done);
+    else
+      done(system_.xlsx);
+  }
   bool ReserveWebBuffer() override { return system_.webBuffer && CStartUpSequence::ReserveWebBuffer(); }
   std::string InstanceFolder() override { return system_.instanceFolder; }
 
@@ -412,6 +433,213 @@ TEST_F(StartUpTest, SecondStartFromTheSameFolderRaisesTheFirstAndEnds) {
   TestSequence thirdSequence(third, {"brantle", "--program-folder", other.string()}, system_);
   EXPECT_TRUE(thirdSequence.RunThrough(4));
   app_.mainWindow = nullptr;
+}
+
+TEST_F(StartUpTest, TheOfficeSuiteStartsInTheBackgroundAndTheFilterFollows) {
+  system_.suiteAnswersLater = true;
+  ASSERT_EQ(0, RunThrough(33));
+  ASSERT_TRUE(system_.suiteAnswer);  // asked to start, not waited for
+  EXPECT_EQ(u"Excel file (*.xls)|*.xls|", app_.excelFileFilter);
+  // The answer comes from the suite's own thread; the filter changes on the
+  // user-interface thread.
+  std::thread([&] { system_.suiteAnswer(true); }).join();
+  EXPECT_EQ(u"Excel file (*.xls)|*.xls|", app_.excelFileFilter);
+  EXPECT_TRUE(testsupport::WaitUntil(
+      [&] { return app_.excelFileFilter == u"Excel file (*.xls,*.xlsx)|*.xls;*.xlsx|"; }));
+
+  // An answer that comes after its application object has gone touches
+  // nothing.
+  system_.suiteAnswer = nullptr;
+  {
+    CBrantleClientApp gone;
+    TestSequence sequence(gone, Arguments(), system_);
+    EXPECT_TRUE(sequence.ProbeSpreadsheets());
+    ASSERT_TRUE(system_.suiteAnswer);
+    std::thread([&] { system_.suiteAnswer(true); }).join();
+  }
+  QCoreApplication::processEvents();
+}
+
+// ---- a server that answers slowly ----
+
+// Counts the timer ticks of the window thread and the paints of one window
+// while it is asked to repaint at every tick.
+class RepaintWatch : public QObject {
+ public:
+  RepaintWatch() {
+    QCoreApplication::instance()->installEventFilter(this);
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      ++ticks;
+      if (window_) window_->update();
+    });
+    timer_.start();
+  }
+  void Watch(QWidget* window) { window_ = window; }
+  int ticks = 0;
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && window_ && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == window_)
+      ++paints;
+    return false;
+  }
+
+ private:
+  QTimer timer_;
+  QPointer<QWidget> window_;
+};
+
+constexpr int kReplyDelayMs = 600;
+
+class SlowServerTest : public StartUpTest {
+ public:
+  static void SetUpTestSuite() {
+    root_ = fs::temp_directory_path() / ("brantle-slow-" + std::to_string(::getpid()));
+    fs::create_directories(root_);
+    server_ = std::make_unique<StandInServer>(
+        std::string(BRANTLE_BINARY_DIR) + "/localserver/brantle-server", root_ / "server",
+        std::vector<std::string>{"--reply-delay-ms", std::to_string(kReplyDelayMs),
+                                 "--reply-delay-for", "sUserLogin,sSqlQuery,sSqlExe,sFileData"});
+  }
+};
+
+CLoginDlg* OpenLoginDialog() {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (auto* dialog = qobject_cast<CLoginDlg*>(widget); dialog && dialog->isVisible())
+      return dialog;
+  return nullptr;
+}
+
+TEST_F(SlowServerTest, TheLoginDialogKeepsRepaintingWhileTheLoginWaits) {
+  CServerLink link;
+  ASSERT_EQ(1, link.Init(folder_.string() + "/"));
+  RepaintWatch watch;
+  int ticksDuringLogin = -1;
+  int paintsDuringLogin = -1;
+  QTimer::singleShot(0, [&] {
+    CLoginDlg* dialog = OpenLoginDialog();
+    ASSERT_NE(nullptr, dialog);
+    watch.Watch(dialog);
+    dialog->AccountEdit()->setText(QStringLiteral("admin"));
+    dialog->PasswordEdit()->setText(QStringLiteral("admin123"));
+    int ticks = watch.ticks, paints = watch.paints;
+    auto before = std::chrono::steady_clock::now();
+    dialog->OkButton()->click();  // returns once the login is done
+    EXPECT_GE(std::chrono::steady_clock::now() - before,
+              std::chrono::milliseconds(kReplyDelayMs));
+    ticksDuringLogin = watch.ticks - ticks;
+    paintsDuringLogin = watch.paints - paints;
+  });
+  EXPECT_TRUE(RunLoginDialog(link, folder_.string() + "/"));
+  EXPECT_GT(ticksDuringLogin, 5);
+  EXPECT_GT(paintsDuringLogin, 0);
+  EXPECT_EQ(0u, boxes_.Count());
+}
+
+TEST_F(SlowServerTest, TheWindowKeepsRepaintingWhileAQueryAndAPasswordChangeWait) {
+  CServerLink link;
+  ASSERT_EQ(1, link.Init(folder_.string() + "/"));
+  ASSERT_GT(link.Login(u"zhang", u"zhang123", 0), 0);
+  QWidget window;
+  window.resize(200, 100);
+  window.show();
+  RepaintWatch watch;
+  watch.Watch(&window);
+
+  // A query made from the window, the way every page makes them.
+  int ticks = watch.ticks, paints = watch.paints;
+  int length = platform::WaitForWork([&] {
+    const uint32_t types[] = {AcsTypeEntry(kSqlCSLong)};
+    return link.SqlQuery("SELECT TOP 1 a.irid FROM brantle.dbo.client_rec AS a WHERE a.irid>0",
+                         types);
+  });
+  EXPECT_GT(length, 0);
+  EXPECT_GT(watch.ticks - ticks, 5);
+  EXPECT_GT(watch.paints - paints, 0);
+
+  ticks = watch.ticks;
+  paints = watch.paints;
+  EXPECT_TRUE(ChangePasswordOnServer(link, u"zhang456"));
+  EXPECT_GT(watch.ticks - ticks, 5);
+  EXPECT_GT(watch.paints - paints, 0);
+  EXPECT_EQ(AppLanguage().Text(kTextPasswordChanged), boxes_.LastText());
+}
+
+TEST_F(SlowServerTest, TheMainWindowPaintsWhileTheStartUpLoadsWait) {
+  InstallWindowHooks(app_);
+  RepaintWatch watch;
+  int ticksAtShow = -1, paintsAtShow = -1;
+  auto show = app_.hooks.showMainWindow;
+  app_.hooks.runLogin = [](CBrantleClientApp& app, int) {
+    return app.Link().Login(u"admin", u"admin123", 0) > 0 ? 1 : 0;
+  };
+  app_.hooks.showMainWindow = [&](CBrantleClientApp& app) {
+    show(app);
+    watch.Watch(app.mainWindow);
+    ticksAtShow = watch.ticks;
+    paintsAtShow = watch.paints;
+  };
+  ASSERT_EQ(0, RunThrough(33));
+  ASSERT_GE(ticksAtShow, 0);
+  // The courier messages came down slowly after the window was shown; it
+  // painted meanwhile.
+  EXPECT_GT(watch.ticks - ticksAtShow, 5);
+  EXPECT_GT(watch.paints - paintsAtShow, 0);
+  EXPECT_TRUE(fs::exists(folder_ / "DATA_SYS" / "WeChat_Mess.txt"));
+  app_.ExitInstance();
+  delete app_.mainWindow;
+  app_.mainWindow = nullptr;
+}
+
+// A request made while the window waits finds its session expired: the link
+// logs in again on the worker and hands its message to the window thread
+// through the dispatcher the program installs; the box comes up during the
+// wait and is answered, and the wait ends.
+TEST(ServerLinkFromTheWindow, AMessageOfTheLinkComesUpWhileTheWindowWaits) {
+  shelltest::LoadProgramLanguage("01");
+  shelltest::TempFolder folder;
+  ScriptedServer server;
+  server.SetDefault(ScriptedServer::Ok("{\"ReturnValue\":0}"));
+  std::ofstream(folder.Path() / "ZizTolvane.ini", std::ios::binary)
+      << Gbk(u"<配置开始>") << "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=01\r\n"
+      << "WCID=PC-WAIT\r\nPORT=" << server.Port() << "\r\n" << Gbk(u"<配置结束>") << "\r\n";
+  CServerLink link;
+  ASSERT_EQ(1, link.Init(folder.Folder()));
+  const std::string loginReply =
+      "{\"ReturnValue\":7,\"iTimeZone\":8,\"iGrade\":130,\"cUserName\":\"admin\","
+      "\"cStation\":\"SZ\",\"iLogID\":55,\"xRight\":\"00000000000000000000000000000000\","
+      "\"xEncrypt\":\"0102030405060708090A0B0C0D0E0F10\"}";
+  server.QueueJson(loginReply);
+  ASSERT_GT(link.Login(u"admin", u"admin123", 0), 0);
+
+  platform::QtMessageBoxService boxes;
+  std::vector<std::u16string> shown;
+  int depthAtBox = -1;
+  boxes.SetBoxRunner([&](QMessageBox& box) {
+    shown.push_back(box.text().toStdU16String());
+    depthAtBox = platform::WaitForWorkDepth();
+    return static_cast<int>(QMessageBox::Ok);
+  });
+  platform::ScopedMessageBoxService scope(&boxes);
+  // As app/BrantleClient.cpp installs it.
+  SetServerLinkUiDispatcher([](std::function<void()> work) {
+    if (platform::IsUiThread())
+      work();
+    else
+      platform::PostToUiThread(std::move(work));
+  });
+
+  server.QueueJson("{\"ReturnValue\":-402}");
+  server.QueueJson(loginReply);
+  platform::WaitForWork([&] { link.SqlQuery("SELECT irid FROM x", {}); });
+  SetServerLinkUiDispatcher(nullptr);
+  ASSERT_EQ(1u, shown.size());
+  EXPECT_EQ(AppLanguage().Text(20026), shown[0]);
+  EXPECT_EQ(1, depthAtBox);
+  EXPECT_EQ(-402, link.lastReturnValue);
 }
 
 }  // namespace
