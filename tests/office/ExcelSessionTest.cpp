@@ -148,8 +148,9 @@ TEST(ExcelSessionTest, InsertRowMovesTheRowsBelowDown) {
 }
 
 // A text value is read as if typed: a date or a time gets its date format
-// (not a bare serial number), a formula takes commas between its arguments.
-// Written one by one and as a block of neighbouring cells.
+// (not a bare serial number), a formula takes commas between its arguments,
+// and a text that only looks like one stays text.  Written one by one and as
+// a block of neighbouring cells, each over an earlier value of the cell.
 TEST(ExcelSessionTest, TextValuesAreReadAsTyped) {
   struct Case {
     const char16_t* input;
@@ -159,10 +160,21 @@ TEST(ExcelSessionTest, TextValuesAreReadAsTyped) {
       {u"=DATE(2024,1,5)", "2024-01-05"}, {u"=SUM(1,2)", "3"},
       {u"12.5", "12.5"},                 {u"TRUE", "1"},
       {u"Parcel 7", "Parcel 7"},
+      {u"Jan 5 2024", "2024-01-05"},     {u"january 5, 2024", "2024-01-05"},
+      {u"Mon Jan 5 2024", "2024-01-05"}, {u"Dec-2024", "2024-12-01"},
+      {u"true", "1"},                    {u"1E5", "100000"},
+      {u"$5", "5"},                      {u"(5)", "-5"},
+      {u"R1C1-BR12345678CN", "R1C1-BR12345678CN"},
+      {u"E5", "E5"},                     {u"5 kg", "5 kg"},
+      {u"#N/A", "#N/A"},                 {u"", ""},
   };
   fs::path out = TestFolder() / "typed.xls";
   CExcelSession s;
   ASSERT_EQ(s.CreateWorkbook(u"S", out.u16string(), {}, false), 1);
+  const int rows = static_cast<int>(std::size(cases));
+  for (int r = 1; r <= rows; ++r)
+    for (int column : {1, 3, 4}) s.SetCellText(r, column, u"earlier");
+  EXPECT_EQ(s.UsedRowCount(), rows);
   int row = 1;
   for (const auto& c : cases) {
     s.SetCell(row, 1, CellValue(std::u16string(c.input)));
