@@ -194,6 +194,7 @@ struct PendingWrite {
   Any value;            // when not typed
   rtl::OUString input;  // when typed
 };
+
 struct CExcelSession::Impl {
   office::detail::SuiteHandle suite;
   Reference<css::lang::XComponent> component;
