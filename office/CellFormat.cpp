@@ -77,6 +77,76 @@ bool NeedsTextApostrophe(std::u16string_view text) {
          (c >= u'0' && c <= u'9');
 }
 
+namespace {
+
+// Digits in any script the sheet's number reading may take, and the Chinese
+// numerals (read as numbers in some number formats).
+bool IsDigitLike(char16_t c) {
+  if (c >= u'0' && c <= u'9') return true;
+  if (c >= 0xFF10 && c <= 0xFF19) return true;  // full-width
+  if ((c >= 0x0660 && c <= 0x0669) || (c >= 0x06F0 && c <= 0x06F9)) return true;
+  if (c >= 0x0966 && c <= 0x096F) return true;
+  if (c >= 0x2070 && c <= 0x2189) return true;  // super-, subscripts, number forms
+  if (c >= 0x2460 && c <= 0x24FF) return true;  // enclosed numerals
+  static constexpr std::u16string_view kChinese = u"〇零一二三四五六七八九十百千万亿两壹贰叁肆伍陆柒捌玖拾佰仟";
+  return kChinese.find(c) != std::u16string_view::npos;
+}
+
+bool IsLatinLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+
+// Words a number, date or time may contain: month and day names and their
+// short forms, the time-of-day markers, truth words and the exponent and
+// infinity spellings.  Upper case.
+bool IsNumberWord(std::u16string_view upper) {
+  static constexpr std::u16string_view kWords[] = {
+      u"JAN", u"FEB", u"MAR", u"APR", u"MAY", u"JUN", u"JUL", u"AUG", u"SEP", u"SEPT",
+      u"OCT", u"NOV", u"DEC", u"JANUARY", u"FEBRUARY", u"MARCH", u"APRIL", u"JUNE", u"JULY",
+      u"AUGUST", u"SEPTEMBER", u"OCTOBER", u"NOVEMBER", u"DECEMBER", u"SUN", u"MON", u"TUE",
+      u"TUES", u"WED", u"THU", u"THUR", u"THURS", u"FRI", u"SAT", u"SUNDAY", u"MONDAY",
+      u"TUESDAY", u"WEDNESDAY", u"THURSDAY", u"FRIDAY", u"SATURDAY", u"AM", u"PM", u"TRUE",
+      u"FALSE", u"INF", u"INFINITY", u"NAN", u"E"};
+  for (auto w : kWords)
+    if (w == upper) return true;
+  return false;
+}
+
+std::u16string Upper(std::u16string_view text) {
+  std::u16string u(text);
+  for (auto& c : u)
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  return u;
+}
+
+}  // namespace
+
+bool ReadsAsPlainText(std::u16string_view text) {
+  if (text.empty()) return true;
+  char16_t first = text[0];
+  static constexpr std::u16string_view kLeads = u"=+-'#@(*/ \t\r\n\u00A0\u2212\u3000\uFF0B\uFF0D\uFF1D";
+  if (kLeads.find(first) != std::u16string_view::npos || first < 0x20 || IsDigitLike(first))
+    return false;
+  bool digits = false;
+  for (char16_t c : text) digits = digits || IsDigitLike(c);
+  if (!digits) {
+    // Truth words are the only texts without digits that read as values;
+    // a short single word may be one in the sheet's language.
+    size_t e = text.find_last_not_of(u' ');
+    std::u16string_view word = text.substr(0, e + 1);
+    return word.size() > 6 || word.find_first_of(u" \t\u3000") != std::u16string_view::npos;
+  }
+  for (size_t i = 0; i < text.size();) {
+    if (!IsLatinLetter(text[i])) {
+      ++i;
+      continue;
+    }
+    size_t j = i;
+    while (j < text.size() && IsLatinLetter(text[j])) ++j;
+    if (j - i >= 2 && !IsNumberWord(Upper(text.substr(i, j - i)))) return true;
+    i = j;
+  }
+  return false;
+}
+
 int ColumnWidthCharacters(int pixels) {
   if (pixels <= 0) return 0;
   return (pixels + 7) / 8;

@@ -22,6 +22,18 @@ int ExcelColumnNumber(std::string_view text);
 // a plus or minus sign, a slash, a digit or an equals sign.
 bool NeedsTextApostrophe(std::u16string_view text);
 
+// True when the sheet keeps the text, typed into a cell, as exactly this
+// text: nothing in it can be read as a number, date, time, percentage,
+// truth value, error value or formula.  A text passes when it is empty, or
+// when it does not begin with a sign, an apostrophe, "=", "#", "@", "(",
+// "*", "/", a blank or a digit and either has no digit at all (and is not a
+// single word of up to 6 characters, which may be a truth word) or has a
+// word of two or more Latin letters that no number, date or time can hold
+// (not an English month or day name, AM/PM, a truth word, "INF" or "NAN").
+// Digits include full-width and Chinese numerals.  Texts that fail may still
+// be plain text; the sheet reads them as typed then.
+bool ReadsAsPlainText(std::u16string_view text);
+
 // Column width in characters for a width in pixels: pixels / 8 rounded up.
 int ColumnWidthCharacters(int pixels);
 

@@ -186,12 +186,13 @@ constexpr double kHmmPerPixel = 2540.0 / 96.0;
 
 }  // namespace
 
-// What waits to be written into a cell: an input text (read by the sheet as
-// if typed) or a number.
+// What waits to be written into a cell: a value the sheet stores as it is
+// (a number, a text that cannot be read as anything else, or an empty text
+// that clears the cell), or an input text the sheet reads as if typed.
 struct PendingWrite {
-  bool isNumber = false;
-  double number = 0;
-  rtl::OUString input;
+  bool typed = false;
+  Any value;            // when not typed
+  rtl::OUString input;  // when typed
 };
 
 struct CExcelSession::Impl {
@@ -253,6 +254,8 @@ struct CExcelSession::Impl {
 
   // Sends the waiting writes: runs of neighbouring cells of one kind in a
   // row, and rows with the same run one below the other, go as one block.
+  // Stored values go in one call per block; typed texts in one call and a
+  // second pass over the cells that are not text.
   void Flush();
 
   // Reads the cell's value in the sheet's own terms.
@@ -270,16 +273,16 @@ void CExcelSession::Impl::Flush() {
   if (pending.empty() || !sheet.is()) return;
   struct Run {
     int row, first, last;
-    bool numbers;
+    bool typed;
   };
   std::vector<Run> runs;
   for (auto& [key, write] : pending) {
     auto [row, column] = key;
     if (!runs.empty() && runs.back().row == row && runs.back().last + 1 == column &&
-        runs.back().numbers == write.isNumber) {
+        runs.back().typed == write.typed) {
       runs.back().last = column;
     } else {
-      runs.push_back({row, column, column, write.isNumber});
+      runs.push_back({row, column, column, write.typed});
     }
   }
   // Blocks: consecutive rows with the same run.
@@ -290,28 +293,31 @@ void CExcelSession::Impl::Flush() {
     // the same columns and is the only run of that row in the block's span.
     while (j < runs.size() && runs[j].row == runs[j - 1].row + 1 &&
            runs[j].first == runs[i].first && runs[j].last == runs[i].last &&
-           runs[j].numbers == runs[i].numbers)
+           runs[j].typed == runs[i].typed)
       ++j;
     const Run& r = runs[i];
     int rows = static_cast<int>(j - i);
     int columns = r.last - r.first + 1;
     auto range = sheet->getCellRangeByPosition(r.first - 1, r.row - 1, r.last - 1,
                                                r.row - 1 + rows - 1);
-    if (r.numbers) {
+    if (!r.typed) {
       Sequence<Sequence<Any>> data(rows);
+      auto* rowData = data.getArray();
       for (int y = 0; y < rows; ++y) {
-        data[y].realloc(columns);
-        for (int x = 0; x < columns; ++x)
-          data[y][x] <<= pending[{r.row + y, r.first + x}].number;
+        rowData[y].realloc(columns);
+        auto* cells = rowData[y].getArray();
+        for (int x = 0; x < columns; ++x) cells[x] = pending[{r.row + y, r.first + x}].value;
       }
       Reference<css::sheet::XCellRangeData>(range, UNO_QUERY_THROW)->setDataArray(data);
     } else if (rows == 1 && columns == 1) {
       TypeIn(range->getCellByPosition(0, 0), pending[{r.row, r.first}].input);
     } else {
       Sequence<Sequence<rtl::OUString>> data(rows);
+      auto* rowData = data.getArray();
       for (int y = 0; y < rows; ++y) {
-        data[y].realloc(columns);
-        for (int x = 0; x < columns; ++x) data[y][x] = pending[{r.row + y, r.first + x}].input;
+        rowData[y].realloc(columns);
+        auto* cells = rowData[y].getArray();
+        for (int x = 0; x < columns; ++x) cells[x] = pending[{r.row + y, r.first + x}].input;
       }
       Reference<css::sheet::XCellRangeFormula>(range, UNO_QUERY_THROW)->setFormulaArray(data);
       // The block form stores texts as they are but reads numbers, dates and
@@ -591,16 +597,21 @@ void CExcelSession::SetCell(int row, int column, const CellValue& value) {
     if (const auto* number = std::get_if<double>(&value)) {
       if (std::isfinite(*number)) {
         PendingWrite w;
-        w.isNumber = true;
-        w.number = *number;
+        w.value <<= *number;
         impl_->pending[{row, column}] = std::move(w);
       }
     } else if (const auto* text = std::get_if<std::u16string>(&value)) {
       PendingWrite w;
-      w.input = OU(*text);
+      if (ReadsAsPlainText(*text)) {  // an empty text clears the cell
+        w.value <<= OU(*text);
+      } else {
+        w.typed = true;
+        w.input = OU(*text);
+      }
       impl_->pending[{row, column}] = std::move(w);
     } else if (std::holds_alternative<std::monostate>(value)) {
-      PendingWrite w;  // empty input clears the cell
+      PendingWrite w;
+      w.value <<= rtl::OUString();  // clears the cell
       impl_->pending[{row, column}] = std::move(w);
     } else {
       // Dates and booleans carry a number format: written at once.

@@ -1,13 +1,17 @@
 // Filling a template: 500 rows of 20 cells, saved as .xls.
 //
-//   BM_FillPerCell      the session's cell calls, one SetCellText per cell
-//                       (the session sends them to the suite in blocks);
+//   BM_FillPerCell       the session's cell calls, one SetCellText per cell
+//                        (the session gathers them and sends them to the
+//                        suite in blocks);
+//   BM_FillDataArray     the same 10,000 texts in one setDataArray call on
+//                        the same template: the reference for the above;
+//                        target: BM_FillPerCell within 2x of it;
 //   BM_FillPerCellDirect one remote call per cell, as a plain automation
-//                       client would do it (the reference for the above);
-//   BM_FillDataArray    the same 10,000 texts in one setDataArray call.
+//                        client would do it (what the blocks save).
 //
 // Reported per row.  The suite runs with a profile in a temp folder and is
-// ended when the program ends.
+// ended when the program ends.  On a shared machine read the ratio of the
+// first two in one run, not the times.
 
 #include <stdlib.h>
 

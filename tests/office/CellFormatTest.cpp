@@ -79,3 +79,46 @@ TEST(CellValueTextTest, DatesWithAndWithoutTime) {
   // Another null date (1904 system).
   EXPECT_EQ(DateCellText(0, 1904, 1, 1), "1904-01-01");
 }
+
+// Texts the session stores as they are, without the sheet reading them: only
+// those that nothing can read as a value.
+TEST(CellTextRuleTest, PlainTextsAreThoseNothingReadsAsAValue) {
+  struct Case {
+    const char16_t* text;
+    bool plain;
+  } cases[] = {
+      {u"", true},
+      {u"R1C1-BR12345678CN", true},
+      {u"Parcel 7", true},
+      {u"5 kg", false},  // starts with a digit
+      {u"Header", false},  // a short single word: may be a truth word
+      {u"Shipping list", true},
+      {u"中文", false},     // a short single word: may be a truth word
+      {u"物品乙码清单明细", true},
+      {u"物品3号", false},  // digits and no Latin word
+      {u"第三号", false},   // Chinese numeral
+      {u"Box ３", true},    // a word no number holds
+      {u"Ａ３", false},      // full-width digit, no Latin word
+      {u"TRUE", false},
+      {u"false", false},
+      {u"Jan 5 2024", false},
+      {u"Mon Jan 5 2024", false},
+      {u"september 5", false},
+      {u"Dec-2024", false},
+      {u"E5", false},
+      {u"5 PM", false},
+      {u"=A1", false},
+      {u"+5", false},
+      {u"-x1", false},
+      {u"'quoted", false},
+      {u"#N/A", false},
+      {u"(5)", false},
+      {u" abc def", false},
+      {u"@1", false},
+      {u"CN12 Box", true},
+  };
+  for (const auto& c : cases) {
+    std::u16string text(c.text);
+    EXPECT_EQ(ReadsAsPlainText(text), c.plain) << std::string(text.begin(), text.end());
+  }
+}

@@ -13,29 +13,9 @@ using namespace officetest;
 
 namespace {
 
-::testing::Environment* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new OfficeEnvironment);
-
-std::u16string Text(int id) { return AppLanguage().Text(id); }
-
-// Files of a folder other than the expected ones (left-over partial files).
-std::vector<std::string> FolderNames(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-// A template workbook: a header in A1 and a wide first column.
-fs::path MakeTemplate(const fs::path& folder, const char* name = "template.xls") {
-  fs::path file = folder / name;
-  CExcelSession s;
-  EXPECT_EQ(s.CreateWorkbook(u"Template", file.u16string(), {}, false), 1) << "";
-  s.SetCellText(1, 1, u"Header");
-  s.SetColumnWidth(1, 120);
-  EXPECT_EQ(s.SaveAndClose(), 1);
-  return file;
-}
+// Every case here shares one suite, started at set-up.
+::testing::Environment* const kEnvironment = ::testing::AddGlobalTestEnvironment(
+    new OfficeEnvironment(OfficeEnvironment::kHoldSuite));
 
 class SaveFormatTest : public ::testing::TestWithParam<const char*> {};
 
@@ -148,8 +128,9 @@ TEST(ExcelSessionTest, InsertRowMovesTheRowsBelowDown) {
 }
 
 // A text value is read as if typed: a date or a time gets its date format
-// (not a bare serial number), a formula takes commas between its arguments.
-// Written one by one and as a block of neighbouring cells.
+// (not a bare serial number), a formula takes commas between its arguments,
+// and a text that only looks like one stays text.  Written one by one and as
+// a block of neighbouring cells, each over an earlier value of the cell.
 TEST(ExcelSessionTest, TextValuesAreReadAsTyped) {
   struct Case {
     const char16_t* input;
@@ -159,10 +140,21 @@ TEST(ExcelSessionTest, TextValuesAreReadAsTyped) {
       {u"=DATE(2024,1,5)", "2024-01-05"}, {u"=SUM(1,2)", "3"},
       {u"12.5", "12.5"},                 {u"TRUE", "1"},
       {u"Parcel 7", "Parcel 7"},
+      {u"Jan 5 2024", "2024-01-05"},     {u"january 5, 2024", "2024-01-05"},
+      {u"Mon Jan 5 2024", "2024-01-05"}, {u"Dec-2024", "2024-12-01"},
+      {u"true", "1"},                    {u"1E5", "100000"},
+      {u"$5", "5"},                      {u"(5)", "-5"},
+      {u"R1C1-BR12345678CN", "R1C1-BR12345678CN"},
+      {u"E5", "E5"},                     {u"5 kg", "5 kg"},
+      {u"#N/A", "#N/A"},                 {u"", ""},
   };
   fs::path out = TestFolder() / "typed.xls";
   CExcelSession s;
   ASSERT_EQ(s.CreateWorkbook(u"S", out.u16string(), {}, false), 1);
+  const int rows = static_cast<int>(std::size(cases));
+  for (int r = 1; r <= rows; ++r)
+    for (int column : {1, 3, 4}) s.SetCellText(r, column, u"earlier");
+  EXPECT_EQ(s.UsedRowCount(), rows);
   int row = 1;
   for (const auto& c : cases) {
     s.SetCell(row, 1, CellValue(std::u16string(c.input)));
@@ -430,88 +422,6 @@ TEST(OfficeSuiteTest, DetectAndFileFilter) {
   ASSERT_EQ(a.CreateWorkbook(u"A", (folder / "a.xls").u16string(), {}, false), 1);
   ASSERT_EQ(b.CreateWorkbook(u"B", (folder / "b.xls").u16string(), {}, false), 1);
   EXPECT_EQ(office::OfficeSuiteProcessId(), pid);
-}
-
-TEST(OfficeSuiteTest, SuiteDyingInTheMiddleOfAJob) {
-  fs::path folder = TestFolder();
-  fs::path out = folder / "dying.xls";
-  {
-    CExcelSession s;
-    ASSERT_EQ(s.CreateWorkbook(u"S", out.u16string(), {}, false), 1);
-    s.SetCellText(1, 1, u"lost");
-    long pid = office::OfficeSuiteProcessId();
-    ASSERT_GT(pid, 0);
-    ASSERT_EQ(kill(static_cast<pid_t>(pid), SIGKILL), 0);
-    EXPECT_EQ(s.CellText(1, 1), "");
-    EXPECT_EQ(s.LastError(), Text(20035));
-    EXPECT_EQ(s.SaveAndClose(), 0);
-    EXPECT_EQ(s.LastError(), Text(20035));
-  }
-  EXPECT_TRUE(FolderNames(folder).empty());
-  // The next use starts the suite again.
-  CExcelSession s;
-  ASSERT_EQ(s.CreateWorkbook(u"S", out.u16string(), {}, false), 1);
-  s.SetCellText(1, 1, u"again");
-  EXPECT_EQ(s.SaveAndClose(), 1);
-}
-
-// A program that ends while its suite still runs (no shut-down of its own)
-// exits normally and takes the suite with it.
-void RemoveRootAtExit() {
-  std::error_code ec;
-  fs::remove_all(Root(), ec);
-}
-
-TEST(OfficeSuiteTest, ProgramEndingWithTheSuiteRunningEndsCleanly) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  auto pidFile = [](long parent) {
-    return fs::temp_directory_path() / ("brantle-office-exit-" + std::to_string(parent) + ".pid");
-  };
-  EXPECT_EXIT(
-      {
-        // In the child: this runs after the suite's own exit handler.
-        std::atexit(RemoveRootAtExit);
-        if (!office::DetectOfficeSuite()) std::exit(2);
-        WriteFile(pidFile(getppid()), std::to_string(office::OfficeSuiteProcessId()));
-        std::exit(0);
-      },
-      ::testing::ExitedWithCode(0), "");
-  const fs::path file = pidFile(getpid());
-  const std::string pid = ReadFile(file);
-  fs::remove(file);
-  ASSERT_FALSE(pid.empty());
-  EXPECT_TRUE(ProcessGone(std::stol(pid)));
-}
-
-TEST(OfficeSuiteTest, SuiteNotInstalled) {
-  fs::path folder = TestFolder();
-  fs::path existing = MakeTemplate(folder);
-  office::ShutdownOfficeSuite();
-  office::SetOfficeProgram((folder / "no-office" / "soffice.bin").string());
-  platform::RecordingMessageBoxService boxes;
-  platform::ScopedMessageBoxService scope(&boxes);
-
-  EXPECT_FALSE(office::DetectOfficeSuite());
-  EXPECT_EQ(office::ExcelOpenFileFilter(), u"Excel file (*.xls)|*.xls|");
-  {
-    CExcelSession s;
-    EXPECT_EQ(s.CreateWorkbook(u"S", (folder / "a.xls").u16string(), {}, false), 0);
-    EXPECT_EQ(s.LastError(), Text(20035));
-  }
-  {
-    CExcelSession s;
-    EXPECT_EQ(s.CreateFromTemplateData(u"S", (folder / "b.xls").u16string(), nullptr, 0, false),
-              0);
-    EXPECT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.LastText(), Text(20035));
-  }
-  {
-    CExcelSession s;
-    EXPECT_EQ(s.OpenForReading(existing.u16string()), 0);
-    EXPECT_EQ(s.LastError(), Text(20035));
-  }
-  office::SetOfficeProgram({});
-  EXPECT_TRUE(office::DetectOfficeSuite());
 }
 
 }  // namespace

@@ -2,21 +2,30 @@
 // Shared set-up of the tests that drive a real office suite: a private temp
 // folder with its own HOME and suite profile, the language texts of the
 // office messages, and the suite ended (and checked gone) at the end.
+//
+// A test program whose cases leave the suite alone runs all its cases in one
+// process (one CTest test) with one suite held from set-up to tear-down:
+// OfficeEnvironment(OfficeEnvironment::kHoldSuite).  Cases that end, kill or
+// fail to start the suite live in programs whose cases each run in a process
+// of their own.
 
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include "common/LanguageTable.h"
+#include "office/ExcelSession.h"
 #include "office/OfficeSuite.h"
 
 namespace officetest {
@@ -93,6 +102,9 @@ inline bool ProcessGone(long pid) {
 
 class OfficeEnvironment : public ::testing::Environment {
  public:
+  enum Suite { kSuiteOnFirstUse, kHoldSuite };
+  explicit OfficeEnvironment(Suite suite = kSuiteOnFirstUse) : hold_(suite == kHoldSuite) {}
+
   void SetUp() override {
     char pattern[] = "/tmp/brantle-office-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -106,14 +118,25 @@ class OfficeEnvironment : public ::testing::Environment {
     setenv("XDG_RUNTIME_DIR", (Root() / "runtime").c_str(), 1);
     office::SetOfficeProfileFolder((Root() / "profile").string());
     LoadOfficeLanguage(Root());
+    if (hold_) {
+      ASSERT_TRUE(office::DetectOfficeSuite()) << "the office suite does not start";
+      heldPid_ = office::OfficeSuiteProcessId();
+    }
   }
   void TearDown() override {
     long pid = office::OfficeSuiteProcessId();
+    if (hold_) {
+      EXPECT_EQ(pid, heldPid_) << "a case ended the suite the cases share";
+    }
     office::ShutdownOfficeSuite();
     EXPECT_TRUE(ProcessGone(pid)) << "soffice " << pid << " still runs";
     std::error_code ec;
     fs::remove_all(Root(), ec);
   }
+
+ private:
+  bool hold_;
+  long heldPid_ = 0;
 };
 
 // A fresh folder per test under the run's temp folder.
@@ -122,6 +145,27 @@ inline fs::path TestFolder() {
   fs::path p = Root() / (std::string(info->test_suite_name()) + "." + info->name());
   fs::create_directories(p);
   return p;
+}
+
+inline std::u16string Text(int id) { return AppLanguage().Text(id); }
+
+// The names of the files in a folder, sorted.
+inline std::vector<std::string> FolderNames(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A template workbook: a header in A1 and a wide first column.
+inline fs::path MakeTemplate(const fs::path& folder, const char* name = "template.xls") {
+  fs::path file = folder / name;
+  CExcelSession s;
+  EXPECT_EQ(s.CreateWorkbook(u"Template", file.u16string(), {}, false), 1) << "";
+  s.SetCellText(1, 1, u"Header");
+  s.SetColumnWidth(1, 120);
+  EXPECT_EQ(s.SaveAndClose(), 1);
+  return file;
 }
 
 // A small PNG picture (16 x 8, red and blue halves).
