@@ -28,10 +28,6 @@ HttpServer::HttpServer(Service& service, std::string endpoint)
   });
   server_->set_payload_max_length(kMaxRequestBytes);
   server_->set_keep_alive_timeout(1);
-  // One request per connection, as the reply's "Connection: close" says: the
-  // worker closes right after the reply instead of waiting for the client to
-  // hang up or send again.
-  //XX server_->set_keep_alive_max_count(1);
   // The reply's head and body leave at once, not the body after the
   // client's acknowledgement of the head.
   server_->set_tcp_nodelay(true);
