@@ -726,7 +726,7 @@ std::string Service::Sql(const Request& req, bool readOnly) {
   if (readOnly && rw.kind != StatementKind::Select)
     return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
   Database::ClientSqlScope policy(*db_);
-  Statement st(db_->Handle(), rw.sql);
+  Statement st(*db_, rw.sql, Statement::KeepPrepared{});
   if (readOnly && !st.ReadOnly()) return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
   if (st.Columns() == 0) {
     st.Step();
