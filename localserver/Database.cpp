@@ -486,7 +486,10 @@ bool TsqlLike(std::string_view pattern, std::string_view text, int escape) {
 // ---- database --------------------------------------------------------------
 
 Database::Database(const std::string& path) {
-  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+  // One thread at a time uses the connection (the service's lock): SQLite
+  // need not lock it again on every call.
+  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                      nullptr) !=
       SQLITE_OK) {
     std::string msg = db_ ? sqlite3_errmsg(db_) : "cannot open";
     sqlite3_close(db_);

@@ -77,7 +77,9 @@ class Database {
  public:
   // Opens (creating when needed) the database file; ":memory:" works too.
   // A database without tables gets the schema and the sample data in one
-  // transaction.  Files run in WAL mode with full sync.
+  // transaction.  Files run in WAL mode with full sync.  One thread at a
+  // time may use the database (the Service's lock); only StopAll and the
+  // deadline may be set from any thread.
   explicit Database(const std::string& path);
   ~Database();
   Database(const Database&) = delete;
