@@ -52,11 +52,24 @@ std::string DbValue::AsText() const {
 
 // ---- statements ------------------------------------------------------------
 
-Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
+Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) { Prepare(sql); }
+
+Statement::Statement(Database& db, std::string_view sql, KeepPrepared) : db_(db.Handle()) {
+  if (db.clientScopes_ == 0) {
+    Prepare(sql);
+    return;
+  }
+  text_ = std::string(sql);
+  stmt_ = db.TakeKept(text_);
+  if (!stmt_) Prepare(sql);
+  keeper_ = &db;
+}
+
+void Statement::Prepare(std::string_view sql) {
   const char* tail = nullptr;
-  if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, &tail) !=
+  if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt_, &tail) !=
       SQLITE_OK)
-    throw DbError(sqlite3_errmsg(db));
+    throw DbError(sqlite3_errmsg(db_));
   if (!stmt_) throw DbError("empty statement");
   while (tail && *tail && (*tail == ' ' || *tail == '\n' || *tail == '\t' || *tail == '\r'))
     ++tail;
@@ -67,7 +80,17 @@ Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
   }
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+  if (keeper_ && stmt_) {
+    try {
+      keeper_->Keep(std::move(text_), stmt_);
+      return;
+    } catch (...) {
+      // No room to keep it: it goes as any other.
+    }
+  }
+  sqlite3_finalize(stmt_);
+}
 
 Statement& Statement::Bind(int index, const DbValue& v) {
   int rc = SQLITE_OK;
@@ -463,7 +486,10 @@ bool TsqlLike(std::string_view pattern, std::string_view text, int escape) {
 // ---- database --------------------------------------------------------------
 
 Database::Database(const std::string& path) {
-  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+  // One thread at a time uses the connection (the service's lock): SQLite
+  // need not lock it again on every call.
+  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                      nullptr) !=
       SQLITE_OK) {
     std::string msg = db_ ? sqlite3_errmsg(db_) : "cannot open";
     sqlite3_close(db_);
@@ -475,6 +501,8 @@ Database::Database(const std::string& path) {
     sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
     // Checked every thousand virtual-machine steps: a clock read at most.
     sqlite3_progress_handler(db_, 1000, &Database::Progress, this);
+    // The client policy, applied inside ClientSqlScopes only.
+    sqlite3_set_authorizer(db_, &Database::Authorize, this);
     // A committed change survives a crash or a power cut.
     Exec("PRAGMA journal_mode=WAL");
     Exec("PRAGMA synchronous=FULL");
@@ -498,7 +526,38 @@ Database::Database(const std::string& path) {
   }
 }
 
-Database::~Database() { sqlite3_close(db_); }
+Database::~Database() {
+  DropKept();
+  sqlite3_close(db_);
+}
+
+sqlite3_stmt* Database::TakeKept(const std::string& text) {
+  auto it = kept_.find(text);
+  if (it == kept_.end()) return nullptr;
+  sqlite3_stmt* stmt = it->second;
+  kept_.erase(it);
+  return stmt;
+}
+
+void Database::Keep(std::string text, sqlite3_stmt* stmt) {
+  // Nothing of the run stays: no open read, no bound value.
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  constexpr size_t kKeptStatements = 64;
+  if (kept_.size() >= kKeptStatements) DropKept();
+  if (!kept_.emplace(std::move(text), stmt).second) sqlite3_finalize(stmt);
+}
+
+void Database::DropKept() {
+  for (auto& [text, stmt] : kept_) sqlite3_finalize(stmt);
+  kept_.clear();
+}
+
+int Database::Authorize(void* self, int action, const char* arg1, const char* arg2,
+                        const char* database, const char* trigger) {
+  if (static_cast<Database*>(self)->clientScopes_ == 0) return SQLITE_OK;
+  return AuthorizeClientSql(nullptr, action, arg1, arg2, database, trigger);
+}
 
 int Database::Progress(void* p) {
   auto* self = static_cast<Database*>(p);
@@ -531,11 +590,9 @@ bool Database::RollbackAll() {
   return sqlite3_get_autocommit(db_) != 0;
 }
 
-Database::ClientSqlScope::ClientSqlScope(Database& db) : db_(db) {
-  sqlite3_set_authorizer(db_.db_, &AuthorizeClientSql, nullptr);
-}
+Database::ClientSqlScope::ClientSqlScope(Database& db) : db_(db) { ++db_.clientScopes_; }
 
-Database::ClientSqlScope::~ClientSqlScope() { sqlite3_set_authorizer(db_.db_, nullptr, nullptr); }
+Database::ClientSqlScope::~ClientSqlScope() { --db_.clientScopes_; }
 
 Savepoint::Savepoint(Database& db, std::string name) : db_(db), name_(std::move(name)) {
   db_.Exec("SAVEPOINT " + name_);

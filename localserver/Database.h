@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace localserver {
@@ -35,9 +36,17 @@ struct DbValue {
   std::string AsText() const;
 };
 
+class Database;
+
 class Statement {
  public:
   Statement(sqlite3* db, std::string_view sql);
+  // A client's statement, made inside a Database::ClientSqlScope: kept
+  // prepared after use (reset, bindings cleared) for the next one with the
+  // same text, which takes it over instead of compiling the text again.
+  // Outside a client scope the same as the constructor above.
+  struct KeepPrepared {};
+  Statement(Database& db, std::string_view sql, KeepPrepared);
   ~Statement();
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
@@ -53,8 +62,11 @@ class Statement {
   sqlite3_stmt* Raw() const { return stmt_; }
 
  private:
+  void Prepare(std::string_view sql);
   sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;
+  Database* keeper_ = nullptr;  // takes the statement back when set
+  std::string text_;            // the text it is kept under
 };
 
 // The longest text or byte value (and table row) the database holds or
@@ -65,7 +77,9 @@ class Database {
  public:
   // Opens (creating when needed) the database file; ":memory:" works too.
   // A database without tables gets the schema and the sample data in one
-  // transaction.  Files run in WAL mode with full sync.
+  // transaction.  Files run in WAL mode with full sync.  One thread at a
+  // time may use the database (the Service's lock); only StopAll and the
+  // deadline may be set from any thread.
   explicit Database(const std::string& path);
   ~Database();
   Database(const Database&) = delete;
@@ -91,7 +105,9 @@ class Database {
   bool RollbackAll();
 
   // While one lives, the statements prepared and run pass the client
-  // policy (ClientSqlPolicy.h).
+  // policy (ClientSqlPolicy.h).  The policy's callback stays installed for
+  // the connection's life and applies only inside a scope, so that
+  // statements kept prepared are not expired by every scope.
   class ClientSqlScope {
    public:
     explicit ClientSqlScope(Database& db);
@@ -105,7 +121,17 @@ class Database {
 
  private:
   friend class Savepoint;
+  friend class Statement;
   static int Progress(void* self);
+  static int Authorize(void* self, int action, const char* arg1, const char* arg2,
+                       const char* database, const char* trigger);
+  // Client statements kept prepared, by text; a statement in use is not
+  // here.
+  sqlite3_stmt* TakeKept(const std::string& text);
+  void Keep(std::string text, sqlite3_stmt* stmt);
+  void DropKept();
+  std::unordered_map<std::string, sqlite3_stmt*> kept_;
+  int clientScopes_ = 0;  // ClientSqlScopes alive
   void RegisterFunctions();
   void CreateSchema();
   sqlite3* db_ = nullptr;

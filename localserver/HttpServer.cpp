@@ -46,6 +46,9 @@ HttpServer::HttpServer(Service& service, std::string endpoint, ReplyDelay replyD
   });
   server_->set_payload_max_length(kMaxRequestBytes);
   server_->set_keep_alive_timeout(1);
+  // The reply's head and body leave at once, not the body after the
+  // client's acknowledgement of the head.
+  server_->set_tcp_nodelay(true);
 }
 
 HttpServer::~HttpServer() { Stop(); }

@@ -8,7 +8,9 @@
 #include <cstring>
 #include <ctime>
 #include <iostream>
+#include <mutex>
 #include <nlohmann/json.hpp>
+#include <unordered_map>
 
 #include "localserver/SqlRewriter.h"
 #include "localserver/Wire.h"
@@ -182,6 +184,27 @@ bool CheckJsonShape(std::string_view body, std::string& why) {
 }
 
 double Round2(double v) { return std::round(v * 100.0) / 100.0; }
+
+// The rewriter's answer depends on the text and the schema alone, and the
+// client sends the same statements again and again (list pages, lookups):
+// answers are kept for texts seen before, a bounded number of them.
+RewriteResult RewriteForSchema(const std::string& sql) {
+  constexpr size_t kKeptTexts = 256;
+  constexpr size_t kLongestKept = 16384;
+  static std::mutex mutex;
+  static std::unordered_map<std::string, RewriteResult> kept;
+  if (sql.size() > kLongestKept) return RewriteTsql(sql, SchemaColumnTypes());
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = kept.find(sql);
+    if (it != kept.end()) return it->second;
+  }
+  RewriteResult r = RewriteTsql(sql, SchemaColumnTypes());
+  std::lock_guard<std::mutex> lock(mutex);
+  if (kept.size() >= kKeptTexts) kept.clear();
+  kept.emplace(sql, r);
+  return r;
+}
 
 // One column value as the declared type asks.
 void AppendValue(std::string& out, const DbValue& v, bool typed, uint32_t acs) {
@@ -697,13 +720,13 @@ std::string Service::Sql(const Request& req, bool readOnly) {
 
   std::string utf8;
   if (!Utf8FromGbk(raw, utf8)) return Fail(rc::kUnsupportedSql, "SQL text is not GBK");
-  RewriteResult rw = RewriteTsql(utf8, SchemaColumnTypes());
+  RewriteResult rw = RewriteForSchema(utf8);
   if (!rw.ok) return Fail(rc::kUnsupportedSql, rw.error);
   if (rw.parameters) return Fail(rc::kUnsupportedSql, "'?' outside sDataPut");
   if (readOnly && rw.kind != StatementKind::Select)
     return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
   Database::ClientSqlScope policy(*db_);
-  Statement st(db_->Handle(), rw.sql);
+  Statement st(*db_, rw.sql, Statement::KeepPrepared{});
   if (readOnly && !st.ReadOnly()) return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
   if (st.Columns() == 0) {
     st.Step();
@@ -714,36 +737,43 @@ std::string Service::Sql(const Request& req, bool readOnly) {
   int iridCol = -1;
   for (int c = 0; c < st.Columns(); ++c)
     if (st.ColumnName(c) == "irid") { iridCol = c; break; }
+  // Each row is written straight into the list; its keys "0", "1" ... are
+  // made once.
+  const int columns = st.Columns();
+  std::vector<std::string> keys(static_cast<size_t>(columns));
+  for (int c = 0; c < columns; ++c) keys[static_cast<size_t>(c)] = (c ? ",\"" : "{\"") + std::to_string(c) + "\":";
   std::string list = "[";
+  list.reserve(8192);
   size_t count = 0;
   bool end = true;
   bool haveLast = false;
   int64_t lastIrid = 0;
   const size_t hardLimit = 3500000;
   while (st.Step()) {
-    bool full = (options_.pageRows && count >= options_.pageRows) || list.size() >= options_.pageBytes;
+    // The list as it was before this row (the comma before a row counts
+    // with the row).
+    const size_t before = list.size();
+    bool full = (options_.pageRows && count >= options_.pageRows) || before >= options_.pageBytes;
+    int64_t irid = iridCol >= 0 ? st.Column(iridCol).AsInt() : 0;
     if (full) {
-      int64_t irid = iridCol >= 0 ? st.Column(iridCol).AsInt() : 0;
-      if (iridCol < 0 || !haveLast || irid != lastIrid || list.size() >= hardLimit) {
+      if (iridCol < 0 || !haveLast || irid != lastIrid || before >= hardLimit) {
         end = false;
         break;
       }
     }
-    std::string row = "{";
-    for (int c = 0; c < st.Columns(); ++c) {
-      if (c) row += ',';
-      row += '"' + std::to_string(c) + "\":";
-      size_t uc = static_cast<size_t>(c);
-      AppendValue(row, st.Column(c), uc < types.size(), uc < types.size() ? types[uc] : 0);
-      if (list.size() + row.size() > kMaxReplyBytes)
+    if (count) list += ',';
+    const size_t rowStart = list.size();
+    for (int c = 0; c < columns; ++c) {
+      const size_t uc = static_cast<size_t>(c);
+      list += keys[uc];
+      AppendValue(list, st.Column(c), uc < types.size(), uc < types.size() ? types[uc] : 0);
+      if (before + (list.size() - rowStart) > kMaxReplyBytes)
         return Fail(rc::kSqlFailed, "reply longer than " + std::to_string(kMaxReplyBytes) + " bytes");
     }
-    row += '}';
-    if (count) list += ',';
-    list += row;
+    list += columns ? "}" : "{}";
     ++count;
     if (iridCol >= 0) {
-      lastIrid = st.Column(iridCol).AsInt();
+      lastIrid = irid;
       haveLast = true;
     }
   }
@@ -761,7 +791,7 @@ std::string Service::DataRequest(const Request& req, Session& s, const std::stri
   if (!OpenSql(req, s, raw, reply)) return reply;
   std::string utf8;
   if (!Utf8FromGbk(raw, utf8)) return Fail(rc::kUnsupportedSql, "SQL text is not GBK");
-  RewriteResult rw = RewriteTsql(utf8, SchemaColumnTypes());
+  RewriteResult rw = RewriteForSchema(utf8);
   if (!rw.ok) return Fail(rc::kUnsupportedSql, rw.error);
   if (name == "sDataPut") {
     if (rw.kind == StatementKind::Select || rw.parameters != 1)

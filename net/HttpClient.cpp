@@ -91,22 +91,22 @@ void ChooseHeadBufferSize(HttpRequest& r) {
 // The longest chunk size line read, its extensions and line end included.
 constexpr size_t kChunkLineLimit = 1024;
 
-// Reads one head into request.head: byte by byte, so that nothing of the
-// body is taken with it, up to the first line of at most three bytes.
+// Reads one head into request.head, taking nothing of the body with it: up
+// to the first line of at most three bytes.
 void ReadHead(HttpRequest& r, Stream& s, long headRoom) {
   std::string& h = r.head;
   h.clear();
+  if (headRoom <= 0) return;
   long previousLf = 0;
-  while (static_cast<long>(h.size()) < headRoom) {
-    char c;
-    if (s.Read(&c, 1) <= 0) break;
+  TakeBytes(s, static_cast<size_t>(headRoom), [&](char c) {
     if (c == '\n') {
       long at = static_cast<long>(h.size());
-      if (at - previousLf < 5) break;
+      if (at - previousLf < 5) return false;
       previousLf = at;
     }
     h.push_back(c);
-  }
+    return true;
+  });
 }
 
 }  // namespace
@@ -163,11 +163,10 @@ ReadResult ReadResponse(HttpRequest& r, Stream& s, bool relay) {
       // line that does not, or whose size cannot be read, leaves the rest of
       // the body unknown.
       std::string line;
-      while (line.size() < kChunkLineLimit && (line.empty() || line.back() != '\n')) {
-        char c;
-        if (s.Read(&c, 1) <= 0) break;
+      TakeBytes(s, kChunkLineLimit, [&line](char c) {
         line.push_back(c);
-      }
+        return c != '\n';
+      });
       if (line.empty() || line.back() != '\n') return {kHttpBodyShort, false};
       const int size = ParseChunkSize(line);
       if (size < 0) return {kHttpBodyShort, false};

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <memory>
+#include <sqlite3.h>
 
 #include "TestClient.h"
 #include "localserver/PasswordScramble.h"
@@ -162,6 +163,36 @@ TEST_F(ServiceTest, PagingCutsBetweenRecordIds) {
   EXPECT_GT(replies, 5);
   EXPECT_EQ(rows[1], std::make_pair(2, 1));
   EXPECT_EQ(rows[2], std::make_pair(2, 2));
+}
+
+// Statements sent again run again from their start, see what other
+// connections wrote in between, and stay under the client policy; the
+// server's own statements stay outside it.
+TEST_F(ServiceTest, StatementsSentAgainStartAfreshUnderThePolicy) {
+  ASSERT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
+  const std::string paged = "SELECT irid,cdes FROM brantle.dbo.client_rec WHERE irid>0 ORDER BY irid";
+  json first = client.SqlRequest("sSqlQuery", paged, {kSlong, Char(64)});
+  ASSERT_EQ(first["ReturnValue"], 1) << first.dump();
+  ASSERT_FALSE(first["bEnd"].get<bool>());  // cut after 7 rows
+  EXPECT_EQ(client.SqlRequest("sSqlQuery", paged, {kSlong, Char(64)}), first);
+
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(server.DatabasePath().c_str(), &other), SQLITE_OK);
+  sqlite3_busy_timeout(other, 5000);
+  EXPECT_EQ(sqlite3_exec(other, "UPDATE client_rec SET cdes='Elsewhere' WHERE irid=1", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK)
+      << sqlite3_errmsg(other);
+  sqlite3_close(other);
+  json again = client.SqlRequest("sSqlQuery", paged, {kSlong, Char(64)});
+  EXPECT_EQ(again["List"][0]["1"], "Elsewhere") << again.dump();
+
+  const std::string secret = "SELECT mcpassword FROM brantle.dbo.man_main WHERE mcaccount='admin'";
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(client.SqlRequest("sSqlQuery", secret, {Char(64)})["ReturnValue"], rc::kSqlFailed) << i;
+  // The login reads the stored password: the server's own statement.
+  EXPECT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
+  EXPECT_EQ(client.SqlRequest("sSqlQuery", paged, {kSlong, Char(64)})["List"][0]["1"], "Elsewhere");
 }
 
 TEST_F(ServiceTest, ProceduresRunThroughSqlExe) {

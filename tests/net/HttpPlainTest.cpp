@@ -183,6 +183,34 @@ TEST(PlainTransport, KeptConnectionIsReused) {
   EXPECT_EQ(r.serverKeepAlive, 0);
 }
 
+// The head is read in blocks of what has arrived, yet nothing past this
+// reply is taken: a server that sends the next reply in the same write has
+// it read by the next request.
+TEST(PlainTransport, KeptConnectionLeavesTheNextReplyUnread) {
+  ScriptedServer server([](Connection& c) {
+    if (c.ReadRequest().empty()) return;
+    c.Send("HTTP/1.1 200 OK\r\nConnection: keep-alive\r\nContent-Length: 3\r\n\r\nabc"
+           "HTTP/1.1 200 OK\r\nConnection: keep-alive\r\nContent-Length: 2\r\n\r\nde");
+    c.ReadRequest();
+  });
+  HttpRequest r = Request(server.port());
+  r.keepAlive = 1;
+  r.keepAliveIdleMs = 5000;
+  r.body = std::string("first");
+  EXPECT_EQ(SendHttpRequest(r), 3);
+  EXPECT_EQ(r.response, "abc");
+  r.body = std::string("second");
+  EXPECT_EQ(SendHttpRequest(r), 2);
+  EXPECT_EQ(r.response, "de");
+  EXPECT_EQ(server.Connections(), 1);
+  CloseHttpConnection(r);
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return server.Requests().size() == 2; },
+                                     testsupport::kWaitLimit));
+  const auto requests = server.Requests();
+  EXPECT_EQ(requests[0].substr(requests[0].size() - 9), "\r\n\r\nfirst");
+  EXPECT_EQ(requests[1].substr(requests[1].size() - 10), "\r\n\r\nsecond");
+}
+
 TEST(PlainTransport, IdleKeptConnectionIsReplaced) {
   ScriptedServer server([](Connection& c) {
     c.ReadRequest();

@@ -17,17 +17,34 @@ class FakeStream : public http_detail::Stream {
   FakeStream(std::string bytes, size_t piece = 7) : bytes_(std::move(bytes)), piece_(piece) {}
   int Read(char* buffer, int size) override {
     size_t n = std::min({static_cast<size_t>(size), piece_, bytes_.size() - at_});
+    if (pieceLeft_ > 0) n = std::min(n, pieceLeft_);
     std::copy_n(bytes_.data() + at_, n, buffer);
     at_ += n;
+    pieceLeft_ -= std::min(pieceLeft_, n);
     return static_cast<int>(n);
   }
   bool WriteAll(std::string_view) override { return true; }
   size_t consumed() const { return at_; }
+  int PeekPiece(char* buffer, int size) {
+    if (pieceLeft_ == 0) pieceLeft_ = std::min(piece_, bytes_.size() - at_);
+    size_t n = std::min(static_cast<size_t>(size), pieceLeft_);
+    std::copy_n(bytes_.data() + at_, n, buffer);
+    return static_cast<int>(n);
+  }
 
  private:
   std::string bytes_;
   size_t piece_;
   size_t at_ = 0;
+  size_t pieceLeft_ = 0;  // of the piece a look ahead has shown
+};
+
+// The same bytes from a stream that can look ahead at what has "arrived"
+// (the current piece), as a socket can.
+class PeekingFakeStream : public FakeStream {
+ public:
+  using FakeStream::FakeStream;
+  int Peek(char* buffer, int size) override { return PeekPiece(buffer, size); }
 };
 
 HttpRequest Record(int capacity) {
@@ -91,5 +108,35 @@ TEST(ResponseReader, RandomRepliesNeverOverrunOrClaimMoreThanTheyGot) {
     }
     ASSERT_LT(static_cast<int>(r.response.size()), r.responseCapacity) << i;
     ASSERT_LT(static_cast<int>(jar.size()), r.cookieJarCapacity + 4) << i;
+  }
+}
+
+// Looking ahead changes nothing of what is read: the same result, head and
+// body, and not one byte more taken off the stream, whatever the pieces.
+TEST(ResponseReader, LookingAheadTakesExactlyWhatByteReadsTake) {
+  std::mt19937 rng(99);
+  const std::string pieces[] = {"HTTP/1.1 200 OK\r\n", "HTTP/1.1 100 Continue\r\n\r\n", "Content-Length: 3",
+                                "Content-Length: 12", "Transfer-Encoding: chunked\r\n", "Via: x\r\n",
+                                "\r\n", "\n", "0\r\n", "5\r\n", "5;ext=1\r\n", "hello", "ab\r\n", "VIA\r\n\r\n",
+                                "Connection: keep-alive\r\n", "X: 1\r\n"};
+  for (int i = 0; i < 3000; ++i) {
+    std::string reply;
+    const int parts = static_cast<int>(rng() % 16);
+    for (int k = 0; k < parts; ++k) reply += pieces[rng() % std::size(pieces)];
+    reply += "TRAILING-BYTES-OF-THE-NEXT-REPLY";
+    const size_t piece = 1 + rng() % 48;
+    const int capacity = 4096 + static_cast<int>(rng() % 64);
+    const int keepAlive = static_cast<int>(rng() % 2);
+    HttpRequest a = Record(capacity), b = Record(capacity);
+    a.keepAlive = b.keepAlive = keepAlive;
+    FakeStream bytewise(reply, piece);
+    PeekingFakeStream blockwise(reply, piece);
+    const auto ra = http_detail::ReadResponse(a, bytewise, false);
+    const auto rb = http_detail::ReadResponse(b, blockwise, false);
+    ASSERT_EQ(ra.result, rb.result) << i;
+    ASSERT_EQ(ra.keep, rb.keep) << i;
+    ASSERT_EQ(a.head, b.head) << i;
+    ASSERT_EQ(a.response, b.response) << i;
+    ASSERT_EQ(bytewise.consumed(), blockwise.consumed()) << i;
   }
 }
