@@ -43,6 +43,7 @@
 #include "ui/CommonPhrasesDlg.h"
 #include "tests/QtTestSupport.h"
 #include "tests/server/StandInServer.h"
+#include "tests/shell/StandInSuite.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "tests/shell/ViewTestSupport.h"
 
@@ -52,11 +53,6 @@ namespace fs = std::filesystem;
 using shelltest::TempFolder;
 using viewtest::RecordingPage;
 
-std::string ConfigText(int port) {
-  return GbkFromWide(u"<配置开始>") + "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=00\r\n" +
-         "WCID=PC-WINDOW\r\nPORT=" + std::to_string(port) + "\r\n" + GbkFromWide(u"<配置结束>") +
-         "\r\n";
-}
 
 // Saves a picture of a widget under <build>/screenshots for a person to look
 // at.
@@ -133,21 +129,13 @@ class UrlCatcher : public QObject {
   std::vector<std::string> opened;
 };
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public shelltest::StandInSuite {
  protected:
-  static void SetUpTestSuite() {
-    root_ = std::make_unique<TempFolder>();
-    server_ = std::make_unique<StandInServer>(BRANTLE_BINARY_DIR "/localserver/brantle-server",
-                                              root_->Path() / "server");
-  }
-  static void TearDownTestSuite() {
-    server_.reset();
-    root_.reset();
-  }
   void SetUp() override {
-    ASSERT_TRUE(server_->Ready()) << server_->Log();
+    StandInSuite::SetUp();
+    if (HasFatalFailure()) return;
     std::ofstream(folder_.Path() / "ZizTolvane.ini", std::ios::binary)
-        << ConfigText(server_->Port());
+        << shelltest::StandInConfigText(server_->Port(), "PC-WINDOW");
     app_.SetProgramFolder(folder_.Folder());
     ASSERT_EQ(1, app_.Link().Init(folder_.Folder()));
     shelltest::LoadProgramLanguage("00");
@@ -181,8 +169,6 @@ class MainWindowTest : public ::testing::Test {
     return static_cast<RecordingPage*>(View()->Page(index));
   }
 
-  static std::unique_ptr<TempFolder> root_;
-  static std::unique_ptr<StandInServer> server_;
   TempFolder folder_;
   platform::RecordingMessageBoxService boxes_;
   platform::ScopedMessageBoxService scope_{&boxes_};
@@ -190,8 +176,6 @@ class MainWindowTest : public ::testing::Test {
   viewtest::Log log_;
 };
 
-std::unique_ptr<TempFolder> MainWindowTest::root_;
-std::unique_ptr<StandInServer> MainWindowTest::server_;
 
 // ---- rights before the first page ----
 

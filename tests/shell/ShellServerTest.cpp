@@ -25,6 +25,7 @@
 #include "shell/ScreenLockDlg.h"
 #include "tests/server/ScriptedServer.h"
 #include "tests/server/StandInServer.h"
+#include "tests/shell/StandInSuite.h"
 #include "tests/shell/ShellTestSupport.h"
 
 namespace {
@@ -32,25 +33,13 @@ namespace {
 namespace fs = std::filesystem;
 using shelltest::TempFolder;
 
-std::string ConfigText(int port) {
-  return GbkFromWide(u"<配置开始>") + "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=00\r\n" +
-         "WCID=PC-SHELL\r\nPORT=" + std::to_string(port) + "\r\n" + GbkFromWide(u"<配置结束>") +
-         "\r\n";
-}
+std::string ConfigText(int port) { return shelltest::StandInConfigText(port, "PC-SHELL"); }
 
-class StandInTest : public ::testing::Test {
+class StandInTest : public shelltest::StandInSuite {
  protected:
-  static void SetUpTestSuite() {
-    root_ = std::make_unique<TempFolder>();
-    server_ = std::make_unique<StandInServer>(BRANTLE_BINARY_DIR "/localserver/brantle-server",
-                                              root_->Path() / "server");
-  }
-  static void TearDownTestSuite() {
-    server_.reset();
-    root_.reset();
-  }
   void SetUp() override {
-    ASSERT_TRUE(server_->Ready()) << server_->Log();
+    StandInSuite::SetUp();
+    if (HasFatalFailure()) return;
     std::ofstream(folder_.Path() / "ZizTolvane.ini", std::ios::binary)
         << ConfigText(server_->Port());
     ASSERT_EQ(1, link_.Init(folder_.Folder()));
@@ -63,16 +52,12 @@ class StandInTest : public ::testing::Test {
     return other.Login(account, password, 0);
   }
 
-  static std::unique_ptr<TempFolder> root_;
-  static std::unique_ptr<StandInServer> server_;
   TempFolder folder_;
   platform::RecordingMessageBoxService boxes_;
   platform::ScopedMessageBoxService scope_{&boxes_};
   CServerLink link_;
 };
 
-std::unique_ptr<TempFolder> StandInTest::root_;
-std::unique_ptr<StandInServer> StandInTest::server_;
 
 CLoginDlg* OpenLoginDialog() {
   for (QWidget* widget : QApplication::topLevelWidgets())
