@@ -17,14 +17,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Brantle"));
   platform::QtMessageBoxService boxes;
   platform::ScopedMessageBoxService boxScope(&boxes);
-  // The link's messages are shown on the UI thread.  A worker only queues
-  // them: it may hold the link's lock, which the UI thread may be waiting for.
-  SetServerLinkUiDispatcher([](std::function<void()> work) {
-    if (platform::IsUiThread())
-      work();
-    else
-      platform::PostToUiThread(std::move(work));
-  });
+  // The link's messages are shown on the UI thread; a worker only queues them.
+  SetServerLinkUiDispatcher(platform::RunOrPostToUiThread);
   InstallWindowHooks(theApp, &boxes);
   theApp.pageFactory = CreateViewPage;
 

@@ -21,6 +21,14 @@ void PostToUiThread(std::function<void()> work) {
   QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
 }
 
+void RunOrPostToUiThread(std::function<void()> work) {
+  if (!work) return;
+  if (IsUiThread())
+    work();
+  else
+    PostToUiThread(std::move(work));
+}
+
 bool RunOnUiThread(const std::function<void()>& work) {
   if (!work) return false;
   if (IsUiThread()) {

@@ -24,6 +24,12 @@ bool IsUiThread();
 // still queued when the application object is destroyed is dropped.
 void PostToUiThread(std::function<void()> work);
 
+// Runs the work at once on the user-interface thread; from any other thread
+// queues it as PostToUiThread does and returns without waiting.  The server
+// link's messages go this way: a worker may hold the link's lock, which the
+// user-interface thread may be waiting for.
+void RunOrPostToUiThread(std::function<void()> work);
+
 // Runs the work on the user-interface thread and waits for it: directly when
 // called there, else through its event loop.  The user-interface thread
 // keeps that loop running while it waits for slow work through

@@ -116,12 +116,7 @@ int ClientChild(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Brantle"));
   platform::QtMessageBoxService boxes;
   platform::ScopedMessageBoxService boxScope(&boxes);
-  SetServerLinkUiDispatcher([](std::function<void()> work) {
-    if (platform::IsUiThread())
-      work();
-    else
-      platform::PostToUiThread(std::move(work));
-  });
+  SetServerLinkUiDispatcher(platform::RunOrPostToUiThread);
   InstallWindowHooks(theApp, &boxes);
 
   auto login = theApp.hooks.runLogin;

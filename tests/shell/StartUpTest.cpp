@@ -625,12 +625,7 @@ TEST(ServerLinkFromTheWindow, AMessageOfTheLinkComesUpWhileTheWindowWaits) {
   });
   platform::ScopedMessageBoxService scope(&boxes);
   // As app/BrantleClient.cpp installs it.
-  SetServerLinkUiDispatcher([](std::function<void()> work) {
-    if (platform::IsUiThread())
-      work();
-    else
-      platform::PostToUiThread(std::move(work));
-  });
+  SetServerLinkUiDispatcher(platform::RunOrPostToUiThread);
 
   server.QueueJson("{\"ReturnValue\":-402}");
   server.QueueJson(loginReply);
