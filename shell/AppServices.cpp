@@ -247,9 +247,10 @@ int CBrantleClientApp::ChooseCommonPrompt(std::u16string& output) {
 
 void CBrantleClientApp::UpdateCaption() {
   std::u16string text = Language().Text(20000);
-  CServerLink& link = Link();
-  ReplaceAllW(text, u"%1", WideFromGbk(link.userName));
-  ReplaceAllW(text, u"%2", link.account.empty() ? WideFromGbk(link.accountGbk) : link.account);
+  const ServerSession session = Link().Session();
+  ReplaceAllW(text, u"%1", WideFromGbk(session.userName));
+  ReplaceAllW(text, u"%2",
+              session.account.empty() ? WideFromGbk(session.accountGbk) : session.account);
   ReplaceAllW(text, u"%3", u"");
   if (text.size() > 256) text.resize(256);
   caption = text;

@@ -52,7 +52,7 @@ class CAppViewHost : public CViewHost {
   }
   bool PageAllowed(int index) const override {
     if (index < 0 || index >= kViewPageCount) return false;
-    return CommandAllowedByRights(kPageCommands[static_cast<size_t>(index)], app_.Link().rights);
+    return CommandAllowedByRights(kPageCommands[static_cast<size_t>(index)], app_.Link().Rights());
   }
   void FlushRecordFiles() override { app_.FlushRecordFiles(); }
   bool InvoiceToFileSwitch() const override { return app_.Settings().invoiceToFile != 0; }
@@ -125,7 +125,7 @@ void InstallWindowHooks(CBrantleClientApp& app, platform::QtMessageBoxService* b
   };
   hooks.localizeMenu = [](CBrantleClientApp& a) {
     if (auto* frame = dynamic_cast<CMainFrame*>(a.mainWindow)) {
-      LocalizeMenu(*frame, a.Language(), a.Link().rights, !a.Settings().companyWebAddress.empty());
+      LocalizeMenu(*frame, a.Language(), a.Link().Rights(), !a.Settings().companyWebAddress.empty());
     }
   };
   hooks.showMainWindow = [](CBrantleClientApp& a) {

@@ -99,7 +99,7 @@ int CBrantleClientApp::ExitInstance() {
 
 int CBrantleClientApp::RunLogin(int startUp) {
   if (hooks.runLogin) hooks.runLogin(*this, startUp);
-  return Link().loginNumber > 0 ? 1 : 0;
+  return Link().Session().loginNumber > 0 ? 1 : 0;
 }
 
 void CBrantleClientApp::LocalizeMenu() {

@@ -201,5 +201,5 @@ bool RunLoginDialog(CServerLink& link, std::string programFolder, QWidget* paren
                     LoginCheckSettings checks) {
   CLoginDlg dialog(1, link, std::move(programFolder), parent, checks);
   dialog.exec();
-  return link.loginNumber > 0;
+  return link.Session().loginNumber > 0;
 }

@@ -100,7 +100,7 @@ bool ChangePasswordOnServer(CServerLink& link, std::u16string_view newPassword) 
     Outcome o;
     // Hold the shared reply from the request until its answer has been read.
     auto guard = link.LockReply();
-    std::string sql = BuildPasswordChangeSql(link.accountGbk, charForm, hexForm);
+    std::string sql = BuildPasswordChangeSql(link.Session().accountGbk, charForm, hexForm);
     const uint32_t types[] = {AcsTypeEntry(kSqlCSLong)};
     int result = link.SqlExecute(sql, types);
     std::string_view reply = guard.Text();

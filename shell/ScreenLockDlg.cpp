@@ -77,7 +77,8 @@ int CScreenLockDlg::BandLevel(int row) {
 
 void CScreenLockDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  userLine_->setText(Q(link_.userNameW + u"/" + link_.account));
+  const ServerSession session = link_.Session();
+  userLine_->setText(Q(session.userNameW + u"/" + session.account));
   clientWidth_ = width();
   passwordEdit_->clear();
   passwordEdit_->setFocus();
@@ -101,7 +102,7 @@ void CScreenLockDlg::paintEvent(QPaintEvent* event) {
 
 void CScreenLockDlg::accept() {
   std::u16string typed = passwordEdit_->text().toStdU16String();
-  if (typed == link_.password) {
+  if (typed == link_.StoredPassword()) {
     done(kLockUnlocked);
     return;
   }
