@@ -82,12 +82,14 @@ int ReadReply(std::string_view reply, std::vector<ReadRow>& rows) {
   std::string_view list = JsonListBody(reply, "List");
   size_t pos = 0;
   std::string_view object;
+  JsonRowIndex index;
   while (JsonNextObject(list, pos, object)) {
     ReadRow& row = rows.emplace_back();
+    index.Reset(object);
     int k = 0;
-    for (auto& t : row.text) t = JsonGetString(kKeys[k++], object, 63);
-    for (auto& n : row.number) n = JsonGetInt(kKeys[k++], object, 0);
-    for (auto& d : row.decimal) d = JsonGetDouble(kKeys[k++], object, 0.0);
+    for (auto& t : row.text) t = index.GetString(kKeys[k++], 63);
+    for (auto& n : row.number) n = index.GetInt(kKeys[k++], 0);
+    for (auto& d : row.decimal) d = index.GetDouble(kKeys[k++], 0.0);
   }
   return returnValue;
 }
