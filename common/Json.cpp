@@ -286,14 +286,14 @@ std::string& Finish(std::string& out, bool comma) {
 
 constexpr std::array<bool, 256> kSpecialByte = [] {
   std::array<bool, 256> table{};
-  for (const Special& s : kSpecials) table[static_cast<unsigned char>(s.c)] = true;
+  for (const Special& sp : kSpecials) table[static_cast<unsigned char>(sp.c)] = true;
   return table;
 }();
 
 // The characters a character of a string value is written as: itself, or
 // the six-character escape of a special; with `dropLineBreaks` a CR is
 // dropped and an LF written as a blank.
-size_t EscapedWidth(unsigned c, bool dropLineBreaks) {
+constexpr size_t EscapedWidth(unsigned c, bool dropLineBreaks) {
   if (c >= 0x80 || !kSpecialByte[c]) return 1;
   if (dropLineBreaks && (c == '\r' || c == '\n')) return c == '\n' ? 1 : 0;
   return 6;
@@ -342,15 +342,38 @@ void AppendEscaped(std::string& out, std::string_view text, bool dropLineBreaks)
   PutEscaped(Grow(out, EscapedSize(text, dropLineBreaks)), text, dropLineBreaks);
 }
 
-// Whether a narrow text is written as itself with only its specials
-// escaped: all ASCII and no "&" (no reference to decode).  Gives the size it
-// is written in.
-bool PlainEscapedSize(std::string_view text, bool dropLineBreaks, size_t& size) {
+// The width of each byte in a plain narrow text (EscapedWidth), without and
+// with dropLineBreaks; kNotPlain for a byte that needs the conversion (128 or
+// above, or the "&" of a reference) and kTextEnd for the NUL that ends it.
+constexpr uint8_t kNotPlain = 0x80;
+constexpr uint8_t kTextEnd = 0x40;
+struct PlainWidths {
+  uint8_t width[2][256];
+  constexpr PlainWidths() : width() {
+    for (int drop = 0; drop < 2; ++drop)
+      for (unsigned c = 0; c < 256; ++c)
+        width[drop][c] = c == 0 ? kTextEnd
+                         : c >= 0x80 || c == '&'
+                             ? kNotPlain
+                             : static_cast<uint8_t>(EscapedWidth(c, drop != 0));
+  }
+};
+constexpr PlainWidths kPlainWidths;
+
+// Whether a narrow text, cut at its first NUL, is written as itself with only
+// its specials escaped: all ASCII and no "&" (no reference to decode).  Cuts
+// `text` at the NUL and gives the size it is written in.
+bool PlainEscapedSize(std::string_view& text, bool dropLineBreaks, size_t& size) {
+  const uint8_t* widths = kPlainWidths.width[dropLineBreaks ? 1 : 0];
   size_t n = 0;
-  for (char c : text) {
-    const unsigned u = static_cast<unsigned char>(c);
-    if (u >= 0x80 || u == '&') return false;
-    n += EscapedWidth(u, dropLineBreaks);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const uint8_t w = widths[static_cast<unsigned char>(text[i])];
+    if (w & (kNotPlain | kTextEnd)) {
+      if (w & kNotPlain) return false;
+      text = text.substr(0, i);
+      break;
+    }
+    n += w;
   }
   size = n;
   return true;
@@ -630,13 +653,64 @@ std::string& JsonPutUInt(std::string& out, std::string_view key, uint32_t value,
   return PutInteger(out, key, value, comma, quote);
 }
 
+namespace {
+
+// The value with `precision` (1 to 6) digits after the point, exactly as
+// std::to_chars writes it in fixed format (the exact binary value rounded,
+// ties to even), for values below 2^53; false for others.
+bool FixedDecimals(double value, int precision, char* buf, size_t& length) {
+  static constexpr uint64_t kPowers[7] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+  uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  const bool negative = bits >> 63;
+  const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+  uint64_t mantissa = bits & ((uint64_t{1} << 52) - 1);
+  int exponent = -1074;
+  if (biased != 0) {
+    mantissa |= uint64_t{1} << 52;
+    exponent = biased - 1075;
+  }
+  if (exponent > 0) return false;
+  // value * 10^precision = mantissa * 10^precision / 2^-exponent, below 2^73.
+  const unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * kPowers[precision];
+  const int shift = -exponent;
+  unsigned __int128 q = 0;
+  if (shift == 0) {
+    q = scaled;
+  } else if (shift < 128) {
+    q = scaled >> shift;
+    const unsigned __int128 rest = scaled - (q << shift);
+    const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+    if (rest > half || (rest == half && (q & 1))) ++q;
+  }  // else the value is far below one unit of the last digit: zero
+  if (q >> 64) return false;
+  const uint64_t units = static_cast<uint64_t>(q);
+  char* p = buf;
+  if (negative) *p++ = '-';
+  p = std::to_chars(p, p + 24, units / kPowers[precision]).ptr;
+  *p++ = '.';
+  uint64_t fraction = units % kPowers[precision];
+  for (int i = precision - 1; i >= 0; --i) {
+    p[i] = static_cast<char>('0' + fraction % 10);
+    fraction /= 10;
+  }
+  length = static_cast<size_t>(p + precision - buf);
+  return true;
+}
+
+}  // namespace
+
 std::string& JsonPutDouble(std::string& out, std::string_view key, double value, int decimals,
                            bool comma, bool quote, bool trim) {
   if (!std::isfinite(value)) return PutNumber(out, key, "null", comma, false);
   int precision = decimals >= 1 && decimals <= 6 ? decimals : 6;
   char buf[400];
-  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
-  std::string_view number(buf, res.ec == std::errc() ? static_cast<size_t>(res.ptr - buf) : 0);
+  size_t length = 0;
+  if (!FixedDecimals(value, precision, buf, length)) {
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
+    length = res.ec == std::errc() ? static_cast<size_t>(res.ptr - buf) : 0;
+  }
+  std::string_view number(buf, length);
   if (trim) {
     size_t point = number.find('.');
     if (point != std::string_view::npos) {
@@ -650,7 +724,7 @@ std::string& JsonPutString(std::string& out, std::string_view key,
                            std::optional<std::string_view> text, bool comma, unsigned codePage,
                            bool dropLineBreaks) {
   if (!text) return PutNumber(out, key, "null", comma, false);
-  const std::string_view body = Cut(*text);
+  std::string_view body = *text;
   size_t size = 0;
   if (IsGbkCodePage(codePage) && !MayBeEncodedField(body) &&
       PlainEscapedSize(body, dropLineBreaks, size)) {
@@ -674,9 +748,16 @@ std::string& JsonPutWString(std::string& out, std::string_view key,
                             std::optional<std::u16string_view> text, bool comma,
                             bool dropLineBreaks) {
   if (!text) return PutNumber(out, key, "null", comma, false);
-  const std::u16string_view units = text->substr(0, text->find(u'\0'));
+  std::u16string_view units = *text;
   size_t size = 0;
-  for (char16_t u : units) size += u >= 0x80 ? 6 : EscapedWidth(u, dropLineBreaks);
+  for (size_t i = 0; i < units.size(); ++i) {
+    const char16_t u = units[i];
+    if (u == 0) {
+      units = units.substr(0, i);
+      break;
+    }
+    size += u >= 0x80 ? 6 : EscapedWidth(u, dropLineBreaks);
+  }
   char* p = Grow(out, key.size() + 5 + size + (comma ? 1 : 0));
   p = PutKey(p, key);
   *p++ = '"';

@@ -24,7 +24,8 @@ struct Row {
   double decimal[4];
 };
 
-const char* const kKeys[20] = {"0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",
+// Column names as callers pass them: literals, whose length is known.
+constexpr std::string_view kKeys[20] = {"0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",
                                "10", "11", "12", "13", "14", "15", "16", "17", "18", "19"};
 
 std::vector<Row> MakeRows() {

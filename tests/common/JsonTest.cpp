@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -346,6 +350,58 @@ TEST(JsonWriters, NumbersHexBase64Arrays) {
       {put([](std::string& o) { JsonPutUIntArray(o, "a", {}, true); }), R"("a":[],)"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.written, c.expected);
+}
+
+// The number is the standard fixed conversion (the exact binary value
+// rounded, ties to even) for every magnitude, sign and count of decimals.
+TEST(JsonWriters, DoubleIsTheStandardFixedConversion) {
+  auto reference = [](double value, int decimals, bool trim) {
+    const int precision = decimals >= 1 && decimals <= 6 ? decimals : 6;
+    char buf[400];
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
+    std::string number(buf, res.ptr);
+    if (trim) {
+      const size_t point = number.find('.');
+      while (number.size() > point + 2 && number.back() == '0') number.pop_back();
+    }
+    return "\"d\":" + number;
+  };
+  std::vector<double> values = {0.0, -0.0, 0.125, 0.375, 2.5, 0.0005, 0.0015, 1e-7, -1e-7,
+                                4.9e-324, 2.2250738585072014e-308, 0.5e-6, 1.5e-6, 2.5e-6,
+                                9.9999995, 999999.9999995, 9007199254740991.0,
+                                9007199254740993.0, 18446744073709.55, 18446744073710.5,
+                                1e15, 1e300, -123.4565, 1.005, 2.675};
+  std::mt19937_64 rng(120);
+  for (int i = 0; i < 20000; ++i) {
+    const uint64_t r = rng();
+    switch (i % 4) {
+      case 0: {  // any bit pattern
+        double v;
+        std::memcpy(&v, &r, sizeof v);
+        if (std::isfinite(v)) values.push_back(v);
+        break;
+      }
+      case 1:  // exact ties: halves of the last digit
+        values.push_back(static_cast<double>(static_cast<int64_t>(r % 2000001) - 1000000) /
+                         static_cast<double>(uint64_t{1} << (r >> 59)));
+        break;
+      case 2:  // amounts as they are keyed
+        values.push_back(static_cast<double>(static_cast<int64_t>(r % 20000001) - 10000000) /
+                         1000.0);
+        break;
+      default:  // wide range of magnitudes
+        values.push_back(std::ldexp(static_cast<double>(r >> 11), static_cast<int>(r % 140) - 120));
+    }
+  }
+  for (double v : values) {
+    for (int decimals : {0, 1, 2, 3, 4, 5, 6, 7}) {
+      for (bool trim : {false, true}) {
+        std::string out;
+        JsonPutDouble(out, "d", v, decimals, false, false, trim);
+        ASSERT_EQ(out, reference(v, decimals, trim)) << v << " " << decimals;
+      }
+    }
+  }
 }
 
 TEST(JsonWriters, NarrowStrings) {
