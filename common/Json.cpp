@@ -93,9 +93,15 @@ size_t StringClose(std::string_view text, size_t open) {
   const char* const begin = text.data();
   size_t from = open + 1;
   while (from < text.size()) {
-    const void* q = std::memchr(begin + from, '"', text.size() - from);
-    if (q == nullptr) return kJsonNone;
-    const size_t at = static_cast<size_t>(static_cast<const char*>(q) - begin);
+    // Most strings are short: look at a few bytes before calling memchr.
+    size_t at = from;
+    const size_t near = std::min(text.size(), from + 16);
+    while (at < near && begin[at] != '"') ++at;
+    if (at == near) {
+      const void* q = std::memchr(begin + at, '"', text.size() - at);
+      if (q == nullptr) return kJsonNone;
+      at = static_cast<size_t>(static_cast<const char*>(q) - begin);
+    }
     size_t backslashes = 0;
     while (at - backslashes > open + 1 && text[at - backslashes - 1] == '\\') ++backslashes;
     if (backslashes % 2 == 0) return at;
@@ -420,12 +426,13 @@ void AppendEscapedNarrow(std::string& out, std::string_view text, unsigned codeP
 // Undoes the backslash escapes of a string body (see JsonDecodeNarrow).
 std::string UnescapeBody(std::string_view body) {
   if (body.find('\\') == std::string_view::npos) return std::string(body);
-  std::string out;
-  out.reserve(body.size());
+  // Every escape is at least as long as what it stands for.
+  std::string out(body.size(), '\0');
+  char* p = out.data();
   for (size_t i = 0; i < body.size(); ++i) {
     char c = body[i];
     if (c != '\\' || i + 1 >= body.size()) {
-      out += c;
+      *p++ = c;
       continue;
     }
     char next = body[i + 1];
@@ -434,22 +441,22 @@ std::string UnescapeBody(std::string_view body) {
       case '/':
       case '\\':
       case '\'':
-        out += next;
+        *p++ = next;
         ++i;
         continue;
-      case 'n': out += '\n'; ++i; continue;
-      case 'r': out += '\r'; ++i; continue;
-      case 't': out += '\t'; ++i; continue;
+      case 'n': *p++ = '\n'; ++i; continue;
+      case 'r': *p++ = '\r'; ++i; continue;
+      case 't': *p++ = '\t'; ++i; continue;
       case 'a':
       case 'b':
       case 'f':
-        out += ' ';
+        *p++ = ' ';
         ++i;
         continue;
       case 'x': {
         int v = HexAt(body, i + 2, 2);
         if (v > 0) {
-          out += static_cast<char>(v);
+          *p++ = static_cast<char>(v);
           i += 3;
           continue;
         }
@@ -460,7 +467,7 @@ std::string UnescapeBody(std::string_view body) {
         if (i + 6 <= body.size() && body[i + 2] == '0' && body[i + 3] == '0') {
           int v = HexAt(body, i + 4, 2);
           if (v > 0 && v < 0x80) {
-            out += static_cast<char>(v);
+            *p++ = static_cast<char>(v);
             i += 5;
             continue;
           }
@@ -471,11 +478,38 @@ std::string UnescapeBody(std::string_view body) {
         break;
     }
     // Any other escape stays as it stands, backslash and character.
-    out += c;
-    out += next;
+    *p++ = c;
+    *p++ = next;
     ++i;
   }
+  out.resize(static_cast<size_t>(p - out.data()));
   return out;
+}
+
+// GbkFromWide by the pair table when every unit is ASCII or has a pair (the
+// converter is stateless, so the text converts unit by unit); otherwise by
+// the converter.
+std::string GbkFromWideUnits(std::u16string_view wide) {
+  std::string out(2 * wide.size(), '\0');
+  char* p = out.data();
+  for (char16_t u : wide) {
+    if (u < 0x80) {
+      *p++ = static_cast<char>(u);
+      continue;
+    }
+    std::array<char, 2> pair;
+    if (GbkPairOf(u, pair) != 2) return GbkFromWide(wide);
+    *p++ = pair[0];
+    *p++ = pair[1];
+  }
+  out.resize(static_cast<size_t>(p - out.data()));
+  return out;
+}
+
+// GbkCopyN of a text the caller gives up.
+std::string GbkCutN(std::string&& text, size_t n) {
+  if (text.size() <= n) return std::move(text);
+  return GbkCopyN(text, n);
 }
 
 }  // namespace
@@ -604,16 +638,16 @@ std::string JsonDecodeNarrow(std::string_view body, size_t n, bool fieldMode) {
     if (fieldMode)
       return FieldTextFromWide(platform::DecodeCodePage(platform::kCodePageUtf8, text), n);
     GbkFromUtf8InPlace(text, false, false);
-    return GbkCopyN(text, n);
+    return GbkCutN(std::move(text), n);
   }
   if (text.find("\\u") != std::string::npos) {
     // Not UTF-8, so raw bytes beside the escapes are GBK.
     std::u16string wide = JsonDecodeW(text, std::numeric_limits<size_t>::max(),
                                       platform::kCodePageGbk);
     if (fieldMode) return FieldTextFromWide(wide, n);
-    return GbkCopyN(GbkFromWide(wide), n);
+    return GbkCutN(GbkFromWideUnits(wide), n);
   }
-  return GbkCopyN(text, n);
+  return GbkCutN(std::move(text), n);
 }
 
 // ---- Writers ----
@@ -1058,21 +1092,18 @@ int JsonGetIntArray(std::string_view key, std::string_view text, std::vector<uin
 
 namespace {
 
-// A hash of a key's bytes for the index's table.
+// A hash of a key's bytes for the index's table (keys are short).
 uint64_t KeyHash(std::string_view key) {
-  uint64_t h = 0x9E3779B97F4A7C15ull ^ key.size();
-  size_t i = 0;
-  for (; i + 8 <= key.size(); i += 8) {
-    uint64_t word;
-    std::memcpy(&word, key.data() + i, 8);
-    h = (h ^ word) * 0xFF51AFD7ED558CCDull;
-    h ^= h >> 32;
-  }
-  uint64_t tail = 0;
-  for (size_t k = 0; i + k < key.size(); ++k)
-    tail |= uint64_t{static_cast<unsigned char>(key[i + k])} << (8 * k);
-  h = (h ^ tail) * 0xC4CEB9FE1A85EC53ull;
+  uint64_t h = key.size();
+  for (char c : key) h = h * 31 + static_cast<unsigned char>(c);
+  h *= 0x9E3779B97F4A7C15ull;
   return h ^ (h >> 29);
+}
+
+bool SameBytes(const char* a, const char* b, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
 }
 
 }  // namespace
@@ -1114,8 +1145,7 @@ const JsonRowIndex::Entry* JsonRowIndex::First(std::string_view key) const {
     const uint32_t e = slots_[s];
     if (e == 0) return nullptr;
     const Entry& entry = entries_[e - 1];
-    if (entry.size == key.size() &&
-        std::memcmp(text_.data() + entry.open + 1, key.data(), key.size()) == 0)
+    if (entry.size == key.size() && SameBytes(text_.data() + entry.open + 1, key.data(), key.size()))
       return &entry;
   }
 }
