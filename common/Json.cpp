@@ -10,6 +10,10 @@
 #include <cmath>
 #include <limits>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "common/Base64.h"
 #include "common/GbkText.h"
 #include "common/TextCodec.h"
@@ -57,6 +61,25 @@ int HexAt(std::string_view text, size_t pos, size_t count) {
     value = value * 16 + h;
   }
   return value;
+}
+
+// The first position at or after i (below n) that holds one of the
+// characters Cs, or n.  Sixteen bytes at a time where the CPU allows.
+template <char... Cs>
+size_t FindAny(const char* p, size_t i, size_t n) {
+#ifdef __SSE2__
+  while (i + 16 <= n) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    __m128i hit = _mm_setzero_si128();
+    ((hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, _mm_set1_epi8(Cs)))), ...);
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(mask));
+    i += 16;
+  }
+#endif
+  for (; i < n; ++i)
+    if (((p[i] == Cs) || ...)) return i;
+  return n;
 }
 
 bool IsCSpace(char c) {
@@ -201,6 +224,7 @@ bool StandsAsKey(std::string_view text, size_t open, const Nesting& nesting) {
 // The position after a key string's closing quote and its blanks when a
 // colon stands there, else kJsonNone.
 size_t ColonAfter(std::string_view text, size_t close) {
+  if (close + 1 < text.size() && text[close + 1] == ':') return close + 1;
   const size_t after = JsonSkipBlanks(text, close + 1);
   return after < text.size() && text[after] == ':' ? after : kJsonNone;
 }
@@ -237,7 +261,12 @@ std::string QuotedKey(std::string_view key) {
 // `close`, or kJsonNone when no colon follows it.
 size_t ValueAfterKey(std::string_view text, size_t close) {
   const size_t colon = ColonAfter(text, close);
-  return colon == kJsonNone ? kJsonNone : JsonSkipBlanks(text, colon + 1);
+  if (colon == kJsonNone) return kJsonNone;
+  if (colon + 1 < text.size()) {
+    const char c = text[colon + 1];
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '%') return colon + 1;
+  }
+  return JsonSkipBlanks(text, colon + 1);
 }
 
 // Start of the value of the first occurrence of the quoted key as a key, or
@@ -549,9 +578,11 @@ uint8_t JsonUnescapeSpecial(std::string_view at) {
 }
 
 size_t FindJsonStringEnd(std::string_view text, size_t pos) {
-  for (size_t i = pos; i < text.size(); ++i) {
-    if (text[i] == '\0') return kJsonNone;
-    if (text[i] == '"' && (i == pos || text[i - 1] != '\\')) return i;
+  const char* const p = text.data();
+  const size_t n = text.size();
+  for (size_t i = FindAny<'\0', '"'>(p, pos, n); i < n; i = FindAny<'\0', '"'>(p, i + 1, n)) {
+    if (p[i] == '\0') return kJsonNone;
+    if (i == pos || p[i - 1] != '\\') return i;
   }
   return kJsonNone;
 }
@@ -623,16 +654,27 @@ std::u16string JsonDecodeW(std::string_view body, size_t n, unsigned codePage) {
   return out;
 }
 
+namespace {
+
+// The bytes that end the plain start of a string body.
+constexpr std::array<bool, 256> kDecodeStops = [] {
+  std::array<bool, 256> stops{};
+  stops[0] = true;
+  stops['\\'] = true;
+  for (unsigned c = 0x80; c < 256; ++c) stops[c] = true;
+  return stops;
+}();
+
+}  // namespace
+
 std::string JsonDecodeNarrow(std::string_view body, size_t n, bool fieldMode) {
+  // Plain ASCII without escapes (up to a NUL, which ends the text) reads as
+  // itself.
+  size_t stop = 0;
+  while (stop < body.size() && !kDecodeStops[static_cast<unsigned char>(body[stop])]) ++stop;
+  if (stop == body.size() || body[stop] == '\0')
+    return std::string(body.substr(0, std::min(stop, n)));
   body = Cut(body);
-  // Plain ASCII without escapes reads as itself.
-  bool plain = true;
-  for (char c : body)
-    if (c == '\\' || static_cast<unsigned char>(c) >= 0x80) {
-      plain = false;
-      break;
-    }
-  if (plain) return std::string(body.substr(0, std::min(body.size(), n)));
   std::string text = UnescapeBody(body);
   if (IsUtf8Text(text, false)) {
     if (fieldMode)
@@ -859,15 +901,16 @@ std::string& JsonPutUIntArray(std::string& out, std::string_view key,
 
 namespace {
 
+constexpr std::array<bool, 256> kBareValueEnds = [] {
+  std::array<bool, 256> ends{};
+  for (unsigned char c : std::string_view(" \t\r\n,]}")) ends[c] = true;
+  return ends;
+}();
+
 // Where a bare value (number, true, false) ends.
 size_t BareValueEnd(std::string_view text, size_t v) {
   size_t end = v;
-  while (end < text.size()) {
-    const char c = text[end];
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ']' || c == '}')
-      break;
-    ++end;
-  }
+  while (end < text.size() && !kBareValueEnds[static_cast<unsigned char>(text[end])]) ++end;
   return end;
 }
 
@@ -1100,6 +1143,15 @@ uint64_t KeyHash(std::string_view key) {
   return h ^ (h >> 29);
 }
 
+// The first seven bytes of a key and its length (up to 255) in one word:
+// keys of different tags differ.
+uint64_t KeyTag(const char* key, size_t size) {
+  uint64_t tag = static_cast<uint64_t>(std::min<size_t>(size, 255)) << 56;
+  const size_t head = std::min<size_t>(size, 7);
+  for (size_t i = 0; i < head; ++i) tag |= uint64_t{static_cast<unsigned char>(key[i])} << (8 * i);
+  return tag;
+}
+
 bool SameBytes(const char* a, const char* b, size_t n) {
   for (size_t i = 0; i < n; ++i)
     if (a[i] != b[i]) return false;
@@ -1111,13 +1163,19 @@ bool SameBytes(const char* a, const char* b, size_t n) {
 void JsonRowIndex::Reset(std::string_view object) {
   text_ = Cut(object);
   entries_.clear();
+  tags_.clear();
+  slots_.clear();
   ScanKeyStrings(text_, [&](size_t open, size_t close, const Nesting& nesting) {
-    if (StandsAsKey(text_, open, nesting))
+    if (StandsAsKey(text_, open, nesting)) {
       entries_.push_back({open, close - open - 1, ValueAfterKey(text_, close)});
+      tags_.push_back(KeyTag(text_.data() + open + 1, close - open - 1));
+    }
     return false;
   });
-  // Open addressing, at most half full; each distinct key keeps its first
-  // occurrence.
+  // A row of a few dozen columns is searched straight through its tags;
+  // only a wide one gets a hash table.  Open addressing, at most half full;
+  // each distinct key keeps its first occurrence.
+  if (entries_.size() <= kScanLimit) return;
   size_t slots = 16;
   while (slots < 2 * entries_.size()) slots *= 2;
   slots_.assign(slots, 0);
@@ -1139,7 +1197,15 @@ std::string_view JsonRowIndex::KeyOf(const Entry& entry) const {
 }
 
 const JsonRowIndex::Entry* JsonRowIndex::First(std::string_view key) const {
-  if (slots_.empty()) return nullptr;
+  if (slots_.empty()) {
+    const uint64_t tag = KeyTag(key.data(), key.size());
+    for (size_t e = 0; e < tags_.size(); ++e) {
+      if (tags_[e] == tag && entries_[e].size == key.size() &&
+          SameBytes(text_.data() + entries_[e].open + 1, key.data(), key.size()))
+        return &entries_[e];
+    }
+    return nullptr;
+  }
   const size_t mask = slots_.size() - 1;
   for (size_t s = KeyHash(key) & mask;; s = (s + 1) & mask) {
     const uint32_t e = slots_[s];
@@ -1221,35 +1287,37 @@ size_t JsonObjectStart(std::string_view text, size_t pos) {
       start = q + 3;
     break;
   }
-  for (size_t i = start; i < text.size(); ++i) {
-    char c = text[i];
+  const char* const p = text.data();
+  const size_t n = text.size();
+  for (size_t i = FindAny<'\0', '"', '{'>(p, start, n); i < n;
+       i = FindAny<'\0', '"', '{'>(p, i + 1, n)) {
+    const char c = p[i];
     if (c == '\0') return kJsonNone;
-    if (c == '"') {
-      size_t end = FindJsonStringEnd(text, i + 1);
-      if (end == kJsonNone) return kJsonNone;
-      i = end;
-    } else if (c == '{') {
-      return i;
-    }
+    if (c == '{') return i;
+    const size_t end = FindJsonStringEnd(text, i + 1);
+    if (end == kJsonNone) return kJsonNone;
+    i = end;
   }
   return kJsonNone;
 }
 
 size_t JsonObjectEnd(std::string_view text, size_t pos) {
   if (pos >= text.size()) return kJsonNone;
-  size_t i = text[pos] == '{' ? pos + 1 : pos;
+  const char* const p = text.data();
+  const size_t n = text.size();
   int depth = 1;
-  for (; i < text.size(); ++i) {
-    char c = text[i];
+  for (size_t i = FindAny<'\0', '"', '{', '}'>(p, p[pos] == '{' ? pos + 1 : pos, n); i < n;
+       i = FindAny<'\0', '"', '{', '}'>(p, i + 1, n)) {
+    const char c = p[i];
     if (c == '\0') return kJsonNone;
     if (c == '"') {
-      size_t end = FindJsonStringEnd(text, i + 1);
+      const size_t end = FindJsonStringEnd(text, i + 1);
       if (end == kJsonNone) return kJsonNone;
       i = end;
     } else if (c == '{') {
       ++depth;
-    } else if (c == '}') {
-      if (--depth == 0) return i;
+    } else if (--depth == 0) {
+      return i;
     }
   }
   return kJsonNone;
@@ -1263,17 +1331,20 @@ std::string_view JsonListBody(std::string_view text, std::string_view key) {
   size_t after = pos + marker.size();
   size_t open = JsonSkipBlanks(text, after);
   if (open >= text.size() || text[open] != '[') return text.substr(after);
+  const char* const p = text.data();
+  const size_t n = text.size();
   int depth = 0;
-  for (size_t i = open; i < text.size(); ++i) {
-    char c = text[i];
+  for (size_t i = FindAny<'"', '[', ']'>(p, open, n); i < n;
+       i = FindAny<'"', '[', ']'>(p, i + 1, n)) {
+    const char c = p[i];
     if (c == '"') {
-      size_t end = FindJsonStringEnd(text, i + 1);
+      const size_t end = FindJsonStringEnd(text, i + 1);
       if (end == kJsonNone) break;
       i = end;
     } else if (c == '[') {
       ++depth;
-    } else if (c == ']') {
-      if (--depth == 0) return text.substr(after, i - after);
+    } else if (--depth == 0) {
+      return text.substr(after, i - after);
     }
   }
   return text.substr(after);

@@ -173,8 +173,12 @@ class JsonRowIndex {
   const Entry* First(std::string_view key) const;
   size_t ValuePos(std::string_view key) const;
 
+  // Rows with more keys than this get a hash table.
+  static constexpr size_t kScanLimit = 48;
+
   std::string_view text_;
   std::vector<Entry> entries_;  // in text order
+  std::vector<uint64_t> tags_;  // KeyTag of each entry, searched first to last
   std::vector<uint32_t> slots_;  // hash table of entry number + 1; 0 is free
 };
 
