@@ -10,10 +10,6 @@
 #include <cmath>
 #include <limits>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 #include "common/Base64.h"
 #include "common/GbkText.h"
 #include "common/TextCodec.h"
@@ -64,19 +60,10 @@ int HexAt(std::string_view text, size_t pos, size_t count) {
 }
 
 // The first position at or after i (below n) that holds one of the
-// characters Cs, or n.  Sixteen bytes at a time where the CPU allows.
+// characters Cs, or n.  (Runs between stops are short in replies: a plain
+// loop beats block compares here.)
 template <char... Cs>
-size_t FindAny(const char* p, size_t i, size_t n) {
-#ifdef __SSE2__
-  while (i + 16 <= n) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    __m128i hit = _mm_setzero_si128();
-    ((hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, _mm_set1_epi8(Cs)))), ...);
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
-    if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(mask));
-    i += 16;
-  }
-#endif
+inline __attribute__((always_inline)) size_t FindAny(const char* p, size_t i, size_t n) {
   for (; i < n; ++i)
     if (((p[i] == Cs) || ...)) return i;
   return n;
@@ -656,6 +643,35 @@ std::u16string JsonDecodeW(std::string_view body, size_t n, unsigned codePage) {
 
 namespace {
 
+// The GBK text of a body made of ASCII and "\uXXXX" escapes of units from
+// 128 on that all have a GBK pair: such a body is left alone by the
+// unescaping and is not UTF-8, so it reads unit by unit.  The plain ASCII
+// part up to `from` is known.  False for any other body.
+bool AsciiWithUnitEscapesToGbk(std::string_view body, size_t from, std::string& out) {
+  out.assign(body.size(), '\0');
+  char* p = out.data();
+  std::memcpy(p, body.data(), from);
+  p += from;
+  for (size_t i = from; i < body.size();) {
+    const unsigned char c = static_cast<unsigned char>(body[i]);
+    if (c != '\\') {
+      if (c == 0 || c >= 0x80) return false;
+      *p++ = static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    if (i + 1 >= body.size() || body[i + 1] != 'u') return false;
+    const int unit = HexAt(body, i + 2, 4);
+    std::array<char, 2> pair;
+    if (unit < 0x80 || GbkPairOf(static_cast<char16_t>(unit), pair) != 2) return false;
+    *p++ = pair[0];
+    *p++ = pair[1];
+    i += 6;
+  }
+  out.resize(static_cast<size_t>(p - out.data()));
+  return true;
+}
+
 // The bytes that end the plain start of a string body.
 constexpr std::array<bool, 256> kDecodeStops = [] {
   std::array<bool, 256> stops{};
@@ -674,6 +690,10 @@ std::string JsonDecodeNarrow(std::string_view body, size_t n, bool fieldMode) {
   while (stop < body.size() && !kDecodeStops[static_cast<unsigned char>(body[stop])]) ++stop;
   if (stop == body.size() || body[stop] == '\0')
     return std::string(body.substr(0, std::min(stop, n)));
+  if (!fieldMode) {
+    std::string gbk;
+    if (AsciiWithUnitEscapesToGbk(body, stop, gbk)) return GbkCutN(std::move(gbk), n);
+  }
   body = Cut(body);
   std::string text = UnescapeBody(body);
   if (IsUtf8Text(text, false)) {
@@ -1167,7 +1187,7 @@ void JsonRowIndex::Reset(std::string_view object) {
   slots_.clear();
   ScanKeyStrings(text_, [&](size_t open, size_t close, const Nesting& nesting) {
     if (StandsAsKey(text_, open, nesting)) {
-      entries_.push_back({open, close - open - 1, ValueAfterKey(text_, close)});
+      entries_.push_back({open, close - open - 1, ValueAfterKey(text_, close), true});
       tags_.push_back(KeyTag(text_.data() + open + 1, close - open - 1));
     }
     return false;
@@ -1175,7 +1195,18 @@ void JsonRowIndex::Reset(std::string_view object) {
   // A row of a few dozen columns is searched straight through its tags;
   // only a wide one gets a hash table.  Open addressing, at most half full;
   // each distinct key keeps its first occurrence.
-  if (entries_.size() <= kScanLimit) return;
+  hint_ = 0;
+  if (entries_.size() <= kScanLimit) {
+    for (size_t e = 1; e < entries_.size(); ++e) {
+      for (size_t d = 0; d < e; ++d) {
+        if (tags_[d] == tags_[e] && KeyOf(entries_[d]) == KeyOf(entries_[e])) {
+          entries_[e].first = false;
+          break;
+        }
+      }
+    }
+    return;
+  }
   size_t slots = 16;
   while (slots < 2 * entries_.size()) slots *= 2;
   slots_.assign(slots, 0);
@@ -1187,7 +1218,10 @@ void JsonRowIndex::Reset(std::string_view object) {
         slots_[s] = static_cast<uint32_t>(e + 1);
         break;
       }
-      if (KeyOf(entries_[slots_[s] - 1]) == key) break;
+      if (KeyOf(entries_[slots_[s] - 1]) == key) {
+        entries_[e].first = false;
+        break;
+      }
     }
   }
 }
@@ -1196,32 +1230,45 @@ std::string_view JsonRowIndex::KeyOf(const Entry& entry) const {
   return text_.substr(entry.open + 1, entry.size);
 }
 
-const JsonRowIndex::Entry* JsonRowIndex::First(std::string_view key) const {
+bool JsonRowIndex::Holds(const Entry& entry, std::string_view key) const {
+  return entry.size == key.size() &&
+         SameBytes(text_.data() + entry.open + 1, key.data(), key.size());
+}
+
+const JsonRowIndex::Entry* JsonRowIndex::First(std::string_view key) {
+  // Columns are mostly read in the order they stand: try the key after the
+  // last one found before searching.
+  if (hint_ < entries_.size() && entries_[hint_].first && Holds(entries_[hint_], key))
+    return &entries_[hint_++];
+  size_t found = entries_.size();
   if (slots_.empty()) {
     const uint64_t tag = KeyTag(key.data(), key.size());
     for (size_t e = 0; e < tags_.size(); ++e) {
-      if (tags_[e] == tag && entries_[e].size == key.size() &&
-          SameBytes(text_.data() + entries_[e].open + 1, key.data(), key.size()))
-        return &entries_[e];
+      if (tags_[e] == tag && Holds(entries_[e], key)) {
+        found = e;
+        break;
+      }
     }
-    return nullptr;
+  } else {
+    const size_t mask = slots_.size() - 1;
+    for (size_t s = KeyHash(key) & mask; slots_[s] != 0; s = (s + 1) & mask) {
+      if (Holds(entries_[slots_[s] - 1], key)) {
+        found = slots_[s] - 1;
+        break;
+      }
+    }
   }
-  const size_t mask = slots_.size() - 1;
-  for (size_t s = KeyHash(key) & mask;; s = (s + 1) & mask) {
-    const uint32_t e = slots_[s];
-    if (e == 0) return nullptr;
-    const Entry& entry = entries_[e - 1];
-    if (entry.size == key.size() && SameBytes(text_.data() + entry.open + 1, key.data(), key.size()))
-      return &entry;
-  }
+  if (found == entries_.size()) return nullptr;
+  hint_ = found + 1;
+  return &entries_[found];
 }
 
-size_t JsonRowIndex::ValuePos(std::string_view key) const {
+size_t JsonRowIndex::ValuePos(std::string_view key) {
   const Entry* entry = First(key);
   return entry ? entry->value : kJsonNone;
 }
 
-size_t JsonRowIndex::FindKey(std::string_view key) const {
+size_t JsonRowIndex::FindKey(std::string_view key) {
   const Entry* entry = First(key);
   if (entry == nullptr) return kJsonNone;
   // The first occurrence followed by a colon (rarely not the first one).
@@ -1230,44 +1277,44 @@ size_t JsonRowIndex::FindKey(std::string_view key) const {
   return kJsonNone;
 }
 
-std::string JsonRowIndex::GetString(std::string_view key, size_t n, bool fieldMode) const {
+std::string JsonRowIndex::GetString(std::string_view key, size_t n, bool fieldMode) {
   return StringAt(text_, ValuePos(key), n, fieldMode);
 }
 
-std::u16string JsonRowIndex::GetWString(std::string_view key, size_t n) const {
+std::u16string JsonRowIndex::GetWString(std::string_view key, size_t n) {
   return WStringAt(text_, ValuePos(key), n);
 }
 
-int32_t JsonRowIndex::GetInt(std::string_view key, int32_t def) const {
+int32_t JsonRowIndex::GetInt(std::string_view key, int32_t def) {
   return IntAt(text_, ValuePos(key), def);
 }
 
-double JsonRowIndex::GetDouble(std::string_view key, double def) const {
+double JsonRowIndex::GetDouble(std::string_view key, double def) {
   return DoubleAt(text_, ValuePos(key), def);
 }
 
-int JsonRowIndex::GetBool(std::string_view key, int def) const {
+int JsonRowIndex::GetBool(std::string_view key, int def) {
   return BoolAt(text_, ValuePos(key), def);
 }
 
-uint8_t JsonRowIndex::GetByte(std::string_view key, uint8_t def) const {
+uint8_t JsonRowIndex::GetByte(std::string_view key, uint8_t def) {
   return ByteAt(text_, ValuePos(key), def);
 }
 
-int16_t JsonRowIndex::GetShort(std::string_view key, int16_t def) const {
+int16_t JsonRowIndex::GetShort(std::string_view key, int16_t def) {
   return ShortAt(text_, ValuePos(key), def);
 }
 
-size_t JsonRowIndex::GetHex(std::string_view key, std::string& out, size_t capacity) const {
+size_t JsonRowIndex::GetHex(std::string_view key, std::string& out, size_t capacity) {
   return HexAtValue(text_, ValuePos(key), out, capacity);
 }
 
-int JsonRowIndex::GetBase64(std::string_view key, std::string& out, size_t capacity) const {
+int JsonRowIndex::GetBase64(std::string_view key, std::string& out, size_t capacity) {
   return Base64AtValue(text_, ValuePos(key), out, capacity);
 }
 
 int JsonRowIndex::GetIntArray(std::string_view key, std::vector<uint32_t>& values,
-                              int64_t minimum, int64_t maximum) const {
+                              int64_t minimum, int64_t maximum) {
   return IntArrayAt(text_, FindKey(key), key.size(), values, minimum, maximum);
 }
 

@@ -131,7 +131,8 @@ bool JsonNextObject(std::string_view list, size_t& pos, std::string_view& object
 // its columns one after another costs no search each.  Every Get gives
 // exactly what the free reader of the same name gives for the same key and
 // object.  The index refers to the caller's text, which must outlive it;
-// Reset reuses its room for the next row.
+// Reset reuses its room for the next row.  A read remembers where its key
+// stood (columns are mostly read in order), so the reads are not const.
 //
 //   JsonRowIndex row;
 //   while (JsonNextObject(list, pos, object)) {
@@ -147,19 +148,19 @@ class JsonRowIndex {
 
   std::string_view Text() const { return text_; }
   // As JsonFindKey on the indexed text.
-  size_t FindKey(std::string_view key) const;
+  size_t FindKey(std::string_view key);
 
-  std::string GetString(std::string_view key, size_t n, bool fieldMode = false) const;
-  std::u16string GetWString(std::string_view key, size_t n) const;
-  int32_t GetInt(std::string_view key, int32_t def) const;
-  double GetDouble(std::string_view key, double def) const;
-  int GetBool(std::string_view key, int def) const;
-  uint8_t GetByte(std::string_view key, uint8_t def) const;
-  int16_t GetShort(std::string_view key, int16_t def) const;
-  size_t GetHex(std::string_view key, std::string& out, size_t capacity) const;
-  int GetBase64(std::string_view key, std::string& out, size_t capacity) const;
+  std::string GetString(std::string_view key, size_t n, bool fieldMode = false);
+  std::u16string GetWString(std::string_view key, size_t n);
+  int32_t GetInt(std::string_view key, int32_t def);
+  double GetDouble(std::string_view key, double def);
+  int GetBool(std::string_view key, int def);
+  uint8_t GetByte(std::string_view key, uint8_t def);
+  int16_t GetShort(std::string_view key, int16_t def);
+  size_t GetHex(std::string_view key, std::string& out, size_t capacity);
+  int GetBase64(std::string_view key, std::string& out, size_t capacity);
   int GetIntArray(std::string_view key, std::vector<uint32_t>& values, int64_t minimum,
-                  int64_t maximum) const;
+                  int64_t maximum);
 
  private:
   // A string standing where a key stands: its opening quote, its body's
@@ -168,10 +169,12 @@ class JsonRowIndex {
     size_t open;
     size_t size;
     size_t value;
+    bool first;  // no earlier entry has the same key
   };
   std::string_view KeyOf(const Entry& entry) const;
-  const Entry* First(std::string_view key) const;
-  size_t ValuePos(std::string_view key) const;
+  bool Holds(const Entry& entry, std::string_view key) const;
+  const Entry* First(std::string_view key);
+  size_t ValuePos(std::string_view key);
 
   // Rows with more keys than this get a hash table.
   static constexpr size_t kScanLimit = 48;
@@ -180,6 +183,7 @@ class JsonRowIndex {
   std::vector<Entry> entries_;  // in text order
   std::vector<uint64_t> tags_;  // KeyTag of each entry, searched first to last
   std::vector<uint32_t> slots_;  // hash table of entry number + 1; 0 is free
+  size_t hint_ = 0;  // the entry after the one last found
 };
 
 // ---- Small parts ----

@@ -1,4 +1,5 @@
 #include "common/Json.h"
+#include "common/TextCodec.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -174,6 +175,43 @@ TEST(JsonReaders, StringBodiesDecode) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.body);
     EXPECT_EQ(JsonGetString("k", "{\"k\":\"" + c.body + "\"}", 200), c.expected);
+  }
+}
+
+// Bodies of ASCII and "\u" escapes of units from 128 on read as those units
+// converted to GBK ("?" for a unit without a code), cut without splitting a
+// character, whichever units they hold.
+TEST(JsonReaders, EscapedUnitBodiesReadAsTheirUnitsInGbk) {
+  const std::string pieces[] = {"a", " ", "Zz", "\\u4E2D", "\\u6587", "\\u00E9", "\\u0080",
+                                "\\uD83D", "\\uDE00", "\\u20AC", "\\u0E01", "\\uFFFF",
+                                "\\u4e2d", "\\u00B7"};
+  std::mt19937 rng(104);
+  for (int i = 0; i < 3000; ++i) {
+    std::string body;
+    std::u16string units;
+    const int count = 1 + static_cast<int>(rng() % 8);
+    for (int k = 0; k < count; ++k) {
+      const std::string& piece = pieces[rng() % std::size(pieces)];
+      body += piece;
+      if (piece[0] == '\\')
+        units += static_cast<char16_t>(std::stoi(piece.substr(2), nullptr, 16));
+      else
+        units.append(piece.begin(), piece.end());
+    }
+    const std::string gbk = GbkFromWide(units);
+    for (size_t n : {size_t{0}, size_t{1}, size_t{5}, size_t{200}}) {
+      std::string expected = gbk;
+      if (expected.size() > n) {
+        size_t end = 0;
+        while (end < expected.size()) {
+          const size_t len = static_cast<unsigned char>(expected[end]) >= 0x80 ? 2 : 1;
+          if (end + len > n) break;
+          end += len;
+        }
+        expected.resize(end);
+      }
+      ASSERT_EQ(JsonDecodeNarrow(body, n, false), expected) << body << " " << n;
+    }
   }
 }
 

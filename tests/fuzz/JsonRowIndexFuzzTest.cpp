@@ -45,7 +45,7 @@ std::vector<std::string> KeysOf(std::string_view text) {
 }
 
 void ExpectSameReads(std::string_view text) {
-  const JsonRowIndex index(text);
+  JsonRowIndex index(text);
   for (const std::string& key : KeysOf(text)) {
     SCOPED_TRACE(testing::Message() << "key [" << key << "] in [" << std::string(text) << "]");
     ASSERT_EQ(index.FindKey(key), JsonFindKey(key, text));
