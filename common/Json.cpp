@@ -69,6 +69,17 @@ inline __attribute__((always_inline)) size_t FindAny(const char* p, size_t i, si
   return n;
 }
 
+// FindJsonStringEnd, inlined into the object and list scans.
+inline __attribute__((always_inline)) size_t StringEndFrom(std::string_view text, size_t pos) {
+  const char* const p = text.data();
+  const size_t n = text.size();
+  for (size_t i = FindAny<'\0', '"'>(p, pos, n); i < n; i = FindAny<'\0', '"'>(p, i + 1, n)) {
+    if (p[i] == '\0') return kJsonNone;
+    if (i == pos || p[i - 1] != '\\') return i;
+  }
+  return kJsonNone;
+}
+
 bool IsCSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -564,15 +575,7 @@ uint8_t JsonUnescapeSpecial(std::string_view at) {
   return v < 0 ? 0 : static_cast<uint8_t>(v);
 }
 
-size_t FindJsonStringEnd(std::string_view text, size_t pos) {
-  const char* const p = text.data();
-  const size_t n = text.size();
-  for (size_t i = FindAny<'\0', '"'>(p, pos, n); i < n; i = FindAny<'\0', '"'>(p, i + 1, n)) {
-    if (p[i] == '\0') return kJsonNone;
-    if (i == pos || p[i - 1] != '\\') return i;
-  }
-  return kJsonNone;
-}
+size_t FindJsonStringEnd(std::string_view text, size_t pos) { return StringEndFrom(text, pos); }
 
 size_t FindNumberStart(std::string_view text, size_t pos) {
   for (size_t i = pos; i < text.size(); ++i) {
@@ -1341,7 +1344,7 @@ size_t JsonObjectStart(std::string_view text, size_t pos) {
     const char c = p[i];
     if (c == '\0') return kJsonNone;
     if (c == '{') return i;
-    const size_t end = FindJsonStringEnd(text, i + 1);
+    const size_t end = StringEndFrom(text, i + 1);
     if (end == kJsonNone) return kJsonNone;
     i = end;
   }
@@ -1358,7 +1361,7 @@ size_t JsonObjectEnd(std::string_view text, size_t pos) {
     const char c = p[i];
     if (c == '\0') return kJsonNone;
     if (c == '"') {
-      const size_t end = FindJsonStringEnd(text, i + 1);
+      const size_t end = StringEndFrom(text, i + 1);
       if (end == kJsonNone) return kJsonNone;
       i = end;
     } else if (c == '{') {
@@ -1385,7 +1388,7 @@ std::string_view JsonListBody(std::string_view text, std::string_view key) {
        i = FindAny<'"', '[', ']'>(p, i + 1, n)) {
     const char c = p[i];
     if (c == '"') {
-      const size_t end = FindJsonStringEnd(text, i + 1);
+      const size_t end = StringEndFrom(text, i + 1);
       if (end == kJsonNone) break;
       i = end;
     } else if (c == '[') {
