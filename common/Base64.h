@@ -20,6 +20,8 @@ int Base64Encode(const void* bytes, size_t count, std::string& out, size_t capac
                  size_t* needed = nullptr);
 // Convenience form without a limit.
 std::string Base64Encode(std::string_view bytes);
+// Appends the Base64 text of `bytes` to `out`.
+std::string& Base64Append(std::string& out, std::string_view bytes);
 
 // Removes every TAB, LF, CR and blank.
 std::string& StripWhitespace(std::string& text);

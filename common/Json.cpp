@@ -59,6 +59,27 @@ int HexAt(std::string_view text, size_t pos, size_t count) {
   return value;
 }
 
+// The first position at or after i (below n) that holds one of the
+// characters Cs, or n.  (Runs between stops are short in replies: a plain
+// loop beats block compares here.)
+template <char... Cs>
+inline __attribute__((always_inline)) size_t FindAny(const char* p, size_t i, size_t n) {
+  for (; i < n; ++i)
+    if (((p[i] == Cs) || ...)) return i;
+  return n;
+}
+
+// FindJsonStringEnd, inlined into the object and list scans.
+inline __attribute__((always_inline)) size_t StringEndFrom(std::string_view text, size_t pos) {
+  const char* const p = text.data();
+  const size_t n = text.size();
+  for (size_t i = FindAny<'\0', '"'>(p, pos, n); i < n; i = FindAny<'\0', '"'>(p, i + 1, n)) {
+    if (p[i] == '\0') return kJsonNone;
+    if (i == pos || p[i - 1] != '\\') return i;
+  }
+  return kJsonNone;
+}
+
 bool IsCSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -93,9 +114,15 @@ size_t StringClose(std::string_view text, size_t open) {
   const char* const begin = text.data();
   size_t from = open + 1;
   while (from < text.size()) {
-    const void* q = std::memchr(begin + from, '"', text.size() - from);
-    if (q == nullptr) return kJsonNone;
-    const size_t at = static_cast<size_t>(static_cast<const char*>(q) - begin);
+    // Most strings are short: look at a few bytes before calling memchr.
+    size_t at = from;
+    const size_t near = std::min(text.size(), from + 16);
+    while (at < near && begin[at] != '"') ++at;
+    if (at == near) {
+      const void* q = std::memchr(begin + at, '"', text.size() - at);
+      if (q == nullptr) return kJsonNone;
+      at = static_cast<size_t>(static_cast<const char*>(q) - begin);
+    }
     size_t backslashes = 0;
     while (at - backslashes > open + 1 && text[at - backslashes - 1] == '\\') ++backslashes;
     if (backslashes % 2 == 0) return at;
@@ -156,13 +183,13 @@ class Nesting {
   size_t depth_ = 0;
 };
 
-// The opening quote of the first string that stands where a key stands (in
-// an object, at any depth, or outside every container) and whose body is the
-// key; with `needColon`, the first such string that is followed (after
-// blanks) by a colon.  String values (after a colon, or in an array) are
-// skipped whole, so a value that reads like the quoted key is never taken
-// for it.  kJsonNone when there is none.
-size_t FindKeyString(std::string_view text, std::string_view key, bool needColon) {
+// Walks the strings of `text` that stand where a key stands (in an object,
+// at any depth, or outside every container: not in an array and not after a
+// colon) in text order, calling visit(open, close) with the positions of
+// their quotes; string values are skipped whole.  Stops when visit returns
+// true or at a string left open (which ends the text for the search).
+template <class Visit>
+void ScanKeyStrings(std::string_view text, Visit&& visit) {
   const char* const p = text.data();
   const size_t n = text.size();
   Nesting nesting;
@@ -173,13 +200,8 @@ size_t FindKeyString(std::string_view text, std::string_view key, bool needColon
       ++i;
     } else if (c == '"') {
       const size_t close = StringClose(text, i);
-      if (close == kJsonNone) return kJsonNone;
-      if (close - i - 1 == key.size() && std::memcmp(p + i + 1, key.data(), key.size()) == 0 &&
-          !nesting.InArray() && PreviousNonBlank(text, i) != ':') {
-        if (!needColon) return i;
-        const size_t after = JsonSkipBlanks(text, close + 1);
-        if (after < n && p[after] == ':') return i;
-      }
+      if (close == kJsonNone) return;
+      if (visit(i, close, nesting)) return;
       i = close + 1;
     } else {
       if (c == '{' || c == '[')
@@ -189,7 +211,39 @@ size_t FindKeyString(std::string_view text, std::string_view key, bool needColon
       ++i;
     }
   }
-  return kJsonNone;
+}
+
+// Whether the string whose opening quote is at `open` stands where a key
+// stands (see ScanKeyStrings).
+bool StandsAsKey(std::string_view text, size_t open, const Nesting& nesting) {
+  return !nesting.InArray() && PreviousNonBlank(text, open) != ':';
+}
+
+// The position after a key string's closing quote and its blanks when a
+// colon stands there, else kJsonNone.
+size_t ColonAfter(std::string_view text, size_t close) {
+  if (close + 1 < text.size() && text[close + 1] == ':') return close + 1;
+  const size_t after = JsonSkipBlanks(text, close + 1);
+  return after < text.size() && text[after] == ':' ? after : kJsonNone;
+}
+
+// The opening quote of the first string that stands where a key stands and
+// whose body is the key; with `needColon`, the first such string that is
+// followed (after blanks) by a colon.  String values (after a colon, or in an
+// array) are skipped whole, so a value that reads like the quoted key is
+// never taken for it.  kJsonNone when there is none.
+size_t FindKeyString(std::string_view text, std::string_view key, bool needColon) {
+  size_t found = kJsonNone;
+  ScanKeyStrings(text, [&](size_t open, size_t close, const Nesting& nesting) {
+    if (close - open - 1 != key.size() ||
+        std::memcmp(text.data() + open + 1, key.data(), key.size()) != 0 ||
+        !StandsAsKey(text, open, nesting))
+      return false;
+    if (needColon && ColonAfter(text, close) == kJsonNone) return false;
+    found = open;
+    return true;
+  });
+  return found;
 }
 
 std::string QuotedKey(std::string_view key) {
@@ -201,14 +255,24 @@ std::string QuotedKey(std::string_view key) {
   return q;
 }
 
+// The start of the value after a key string whose closing quote is at
+// `close`, or kJsonNone when no colon follows it.
+size_t ValueAfterKey(std::string_view text, size_t close) {
+  const size_t colon = ColonAfter(text, close);
+  if (colon == kJsonNone) return kJsonNone;
+  if (colon + 1 < text.size()) {
+    const char c = text[colon + 1];
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '%') return colon + 1;
+  }
+  return JsonSkipBlanks(text, colon + 1);
+}
+
 // Start of the value of the first occurrence of the quoted key as a key, or
 // none when that occurrence is not followed by a colon.
 size_t FindValue(std::string_view key, std::string_view text) {
-  size_t pos = FindKeyString(text, key, false);
+  const size_t pos = FindKeyString(text, key, false);
   if (pos == kJsonNone) return kJsonNone;
-  size_t p = JsonSkipBlanks(text, pos + key.size() + 2);
-  if (p >= text.size() || text[p] != ':') return kJsonNone;
-  return JsonSkipBlanks(text, p + 1);
+  return ValueAfterKey(text, pos + key.size() + 1);
 }
 
 // Body of a string value at v: between the opening quote at v and the next
@@ -220,39 +284,182 @@ std::optional<std::string_view> PlainStringAt(std::string_view text, size_t v) {
   return text.substr(v + 1, end - v - 1);
 }
 
-void WriteKey(std::string& out, std::string_view key) {
-  out += '"';
-  out += key;
-  out += "\":";
+// ---- Writing into the caller's buffer ----
+//
+// Each writer measures what it writes, grows the buffer once and fills the
+// new room in place.
+
+// Room for n more characters at the end of `out`; returns where it starts.
+char* Grow(std::string& out, size_t n) {
+  const size_t old = out.size();
+  out.resize(old + n);
+  return out.data() + old;
 }
+
+char* PutRaw(char* p, std::string_view s) {
+  if (!s.empty()) std::memcpy(p, s.data(), s.size());
+  return p + s.size();
+}
+
+// `"key":` (the key's size plus 3 characters).
+char* PutKey(char* p, std::string_view key) {
+  *p++ = '"';
+  p = PutRaw(p, key);
+  *p++ = '"';
+  *p++ = ':';
+  return p;
+}
+
+void WriteKey(std::string& out, std::string_view key) { PutKey(Grow(out, key.size() + 3), key); }
 
 std::string& Finish(std::string& out, bool comma) {
   if (comma) out += ',';
   return out;
 }
 
-void AppendEscaped(std::string& out, std::string_view utf8, bool dropLineBreaks) {
-  for (char c : utf8) {
-    if (!IsSpecial(c)) {
-      out += c;
-    } else if (dropLineBreaks && c == '\r') {
-    } else if (dropLineBreaks && c == '\n') {
-      out += ' ';
-    } else {
-      out += GetJsonEscape(c);
-    }
+constexpr std::array<bool, 256> kSpecialByte = [] {
+  std::array<bool, 256> table{};
+  for (const Special& sp : kSpecials) table[static_cast<unsigned char>(sp.c)] = true;
+  return table;
+}();
+
+// The characters a character of a string value is written as: itself, or
+// the six-character escape of a special; with `dropLineBreaks` a CR is
+// dropped and an LF written as a blank.
+constexpr size_t EscapedWidth(unsigned c, bool dropLineBreaks) {
+  if (c >= 0x80 || !kSpecialByte[c]) return 1;
+  if (dropLineBreaks && (c == '\r' || c == '\n')) return c == '\n' ? 1 : 0;
+  return 6;
+}
+
+// Writes the ASCII unit c (below 128) as EscapedWidth tells.
+char* PutEscapedAscii(char* p, unsigned c, bool dropLineBreaks) {
+  if (!kSpecialByte[c]) {
+    *p++ = static_cast<char>(c);
+  } else if (dropLineBreaks && c == '\r') {
+  } else if (dropLineBreaks && c == '\n') {
+    *p++ = ' ';
+  } else {
+    // Every special is below 0x30: "\u00" and two upper-case hex digits.
+    p[0] = '\\';
+    p[1] = 'u';
+    p[2] = '0';
+    p[3] = '0';
+    p[4] = kHexUpper[c >> 4];
+    p[5] = kHexUpper[c & 15];
+    p += 6;
   }
+  return p;
+}
+
+size_t EscapedSize(std::string_view text, bool dropLineBreaks) {
+  size_t size = 0;
+  for (char c : text) size += EscapedWidth(static_cast<unsigned char>(c), dropLineBreaks);
+  return size;
+}
+
+char* PutEscaped(char* p, std::string_view text, bool dropLineBreaks) {
+  for (char c : text) {
+    const unsigned u = static_cast<unsigned char>(c);
+    if (u >= 0x80)
+      *p++ = c;
+    else
+      p = PutEscapedAscii(p, u, dropLineBreaks);
+  }
+  return p;
+}
+
+// Appends the text with every special escaped (bytes from 128 on as they
+// are).
+void AppendEscaped(std::string& out, std::string_view text, bool dropLineBreaks) {
+  PutEscaped(Grow(out, EscapedSize(text, dropLineBreaks)), text, dropLineBreaks);
+}
+
+// The width of each byte in a plain narrow text (EscapedWidth), without and
+// with dropLineBreaks; kNotPlain for a byte that needs the conversion (128 or
+// above, or the "&" of a reference) and kTextEnd for the NUL that ends it.
+constexpr uint8_t kNotPlain = 0x80;
+constexpr uint8_t kTextEnd = 0x40;
+struct PlainWidths {
+  uint8_t width[2][256];
+  constexpr PlainWidths() : width() {
+    for (int drop = 0; drop < 2; ++drop)
+      for (unsigned c = 0; c < 256; ++c)
+        width[drop][c] = c == 0 ? kTextEnd
+                         : c >= 0x80 || c == '&'
+                             ? kNotPlain
+                             : static_cast<uint8_t>(EscapedWidth(c, drop != 0));
+  }
+};
+constexpr PlainWidths kPlainWidths;
+
+// Whether a narrow text, cut at its first NUL, is written as itself with only
+// its specials escaped: all ASCII and no "&" (no reference to decode).  Cuts
+// `text` at the NUL and gives the size it is written in.
+bool PlainEscapedSize(std::string_view& text, bool dropLineBreaks, size_t& size) {
+  const uint8_t* widths = kPlainWidths.width[dropLineBreaks ? 1 : 0];
+  size_t n = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const uint8_t w = widths[static_cast<unsigned char>(text[i])];
+    if (w & (kNotPlain | kTextEnd)) {
+      if (w & kNotPlain) return false;
+      text = text.substr(0, i);
+      break;
+    }
+    n += w;
+  }
+  size = n;
+  return true;
+}
+
+bool IsGbkCodePage(unsigned codePage) {
+  return codePage == platform::kCodePageGbk || codePage == platform::kCodePageAnsi;
+}
+
+// Neither the "?B?" form nor the "x" + hex form of an encoded field can start
+// with any other character.
+bool MayBeEncodedField(std::string_view text) {
+  return !text.empty() && (text[0] == '?' || text[0] == 'x');
+}
+
+// Appends JsonEscapeNarrow's result to `out` (nothing when the code page is
+// unknown).
+void AppendEscapedNarrow(std::string& out, std::string_view text, unsigned codePage,
+                         bool dropLineBreaks) {
+  text = Cut(text);
+  if (text.empty()) return;
+  size_t size = 0;
+  if (IsGbkCodePage(codePage) && !MayBeEncodedField(text) &&
+      PlainEscapedSize(text, dropLineBreaks, size)) {
+    PutEscaped(Grow(out, size), text, dropLineBreaks);
+    return;
+  }
+  std::u16string wide = WideFromEncodedField(text, text.size() + 1);
+  if (wide.empty() && IsGbkCodePage(codePage) && PlainEscapedSize(text, dropLineBreaks, size)) {
+    // Plain ASCII without references reads and writes as itself.
+    PutEscaped(Grow(out, size), text, dropLineBreaks);
+    return;
+  }
+  if (wide.empty()) {
+    if (codePage == 20932 && platform::IconvNameOfCodePage(20932) == nullptr) codePage = 51932;
+    if (!platform::DecodeCodePage(codePage, text, wide, false)) return;
+    DecodeNumericRefsW(wide);
+  }
+  size_t nul = wide.find(u'\0');
+  if (nul != std::u16string::npos) wide.resize(nul);
+  AppendEscaped(out, platform::EncodeCodePage(platform::kCodePageUtf8, wide), dropLineBreaks);
 }
 
 // Undoes the backslash escapes of a string body (see JsonDecodeNarrow).
 std::string UnescapeBody(std::string_view body) {
   if (body.find('\\') == std::string_view::npos) return std::string(body);
-  std::string out;
-  out.reserve(body.size());
+  // Every escape is at least as long as what it stands for.
+  std::string out(body.size(), '\0');
+  char* p = out.data();
   for (size_t i = 0; i < body.size(); ++i) {
     char c = body[i];
     if (c != '\\' || i + 1 >= body.size()) {
-      out += c;
+      *p++ = c;
       continue;
     }
     char next = body[i + 1];
@@ -261,22 +468,22 @@ std::string UnescapeBody(std::string_view body) {
       case '/':
       case '\\':
       case '\'':
-        out += next;
+        *p++ = next;
         ++i;
         continue;
-      case 'n': out += '\n'; ++i; continue;
-      case 'r': out += '\r'; ++i; continue;
-      case 't': out += '\t'; ++i; continue;
+      case 'n': *p++ = '\n'; ++i; continue;
+      case 'r': *p++ = '\r'; ++i; continue;
+      case 't': *p++ = '\t'; ++i; continue;
       case 'a':
       case 'b':
       case 'f':
-        out += ' ';
+        *p++ = ' ';
         ++i;
         continue;
       case 'x': {
         int v = HexAt(body, i + 2, 2);
         if (v > 0) {
-          out += static_cast<char>(v);
+          *p++ = static_cast<char>(v);
           i += 3;
           continue;
         }
@@ -287,7 +494,7 @@ std::string UnescapeBody(std::string_view body) {
         if (i + 6 <= body.size() && body[i + 2] == '0' && body[i + 3] == '0') {
           int v = HexAt(body, i + 4, 2);
           if (v > 0 && v < 0x80) {
-            out += static_cast<char>(v);
+            *p++ = static_cast<char>(v);
             i += 5;
             continue;
           }
@@ -298,11 +505,38 @@ std::string UnescapeBody(std::string_view body) {
         break;
     }
     // Any other escape stays as it stands, backslash and character.
-    out += c;
-    out += next;
+    *p++ = c;
+    *p++ = next;
     ++i;
   }
+  out.resize(static_cast<size_t>(p - out.data()));
   return out;
+}
+
+// GbkFromWide by the pair table when every unit is ASCII or has a pair (the
+// converter is stateless, so the text converts unit by unit); otherwise by
+// the converter.
+std::string GbkFromWideUnits(std::u16string_view wide) {
+  std::string out(2 * wide.size(), '\0');
+  char* p = out.data();
+  for (char16_t u : wide) {
+    if (u < 0x80) {
+      *p++ = static_cast<char>(u);
+      continue;
+    }
+    std::array<char, 2> pair;
+    if (GbkPairOf(u, pair) != 2) return GbkFromWide(wide);
+    *p++ = pair[0];
+    *p++ = pair[1];
+  }
+  out.resize(static_cast<size_t>(p - out.data()));
+  return out;
+}
+
+// GbkCopyN of a text the caller gives up.
+std::string GbkCutN(std::string&& text, size_t n) {
+  if (text.size() <= n) return std::move(text);
+  return GbkCopyN(text, n);
 }
 
 }  // namespace
@@ -341,13 +575,7 @@ uint8_t JsonUnescapeSpecial(std::string_view at) {
   return v < 0 ? 0 : static_cast<uint8_t>(v);
 }
 
-size_t FindJsonStringEnd(std::string_view text, size_t pos) {
-  for (size_t i = pos; i < text.size(); ++i) {
-    if (text[i] == '\0') return kJsonNone;
-    if (text[i] == '"' && (i == pos || text[i - 1] != '\\')) return i;
-  }
-  return kJsonNone;
-}
+size_t FindJsonStringEnd(std::string_view text, size_t pos) { return StringEndFrom(text, pos); }
 
 size_t FindNumberStart(std::string_view text, size_t pos) {
   for (size_t i = pos; i < text.size(); ++i) {
@@ -359,33 +587,8 @@ size_t FindNumberStart(std::string_view text, size_t pos) {
 }
 
 std::string JsonEscapeNarrow(std::string_view text, unsigned codePage, bool dropLineBreaks) {
-  text = Cut(text);
-  if (text.empty()) return {};
-  std::u16string wide = WideFromEncodedField(text, text.size() + 1);
-  if (wide.empty() && (codePage == platform::kCodePageGbk || codePage == platform::kCodePageAnsi)) {
-    // Plain ASCII without references reads and writes as itself.
-    bool plain = true;
-    for (char c : text)
-      if (static_cast<unsigned char>(c) >= 0x80 || c == '&') plain = false;
-    if (plain) {
-      std::string out;
-      out.reserve(text.size() + 16);
-      AppendEscaped(out, text, dropLineBreaks);
-      return out;
-    }
-  }
-  if (wide.empty()) {
-    if (codePage == 20932 && platform::IconvNameOfCodePage(20932) == nullptr) codePage = 51932;
-    if (!platform::DecodeCodePage(codePage, text, wide, false)) return {};
-    DecodeNumericRefsW(wide);
-  }
-  size_t nul = wide.find(u'\0');
-  if (nul != std::u16string::npos) wide.resize(nul);
-  std::string utf8 = platform::EncodeCodePage(platform::kCodePageUtf8, wide);
-  if (!HasJsonSpecial(utf8)) return utf8;
   std::string out;
-  out.reserve(utf8.size() + 32);
-  AppendEscaped(out, utf8, dropLineBreaks);
+  AppendEscapedNarrow(out, text, codePage, dropLineBreaks);
   return out;
 }
 
@@ -441,23 +644,75 @@ std::u16string JsonDecodeW(std::string_view body, size_t n, unsigned codePage) {
   return out;
 }
 
+namespace {
+
+// The GBK text of a body made of ASCII and "\uXXXX" escapes of units from
+// 128 on that all have a GBK pair: such a body is left alone by the
+// unescaping and is not UTF-8, so it reads unit by unit.  The plain ASCII
+// part up to `from` is known.  False for any other body.
+bool AsciiWithUnitEscapesToGbk(std::string_view body, size_t from, std::string& out) {
+  out.assign(body.size(), '\0');
+  char* p = out.data();
+  std::memcpy(p, body.data(), from);
+  p += from;
+  for (size_t i = from; i < body.size();) {
+    const unsigned char c = static_cast<unsigned char>(body[i]);
+    if (c != '\\') {
+      if (c == 0 || c >= 0x80) return false;
+      *p++ = static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    if (i + 1 >= body.size() || body[i + 1] != 'u') return false;
+    const int unit = HexAt(body, i + 2, 4);
+    std::array<char, 2> pair;
+    if (unit < 0x80 || GbkPairOf(static_cast<char16_t>(unit), pair) != 2) return false;
+    *p++ = pair[0];
+    *p++ = pair[1];
+    i += 6;
+  }
+  out.resize(static_cast<size_t>(p - out.data()));
+  return true;
+}
+
+// The bytes that end the plain start of a string body.
+constexpr std::array<bool, 256> kDecodeStops = [] {
+  std::array<bool, 256> stops{};
+  stops[0] = true;
+  stops['\\'] = true;
+  for (unsigned c = 0x80; c < 256; ++c) stops[c] = true;
+  return stops;
+}();
+
+}  // namespace
+
 std::string JsonDecodeNarrow(std::string_view body, size_t n, bool fieldMode) {
+  // Plain ASCII without escapes (up to a NUL, which ends the text) reads as
+  // itself.
+  size_t stop = 0;
+  while (stop < body.size() && !kDecodeStops[static_cast<unsigned char>(body[stop])]) ++stop;
+  if (stop == body.size() || body[stop] == '\0')
+    return std::string(body.substr(0, std::min(stop, n)));
+  if (!fieldMode) {
+    std::string gbk;
+    if (AsciiWithUnitEscapesToGbk(body, stop, gbk)) return GbkCutN(std::move(gbk), n);
+  }
   body = Cut(body);
   std::string text = UnescapeBody(body);
   if (IsUtf8Text(text, false)) {
     if (fieldMode)
       return FieldTextFromWide(platform::DecodeCodePage(platform::kCodePageUtf8, text), n);
     GbkFromUtf8InPlace(text, false, false);
-    return GbkCopyN(text, n);
+    return GbkCutN(std::move(text), n);
   }
   if (text.find("\\u") != std::string::npos) {
     // Not UTF-8, so raw bytes beside the escapes are GBK.
     std::u16string wide = JsonDecodeW(text, std::numeric_limits<size_t>::max(),
                                       platform::kCodePageGbk);
     if (fieldMode) return FieldTextFromWide(wide, n);
-    return GbkCopyN(GbkFromWide(wide), n);
+    return GbkCutN(GbkFromWideUnits(wide), n);
   }
-  return GbkCopyN(text, n);
+  return GbkCutN(std::move(text), n);
 }
 
 // ---- Writers ----
@@ -467,32 +722,94 @@ namespace {
 // Writes "key":number (the number in quotes when asked) and the comma.
 std::string& PutNumber(std::string& out, std::string_view key, std::string_view number,
                        bool comma, bool quote) {
-  WriteKey(out, key);
-  if (quote) out += '"';
-  out += number;
-  if (quote) out += '"';
-  return Finish(out, comma);
+  char* p = Grow(out, key.size() + 3 + number.size() + (quote ? 2 : 0) + (comma ? 1 : 0));
+  p = PutKey(p, key);
+  if (quote) *p++ = '"';
+  p = PutRaw(p, number);
+  if (quote) *p++ = '"';
+  if (comma) *p = ',';
+  return out;
+}
+
+template <class Integer>
+std::string& PutInteger(std::string& out, std::string_view key, Integer value, bool comma,
+                        bool quote) {
+  char buf[24];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value);
+  return PutNumber(out, key, std::string_view(buf, static_cast<size_t>(res.ptr - buf)), comma,
+                   quote);
 }
 
 }  // namespace
 
 std::string& JsonPutInt(std::string& out, std::string_view key, int32_t value, bool comma,
                         bool quote) {
-  return PutNumber(out, key, std::to_string(value), comma, quote);
+  return PutInteger(out, key, value, comma, quote);
 }
 
 std::string& JsonPutUInt(std::string& out, std::string_view key, uint32_t value, bool comma,
                          bool quote) {
-  return PutNumber(out, key, std::to_string(value), comma, quote);
+  return PutInteger(out, key, value, comma, quote);
 }
+
+namespace {
+
+// The value with `precision` (1 to 6) digits after the point, exactly as
+// std::to_chars writes it in fixed format (the exact binary value rounded,
+// ties to even), for values below 2^53; false for others.
+bool FixedDecimals(double value, int precision, char* buf, size_t& length) {
+  static constexpr uint64_t kPowers[7] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+  uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  const bool negative = bits >> 63;
+  const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+  uint64_t mantissa = bits & ((uint64_t{1} << 52) - 1);
+  int exponent = -1074;
+  if (biased != 0) {
+    mantissa |= uint64_t{1} << 52;
+    exponent = biased - 1075;
+  }
+  if (exponent > 0) return false;
+  // value * 10^precision = mantissa * 10^precision / 2^-exponent, below 2^73.
+  const unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * kPowers[precision];
+  const int shift = -exponent;
+  unsigned __int128 q = 0;
+  if (shift == 0) {
+    q = scaled;
+  } else if (shift < 128) {
+    q = scaled >> shift;
+    const unsigned __int128 rest = scaled - (q << shift);
+    const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+    if (rest > half || (rest == half && (q & 1))) ++q;
+  }  // else the value is far below one unit of the last digit: zero
+  if (q >> 64) return false;
+  const uint64_t units = static_cast<uint64_t>(q);
+  char* p = buf;
+  if (negative) *p++ = '-';
+  p = std::to_chars(p, p + 24, units / kPowers[precision]).ptr;
+  *p++ = '.';
+  uint64_t fraction = units % kPowers[precision];
+  for (int i = precision - 1; i >= 0; --i) {
+    p[i] = static_cast<char>('0' + fraction % 10);
+    fraction /= 10;
+  }
+  length = static_cast<size_t>(p + precision - buf);
+  return true;
+}
+
+}  // namespace
 
 std::string& JsonPutDouble(std::string& out, std::string_view key, double value, int decimals,
                            bool comma, bool quote, bool trim) {
   if (!std::isfinite(value)) return PutNumber(out, key, "null", comma, false);
   int precision = decimals >= 1 && decimals <= 6 ? decimals : 6;
   char buf[400];
-  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
-  std::string_view number(buf, res.ec == std::errc() ? static_cast<size_t>(res.ptr - buf) : 0);
+  size_t length = 0;
+  if (!FixedDecimals(value, precision, buf, length)) {
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
+    length = res.ec == std::errc() ? static_cast<size_t>(res.ptr - buf) : 0;
+  }
+  std::string_view number(buf, length);
   if (trim) {
     size_t point = number.find('.');
     if (point != std::string_view::npos) {
@@ -505,65 +822,81 @@ std::string& JsonPutDouble(std::string& out, std::string_view key, double value,
 std::string& JsonPutString(std::string& out, std::string_view key,
                            std::optional<std::string_view> text, bool comma, unsigned codePage,
                            bool dropLineBreaks) {
-  WriteKey(out, key);
-  if (!text) {
-    out += "null";
-  } else {
-    out += '"';
-    out += JsonEscapeNarrow(*text, codePage, dropLineBreaks);
-    out += '"';
+  if (!text) return PutNumber(out, key, "null", comma, false);
+  std::string_view body = *text;
+  size_t size = 0;
+  if (IsGbkCodePage(codePage) && !MayBeEncodedField(body) &&
+      PlainEscapedSize(body, dropLineBreaks, size)) {
+    // The common case: plain ASCII, written straight into the buffer.
+    char* p = Grow(out, key.size() + 5 + size + (comma ? 1 : 0));
+    p = PutKey(p, key);
+    *p++ = '"';
+    p = PutEscaped(p, body, dropLineBreaks);
+    *p++ = '"';
+    if (comma) *p = ',';
+    return out;
   }
+  WriteKey(out, key);
+  out += '"';
+  AppendEscapedNarrow(out, body, codePage, dropLineBreaks);
+  out += '"';
   return Finish(out, comma);
 }
 
 std::string& JsonPutWString(std::string& out, std::string_view key,
                             std::optional<std::u16string_view> text, bool comma,
                             bool dropLineBreaks) {
-  WriteKey(out, key);
-  if (!text) {
-    out += "null";
-    return Finish(out, comma);
+  if (!text) return PutNumber(out, key, "null", comma, false);
+  std::u16string_view units = *text;
+  size_t size = 0;
+  for (size_t i = 0; i < units.size(); ++i) {
+    const char16_t u = units[i];
+    if (u == 0) {
+      units = units.substr(0, i);
+      break;
+    }
+    size += u >= 0x80 ? 6 : EscapedWidth(u, dropLineBreaks);
   }
-  out += '"';
-  for (char16_t u : *text) {
-    if (u == 0) break;
+  char* p = Grow(out, key.size() + 5 + size + (comma ? 1 : 0));
+  p = PutKey(p, key);
+  *p++ = '"';
+  for (char16_t u : units) {
     if (u >= 0x80) {
-      char esc[6] = {'\\', 'u', kHexUpper[(u >> 12) & 15], kHexUpper[(u >> 8) & 15],
-                     kHexUpper[(u >> 4) & 15], kHexUpper[u & 15]};
-      out.append(esc, 6);
-      continue;
-    }
-    char c = static_cast<char>(u);
-    if (!IsSpecial(c)) {
-      out += c;
-    } else if (dropLineBreaks && c == '\r') {
-    } else if (dropLineBreaks && c == '\n') {
-      out += ' ';
+      p[0] = '\\';
+      p[1] = 'u';
+      p[2] = kHexUpper[(u >> 12) & 15];
+      p[3] = kHexUpper[(u >> 8) & 15];
+      p[4] = kHexUpper[(u >> 4) & 15];
+      p[5] = kHexUpper[u & 15];
+      p += 6;
     } else {
-      out += GetJsonEscape(c);
+      p = PutEscapedAscii(p, u, dropLineBreaks);
     }
   }
-  out += '"';
-  return Finish(out, comma);
+  *p++ = '"';
+  if (comma) *p = ',';
+  return out;
 }
 
 std::string& JsonPutHex(std::string& out, std::string_view key, std::string_view bytes,
                         bool comma) {
-  WriteKey(out, key);
-  out += '"';
+  char* p = Grow(out, key.size() + 5 + 2 * bytes.size() + (comma ? 1 : 0));
+  p = PutKey(p, key);
+  *p++ = '"';
   for (unsigned char b : bytes) {
-    out += kHexUpper[b >> 4];
-    out += kHexUpper[b & 15];
+    *p++ = kHexUpper[b >> 4];
+    *p++ = kHexUpper[b & 15];
   }
-  out += '"';
-  return Finish(out, comma);
+  *p++ = '"';
+  if (comma) *p = ',';
+  return out;
 }
 
 std::string& JsonPutBase64(std::string& out, std::string_view key, std::string_view bytes,
                            bool comma) {
   WriteKey(out, key);
   out += '"';
-  out += Base64Encode(bytes);
+  Base64Append(out, bytes);
   out += '"';
   return Finish(out, comma);
 }
@@ -573,19 +906,51 @@ std::string& JsonPutUIntArray(std::string& out, std::string_view key,
   WriteKey(out, key);
   out += '[';
   for (size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) out += ',';
-    out += std::to_string(values[i]);
+    char buf[12];
+    char* p = buf;
+    if (i > 0) *p++ = ',';
+    p = std::to_chars(p, buf + sizeof buf, values[i]).ptr;
+    out.append(buf, static_cast<size_t>(p - buf));
   }
   out += ']';
   return Finish(out, comma);
 }
 
 // ---- Readers ----
+//
+// Each reader is a search for the value (FindValue) followed by a reading of
+// the value at the position found; JsonRowIndex finds the same positions
+// from its index and reads them with the same functions.
 
-std::string JsonGetString(std::string_view key, std::string_view text, size_t n,
-                          bool fieldMode) {
-  text = Cut(text);
-  size_t v = FindValue(key, text);
+namespace {
+
+constexpr std::array<bool, 256> kBareValueEnds = [] {
+  std::array<bool, 256> ends{};
+  for (unsigned char c : std::string_view(" \t\r\n,]}")) ends[c] = true;
+  return ends;
+}();
+
+// Where a bare value (number, true, false) ends.
+size_t BareValueEnd(std::string_view text, size_t v) {
+  size_t end = v;
+  while (end < text.size() && !kBareValueEnds[static_cast<unsigned char>(text[end])]) ++end;
+  return end;
+}
+
+// The length GbkCopyN keeps of `source` for n bytes.
+size_t GbkCopyLength(std::string_view source, size_t n) {
+  if (source.size() <= n) return source.size();
+  size_t end = 0;
+  while (end < source.size()) {
+    const size_t len = static_cast<unsigned char>(source[end]) >= 0x80 ? 2 : 1;
+    if (end + len > n) break;
+    end += len;
+  }
+  return end;
+}
+
+// JsonGetString of the value at v of the (cut) text.
+std::string StringAt(std::string_view text, size_t v, size_t n, bool fieldMode) {
   if (v == kJsonNone || v >= text.size()) return {};
   if (text[v] == '"') {
     if (v + 1 < text.size() && text[v + 1] == '"') return {};
@@ -594,44 +959,45 @@ std::string JsonGetString(std::string_view key, std::string_view text, size_t n,
     return JsonDecodeNarrow(text.substr(v + 1, end - v - 1), n, fieldMode);
   }
   if (text.substr(v, 4) == "null") return {};
-  size_t end = v;
-  while (end < text.size()) {
-    char c = text[end];
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ']' || c == '}')
-      break;
-    ++end;
-  }
-  return GbkCopyN(text.substr(v, end - v), n);
+  return GbkCopyN(text.substr(v, BareValueEnd(text, v) - v), n);
 }
 
-std::u16string JsonGetWString(std::string_view key, std::string_view text, size_t n) {
-  text = Cut(text);
-  size_t v = FindValue(key, text);
+std::u16string WStringAt(std::string_view text, size_t v, size_t n) {
   if (v == kJsonNone || v + 1 >= text.size() || text[v] != '"') return {};
   size_t end = FindJsonStringEnd(text, v + 1);
   if (end == kJsonNone) return {};
   return JsonDecodeW(text.substr(v + 1, end - v - 1), n);
 }
 
-namespace {
+// The text the number readers convert: StringAt with 63 characters in field
+// mode, read in place for a bare value.  False when it reads empty.
+template <class Convert>
+bool NumberTextAt(std::string_view text, size_t v, Convert&& convert) {
+  if (v == kJsonNone || v >= text.size()) return false;
+  if (text[v] != '"') {
+    if (text.substr(v, 4) == "null") return false;
+    std::string_view bare = text.substr(v, BareValueEnd(text, v) - v);
+    bare = bare.substr(0, GbkCopyLength(bare, 63));
+    if (bare.empty()) return false;
+    convert(bare);
+    return true;
+  }
+  const std::string s = StringAt(text, v, 63, true);
+  if (s.empty()) return false;
+  convert(std::string_view(s));
+  return true;
+}
 
 // The value as the integer readers see it, none when it reads empty.
-std::optional<int64_t> ReadInteger(std::string_view key, std::string_view text) {
-  std::string s = JsonGetString(key, text, 63, true);
-  if (s.empty()) return std::nullopt;
-  return ParseInteger(s);
+std::optional<int64_t> IntegerAt(std::string_view text, size_t v) {
+  int64_t value = 0;
+  if (!NumberTextAt(text, v, [&](std::string_view s) { value = ParseInteger(s); }))
+    return std::nullopt;
+  return value;
 }
 
-}  // namespace
-
-int32_t JsonGetInt(std::string_view key, std::string_view text, int32_t def) {
-  std::optional<int64_t> v = ReadInteger(key, text);
-  return v ? ClampToInt32(*v) : def;
-}
-
-double JsonGetDouble(std::string_view key, std::string_view text, double def) {
-  std::string s = JsonGetString(key, text, 63, true);
-  if (s.empty()) return def;
+// The standard decimal floating conversion of a non-empty text.
+double ParseDouble(std::string_view s, double def) {
   size_t i = 0;
   while (i < s.size() && IsCSpace(s[i])) ++i;
   if (i < s.size() && s[i] == '+') ++i;
@@ -641,7 +1007,7 @@ double JsonGetDouble(std::string_view key, std::string_view text, double def) {
     // Too large a number keeps the default; too small a one reads as the C
     // library reads it (zero).
     static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    const std::string number(s, i, static_cast<size_t>(res.ptr - (s.data() + i)));
+    const std::string number(s.substr(i, static_cast<size_t>(res.ptr - (s.data() + i))));
     const double near = strtod_l(number.c_str(), nullptr, cLocale);
     return std::isinf(near) ? def : near;
   }
@@ -649,46 +1015,53 @@ double JsonGetDouble(std::string_view key, std::string_view text, double def) {
   return value;
 }
 
-int JsonGetBool(std::string_view key, std::string_view text, int def) {
-  std::string s = JsonGetString(key, text, 15, false);
+int32_t IntAt(std::string_view text, size_t v, int32_t def) {
+  std::optional<int64_t> value = IntegerAt(text, v);
+  return value ? ClampToInt32(*value) : def;
+}
+
+double DoubleAt(std::string_view text, size_t v, double def) {
+  double value = def;
+  NumberTextAt(text, v, [&](std::string_view s) { value = ParseDouble(s, def); });
+  return value;
+}
+
+int BoolAt(std::string_view text, size_t v, int def) {
+  std::string s = StringAt(text, v, 15, false);
   if (s.empty()) return def;
   return s[0] == '1' || s[0] == 'T' || s[0] == 't' ? 1 : 0;
 }
 
-uint8_t JsonGetByte(std::string_view key, std::string_view text, uint8_t def) {
-  std::optional<int64_t> v = ReadInteger(key, text);
-  if (!v || *v < 0 || *v > 255) return def;
-  return static_cast<uint8_t>(*v);
+uint8_t ByteAt(std::string_view text, size_t v, uint8_t def) {
+  std::optional<int64_t> value = IntegerAt(text, v);
+  if (!value || *value < 0 || *value > 255) return def;
+  return static_cast<uint8_t>(*value);
 }
 
-int16_t JsonGetShort(std::string_view key, std::string_view text, int16_t def) {
-  std::optional<int64_t> v = ReadInteger(key, text);
-  if (!v || *v < -32768 || *v > 32767) return def;
-  return static_cast<int16_t>(*v);
+int16_t ShortAt(std::string_view text, size_t v, int16_t def) {
+  std::optional<int64_t> value = IntegerAt(text, v);
+  if (!value || *value < -32768 || *value > 32767) return def;
+  return static_cast<int16_t>(*value);
 }
 
-size_t JsonGetHex(std::string_view key, std::string_view text, std::string& out,
-                  size_t capacity) {
+size_t HexAtValue(std::string_view text, size_t v, std::string& out, size_t capacity) {
   out.clear();
-  text = Cut(text);
-  std::optional<std::string_view> body = PlainStringAt(text, FindValue(key, text));
+  std::optional<std::string_view> body = PlainStringAt(text, v);
   if (!body || body->size() % 2 != 0 || body->size() / 2 > capacity) return 0;
   std::string bytes;
   bytes.reserve(body->size() / 2);
   for (size_t i = 0; i < body->size(); i += 2) {
-    int v = HexAt(*body, i, 2);
-    if (v < 0) return 0;
-    bytes += static_cast<char>(v);
+    int h = HexAt(*body, i, 2);
+    if (h < 0) return 0;
+    bytes += static_cast<char>(h);
   }
   out = std::move(bytes);
   return out.size();
 }
 
-int JsonGetBase64(std::string_view key, std::string_view text, std::string& out,
-                  size_t capacity) {
+int Base64AtValue(std::string_view text, size_t v, std::string& out, size_t capacity) {
   out.clear();
-  text = Cut(text);
-  std::optional<std::string_view> body = PlainStringAt(text, FindValue(key, text));
+  std::optional<std::string_view> body = PlainStringAt(text, v);
   if (!body || body->size() % 4 != 0 || body->size() >= capacity) return 0;
   std::string copy(*body);
   for (char& c : copy)
@@ -698,17 +1071,13 @@ int JsonGetBase64(std::string_view key, std::string_view text, std::string& out,
   return result;
 }
 
-size_t JsonFindKey(std::string_view key, std::string_view text) {
-  return FindKeyString(Cut(text), key, true);
-}
-
-int JsonGetIntArray(std::string_view key, std::string_view text, std::vector<uint32_t>& values,
-                    int64_t minimum, int64_t maximum) {
-  text = Cut(text);
-  size_t k = JsonFindKey(key, text);
+// JsonGetIntArray with the key's opening quote at k (kJsonNone when the key
+// is missing).
+int IntArrayAt(std::string_view text, size_t k, size_t keySize, std::vector<uint32_t>& values,
+               int64_t minimum, int64_t maximum) {
   if (k == kJsonNone) return -1;
   size_t open = text.find('[', k);
-  if (open == std::string_view::npos || open - k > key.size() + 10) return -1;
+  if (open == std::string_view::npos || open - k > keySize + 10) return -1;
   size_t close = text.find(']', open);
   if (close == std::string_view::npos) return -1;
   std::string_view inner = text.substr(open + 1, close - open - 1);
@@ -723,6 +1092,233 @@ int JsonGetIntArray(std::string_view key, std::string_view text, std::vector<uin
     pos = next + 1;
   }
   return static_cast<int>(values.size());
+}
+
+}  // namespace
+
+std::string JsonGetString(std::string_view key, std::string_view text, size_t n,
+                          bool fieldMode) {
+  text = Cut(text);
+  return StringAt(text, FindValue(key, text), n, fieldMode);
+}
+
+std::u16string JsonGetWString(std::string_view key, std::string_view text, size_t n) {
+  text = Cut(text);
+  return WStringAt(text, FindValue(key, text), n);
+}
+
+int32_t JsonGetInt(std::string_view key, std::string_view text, int32_t def) {
+  text = Cut(text);
+  return IntAt(text, FindValue(key, text), def);
+}
+
+double JsonGetDouble(std::string_view key, std::string_view text, double def) {
+  text = Cut(text);
+  return DoubleAt(text, FindValue(key, text), def);
+}
+
+int JsonGetBool(std::string_view key, std::string_view text, int def) {
+  text = Cut(text);
+  return BoolAt(text, FindValue(key, text), def);
+}
+
+uint8_t JsonGetByte(std::string_view key, std::string_view text, uint8_t def) {
+  text = Cut(text);
+  return ByteAt(text, FindValue(key, text), def);
+}
+
+int16_t JsonGetShort(std::string_view key, std::string_view text, int16_t def) {
+  text = Cut(text);
+  return ShortAt(text, FindValue(key, text), def);
+}
+
+size_t JsonGetHex(std::string_view key, std::string_view text, std::string& out,
+                  size_t capacity) {
+  text = Cut(text);
+  return HexAtValue(text, FindValue(key, text), out, capacity);
+}
+
+int JsonGetBase64(std::string_view key, std::string_view text, std::string& out,
+                  size_t capacity) {
+  text = Cut(text);
+  return Base64AtValue(text, FindValue(key, text), out, capacity);
+}
+
+size_t JsonFindKey(std::string_view key, std::string_view text) {
+  return FindKeyString(Cut(text), key, true);
+}
+
+int JsonGetIntArray(std::string_view key, std::string_view text, std::vector<uint32_t>& values,
+                    int64_t minimum, int64_t maximum) {
+  text = Cut(text);
+  return IntArrayAt(text, FindKeyString(text, key, true), key.size(), values, minimum, maximum);
+}
+
+// ---- Index of one object ----
+
+namespace {
+
+// A hash of a key's bytes for the index's table (keys are short).
+uint64_t KeyHash(std::string_view key) {
+  uint64_t h = key.size();
+  for (char c : key) h = h * 31 + static_cast<unsigned char>(c);
+  h *= 0x9E3779B97F4A7C15ull;
+  return h ^ (h >> 29);
+}
+
+// The first seven bytes of a key and its length (up to 255) in one word:
+// keys of different tags differ.
+uint64_t KeyTag(const char* key, size_t size) {
+  uint64_t tag = static_cast<uint64_t>(std::min<size_t>(size, 255)) << 56;
+  const size_t head = std::min<size_t>(size, 7);
+  for (size_t i = 0; i < head; ++i) tag |= uint64_t{static_cast<unsigned char>(key[i])} << (8 * i);
+  return tag;
+}
+
+bool SameBytes(const char* a, const char* b, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+void JsonRowIndex::Reset(std::string_view object) {
+  text_ = Cut(object);
+  entries_.clear();
+  tags_.clear();
+  slots_.clear();
+  ScanKeyStrings(text_, [&](size_t open, size_t close, const Nesting& nesting) {
+    if (StandsAsKey(text_, open, nesting)) {
+      entries_.push_back({open, close - open - 1, ValueAfterKey(text_, close), true});
+      tags_.push_back(KeyTag(text_.data() + open + 1, close - open - 1));
+    }
+    return false;
+  });
+  // A row of a few dozen columns is searched straight through its tags;
+  // only a wide one gets a hash table.  Open addressing, at most half full;
+  // each distinct key keeps its first occurrence.
+  hint_ = 0;
+  if (entries_.size() <= kScanLimit) {
+    for (size_t e = 1; e < entries_.size(); ++e) {
+      for (size_t d = 0; d < e; ++d) {
+        if (tags_[d] == tags_[e] && KeyOf(entries_[d]) == KeyOf(entries_[e])) {
+          entries_[e].first = false;
+          break;
+        }
+      }
+    }
+    return;
+  }
+  size_t slots = 16;
+  while (slots < 2 * entries_.size()) slots *= 2;
+  slots_.assign(slots, 0);
+  const size_t mask = slots - 1;
+  for (size_t e = 0; e < entries_.size(); ++e) {
+    const std::string_view key = KeyOf(entries_[e]);
+    for (size_t s = KeyHash(key) & mask;; s = (s + 1) & mask) {
+      if (slots_[s] == 0) {
+        slots_[s] = static_cast<uint32_t>(e + 1);
+        break;
+      }
+      if (KeyOf(entries_[slots_[s] - 1]) == key) {
+        entries_[e].first = false;
+        break;
+      }
+    }
+  }
+}
+
+std::string_view JsonRowIndex::KeyOf(const Entry& entry) const {
+  return text_.substr(entry.open + 1, entry.size);
+}
+
+bool JsonRowIndex::Holds(const Entry& entry, std::string_view key) const {
+  return entry.size == key.size() &&
+         SameBytes(text_.data() + entry.open + 1, key.data(), key.size());
+}
+
+const JsonRowIndex::Entry* JsonRowIndex::First(std::string_view key) {
+  // Columns are mostly read in the order they stand: try the key after the
+  // last one found before searching.
+  if (hint_ < entries_.size() && entries_[hint_].first && Holds(entries_[hint_], key))
+    return &entries_[hint_++];
+  size_t found = entries_.size();
+  if (slots_.empty()) {
+    const uint64_t tag = KeyTag(key.data(), key.size());
+    for (size_t e = 0; e < tags_.size(); ++e) {
+      if (tags_[e] == tag && Holds(entries_[e], key)) {
+        found = e;
+        break;
+      }
+    }
+  } else {
+    const size_t mask = slots_.size() - 1;
+    for (size_t s = KeyHash(key) & mask; slots_[s] != 0; s = (s + 1) & mask) {
+      if (Holds(entries_[slots_[s] - 1], key)) {
+        found = slots_[s] - 1;
+        break;
+      }
+    }
+  }
+  if (found == entries_.size()) return nullptr;
+  hint_ = found + 1;
+  return &entries_[found];
+}
+
+size_t JsonRowIndex::ValuePos(std::string_view key) {
+  const Entry* entry = First(key);
+  return entry ? entry->value : kJsonNone;
+}
+
+size_t JsonRowIndex::FindKey(std::string_view key) {
+  const Entry* entry = First(key);
+  if (entry == nullptr) return kJsonNone;
+  // The first occurrence followed by a colon (rarely not the first one).
+  for (const Entry* e = entry; e != entries_.data() + entries_.size(); ++e)
+    if (e->value != kJsonNone && KeyOf(*e) == key) return e->open;
+  return kJsonNone;
+}
+
+std::string JsonRowIndex::GetString(std::string_view key, size_t n, bool fieldMode) {
+  return StringAt(text_, ValuePos(key), n, fieldMode);
+}
+
+std::u16string JsonRowIndex::GetWString(std::string_view key, size_t n) {
+  return WStringAt(text_, ValuePos(key), n);
+}
+
+int32_t JsonRowIndex::GetInt(std::string_view key, int32_t def) {
+  return IntAt(text_, ValuePos(key), def);
+}
+
+double JsonRowIndex::GetDouble(std::string_view key, double def) {
+  return DoubleAt(text_, ValuePos(key), def);
+}
+
+int JsonRowIndex::GetBool(std::string_view key, int def) {
+  return BoolAt(text_, ValuePos(key), def);
+}
+
+uint8_t JsonRowIndex::GetByte(std::string_view key, uint8_t def) {
+  return ByteAt(text_, ValuePos(key), def);
+}
+
+int16_t JsonRowIndex::GetShort(std::string_view key, int16_t def) {
+  return ShortAt(text_, ValuePos(key), def);
+}
+
+size_t JsonRowIndex::GetHex(std::string_view key, std::string& out, size_t capacity) {
+  return HexAtValue(text_, ValuePos(key), out, capacity);
+}
+
+int JsonRowIndex::GetBase64(std::string_view key, std::string& out, size_t capacity) {
+  return Base64AtValue(text_, ValuePos(key), out, capacity);
+}
+
+int JsonRowIndex::GetIntArray(std::string_view key, std::vector<uint32_t>& values,
+                              int64_t minimum, int64_t maximum) {
+  return IntArrayAt(text_, FindKey(key), key.size(), values, minimum, maximum);
 }
 
 // The object scans stop at a NUL as at the end of the text; they do not cut
@@ -741,35 +1337,37 @@ size_t JsonObjectStart(std::string_view text, size_t pos) {
       start = q + 3;
     break;
   }
-  for (size_t i = start; i < text.size(); ++i) {
-    char c = text[i];
+  const char* const p = text.data();
+  const size_t n = text.size();
+  for (size_t i = FindAny<'\0', '"', '{'>(p, start, n); i < n;
+       i = FindAny<'\0', '"', '{'>(p, i + 1, n)) {
+    const char c = p[i];
     if (c == '\0') return kJsonNone;
-    if (c == '"') {
-      size_t end = FindJsonStringEnd(text, i + 1);
-      if (end == kJsonNone) return kJsonNone;
-      i = end;
-    } else if (c == '{') {
-      return i;
-    }
+    if (c == '{') return i;
+    const size_t end = StringEndFrom(text, i + 1);
+    if (end == kJsonNone) return kJsonNone;
+    i = end;
   }
   return kJsonNone;
 }
 
 size_t JsonObjectEnd(std::string_view text, size_t pos) {
   if (pos >= text.size()) return kJsonNone;
-  size_t i = text[pos] == '{' ? pos + 1 : pos;
+  const char* const p = text.data();
+  const size_t n = text.size();
   int depth = 1;
-  for (; i < text.size(); ++i) {
-    char c = text[i];
+  for (size_t i = FindAny<'\0', '"', '{', '}'>(p, p[pos] == '{' ? pos + 1 : pos, n); i < n;
+       i = FindAny<'\0', '"', '{', '}'>(p, i + 1, n)) {
+    const char c = p[i];
     if (c == '\0') return kJsonNone;
     if (c == '"') {
-      size_t end = FindJsonStringEnd(text, i + 1);
+      const size_t end = StringEndFrom(text, i + 1);
       if (end == kJsonNone) return kJsonNone;
       i = end;
     } else if (c == '{') {
       ++depth;
-    } else if (c == '}') {
-      if (--depth == 0) return i;
+    } else if (--depth == 0) {
+      return i;
     }
   }
   return kJsonNone;
@@ -783,17 +1381,20 @@ std::string_view JsonListBody(std::string_view text, std::string_view key) {
   size_t after = pos + marker.size();
   size_t open = JsonSkipBlanks(text, after);
   if (open >= text.size() || text[open] != '[') return text.substr(after);
+  const char* const p = text.data();
+  const size_t n = text.size();
   int depth = 0;
-  for (size_t i = open; i < text.size(); ++i) {
-    char c = text[i];
+  for (size_t i = FindAny<'"', '[', ']'>(p, open, n); i < n;
+       i = FindAny<'"', '[', ']'>(p, i + 1, n)) {
+    const char c = p[i];
     if (c == '"') {
-      size_t end = FindJsonStringEnd(text, i + 1);
+      const size_t end = StringEndFrom(text, i + 1);
       if (end == kJsonNone) break;
       i = end;
     } else if (c == '[') {
       ++depth;
-    } else if (c == ']') {
-      if (--depth == 0) return text.substr(after, i - after);
+    } else if (--depth == 0) {
+      return text.substr(after, i - after);
     }
   }
   return text.substr(after);

@@ -1,6 +1,10 @@
-// Text toolkit speed against the libraries it stands beside: GBK <-> UTF-16
-// against raw iconv, Base64 of 1 MB, CRC-32 against zlib and MD5 against
-// OpenSSL, all on the same 1 MB inputs.
+// Text toolkit speed against the libraries it stands beside, all on the same
+// 1 MB inputs in one run; read the results as ratios.
+//   GBK <-> UTF-16 against raw iconv.
+//   Base64 encode and decode (no reference): target 1.5 GB/s each, as fast
+//   scalar table codecs reach.
+//   CRC-32 against zlib (which computes it).
+//   MD5 against OpenSSL's EVP_Digest: target at least 0.9 of OpenSSL's speed.
 #include <benchmark/benchmark.h>
 #include <iconv.h>
 #include <openssl/evp.h>

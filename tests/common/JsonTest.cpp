@@ -1,9 +1,14 @@
 #include "common/Json.h"
+#include "common/TextCodec.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -170,6 +175,43 @@ TEST(JsonReaders, StringBodiesDecode) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.body);
     EXPECT_EQ(JsonGetString("k", "{\"k\":\"" + c.body + "\"}", 200), c.expected);
+  }
+}
+
+// Bodies of ASCII and "\u" escapes of units from 128 on read as those units
+// converted to GBK ("?" for a unit without a code), cut without splitting a
+// character, whichever units they hold.
+TEST(JsonReaders, EscapedUnitBodiesReadAsTheirUnitsInGbk) {
+  const std::string pieces[] = {"a", " ", "Zz", "\\u4E2D", "\\u6587", "\\u00E9", "\\u0080",
+                                "\\uD83D", "\\uDE00", "\\u20AC", "\\u0E01", "\\uFFFF",
+                                "\\u4e2d", "\\u00B7"};
+  std::mt19937 rng(104);
+  for (int i = 0; i < 3000; ++i) {
+    std::string body;
+    std::u16string units;
+    const int count = 1 + static_cast<int>(rng() % 8);
+    for (int k = 0; k < count; ++k) {
+      const std::string& piece = pieces[rng() % std::size(pieces)];
+      body += piece;
+      if (piece[0] == '\\')
+        units += static_cast<char16_t>(std::stoi(piece.substr(2), nullptr, 16));
+      else
+        units.append(piece.begin(), piece.end());
+    }
+    const std::string gbk = GbkFromWide(units);
+    for (size_t n : {size_t{0}, size_t{1}, size_t{5}, size_t{200}}) {
+      std::string expected = gbk;
+      if (expected.size() > n) {
+        size_t end = 0;
+        while (end < expected.size()) {
+          const size_t len = static_cast<unsigned char>(expected[end]) >= 0x80 ? 2 : 1;
+          if (end + len > n) break;
+          end += len;
+        }
+        expected.resize(end);
+      }
+      ASSERT_EQ(JsonDecodeNarrow(body, n, false), expected) << body << " " << n;
+    }
   }
 }
 
@@ -346,6 +388,58 @@ TEST(JsonWriters, NumbersHexBase64Arrays) {
       {put([](std::string& o) { JsonPutUIntArray(o, "a", {}, true); }), R"("a":[],)"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.written, c.expected);
+}
+
+// The number is the standard fixed conversion (the exact binary value
+// rounded, ties to even) for every magnitude, sign and count of decimals.
+TEST(JsonWriters, DoubleIsTheStandardFixedConversion) {
+  auto reference = [](double value, int decimals, bool trim) {
+    const int precision = decimals >= 1 && decimals <= 6 ? decimals : 6;
+    char buf[400];
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
+    std::string number(buf, res.ptr);
+    if (trim) {
+      const size_t point = number.find('.');
+      while (number.size() > point + 2 && number.back() == '0') number.pop_back();
+    }
+    return "\"d\":" + number;
+  };
+  std::vector<double> values = {0.0, -0.0, 0.125, 0.375, 2.5, 0.0005, 0.0015, 1e-7, -1e-7,
+                                4.9e-324, 2.2250738585072014e-308, 0.5e-6, 1.5e-6, 2.5e-6,
+                                9.9999995, 999999.9999995, 9007199254740991.0,
+                                9007199254740993.0, 18446744073709.55, 18446744073710.5,
+                                1e15, 1e300, -123.4565, 1.005, 2.675};
+  std::mt19937_64 rng(120);
+  for (int i = 0; i < 20000; ++i) {
+    const uint64_t r = rng();
+    switch (i % 4) {
+      case 0: {  // any bit pattern
+        double v;
+        std::memcpy(&v, &r, sizeof v);
+        if (std::isfinite(v)) values.push_back(v);
+        break;
+      }
+      case 1:  // exact ties: halves of the last digit
+        values.push_back(static_cast<double>(static_cast<int64_t>(r % 2000001) - 1000000) /
+                         static_cast<double>(uint64_t{1} << (r >> 59)));
+        break;
+      case 2:  // amounts as they are keyed
+        values.push_back(static_cast<double>(static_cast<int64_t>(r % 20000001) - 10000000) /
+                         1000.0);
+        break;
+      default:  // wide range of magnitudes
+        values.push_back(std::ldexp(static_cast<double>(r >> 11), static_cast<int>(r % 140) - 120));
+    }
+  }
+  for (double v : values) {
+    for (int decimals : {0, 1, 2, 3, 4, 5, 6, 7}) {
+      for (bool trim : {false, true}) {
+        std::string out;
+        JsonPutDouble(out, "d", v, decimals, false, false, trim);
+        ASSERT_EQ(out, reference(v, decimals, trim)) << v << " " << decimals;
+      }
+    }
+  }
 }
 
 TEST(JsonWriters, NarrowStrings) {

@@ -48,7 +48,7 @@ TEST(Md5, Rfc1321TestSuite) {
 
 TEST(Md5, PaddingBoundariesAndSplitUpdatesMatchOpenSsl) {
   std::mt19937 rng(11);
-  for (size_t len : {0, 1, 55, 56, 57, 63, 64, 65, 119, 120, 127, 128, 129, 1000}) {
+  for (size_t len : {0, 1, 55, 56, 57, 63, 64, 65, 119, 120, 127, 128, 129, 1000, 1023, 1024, 4097}) {
     std::string bytes(len, '\0');
     for (auto& b : bytes) b = static_cast<char>(rng());
     const std::string expected = OpenSslMd5Hex(bytes);
