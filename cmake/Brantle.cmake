@@ -3,11 +3,35 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# brantle_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
-# One GoogleTest program; its cases are registered with CTest when the test
-# run starts, so building never runs test code.
+# Registers the cases of a test program with CTest: one CTest test per case,
+# found when the test run starts (so building never runs test code), or with
+# ONE_PROCESS the whole program as one CTest test, for programs whose cases
+# share something slow to start (an office suite); the failing cases are
+# named in its output.
+function(brantle_register_tests name one_process timeout labels environment)
+  if(one_process)
+    add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${timeout} LABELS "${labels}")
+    if(environment)
+      set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}")
+    endif()
+  else()
+    set(properties TIMEOUT ${timeout} LABELS "${labels}")
+    if(environment)
+      list(APPEND properties ENVIRONMENT "${environment}")
+    endif()
+    gtest_discover_tests(${name}
+      DISCOVERY_MODE PRE_TEST
+      PROPERTIES ${properties}
+      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
+endfunction()
+
+# brantle_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>]
+#              [TIMEOUT s] [ONE_PROCESS])
+# One GoogleTest program.
 function(brantle_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "ONE_PROCESS" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
@@ -16,10 +40,7 @@ function(brantle_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
-    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  brantle_register_tests(${name} "${T_ONE_PROCESS}" ${T_TIMEOUT} "${T_LABELS}" "")
 endfunction()
 
 # Adds every sub-folder of the current folder that has a CMakeLists.txt.
@@ -31,12 +52,12 @@ macro(brantle_add_present_subfolders)
   endforeach()
 endmacro()
 
-# brantle_qt_test(<name> SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s])
+# brantle_qt_test(<name> SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s] [ONE_PROCESS])
 # A GoogleTest program for widgets: its own main (tests/QtTestMain.cpp) makes
 # the one QApplication of the program on the offscreen platform, with HOME and
 # XDG_RUNTIME_DIR in a temporary folder.
 function(brantle_qt_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "ONE_PROCESS" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
   add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/QtTestMain.cpp)
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
@@ -48,9 +69,6 @@ function(brantle_qt_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT ${T_TIMEOUT}
-      LABELS "${T_LABELS}"
-    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  brantle_register_tests(${name} "${T_ONE_PROCESS}" ${T_TIMEOUT} "${T_LABELS}"
+    "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -13,7 +13,7 @@ using namespace officetest;
 namespace {
 
 ::testing::Environment* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new OfficeEnvironment);
+    ::testing::AddGlobalTestEnvironment(new OfficeEnvironment(OfficeEnvironment::kHoldSuite));
 
 std::u16string Repeat(std::u16string_view unit, int n) {
   std::u16string s;

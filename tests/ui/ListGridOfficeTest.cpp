@@ -15,7 +15,7 @@ using namespace officetest;
 namespace {
 
 ::testing::Environment* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new OfficeEnvironment);
+    ::testing::AddGlobalTestEnvironment(new OfficeEnvironment(OfficeEnvironment::kHoldSuite));
 
 class GridWorkbook : public ::testing::Test {
  protected:
