@@ -3,6 +3,8 @@
 // random bytes biased towards the characters a reader treats specially.
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <string_view>
@@ -67,5 +69,20 @@ class Bytes {
 
 // How many random inputs each reader gets.
 inline constexpr int kRounds = 20000;
+
+// A copy of the text in a heap block of exactly its size, with no NUL after
+// it, so that the sanitizers catch any read past the end.
+class ExactBlock {
+ public:
+  explicit ExactBlock(std::string_view text)
+      : size_(text.size()), data_(new char[text.size() ? text.size() : 1]) {
+    if (size_) std::memcpy(data_.get(), text.data(), size_);
+  }
+  std::string_view View() const { return {data_.get(), size_}; }
+
+ private:
+  size_t size_;
+  std::unique_ptr<char[]> data_;
+};
 
 }  // namespace fuzz

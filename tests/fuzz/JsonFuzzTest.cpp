@@ -13,20 +13,7 @@
 
 namespace {
 
-// A copy of the text in a heap block of exactly its size, with no NUL after
-// it, so that the sanitizers catch any read past the end.
-class ExactBlock {
- public:
-  explicit ExactBlock(std::string_view text)
-      : size_(text.size()), data_(new char[text.size() ? text.size() : 1]) {
-    if (size_) std::memcpy(data_.get(), text.data(), size_);
-  }
-  std::string_view View() const { return {data_.get(), size_}; }
-
- private:
-  size_t size_;
-  std::unique_ptr<char[]> data_;
-};
+using fuzz::ExactBlock;
 
 const char* const kKeys[] = {"a", "List", "ReturnValue", "cName", "v", "0", "x", ""};
 

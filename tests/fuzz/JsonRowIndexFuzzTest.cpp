@@ -15,20 +15,7 @@
 
 namespace {
 
-// The text in a heap block of exactly its size, so that the sanitizers catch
-// a read past its end.
-class ExactCopy {
- public:
-  explicit ExactCopy(std::string_view text)
-      : size_(text.size()), data_(new char[text.size() ? text.size() : 1]) {
-    if (size_) std::memcpy(data_.get(), text.data(), size_);
-  }
-  std::string_view View() const { return {data_.get(), size_}; }
-
- private:
-  size_t size_;
-  std::unique_ptr<char[]> data_;
-};
+using fuzz::ExactBlock;
 
 // Keys to ask: fixed ones, and every quoted piece of the text (so that keys
 // that occur, twice or nested or as values, are asked as well).
@@ -101,10 +88,10 @@ const char* const kTricky[] = {
 };
 
 TEST(JsonRowIndexFuzz, TrickyTextsReadAsTheKeySearchReadsThem) {
-  for (const char* text : kTricky) ExpectSameReads(ExactCopy(text).View());
+  for (const char* text : kTricky) ExpectSameReads(ExactBlock(text).View());
   // A NUL ends the text for both.
   const std::string withNul("{\"a\":1}\0{\"b\":2}", 15);
-  ExpectSameReads(ExactCopy(withNul).View());
+  ExpectSameReads(ExactBlock(withNul).View());
 }
 
 TEST(JsonRowIndexFuzz, WideRowsUseTheTableAndStillFindTheFirstKey) {
@@ -118,7 +105,7 @@ TEST(JsonRowIndexFuzz, WideRowsUseTheTableAndStillFindTheFirstKey) {
       text += ",";
     }
     text += "\"end\":1}";
-    ExpectSameReads(ExactCopy(text).View());
+    ExpectSameReads(ExactBlock(text).View());
   }
 }
 
@@ -132,7 +119,7 @@ TEST(JsonRowIndexFuzz, RandomAndMutatedTextsReadAsTheKeySearchReadsThem) {
       case 1: input = gen.Mutate(kTricky[gen.Next() % std::size(kTricky)]); break;
       default: input = gen.Random(60);
     }
-    ExpectSameReads(ExactCopy(input).View());
+    ExpectSameReads(ExactBlock(input).View());
     if (HasFailure()) return;
   }
 }
