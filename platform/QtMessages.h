@@ -123,6 +123,13 @@ bool PostPayloadMessage(QObject* target, int message, quintptr wParam,
                         std::unique_ptr<MessagePayload> payload);
 qintptr SendPayloadMessage(QObject* target, int message, quintptr wParam,
                            std::unique_ptr<MessagePayload> payload);
+
+// The record wrapped for the event; null for a null record.
+template <typename T>
+std::unique_ptr<MessagePayload> WrapPayload(std::unique_ptr<T> record) {
+  if (!record) return nullptr;
+  return std::make_unique<TypedMessagePayload<T>>(std::move(record));
+}
 }  // namespace detail
 
 // The private message an event carries, or nullptr for any other event.
@@ -138,8 +145,9 @@ bool PostPrivateMessage(QObject* target, int message, quintptr wParam = 0,
 // call.  From another thread the call blocks until the receiver's thread has
 // handled it, so that thread must be running its event loop: a window thread
 // that waits for the caller through platform::WaitForWork (QtWaitForWork.h)
-// does; one blocked in any other way would never answer.  Returns 0 when there is no receiver, or when the
-// receiver is destroyed before it handled the message.  Without an
+// does; one blocked in any other way would never answer.  Returns 0 when
+// there is no receiver, or when the receiver is destroyed before it handled
+// the message.  Without an
 // application object the receiver's handler is called directly.
 qintptr SendPrivateMessage(QObject* target, int message, quintptr wParam = 0,
                            qintptr lParam = 0);
@@ -150,9 +158,8 @@ qintptr SendPrivateMessage(QObject* target, int message, quintptr wParam = 0,
 template <typename T>
 bool PostPrivateMessage(QObject* target, int message, quintptr wParam,
                         std::unique_ptr<T> payload) {
-  std::unique_ptr<MessagePayload> holder;
-  if (payload) holder = std::make_unique<TypedMessagePayload<T>>(std::move(payload));
-  return detail::PostPayloadMessage(target, message, wParam, std::move(holder));
+  return detail::PostPayloadMessage(target, message, wParam,
+                                    detail::WrapPayload(std::move(payload)));
 }
 
 // The record by value: a copy of an lvalue, or the moved-in value.
@@ -168,9 +175,8 @@ bool PostPrivateMessage(QObject* target, int message, quintptr wParam, T&& recor
 template <typename T>
 qintptr SendPrivateMessage(QObject* target, int message, quintptr wParam,
                            std::unique_ptr<T> payload) {
-  std::unique_ptr<MessagePayload> holder;
-  if (payload) holder = std::make_unique<TypedMessagePayload<T>>(std::move(payload));
-  return detail::SendPayloadMessage(target, message, wParam, std::move(holder));
+  return detail::SendPayloadMessage(target, message, wParam,
+                                    detail::WrapPayload(std::move(payload)));
 }
 
 template <detail::PayloadValue T>
