@@ -37,6 +37,7 @@
 #include "shell/LoginDlg.h"
 #include "shell/MainFrame.h"
 #include "shell/PasswordChange.h"
+#include "app/ViewPages.h"
 #include "platform/QtDispatcher.h"
 #include "platform/QtMessageBox.h"
 #include "tests/QtTestSupport.h"
@@ -307,6 +308,7 @@ TEST_F(StartUpTest, EachFailingStepShowsItsMessageAndEndsThere) {
 
 TEST_F(StartUpTest, TheRealMainWindowComesUpMaximisedWithItsCaption) {
   InstallWindowHooks(app_);
+  app_.pageFactory = CreateViewPage;  // the pages the program hands the view
   app_.hooks.runLogin = [](CBrantleClientApp& app, int) {
     return app.Link().Login(u"admin", u"admin123", 0) > 0 ? 1 : 0;
   };
