@@ -34,14 +34,10 @@ using namespace platform;
 
 namespace {
 
-// Blocks the worker until the condition holds (or 10 s have passed).
+// Blocks the worker (it processes no events) until the condition holds or
+// the limit has passed.
 bool WorkerWaitsFor(const std::function<bool()>& condition) {
-  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
+  return testsupport::WaitUntil(condition, testsupport::kWaitLimit);
 }
 
 class Answerer : public QObject {
