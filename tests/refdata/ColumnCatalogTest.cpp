@@ -61,7 +61,7 @@ TEST_F(ColumnCatalogTest, WaybillColumnsByIndexAndTablesByNumber) {
   EXPECT_EQ(4u, catalog_.SupplierColumns().size());
 }
 
-// The hints table of the waybill columns, row by row as the design gives it:
+// The display hints of the waybill columns, one row per kind of column:
 // type, format, alignment, flag and the columns with their widths ("a1 to a5"
 // stands for a1, a2, ... a5).  Every client_rec column must match its row;
 // a floating column named in no row takes the "every other" row.
@@ -219,7 +219,7 @@ TEST_F(ColumnCatalogTest, AddedColumnsFollowTheWaybillColumns) {
   EXPECT_EQ(63u, added->caption.size());
   EXPECT_EQ(nullptr, catalog.WaybillColumn(209));
 
-  // Building again starts from the design's columns.
+  // Building again starts from the built-in columns.
   catalog.Build(language_);
   EXPECT_EQ(nullptr, catalog.WaybillColumn(208));
 }
