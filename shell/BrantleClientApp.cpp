@@ -5,6 +5,7 @@
 #include "net/HttpClient.h"
 #include "office/OfficeSuite.h"
 #include "refdata/BarcodeNormalizer.h"
+#include "refdata/ColumnCatalog.h"
 #include "refdata/CurrencyTable.h"
 #include "refdata/JapanPostcodeBook.h"
 #include "refdata/RecordStores.h"
@@ -26,6 +27,7 @@ struct CBrantleClientApp::Services {
   AppSettings settings;
   HttpRequest webRequest;
   std::unique_ptr<CJapanPostcodeBook> japanPostcodes;
+  CColumnCatalog columnCatalog;
 };
 
 CBrantleClientApp theApp;
@@ -38,6 +40,8 @@ CBrantleClientApp::CBrantleClientApp() : services_(std::make_unique<Services>())
 CBrantleClientApp::~CBrantleClientApp() = default;
 
 CServerLink& CBrantleClientApp::Link() { return services_->link; }
+CColumnCatalog& CBrantleClientApp::ColumnCatalog() { return services_->columnCatalog; }
+const CColumnCatalog& CBrantleClientApp::ColumnCatalog() const { return services_->columnCatalog; }
 AppSettings& CBrantleClientApp::Settings() { return services_->settings; }
 const AppSettings& CBrantleClientApp::Settings() const { return services_->settings; }
 CDirectoryTable& CBrantleClientApp::Directory() { return services_->directory; }

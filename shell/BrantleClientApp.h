@@ -39,6 +39,8 @@ struct WaybillRecord;
 struct InputWaybillRecord;
 class CSingleInstanceGuard;
 class CViewPage;
+class CColumnCatalog;
+struct AwbPackInfo;
 
 // One express product as far as the application's look-ups need it: its
 // code and the sorted list of the area names it serves (only some kinds
@@ -169,6 +171,9 @@ class CBrantleClientApp {
   CScalePort& ScalePort() { return scalePort_; }
   CScaleReader& ScaleReader() { return scaleReader_; }
   CTemplatePrinterList& TemplatePrinters() { return templatePrinters_; }
+  // The column catalogue (built by start-up after the language table).
+  CColumnCatalog& ColumnCatalog();
+  const CColumnCatalog& ColumnCatalog() const;
 
   // Commits the input-record, goods-line, piece-weight and directory stores.
   bool FlushRecordFiles();
@@ -249,6 +254,18 @@ class CBrantleClientApp {
   int ImportNumberList(std::vector<std::u16string>& target, std::u16string* path,
                        int numberKind);
   const std::u16string& ClipboardCaption();
+
+  // Bag and master air waybill services (refdata/AwbBagLists.h); the
+  // defaults themselves are Link().bagDefaults.
+  int LoadAwbPackInfo(AwbPackInfo& info);
+  static std::u16string FormatWeight(double kilograms, bool pounds);
+  int ListRecentAwbs(std::vector<std::u16string>& list, unsigned n);
+  int ListRecentBags(std::vector<std::u16string>& list, unsigned n);
+  static std::u16string AwbFromListItem(std::u16string_view item);
+  static std::u16string BagNoFromListItem(std::u16string_view item);
+  static int BagIdFromListItem(std::u16string_view item);
+  // The bag settings text in DATA_SYS, kept up to date from the server.
+  static constexpr std::string_view kBagDefaultsFile = "BagDefault.txt";
 
   std::u16string RecordCheckText(const WaybillRecord& record);
   static std::string ExtractLineValue(std::string_view key, std::string_view text,

@@ -6,6 +6,9 @@
 #include <fstream>
 
 #include "common/TextCodec.h"
+#include "refdata/AwbBagLists.h"
+#include "refdata/BagDefaults.h"
+#include "refdata/ColumnCatalog.h"
 #include "shell/BrantleClientApp.h"
 
 void CBrantleClientApp::BuildPrintFields() {}
@@ -13,8 +16,6 @@ void CBrantleClientApp::LoadDictionaries() {}
 void CBrantleClientApp::LoadUserEnvironment() {}
 void CBrantleClientApp::LoadServiceKinds() {}
 void CBrantleClientApp::LoadDefaultTemplates() {}
-void CBrantleClientApp::BuildColumnCatalog() {}
-void CBrantleClientApp::LoadBagDefaults() {}
 void CBrantleClientApp::LoadStaff() {}
 void CBrantleClientApp::LoadPrinterAssignments() {}
 void CBrantleClientApp::LoadSoundResources() {}
@@ -54,4 +55,46 @@ int CBrantleClientApp::LoadScaleSettings() {
   block.resize(static_cast<size_t>(in.gcount()));
   settings.raw = block;
   return 1;
+}
+
+void CBrantleClientApp::BuildColumnCatalog() {
+  ColumnCatalog().Build(Language());
+}
+
+// The bag and master air waybill defaults: the settings text (the server's
+// copy when it is newer), overridden by the "xbag_" dictionary rows.
+void CBrantleClientApp::LoadBagDefaults() {
+  constexpr size_t kSettingsCapacity = 65536;
+  std::string text;
+  if (!ReadSysFile(kBagDefaultsFile, 255, GbkFromWide(u"系统配置"), text, kSettingsCapacity)) {
+    Link().bagDefaults.reset();
+    return;
+  }
+  Link().bagDefaults = ::LoadBagDefaults(Link(), text);
+}
+
+int CBrantleClientApp::LoadAwbPackInfo(AwbPackInfo& info) { return ::LoadAwbPackInfo(Link(), info); }
+
+std::u16string CBrantleClientApp::FormatWeight(double kilograms, bool pounds) {
+  return ::FormatWeight(kilograms, pounds);
+}
+
+int CBrantleClientApp::ListRecentAwbs(std::vector<std::u16string>& list, unsigned n) {
+  return ::ListRecentAwbs(Link(), list, n);
+}
+
+int CBrantleClientApp::ListRecentBags(std::vector<std::u16string>& list, unsigned n) {
+  return ::ListRecentBags(Link(), Language(), list, n);
+}
+
+std::u16string CBrantleClientApp::AwbFromListItem(std::u16string_view item) {
+  return ::AwbFromListItem(item);
+}
+
+std::u16string CBrantleClientApp::BagNoFromListItem(std::u16string_view item) {
+  return ::BagNoFromListItem(item);
+}
+
+int CBrantleClientApp::BagIdFromListItem(std::u16string_view item) {
+  return ::BagIdFromListItem(item);
 }
