@@ -104,7 +104,8 @@ class Connection : public httplib::Stream {
       do n = ::recv(fd_, in_, sizeof in_, MSG_DONTWAIT);
       while (n < 0 && errno == EINTR);
       if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-        if (!WaitFor(fd_, POLLIN, readTimeoutMs_)) return -1;
+        // What the peer may be waiting for ("100 Continue") leaves first.
+        if (Send(true) != Sent::kAll || !WaitFor(fd_, POLLIN, readTimeoutMs_)) return -1;
         do n = ::recv(fd_, in_, sizeof in_, MSG_DONTWAIT);
         while (n < 0 && errno == EINTR);
       }

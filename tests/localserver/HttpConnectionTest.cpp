@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -127,6 +128,28 @@ TEST(HttpConnections, SilentAndHalfSentPeersHoldUpNoOne) {
   EXPECT_TRUE(ClosedWithin(silent, 3000));
   ::close(halfSent);
   ::close(silent);
+}
+
+TEST(HttpConnections, PeerWaitingForContinueGetsItBeforeSendingItsBody) {
+  RunningServer server;
+  const int fd = Connect(server.Port());
+  ASSERT_GE(fd, 0);
+  std::string head = Head(kBody.size(), "Close");
+  head.insert(head.size() - 2, "Expect: 100-continue\r\n");
+  ASSERT_TRUE(SendAll(fd, head));
+  std::string interim;
+  char buffer[256];
+  pollfd p{fd, POLLIN, 0};
+  while (interim.find("\r\n\r\n") == std::string::npos && ::poll(&p, 1, 3000) > 0) {
+    ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) break;
+    interim.append(buffer, static_cast<size_t>(n));
+  }
+  EXPECT_EQ(interim.rfind("HTTP/1.1 100 Continue\r\n", 0), 0u) << interim;
+  ASSERT_TRUE(SendAll(fd, kBody));
+  std::string pending = interim.substr(std::min(interim.size(), interim.find("\r\n\r\n") + 4));
+  EXPECT_EQ(ReadReply(fd, 3000, pending), 200);
+  ::close(fd);
 }
 
 TEST(HttpConnections, ConnectionCloseInAnyCaseEndsTheConnectionAtOnce) {
