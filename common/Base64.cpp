@@ -4,8 +4,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cstdlib>
 #include <ctime>
 #include <limits>
+#include <mutex>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -287,8 +291,31 @@ int StoreTimeZoneHours() {
 
 int StoredTimeZoneHours() { return g_zoneHours; }
 
+namespace {
+
+// TimeZoneHours for every request's time stamp without reading the zone
+// again each time (tzset looks at the zone file on every call): worked out
+// once, and again only when TZ names another zone.
+int RequestZoneHours() {
+  static std::mutex mutex;
+  static bool known = false;
+  static std::optional<std::string> zoneName;  // TZ when the hours were taken
+  static int hours = 0;
+  std::lock_guard<std::mutex> lock(mutex);
+  const char* tz = std::getenv("TZ");
+  const bool same = known && (tz ? zoneName && *zoneName == tz : !zoneName);
+  if (!same) {
+    hours = TimeZoneHours();
+    zoneName = tz ? std::optional<std::string>(tz) : std::nullopt;
+    known = true;
+  }
+  return hours;
+}
+
+}  // namespace
+
 int64_t ServerTimeStamp() {
-  return static_cast<int64_t>(std::time(nullptr)) - 3600LL * TimeZoneHours();
+  return static_cast<int64_t>(std::time(nullptr)) - 3600LL * RequestZoneHours();
 }
 
 int CurrentUtcTime(std::chrono::sys_seconds& out, int seconds) {

@@ -64,6 +64,7 @@ int StoreTimeZoneHours();
 int StoredTimeZoneHours();
 
 // The TimeStamp of a request: the current Unix time minus 3600 * TimeZoneHours.
+// The zone is read once and again only when TZ changes, not per request.
 int64_t ServerTimeStamp();
 
 // Sets `out` to the current time in UTC (the local wall clock less the stored

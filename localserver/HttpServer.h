@@ -33,7 +33,9 @@ class HttpServer {
   HttpServer(Service& service, std::string endpoint = kDefaultEndpoint,
              ReplyDelay replyDelay = {});
   ~HttpServer();
-  // Binds host:port (port 0: a free one) and serves in a background thread.
+  // Binds host:port (port 0: a free one) and serves in a background thread:
+  // a request that is whole when it arrives is answered by the listening
+  // thread itself, anything that has to wait on its peer by a pool.
   // Returns the bound port, or -1.  Only requests whose Host header names
   // the loopback (RequestOrigin.h) and that post JSON are served.
   int Start(const std::string& host, int port);

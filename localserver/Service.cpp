@@ -1,5 +1,6 @@
 #include "localserver/Service.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -407,7 +408,10 @@ std::string Service::Handle(std::string_view body) {
   if (!CheckJsonShape(body, why)) return Fail(rc::kBadRequest, why);
   Request req;
   try {
-    req.j = json::parse(EscapeRawControls(body));
+    // Most bodies hold no control byte at all and are parsed as they came.
+    const bool plain = std::none_of(body.begin(), body.end(),
+                                    [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    req.j = plain ? json::parse(body.begin(), body.end()) : json::parse(EscapeRawControls(body));
   } catch (const std::exception& e) {
     return Fail(rc::kBadRequest, std::string("request is not JSON: ") + e.what());
   }

@@ -109,7 +109,8 @@ bool WaitConnected(int fd, int seconds) {
 // time-outs; the connect waits at most the connect time-out.  Returns the
 // socket (>= 0) or a negative code.  The relay maps connect failures to -120.
 int OpenConnection(const std::string& host, int port, const HttpRequest& r, bool relay) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  // Made non-blocking for the bounded connect; blocking again once connected.
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return kHttpNoSocket;
   auto fail = [fd](int code) {
     close(fd);
@@ -132,12 +133,11 @@ int OpenConnection(const std::string& host, int port, const HttpRequest& r, bool
   if (!ok) return fail(kHttpSendFailed);
   SetTimeout(fd, SO_RCVTIMEO, r.receiveTimeoutMs, ok);
   if (!ok) return fail(kHttpRecvTimeoutOption);
-  const int flags = fcntl(fd, F_GETFL);
-  if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return fail(kHttpNonBlocking);
   int rc = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
   if (rc != 0 && !(errno == EINPROGRESS && WaitConnected(fd, r.connectTimeoutSeconds)))
     return fail(relay ? kHttpSendFailed : kHttpConnectTimeout);
-  if (fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return fail(relay ? kHttpSendFailed : kHttpBlockingAgain);
+  // A new socket has no other status flag to keep.
+  if (fcntl(fd, F_SETFL, 0) != 0) return fail(relay ? kHttpSendFailed : kHttpBlockingAgain);
   return fd;
 }
 

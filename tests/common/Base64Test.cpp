@@ -8,6 +8,7 @@
 #include <ctime>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "common/Base64.h"
 
@@ -255,6 +256,18 @@ TEST(ServerTimeStamp, IsUnixTimeLessZoneHours) {
   int64_t after = std::time(nullptr);
   EXPECT_GE(stamp, before - 8 * 3600);
   EXPECT_LE(stamp, after - 8 * 3600);
+}
+
+TEST(ServerTimeStamp, FollowsAChangeOfZone) {
+  // The zone is kept between requests; a change of TZ is still seen.
+  for (auto [tz, hours] : {std::pair{"CST-8", 8}, {"EST5", -5}, {"CST-8", 8}, {"UTC0", 0}}) {
+    ZoneGuard zone(tz);
+    int64_t before = std::time(nullptr);
+    int64_t stamp = ServerTimeStamp();
+    int64_t after = std::time(nullptr);
+    EXPECT_GE(stamp, before - hours * 3600LL) << tz;
+    EXPECT_LE(stamp, after - hours * 3600LL) << tz;
+  }
 }
 
 TEST(CurrentUtcTime, LocalWallClockLessStoredHoursAndSeconds) {
