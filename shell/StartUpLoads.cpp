@@ -6,6 +6,9 @@
 #include <fstream>
 
 #include "common/TextCodec.h"
+#include "refdata/WaybillCache.h"
+#include "refdata/ZoneTable.h"
+#include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
 
 void CBrantleClientApp::BuildPrintFields() {}
@@ -21,7 +24,6 @@ void CBrantleClientApp::LoadSoundResources() {}
 void CBrantleClientApp::RefreshClientList() {}
 void CBrantleClientApp::RefreshDestinations() {}
 void CBrantleClientApp::LoadAirlines() {}
-void CBrantleClientApp::LoadZoneFiles() {}
 int CBrantleClientApp::LoadAddressLibrary() { return 0; }
 void CBrantleClientApp::InitPlaceDictionary() {}
 void CBrantleClientApp::DetectExcel() {}
@@ -54,4 +56,15 @@ int CBrantleClientApp::LoadScaleSettings() {
   block.resize(static_cast<size_t>(in.gcount()));
   settings.raw = block;
   return 1;
+}
+
+// The postcode zone files, once, when postcode zones are on.
+void CBrantleClientApp::LoadZoneFiles() {
+  if (Settings().postcodeZonesEnabled == 0) return;
+  Zones().LoadFiles(Link(), ProgramFolder());
+}
+
+void CBrantleClientApp::ApplySortingZones(int32_t id) {
+  if (Settings().postcodeZonesEnabled == 0) return;
+  ::ApplySortingZones(InputRecords(), Zones(), id);
 }
