@@ -59,8 +59,8 @@ void ReadZones(std::string_view body, ZoneDefinition& definition) {
       if (c == ' ' || c == '-' || c == '\r' || c == '\n' || c == '\t') continue;
       list.push_back(c);
     }
-    list.push_back(',');
     if (list.size() < 6) break;
+    list.push_back(',');
     definition.lists.push_back(std::move(list));
     from = close + marker.size();
   }
