@@ -245,6 +245,14 @@ TEST_F(StartUpTest, WholeStartUpLogsInShowsTheWindowAndShutDownLogsOut) {
   EXPECT_EQ("BR10000001", std::string(waybill.waybill.cNum));
   EXPECT_EQ(1u, pieces.size());
   EXPECT_EQ(2u, goods.size());
+  // The stand-in sends the goods list first and the piece list last.
+  const std::string recordReply = app_.Link().CopyReply();
+  const size_t goodsAt = recordReply.find(",\"GoodsList\":[");
+  const size_t piecesAt = recordReply.find(",\"WeightList\":[");
+  ASSERT_NE(std::string::npos, goodsAt);
+  ASSERT_NE(std::string::npos, piecesAt);
+  EXPECT_LT(goodsAt, piecesAt);
+  EXPECT_EQ("]}", recordReply.substr(recordReply.size() - 2));
   EXPECT_EQ(10u, text.size());  // 8 bytes and the two zero bytes
   EXPECT_EQ(std::string(2, '\0'), text.substr(8));
 
