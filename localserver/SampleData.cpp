@@ -236,6 +236,7 @@ void LoadSampleData(Database& db) {
   InsertTemplate(db, "默认形式发票", "形式发票", "PROFORMA INVOICE\r\n{cNum}\r\n{cReceiver}\r\n");
   InsertTemplate(db, "默认面单", "渠道面单", "{cNum}\r\n{cDes}\r\n{cReceiver}\r\n{cRAddr}\r\n");
   InsertTemplate(db, "默认标签", "快件标签", "{cNum}\r\n{cDes}\r\n");
+  LoadSampleZones(db);
 }
 
 }  // namespace localserver

@@ -613,9 +613,14 @@ std::string Service::FileData(const Request& req, const Session&) {
     rows = ReadRows(*db_, "SELECT vdata,ddate FROM sys_file WHERE iid=?", {DbValue::Of(id)});
   } else {
     rows = ReadRows(*db_,
-                    "SELECT vdata,ddate FROM sys_file WHERE cfilename=? AND ckind=? "
-                    "AND (ckey='' OR ckey=?) AND (ctitle='' OR ?='' OR ctitle=?) ORDER BY iid",
-                    {DbValue::OfText(req.Str("cqFileName")), DbValue::OfText(req.Str("cqKind")),
+                    "SELECT vdata,ddate FROM sys_file WHERE (cfilename=? OR (?='' AND ?<>'' AND ctitle=?)) "
+                    "AND ckind=? AND (ckey='' OR ckey=?) AND (ctitle='' OR ?='' OR ctitle=?) "
+                    "ORDER BY iid",
+                    // A request that names only the title (the zone files) finds
+                    // the file by its title.
+                    {DbValue::OfText(req.Str("cqFileName")), DbValue::OfText(req.Str("cqFileName")),
+                     DbValue::OfText(req.Str("cqTitle")), DbValue::OfText(req.Str("cqTitle")),
+                     DbValue::OfText(req.Str("cqKind")),
                      DbValue::OfText(req.Str("cqKey")), DbValue::OfText(req.Str("cqTitle")),
                      DbValue::OfText(req.Str("cqTitle"))});
   }

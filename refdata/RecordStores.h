@@ -19,17 +19,122 @@
 
 #pragma pack(push, 1)
 
-// One waybill as the entry forms keep it (5,300 bytes).  Only the fields the
-// stores read are laid out here; the rest stays opaque until the entry forms
-// give it its fields.
+// One waybill as the entry forms keep it (5,300 bytes).  The field names are
+// the keys of the server's waybill reply.
 struct WaybillRecord {
-  int32_t irID;               // record id
-  char head[220];
+  int32_t irID;               // record id on the server, 0 before the first save
+  int16_t year;               // business date (dDate)
+  uint8_t month;
+  uint8_t day;
+  uint8_t nItemType;
+  uint8_t nLanguage;
+  uint8_t nPayWay;
+  uint8_t nState;
+  int32_t iQuantity;
+  int32_t iPrice;             // hundredths
+  int32_t iDValue;            // hundredths
+  int32_t iIValue;            // hundredths
+  int32_t iItem;              // pieces
+  double fWeight;             // kg
+  double fAmount;
+  double fAmountC;
+  double fWeightb;            // kg
+  double fGoods;
+  double fGoodsC;
+  char cZizKind[16];
+  char cAddrFrom[64];
+  char cDes[64];
   char cNum[32];              // waybill number, offset 224
   char cRNo[32];              // reference number, offset 256
-  char middle[2348];
+  char cDepart[32];
+  char cSender[32];
+  char cSUnit[128];
+  char cSAddr[128];
+  char cSPhone[64];
+  char cSPostcode[16];
+  char cSCountry[64];
+  char cSProvince[32];
+  char cSCity[64];
+  char cSEMail[64];
+  char cSSms[24];
+  char cReceiver[64];
+  char cRUnit[256];
+  char cRAddr[256];
+  char cRPhone[64];
+  char cRPostcode[16];
+  char cRCountry[128];
+  char cRProvince[64];
+  char cRCity[128];
+  char cREMail[64];
+  char cRSms[24];
+  char cMark[16];
+  char cMemo[256];
+  char cLwh[16];
+  char cGoods[256];
+  char cPack[16];
+  char cTransNote[64];
+  char cMoney[4];
+  char cPayDir[4];
+  char cOrigin[4];
   char cNo[32];               // transfer number, offset 2636
-  char tail[2632];
+  char cCNo[32];
+  char cReserve[32];
+  char cGUnit[16];
+  char cBy1[64];              // spare fields; 1 and 2 take the sorting zone
+  char cBy2[64];
+  char cBy3[64];
+  char cBy4[64];
+  char cBy5[256];
+  int32_t iReserve;
+  char cGoodsA[256];
+  char cGCodeA[64];
+  char cGCodeB[64];
+  char cGCodeC[64];
+  double fGCustom;
+  double fGCRate;
+  int32_t goodsLineCount;     // set by the save; 0 from a reply
+  int32_t pieceLineCount;     // set by the save; 0 from a reply
+  int32_t icID;               // customer id
+  uint8_t listMark;           // row colour of the local input lists
+  uint8_t localStatus;        // 0 or 1
+  uint8_t reserved1[2];
+  double faGet;
+  double faSafe;
+  double faPack;
+  double faOther;
+  double faCheck;
+  double faRemote;
+  double faBy;
+  double fsPrice;
+  double faCarry;
+  double faAddOn;
+  double faCustoms;
+  double fRate;
+  double fBase;
+  double fBaseRate;
+  double fDiscount;
+  double fAccord;
+  double fGoodsR;
+  int32_t iDays;
+  int32_t iCubic;
+  int32_t iBatch;
+  double fWeights;
+  char cMName[32];
+  char cTaker[32];
+  char cTrans[32];
+  char cBearer[32];
+  char cCheckPoint[16];
+  char dADate[32];
+  char dTDate[32];
+  char cSign[32];
+  uint8_t nFrom;
+  int32_t iPiid;
+  uint8_t reserved2[36];
+  char orderTime[24];         // shown by the local input lists
+  char cSIDCard[32];
+  char cRIDCard[32];
+  double fgWeight;
+  uint8_t reserved3[1023];
 };
 
 // A record of the local input-record file: a waybill and one byte that no
@@ -56,12 +161,28 @@ struct GoodsLine {
   double fgweight;     // weight (kilograms)
 };
 
-// One piece of a multi-piece waybill (465 bytes).  Only id and owner are
-// laid out; nothing here reads the rest.
+// One piece of a multi-piece waybill (465 bytes): the tax rate fills the
+// record to its end.
 struct PieceLine {
   int32_t id;          // given by Append
   int32_t owner;       // record id of the waybill
-  uint8_t rest[457];
+  int32_t ixLong;      // cm
+  int32_t ixWidth;
+  int32_t ixHeight;
+  int32_t ixWeight;    // grams
+  uint8_t nxPercent;   // volumetric percentage
+  int32_t ixQuantity;
+  int32_t ixPrice;     // hundredths
+  char cxGoods[64];
+  char cxRNo[32];
+  char cxNum[32];
+  char cxNo[32];
+  char cxGoodsA[64];
+  char cxGCodeA[64];
+  char cxGCodeB[64];
+  char cxGCodeC[64];
+  double fxGCustom;
+  double fxGCRate;
 };
 
 // One sender/receiver directory entry (980 bytes).
@@ -90,9 +211,17 @@ static_assert(sizeof(WaybillRecord) == 5300);
 static_assert(offsetof(WaybillRecord, cNum) == 224);
 static_assert(offsetof(WaybillRecord, cRNo) == 256);
 static_assert(offsetof(WaybillRecord, cNo) == 2636);
+static_assert(offsetof(WaybillRecord, cBy1) == 2748);
+static_assert(offsetof(WaybillRecord, icID) == 3736);
+static_assert(offsetof(WaybillRecord, nFrom) == 4140);
+static_assert(offsetof(WaybillRecord, cSIDCard) == 4205);
+static_assert(offsetof(WaybillRecord, fgWeight) == 4269);
 static_assert(sizeof(InputWaybillRecord) == 5301);
 static_assert(sizeof(GoodsLine) == 764);
 static_assert(sizeof(PieceLine) == 465);
+static_assert(offsetof(PieceLine, ixQuantity) == 25);
+static_assert(offsetof(PieceLine, cxGoods) == 33);
+static_assert(offsetof(PieceLine, fxGCRate) == 457);
 static_assert(sizeof(DirectoryRecord) == 980);
 static_assert(offsetof(DirectoryRecord, phone) == 324);
 static_assert(offsetof(DirectoryRecord, idNumber) == 916);

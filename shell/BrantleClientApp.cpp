@@ -9,10 +9,13 @@
 #include "refdata/CurrencyTable.h"
 #include "refdata/JapanPostcodeBook.h"
 #include "refdata/RecordStores.h"
+#include "refdata/WaybillCache.h"
+#include "refdata/ZoneTable.h"
 #include "server/ServerLink.h"
 #include "shell/AppSettings.h"
 #include "shell/SingleInstance.h"
 #include "shell/StartUp.h"
+#include "shell/WaybillCacheNotice.h"
 
 // Services whose classes live in other folders, built in the order the
 // application needs them and destroyed in reverse.
@@ -28,6 +31,9 @@ struct CBrantleClientApp::Services {
   HttpRequest webRequest;
   std::unique_ptr<CJapanPostcodeBook> japanPostcodes;
   CColumnCatalog columnCatalog;
+  CZoneTable zones;
+  CWaybillCache waybillCache;
+  std::unique_ptr<QObject> waybillWatch;  // drops saved waybills from the cache
 };
 
 CBrantleClientApp theApp;
@@ -50,6 +56,16 @@ CGoodsLineTable& CBrantleClientApp::GoodsLines() { return services_->goodsLines;
 CPieceWeightTable& CBrantleClientApp::PieceWeights() { return services_->pieceWeights; }
 CCurrencyTable& CBrantleClientApp::Currencies() { return services_->currencies; }
 CBarcodeNormalizer& CBrantleClientApp::Barcodes() { return services_->barcodes; }
+CZoneTable& CBrantleClientApp::Zones() { return services_->zones; }
+CWaybillCache& CBrantleClientApp::WaybillCache() { return services_->waybillCache; }
+int32_t CBrantleClientApp::LoadWaybillRecord(int32_t id, InputWaybillRecord& record,
+                                             std::vector<std::unique_ptr<PieceLine>>& pieces,
+                                             std::vector<std::unique_ptr<GoodsLine>>& goods) {
+  // The watch starts with the first load: until then nothing is cached.
+  if (!services_->waybillWatch) services_->waybillWatch = WatchWaybillChanges(WaybillCache());
+  return WaybillCache().Load(Link(), id, record, pieces, goods);
+}
+
 HttpRequest* CBrantleClientApp::WebRequest() { return &services_->webRequest; }
 
 const CJapanPostcodeBook* CBrantleClientApp::JapanPostcodes() const {

@@ -41,6 +41,10 @@ class CSingleInstanceGuard;
 class CViewPage;
 class CColumnCatalog;
 struct AwbPackInfo;
+class CZoneTable;
+class CWaybillCache;
+struct PieceLine;
+struct GoodsLine;
 
 // One express product as far as the application's look-ups need it: its
 // code and the sorted list of the area names it serves (only some kinds
@@ -177,6 +181,18 @@ class CBrantleClientApp {
 
   // Commits the input-record, goods-line, piece-weight and directory stores.
   bool FlushRecordFiles();
+
+  // Postcode zones (loaded by LoadZoneFiles) and the one-record waybill
+  // cache of the print renderers (refdata/WaybillCache.h).
+  CZoneTable& Zones();
+  CWaybillCache& WaybillCache();
+  // The waybill with its piece and goods lines appended to the lists; the
+  // record id, or 0 with nothing changed.
+  int32_t LoadWaybillRecord(int32_t id, InputWaybillRecord& record,
+                            std::vector<std::unique_ptr<PieceLine>>& pieces,
+                            std::vector<std::unique_ptr<GoodsLine>>& goods);
+  // Writes the sorting zone into the saved local input record with that id.
+  void ApplySortingZones(int32_t id);
 
   // ---- values start-up fills ----
 

@@ -9,6 +9,9 @@
 #include "refdata/AwbBagLists.h"
 #include "refdata/BagDefaults.h"
 #include "refdata/ColumnCatalog.h"
+#include "refdata/WaybillCache.h"
+#include "refdata/ZoneTable.h"
+#include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
 
 void CBrantleClientApp::BuildPrintFields() {}
@@ -22,7 +25,6 @@ void CBrantleClientApp::LoadSoundResources() {}
 void CBrantleClientApp::RefreshClientList() {}
 void CBrantleClientApp::RefreshDestinations() {}
 void CBrantleClientApp::LoadAirlines() {}
-void CBrantleClientApp::LoadZoneFiles() {}
 int CBrantleClientApp::LoadAddressLibrary() { return 0; }
 void CBrantleClientApp::InitPlaceDictionary() {}
 void CBrantleClientApp::DetectExcel() {}
@@ -97,4 +99,15 @@ std::u16string CBrantleClientApp::BagNoFromListItem(std::u16string_view item) {
 
 int CBrantleClientApp::BagIdFromListItem(std::u16string_view item) {
   return ::BagIdFromListItem(item);
+}
+
+// The postcode zone files, once, when postcode zones are on.
+void CBrantleClientApp::LoadZoneFiles() {
+  if (Settings().postcodeZonesEnabled == 0) return;
+  Zones().LoadFiles(Link(), ProgramFolder());
+}
+
+void CBrantleClientApp::ApplySortingZones(int32_t id) {
+  if (Settings().postcodeZonesEnabled == 0) return;
+  ::ApplySortingZones(InputRecords(), Zones(), id);
 }

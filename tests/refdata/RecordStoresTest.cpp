@@ -550,11 +550,11 @@ class WaybillLookupTest : public RecordStoreTest {
     std::memcpy(record.waybill.cNum, number, std::strlen(number));
     std::memcpy(record.waybill.cRNo, reference, std::strlen(reference));
     std::memcpy(record.waybill.cNo, transfer, std::strlen(transfer));
-    record.waybill.tail[0] = static_cast<char>(mark);
+    record.waybill.cCNo[0] = static_cast<char>(mark);
     ASSERT_GT(table_.Append(&record), 0);
   }
   static int MarkOf(const InputWaybillRecord* record) {
-    return record ? static_cast<uint8_t>(record->waybill.tail[0]) : 0;
+    return record ? static_cast<uint8_t>(record->waybill.cCNo[0]) : 0;
   }
   CWaybillRecordTable table_;
 };

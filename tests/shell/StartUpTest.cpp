@@ -28,6 +28,7 @@
 #include "platform/MessageBox.h"
 #include "platform/QtWaitForWork.h"
 #include "refdata/RecordStores.h"
+#include "refdata/ZoneTable.h"
 #include "shell/AppSettings.h"
 #include "shell/AppWindowHooks.h"
 #include "shell/BrantleClientApp.h"
@@ -223,6 +224,35 @@ TEST_F(StartUpTest, WholeStartUpLogsInShowsTheWindowAndShutDownLogsOut) {
   EXPECT_TRUE(fs::exists(folder_ / "DATA_SYS" / "WeChat_Mess.txt"));
   EXPECT_NE(std::string::npos, app_.WeChatMessages().Text().find(Gbk(u"已收件")));
   EXPECT_EQ(1, app_.ReadSysFile("WeChat_Mess.txt", 255, Gbk(u"系统配置"), text, 10));
+
+  // The postcode zone files came down into the program folder and were read:
+  // the DHL sorting zones and the DHL and EMS price zones.
+  EXPECT_TRUE(fs::exists(folder_ / "Zip_Choice_Zone_0.txt"));
+  EXPECT_TRUE(fs::exists(folder_ / "Zip_Price_Zone_1.txt"));
+  EXPECT_EQ(1u, app_.Zones().SortingDefinitions().size());
+  EXPECT_EQ(2u, app_.Zones().PriceDefinitions().size());
+  std::string zoneNumber, zoneLetters;
+  EXPECT_EQ(1, app_.Zones().FindZone("13481", "DHL", zoneNumber, zoneLetters));
+  EXPECT_EQ("2", zoneNumber);
+  EXPECT_EQ("B", zoneLetters);
+  EXPECT_EQ(1, app_.Zones().PriceZone("100-010", "EMS"));
+
+  // A waybill with its piece and goods lines, each list read whole.
+  InputWaybillRecord waybill{};
+  std::vector<std::unique_ptr<PieceLine>> pieces;
+  std::vector<std::unique_ptr<GoodsLine>> goods;
+  EXPECT_EQ(1, app_.LoadWaybillRecord(1, waybill, pieces, goods));
+  EXPECT_EQ("BR10000001", std::string(waybill.waybill.cNum));
+  EXPECT_EQ(1u, pieces.size());
+  EXPECT_EQ(2u, goods.size());
+  // The stand-in sends the goods list first and the piece list last.
+  const std::string recordReply = app_.Link().CopyReply();
+  const size_t goodsAt = recordReply.find(",\"GoodsList\":[");
+  const size_t piecesAt = recordReply.find(",\"WeightList\":[");
+  ASSERT_NE(std::string::npos, goodsAt);
+  ASSERT_NE(std::string::npos, piecesAt);
+  EXPECT_LT(goodsAt, piecesAt);
+  EXPECT_EQ("]}", recordReply.substr(recordReply.size() - 2));
   EXPECT_EQ(10u, text.size());  // 8 bytes and the two zero bytes
   EXPECT_EQ(std::string(2, '\0'), text.substr(8));
 
