@@ -5,6 +5,7 @@
 #include "net/HttpClient.h"
 #include "office/OfficeSuite.h"
 #include "refdata/BarcodeNormalizer.h"
+#include "refdata/ClientListCache.h"
 #include "refdata/CurrencyTable.h"
 #include "refdata/JapanPostcodeBook.h"
 #include "refdata/RecordStores.h"
@@ -17,6 +18,8 @@
 // application needs them and destroyed in reverse.
 struct CBrantleClientApp::Services {
   CCurrencyTable currencies;
+  CClientListCache clientList;
+  CDestinationTable destinations;
   CBarcodeNormalizer barcodes;
   CServerLink link;
   CDirectoryTable directory;
@@ -45,6 +48,9 @@ CWaybillRecordTable& CBrantleClientApp::InputRecords() { return services_->input
 CGoodsLineTable& CBrantleClientApp::GoodsLines() { return services_->goodsLines; }
 CPieceWeightTable& CBrantleClientApp::PieceWeights() { return services_->pieceWeights; }
 CCurrencyTable& CBrantleClientApp::Currencies() { return services_->currencies; }
+CClientListCache& CBrantleClientApp::ClientList() { return services_->clientList; }
+CDestinationTable& CBrantleClientApp::Destinations() { return services_->destinations; }
+StationSyncLink CBrantleClientApp::CacheLink() { return StationSyncLink::Of(Link()); }
 CBarcodeNormalizer& CBrantleClientApp::Barcodes() { return services_->barcodes; }
 HttpRequest* CBrantleClientApp::WebRequest() { return &services_->webRequest; }
 

@@ -6,6 +6,8 @@
 #include <fstream>
 
 #include "common/TextCodec.h"
+#include "refdata/ClientListCache.h"
+#include "refdata/DestinationTable.h"
 #include "shell/BrantleClientApp.h"
 
 void CBrantleClientApp::BuildPrintFields() {}
@@ -18,8 +20,6 @@ void CBrantleClientApp::LoadBagDefaults() {}
 void CBrantleClientApp::LoadStaff() {}
 void CBrantleClientApp::LoadPrinterAssignments() {}
 void CBrantleClientApp::LoadSoundResources() {}
-void CBrantleClientApp::RefreshClientList() {}
-void CBrantleClientApp::RefreshDestinations() {}
 void CBrantleClientApp::LoadAirlines() {}
 void CBrantleClientApp::LoadZoneFiles() {}
 int CBrantleClientApp::LoadAddressLibrary() { return 0; }
@@ -54,4 +54,18 @@ int CBrantleClientApp::LoadScaleSettings() {
   block.resize(static_cast<size_t>(in.gcount()));
   settings.raw = block;
   return 1;
+}
+
+// The station caches in DATA_SYS: the client list of the logged-in user's
+// station, then the destination directory.
+void CBrantleClientApp::RefreshClientList() {
+  ServerSession session = Link().Session();
+  ClientList().SetLocation(
+      ProgramFolder() + "DATA_SYS/c_" + Utf8FromWide(session.stationW) + ".dat", session.station);
+  ClientList().Refresh(CacheLink());
+}
+
+void CBrantleClientApp::RefreshDestinations() {
+  Destinations().SetPath(ProgramFolder() + "DATA_SYS/des.dat");
+  Destinations().Refresh(CacheLink());
 }
