@@ -640,7 +640,11 @@ void Database::CreateSchema() {
   };
   for (const Synced& s : {Synced{"client_arc", "icid"}, Synced{"sys_des", "iid"}}) {
     const std::string t = s.table, id = s.id;
-    const std::string now = "strftime('%Y-%m-%d %H:%M:%S','now','localtime')";
+    // Stamps to the millisecond: a client that synced within the same second
+    // as a later change must still see that change as newer than its stamp.
+    const std::string now = "strftime('%Y-%m-%d %H:%M:%f','now','localtime')";
+    // Every sync page asks for the newest stamp and the entries changed since.
+    Exec("CREATE INDEX IF NOT EXISTS " + t + "_dlast ON " + t + "(dlast)");
     Exec("CREATE TRIGGER IF NOT EXISTS " + t + "_stamp_insert AFTER INSERT ON " + t +
          " WHEN NEW.dlast IS NULL OR NEW.dlast='" + kEmptyDate + "' BEGIN UPDATE " + t +
          " SET dlast=" + now + " WHERE " + id + "=NEW." + id + "; END");

@@ -164,6 +164,8 @@ class Savepoint {
 void LoadSampleData(Database& db);
 // The postcode zone files of the sample data (SampleZones.cpp).
 void LoadSampleZones(Database& db);
+// The generated customers and destinations of the station caches.
+void LoadSampleCustomers(Database& db);
 
 // The T-SQL LIKE (character classes [..], case-insensitive for ASCII).
 bool TsqlLike(std::string_view pattern, std::string_view text, int escape = -1);

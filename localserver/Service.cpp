@@ -1023,6 +1023,16 @@ std::string SyncReply(Database& db, const SyncSpec& spec, int64_t haveId, const 
     }
     end = false;  // the new entries follow in the next reply
   } else {
+    // Every page carries the newest stamp of the moment, not only the last
+    // one: a client cut off half-way then holds, with the entries it got, a
+    // stamp from which its next start learns what changed meanwhile among
+    // them (edits and removals), while the entries above its highest id
+    // still come by id.
+    std::string top = db.Scalar("SELECT ifnull(max(dlast),'') FROM " + std::string(spec.table) +
+                                    " WHERE 1=1" + scopeSql,
+                                scopeArgs)
+                          .AsText();
+    if (top > newStamp) newStamp = top;
     args = {DbValue::Of(haveId)};
     args.insert(args.end(), scopeArgs.begin(), scopeArgs.end());
     auto fresh = ReadRows(db, "SELECT * FROM " + std::string(spec.table) + " WHERE " + id + ">?" +
@@ -1035,14 +1045,6 @@ std::string SyncReply(Database& db, const SyncSpec& spec, int64_t haveId, const 
       ++sent;
     }
     end = fresh.size() <= page;
-    if (end) {
-      args = scopeArgs;
-      std::string top = db.Scalar("SELECT ifnull(max(dlast),'') FROM " + std::string(spec.table) +
-                                      " WHERE 1=1" + scopeSql,
-                                  args)
-                            .AsText();
-      if (top > newStamp) newStamp = top;
-    }
   }
   list += "]";
   std::string del = "[";

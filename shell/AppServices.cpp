@@ -323,12 +323,14 @@ int CBrantleClientApp::KindServesDestination(std::string_view kindCode,
   return kind->HasArea(destination) ? 1 : 0;
 }
 
-// The destination directory cache is not built yet: no destination is known.
-const DestinationRecord* CBrantleClientApp::FindDestinationByCode(std::string_view) {
-  return nullptr;
+const DestinationRecord* CBrantleClientApp::FindDestinationByCode(std::string_view code) {
+  return Destinations().FindByCode(code);
 }
-const DestinationRecord* CBrantleClientApp::ResolveDestination(std::string_view) {
-  return nullptr;
+const DestinationRecord* CBrantleClientApp::ResolveDestination(std::string_view text) {
+  return Destinations().ResolvePlace(text);
+}
+const DestinationRecord* CBrantleClientApp::FindDestinationByName(std::string_view text) {
+  return Destinations().FindByName(text);
 }
 
 const CurrencyEntry* CBrantleClientApp::FindCurrency(std::string_view isoCode) {

@@ -6,6 +6,7 @@
 #include "office/OfficeSuite.h"
 #include "refdata/BarcodeNormalizer.h"
 #include "refdata/ColumnCatalog.h"
+#include "refdata/ClientListCache.h"
 #include "refdata/CurrencyTable.h"
 #include "refdata/JapanPostcodeBook.h"
 #include "refdata/RecordStores.h"
@@ -21,6 +22,8 @@
 // application needs them and destroyed in reverse.
 struct CBrantleClientApp::Services {
   CCurrencyTable currencies;
+  CClientListCache clientList;
+  CDestinationTable destinations;
   CBarcodeNormalizer barcodes;
   CServerLink link;
   CDirectoryTable directory;
@@ -55,6 +58,9 @@ CWaybillRecordTable& CBrantleClientApp::InputRecords() { return services_->input
 CGoodsLineTable& CBrantleClientApp::GoodsLines() { return services_->goodsLines; }
 CPieceWeightTable& CBrantleClientApp::PieceWeights() { return services_->pieceWeights; }
 CCurrencyTable& CBrantleClientApp::Currencies() { return services_->currencies; }
+CClientListCache& CBrantleClientApp::ClientList() { return services_->clientList; }
+CDestinationTable& CBrantleClientApp::Destinations() { return services_->destinations; }
+StationSyncLink CBrantleClientApp::CacheLink() { return StationSyncLink::Of(Link()); }
 CBarcodeNormalizer& CBrantleClientApp::Barcodes() { return services_->barcodes; }
 CZoneTable& CBrantleClientApp::Zones() { return services_->zones; }
 CWaybillCache& CBrantleClientApp::WaybillCache() { return services_->waybillCache; }

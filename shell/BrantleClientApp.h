@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "common/LanguageTable.h"
+#include "refdata/DestinationTable.h"
 #include "server/ServerLink.h"
 #include "shell/AppNeighbours.h"
 
@@ -30,6 +31,7 @@ class CWaybillRecordTable;
 class CGoodsLineTable;
 class CPieceWeightTable;
 class CCurrencyTable;
+class CClientListCache;
 class CJapanPostcodeBook;
 struct CurrencyEntry;
 class CBarcodeNormalizer;
@@ -59,14 +61,6 @@ class CServiceKind {
   // Whether a destination lies in the kind's areas: the name itself, or the
   // name cut after its first street, town or district marker.
   bool HasArea(std::string_view name) const;
-};
-
-// A destination of the destination directory (the fields the application's
-// look-ups return).
-struct DestinationRecord {
-  int32_t id = 0;
-  std::string code;  // GBK
-  std::string name;  // GBK
 };
 
 // One row of the staff list: name, account and messenger id (GBK).
@@ -165,6 +159,11 @@ class CBrantleClientApp {
   CGoodsLineTable& GoodsLines();
   CPieceWeightTable& PieceWeights();
   CCurrencyTable& Currencies();
+  // The station caches: the client list and the destination directory.
+  CClientListCache& ClientList();
+  CDestinationTable& Destinations();
+  // What the caches need of the link, for the current login.
+  StationSyncLink CacheLink();
   CBarcodeNormalizer& Barcodes();
   // The Japan postcode book, or nullptr when "addr_jp.dat" could not be loaded.
   const CJapanPostcodeBook* JapanPostcodes() const;
@@ -255,6 +254,7 @@ class CBrantleClientApp {
   int KindServesDestination(std::string_view kindCode, std::string_view destination);
   const DestinationRecord* FindDestinationByCode(std::string_view code);
   const DestinationRecord* ResolveDestination(std::string_view text);
+  const DestinationRecord* FindDestinationByName(std::string_view text);
   const CurrencyEntry* FindCurrency(std::string_view isoCode);
   double CurrencyRate(std::string_view isoCode, int useDefault);
   std::u16string MatchControlCode(std::u16string_view text) const;

@@ -12,6 +12,8 @@
 #include "refdata/WaybillCache.h"
 #include "refdata/ZoneTable.h"
 #include "shell/AppSettings.h"
+#include "refdata/ClientListCache.h"
+#include "refdata/DestinationTable.h"
 #include "shell/BrantleClientApp.h"
 
 void CBrantleClientApp::BuildPrintFields() {}
@@ -22,8 +24,6 @@ void CBrantleClientApp::LoadDefaultTemplates() {}
 void CBrantleClientApp::LoadStaff() {}
 void CBrantleClientApp::LoadPrinterAssignments() {}
 void CBrantleClientApp::LoadSoundResources() {}
-void CBrantleClientApp::RefreshClientList() {}
-void CBrantleClientApp::RefreshDestinations() {}
 void CBrantleClientApp::LoadAirlines() {}
 int CBrantleClientApp::LoadAddressLibrary() { return 0; }
 void CBrantleClientApp::InitPlaceDictionary() {}
@@ -110,4 +110,18 @@ void CBrantleClientApp::LoadZoneFiles() {
 void CBrantleClientApp::ApplySortingZones(int32_t id) {
   if (Settings().postcodeZonesEnabled == 0) return;
   ::ApplySortingZones(InputRecords(), Zones(), id);
+}
+
+// The station caches in DATA_SYS: the client list of the logged-in user's
+// station, then the destination directory.
+void CBrantleClientApp::RefreshClientList() {
+  ServerSession session = Link().Session();
+  ClientList().SetLocation(
+      ProgramFolder() + "DATA_SYS/c_" + Utf8FromWide(session.stationW) + ".dat", session.station);
+  ClientList().Refresh(CacheLink());
+}
+
+void CBrantleClientApp::RefreshDestinations() {
+  Destinations().SetPath(ProgramFolder() + "DATA_SYS/des.dat");
+  Destinations().Refresh(CacheLink());
 }

@@ -1,0 +1,107 @@
+#include "refdata/StationCacheSync.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "common/Json.h"
+#include "server/ServerLink.h"
+#include "server/ServerLinkSupport.h"
+
+StationSyncLink StationSyncLink::Of(CServerLink& link) {
+  ServerSession session = link.Session();
+  StationSyncLink out;
+  out.account = session.account;
+  out.loginNumber = session.loginNumber;
+  out.post = [&link](const std::string& request, std::string& reply) {
+    return link.Post(request, &reply, CServerLink::kReplyCapacity);
+  };
+  out.query = [&link](std::string_view sql, std::span<const uint32_t> types, std::string& reply) {
+    return link.SqlQuery(sql, types, &reply, 65536);
+  };
+  return out;
+}
+
+namespace stationcache {
+
+int RunSync(const StationSyncLink& link, const SyncRequest& request, int32_t& highestId,
+            std::string& stamp, const std::function<int(std::string_view reply)>& apply) {
+  if (!link.post) return 0;
+  int changes = 0;
+  std::string reply;
+  for (int round = 0; round < kMaxSyncRounds; ++round) {
+    std::string json = serverlink::Envelope(request.name, link.account, link.loginNumber)
+                           .UInt(request.idKey, static_cast<uint32_t>(highestId))
+                           .Str("dDate", stamp)
+                           .Finish();
+    if (json.size() >= kSyncRequestLimit) break;
+    reply.clear();
+    if (link.post(json, reply) <= 0) break;
+    if (JsonGetInt("ReturnValue", reply, 0) <= 0) break;
+    const int32_t oldId = highestId;
+    const std::string oldStamp = stamp;
+    int32_t id = JsonGetInt(request.idReplyKey, reply, 0);
+    if (id > highestId) highestId = id;
+    std::string last = JsonGetString("dLast", reply, 30);
+    if (last > stamp) stamp = last;
+    const bool end = JsonGetBool("bEnd", reply, 1) != 0;
+    changes += apply(reply);
+    if (end) break;
+    if (highestId == oldId && stamp == oldStamp) break;  // no progress
+  }
+  return changes;
+}
+
+namespace {
+inline unsigned char Fold(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
+}  // namespace
+
+int CompareNoCase(std::string_view a, std::string_view b, size_t limit) {
+  if (limit != std::string_view::npos) {
+    if (a.size() > limit) a = a.substr(0, limit);
+    if (b.size() > limit) b = b.substr(0, limit);
+  }
+  size_t i = 0;
+  while (i < a.size() && i < b.size()) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 0x80 || y >= 0x80) {
+      // A double-byte character compares whole, its trail byte unfolded.
+      if (x != y) return x < y ? -1 : 1;
+      if (i + 1 < a.size() && i + 1 < b.size() && a[i + 1] != b[i + 1])
+        return static_cast<unsigned char>(a[i + 1]) < static_cast<unsigned char>(b[i + 1]) ? -1 : 1;
+      i += 2;
+      continue;
+    }
+    x = Fold(x);
+    y = Fold(y);
+    if (x != y) return x < y ? -1 : 1;
+    ++i;
+  }
+  if (i >= a.size() && i >= b.size()) return 0;
+  return i >= a.size() ? -1 : 1;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && CompareNoCase(text.substr(0, prefix.size()), prefix) == 0;
+}
+
+void SetField(char* field, size_t width, std::string_view text) {
+  size_t n = std::min(text.size(), width - 1);
+  std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n), field);
+  std::fill(field + n, field + width, '\0');
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), {});
+  return !in.bad();
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+  return serverlink::ReplaceFileAtomically(path, bytes);
+}
+
+}  // namespace stationcache
