@@ -43,15 +43,15 @@ bool LoadUserEnvironment(const SqlRunner& sql, std::string_view accountGbk,
 
 // One row of the staff list.  Texts are GBK.
 struct StaffEntry {
-  std::string mcaccount;     // at most 30 bytes
-  std::string mcname;        // 31
+  std::string mcname;        // at most 31 bytes
+  std::string mcaccount;     // 30
+  std::string cmsn;          // 63
   std::string mcheadship;    // 15
   std::string mcpost;        // 15
   std::string mcdepartment;  // 31
   std::string mccomway;      // 44
   std::string mcsmphone;     // 22
   std::string mcstation;     // 15
-  std::string cmsn;          // 63
   char mode = 0;             // the first character of mcmode
   int32_t notModeA = 1;      // 1 unless the mode letter is 'A'
 };
