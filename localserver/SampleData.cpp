@@ -84,8 +84,8 @@ INSERT INTO ziz_area(cemskind,carea,careae,narea,ntype,ccode) VALUES
  ('DHL','亚洲','Asia',1,0,'1,2'), ('DHL','美洲','America',3,1,'3,2');
 
 INSERT INTO sys_dict(dcname,dcvalue,diposition) VALUES
- ('4','http://www.example.com',0), ('5','7',0), ('72','0',0), ('89','',0), ('90','',0),
- ('131','0',0), ('d_sendrec','0,120|1,80|2,100|3,60',0), ('d_account','现金',1),
+ ('4','http://www.example.com',0), ('5','7',0),
+ ('131','0',0), ('d_account','现金',1),
  ('d_account','月结',2), ('d_ctrlcode','A01',1), ('d_ctrlcode','B02',2),
  ('d_money_USD','7.10' || char(10) || '7.20',0), ('d_money_EUR','7.70' || char(10) || '7.80',0);
 
@@ -227,11 +227,13 @@ void InsertTemplate(Database& db, const char* name, const char* kind, const char
 }  // namespace
 
 void LoadSampleBags(Database& db);  // SampleBags.cpp
+void LoadSampleDictionaries(Database& db);  // SampleDictionaries.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
   LoadSampleBags(db);
   LoadSampleCustomers(db);
+  LoadSampleDictionaries(db);
   InsertFile(db, "WeChat_Mess.txt", 255, "系统配置",
              "1\t您的快件 %s 已收件，单号 %s。\r\n2\t您的快件 %s 已发出。\r\n", "2024-01-01 00:00:00");
   InsertTemplate(db, "默认形式发票", "形式发票", "PROFORMA INVOICE\r\n{cNum}\r\n{cReceiver}\r\n");

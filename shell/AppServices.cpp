@@ -23,6 +23,7 @@
 #include "platform/MessageBox.h"
 #include "refdata/BarcodeNormalizer.h"
 #include "refdata/CurrencyTable.h"
+#include "refdata/RecordPrompts.h"
 #include "refdata/RecordStores.h"
 #include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
@@ -344,12 +345,7 @@ double CBrantleClientApp::CurrencyRate(std::string_view isoCode, int useDefault)
 }
 
 std::u16string CBrantleClientApp::MatchControlCode(std::u16string_view text) const {
-  for (const std::u16string& code : controlCodes) {
-    if (code.size() >= text.size() && std::u16string_view(code).substr(0, text.size()) == text) {
-      return code;
-    }
-  }
-  return std::u16string(text);
+  return ::MatchControlCode(controlCodes, text);
 }
 
 int CBrantleClientApp::GetStaffMessageId(std::u16string_view nameOrAccount, std::string& output,

@@ -102,6 +102,9 @@ void InstallWindowHooks(CBrantleClientApp& app, platform::QtMessageBoxService* b
   hooks.createMainWindow = [boxes](CBrantleClientApp& a) {
     auto* frame = new CMainFrame(a.Link());
     frame->setAttribute(Qt::WA_DeleteOnClose, false);
+    // The user's idle-lock time and the password rule, as loaded after login.
+    frame->SetAutoLockMilliseconds(a.userEnvironment.lockMilliseconds);
+    frame->SetStrongPasswordRequired(a.StrongPasswordRequired());
     a.mainWindow = frame;
     static CAppViewHost* host = nullptr;
     delete host;

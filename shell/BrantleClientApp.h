@@ -21,6 +21,8 @@
 
 #include "common/LanguageTable.h"
 #include "refdata/DestinationTable.h"
+#include "refdata/Dictionaries.h"
+#include "refdata/UserEnvironment.h"
 #include "server/ServerLink.h"
 #include "shell/AppNeighbours.h"
 
@@ -61,13 +63,6 @@ class CServiceKind {
   // Whether a destination lies in the kind's areas: the name itself, or the
   // name cut after its first street, town or district marker.
   bool HasArea(std::string_view name) const;
-};
-
-// One row of the staff list: name, account and messenger id (GBK).
-struct StaffEntry {
-  std::string mcname;
-  std::string mcaccount;
-  std::string cmsn;
 };
 
 class CBrantleClientApp {
@@ -128,13 +123,13 @@ class CBrantleClientApp {
   // subsystems fill them in).
   int RunLogin(int startUp);
   void BuildPrintFields();
-  void LoadDictionaries();
-  void LoadUserEnvironment();
+  bool LoadDictionaries();
+  bool LoadUserEnvironment();
   void LoadServiceKinds();
   void LoadDefaultTemplates();
   void BuildColumnCatalog();
   void LoadBagDefaults();
-  void LoadStaff();
+  bool LoadStaff();
   void LocalizeMenu();
   int LoadScaleSettings();
   void LoadPrinterAssignments();
@@ -228,6 +223,11 @@ class CBrantleClientApp {
   std::vector<CServiceKind> serviceKinds;
   std::vector<std::u16string> controlCodes;
   std::vector<StaffEntry> staff;
+  // Numbered settings texts, list columns, suppliers, accounts, currency
+  // choices (LoadDictionaries; the control codes are moved to controlCodes).
+  ReferenceDictionaries dictionaries;
+  // The logged-in user's environment: the idle-lock time of the main frame.
+  UserEnvironment userEnvironment;
   std::vector<std::u16string> prompts;        // common prompts
   std::vector<std::u16string> clipboardList;  // numbers read from the clipboard
 
@@ -258,6 +258,23 @@ class CBrantleClientApp {
   const CurrencyEntry* FindCurrency(std::string_view isoCode);
   double CurrencyRate(std::string_view isoCode, int useDefault);
   std::u16string MatchControlCode(std::u16string_view text) const;
+  // Suppliers by id: the entry (null when none), its name and its account.
+  const SupplierEntry* FindSupplier(int32_t isid) const;
+  std::u16string SupplierName(int32_t isid) const;
+  std::u16string SupplierAccount(int32_t isid) const;
+  // Whether new passwords must be strong (numbered settings text 72).
+  bool StrongPasswordRequired() const { return dictionaries.IsOn(72); }
+  // The stored prompts of a waybill number (refdata/RecordPrompts.h): a
+  // negative result when the operator cancelled.
+  int ShowRecordPrompts(std::u16string_view number, int context, int32_t customerId, bool confirm);
+  // 0 when the waybill's control code is refused, 1 otherwise.
+  int CheckRecordCode(int32_t recordId, std::u16string_view number, int numberField);
+  // Plays result sound `index` (1 = failure) through resultSound; silent
+  // until a sound player is installed.
+  void PlayResultSound(int index);
+  std::function<void(int index)> resultSound;
+  // The login's right to see record prompts.
+  bool recordPromptsAllowed = true;
   int GetStaffMessageId(std::u16string_view nameOrAccount, std::string& output, int byAccount) const;
   int GetStaffAccount(std::u16string_view name, std::string& output) const;
 

@@ -139,6 +139,7 @@ class CMainFrame : public QMainWindow {
   uint32_t AutoLockMilliseconds() const { return autoLockMs_; }
   // Strong passwords required (numbered settings text 72 begins with '1').
   void SetStrongPasswordRequired(bool on) { strongPasswords_ = on; }
+  bool StrongPasswordRequired() const { return strongPasswords_; }
   // The view's current page index, read by the camera command.
   void SetCurrentPageSource(std::function<int()> source) { currentPage_ = std::move(source); }
   void SetCaptureWindowFactory(CaptureWindowFactory factory) { captureFactory_ = std::move(factory); }

@@ -6,6 +6,10 @@
 #include <fstream>
 
 #include "common/TextCodec.h"
+#include "platform/MessageBox.h"
+#include "refdata/CurrencyTable.h"
+#include "refdata/RecordPrompts.h"
+#include "shell/AppSettings.h"
 #include "refdata/AwbBagLists.h"
 #include "refdata/BagDefaults.h"
 #include "refdata/ColumnCatalog.h"
@@ -17,11 +21,8 @@
 #include "shell/BrantleClientApp.h"
 
 void CBrantleClientApp::BuildPrintFields() {}
-void CBrantleClientApp::LoadDictionaries() {}
-void CBrantleClientApp::LoadUserEnvironment() {}
 void CBrantleClientApp::LoadServiceKinds() {}
 void CBrantleClientApp::LoadDefaultTemplates() {}
-void CBrantleClientApp::LoadStaff() {}
 void CBrantleClientApp::LoadPrinterAssignments() {}
 void CBrantleClientApp::LoadSoundResources() {}
 void CBrantleClientApp::LoadAirlines() {}
@@ -41,7 +42,9 @@ void CBrantleClientApp::LoadWeChatTemplates() {
   Link().DownloadFile(request);
   std::ifstream in(request.localPath, std::ios::binary);
   if (!in) return;
-  std::string text(65535, '\0');
+  // At most 65,534 bytes, so that a UTF-16 file always keeps a whole
+  // two-byte terminator in the 65,536-byte buffer.
+  std::string text(65534, '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   text.resize(static_cast<size_t>(in.gcount()));
   weChatMessages_.LoadConfig(text);
@@ -124,4 +127,56 @@ void CBrantleClientApp::RefreshClientList() {
 void CBrantleClientApp::RefreshDestinations() {
   Destinations().SetPath(ProgramFolder() + "DATA_SYS/des.dat");
   Destinations().Refresh(CacheLink());
+}
+
+// ---- dictionaries, user environment, staff and record prompts ----
+
+bool CBrantleClientApp::LoadDictionaries() {
+  bool loaded = ::LoadDictionaries(LinkSqlRunner(Link()), dictionaries,
+                                   {Currencies(), Language(), Settings().defaultCurrency, editPeriod});
+  controlCodes = std::move(dictionaries.controlCodes);
+  dictionaries.controlCodes.clear();
+  keepNumberAsTyped = dictionaries.IsOn(131);
+  return loaded;
+}
+
+bool CBrantleClientApp::LoadUserEnvironment() {
+  return ::LoadUserEnvironment(LinkSqlRunner(Link()), Link().accountGbk, userEnvironment);
+}
+
+bool CBrantleClientApp::LoadStaff() {
+  ServerSession session = Link().Session();
+  return ::LoadStaff(LinkSqlRunner(Link()), session.station, session.grade, staff);
+}
+
+const SupplierEntry* CBrantleClientApp::FindSupplier(int32_t isid) const {
+  return dictionaries.FindSupplier(isid);
+}
+
+std::u16string CBrantleClientApp::SupplierName(int32_t isid) const {
+  const SupplierEntry* entry = FindSupplier(isid);
+  return entry ? entry->name : std::u16string();
+}
+
+std::u16string CBrantleClientApp::SupplierAccount(int32_t isid) const {
+  const SupplierEntry* entry = FindSupplier(isid);
+  return entry ? WideFromGbk(entry->caccount) : std::u16string();
+}
+
+int CBrantleClientApp::ShowRecordPrompts(std::u16string_view number, int context, int32_t customerId,
+                                         bool confirm) {
+  SqlRunner sql = LinkSqlRunner(Link());
+  return ::ShowRecordPrompts({sql, Language(), platform::CurrentMessageBoxService()}, recordPromptsAllowed,
+                             number, context, customerId, confirm);
+}
+
+int CBrantleClientApp::CheckRecordCode(int32_t recordId, std::u16string_view number, int numberField) {
+  SqlRunner sql = LinkSqlRunner(Link());
+  return ::CheckRecordCode({sql, Language(), platform::CurrentMessageBoxService()},
+                           {dictionaries.Text(90), dictionaries.Text(89), controlCodes},
+                           [this](int index) { PlayResultSound(index); }, recordId, number, numberField);
+}
+
+void CBrantleClientApp::PlayResultSound(int index) {
+  if (resultSound) resultSound(index);
 }

@@ -355,6 +355,26 @@ TEST_F(AppServicesTest, ExtractLineValue) {
   EXPECT_EQ("", CBrantleClientApp::ExtractLineValue("MISSING=", text, 0, 63));
 }
 
+// The local message definitions are read to at most 65,534 bytes: a UTF-16
+// text always ends on a whole unit, with its two-byte terminator.
+TEST_F(AppServicesTest, MessageDefinitionsAreReadInWholeUnits) {
+  fs::create_directories(folder_ / "DATA_SYS");
+  std::string text = "\xFF\xFE";
+  while (text.size() < 70000) text += std::string("a\0", 2);
+  std::ofstream(folder_ / "DATA_SYS" / "WeChat_Mess.txt", std::ios::binary) << text;
+  app_.LoadWeChatTemplates();  // no server: the local copy is read
+  ASSERT_EQ(65534u, app_.WeChatMessages().Text().size());
+  EXPECT_EQ(text.substr(0, 65534), app_.WeChatMessages().Text());
+
+  // A short file is read whole; a missing one is skipped.
+  std::ofstream(folder_ / "DATA_SYS" / "WeChat_Mess.txt", std::ios::binary | std::ios::trunc) << "1\tok";
+  app_.LoadWeChatTemplates();
+  EXPECT_EQ("1\tok", app_.WeChatMessages().Text());
+  fs::remove(folder_ / "DATA_SYS" / "WeChat_Mess.txt");
+  app_.LoadWeChatTemplates();
+  EXPECT_EQ("1\tok", app_.WeChatMessages().Text());
+}
+
 TEST_F(AppServicesTest, LookUpsOfCurrenciesControlCodesAndStaff) {
   ASSERT_NE(nullptr, app_.FindCurrency("USD"));
   EXPECT_EQ(nullptr, app_.FindCurrency("usd"));

@@ -372,6 +372,52 @@ TEST_F(StartUpTest, TheRealMainWindowComesUpMaximisedWithItsCaption) {
   app_.mainWindow = nullptr;
 }
 
+// A station user's start-up: the dictionaries, the user's environment and
+// the station's staff come from the server, the main frame locks after the
+// user's own idle time and asks for strong passwords, and the waybill
+// checks query the server.
+TEST_F(StartUpTest, TheUsersEnvironmentAndTheDictionariesReachTheMainFrame) {
+  InstallWindowHooks(app_);
+  app_.hooks.runLogin = [](CBrantleClientApp& app, int) {
+    return app.Link().Login(u"zhang", u"zhang123", 0) > 0 ? 1 : 0;
+  };
+  std::vector<int> sounds;
+  app_.resultSound = [&](int index) { sounds.push_back(index); };
+  ASSERT_EQ(0, RunThrough(33)) << (boxes_.Count() ? std::string(Utf8FromWide(boxes_.LastText())) : "");
+  auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow);
+  ASSERT_NE(nullptr, frame);
+  EXPECT_EQ(7, app_.userEnvironment.lockMinutes);
+  EXPECT_EQ(7u * 60000u, frame->AutoLockMilliseconds());
+  EXPECT_TRUE(frame->StrongPasswordRequired());
+
+  EXPECT_EQ(std::chrono::seconds(std::chrono::hours(24 * 7)), app_.editPeriod);
+  EXPECT_EQ(4u, app_.controlCodes.size());
+  EXPECT_EQ(u"EXP 出口管制，暂停收寄", app_.MatchControlCode(u"EXP"));
+  EXPECT_EQ(u"DHL深圳", app_.SupplierName(2));
+  EXPECT_EQ(u"S001", app_.SupplierAccount(1));
+  EXPECT_EQ(u"", app_.SupplierName(3));  // not in use
+  EXPECT_EQ(4u, app_.dictionaries.accounts.size());
+  // Grade 10 at station SZ: the station's own staff only.
+  ASSERT_FALSE(app_.staff.empty());
+  for (const StaffEntry& entry : app_.staff) EXPECT_EQ("SZ", entry.mcstation) << entry.mcaccount;
+  EXPECT_EQ(4u, app_.staff.size());
+
+  // Two sending prompts of one waybill; one a customer left for another.
+  EXPECT_EQ(2, app_.ShowRecordPrompts(u"BR10000002", 2, 0, false));
+  EXPECT_EQ(1, app_.ShowRecordPrompts(u"BR10000004", 0, 0, false));
+  ASSERT_EQ(2u, boxes_.Count());
+  EXPECT_NE(std::u16string::npos, boxes_.LastText().find(u"2024-03-07 08:00"));
+  // Waybill 6 carries the refused code EXP; waybill 5 the common A01.
+  EXPECT_EQ(0, app_.CheckRecordCode(6, u"", 1));
+  EXPECT_EQ(std::vector<int>{1}, sounds);
+  EXPECT_EQ(1, app_.CheckRecordCode(0, u"BR10000005", 1));
+  EXPECT_EQ(3u, boxes_.Count());
+
+  app_.ExitInstance();
+  delete app_.mainWindow;
+  app_.mainWindow = nullptr;
+}
+
 TEST_F(StartUpTest, OldSystemIsReportedAndStartUpGoesOn) {
   system_.os = {4, 9, 0, 0};
   EXPECT_EQ(0, RunThrough(5));
