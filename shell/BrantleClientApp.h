@@ -30,6 +30,7 @@ class CWaybillRecordTable;
 class CGoodsLineTable;
 class CPieceWeightTable;
 class CCurrencyTable;
+class CAirlineTable;
 class CJapanPostcodeBook;
 struct CurrencyEntry;
 class CBarcodeNormalizer;
@@ -155,6 +156,7 @@ class CBrantleClientApp {
   AppSettings& Settings();
   const AppSettings& Settings() const;
   CDirectoryTable& Directory();
+  CAirlineTable& Airlines();
   CWaybillRecordTable& InputRecords();
   CGoodsLineTable& GoodsLines();
   CPieceWeightTable& PieceWeights();

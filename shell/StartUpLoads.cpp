@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "common/TextCodec.h"
+#include "refdata/AirlineTable.h"
 #include "shell/BrantleClientApp.h"
 
 void CBrantleClientApp::BuildPrintFields() {}
@@ -20,7 +21,6 @@ void CBrantleClientApp::LoadPrinterAssignments() {}
 void CBrantleClientApp::LoadSoundResources() {}
 void CBrantleClientApp::RefreshClientList() {}
 void CBrantleClientApp::RefreshDestinations() {}
-void CBrantleClientApp::LoadAirlines() {}
 void CBrantleClientApp::LoadZoneFiles() {}
 int CBrantleClientApp::LoadAddressLibrary() { return 0; }
 void CBrantleClientApp::InitPlaceDictionary() {}
@@ -55,3 +55,7 @@ int CBrantleClientApp::LoadScaleSettings() {
   settings.raw = block;
   return 1;
 }
+
+// The server airlines, read at once; airports and flights wait for the
+// master air waybill screens.
+void CBrantleClientApp::LoadAirlines() { Airlines().LoadAirlines(); }
