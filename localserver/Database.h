@@ -162,6 +162,8 @@ class Savepoint {
 // destinations, airlines, dictionaries, files and templates, inside the
 // caller's transaction.
 void LoadSampleData(Database& db);
+// More airlines, airports, flights and their price bands.
+void LoadSampleFlights(Database& db);
 
 // The T-SQL LIKE (character classes [..], case-insensitive for ASCII).
 bool TsqlLike(std::string_view pattern, std::string_view text, int escape = -1);
