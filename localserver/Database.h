@@ -166,6 +166,8 @@ void LoadSampleData(Database& db);
 void LoadSampleZones(Database& db);
 // The generated customers and destinations of the station caches.
 void LoadSampleCustomers(Database& db);
+// More airlines, airports, flights and their price bands.
+void LoadSampleFlights(Database& db);
 
 // The T-SQL LIKE (character classes [..], case-insensitive for ASCII).
 bool TsqlLike(std::string_view pattern, std::string_view text, int escape = -1);

@@ -4,6 +4,7 @@
 
 #include "net/HttpClient.h"
 #include "office/OfficeSuite.h"
+#include "refdata/AirlineTable.h"
 #include "refdata/BarcodeNormalizer.h"
 #include "refdata/ColumnCatalog.h"
 #include "refdata/ClientListCache.h"
@@ -37,6 +38,7 @@ struct CBrantleClientApp::Services {
   CZoneTable zones;
   CWaybillCache waybillCache;
   std::unique_ptr<QObject> waybillWatch;  // drops saved waybills from the cache
+  CAirlineTable airlines;
 };
 
 CBrantleClientApp theApp;
@@ -44,6 +46,14 @@ CBrantleClientApp theApp;
 CBrantleClientApp::CBrantleClientApp() : services_(std::make_unique<Services>()) {
   services_->barcodes.LoadPatterns();
   services_->settings.SetDefaults();
+  // The airline table asks the server through the link's shared reply.
+  services_->airlines.SetSqlRunner(
+      [this](std::string_view sql, std::span<const uint32_t> types, std::string& reply) {
+        auto guard = Link().LockReply();
+        int length = Link().SqlQuery(sql, types);
+        if (length > 0) reply = guard.Text();
+        return length;
+      });
 }
 
 CBrantleClientApp::~CBrantleClientApp() = default;
@@ -54,6 +64,7 @@ const CColumnCatalog& CBrantleClientApp::ColumnCatalog() const { return services
 AppSettings& CBrantleClientApp::Settings() { return services_->settings; }
 const AppSettings& CBrantleClientApp::Settings() const { return services_->settings; }
 CDirectoryTable& CBrantleClientApp::Directory() { return services_->directory; }
+CAirlineTable& CBrantleClientApp::Airlines() { return services_->airlines; }
 CWaybillRecordTable& CBrantleClientApp::InputRecords() { return services_->inputRecords; }
 CGoodsLineTable& CBrantleClientApp::GoodsLines() { return services_->goodsLines; }
 CPieceWeightTable& CBrantleClientApp::PieceWeights() { return services_->pieceWeights; }

@@ -34,6 +34,7 @@ class CGoodsLineTable;
 class CPieceWeightTable;
 class CCurrencyTable;
 class CClientListCache;
+class CAirlineTable;
 class CJapanPostcodeBook;
 struct CurrencyEntry;
 class CBarcodeNormalizer;
@@ -150,6 +151,7 @@ class CBrantleClientApp {
   AppSettings& Settings();
   const AppSettings& Settings() const;
   CDirectoryTable& Directory();
+  CAirlineTable& Airlines();
   CWaybillRecordTable& InputRecords();
   CGoodsLineTable& GoodsLines();
   CPieceWeightTable& PieceWeights();

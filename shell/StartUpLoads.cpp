@@ -7,17 +7,17 @@
 
 #include "common/TextCodec.h"
 #include "platform/MessageBox.h"
-#include "refdata/CurrencyTable.h"
-#include "refdata/RecordPrompts.h"
-#include "shell/AppSettings.h"
+#include "refdata/AirlineTable.h"
 #include "refdata/AwbBagLists.h"
 #include "refdata/BagDefaults.h"
+#include "refdata/ClientListCache.h"
 #include "refdata/ColumnCatalog.h"
+#include "refdata/CurrencyTable.h"
+#include "refdata/DestinationTable.h"
+#include "refdata/RecordPrompts.h"
 #include "refdata/WaybillCache.h"
 #include "refdata/ZoneTable.h"
 #include "shell/AppSettings.h"
-#include "refdata/ClientListCache.h"
-#include "refdata/DestinationTable.h"
 #include "shell/BrantleClientApp.h"
 
 void CBrantleClientApp::BuildPrintFields() {}
@@ -25,7 +25,6 @@ void CBrantleClientApp::LoadServiceKinds() {}
 void CBrantleClientApp::LoadDefaultTemplates() {}
 void CBrantleClientApp::LoadPrinterAssignments() {}
 void CBrantleClientApp::LoadSoundResources() {}
-void CBrantleClientApp::LoadAirlines() {}
 int CBrantleClientApp::LoadAddressLibrary() { return 0; }
 void CBrantleClientApp::InitPlaceDictionary() {}
 void CBrantleClientApp::DetectExcel() {}
@@ -180,3 +179,7 @@ int CBrantleClientApp::CheckRecordCode(int32_t recordId, std::u16string_view num
 void CBrantleClientApp::PlayResultSound(int index) {
   if (resultSound) resultSound(index);
 }
+
+// The server airlines, read at once; airports and flights wait for the
+// master air waybill screens.
+void CBrantleClientApp::LoadAirlines() { Airlines().LoadAirlines(); }
