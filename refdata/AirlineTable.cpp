@@ -7,14 +7,13 @@
 #include "common/FieldCheck.h"
 #include "common/Json.h"
 #include "common/TextCodec.h"
+#include "server/ServerLink.h"
 
 namespace {
 
-// Column type list entries: ODBC C type (as an unsigned 16-bit number) * 65536 + width.
-constexpr uint32_t Col(int type, unsigned width = 0) {
-  return static_cast<uint32_t>(static_cast<uint16_t>(type)) * 65536u + width;
-}
-constexpr int kChar = 1, kSLong = -16, kSShort = -15, kUTinyInt = -28, kBit = -7, kDouble = 8;
+uint32_t Col(int type, unsigned width = 0) { return AcsTypeEntry(type, width); }
+constexpr int kChar = kSqlCChar, kSLong = kSqlCSLong, kSShort = kSqlCSShort, kUTinyInt = kSqlCUTinyInt,
+              kBit = kSqlCBit, kDouble = kSqlCDouble;
 
 struct BuiltInAirline {
   const char* prefix;
