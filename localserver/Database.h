@@ -168,6 +168,8 @@ void LoadSampleZones(Database& db);
 void LoadSampleCustomers(Database& db);
 // More airlines, airports, flights and their price bands.
 void LoadSampleFlights(Database& db);
+// More service kinds, their field lists, suppliers and the DHL areas.
+void LoadSampleServiceKinds(Database& db);
 
 // The T-SQL LIKE (character classes [..], case-insensitive for ASCII).
 bool TsqlLike(std::string_view pattern, std::string_view text, int escape = -1);

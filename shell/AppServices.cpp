@@ -87,25 +87,6 @@ void AppendNumberLines(std::string_view bytes, size_t minimum, size_t maximum,
   }
 }
 
-// Byte comparison where only ASCII letters have case and a double-byte
-// character compares whole.
-bool GbkEqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (IsGbkLead(x)) {
-      if (x != y || i + 1 >= a.size() || a[i + 1] != b[i + 1]) return false;
-      ++i;
-      continue;
-    }
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 std::string_view FieldText(const char* field, size_t width) {
   return std::string_view(field, strnlen(field, width));
 }
@@ -270,51 +251,13 @@ const std::u16string& CBrantleClientApp::GetDesktopPath() {
 
 // ---- look-ups ----
 
-bool CServiceKind::AddArea(std::string_view name) {
-  auto at = std::lower_bound(areas.begin(), areas.end(), name,
-                             [](const std::string& a, std::string_view b) { return a < b; });
-  if (at != areas.end() && *at == name) return false;
-  areas.insert(at, std::string(name));
-  return true;
-}
-
-bool CServiceKind::FindArea(std::string_view name) const {
-  return std::binary_search(areas.begin(), areas.end(), name,
-                            [](std::string_view a, std::string_view b) { return a < b; });
-}
-
-bool CServiceKind::HasArea(std::string_view name) const {
-  if (FindArea(name)) return true;
-  if (name.size() < 9) return false;
-  // Destination names are at most 63 bytes, the width of their field.
-  std::string copy(name.substr(0, 63));
-  static const std::vector<std::string> markers = [] {
-    std::vector<std::string> list;
-    for (std::u16string_view m : {u"路", u"弄", u"巷", u"镇", u"市", u"街", u"村", u"区", u"楼",
-                                  u"室", u"号"}) {
-      list.push_back(GbkFromWide(m));
-    }
-    return list;
-  }();
-  for (const std::string& marker : markers) {
-    size_t at = copy.find(marker, 4);
-    if (at == std::string::npos) continue;
-    copy.resize(at + marker.size());
-    return FindArea(copy);
-  }
-  return false;
-}
-
 CServiceKind* CBrantleClientApp::GetServiceKind(int index) {
   if (index < 0 || static_cast<size_t>(index) >= serviceKinds.size()) return nullptr;
   return &serviceKinds[static_cast<size_t>(index)];
 }
 
 CServiceKind* CBrantleClientApp::FindServiceKind(std::string_view code) {
-  for (CServiceKind& kind : serviceKinds) {
-    if (GbkEqualNoCase(kind.code, code)) return &kind;
-  }
-  return nullptr;
+  return ::FindServiceKind(serviceKinds, code);
 }
 
 int CBrantleClientApp::KindServesDestination(std::string_view kindCode,

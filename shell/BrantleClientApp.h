@@ -22,6 +22,7 @@
 #include "common/LanguageTable.h"
 #include "refdata/DestinationTable.h"
 #include "refdata/Dictionaries.h"
+#include "refdata/ServiceKinds.h"
 #include "refdata/UserEnvironment.h"
 #include "server/ServerLink.h"
 #include "shell/AppNeighbours.h"
@@ -50,21 +51,6 @@ class CZoneTable;
 class CWaybillCache;
 struct PieceLine;
 struct GoodsLine;
-
-// One express product as far as the application's look-ups need it: its
-// code and the sorted list of the area names it serves (only some kinds
-// carry one).  The reference-data loader fills the list of kinds after login.
-class CServiceKind {
- public:
-  std::string code;                // GBK, e.g. "DHL"
-  std::vector<std::string> areas;  // GBK, sorted byte by byte, no duplicates
-  // Inserts an area in order; false when the name is already there.
-  bool AddArea(std::string_view name);
-  bool FindArea(std::string_view name) const;
-  // Whether a destination lies in the kind's areas: the name itself, or the
-  // name cut after its first street, town or district marker.
-  bool HasArea(std::string_view name) const;
-};
 
 class CBrantleClientApp {
  public:
@@ -126,7 +112,7 @@ class CBrantleClientApp {
   void BuildPrintFields();
   bool LoadDictionaries();
   bool LoadUserEnvironment();
-  void LoadServiceKinds();
+  bool LoadServiceKinds();
   void LoadDefaultTemplates();
   void BuildColumnCatalog();
   void LoadBagDefaults();
@@ -222,7 +208,9 @@ class CBrantleClientApp {
 
   // ---- reference lists filled after login ----
 
-  std::vector<CServiceKind> serviceKinds;
+  std::vector<CServiceKind> serviceKinds;      // in load order
+  std::vector<std::u16string> serviceKindCodes;  // their codes, for choice lists
+  EntryFieldKinds entryFieldKinds;             // captions and longest lengths
   std::vector<std::u16string> controlCodes;
   std::vector<StaffEntry> staff;
   // Numbered settings texts, list columns, suppliers, accounts, currency

@@ -15,13 +15,13 @@
 #include "refdata/CurrencyTable.h"
 #include "refdata/DestinationTable.h"
 #include "refdata/RecordPrompts.h"
+#include "refdata/ServiceKinds.h"
 #include "refdata/WaybillCache.h"
 #include "refdata/ZoneTable.h"
 #include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
 
 void CBrantleClientApp::BuildPrintFields() {}
-void CBrantleClientApp::LoadServiceKinds() {}
 void CBrantleClientApp::LoadDefaultTemplates() {}
 void CBrantleClientApp::LoadPrinterAssignments() {}
 void CBrantleClientApp::LoadSoundResources() {}
@@ -183,3 +183,14 @@ void CBrantleClientApp::PlayResultSound(int index) {
 // The server airlines, read at once; airports and flights wait for the
 // master air waybill screens.
 void CBrantleClientApp::LoadAirlines() { Airlines().LoadAirlines(); }
+
+// The service kinds with their field lists, suppliers, sender defaults and
+// areas, then the captions and lengths of the entry-field kinds.
+bool CBrantleClientApp::LoadServiceKinds() {
+  serviceKinds.clear();
+  serviceKindCodes.clear();
+  const bool loaded = ::LoadServiceKinds(LinkSqlRunner(Link()), serviceKinds, serviceKindCodes,
+                                         Language(), platform::CurrentMessageBoxService());
+  if (loaded) entryFieldKinds.Load(Language());
+  return loaded;
+}

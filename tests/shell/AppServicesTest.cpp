@@ -196,15 +196,19 @@ TEST_F(AppServicesTest, PromptSaveThatFailsKeepsTheLastSavedFile) {
   EXPECT_EQ(std::vector<std::string>{"prompt.dat"}, names);
 }
 
+ServiceArea AreaNamed(std::string name) {
+  ServiceArea area;
+  area.carea = std::move(name);
+  return area;
+}
+
 TEST_F(AppServicesTest, ServiceKindsAndAreas) {
-  CServiceKind dhl;
-  dhl.code = "DHL";
-  EXPECT_TRUE(dhl.AddArea(Gbk(u"上海市")));
-  EXPECT_TRUE(dhl.AddArea(Gbk(u"北京")));
-  EXPECT_FALSE(dhl.AddArea(Gbk(u"北京")));
+  CServiceKind dhl("DHL");
+  EXPECT_TRUE(dhl.AddArea(AreaNamed(Gbk(u"上海市"))));
+  EXPECT_TRUE(dhl.AddArea(AreaNamed(Gbk(u"北京"))));
+  EXPECT_FALSE(dhl.AddArea(AreaNamed(Gbk(u"北京"))));
   app_.serviceKinds.push_back(dhl);
-  CServiceKind zz;
-  zz.code = Gbk(u"ZIZ国际");
+  CServiceKind zz(Gbk(u"ZIZ国际"));
   app_.serviceKinds.push_back(zz);
 
   EXPECT_EQ(&app_.serviceKinds[0], app_.FindServiceKind("dhl"));
@@ -234,9 +238,8 @@ WaybillRecord Waybill(std::u16string_view destination, std::u16string_view kind,
 }
 
 TEST_F(AppServicesTest, RecordCheckTextTakesTheFirstRuleThatApplies) {
-  CServiceKind dhl;
-  dhl.code = "DHL";
-  dhl.AddArea(Gbk(u"北京"));
+  CServiceKind dhl("DHL");
+  dhl.AddArea(AreaNamed(Gbk(u"北京")));
   app_.serviceKinds.push_back(dhl);
   AppSettings& s = app_.Settings();
   EXPECT_EQ(u"目的地空", app_.RecordCheckText(Waybill(u"", u"XX", u"", 0)));
