@@ -1,5 +1,6 @@
 #include "refdata/StationCacheSync.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -89,6 +90,23 @@ void SetField(char* field, size_t width, std::string_view text) {
   size_t n = std::min(text.size(), width - 1);
   std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n), field);
   std::fill(field + n, field + width, '\0');
+}
+
+void PutInt(std::string& out, int32_t v) {
+  uint32_t u = static_cast<uint32_t>(v);
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
+}
+
+int32_t GetInt(std::string_view in, size_t at) {
+  uint32_t u = 0;
+  for (int i = 0; i < 4; ++i) u |= static_cast<uint32_t>(static_cast<uint8_t>(in[at + i])) << (8 * i);
+  return static_cast<int32_t>(u);
+}
+
+void PutPadded(std::string& out, std::string_view text, size_t width) {
+  std::string field(width, '\0');
+  std::memcpy(field.data(), text.data(), std::min(text.size(), width - 1));
+  out += field;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
