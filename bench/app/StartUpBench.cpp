@@ -51,6 +51,7 @@
 #include "shell/AppWindowHooks.h"
 #include "shell/BrantleClientApp.h"
 #include "shell/LoginDlg.h"
+#include "bench/BenchMain.h"
 #include "bench/BenchStandIn.h"
 
 namespace fs = std::filesystem;
@@ -285,16 +286,6 @@ int main(int argc, char** argv) {
     Report("main");
     return std::strcmp(argv[2], "bare") == 0 ? BareChild(argc, argv) : ClientChild(argc, argv);
   }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  int result = 0;
-  if (SetUp(argv[0])) {
-    benchmark::RunSpecifiedBenchmarks();
-  } else {
-    std::fprintf(stderr, "start-up benchmark: setting up failed\n");
-    result = 1;
-  }
-  TearDown();
-  benchmark::Shutdown();
-  return result;
+  return benchsupport::RunBenchmarks(
+      argc, argv, "start-up benchmark", [argv] { return SetUp(argv[0]); }, TearDown);
 }

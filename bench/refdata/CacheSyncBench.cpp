@@ -23,6 +23,7 @@
 #include "common/TextCodec.h"
 #include "refdata/ClientListCache.h"
 #include "server/ServerLink.h"
+#include "bench/BenchMain.h"
 #include "bench/BenchStandIn.h"
 
 namespace fs = std::filesystem;
@@ -205,16 +206,5 @@ BENCHMARK(BM_SqliteReadChanged)->Iterations(100)->Unit(benchmark::kMillisecond)-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  int result = 0;
-  if (SetUp()) {
-    benchmark::RunSpecifiedBenchmarks();
-  } else {
-    std::fprintf(stderr, "cache sync benchmark: setting up failed\n");
-    result = 1;
-  }
-  TearDown();
-  benchmark::Shutdown();
-  return result;
+  return benchsupport::RunBenchmarks(argc, argv, "cache sync benchmark", SetUp, TearDown);
 }

@@ -21,6 +21,7 @@
 #include "common/Json.h"
 #include "common/TextCodec.h"
 #include "server/ServerLink.h"
+#include "bench/BenchMain.h"
 #include "bench/BenchStandIn.h"
 
 namespace fs = std::filesystem;
@@ -140,16 +141,5 @@ BENCHMARK(BM_SqliteDirectSelect)->Iterations(1000)->Unit(benchmark::kMicrosecond
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  int result = 0;
-  if (SetUp()) {
-    benchmark::RunSpecifiedBenchmarks();
-  } else {
-    std::fprintf(stderr, "server link benchmark: setting up failed\n");
-    result = 1;
-  }
-  TearDown();
-  benchmark::Shutdown();
-  return result;
+  return benchsupport::RunBenchmarks(argc, argv, "server link benchmark", SetUp, TearDown);
 }
