@@ -18,6 +18,7 @@
 #include "refdata/ClientListCache.h"
 #include "refdata/DestinationTable.h"
 #include "server/ServerLink.h"
+#include "tests/server/StandInConfig.h"
 #include "tests/server/StandInServer.h"
 
 namespace fs = std::filesystem;
@@ -70,10 +71,7 @@ class StationCacheStandIn : public ::testing::Test {
     server_.reset();
     server_ = std::make_unique<StandInServer>(kServer, root_ / "server", options);
     ASSERT_TRUE(server_->Ready()) << server_->Log();
-    std::ofstream(root_ / "client" / "ZizTolvane.ini", std::ios::binary | std::ios::trunc)
-        << GbkFromWide(u"<配置开始>") << "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=01\r\n"
-        << "WCID=PC-CACHE\r\nPORT=" << server_->Port() << "\r\n"
-        << GbkFromWide(u"<配置结束>") << "\r\n";
+    testsupport::WriteStandInConfig(root_ / "client", server_->Port(), "01", "PC-CACHE");
     link_ = std::make_unique<CServerLink>();
     ASSERT_EQ(1, link_->Init((root_ / "client").string() + "/"));
     ASSERT_GT(link_->Login(u"admin", u"admin123", 0), 0);
