@@ -82,10 +82,8 @@ int CClientListCache::Load() {
   highestId_ = 0;
   stamp_.clear();
   std::string bytes;
-  if (path_.empty() || !ReadWholeFile(path_, bytes)) return 0;
-  if (bytes.size() < kHeaderSize) return 0;
+  if (!ReadCacheFile(path_, kHeaderSize, kMagic, bytes)) return 0;
   std::string_view head(bytes.data(), kHeaderSize);
-  if (FieldText(head.data(), 16) != kMagic) return 0;
   const int32_t count = GetInt(head, 16);
   if (FieldText(head.data() + 20, 16) != station_) return 0;
   const int32_t highest = GetInt(head, 36);

@@ -60,10 +60,8 @@ int CDestinationTable::Load() {
   highestId_ = 0;
   stamp_.clear();
   std::string bytes;
-  if (path_.empty() || !ReadWholeFile(path_, bytes)) return 0;
-  if (bytes.size() < kHeaderSize) return 0;
+  if (!ReadCacheFile(path_, kHeaderSize, kMagic, bytes)) return 0;
   std::string_view head(bytes.data(), kHeaderSize);
-  if (FieldText(head.data(), 16) != kMagic) return 0;
   const int32_t count = GetInt(head, 16);
   const int32_t highest = GetInt(head, 20);
   if (highest <= 0) return 0;

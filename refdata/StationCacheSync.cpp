@@ -116,6 +116,12 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return !in.bad();
 }
 
+bool ReadCacheFile(const std::string& path, size_t headerSize, std::string_view magic,
+                   std::string& bytes) {
+  if (path.empty() || !ReadWholeFile(path, bytes)) return false;
+  return bytes.size() >= headerSize && FieldText(bytes.data(), 16) == magic;
+}
+
 bool WriteWholeFile(const std::string& path, std::string_view bytes) {
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);

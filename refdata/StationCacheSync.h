@@ -168,6 +168,11 @@ void SetField(char* field, size_t width, std::string_view text);
 
 // Reads a whole file; false when it cannot be opened.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+// Reads a cache file whose header of `headerSize` bytes begins with the
+// magic text in a 16-byte field; false when there is no path, the file
+// cannot be read, is shorter than its header or has another magic text.
+bool ReadCacheFile(const std::string& path, size_t headerSize, std::string_view magic,
+                   std::string& bytes);
 // Replaces a file with the bytes through a temporary file in the same folder
 // (creating the folder); false when any step fails, leaving the old file.
 bool WriteWholeFile(const std::string& path, std::string_view bytes);
