@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cstdio>
+#include <span>
+#include <string>
+#include <vector>
 
 #include "common/FieldCheck.h"
 #include "common/Json.h"
@@ -22,6 +25,25 @@ std::u16string WideFromAscii(const char* text) {
 // Whether the reply says it holds rows and has a list.
 bool HasRows(std::string_view reply) {
   return JsonGetInt("iTotal", reply, 0) > 0 && JsonFindKey("List", reply) != kJsonNone;
+}
+
+// Runs a list query and turns each row of its reply into an item of `list`
+// with `item(row)`; the list's size, or 0 when the reply holds no rows.
+template <typename MakeItem>
+int ListRows(CServerLink& link, const std::string& sql, std::span<const uint32_t> types,
+             std::vector<std::u16string>& list, MakeItem item) {
+  CServerLink::ReplyGuard reply = link.LockReply();
+  link.SqlQuery(sql, types);
+  if (!HasRows(reply.Text())) return 0;
+  std::string_view rows = JsonListBody(reply.Text(), "List");
+  std::string_view object;
+  size_t pos = 0;
+  JsonRowIndex row;
+  while (JsonNextObject(rows, pos, object)) {
+    row.Reset(object);
+    list.push_back(item(row));
+  }
+  return static_cast<int>(list.size());
 }
 
 }  // namespace
@@ -87,23 +109,14 @@ int ListRecentAwbs(CServerLink& link, std::vector<std::u16string>& list, unsigne
       AcsTypeEntry(kSqlCChar, 32), AcsTypeEntry(kSqlCChar, 64), AcsTypeEntry(kSqlCUTinyInt)};
   std::string sql = "SELECT TOP " + std::to_string(n) +
                     " cawb,cdes,nstate FROM brantle.dbo.client_rec_pack ORDER BY ddate DESC";
-  CServerLink::ReplyGuard reply = link.LockReply();
-  link.SqlQuery(sql, kTypes);
-  if (!HasRows(reply.Text())) return 0;
-  std::string_view rows = JsonListBody(reply.Text(), "List");
-  std::string_view object;
-  size_t pos = 0;
-  JsonRowIndex row;
-  while (JsonNextObject(rows, pos, object)) {
-    row.Reset(object);
+  return ListRows(link, sql, kTypes, list, [](JsonRowIndex& row) {
     std::u16string item(1, AwbStateMark(row.GetInt("2", 0)));
     item += row.GetWString("0", 30);
     item += u'<';
     item += row.GetWString("1", 63);
     item += u'>';
-    list.push_back(std::move(item));
-  }
-  return static_cast<int>(list.size());
+    return item;
+  });
 }
 
 int ListRecentBags(CServerLink& link, const CLanguageTable& language,
@@ -112,24 +125,15 @@ int ListRecentBags(CServerLink& link, const CLanguageTable& language,
       AcsTypeEntry(kSqlCSLong), AcsTypeEntry(kSqlCChar, 32), AcsTypeEntry(kSqlCUTinyInt)};
   std::string sql = "SELECT TOP " + std::to_string(n) +
                     " ixid,cxno,nstate FROM brantle.dbo.client_rec_xbag ORDER BY ixid DESC";
-  CServerLink::ReplyGuard reply = link.LockReply();
-  link.SqlQuery(sql, kTypes);
-  if (!HasRows(reply.Text())) return 0;
-  std::string_view rows = JsonListBody(reply.Text(), "List");
-  std::string_view object;
-  size_t pos = 0;
-  JsonRowIndex row;
-  while (JsonNextObject(rows, pos, object)) {
-    row.Reset(object);
+  return ListRows(link, sql, kTypes, list, [&language](JsonRowIndex& row) {
     uint32_t id = static_cast<uint32_t>(row.GetInt("0", 0));
     std::u16string item = row.GetWString("1", 30);
     item += u'<';
     item += language.BagStateText(row.GetInt("2", 0));
     item += u">ID:";
     item += WideFromAscii(std::to_string(id).c_str());
-    list.push_back(std::move(item));
-  }
-  return static_cast<int>(list.size());
+    return item;
+  });
 }
 
 std::u16string AwbFromListItem(std::u16string_view item) {

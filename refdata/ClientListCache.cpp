@@ -13,21 +13,6 @@ namespace {
 
 constexpr char kMagic[] = "CLIENT_0001";
 
-void PutInt(std::string& out, int32_t v) {
-  uint32_t u = static_cast<uint32_t>(v);
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
-}
-int32_t GetInt(std::string_view in, size_t at) {
-  uint32_t u = 0;
-  for (int i = 0; i < 4; ++i) u |= static_cast<uint32_t>(static_cast<uint8_t>(in[at + i])) << (8 * i);
-  return static_cast<int32_t>(u);
-}
-void PutPadded(std::string& out, std::string_view text, size_t width) {
-  std::string field(width, '\0');
-  std::memcpy(field.data(), text.data(), std::min(text.size(), width - 1));
-  out += field;
-}
-
 struct DetailColumn {
   const char* name;
   int type;
@@ -76,20 +61,6 @@ const DetailColumn kDetailColumns[] = {
     {"cmsn", kSqlCChar, 64, 63, &ClientDetail::msn},
 };
 
-// Binary search of an index by the first strlen(text) bytes, walking back to
-// the first match; the index's end when nothing matches.
-template <typename Entry, typename Key>
-size_t FirstPrefixHit(const std::vector<const Entry*>& index, std::string_view text, Key key) {
-  size_t lo = 0, hi = index.size();
-  while (lo < hi) {
-    size_t mid = (lo + hi) / 2;
-    if (CompareNoCase(key(*index[mid]), text, text.size()) < 0) lo = mid + 1;
-    else hi = mid;
-  }
-  if (lo < index.size() && StartsWithNoCase(key(*index[lo]), text)) return lo;
-  return index.size();
-}
-
 }  // namespace
 
 void CClientListCache::SetLocation(std::string path, std::string station) {
@@ -111,10 +82,8 @@ int CClientListCache::Load() {
   highestId_ = 0;
   stamp_.clear();
   std::string bytes;
-  if (path_.empty() || !ReadWholeFile(path_, bytes)) return 0;
-  if (bytes.size() < kHeaderSize) return 0;
+  if (!ReadCacheFile(path_, kHeaderSize, kMagic, bytes)) return 0;
   std::string_view head(bytes.data(), kHeaderSize);
-  if (FieldText(head.data(), 16) != kMagic) return 0;
   const int32_t count = GetInt(head, 16);
   if (FieldText(head.data() + 20, 16) != station_) return 0;
   const int32_t highest = GetInt(head, 36);
@@ -130,10 +99,8 @@ int CClientListCache::Load() {
     std::memcpy(&e, raw, sizeof raw);
     e.code[sizeof e.code - 1] = '\0';
     e.name[sizeof e.name - 1] = '\0';
-    // Ids above 0 in strictly ascending order, none above the highest.
-    if (e.id <= 0 || e.id > highest || (k > 0 && e.id <= records[static_cast<size_t>(k) - 1].id))
-      return 0;
   }
+  if (!IdsInOrder(records, highest)) return 0;
   records_ = std::move(records);
   highestId_ = highest;
   stamp_ = std::string(FieldText(head.data() + 40, 32));
@@ -146,41 +113,10 @@ int CClientListCache::Sync(const StationSyncLink& link) {
 }
 
 int CClientListCache::ApplyReply(std::string_view reply) {
-  int changes = 0;
-  std::vector<uint32_t> gone;
-  JsonGetIntArray("iDel", reply, gone, 1, kMaxDeletedId);
-  for (uint32_t id : gone)
-    if (Remove(static_cast<int32_t>(id))) ++changes;
-  std::string_view list = JsonListBody(reply, "List");
-  size_t pos = 0;
-  std::string_view object;
-  JsonRowIndex row;
-  while (JsonNextObject(list, pos, object)) {
-    row.Reset(object);
-    ClientEntry e;
-    e.id = row.GetInt("i", 0);
-    if (e.id <= 0) continue;
+  return ApplySyncReply(reply, records_, [](JsonRowIndex& row, ClientEntry& e) {
     SetField(e.code, sizeof e.code, row.GetString("a", 30));
     SetField(e.name, sizeof e.name, row.GetString("n", 63));
-    Merge(e);
-    ++changes;
-  }
-  return changes;
-}
-
-bool CClientListCache::Remove(int32_t id) {
-  auto it = std::lower_bound(records_.begin(), records_.end(), id,
-                             [](const ClientEntry& e, int32_t v) { return e.id < v; });
-  if (it == records_.end() || it->id != id) return false;
-  records_.erase(it);
-  return true;
-}
-
-void CClientListCache::Merge(const ClientEntry& entry) {
-  auto it = std::lower_bound(records_.begin(), records_.end(), entry.id,
-                             [](const ClientEntry& e, int32_t v) { return e.id < v; });
-  if (it != records_.end() && it->id == entry.id) *it = entry;
-  else records_.insert(it, entry);
+  });
 }
 
 bool CClientListCache::Save() const {
@@ -202,19 +138,8 @@ bool CClientListCache::Save() const {
 
 void CClientListCache::BuildIndexes() {
   lastIndex_ = nullptr;
-  codeIndex_.clear();
-  nameIndex_.clear();
-  for (const ClientEntry& e : records_) {
-    codeIndex_.push_back(&e);
-    nameIndex_.push_back(&e);
-  }
-  // Equal keys keep their id order.
-  std::stable_sort(codeIndex_.begin(), codeIndex_.end(), [](const ClientEntry* a, const ClientEntry* b) {
-    return CompareNoCase(a->Code(), b->Code()) < 0;
-  });
-  std::stable_sort(nameIndex_.begin(), nameIndex_.end(), [](const ClientEntry* a, const ClientEntry* b) {
-    return CompareNoCase(a->Name(), b->Name()) < 0;
-  });
+  BuildIndex(codeIndex_, records_, &ClientEntry::Code);
+  BuildIndex(nameIndex_, records_, &ClientEntry::Name);
 }
 
 void CClientListCache::FindByPrefix(std::span<const ClientEntry*> rows, std::string& text) {
@@ -224,8 +149,7 @@ void CClientListCache::FindByPrefix(std::span<const ClientEntry*> rows, std::str
   std::fill(rows.begin(), rows.end(), nullptr);
   const auto& index = byName ? nameIndex_ : codeIndex_;
   lastIndex_ = &index;
-  size_t first = byName ? FirstPrefixHit(index, text, [](const ClientEntry& e) { return e.Name(); })
-                        : FirstPrefixHit(index, text, [](const ClientEntry& e) { return e.Code(); });
+  size_t first = FirstPrefixHit(index, text, byName ? &ClientEntry::Name : &ClientEntry::Code);
   if (first < index.size()) {
     for (size_t k = 0; k < rows.size() && first + k < index.size(); ++k) rows[k] = index[first + k];
     return;
@@ -240,9 +164,7 @@ void CClientListCache::FindByPrefix(std::span<const ClientEntry*> rows, std::str
 
 const ClientEntry* CClientListCache::Find(int32_t id) const {
   if (id <= 0) return nullptr;
-  auto it = std::lower_bound(records_.begin(), records_.end(), id,
-                             [](const ClientEntry& e, int32_t v) { return e.id < v; });
-  return it != records_.end() && it->id == id ? &*it : nullptr;
+  return FindById(records_, id);
 }
 
 std::u16string CClientListCache::NameOf(int32_t id) const {

@@ -91,9 +91,6 @@ class CClientListCache {
   int ApplyReply(std::string_view reply);
 
  private:
-  bool Remove(int32_t id);
-  void Merge(const ClientEntry& entry);
-
   std::vector<ClientEntry> records_;  // ascending by id, unique ids
   std::vector<const ClientEntry*> codeIndex_, nameIndex_;
   const std::vector<const ClientEntry*>* lastIndex_ = nullptr;

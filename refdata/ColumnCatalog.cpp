@@ -304,25 +304,17 @@ void CColumnCatalog::Build(const CLanguageTable& language) {
   AppendSeeds(customerColumns_, kCustomerSeeds, language);
   AppendSeeds(supplierColumns_, kSupplierSeeds, language);
 
-  ColumnTable& clientArc = tables_[kClientArc];
-  clientArc.name = "client_arc";
-  clientArc.shared = &customerColumns_;
-  AppendSeeds(clientArc.columns, kClientArcSeeds, language);
-
-  ColumnTable& spArc = tables_[kSpArc];
-  spArc.name = "sp_arc";
-  spArc.shared = &supplierColumns_;
-  AppendSeeds(spArc.columns, kSpArcSeeds, language);
-
-  ColumnTable& clientRec = tables_[kClientRec];
-  clientRec.name = "client_rec";
-  clientRec.shared = &customerColumns_;
-  AppendSeeds(clientRec.columns, kClientRecSeeds, language);
-
-  ColumnTable& clientFee = tables_[kClientFee];
-  clientFee.name = "client_fee";
-  clientFee.shared = &customerColumns_;
-  AppendSeeds(clientFee.columns, kClientFeeSeeds, language);
+  auto fill = [this, &language](int n, const char* name, const std::vector<ColumnDef>& shared,
+                                const auto& seeds) {
+    ColumnTable& table = tables_[n];
+    table.name = name;
+    table.shared = &shared;
+    AppendSeeds(table.columns, seeds, language);
+  };
+  fill(kClientArc, "client_arc", customerColumns_, kClientArcSeeds);
+  fill(kSpArc, "sp_arc", supplierColumns_, kSpArcSeeds);
+  fill(kClientRec, "client_rec", customerColumns_, kClientRecSeeds);
+  fill(kClientFee, "client_fee", customerColumns_, kClientFeeSeeds);
 
   built_ = true;
 }

@@ -14,36 +14,7 @@ namespace {
 
 constexpr char kMagic[] = "DES_0001";
 
-void PutInt(std::string& out, int32_t v) {
-  uint32_t u = static_cast<uint32_t>(v);
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
-}
-int32_t GetInt(std::string_view in, size_t at) {
-  uint32_t u = 0;
-  for (int i = 0; i < 4; ++i) u |= static_cast<uint32_t>(static_cast<uint8_t>(in[at + i])) << (8 * i);
-  return static_cast<int32_t>(u);
-}
-void PutPadded(std::string& out, std::string_view text, size_t width) {
-  std::string field(width, '\0');
-  std::memcpy(field.data(), text.data(), std::min(text.size(), width - 1));
-  out += field;
-}
-
 using Key = std::string_view (DestinationRecord::*)() const;
-
-// The first entry whose key begins with the text (ASCII case ignored), or
-// the index's end.
-size_t FirstPrefixHit(const std::vector<const DestinationRecord*>& index, std::string_view text,
-                      Key key) {
-  size_t lo = 0, hi = index.size();
-  while (lo < hi) {
-    size_t mid = (lo + hi) / 2;
-    if (CompareNoCase((index[mid]->*key)(), text, text.size()) < 0) lo = mid + 1;
-    else hi = mid;
-  }
-  if (lo < index.size() && StartsWithNoCase((index[lo]->*key)(), text)) return lo;
-  return index.size();
-}
 
 // The entries whose whole key equals the text, ASCII case ignored.
 std::pair<size_t, size_t> EqualRange(const std::vector<const DestinationRecord*>& index,
@@ -89,10 +60,8 @@ int CDestinationTable::Load() {
   highestId_ = 0;
   stamp_.clear();
   std::string bytes;
-  if (path_.empty() || !ReadWholeFile(path_, bytes)) return 0;
-  if (bytes.size() < kHeaderSize) return 0;
+  if (!ReadCacheFile(path_, kHeaderSize, kMagic, bytes)) return 0;
   std::string_view head(bytes.data(), kHeaderSize);
-  if (FieldText(head.data(), 16) != kMagic) return 0;
   const int32_t count = GetInt(head, 16);
   const int32_t highest = GetInt(head, 20);
   if (highest <= 0) return 0;
@@ -102,13 +71,12 @@ int CDestinationTable::Load() {
   std::vector<DestinationRecord> records(static_cast<size_t>(count));
   if (count > 0)
     std::memcpy(records.data(), bytes.data() + kHeaderSize, records.size() * sizeof(DestinationRecord));
-  for (size_t k = 0; k < records.size(); ++k) {
-    DestinationRecord& r = records[k];
+  for (DestinationRecord& r : records) {
     r.name[sizeof r.name - 1] = r.nameEn[sizeof r.nameEn - 1] = r.code[sizeof r.code - 1] = '\0';
     r.shortCode[sizeof r.shortCode - 1] = r.postcode[sizeof r.postcode - 1] = '\0';
     r.iso2[sizeof r.iso2 - 1] = r.iso3[sizeof r.iso3 - 1] = '\0';
-    if (r.id <= 0 || r.id > highest || (k > 0 && r.id <= records[k - 1].id)) return 0;
   }
+  if (!IdsInOrder(records, highest)) return 0;
   records_ = std::move(records);
   highestId_ = highest;
   stamp_ = std::string(FieldText(head.data() + 24, 32));
@@ -121,20 +89,7 @@ int CDestinationTable::Sync(const StationSyncLink& link) {
 }
 
 int CDestinationTable::ApplyReply(std::string_view reply) {
-  int changes = 0;
-  std::vector<uint32_t> gone;
-  JsonGetIntArray("iDel", reply, gone, 1, kMaxDeletedId);
-  for (uint32_t id : gone)
-    if (Remove(static_cast<int32_t>(id))) ++changes;
-  std::string_view list = JsonListBody(reply, "List");
-  size_t pos = 0;
-  std::string_view object;
-  JsonRowIndex row;
-  while (JsonNextObject(list, pos, object)) {
-    row.Reset(object);
-    DestinationRecord r;
-    r.id = row.GetInt("i", 0);
-    if (r.id <= 0) continue;
+  return ApplySyncReply(reply, records_, [](JsonRowIndex& row, DestinationRecord& r) {
     r.zone = static_cast<uint8_t>(row.GetInt("a", 0));
     r.number = static_cast<uint8_t>(row.GetInt("t", 0));
     SetField(r.code, sizeof r.code, row.GetString("c", 7));
@@ -144,25 +99,7 @@ int CDestinationTable::ApplyReply(std::string_view reply) {
     SetField(r.postcode, sizeof r.postcode, row.GetString("z", 11));
     SetField(r.iso2, sizeof r.iso2, row.GetString("x", 2));
     SetField(r.iso3, sizeof r.iso3, row.GetString("y", 3));
-    Merge(r);
-    ++changes;
-  }
-  return changes;
-}
-
-bool CDestinationTable::Remove(int32_t id) {
-  auto it = std::lower_bound(records_.begin(), records_.end(), id,
-                             [](const DestinationRecord& r, int32_t v) { return r.id < v; });
-  if (it == records_.end() || it->id != id) return false;
-  records_.erase(it);
-  return true;
-}
-
-void CDestinationTable::Merge(const DestinationRecord& record) {
-  auto it = std::lower_bound(records_.begin(), records_.end(), record.id,
-                             [](const DestinationRecord& r, int32_t v) { return r.id < v; });
-  if (it != records_.end() && it->id == record.id) *it = record;
-  else records_.insert(it, record);
+  });
 }
 
 bool CDestinationTable::Save() const {
@@ -181,20 +118,11 @@ bool CDestinationTable::Save() const {
 
 void CDestinationTable::BuildIndexes() {
   lastIndex_ = nullptr;
-  auto build = [this](Index& index, Key key) {
-    index.clear();
-    for (const DestinationRecord& r : records_) index.push_back(&r);
-    // Equal keys keep their id order.
-    std::stable_sort(index.begin(), index.end(),
-                     [key](const DestinationRecord* a, const DestinationRecord* b) {
-                       return CompareNoCase((a->*key)(), (b->*key)()) < 0;
-                     });
-  };
-  build(codeIndex_, &DestinationRecord::Code);
-  build(nameIndex_, &DestinationRecord::Name);
-  build(englishIndex_, &DestinationRecord::NameEn);
-  build(shortIndex_, &DestinationRecord::ShortCode);
-  build(postcodeIndex_, &DestinationRecord::Postcode);
+  BuildIndex(codeIndex_, records_, &DestinationRecord::Code);
+  BuildIndex(nameIndex_, records_, &DestinationRecord::Name);
+  BuildIndex(englishIndex_, records_, &DestinationRecord::NameEn);
+  BuildIndex(shortIndex_, records_, &DestinationRecord::ShortCode);
+  BuildIndex(postcodeIndex_, records_, &DestinationRecord::Postcode);
 }
 
 void CDestinationTable::Lookup(Rows& rows, std::string_view text) {

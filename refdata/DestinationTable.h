@@ -76,8 +76,6 @@ class CDestinationTable {
 
  private:
   using Index = std::vector<const DestinationRecord*>;
-  bool Remove(int32_t id);
-  void Merge(const DestinationRecord& record);
 
   std::vector<DestinationRecord> records_;  // ascending by id, unique ids
   Index codeIndex_, shortIndex_, nameIndex_, englishIndex_, postcodeIndex_;

@@ -1,5 +1,6 @@
 #include "refdata/StationCacheSync.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -91,11 +92,34 @@ void SetField(char* field, size_t width, std::string_view text) {
   std::fill(field + n, field + width, '\0');
 }
 
+void PutInt(std::string& out, int32_t v) {
+  uint32_t u = static_cast<uint32_t>(v);
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
+}
+
+int32_t GetInt(std::string_view in, size_t at) {
+  uint32_t u = 0;
+  for (int i = 0; i < 4; ++i) u |= static_cast<uint32_t>(static_cast<uint8_t>(in[at + i])) << (8 * i);
+  return static_cast<int32_t>(u);
+}
+
+void PutPadded(std::string& out, std::string_view text, size_t width) {
+  std::string field(width, '\0');
+  std::memcpy(field.data(), text.data(), std::min(text.size(), width - 1));
+  out += field;
+}
+
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   bytes.assign(std::istreambuf_iterator<char>(in), {});
   return !in.bad();
+}
+
+bool ReadCacheFile(const std::string& path, size_t headerSize, std::string_view magic,
+                   std::string& bytes) {
+  if (path.empty() || !ReadWholeFile(path, bytes)) return false;
+  return bytes.size() >= headerSize && FieldText(bytes.data(), 16) == magic;
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes) {

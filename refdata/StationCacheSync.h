@@ -10,11 +10,15 @@
 // neither a higher id nor a newer stamp (a server that never ends would
 // otherwise hold start-up for ever), and after kMaxSyncRounds rounds.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "common/Json.h"
 
 class CServerLink;
 
@@ -58,6 +62,101 @@ int CompareNoCase(std::string_view a, std::string_view b, size_t limit = std::st
 // Whether `text` begins with `prefix`, ASCII case ignored.
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 
+// Binary search of a key-ordered index by the first text.size() bytes,
+// ASCII case ignored; the first match, or the index's end when nothing
+// matches.  `key` is a member function or a callable on an entry.
+template <typename Entry, typename Key>
+size_t FirstPrefixHit(const std::vector<const Entry*>& index, std::string_view text, Key key) {
+  size_t lo = 0, hi = index.size();
+  while (lo < hi) {
+    size_t mid = (lo + hi) / 2;
+    if (CompareNoCase(std::invoke(key, *index[mid]), text, text.size()) < 0) lo = mid + 1;
+    else hi = mid;
+  }
+  if (lo < index.size() && StartsWithNoCase(std::invoke(key, *index[lo]), text)) return lo;
+  return index.size();
+}
+
+// Fills an index with every record, ordered by `key` with case ignored;
+// equal keys keep their id order.
+template <typename Record, typename Key>
+void BuildIndex(std::vector<const Record*>& index, const std::vector<Record>& records, Key key) {
+  index.clear();
+  for (const Record& r : records) index.push_back(&r);
+  std::stable_sort(index.begin(), index.end(), [&key](const Record* a, const Record* b) {
+    return CompareNoCase(std::invoke(key, *a), std::invoke(key, *b)) < 0;
+  });
+}
+
+// Records are kept in ascending id order.
+template <typename Records>
+auto LowerBoundById(Records& records, int32_t id) {
+  return std::lower_bound(records.begin(), records.end(), id,
+                          [](const auto& r, int32_t v) { return r.id < v; });
+}
+template <typename Record>
+const Record* FindById(const std::vector<Record>& records, int32_t id) {
+  auto it = LowerBoundById(records, id);
+  return it != records.end() && it->id == id ? &*it : nullptr;
+}
+// Whether a loaded file's ids are above 0, strictly ascending and none
+// above the highest id its header names.
+template <typename Record>
+bool IdsInOrder(const std::vector<Record>& records, int32_t highest) {
+  for (size_t k = 0; k < records.size(); ++k) {
+    const int32_t id = records[k].id;
+    if (id <= 0 || id > highest || (k > 0 && id <= records[k - 1].id)) return false;
+  }
+  return true;
+}
+template <typename Record>
+bool RemoveById(std::vector<Record>& records, int32_t id) {
+  auto it = LowerBoundById(records, id);
+  if (it == records.end() || it->id != id) return false;
+  records.erase(it);
+  return true;
+}
+// Replaces the record with the same id, or inserts it in its place.
+template <typename Record>
+void MergeById(std::vector<Record>& records, const Record& record) {
+  auto it = LowerBoundById(records, record.id);
+  if (it != records.end() && it->id == record.id) *it = record;
+  else records.insert(it, record);
+}
+
+// Merges one sync reply: removes the ids of "iDel", then merges each row of
+// "List" with an id above 0 ("i"), its other fields read by `read(row,
+// record)`.  The number of changes.
+template <typename Record, typename ReadRow>
+int ApplySyncReply(std::string_view reply, std::vector<Record>& records, ReadRow read) {
+  int changes = 0;
+  std::vector<uint32_t> gone;
+  JsonGetIntArray("iDel", reply, gone, 1, kMaxDeletedId);
+  for (uint32_t id : gone)
+    if (RemoveById(records, static_cast<int32_t>(id))) ++changes;
+  std::string_view list = JsonListBody(reply, "List");
+  size_t pos = 0;
+  std::string_view object;
+  JsonRowIndex row;
+  while (JsonNextObject(list, pos, object)) {
+    row.Reset(object);
+    Record r;
+    r.id = row.GetInt("i", 0);
+    if (r.id <= 0) continue;
+    read(row, r);
+    MergeById(records, r);
+    ++changes;
+  }
+  return changes;
+}
+
+// Little-endian 32-bit integers and zero-padded fixed fields of the cache
+// file headers.
+void PutInt(std::string& out, int32_t v);
+int32_t GetInt(std::string_view in, size_t at);
+// Writes `width` bytes: at most width - 1 of the text, then zeros.
+void PutPadded(std::string& out, std::string_view text, size_t width);
+
 // The NUL-terminated text of a fixed field.
 inline std::string_view FieldText(const char* field, size_t width) {
   size_t n = 0;
@@ -69,6 +168,11 @@ void SetField(char* field, size_t width, std::string_view text);
 
 // Reads a whole file; false when it cannot be opened.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+// Reads a cache file whose header of `headerSize` bytes begins with the
+// magic text in a 16-byte field; false when there is no path, the file
+// cannot be read, is shorter than its header or has another magic text.
+bool ReadCacheFile(const std::string& path, size_t headerSize, std::string_view magic,
+                   std::string& bytes);
 // Replaces a file with the bytes through a temporary file in the same folder
 // (creating the folder); false when any step fails, leaving the old file.
 bool WriteWholeFile(const std::string& path, std::string_view bytes);

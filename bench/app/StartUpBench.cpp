@@ -51,7 +51,8 @@
 #include "shell/AppWindowHooks.h"
 #include "shell/BrantleClientApp.h"
 #include "shell/LoginDlg.h"
-#include "tests/server/StandInServer.h"
+#include "bench/BenchMain.h"
+#include "bench/BenchStandIn.h"
 
 namespace fs = std::filesystem;
 
@@ -165,25 +166,16 @@ Environment* env = nullptr;
 bool SetUp(const char* argv0) {
   env = new Environment;
   env->root = fs::temp_directory_path() / ("brantle-startup-bench-" + std::to_string(::getpid()));
-  fs::remove_all(env->root);
   std::error_code ec;
   env->self = fs::canonical("/proc/self/exe", ec).string();
   if (ec) env->self = argv0;
-  env->server = std::make_unique<StandInServer>(BRANTLE_BINARY_DIR "/localserver/brantle-server",
-                                                env->root / "server");
-  if (!env->server->Ready()) {
-    std::fprintf(stderr, "the stand-in did not start:\n%s\n", env->server->Log().c_str());
-    return false;
-  }
+  if (!benchsupport::StartStandIn(env->root, env->server)) return false;
   env->programFolder = env->root / "program";
   fs::create_directories(env->programFolder);
   fs::create_directories(env->root / "home");
   fs::create_directories(env->root / "runtime");
   fs::permissions(env->root / "runtime", fs::perms::owner_all);
-  std::ofstream(env->programFolder / "ZizTolvane.ini", std::ios::binary)
-      << GbkFromWide(u"<配置开始>") << "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=01\r\n"
-      << "WCID=BENCH\r\nPORT=" << env->server->Port() << "\r\n"
-      << GbkFromWide(u"<配置结束>") << "\r\n";
+  testsupport::WriteStandInConfig(env->programFolder, env->server->Port(), "01", "BENCH");
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   setenv("HOME", (env->root / "home").c_str(), 1);
   setenv("XDG_RUNTIME_DIR", (env->root / "runtime").c_str(), 1);
@@ -294,16 +286,6 @@ int main(int argc, char** argv) {
     Report("main");
     return std::strcmp(argv[2], "bare") == 0 ? BareChild(argc, argv) : ClientChild(argc, argv);
   }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  int result = 0;
-  if (SetUp(argv[0])) {
-    benchmark::RunSpecifiedBenchmarks();
-  } else {
-    std::fprintf(stderr, "start-up benchmark: setting up failed\n");
-    result = 1;
-  }
-  TearDown();
-  benchmark::Shutdown();
-  return result;
+  return benchsupport::RunBenchmarks(
+      argc, argv, "start-up benchmark", [argv] { return SetUp(argv[0]); }, TearDown);
 }

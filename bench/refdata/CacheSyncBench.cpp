@@ -17,14 +17,14 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "common/TextCodec.h"
 #include "refdata/ClientListCache.h"
 #include "server/ServerLink.h"
-#include "tests/server/StandInServer.h"
+#include "bench/BenchMain.h"
+#include "bench/BenchStandIn.h"
 
 namespace fs = std::filesystem;
 
@@ -74,21 +74,9 @@ bool AddCustomers() {
 bool SetUp() {
   env = new Environment;
   env->root = fs::temp_directory_path() / ("brantle-cachebench-" + std::to_string(::getpid()));
-  fs::remove_all(env->root);
-  env->server = std::make_unique<StandInServer>(BRANTLE_BINARY_DIR "/localserver/brantle-server",
-                                                env->root / "server");
-  if (!env->server->Ready()) {
-    std::fprintf(stderr, "the stand-in did not start:\n%s\n", env->server->Log().c_str());
-    return false;
-  }
+  if (!benchsupport::StartStandIn(env->root, env->server)) return false;
   fs::path program = env->root / "program";
-  fs::create_directories(program);
-  std::ofstream(program / "ZizTolvane.ini", std::ios::binary)
-      << GbkFromWide(u"<配置开始>") << "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=01\r\n"
-      << "WCID=BENCH\r\nPORT=" << env->server->Port() << "\r\n"
-      << GbkFromWide(u"<配置结束>") << "\r\n";
-  if (env->link.Init(program.string() + "/") != 1) return false;
-  if (env->link.Login(u"admin", u"admin123", 0) <= 0) return false;
+  if (!benchsupport::LogInToStandIn(*env->server, program, env->link)) return false;
   env->cachePath = (program / "DATA_SYS" / "c_.dat").string();
   if (sqlite3_open(env->server->Database().c_str(), &env->db) != SQLITE_OK) return false;
   sqlite3_busy_timeout(env->db, 5000);
@@ -218,16 +206,5 @@ BENCHMARK(BM_SqliteReadChanged)->Iterations(100)->Unit(benchmark::kMillisecond)-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  int result = 0;
-  if (SetUp()) {
-    benchmark::RunSpecifiedBenchmarks();
-  } else {
-    std::fprintf(stderr, "cache sync benchmark: setting up failed\n");
-    result = 1;
-  }
-  TearDown();
-  benchmark::Shutdown();
-  return result;
+  return benchsupport::RunBenchmarks(argc, argv, "cache sync benchmark", SetUp, TearDown);
 }

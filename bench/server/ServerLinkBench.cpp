@@ -16,13 +16,13 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "common/Json.h"
 #include "common/TextCodec.h"
 #include "server/ServerLink.h"
-#include "tests/server/StandInServer.h"
+#include "bench/BenchMain.h"
+#include "bench/BenchStandIn.h"
 
 namespace fs = std::filesystem;
 
@@ -65,21 +65,9 @@ bool AddWaybills(const std::string& database) {
 bool SetUp() {
   env = new Environment;
   env->root = fs::temp_directory_path() / ("brantle-bench-" + std::to_string(::getpid()));
-  fs::remove_all(env->root);
-  env->server = std::make_unique<StandInServer>(BRANTLE_BINARY_DIR "/localserver/brantle-server",
-                                                env->root / "server");
-  if (!env->server->Ready()) {
-    std::fprintf(stderr, "the stand-in did not start:\n%s\n", env->server->Log().c_str());
-    return false;
-  }
+  if (!benchsupport::StartStandIn(env->root, env->server)) return false;
   fs::path program = env->root / "program";
-  fs::create_directories(program);
-  std::ofstream(program / "ZizTolvane.ini", std::ios::binary)
-      << GbkFromWide(u"<配置开始>") << "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=01\r\n"
-      << "WCID=BENCH\r\nPORT=" << env->server->Port() << "\r\n"
-      << GbkFromWide(u"<配置结束>") << "\r\n";
-  if (env->link.Init(program.string() + "/") != 1) return false;
-  if (env->link.Login(u"admin", u"admin123", 0) <= 0) return false;
+  if (!benchsupport::LogInToStandIn(*env->server, program, env->link)) return false;
   return AddWaybills(env->server->Database());
 }
 
@@ -153,16 +141,5 @@ BENCHMARK(BM_SqliteDirectSelect)->Iterations(1000)->Unit(benchmark::kMicrosecond
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  int result = 0;
-  if (SetUp()) {
-    benchmark::RunSpecifiedBenchmarks();
-  } else {
-    std::fprintf(stderr, "server link benchmark: setting up failed\n");
-    result = 1;
-  }
-  TearDown();
-  benchmark::Shutdown();
-  return result;
+  return benchsupport::RunBenchmarks(argc, argv, "server link benchmark", SetUp, TearDown);
 }

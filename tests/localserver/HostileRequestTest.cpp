@@ -17,6 +17,7 @@
 #include <limits>
 #include <set>
 
+#include "RawSocket.h"
 #include "TestClient.h"
 #include "localserver/PasswordScramble.h"
 #include "localserver/SqlRewriter.h"
@@ -374,23 +375,11 @@ TEST(RequestShape, DeepAndLargeBodiesAreRefusedBeforeParsing) {
 // One request with exactly these head lines; the status of the answer (0
 // when none came).
 int RawPostStatus(int port, const std::string& headLines, const std::string& body) {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(static_cast<uint16_t>(port));
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    ::close(fd);
-    return 0;
-  }
+  const int fd = ConnectLoopback(port);
+  if (fd < 0) return 0;
   std::string text = "POST /brantle/api HTTP/1.1\r\nUser-Agent: Tolvane\r\n" + headLines +
                      "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: Close\r\n\r\n" + body;
-  size_t sent = 0;
-  while (sent < text.size()) {
-    ssize_t n = ::send(fd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) break;
-    sent += static_cast<size_t>(n);
-  }
+  SendAll(fd, text);
   // The head, then as many bytes as it announces (the server may keep the
   // connection open).
   std::string reply;

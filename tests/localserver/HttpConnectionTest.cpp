@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "RawSocket.h"
 #include "TestClient.h"
 
 using namespace lstest;
@@ -21,29 +22,6 @@ using namespace lstest;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-int Connect(int port) {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(static_cast<uint16_t>(port));
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-bool SendAll(int fd, const std::string& text) {
-  size_t sent = 0;
-  while (sent < text.size()) {
-    ssize_t n = ::send(fd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return false;
-    sent += static_cast<size_t>(n);
-  }
-  return true;
-}
 
 std::string Head(size_t bodyLength, const char* connection) {
   return std::string("POST /brantle/api HTTP/1.1\r\nHost: 127.0.0.1\r\n"
@@ -104,8 +82,8 @@ int64_t MsSince(Clock::time_point start) {
 
 TEST(HttpConnections, SilentAndHalfSentPeersHoldUpNoOne) {
   RunningServer server;
-  const int silent = Connect(server.Port());
-  const int halfSent = Connect(server.Port());
+  const int silent = ConnectLoopback(server.Port());
+  const int halfSent = ConnectLoopback(server.Port());
   ASSERT_GE(silent, 0);
   ASSERT_GE(halfSent, 0);
   ASSERT_TRUE(SendAll(halfSent, Head(kBody.size(), "Close")));
@@ -113,7 +91,7 @@ TEST(HttpConnections, SilentAndHalfSentPeersHoldUpNoOne) {
   // two (a second for the first byte, five for the rest).
   for (int i = 0; i < 3; ++i) {
     const auto start = Clock::now();
-    const int fd = Connect(server.Port());
+    const int fd = ConnectLoopback(server.Port());
     ASSERT_GE(fd, 0);
     ASSERT_TRUE(SendAll(fd, Head(kBody.size(), "Close") + kBody));
     EXPECT_EQ(ReadReply(fd, 3000), 200);
@@ -132,7 +110,7 @@ TEST(HttpConnections, SilentAndHalfSentPeersHoldUpNoOne) {
 
 TEST(HttpConnections, PeerWaitingForContinueGetsItBeforeSendingItsBody) {
   RunningServer server;
-  const int fd = Connect(server.Port());
+  const int fd = ConnectLoopback(server.Port());
   ASSERT_GE(fd, 0);
   std::string head = Head(kBody.size(), "Close");
   head.insert(head.size() - 2, "Expect: 100-continue\r\n");
@@ -155,7 +133,7 @@ TEST(HttpConnections, PeerWaitingForContinueGetsItBeforeSendingItsBody) {
 TEST(HttpConnections, ConnectionCloseInAnyCaseEndsTheConnectionAtOnce) {
   RunningServer server;
   for (const char* connection : {"close", "Close", "CLOSE"}) {
-    const int fd = Connect(server.Port());
+    const int fd = ConnectLoopback(server.Port());
     ASSERT_GE(fd, 0);
     ASSERT_TRUE(SendAll(fd, Head(kBody.size(), connection) + kBody));
     EXPECT_EQ(ReadReply(fd, 3000), 200) << connection;
@@ -167,7 +145,7 @@ TEST(HttpConnections, ConnectionCloseInAnyCaseEndsTheConnectionAtOnce) {
 
 TEST(HttpConnections, KeptConnectionCarriesFurtherRequests) {
   RunningServer server;
-  const int fd = Connect(server.Port());
+  const int fd = ConnectLoopback(server.Port());
   ASSERT_GE(fd, 0);
   std::string pending;
   for (int i = 0; i < 3; ++i) {

@@ -15,7 +15,7 @@
 #include "refdata/BagDefaults.h"
 #include "server/ServerLink.h"
 #include "tests/refdata/RepositoryLanguage.h"
-#include "tests/server/StandInServer.h"
+#include "tests/server/StandInLinkSuite.h"
 
 namespace fs = std::filesystem;
 
@@ -28,37 +28,16 @@ std::string ReadFile(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-class BagServicesStandIn : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    root_ = fs::temp_directory_path() / ("brantle-bags-" + std::to_string(::getpid()));
-    fs::remove_all(root_);
-    server_ = std::make_unique<StandInServer>(BRANTLE_BINARY_DIR "/localserver/brantle-server",
-                                              root_ / "server");
-  }
-  static void TearDownTestSuite() {
-    server_.reset();
-    fs::remove_all(root_);
-  }
+class BagServicesStandIn : public testsupport::StandInLinkSuite<BagServicesStandIn> {
+ public:
+  static constexpr const char* kRootName = "brantle-bags";
 
+ protected:
   void SetUp() override {
-    ASSERT_TRUE(server_->Ready()) << server_->Log();
-    folder_ = root_ / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::create_directories(folder_ / "DATA_SYS");
-    std::ofstream(folder_ / "ZizTolvane.ini", std::ios::binary)
-        << Gbk(u"<配置开始>") << "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=00\r\n"
-        << "WCID=PC-BAGS\r\nPORT=" << server_->Port() << "\r\n"
-        << Gbk(u"<配置结束>") << "\r\n";
-    ASSERT_EQ(1, link_.Init(folder_.string() + "/"));
+    fs::create_directories(CaseFolder() / "DATA_SYS");
+    ASSERT_NO_FATAL_FAILURE(OpenLink("00", "PC-BAGS"));
     ASSERT_GT(link_.Login(u"admin", u"admin123", 0), 0);
   }
-
-  static inline fs::path root_;
-  static inline std::unique_ptr<StandInServer> server_;
-  fs::path folder_;
-  platform::RecordingMessageBoxService boxes_;
-  platform::ScopedMessageBoxService scope_{&boxes_};
-  CServerLink link_;
 };
 
 TEST_F(BagServicesStandIn, DefaultsFromTheSettingsFileAndTheDictionary) {

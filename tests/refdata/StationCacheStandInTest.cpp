@@ -18,6 +18,8 @@
 #include "refdata/ClientListCache.h"
 #include "refdata/DestinationTable.h"
 #include "server/ServerLink.h"
+#include "tests/TempFolder.h"
+#include "tests/server/StandInConfig.h"
 #include "tests/server/StandInServer.h"
 
 namespace fs = std::filesystem;
@@ -50,39 +52,32 @@ bool Exec(const std::string& database, const std::string& sql) {
   return ok;
 }
 
-class StationCacheStandIn : public ::testing::Test {
+class StationCacheStandIn : public testsupport::TempFolderTest {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("brantle-caches-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "client");
+    TempFolderTest::SetUp();
+    fs::create_directories(folder_ / "client");
   }
   void TearDown() override {
     link_.reset();
     server_.reset();
-    fs::remove_all(root_);
+    TempFolderTest::TearDown();
   }
   // Starts (or starts again, on the same database) the stand-in and logs in.
   void Start(const std::vector<std::string>& options = {}) {
     link_.reset();
     server_.reset();
-    server_ = std::make_unique<StandInServer>(kServer, root_ / "server", options);
+    server_ = std::make_unique<StandInServer>(kServer, folder_ / "server", options);
     ASSERT_TRUE(server_->Ready()) << server_->Log();
-    std::ofstream(root_ / "client" / "ZizTolvane.ini", std::ios::binary | std::ios::trunc)
-        << GbkFromWide(u"<配置开始>") << "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=01\r\n"
-        << "WCID=PC-CACHE\r\nPORT=" << server_->Port() << "\r\n"
-        << GbkFromWide(u"<配置结束>") << "\r\n";
+    testsupport::WriteStandInConfig(folder_ / "client", server_->Port(), "01", "PC-CACHE");
     link_ = std::make_unique<CServerLink>();
-    ASSERT_EQ(1, link_->Init((root_ / "client").string() + "/"));
+    ASSERT_EQ(1, link_->Init((folder_ / "client").string() + "/"));
     ASSERT_GT(link_->Login(u"admin", u"admin123", 0), 0);
   }
-  std::string ClientPath() const { return (root_ / "client" / "DATA_SYS" / "c_.dat").string(); }
-  std::string DesPath() const { return (root_ / "client" / "DATA_SYS" / "des.dat").string(); }
+  std::string ClientPath() const { return (folder_ / "client" / "DATA_SYS" / "c_.dat").string(); }
+  std::string DesPath() const { return (folder_ / "client" / "DATA_SYS" / "des.dat").string(); }
   int64_t ServerClients() const { return Count(server_->Database(), "SELECT COUNT(1) FROM client_arc"); }
 
-  fs::path root_;
   std::unique_ptr<StandInServer> server_;
   std::unique_ptr<CServerLink> link_;
   platform::RecordingMessageBoxService boxes_;
@@ -149,7 +144,7 @@ TEST_F(StationCacheStandIn, StartCutOffHalfWayIsCompletedNextTime) {
   partial.SetLocation(ClientPath(), link_->station);
   ASSERT_EQ(1, partial.Load());
   EXPECT_EQ(partial.Records().size(), got);
-  for (const auto& e : fs::directory_iterator(root_ / "client" / "DATA_SYS"))
+  for (const auto& e : fs::directory_iterator(folder_ / "client" / "DATA_SYS"))
     EXPECT_EQ(e.path().filename(), "c_.dat");  // no temporary file left
 
   // Between the starts an entry already held changes.

@@ -14,7 +14,7 @@
 #include "common/TextCodec.h"
 #include "platform/MessageBox.h"
 #include "server/ServerLink.h"
-#include "tests/server/StandInServer.h"
+#include "tests/server/StandInLinkSuite.h"
 
 namespace fs = std::filesystem;
 
@@ -28,40 +28,13 @@ std::string ReadFile(const fs::path& path) {
 }
 
 // One stand-in for the whole suite: a fresh database, its sample data.
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public testsupport::StandInLinkSuite<EndToEnd> {
+ public:
+  static constexpr const char* kRootName = "brantle-e2e";
+
  protected:
-  static void SetUpTestSuite() {
-    root_ = fs::temp_directory_path() / ("brantle-e2e-" + std::to_string(::getpid()));
-    fs::remove_all(root_);
-    server_ = std::make_unique<StandInServer>(BRANTLE_BINARY_DIR "/localserver/brantle-server",
-                                              root_ / "server");
-  }
-  static void TearDownTestSuite() {
-    server_.reset();
-    fs::remove_all(root_);
-  }
-
-  void SetUp() override {
-    ASSERT_TRUE(server_->Ready()) << server_->Log();
-    folder_ = root_ / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::create_directories(folder_);
-    std::ofstream(folder_ / "ZizTolvane.ini", std::ios::binary)
-        << Gbk(u"<配置开始>") << "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=01\r\n"
-        << "WCID=PC-E2E\r\nPORT=" << server_->Port() << "\r\n"
-        << Gbk(u"<配置结束>") << "\r\n";
-    ASSERT_EQ(1, link_.Init(folder_.string() + "/"));
-  }
-
-  static fs::path root_;
-  static std::unique_ptr<StandInServer> server_;
-  fs::path folder_;
-  platform::RecordingMessageBoxService boxes_;
-  platform::ScopedMessageBoxService scope_{&boxes_};
-  CServerLink link_;
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(OpenLink("01", "PC-E2E")); }
 };
-
-fs::path EndToEnd::root_;
-std::unique_ptr<StandInServer> EndToEnd::server_;
 
 TEST_F(EndToEnd, LanguageFileComesBeforeLogin) {
   fs::path file = folder_ / "TolvaneLan_01.txt";

@@ -11,6 +11,7 @@
 
 #include "common/TextCodec.h"
 #include "tests/server/StandInServer.h"
+#include "tests/server/StandInConfig.h"
 #include "tests/shell/ShellTestSupport.h"
 
 namespace shelltest {
@@ -18,9 +19,7 @@ namespace shelltest {
 // The text of ZizTolvane.ini for the stand-in on the port, in language 00,
 // for the workstation id given.
 inline std::string StandInConfigText(int port, const std::string& workstation) {
-  return GbkFromWide(u"<配置开始>") + "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=00\r\n" +
-         "WCID=" + workstation + "\r\nPORT=" + std::to_string(port) + "\r\n" +
-         GbkFromWide(u"<配置结束>") + "\r\n";
+  return testsupport::StandInConfigText(port, "00", workstation);
 }
 
 // The suite's stand-in is `server_`; a case fails at once when it did not

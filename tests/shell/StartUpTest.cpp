@@ -43,6 +43,7 @@
 #include "platform/QtMessageBox.h"
 #include "tests/QtTestSupport.h"
 #include "tests/server/ScriptedServer.h"
+#include "tests/server/StandInConfig.h"
 #include "tests/server/StandInServer.h"
 #include "tests/shell/ShellTestSupport.h"
 
@@ -145,10 +146,7 @@ class StartUpTest : public ::testing::Test {
   void TearDown() override { app_.ExitInstance(); }
 
   void WriteConfiguration(int port, const std::string& language) {
-    std::ofstream(folder_ / "ZizTolvane.ini", std::ios::binary)
-        << Gbk(u"<配置开始>") << "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=" << language
-        << "\r\nWCID=PC-STARTUP\r\nPORT=" << port << "\r\n"
-        << Gbk(u"<配置结束>") << "\r\n";
+    testsupport::WriteStandInConfig(folder_, port, language, "PC-STARTUP");
   }
 
   std::vector<std::string> Arguments() const {
@@ -681,9 +679,7 @@ TEST(ServerLinkFromTheWindow, AMessageOfTheLinkComesUpWhileTheWindowWaits) {
   shelltest::TempFolder folder;
   ScriptedServer server;
   server.SetDefault(ScriptedServer::Ok("{\"ReturnValue\":0}"));
-  std::ofstream(folder.Path() / "ZizTolvane.ini", std::ios::binary)
-      << Gbk(u"<配置开始>") << "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=01\r\n"
-      << "WCID=PC-WAIT\r\nPORT=" << server.Port() << "\r\n" << Gbk(u"<配置结束>") << "\r\n";
+  testsupport::WriteStandInConfig(folder.Path(), server.Port(), "01", "PC-WAIT");
   CServerLink link;
   ASSERT_EQ(1, link.Init(folder.Folder()));
   const std::string loginReply =

@@ -18,6 +18,7 @@
 #include "shell/BrantleClientApp.h"
 #include "tests/QtTestSupport.h"
 #include "tests/server/ScriptedServer.h"
+#include "tests/server/StandInConfig.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "ui/ViewPage.h"
 
@@ -55,9 +56,7 @@ class WaybillCacheTest : public ::testing::Test {
  protected:
   void SetUp() override {
     server_.SetDefault(ScriptedServer::Ok("{\"ReturnValue\":0}"));
-    std::ofstream(folder_.Path() / "ZizTolvane.ini", std::ios::binary)
-        << G(u"<配置开始>") << "\r\nHOST=127.0.0.1\r\nAPI=/brantle/api\r\nLAN=01\r\n"
-        << "WCID=PC-CACHE\r\nPORT=" << server_.Port() << "\r\n" << G(u"<配置结束>") << "\r\n";
+    testsupport::WriteStandInConfig(folder_.Path(), server_.Port(), "01", "PC-CACHE");
     ASSERT_EQ(1, app_.Link().Init(folder_.Folder()));
     server_.QueueJson(
         "{\"ReturnValue\":7,\"iTimeZone\":8,\"iGrade\":130,\"cUserName\":\"admin\","

@@ -1,0 +1,29 @@
+#pragma once
+// The main() of a benchmark program with a set-up step: runs the benchmarks
+// only when the set-up succeeds, tears down either way; exit status 1 when
+// setting up failed or an argument is unknown.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <functional>
+
+namespace benchsupport {
+
+inline int RunBenchmarks(int& argc, char** argv, const char* name,
+                         const std::function<bool()>& setUp, const std::function<void()>& tearDown) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  int result = 0;
+  if (setUp()) {
+    benchmark::RunSpecifiedBenchmarks();
+  } else {
+    std::fprintf(stderr, "%s: setting up failed\n", name);
+    result = 1;
+  }
+  tearDown();
+  benchmark::Shutdown();
+  return result;
+}
+
+}  // namespace benchsupport
