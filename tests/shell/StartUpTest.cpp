@@ -235,6 +235,16 @@ TEST_F(StartUpTest, WholeStartUpLogsInShowsTheWindowAndShutDownLogsOut) {
   EXPECT_EQ("B", zoneLetters);
   EXPECT_EQ(1, app_.Zones().PriceZone("100-010", "EMS"));
 
+  // The service kinds with their areas reach the application's look-ups,
+  // and the entry-field kinds have their captions.
+  EXPECT_GE(app_.serviceKinds.size(), 5u);
+  EXPECT_EQ(app_.serviceKinds.size(), app_.serviceKindCodes.size());
+  EXPECT_EQ(1, app_.KindServesDestination("dhl", Gbk(u"德国")));
+  EXPECT_EQ(0, app_.KindServesDestination("UPS", Gbk(u"德国")));
+  ASSERT_EQ(69u, app_.entryFieldKinds.captions.size());
+  EXPECT_NE(u"???", app_.entryFieldKinds.captions[68]);
+  EXPECT_EQ(30, app_.entryFieldKinds.maxLengths[68]);
+
   // A waybill with its piece and goods lines, each list read whole.
   InputWaybillRecord waybill{};
   std::vector<std::unique_ptr<PieceLine>> pieces;
