@@ -237,7 +237,9 @@ TEST_F(ClientListCacheTest, FindByPrefix) {
     std::vector<int> ids;
     for (const ClientEntry* r : rows)
       if (r) ids.push_back(r->id);
-    if (c.text == " ") EXPECT_EQ(text, "");  // the trailing blank is cut off
+    if (c.text == " ") {
+      EXPECT_EQ(text, "");  // the trailing blank is cut off
+    }
     EXPECT_EQ(ids, c.ids);
   }
   // An empty text leaves the rows as they were.

@@ -391,7 +391,14 @@ TEST_F(AppServicesTest, LookUpsOfCurrenciesControlCodesAndStaff) {
   EXPECT_EQ(u"ac", app_.MatchControlCode(u"ac"));
   EXPECT_EQ(u"AB100X", app_.MatchControlCode(u"AB100X"));
 
-  app_.staff = {{Gbk(u"张三"), "zhang", "wx-1"}, {Gbk(u"李四"), "li", "wx-2"}};
+  auto staff = [](std::string name, std::string account, std::string messengerId) {
+    StaffEntry entry;
+    entry.mcname = std::move(name);
+    entry.mcaccount = std::move(account);
+    entry.cmsn = std::move(messengerId);
+    return entry;
+  };
+  app_.staff = {staff(Gbk(u"张三"), "zhang", "wx-1"), staff(Gbk(u"李四"), "li", "wx-2")};
   std::string out = "old";
   EXPECT_EQ(1, app_.GetStaffMessageId(u"李四", out, 0));
   EXPECT_EQ("wx-2", out);
