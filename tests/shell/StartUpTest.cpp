@@ -27,6 +27,11 @@
 #include "common/TextCodec.h"
 #include "platform/MessageBox.h"
 #include "platform/QtWaitForWork.h"
+#include "refdata/AirlineTable.h"
+#include "refdata/BagDefaults.h"
+#include "refdata/ClientListCache.h"
+#include "refdata/ColumnCatalog.h"
+#include "refdata/DestinationTable.h"
 #include "refdata/RecordStores.h"
 #include "refdata/ZoneTable.h"
 #include "shell/AppSettings.h"
@@ -244,6 +249,15 @@ TEST_F(StartUpTest, WholeStartUpLogsInShowsTheWindowAndShutDownLogsOut) {
   ASSERT_EQ(69u, app_.entryFieldKinds.captions.size());
   EXPECT_NE(u"???", app_.entryFieldKinds.captions[68]);
   EXPECT_EQ(30, app_.entryFieldKinds.maxLengths[68]);
+
+  // The bag defaults, the column catalogue, the station caches and the
+  // server airlines were loaded on the way.
+  ASSERT_NE(nullptr, app_.Link().bagDefaults);
+  EXPECT_NE(nullptr, app_.ColumnCatalog().WaybillColumn(207));
+  EXPECT_FALSE(app_.ClientList().Records().empty());
+  EXPECT_GE(app_.Destinations().Records().size(), 1000u);
+  EXPECT_TRUE(fs::exists(folder_ / "DATA_SYS" / "des.dat"));
+  EXPECT_EQ(5u, app_.Airlines().Airlines().size());
 
   // A waybill with its piece and goods lines, each list read whole.
   InputWaybillRecord waybill{};
