@@ -44,11 +44,7 @@
 #include <vector>
 
 #include "common/TextCodec.h"
-#include "platform/MessageBox.h"
-#include "platform/QtDispatcher.h"
-#include "platform/QtMessageBox.h"
-#include "server/ServerLink.h"
-#include "shell/AppWindowHooks.h"
+#include "app/ClientRun.h"
 #include "shell/BrantleClientApp.h"
 #include "shell/LoginDlg.h"
 #include "bench/BenchMain.h"
@@ -80,7 +76,8 @@ void Report(const char* stage) {
 // Reports the first paint of the window (or of any widget in it).
 class FirstPaintWatch : public QObject {
  public:
-  explicit FirstPaintWatch(QWidget* window) : window_(window) {
+  // Owned by the window it watches (or by the caller's scope).
+  explicit FirstPaintWatch(QWidget* window) : QObject(window), window_(window) {
     QCoreApplication::instance()->installEventFilter(this);
   }
 
@@ -110,47 +107,36 @@ int BareChild(int argc, char** argv) {
   return application.exec();
 }
 
-// The client as app/BrantleClient.cpp starts it, with the login typed into
-// the dialog as soon as it is up.
+// The client's own run, with the login typed into the dialog as soon as it
+// is up.
 int ClientChild(int argc, char** argv) {
-  QApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Brantle"));
-  platform::QtMessageBoxService boxes;
-  platform::ScopedMessageBoxService boxScope(&boxes);
-  SetServerLinkUiDispatcher(platform::RunOrPostToUiThread);
-  InstallWindowHooks(theApp, &boxes);
-
-  auto login = theApp.hooks.runLogin;
-  theApp.hooks.runLogin = [login](CBrantleClientApp& app, int startUp) {
-    QTimer::singleShot(0, [] {
-      for (QWidget* widget : QApplication::topLevelWidgets()) {
-        auto* dialog = qobject_cast<CLoginDlg*>(widget);
-        if (!dialog || !dialog->isVisible()) continue;
-        Report("login");
-        dialog->AccountEdit()->setText(QStringLiteral("admin"));
-        dialog->PasswordEdit()->setText(QStringLiteral("admin123"));
-        dialog->OkButton()->click();
+  return RunClient(argc, argv, [](CBrantleClientApp& app) {
+    auto login = app.hooks.runLogin;
+    app.hooks.runLogin = [login](CBrantleClientApp& app, int startUp) {
+      QTimer::singleShot(0, [] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+          auto* dialog = qobject_cast<CLoginDlg*>(widget);
+          if (!dialog || !dialog->isVisible()) continue;
+          Report("login");
+          dialog->AccountEdit()->setText(QStringLiteral("admin"));
+          dialog->PasswordEdit()->setText(QStringLiteral("admin123"));
+          dialog->OkButton()->click();
+        }
+      });
+      int result = login(app, startUp);
+      Report("loggedin");
+      return result;
+    };
+    auto show = app.hooks.showMainWindow;
+    app.hooks.showMainWindow = [show, watching = false](CBrantleClientApp& app) mutable {
+      if (!watching && app.mainWindow) {
+        new FirstPaintWatch(app.mainWindow);  // the window owns it
+        watching = true;
       }
-    });
-    int result = login(app, startUp);
-    Report("loggedin");
-    return result;
-  };
-  std::unique_ptr<FirstPaintWatch> watch;
-  auto show = theApp.hooks.showMainWindow;
-  theApp.hooks.showMainWindow = [show, &watch](CBrantleClientApp& app) {
-    if (!watch && app.mainWindow) watch = std::make_unique<FirstPaintWatch>(app.mainWindow);
-    Report("show");
-    show(app);
-  };
-
-  int code = 0;
-  if (theApp.InitInstance(argc, argv)) code = application.exec();
-  int exitCode = theApp.ExitInstance();
-  delete theApp.mainWindow;
-  theApp.mainWindow = nullptr;
-  SetServerLinkUiDispatcher(nullptr);
-  return code != 0 ? code : exitCode;
+      Report("show");
+      show(app);
+    };
+  });
 }
 
 // ---- the measuring side ----
