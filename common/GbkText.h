@@ -34,6 +34,13 @@ std::string& GbkUpper(std::string& text);
 // Changes the case of the 33 Russian letters (GBK A7A1-A7C1 / A7D1-A7F1).
 std::string& GbkCyrillicCase(std::string& text, bool toUpper);
 
+// Case-insensitive order of narrow keys: only ASCII letters have case, a
+// double-byte character compares whole.  `limit` bytes of the left side at
+// most (npos: the whole texts); a prefix of the other compares less.
+int GbkCompareNoCase(std::string_view a, std::string_view b, size_t limit = std::string_view::npos);
+// Whether `text` begins with `prefix`, ASCII case ignored.
+bool GbkStartsWithNoCase(std::string_view text, std::string_view prefix);
+
 // Removes bytes 1-32 at both ends (never cutting a double-byte character).
 std::string& GbkTrim(std::string& text);
 // Removes trailing bytes 1-32.

@@ -21,11 +21,11 @@ std::pair<size_t, size_t> EqualRange(const std::vector<const DestinationRecord*>
                                      std::string_view text, Key key) {
   auto lo = std::lower_bound(index.begin(), index.end(), text,
                              [key](const DestinationRecord* r, std::string_view t) {
-                               return CompareNoCase((r->*key)(), t) < 0;
+                               return GbkCompareNoCase((r->*key)(), t) < 0;
                              });
   auto hi = std::upper_bound(lo, index.end(), text,
                              [key](std::string_view t, const DestinationRecord* r) {
-                               return CompareNoCase(t, (r->*key)()) < 0;
+                               return GbkCompareNoCase(t, (r->*key)()) < 0;
                              });
   return {static_cast<size_t>(lo - index.begin()), static_cast<size_t>(hi - index.begin())};
 }

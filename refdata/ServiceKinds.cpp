@@ -236,7 +236,7 @@ void EntryFieldKinds::Load(CLanguageTable& language) {
 
 CServiceKind* FindServiceKind(std::vector<CServiceKind>& kinds, std::string_view code) {
   for (CServiceKind& kind : kinds)
-    if (kind.cemskind.size() == code.size() && stationcache::CompareNoCase(kind.cemskind, code) == 0) return &kind;
+    if (kind.cemskind.size() == code.size() && GbkCompareNoCase(kind.cemskind, code) == 0) return &kind;
   return nullptr;
 }
 

@@ -53,39 +53,6 @@ int RunSync(const StationSyncLink& link, const SyncRequest& request, int32_t& hi
   return changes;
 }
 
-namespace {
-inline unsigned char Fold(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
-}  // namespace
-
-int CompareNoCase(std::string_view a, std::string_view b, size_t limit) {
-  if (limit != std::string_view::npos) {
-    if (a.size() > limit) a = a.substr(0, limit);
-    if (b.size() > limit) b = b.substr(0, limit);
-  }
-  size_t i = 0;
-  while (i < a.size() && i < b.size()) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 0x80 || y >= 0x80) {
-      // A double-byte character compares whole, its trail byte unfolded.
-      if (x != y) return x < y ? -1 : 1;
-      if (i + 1 < a.size() && i + 1 < b.size() && a[i + 1] != b[i + 1])
-        return static_cast<unsigned char>(a[i + 1]) < static_cast<unsigned char>(b[i + 1]) ? -1 : 1;
-      i += 2;
-      continue;
-    }
-    x = Fold(x);
-    y = Fold(y);
-    if (x != y) return x < y ? -1 : 1;
-    ++i;
-  }
-  if (i >= a.size() && i >= b.size()) return 0;
-  return i >= a.size() ? -1 : 1;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && CompareNoCase(text.substr(0, prefix.size()), prefix) == 0;
-}
-
 void SetField(char* field, size_t width, std::string_view text) {
   size_t n = std::min(text.size(), width - 1);
   std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n), field);

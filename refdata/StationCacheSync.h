@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/GbkText.h"
 #include "common/Json.h"
 
 class CServerLink;
@@ -55,12 +56,6 @@ struct SyncRequest {
 int RunSync(const StationSyncLink& link, const SyncRequest& request, int32_t& highestId,
             std::string& stamp, const std::function<int(std::string_view reply)>& apply);
 
-// Case-insensitive order of narrow keys: only ASCII letters have case, a
-// double-byte character compares whole.  `limit` bytes of the left side at
-// most (npos: the whole texts); a prefix of the other compares less.
-int CompareNoCase(std::string_view a, std::string_view b, size_t limit = std::string_view::npos);
-// Whether `text` begins with `prefix`, ASCII case ignored.
-bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 
 // Binary search of a key-ordered index by the first text.size() bytes,
 // ASCII case ignored; the first match, or the index's end when nothing
@@ -70,10 +65,10 @@ size_t FirstPrefixHit(const std::vector<const Entry*>& index, std::string_view t
   size_t lo = 0, hi = index.size();
   while (lo < hi) {
     size_t mid = (lo + hi) / 2;
-    if (CompareNoCase(std::invoke(key, *index[mid]), text, text.size()) < 0) lo = mid + 1;
+    if (GbkCompareNoCase(std::invoke(key, *index[mid]), text, text.size()) < 0) lo = mid + 1;
     else hi = mid;
   }
-  if (lo < index.size() && StartsWithNoCase(std::invoke(key, *index[lo]), text)) return lo;
+  if (lo < index.size() && GbkStartsWithNoCase(std::invoke(key, *index[lo]), text)) return lo;
   return index.size();
 }
 
@@ -84,7 +79,7 @@ void BuildIndex(std::vector<const Record*>& index, const std::vector<Record>& re
   index.clear();
   for (const Record& r : records) index.push_back(&r);
   std::stable_sort(index.begin(), index.end(), [&key](const Record* a, const Record* b) {
-    return CompareNoCase(std::invoke(key, *a), std::invoke(key, *b)) < 0;
+    return GbkCompareNoCase(std::invoke(key, *a), std::invoke(key, *b)) < 0;
   });
 }
 
