@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "refdata/SqlRunner.h"
+
 struct AirlineEntry {
   int32_t iid = 0;
   int32_t nstate = 0;
@@ -62,11 +64,6 @@ struct FlightPriceQuery {
 
 class CAirlineTable {
  public:
-  // Runs one SQL query with its column type list; gives the reply body
-  // length (the reply in `reply`), or a value of 0 or below on failure.
-  using SqlRunner =
-      std::function<int(std::string_view sql, std::span<const uint32_t> types, std::string& reply)>;
-
   explicit CAirlineTable(SqlRunner runner = {});
   virtual ~CAirlineTable();
   CAirlineTable(const CAirlineTable&) = delete;

@@ -46,14 +46,8 @@ CBrantleClientApp theApp;
 CBrantleClientApp::CBrantleClientApp() : services_(std::make_unique<Services>()) {
   services_->barcodes.LoadPatterns();
   services_->settings.SetDefaults();
-  // The airline table asks the server through the link's shared reply.
-  services_->airlines.SetSqlRunner(
-      [this](std::string_view sql, std::span<const uint32_t> types, std::string& reply) {
-        auto guard = Link().LockReply();
-        int length = Link().SqlQuery(sql, types);
-        if (length > 0) reply = guard.Text();
-        return length;
-      });
+  // The airline table asks the server through the link.
+  services_->airlines.SetSqlRunner(LinkSqlRunner(Link()));
 }
 
 CBrantleClientApp::~CBrantleClientApp() = default;

@@ -16,7 +16,7 @@ struct FakeServer {
   std::map<std::string, std::string> replies;  // table name -> JSON reply
   std::vector<std::string> sqls;
 
-  CAirlineTable::SqlRunner Runner() {
+  SqlRunner Runner() {
     return [this](std::string_view sql, std::span<const uint32_t>, std::string& reply) {
       sqls.emplace_back(sql);
       for (const auto& [table, text] : replies)
@@ -201,7 +201,9 @@ TEST(AirlineTableTest, FlightPrice) {
     q.fee1 = c.fee1;
     EXPECT_EQ(c.total, table.QueryFlightPrice(q));
     EXPECT_NEAR(c.freight, q.freight, 1e-9);
-    if (c.perKg != 12.34 || c.round == 0) EXPECT_NEAR(c.perKg, q.pricePerKg, 1e-9);
+    if (c.perKg != 12.34 || c.round == 0) {
+      EXPECT_NEAR(c.perKg, q.pricePerKg, 1e-9);
+    }
     ASSERT_FALSE(server.sqls.empty());
     EXPECT_NE(std::string::npos, server.sqls.back().find(c.weightInSql)) << server.sqls.back();
     EXPECT_NE(std::string::npos, server.sqls.back().find("nitemtype=2"));

@@ -33,13 +33,7 @@ TEST(AirlineStandIn, LoadsAirlinesAirportsFlightsAndPrices) {
     ASSERT_EQ(1, link.Init(folder.string() + "/"));
     ASSERT_GT(link.Login(u"admin", u"admin123", 0), 0);
 
-    CAirlineTable table([&link](std::string_view sql, std::span<const uint32_t> types,
-                                std::string& reply) {
-      auto guard = link.LockReply();
-      int length = link.SqlQuery(sql, types);
-      if (length > 0) reply = guard.Text();
-      return length;
-    });
+    CAirlineTable table(LinkSqlRunner(link));
     EXPECT_EQ(5, table.LoadAirlines());
     ASSERT_EQ(5u, table.Airlines().size());
     EXPECT_EQ("999", table.Airlines()[0]->cprefix);
