@@ -4,6 +4,9 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
+#include "common/LanguageTable.h"
+#include "ui/ListGrid.h"
+
 QLineEdit* MakeIntegerEdit(QWidget* parent) {
   auto* edit = new QLineEdit(parent);
   edit->setValidator(
@@ -41,3 +44,13 @@ double RealOf(const QLineEdit* edit) {
 std::u16string TextOf(const QLineEdit* edit) { return edit->text().toStdU16String(); }
 
 QString RealText(double value, int decimals) { return QString::number(value, 'f', decimals); }
+
+void SetUpEntryGrid(CListGrid* grid, QObject* notify, const GridColumnSpec* columns, int count) {
+  grid->SetHighlightMode(2);
+  grid->EnableRowData(true);
+  grid->SetSingleSelection(true);
+  grid->SetNotifyWnd(notify);
+  const CLanguageTable& language = AppLanguage();
+  for (int c = 0; c < count; ++c)
+    grid->InsertColumn(c, columns[c].width, language.Text(columns[c].caption), columns[c].align);
+}

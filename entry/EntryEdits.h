@@ -4,10 +4,13 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
+class CListGrid;
 class QLineEdit;
+class QObject;
 class QWidget;
 
 // A whole number edit (sign and up to nine digits).
@@ -24,5 +27,19 @@ std::u16string TextOf(const QLineEdit* edit);
 
 // The number with the given decimals ("%.3f" ...).
 QString RealText(double value, int decimals);
+
+// One grid column: caption (language id), width and alignment.
+struct GridColumnSpec {
+  int caption;
+  int width;
+  int align;
+};
+// The grid of an entry dialog: whole-row highlight, one row selected, rows
+// with ids, double clicks reported to `notify`, and the columns.
+void SetUpEntryGrid(CListGrid* grid, QObject* notify, const GridColumnSpec* columns, int count);
+template <size_t N>
+void SetUpEntryGrid(CListGrid* grid, QObject* notify, const GridColumnSpec (&columns)[N]) {
+  SetUpEntryGrid(grid, notify, columns, static_cast<int>(N));
+}
 
 inline QString QText(const std::u16string& text) { return QString::fromStdU16String(text); }

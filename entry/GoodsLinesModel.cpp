@@ -1,52 +1,18 @@
 #include "entry/GoodsLinesModel.h"
 
-#include <algorithm>
-
-#include "common/FieldCheck.h"
-#include "common/LanguageTable.h"
-#include "common/TextCodec.h"
-#include "refdata/StationCacheSync.h"
-
-using stationcache::FieldText;
-using stationcache::SetField;
-
 namespace {
-
-constexpr int kAliasCaption = 30058;
-constexpr int kCodeACaption = 30059;
-constexpr int kCodeBCaption = 30060;
-constexpr int kCodeCCaption = 30061;
 constexpr int kUnitCaption = 30065;
-
-template <size_t N>
-std::u16string WideOf(const char (&field)[N]) {
-  return WideFromGbk(FieldText(field, N));
-}
-
-// The text in GBK within [minimum, maximum] bytes into the field; a text
-// that fails is reported by the check and leaves the field empty.
-template <size_t N>
-void PutChecked(char (&field)[N], std::u16string text, int minimum, int maximum, int caption) {
-  std::string narrow;
-  if (!CheckFieldLength(text, narrow, minimum, maximum, AppLanguage().Text(caption), false))
-    narrow.clear();
-  SetField(field, N, narrow);
-}
-
 }  // namespace
 
 GoodsLineValues ValuesOfGoodsLine(const GoodsLine& line) {
   GoodsLineValues v;
-  v.name = WideOf(line.cgoods);
+  v.name = WideOfField(line.cgoods);
   v.quantity = line.iquantity;
   v.price = line.fprice;
-  v.alias = WideOf(line.cgoodsa);
-  v.codeA = WideOf(line.cgcodea);
-  v.codeB = WideOf(line.cgcodeb);
-  v.codeC = WideOf(line.cgcodec);
+  ReadGoodsCodes(line.cgoodsa, line.cgcodea, line.cgcodeb, line.cgcodec, v);
   v.customs = line.fgcustom;
   v.rate = line.fgcrate;
-  v.unit = WideOf(line.cunit);
+  v.unit = WideOfField(line.cunit);
   v.netWeight = line.fgweight;
   return v;
 }
@@ -74,7 +40,7 @@ const GoodsLineValues* CGoodsLinesModel::MakeCurrent(int row) {
 int CGoodsLinesModel::AddOrUpdate(const GoodsLineValues& values) {
   std::u16string name = values.name;
   std::string narrow;
-  if (!CheckFieldLength(name, narrow, 1, kNameBytes, AppLanguage().Text(kNameCaption), false))
+  if (!CheckFieldLength(name, narrow, 1, kNameBytes, AppLanguage().Text(kGoodsNameCaption), false))
     return -1;
   ++changes_;
   GoodsLineValues kept = values;
@@ -112,12 +78,9 @@ std::vector<std::unique_ptr<GoodsLine>> CGoodsLinesModel::BuildLines(int32_t own
     auto line = std::make_unique<GoodsLine>();
     line->id = static_cast<int32_t>(i);
     line->owner = ownerId;
-    PutChecked(line->cgoods, v.name, 1, kNameBytes, kNameCaption);
-    PutChecked(line->cgoodsa, v.alias, 0, kAliasBytes, kAliasCaption);
-    PutChecked(line->cgcodea, v.codeA, 0, kCodeBytes, kCodeACaption);
-    PutChecked(line->cgcodeb, v.codeB, 0, kCodeBytes, kCodeBCaption);
-    PutChecked(line->cgcodec, v.codeC, 0, kCodeBytes, kCodeCCaption);
-    PutChecked(line->cunit, v.unit, 0, kUnitBytes, kUnitCaption);
+    PutCheckedField(line->cgoods, v.name, 1, kNameBytes, kGoodsNameCaption);
+    PutGoodsCodes(line->cgoodsa, line->cgcodea, line->cgcodeb, line->cgcodec, v);
+    PutCheckedField(line->cunit, v.unit, 0, kUnitBytes, kUnitCaption);
     line->iquantity = v.quantity;
     line->fprice = v.price;
     line->fgcrate = v.rate;

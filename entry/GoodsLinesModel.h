@@ -17,19 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "entry/GoodsFields.h"
 #include "refdata/RecordStores.h"
 
 // One goods line as the edits of the dialog hold it.
-struct GoodsLineValues {
-  std::u16string name;
-  int32_t quantity = 1;
-  double price = 1.0;
-  std::u16string alias;
-  std::u16string codeA;
-  std::u16string codeB;
-  std::u16string codeC;
-  double customs = 0;
-  double rate = 0;
+struct GoodsLineValues : GoodsFields {
   std::u16string unit;
   double netWeight = 0;  // kg
 };
@@ -38,11 +30,7 @@ class CGoodsLinesModel {
  public:
   // Byte limits of the texts in GBK.
   static constexpr int kNameBytes = 62;
-  static constexpr int kAliasBytes = 62;
-  static constexpr int kCodeBytes = 62;
   static constexpr int kUnitBytes = 15;
-  // Captions of the checks (field kinds).
-  static constexpr int kNameCaption = 30026;
 
   struct Row {
     int32_t key;

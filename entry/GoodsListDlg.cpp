@@ -26,13 +26,8 @@ constexpr int kTextOk = 140015;
 constexpr int kTextDelete = 21401;
 constexpr int kTextCount = 49166;
 
-// Grid columns in field order: caption, width, alignment.
-struct Column {
-  int caption;
-  int width;
-  int align;
-};
-constexpr std::array<Column, CGoodsListDlg::kFieldCount> kColumns = {{
+// Grid columns in field order.
+constexpr GridColumnSpec kColumns[CGoodsListDlg::kFieldCount] = {
     {30026, 150, kGridAlignLeft},   // name
     {30027, 80, kGridAlignRight},   // quantity
     {30028, 60, kGridAlignRight},   // unit price
@@ -44,7 +39,7 @@ constexpr std::array<Column, CGoodsListDlg::kFieldCount> kColumns = {{
     {30061, 80, kGridAlignLeft},    // tariff code C
     {30065, 70, kGridAlignLeft},    // unit
     {30066, 70, kGridAlignRight},   // net weight
-}};
+};
 
 }  // namespace
 
@@ -109,13 +104,7 @@ void CGoodsListDlg::InitDialog() {
   deleteButton_->setText(QText(language.Text(kTextDelete)));
   reloadButton_->setText(QText(language.Text(kTextReload)));
   okButton_->setText(QText(language.Text(kTextOk)));
-  grid_->SetHighlightMode(2);
-  grid_->EnableRowData(true);
-  grid_->SetSingleSelection(true);
-  grid_->SetNotifyWnd(this);
-  for (int c = 0; c < kFieldCount; ++c)
-    grid_->InsertColumn(c, kColumns[c].width, language.Text(kColumns[c].caption),
-                        kColumns[c].align);
+  SetUpEntryGrid(grid_, this, kColumns);
   Load();
 }
 

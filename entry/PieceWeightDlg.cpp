@@ -40,12 +40,7 @@ constexpr std::array<int, CPieceWeightDlg::kFieldCount> kLabels = {
 constexpr int kTextPiecesUnit = 150016;  // after the add count
 constexpr int kTextCentimetres = 150017;  // after the height
 
-struct Column {
-  int caption;
-  int width;
-  int align;
-};
-constexpr std::array<Column, 18> kColumns = {{
+constexpr GridColumnSpec kColumns[18] = {
     {30076, 50, kGridAlignLeft},
     {30004, 60, kGridAlignRight},
     {30091, 60, kGridAlignRight},
@@ -64,7 +59,7 @@ constexpr std::array<Column, 18> kColumns = {{
     {30061, 80, kGridAlignLeft},
     {kTextNumber, 80, kGridAlignLeft},
     {kTextTransferNo, 80, kGridAlignLeft},
-}};
+};
 
 void SetLabelColor(QLabel* label, GridColor color) {
   QPalette palette = label->palette();
@@ -207,13 +202,7 @@ void CPieceWeightDlg::InitDialog() {
   confirmButton2_->setText(QText(language.Text(kTextConfirm)));
   reenterButton_->setText(QText(language.Text(kTextReenter)));
   okButton_->setText(QText(language.Text(kTextOk)));
-  grid_->SetHighlightMode(2);
-  grid_->EnableRowData(true);
-  grid_->SetSingleSelection(true);
-  grid_->SetNotifyWnd(this);
-  for (int c = 0; c < static_cast<int>(kColumns.size()); ++c)
-    grid_->InsertColumn(c, kColumns[c].width, language.Text(kColumns[c].caption),
-                        kColumns[c].align);
+  SetUpEntryGrid(grid_, this, kColumns);
   edits_[kPercent]->setText(QStringLiteral("100"));
   Reenter();
   Refresh();
@@ -242,7 +231,7 @@ PieceValues CPieceWeightDlg::ReadEdits() const {
   v.height = IntegerOf(edits_[kHeight]);
   v.percent = IntegerOf(edits_[kPercent]);
   v.addCount = IntegerOf(edits_[kAddCount]);
-  v.goods = TextOf(edits_[kGoods]);
+  v.name = TextOf(edits_[kGoods]);
   v.quantity = IntegerOf(edits_[kQuantity]);
   v.price = RealOf(edits_[kPrice]);
   v.alias = TextOf(edits_[kAlias]);
@@ -286,7 +275,7 @@ void CPieceWeightDlg::Refresh() {
     grid_->SetCellInt(row, 5, p.ixHeight);
     grid_->SetCellInt(row, 6, p.nxPercent);
     PieceValues v = model_.ValuesOf(static_cast<int>(i));
-    grid_->SetCellText(row, 7, v.goods);
+    grid_->SetCellText(row, 7, v.name);
     grid_->SetCellInt(row, 8, p.ixQuantity);
     grid_->SetCellNumber(row, 9, p.ixPrice / 100.0, 2);
     grid_->SetCellNumber(row, 10, p.fxGCustom, 2);
@@ -318,7 +307,7 @@ void CPieceWeightDlg::ShowPiece(int index) {
   edits_[kHeight]->setText(QString::number(v.height));
   edits_[kPercent]->setText(QString::number(v.percent));
   edits_[kWeight]->setText(QText(KilogramText(v.grams)));
-  edits_[kGoods]->setText(QText(v.goods));
+  edits_[kGoods]->setText(QText(v.name));
   edits_[kQuantity]->setText(QString::number(v.quantity));
   edits_[kPrice]->setText(RealText(v.price, 2));
   edits_[kAlias]->setText(QText(v.alias));

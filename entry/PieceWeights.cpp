@@ -4,44 +4,18 @@
 #include <cstdio>
 
 #include "common/ChargeableWeight.h"
-#include "common/FieldCheck.h"
-#include "common/LanguageTable.h"
-#include "common/TextCodec.h"
 #include "refdata/StationCacheSync.h"
-
-using stationcache::FieldText;
-using stationcache::SetField;
 
 namespace {
 
-constexpr int kGoodsCaption = 30026;
-constexpr int kAliasCaption = 30058;
-constexpr int kCodeACaption = 30059;
-constexpr int kCodeBCaption = 30060;
-constexpr int kCodeCCaption = 30061;
 constexpr int kNumberCaption = 30002;
 constexpr int kTransferCaption = 30003;
-
-template <size_t N>
-std::u16string WideOf(const char (&field)[N]) {
-  return WideFromGbk(FieldText(field, N));
-}
-
-// The text in GBK within `maximum` bytes into the field; a text that fails
-// is reported by the check and leaves the field empty.
-template <size_t N>
-void PutChecked(char (&field)[N], std::u16string text, int maximum, int caption) {
-  std::string narrow;
-  if (!CheckFieldLength(text, narrow, 0, maximum, AppLanguage().Text(caption), false))
-    narrow.clear();
-  SetField(field, N, narrow);
-}
 
 }  // namespace
 
 bool PieceValues::IsBlank() const {
   const PieceValues empty;
-  return grams == 0 && length == 0 && width == 0 && height == 0 && goods.empty() &&
+  return grams == 0 && length == 0 && width == 0 && height == 0 && name.empty() &&
          quantity == empty.quantity && price == empty.price && alias.empty() &&
          codeA.empty() && codeB.empty() && codeC.empty() && customs == 0 && rate == 0 &&
          number.empty() && transferNo.empty();
@@ -82,17 +56,14 @@ PieceValues CPieceWeightsModel::ValuesOf(int index) const {
   v.width = p.ixWidth;
   v.height = p.ixHeight;
   v.percent = p.nxPercent;
-  v.goods = WideOf(p.cxGoods);
+  v.name = WideOfField(p.cxGoods);
   v.quantity = p.ixQuantity;
   v.price = p.ixPrice / 100.0;
-  v.alias = WideOf(p.cxGoodsA);
-  v.codeA = WideOf(p.cxGCodeA);
-  v.codeB = WideOf(p.cxGCodeB);
-  v.codeC = WideOf(p.cxGCodeC);
+  ReadGoodsCodes(p.cxGoodsA, p.cxGCodeA, p.cxGCodeB, p.cxGCodeC, v);
   v.customs = p.fxGCustom;
   v.rate = p.fxGCRate;
-  v.number = WideOf(p.cxNum);
-  v.transferNo = WideOf(p.cxNo);
+  v.number = WideOfField(p.cxNum);
+  v.transferNo = WideOfField(p.cxNo);
   return v;
 }
 
@@ -101,9 +72,9 @@ int CPieceWeightsModel::AddCount(int asked, int remaining) {
 }
 
 CPieceWeightsModel::ConfirmResult CPieceWeightsModel::Confirm(const PieceValues& values) {
-  std::u16string goods = values.goods;
+  std::u16string goods = values.name;
   std::string goodsNarrow;
-  if (!CheckFieldLength(goods, goodsNarrow, 0, kGoodsBytes, AppLanguage().Text(kGoodsCaption),
+  if (!CheckFieldLength(goods, goodsNarrow, 0, kGoodsBytes, AppLanguage().Text(kGoodsNameCaption),
                         false))
     return ConfirmResult::kGoodsRefused;
   const uint8_t percent = static_cast<uint8_t>(std::clamp(values.percent, 0, 255));
@@ -127,13 +98,10 @@ CPieceWeightsModel::ConfirmResult CPieceWeightsModel::Confirm(const PieceValues&
   piece->nxPercent = percent;
   piece->ixQuantity = values.quantity;
   piece->ixPrice = RoundScaled(values.price, 100);
-  SetField(piece->cxGoods, sizeof piece->cxGoods, goodsNarrow);
-  PutChecked(piece->cxGoodsA, values.alias, kTextBytes, kAliasCaption);
-  PutChecked(piece->cxGCodeA, values.codeA, kTextBytes, kCodeACaption);
-  PutChecked(piece->cxGCodeB, values.codeB, kTextBytes, kCodeBCaption);
-  PutChecked(piece->cxGCodeC, values.codeC, kTextBytes, kCodeCCaption);
-  PutChecked(piece->cxNum, values.number, kNumberBytes, kNumberCaption);
-  PutChecked(piece->cxNo, values.transferNo, kNumberBytes, kTransferCaption);
+  stationcache::SetField(piece->cxGoods, sizeof piece->cxGoods, goodsNarrow);
+  PutGoodsCodes(piece->cxGoodsA, piece->cxGCodeA, piece->cxGCodeB, piece->cxGCodeC, values);
+  PutCheckedField(piece->cxNum, values.number, 0, kNumberBytes, kNumberCaption);
+  PutCheckedField(piece->cxNo, values.transferNo, 0, kNumberBytes, kTransferCaption);
   piece->fxGCustom = values.customs;
   piece->fxGCRate = values.rate;
 

@@ -16,25 +16,17 @@
 #include <string>
 #include <vector>
 
+#include "entry/GoodsFields.h"
 #include "refdata/RecordStores.h"
 
-// One piece as the edits of the dialog hold it.
-struct PieceValues {
+// One piece as the edits of the dialog hold it; its goods name is `name`.
+struct PieceValues : GoodsFields {
   int32_t grams = 0;
   int32_t length = 0;
   int32_t width = 0;
   int32_t height = 0;
   int percent = 100;   // volumetric percentage, 0 .. 255
   int addCount = 1;    // identical pieces to add
-  std::u16string goods;
-  int32_t quantity = 1;
-  double price = 1.0;
-  std::u16string alias;
-  std::u16string codeA;
-  std::u16string codeB;
-  std::u16string codeC;
-  double customs = 0;
-  double rate = 0;
   std::u16string number;      // the piece's waybill number
   std::u16string transferNo;  // the piece's transfer number
 
@@ -46,7 +38,6 @@ struct PieceValues {
 class CPieceWeightsModel {
  public:
   static constexpr int kGoodsBytes = 62;
-  static constexpr int kTextBytes = 62;
   static constexpr int kNumberBytes = 30;
 
   enum class ConfirmResult {

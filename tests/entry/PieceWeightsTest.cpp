@@ -64,7 +64,7 @@ class PieceModelTest : public ::testing::Test {
     v.width = 10;
     v.height = 10;
     v.addCount = addCount;
-    v.goods = u"手机壳";
+    v.name = u"手机壳";
     return v;
   }
   platform::RecordingMessageBoxService boxes_;
@@ -134,7 +134,7 @@ TEST_F(PieceModelTest, RefusedConfirmsStoreNothing) {
   EXPECT_EQ(0u, boxes_.Count());
   // An over-long goods name stops the confirm with the check's message.
   PieceValues longName = Keyed(500);
-  longName.goods = std::u16string(40, u'货');  // 80 bytes of GBK
+  longName.name = std::u16string(40, u'货');  // 80 bytes of GBK
   EXPECT_EQ(CPieceWeightsModel::ConfirmResult::kGoodsRefused, model.Confirm(longName));
   EXPECT_EQ(1u, boxes_.Count());
   EXPECT_NE(std::u16string::npos, boxes_.LastText().find(u"62"));
