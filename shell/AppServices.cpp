@@ -15,6 +15,7 @@
 #include <fstream>
 #include <new>
 
+#include "common/ChargeableWeight.h"
 #include "common/GbkText.h"
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
@@ -95,38 +96,19 @@ std::string_view FieldText(const char* field, size_t width) {
 
 // ---- weights ----
 
-namespace {
-int ChargeableDivisor(char letter) {
-  switch (letter) {
-    case 'D': return 5;
-    case 'E': return 8;
-    case 'S': return 7;
-    case 'T': return 3;
-    case 'W': return 12;
-    default: return 6;
-  }
-}
-}  // namespace
-
 int32_t CBrantleClientApp::ChargeableWeight(int32_t length, int32_t width, int32_t height,
                                             int32_t actualWeight, uint8_t volumePercent,
                                             char classLetter) const {
-  if (volumePercent == 0) return actualWeight;
   char override = Settings().divisorLetterOverride;
-  char letter = override != 0 ? override : classLetter;
-  // A 64-bit product: keyed dimensions far out of range must not wrap.
-  int64_t volume = static_cast<int64_t>(length) * width * height / ChargeableDivisor(letter);
-  if (volume <= actualWeight) return actualWeight;
-  if (volumePercent >= 100) return ClampToInt32(volume);
-  int64_t blend = (volumePercent * volume + (100 - volumePercent) * static_cast<int64_t>(actualWeight)) / 100;
-  return ClampToInt32(blend);
+  return ChargeableGrams(length, width, height, actualWeight, volumePercent,
+                         override != 0 ? override : classLetter);
 }
 
 int32_t CBrantleClientApp::VolumetricWeight(int32_t length, int32_t width, int32_t height,
                                             char classLetter) const {
   char override = Settings().divisorLetterOverride;
   char letter = override != 0 ? override : classLetter;
-  int divisor = letter == 'X' ? 10 : ChargeableDivisor(letter);
+  int divisor = letter == 'X' ? 10 : VolumetricDivisor(letter);
   int64_t v = static_cast<int64_t>(length) * width * height / divisor;
   if (volumetricWeightStep == -1) return ClampToInt32(v);
   return ClampToInt32((v + volumetricWeightStep) / 10 * 10);

@@ -11,6 +11,7 @@
 #include "refdata/CurrencyTable.h"
 #include "refdata/JapanPostcodeBook.h"
 #include "refdata/RecordStores.h"
+#include "refdata/StoreCommit.h"
 #include "refdata/WaybillCache.h"
 #include "refdata/ZoneTable.h"
 #include "server/ServerLink.h"
@@ -116,6 +117,7 @@ bool CBrantleClientApp::InitInstance(int argc, char** argv) {
 }
 
 int CBrantleClientApp::ExitInstance() {
+  if (PieceWeights().IsOpen()) CommitStoreOrTell(PieceWeights());
   Link().Logout();
   // The printer is chosen per print job, so no system default printer has to
   // be put back; the socket and TLS libraries need no release on this system.
