@@ -191,9 +191,9 @@ TEST_F(WaybillSaveStandIn, SampleWaybillsThatCannotBeEdited) {
   const struct {
     const char* number;
     int message;
-  } cases[] = {{"BRSTATE01", 120041}, {"BRSTATE02", 120042}, {"BRSTATE03", 120043},
-               {"BRSTATE04", 120044}, {"BRSTATE05", 120045}, {"BRSTATE06", 120046},
-               {"BRSTATE07", 120047}};
+  } cases[] = {{"BR10000028", 120041}, {"BR10000004", 120042}, {"BR10000008", 120043},
+               {"BR10000012", 120044}, {"BR10000016", 120045}, {"BR10000020", 120046},
+               {"BR10000001", 120047}};
   for (const auto& c : cases) {
     const int32_t id = IdOf(c.number);
     ASSERT_GT(id, 0) << c.number;
@@ -201,17 +201,16 @@ TEST_F(WaybillSaveStandIn, SampleWaybillsThatCannotBeEdited) {
     EXPECT_FALSE(saver_->LoadForEditing(id, false)) << c.number;
     EXPECT_EQ(AppLanguage().Text(c.message), boxes_.LastText()) << c.number;
   }
-  ASSERT_TRUE(saver_->LoadForEditing(IdOf("BRSTATE08"), false));
-  EXPECT_EQ(2u, entry_.pieces.size());
-  EXPECT_EQ(2u, entry_.goods.size());
+  ASSERT_TRUE(saver_->LoadForEditing(IdOf("BR10000024"), false));
+  EXPECT_EQ(u"BR10000024", entry_.texts[2]);
 
   // The server refuses to change or delete them as well.
   entry_.kind = &kind_;
-  entry_.loadedId = IdOf("BRSTATE07");
+  entry_.loadedId = IdOf("BR10000001");
   boxes_.Clear();
   EXPECT_EQ(CWaybillSaver::Outcome::Stopped, saver_->Save());
   EXPECT_EQ(AppLanguage().Text(120034), boxes_.LastText());
-  entry_.loadedId = IdOf("BRSTATE01");
+  entry_.loadedId = IdOf("BR10000028");
   boxes_.QueueAnswer(platform::kIdYes);
   EXPECT_FALSE(saver_->Delete());
   EXPECT_EQ(AppLanguage().Text(180103), boxes_.LastText());

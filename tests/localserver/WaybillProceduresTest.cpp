@@ -124,16 +124,17 @@ TEST_F(WaybillProceduresTest, AddChangeAndReplaceThePieceRows) {
 
 TEST_F(WaybillProceduresTest, RefusalsOfTheSampleWaybills) {
   const Call call(1);
-  EXPECT_EQ(-7, Run(call.Changed(static_cast<int>(IdOf("BRSTATE07")))));
-  EXPECT_EQ(-8, Run(call.Changed(static_cast<int>(IdOf("BRSTATE01")))));
-  EXPECT_EQ(-8, Run(call.Changed(static_cast<int>(IdOf("BRSTATE04")))));
+  EXPECT_EQ(-7, Run(call.Changed(static_cast<int>(IdOf("BR10000001")))));
+  EXPECT_EQ(-8, Run(call.Changed(static_cast<int>(IdOf("BR10000028")))));
+  EXPECT_EQ(-8, Run(call.Changed(static_cast<int>(IdOf("BR10000012")))));
   EXPECT_EQ(-10, Run(call.Changed(9999999)));
 
   const struct {
     const char* number;
     int64_t result;
-  } deletes[] = {{"BRSTATE01", -3}, {"BRSTATE02", -4}, {"BRSTATE03", -5}, {"BRSTATE04", -6},
-                 {"BRSTATE05", -7}, {"BRSTATE06", -8}, {"BRSTATE07", -2}};
+  } deletes[] = {{"BR10000028", -3}, {"BR10000004", -4}, {"BR10000008", -5},
+                 {"BR10000012", -6}, {"BR10000016", -7}, {"BR10000020", -8},
+                 {"BR10000001", -2}};
   for (const auto& d : deletes)
     EXPECT_EQ(d.result, Run("{?=CALL brantle.dbo.cp_client_rec_fast_del(" +
                             std::to_string(IdOf(d.number)) + ",0)}"))
@@ -141,7 +142,7 @@ TEST_F(WaybillProceduresTest, RefusalsOfTheSampleWaybills) {
   EXPECT_EQ(-1, Run("{?=CALL brantle.dbo.cp_client_rec_fast_del(0,0)}"));
 
   // The editable one goes with its rows.
-  const int64_t id = IdOf("BRSTATE08");
+  const int64_t id = IdOf("BR10000024");
   EXPECT_EQ(id, Run("{?=CALL brantle.dbo.cp_client_rec_fast_del(" + std::to_string(id) + ",0)}"));
   EXPECT_EQ(0, Count("SELECT count(*) FROM client_rec_goods WHERE irid=" + std::to_string(id)));
   EXPECT_EQ(0, Count("SELECT count(*) FROM client_rec_weight_detail WHERE irid=" +
