@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
-
 #include <cstring>
 #include <memory>
 #include <string>
@@ -18,21 +16,12 @@
 #include "server/ServerLink.h"
 #include "server/ServerLinkSupport.h"
 #include "tests/refdata/RepositoryLanguage.h"
+#include "tests/server/StandInDatabase.h"
 #include "tests/server/StandInLinkSuite.h"
 
 namespace {
 
-// Runs statements on the stand-in's database beside the server.
-bool ExecOnDatabase(const std::string& database, const std::string& sql) {
-  sqlite3* db = nullptr;
-  bool ok = sqlite3_open(database.c_str(), &db) == SQLITE_OK;
-  if (ok) {
-    sqlite3_busy_timeout(db, 5000);
-    ok = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-  }
-  sqlite3_close(db);
-  return ok;
-}
+using testsupport::ExecOnDatabase;
 
 PieceLine Piece(int l, int grams, const char* number) {
   PieceLine p{};
