@@ -224,8 +224,8 @@ bool DigitGroups(std::string_view text, int (&groups)[3]) {
       continue;
     }
     long value = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && value < 100000)
-      value = value * 10 + (text[i++] - '0');
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+      if (value < 100000) value = value * 10 + (text[i] - '0');
     groups[found++] = static_cast<int>(value);
   }
   return found == 3;
