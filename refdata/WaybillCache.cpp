@@ -192,24 +192,26 @@ void CWaybillCache::Invalidate(int32_t id) {
 }
 
 bool ApplySortingZones(CWaybillRecordTable& store, const CZoneTable& zones, int32_t id) {
-  InputWaybillRecord* record = static_cast<InputWaybillRecord*>(store.FindById(id));
-  if (record == nullptr || record->waybill.cRPostcode[0] == '\0') return false;
-  const std::string postcode(record->waybill.cRPostcode,
-                             strnlen(record->waybill.cRPostcode, sizeof record->waybill.cRPostcode));
-  const std::string kind(record->waybill.cZizKind,
-                         strnlen(record->waybill.cZizKind, sizeof record->waybill.cZizKind));
-  std::string number, letters;
-  if (zones.FindZone(postcode, kind, number, letters) == 0) return false;
+  const auto* found = static_cast<const unsigned char*>(store.FindById(id));
+  if (found == nullptr) return false;
+  const auto* first = static_cast<const unsigned char*>(store.GetAt(0));
+  const int index = static_cast<int>((found - first) / store.RecordSize());
+  InputWaybillRecord record{};
+  if (!store.ReadRecord(index, record)) return false;
+  WaybillRecord& w = record.waybill;
   auto text = [](const char* field, size_t size) { return std::string(field, strnlen(field, size)); };
-  if (text(record->waybill.cBy1, 64) == number && text(record->waybill.cBy2, 64) == letters)
+  const std::string postcode = text(w.cRPostcode, sizeof w.cRPostcode);
+  if (postcode.empty()) return false;
+  std::string number, letters;
+  if (zones.FindZone(postcode, text(w.cZizKind, sizeof w.cZizKind), number, letters) == 0)
     return false;
+  if (text(w.cBy1, sizeof w.cBy1) == number && text(w.cBy2, sizeof w.cBy2) == letters) return false;
   auto put = [](char* field, const std::string& value) {
     if (value.empty()) return;
     std::memset(field, 0, 64);
     std::memcpy(field, value.data(), std::min<size_t>(value.size(), 63));
   };
-  put(record->waybill.cBy1, number);
-  put(record->waybill.cBy2, letters);
-  store.Commit();
-  return true;
+  put(w.cBy1, number);
+  put(w.cBy2, letters);
+  return store.WriteRecord(index, record) != 0;
 }
