@@ -5,6 +5,7 @@ namespace localserver {
 // One line per group of procedures (one Proc*.cpp each).
 void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterSystemProcedures(registry);
+  RegisterWaybillProcedures(registry);
 }
 
 }  // namespace localserver

@@ -79,5 +79,6 @@ class ProcedureRegistry {
 // Every group; ProcedureGroups.cpp lists them.
 void RegisterAllProcedures(ProcedureRegistry& registry);
 void RegisterSystemProcedures(ProcedureRegistry& registry);  // ProcSystem.cpp
+void RegisterWaybillProcedures(ProcedureRegistry& registry);  // ProcWaybill.cpp
 
 }  // namespace localserver

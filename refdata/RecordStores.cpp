@@ -1,6 +1,9 @@
 #include "refdata/RecordStores.h"
 
 #include <cstring>
+#include <vector>
+
+#include "refdata/WaybillLayout.h"
 
 namespace {
 
@@ -21,6 +24,32 @@ InputWaybillRecord* ScanBackward(CWaybillRecordTable& table, std::string_view te
 }
 
 constexpr size_t kShortestLookup = 6;
+
+template <typename Record>
+bool ReadStored(const CMappedRecordFile& store, int index, Record& record) {
+  const void* at = store.GetAt(index);
+  if (at == nullptr) return false;
+  ReadRecordBytes(static_cast<const unsigned char*>(at), record);
+  return true;
+}
+
+template <typename Record>
+int WriteStored(CMappedRecordFile& store, int index, const Record& record) {
+  std::vector<unsigned char> bytes(static_cast<size_t>(store.RecordSize()));
+  WriteRecordBytes(record, bytes.data());
+  return store.PutAt(index, bytes.data());
+}
+
+// Append writes the new id into the first four bytes; they are read back
+// into the record through its layout.
+template <typename Record>
+int AppendStored(CMappedRecordFile& store, Record& record) {
+  std::vector<unsigned char> bytes(static_cast<size_t>(store.RecordSize()));
+  WriteRecordBytes(record, bytes.data());
+  const int count = store.Append(bytes.data());
+  if (count > 0) ReadRecordBytes(bytes.data(), record);
+  return count;
+}
 
 }  // namespace
 
@@ -70,3 +99,15 @@ bool FlushRecordFiles(CWaybillRecordTable& inputs, CGoodsLineTable& goods,
   ok = directory.Commit() != 0 && ok;
   return ok;
 }
+
+bool CWaybillRecordTable::ReadRecord(int index, InputWaybillRecord& record) const { return ReadStored(*this, index, record); }
+int CWaybillRecordTable::WriteRecord(int index, const InputWaybillRecord& record) { return WriteStored(*this, index, record); }
+int CWaybillRecordTable::AppendRecord(InputWaybillRecord& record) { return AppendStored(*this, record); }
+
+bool CGoodsLineTable::ReadRecord(int index, GoodsLine& record) const { return ReadStored(*this, index, record); }
+int CGoodsLineTable::WriteRecord(int index, const GoodsLine& record) { return WriteStored(*this, index, record); }
+int CGoodsLineTable::AppendRecord(GoodsLine& record) { return AppendStored(*this, record); }
+
+bool CPieceWeightTable::ReadRecord(int index, PieceLine& record) const { return ReadStored(*this, index, record); }
+int CPieceWeightTable::WriteRecord(int index, const PieceLine& record) { return WriteStored(*this, index, record); }
+int CPieceWeightTable::AppendRecord(PieceLine& record) { return AppendStored(*this, record); }

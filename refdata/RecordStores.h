@@ -8,7 +8,10 @@
 //   CPieceWeightTable    DATA/recweight.dat  465-byte PieceLine
 // Records are packed, little-endian, texts GBK and NUL-terminated.  Records
 // live at unaligned places in the mapping, hence the packing: read their
-// fields through the struct, never through references to a field.
+// fields through the struct, never through references to a field.  The
+// stored bytes are written and read field by field (WaybillLayout.h) through
+// ReadRecord, WriteRecord and AppendRecord of the waybill, goods and piece
+// stores; the structs are only their in-memory form.
 
 #include <cstddef>
 #include <cstdint>
@@ -239,6 +242,12 @@ class CDirectoryTable : public CMappedRecordFile {
 // The local waybill input records.
 class CWaybillRecordTable : public CMappedRecordFile {
  public:
+  // Record i through its stored layout: false for an index outside the
+  // store; WriteRecord and AppendRecord answer as PutAt and Append (the new
+  // id is written into the caller's record too).
+  bool ReadRecord(int index, InputWaybillRecord& record) const;
+  int WriteRecord(int index, const InputWaybillRecord& record);
+  int AppendRecord(InputWaybillRecord& record);
   static constexpr int32_t kRecordSize = sizeof(InputWaybillRecord);
   ~CWaybillRecordTable() override;
   // Opens the store; the record count, or -1 when it cannot be opened.
@@ -259,6 +268,12 @@ class CWaybillRecordTable : public CMappedRecordFile {
 // The goods lines of local waybills.
 class CGoodsLineTable : public CMappedRecordFile {
  public:
+  // Record i through its stored layout: false for an index outside the
+  // store; WriteRecord and AppendRecord answer as PutAt and Append (the new
+  // id is written into the caller's record too).
+  bool ReadRecord(int index, GoodsLine& record) const;
+  int WriteRecord(int index, const GoodsLine& record);
+  int AppendRecord(GoodsLine& record);
   static constexpr int32_t kRecordSize = sizeof(GoodsLine);
   ~CGoodsLineTable() override;
   int Open(const std::filesystem::path& path);
@@ -269,6 +284,12 @@ class CGoodsLineTable : public CMappedRecordFile {
 // The piece lines of local waybills.
 class CPieceWeightTable : public CMappedRecordFile {
  public:
+  // Record i through its stored layout: false for an index outside the
+  // store; WriteRecord and AppendRecord answer as PutAt and Append (the new
+  // id is written into the caller's record too).
+  bool ReadRecord(int index, PieceLine& record) const;
+  int WriteRecord(int index, const PieceLine& record);
+  int AppendRecord(PieceLine& record);
   static constexpr int32_t kRecordSize = sizeof(PieceLine);
   ~CPieceWeightTable() override;
   int Open(const std::filesystem::path& path);

@@ -4,7 +4,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <algorithm>
+#include <initializer_list>
+#include <span>
+#include <string_view>
+
 #include "common/Json.h"
+#include "refdata/WaybillLayout.h"
 #include "refdata/ZoneTable.h"
 #include "server/ServerLink.h"
 
@@ -20,57 +26,46 @@ struct Field {
   bool fieldMode;   // characters outside GBK kept in the narrow-field form
 };
 
-#define W(name) offsetof(WaybillRecord, name)
-#define INT(name) {#name, W(name), Kind::Int, 0, false}
-#define BYTE(name) {#name, W(name), Kind::Byte, 0, false}
-#define DBL(name) {#name, W(name), Kind::Double, 0, false}
-#define TXT(name, cap, mode) {#name, W(name), Kind::Text, cap, mode}
+// The record's keyed fields from its layout: the key is the field's name,
+// texts are cut to their capacity less one.  The texts that may hold
+// characters outside GBK keep their narrow-field form.
+bool KeepsFieldForm(std::string_view name) {
+  static const std::string_view kNames[] = {
+      "cMName", "cTaker", "cTrans", "cBearer", "dTDate", "dADate", "cSign", "cLwh",
+      "cRAddr", "cRUnit", "cRCity", "cRCountry", "cReceiver", "cRProvince"};
+  return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
+}
 
-const Field kRecordFields[] = {
-    TXT(cZizKind, 15, false),
-    DBL(faAddOn), DBL(faBy), DBL(faCarry), DBL(fAccord), DBL(faCheck), DBL(faCustoms),
-    DBL(faGet), DBL(fAmount), DBL(fAmountC), DBL(faOther), DBL(faPack), DBL(faRemote),
-    DBL(faSafe), DBL(fBase), DBL(fBaseRate), DBL(fDiscount), DBL(fGCRate), DBL(fGCustom),
-    DBL(fGoods), DBL(fGoodsC), DBL(fGoodsR), DBL(fgWeight), DBL(fRate), DBL(fsPrice),
-    DBL(fWeight), DBL(fWeightb), DBL(fWeights),
-    INT(iBatch), INT(iCubic), INT(iDays), INT(iDValue), INT(iItem), INT(iIValue),
-    INT(iPrice), INT(iQuantity), INT(iReserve), INT(iPiid),
-    BYTE(nFrom), BYTE(nItemType), BYTE(nLanguage), BYTE(nPayWay), BYTE(nState),
-    TXT(cMName, 30, true), TXT(cTaker, 30, true), TXT(cTrans, 30, true),
-    TXT(cBearer, 30, true), TXT(dTDate, 30, true), TXT(dADate, 30, true),
-    TXT(cSign, 30, true),
-    TXT(cLwh, 15, true),
-    TXT(cCheckPoint, 15, false), TXT(cMark, 15, false), TXT(cRPostcode, 15, false),
-    TXT(cSPostcode, 15, false), TXT(cPack, 15, false), TXT(cGUnit, 15, false),
-    TXT(cMoney, 3, false), TXT(cOrigin, 3, false), TXT(cPayDir, 3, false),
-    TXT(cAddrFrom, 63, false), TXT(cDes, 63, false), TXT(cREMail, 63, false),
-    TXT(cRPhone, 63, false), TXT(cSCity, 63, false), TXT(cSCountry, 63, false),
-    TXT(cSEMail, 63, false), TXT(cTransNote, 63, false), TXT(cGCodeA, 63, false),
-    TXT(cGCodeB, 63, false), TXT(cGCodeC, 63, false), TXT(cBy1, 63, false),
-    TXT(cBy2, 63, false), TXT(cBy3, 63, false), TXT(cBy4, 63, false),
-    TXT(cDepart, 30, false), TXT(cNum, 30, false), TXT(cSender, 30, false),
-    TXT(cSPhone, 30, false), TXT(cSProvince, 30, false), TXT(cSIDCard, 30, false),
-    TXT(cRIDCard, 30, false), TXT(cCNo, 30, false), TXT(cRNo, 30, false),
-    TXT(cNo, 30, false), TXT(cReserve, 30, false),
-    TXT(cGoods, 255, false), TXT(cMemo, 255, false), TXT(cGoodsA, 255, false),
-    TXT(cBy5, 255, false),
-    TXT(cSAddr, 127, false), TXT(cSUnit, 127, false),
-    TXT(cSSms, 22, false), TXT(cRSms, 22, false),
-    TXT(cRAddr, 255, true), TXT(cRUnit, 255, true),
-    TXT(cRCity, 127, true), TXT(cRCountry, 127, true),
-    TXT(cReceiver, 63, true), TXT(cRProvince, 63, true),
-};
-#undef W
+std::vector<Field> KeyedFields(std::span<const LayoutField> layout,
+                               std::initializer_list<std::string_view> unkeyed) {
+  std::vector<Field> fields;
+  for (const LayoutField& f : layout) {
+    if (std::find(unkeyed.begin(), unkeyed.end(), std::string_view(f.name)) != unkeyed.end())
+      continue;
+    switch (f.type) {
+      case LayoutType::Int32: fields.push_back({f.name, f.member, Kind::Int, 0, false}); break;
+      case LayoutType::Byte: fields.push_back({f.name, f.member, Kind::Byte, 0, false}); break;
+      case LayoutType::Double: fields.push_back({f.name, f.member, Kind::Double, 0, false}); break;
+      case LayoutType::Text:
+        fields.push_back({f.name, f.member, Kind::Text, f.size - 1, KeepsFieldForm(f.name)});
+        break;
+      default: break;  // the date and the reserved areas
+    }
+  }
+  return fields;
+}
 
-#define W(name) offsetof(PieceLine, name)
-const Field kPieceFields[] = {
-    INT(ixLong), INT(ixWidth), INT(ixHeight), INT(ixWeight), INT(ixPrice), INT(ixQuantity),
-    BYTE(nxPercent), DBL(fxGCRate), DBL(fxGCustom),
-    TXT(cxNo, 30, false), TXT(cxNum, 30, false), TXT(cxRNo, 30, false),
-    TXT(cxGoods, 63, false), TXT(cxGoodsA, 63, false), TXT(cxGCodeA, 63, false),
-    TXT(cxGCodeB, 63, false), TXT(cxGCodeC, 63, false),
-};
-#undef W
+const std::vector<Field>& RecordFields() {
+  static const std::vector<Field> fields =
+      KeyedFields(WaybillRecordLayout(), {"month", "day", "goodsLineCount", "pieceLineCount",
+                                          "listMark", "localStatus", "orderTime"});
+  return fields;
+}
+
+const std::vector<Field>& PieceFields() {
+  static const std::vector<Field> fields = KeyedFields(PieceLineLayout(), {"id", "owner"});
+  return fields;
+}
 
 const Field kGoodsFields[] = {
     {"ixQuantity", offsetof(GoodsLine, iquantity), Kind::Int, 0, false},
@@ -85,15 +80,10 @@ const Field kGoodsFields[] = {
     {"cxGCodeB", offsetof(GoodsLine, cgcodeb), Kind::Text, 63, false},
     {"cxGCodeC", offsetof(GoodsLine, cgcodec), Kind::Text, 63, false},
 };
-#undef INT
-#undef BYTE
-#undef DBL
-#undef TXT
 
 // Fills the fields of a packed record from the object's keys (the record
 // is cleared by the caller; a missing key leaves its field zero).
-template <size_t N>
-void ReadFields(const Field (&fields)[N], std::string_view object, void* record) {
+void ReadFields(std::span<const Field> fields, std::string_view object, void* record) {
   char* base = static_cast<char*>(record);
   for (const Field& f : fields) {
     char* at = base + f.offset;
@@ -119,8 +109,8 @@ void ReadFields(const Field (&fields)[N], std::string_view object, void* record)
 }
 
 // Appends one line per object of the list, reading only to the list's "]".
-template <typename Line, size_t N>
-void ReadList(std::string_view reply, std::string_view key, const Field (&fields)[N],
+template <typename Line>
+void ReadList(std::string_view reply, std::string_view key, std::span<const Field> fields,
               std::vector<std::unique_ptr<Line>>& lines) {
   const std::string_view list = JsonListBody(reply, key);
   size_t pos = 0;
@@ -154,13 +144,14 @@ void CWaybillCache::ReadReply(std::string_view reply, InputWaybillRecord& record
   w.irID = JsonGetInt("irID", reply, 0);
   w.icID = JsonGetInt("icID", reply, 0);
   const std::string date = JsonGetString("dDate", reply, 30, true);
-  if (!date.empty()) {
+  // "yyyy-mm-dd..."; anything shorter counts as no date.
+  if (date.size() >= 10) {
     w.year = static_cast<int16_t>(std::atoi(date.c_str()));
-    if (date.size() > 5) w.month = static_cast<uint8_t>(std::atoi(date.c_str() + 5));
-    if (date.size() > 8) w.day = static_cast<uint8_t>(std::atoi(date.c_str() + 8));
+    w.month = static_cast<uint8_t>(std::atoi(date.c_str() + 5));
+    w.day = static_cast<uint8_t>(std::atoi(date.c_str() + 8));
   }
-  ReadFields(kRecordFields, reply, &w);
-  ReadList(reply, "WeightList", kPieceFields, pieces);
+  ReadFields(RecordFields(), reply, &w);
+  ReadList(reply, "WeightList", PieceFields(), pieces);
   ReadList(reply, "GoodsList", kGoodsFields, goods);
 }
 
@@ -201,24 +192,26 @@ void CWaybillCache::Invalidate(int32_t id) {
 }
 
 bool ApplySortingZones(CWaybillRecordTable& store, const CZoneTable& zones, int32_t id) {
-  InputWaybillRecord* record = static_cast<InputWaybillRecord*>(store.FindById(id));
-  if (record == nullptr || record->waybill.cRPostcode[0] == '\0') return false;
-  const std::string postcode(record->waybill.cRPostcode,
-                             strnlen(record->waybill.cRPostcode, sizeof record->waybill.cRPostcode));
-  const std::string kind(record->waybill.cZizKind,
-                         strnlen(record->waybill.cZizKind, sizeof record->waybill.cZizKind));
-  std::string number, letters;
-  if (zones.FindZone(postcode, kind, number, letters) == 0) return false;
+  const auto* found = static_cast<const unsigned char*>(store.FindById(id));
+  if (found == nullptr) return false;
+  const auto* first = static_cast<const unsigned char*>(store.GetAt(0));
+  const int index = static_cast<int>((found - first) / store.RecordSize());
+  InputWaybillRecord record{};
+  if (!store.ReadRecord(index, record)) return false;
+  WaybillRecord& w = record.waybill;
   auto text = [](const char* field, size_t size) { return std::string(field, strnlen(field, size)); };
-  if (text(record->waybill.cBy1, 64) == number && text(record->waybill.cBy2, 64) == letters)
+  const std::string postcode = text(w.cRPostcode, sizeof w.cRPostcode);
+  if (postcode.empty()) return false;
+  std::string number, letters;
+  if (zones.FindZone(postcode, text(w.cZizKind, sizeof w.cZizKind), number, letters) == 0)
     return false;
+  if (text(w.cBy1, sizeof w.cBy1) == number && text(w.cBy2, sizeof w.cBy2) == letters) return false;
   auto put = [](char* field, const std::string& value) {
     if (value.empty()) return;
     std::memset(field, 0, 64);
     std::memcpy(field, value.data(), std::min<size_t>(value.size(), 63));
   };
-  put(record->waybill.cBy1, number);
-  put(record->waybill.cBy2, letters);
-  store.Commit();
-  return true;
+  put(w.cBy1, number);
+  put(w.cBy2, letters);
+  return store.WriteRecord(index, record) != 0;
 }

@@ -19,6 +19,7 @@
 #include "refdata/DestinationTable.h"
 #include "server/ServerLink.h"
 #include "tests/TempFolder.h"
+#include "tests/server/StandInDatabase.h"
 #include "tests/server/StandInConfig.h"
 #include "tests/server/StandInServer.h"
 
@@ -29,27 +30,11 @@ namespace {
 const char* const kServer = BRANTLE_BINARY_DIR "/localserver/brantle-server";
 
 int64_t Count(const std::string& database, const std::string& sql) {
-  sqlite3* db = nullptr;
-  int64_t n = -1;
-  if (sqlite3_open(database.c_str(), &db) == SQLITE_OK) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-      n = sqlite3_column_int64(st, 0);
-    sqlite3_finalize(st);
-  }
-  sqlite3_close(db);
-  return n;
+  return testsupport::CountOnDatabase(database, sql);
 }
 
 bool Exec(const std::string& database, const std::string& sql) {
-  sqlite3* db = nullptr;
-  bool ok = sqlite3_open(database.c_str(), &db) == SQLITE_OK;
-  if (ok) {
-    sqlite3_busy_timeout(db, 5000);
-    ok = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-  }
-  sqlite3_close(db);
-  return ok;
+  return testsupport::ExecOnDatabase(database, sql);
 }
 
 class StationCacheStandIn : public testsupport::TempFolderTest {
