@@ -21,7 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using japantest::DataFile;
-using japantest::Rec;
 
 class JapanPostcodeBookTest : public testsupport::TempFolderTest {
  protected:
@@ -33,19 +32,15 @@ class JapanPostcodeBookTest : public testsupport::TempFolderTest {
   // Two prefectures, three cities, four postcodes.
   static DataFile Sample() {
     DataFile d;
-    auto add = [&](std::vector<Rec>& table, uint16_t first, uint16_t second, int32_t number,
-                   const std::u16string& jp, const std::u16string& ro) {
-      table.push_back({first, second, number, d.AddJapanese(jp), d.AddRomanised(ro)});
-    };
-    add(d.prefectures, 0, 0, -1, u"北海道", u"HOKKAIDO");
-    add(d.prefectures, 2, 0, -1, u"東京都", u"TOKYO-TO");
-    add(d.cities, 0, 0, 0, u"札幌市中央区", u"SAPPORO-SHI CHUO-KU");
-    add(d.cities, 0, 0, 2, u"函館市", u"HAKODATE-SHI");
-    add(d.cities, 1, 0, 3, u"千代田区", u"CHIYODA-KU");
-    add(d.postcodes, 0, 0, 600000, u"以下に掲載がない場合", u"IKANIKEISAIGANAIBAAI");
-    add(d.postcodes, 0, 0, 600042, u"大通西（１～１９丁目）", u"ODORINISHI(1-19-CHOME)");
-    add(d.postcodes, 0, 1, 400000, u"以下に掲載がない場合", u"IKANIKEISAIGANAIBAAI");
-    add(d.postcodes, 1, 2, 1000001, u"千代田", u"CHIYODA");
+    d.Add(d.prefectures, 0, 0, -1, u"北海道", u"HOKKAIDO");
+    d.Add(d.prefectures, 2, 0, -1, u"東京都", u"TOKYO-TO");
+    d.Add(d.cities, 0, 0, 0, u"札幌市中央区", u"SAPPORO-SHI CHUO-KU");
+    d.Add(d.cities, 0, 0, 2, u"函館市", u"HAKODATE-SHI");
+    d.Add(d.cities, 1, 0, 3, u"千代田区", u"CHIYODA-KU");
+    d.Add(d.postcodes, 0, 0, 600000, u"以下に掲載がない場合", u"IKANIKEISAIGANAIBAAI");
+    d.Add(d.postcodes, 0, 0, 600042, u"大通西（１～１９丁目）", u"ODORINISHI(1-19-CHOME)");
+    d.Add(d.postcodes, 0, 1, 400000, u"以下に掲載がない場合", u"IKANIKEISAIGANAIBAAI");
+    d.Add(d.postcodes, 1, 2, 1000001, u"千代田", u"CHIYODA");
     return d;
   }
 

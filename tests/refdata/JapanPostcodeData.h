@@ -26,6 +26,11 @@ struct DataFile {
   std::string japanesePool, romanisedPool;
   std::optional<int32_t> prefectureCount, cityCount, postcodeCount;  // none: the table's size
 
+  // Appends an entry with its two texts to one of the tables.
+  void Add(std::vector<Rec>& table, uint16_t first, uint16_t second, int32_t number,
+           const std::u16string& japanese, const std::u16string& romanised) {
+    table.push_back({first, second, number, AddJapanese(japanese), AddRomanised(romanised)});
+  }
   int32_t AddJapanese(const std::u16string& text) { return AddTo(japanesePool, text); }
   int32_t AddRomanised(const std::u16string& text) { return AddTo(romanisedPool, text); }
   static int32_t AddTo(std::string& pool, const std::u16string& text) {
