@@ -22,10 +22,12 @@
 #include "common/WideText.h"
 #include "net/HttpClient.h"
 #include "platform/MessageBox.h"
+#include "platform/QtWaitForWork.h"
 #include "refdata/BarcodeNormalizer.h"
 #include "refdata/CurrencyTable.h"
 #include "refdata/RecordPrompts.h"
 #include "refdata/RecordStores.h"
+#include "refdata/RemoteAreaCheck.h"
 #include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
 
@@ -507,6 +509,17 @@ void CBrantleClientApp::ResetWebContext(char* buffer, int post, int tls, int por
     request.path.clear();
     request.referer.clear();
   }
+}
+
+int CBrantleClientApp::CheckRemoteArea(std::string_view country, std::string_view postcode,
+                                       std::string_view city, std::string& first,
+                                       std::string& second, std::vector<std::u16string>& hits,
+                                       std::string* third) {
+  ResetWebContext(WebBuffer(), 1, 0, Settings().remoteAreaPort, 1);
+  return platform::WaitForWork([&] {
+    return CheckRemoteAreaWith(*WebRequest(), Settings().remoteAreaHost, Settings().remoteAreaPort,
+                               country, postcode, city, first, second, hits, third);
+  });
 }
 
 // ---- files through the server link ----

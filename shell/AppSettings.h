@@ -65,6 +65,10 @@ struct AppSettings {
   int32_t recordQueryFlag = 0;   // record queries of the full-form page and the record-check page
   int32_t scanStationFlag = 0;   // scan station dialog
 
+  // --- the carrier's remote-area search (CheckRemoteArea): host and port
+  std::string remoteAreaHost = "remoteareas.dhl.com";
+  int32_t remoteAreaPort = 80;
+
   // --- desktop folder, found on first use
   std::u16string desktopPath;
 

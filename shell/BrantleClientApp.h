@@ -299,6 +299,12 @@ class CBrantleClientApp {
   void ResetWebContext(char* buffer, int post, int tls, int port, int keep);
   HttpRequest* WebRequest();
   char* WebBuffer() { return webBuffer_.get(); }
+  // Asks the carrier's remote-area search about a postcode
+  // (refdata/RemoteAreaCheck.h) through the web request, without freezing
+  // the window: the number of hits, 0 not a remote area, -1 failed.
+  int CheckRemoteArea(std::string_view country, std::string_view postcode, std::string_view city,
+                      std::string& first, std::string& second, std::vector<std::u16string>& hits,
+                      std::string* third);
 
   int64_t DownloadFileLength(const FileRequest& request);
   // Reads "DATA_SYS/<name>" after asking the server for a newer copy; at most

@@ -27,6 +27,7 @@
 #include "platform/MessageBox.h"
 #include "platform/QtDispatcher.h"
 #include "platform/QtWaitForWork.h"
+#include "refdata/FolderCleaner.h"
 #include "refdata/RecordStores.h"
 #include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
@@ -153,9 +154,8 @@ std::string CStartUpSequence::ProgramFolderFrom(const std::vector<std::string>& 
 }
 
 bool CStartUpSequence::PrepareLogFolder() {
-  // The log-folder cleaner is not built yet; the folder is made so that
-  // logs have their place.
-  EnsureFolder(app_.ProgramFolder() + "LOG_ZIZ");
+  // The folder is made when missing; its old files go when the process ends.
+  LogFolderCleaner().SetFolder(app_.ProgramFolder(), "LOG_ZIZ", true);
   return true;
 }
 

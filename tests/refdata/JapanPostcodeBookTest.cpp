@@ -14,57 +14,13 @@
 
 #include "common/TextCodec.h"
 #include "refdata/JapanPostcodeBook.h"
+#include "tests/refdata/JapanPostcodeData.h"
 #include "tests/TempFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Rec {
-  uint16_t first;
-  uint16_t second;
-  int32_t number;
-  int32_t japanese;   // offsets into the pools
-  int32_t romanised;
-};
-
-// A data file under construction: tables and the two pools.
-struct DataFile {
-  std::vector<Rec> prefectures, cities, postcodes;
-  std::string japanesePool, romanisedPool;
-  std::optional<int32_t> prefectureCount, cityCount, postcodeCount;  // none: the table's size
-
-  int32_t AddJapanese(const std::u16string& text) { return AddTo(japanesePool, text); }
-  int32_t AddRomanised(const std::u16string& text) { return AddTo(romanisedPool, text); }
-  static int32_t AddTo(std::string& pool, const std::u16string& text) {
-    const auto at = static_cast<int32_t>(pool.size());
-    pool += GbkFromWide(text);
-    pool.push_back('\0');
-    return at;
-  }
-
-  std::string Bytes() const {
-    std::string out;
-    auto put32 = [&](int32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); };
-    auto table = [&](const std::vector<Rec>& recs, std::optional<int32_t> count) {
-      put32(count.value_or(static_cast<int32_t>(recs.size())));
-      for (const Rec& r : recs) {
-        out.append(reinterpret_cast<const char*>(&r.first), 2);
-        out.append(reinterpret_cast<const char*>(&r.second), 2);
-        put32(r.number);
-        put32(r.japanese);
-        put32(r.romanised);
-      }
-    };
-    table(prefectures, prefectureCount);
-    table(cities, cityCount);
-    table(postcodes, postcodeCount);
-    std::string j = japanesePool, r = romanisedPool;
-    j.resize(CJapanPostcodeBook::kJapanesePoolSize, '\0');
-    r.resize(CJapanPostcodeBook::kRomanisedPoolSize, '\0');
-    return out + j + r;
-  }
-};
+using japantest::DataFile;
 
 class JapanPostcodeBookTest : public testsupport::TempFolderTest {
  protected:
@@ -76,19 +32,15 @@ class JapanPostcodeBookTest : public testsupport::TempFolderTest {
   // Two prefectures, three cities, four postcodes.
   static DataFile Sample() {
     DataFile d;
-    auto add = [&](std::vector<Rec>& table, uint16_t first, uint16_t second, int32_t number,
-                   const std::u16string& jp, const std::u16string& ro) {
-      table.push_back({first, second, number, d.AddJapanese(jp), d.AddRomanised(ro)});
-    };
-    add(d.prefectures, 0, 0, -1, u"北海道", u"HOKKAIDO");
-    add(d.prefectures, 2, 0, -1, u"東京都", u"TOKYO-TO");
-    add(d.cities, 0, 0, 0, u"札幌市中央区", u"SAPPORO-SHI CHUO-KU");
-    add(d.cities, 0, 0, 2, u"函館市", u"HAKODATE-SHI");
-    add(d.cities, 1, 0, 3, u"千代田区", u"CHIYODA-KU");
-    add(d.postcodes, 0, 0, 600000, u"以下に掲載がない場合", u"IKANIKEISAIGANAIBAAI");
-    add(d.postcodes, 0, 0, 600042, u"大通西（１～１９丁目）", u"ODORINISHI(1-19-CHOME)");
-    add(d.postcodes, 0, 1, 400000, u"以下に掲載がない場合", u"IKANIKEISAIGANAIBAAI");
-    add(d.postcodes, 1, 2, 1000001, u"千代田", u"CHIYODA");
+    d.Add(d.prefectures, 0, 0, -1, u"北海道", u"HOKKAIDO");
+    d.Add(d.prefectures, 2, 0, -1, u"東京都", u"TOKYO-TO");
+    d.Add(d.cities, 0, 0, 0, u"札幌市中央区", u"SAPPORO-SHI CHUO-KU");
+    d.Add(d.cities, 0, 0, 2, u"函館市", u"HAKODATE-SHI");
+    d.Add(d.cities, 1, 0, 3, u"千代田区", u"CHIYODA-KU");
+    d.Add(d.postcodes, 0, 0, 600000, u"以下に掲載がない場合", u"IKANIKEISAIGANAIBAAI");
+    d.Add(d.postcodes, 0, 0, 600042, u"大通西（１～１９丁目）", u"ODORINISHI(1-19-CHOME)");
+    d.Add(d.postcodes, 0, 1, 400000, u"以下に掲載がない場合", u"IKANIKEISAIGANAIBAAI");
+    d.Add(d.postcodes, 1, 2, 1000001, u"千代田", u"CHIYODA");
     return d;
   }
 

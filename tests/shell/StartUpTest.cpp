@@ -32,6 +32,7 @@
 #include "refdata/ClientListCache.h"
 #include "refdata/ColumnCatalog.h"
 #include "refdata/DestinationTable.h"
+#include "refdata/FolderCleaner.h"
 #include "refdata/RecordStores.h"
 #include "refdata/ZoneTable.h"
 #include "shell/AppSettings.h"
@@ -198,6 +199,8 @@ TEST_F(StartUpTest, WholeStartUpLogsInShowsTheWindowAndShutDownLogsOut) {
                            "DATA_MODEL", "DATA_PIC/Zur"}) {
     EXPECT_TRUE(fs::is_directory(folder_ / name)) << name;
   }
+  // The log folder's old files go when the process ends.
+  EXPECT_EQ(LogFolderCleaner().Folder(), folder_.string() + "/LOG_ZIZ");
   EXPECT_TRUE(fs::is_directory(app_.dayPictureFolder));
   EXPECT_EQ(app_.monthPictureFolder, fs::path(app_.dayPictureFolder).parent_path().string());
   EXPECT_TRUE(app_.Directory().IsOpen());
