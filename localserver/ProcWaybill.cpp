@@ -195,7 +195,8 @@ ProcResult FastMod(ProcContext& ctx, const std::vector<ProcArg>& a) {
   for (const std::string& name : c.names) sql += "," + name + "=?";
   Statement st(ctx.db.Handle(), sql + " WHERE irid=?");
   int k = 1;
-  st.Bind(k++, NowText()).Bind(k++, ctx.session.userName);
+  st.Bind(k++, NowText());
+  st.Bind(k++, ctx.session.userName);
   for (const DbValue& v : c.values) st.Bind(k++, v);
   st.Bind(k, id);
   st.Step();

@@ -175,9 +175,10 @@ TEST(WaybillLayout, PopulatedRecordsRoundTripThroughTheirBytes) {
   input.spare = 0x5A;
   std::vector<unsigned char> bytes(5301);
   WriteRecordBytes(input, bytes.data());
-  for (const LayoutField& f : WaybillRecordLayout())
-    if (f.type == LayoutType::Reserved)
-      for (uint32_t k = 0; k < f.size; ++k) ASSERT_EQ(0, bytes[f.offset + k]) << f.name;
+  for (const LayoutField& f : WaybillRecordLayout()) {
+    if (f.type != LayoutType::Reserved) continue;
+    for (uint32_t k = 0; k < f.size; ++k) ASSERT_EQ(0, bytes[f.offset + k]) << f.name;
+  }
   InputWaybillRecord back;
   std::memset(&back, 0x77, sizeof back);
   ReadRecordBytes(bytes.data(), back);
