@@ -31,7 +31,6 @@ bool CScalePort::Open() {
   }
   queue_.clear();
   overrun_ = false;
-  if (!startMonitor_) return true;
   notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
                    [this] { OnReadable(); });
@@ -80,10 +79,6 @@ size_t CScalePort::Read(uint8_t* buffer, size_t capacity) {
 void CScalePort::PurgeInput() {
   queue_.clear();
   if (IsOpen()) ::tcflush(fd_, TCIFLUSH);
-}
-
-void CScalePort::PurgeOutput() {
-  if (IsOpen()) ::tcflush(fd_, TCOFLUSH);
 }
 
 bool CScalePort::Write(std::string_view bytes) {

@@ -46,12 +46,9 @@ class CScalePort {
   const std::string& DeviceName() const { return deviceName_; }
   void SetDeviceName(std::string name) { deviceName_ = std::move(name); }
   // The window that receives the messages; it stays across close and reopen.
-  QObject* Owner() const { return owner_; }
   void SetOwner(QObject* owner) { owner_ = owner; }
   // The least number of queued bytes for a WM_PORT_RECEIVED (0: every arrival).
   void SetReceiveThreshold(size_t bytes) { receiveThreshold_ = bytes; }
-  // Whether Open starts watching the line (on from construction).
-  void SetStartMonitor(bool start) { startMonitor_ = start; }
 
   // Opens the device (closing first when open) for reading and writing,
   // exclusively, and starts watching it.  False leaves the port closed.
@@ -65,8 +62,6 @@ class CScalePort {
   // Stops watching and closes the device; nothing when closed.
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
-  // The open device's file descriptor, -1 when closed.
-  int Handle() const { return fd_; }
   bool Monitoring() const { return notifier_ != nullptr; }
 
   // Bytes queued and not read yet.
@@ -75,10 +70,8 @@ class CScalePort {
   bool TakeOverrun();
   // Takes at most `capacity` queued bytes; the count taken.
   size_t Read(uint8_t* buffer, size_t capacity);
-  // Drops what is queued and what the device holds of the input, or of the
-  // output not yet sent.
+  // Drops what is queued and what the device holds of the input.
   void PurgeInput();
-  void PurgeOutput();
   // Sends the bytes as far as the device takes them now; nothing waits.
   // False when closed or nothing could be written.
   bool Write(std::string_view bytes);
@@ -92,7 +85,6 @@ class CScalePort {
   int fd_ = -1;
   QPointer<QObject> owner_;
   size_t receiveThreshold_ = 0;
-  bool startMonitor_ = true;
   std::unique_ptr<QSocketNotifier> notifier_;
   std::deque<uint8_t> queue_;
   bool overrun_ = false;

@@ -328,6 +328,25 @@ TEST_F(ScaleReaderTest, AWindowThatIsGoneReceivesNothing) {
   EXPECT_EQ(12500, Outcome(Feed("=0012.5=0012.5=")));
 }
 
+// A window that does not read for a long while: the port's queue runs over,
+// and the broken frames it holds are dropped at the next read.
+TEST_F(ScaleReaderTest, AQueueThatRanOverIsDropped) {
+  QObject deaf;
+  ASSERT_EQ(1, Open(Settings(1, 8, '='), &deaf));
+  const std::string frames = "=0012.5=0012.5=";
+  size_t sent = 0;
+  while (sent <= CScalePort::kQueueSize) {
+    ASSERT_TRUE(line_.Send(std::string(60, '7') + frames));
+    sent += 60 + frames.size();
+    ASSERT_TRUE(WaitUntil([&] { return port_.Queued() == std::min(sent, CScalePort::kQueueSize); }));
+  }
+  EXPECT_EQ(-1, reader_.ReadWeight());
+  EXPECT_EQ(0u, port_.Queued());
+  ASSERT_TRUE(line_.Send(frames));
+  ASSERT_TRUE(WaitUntil([&] { return port_.Queued() == frames.size(); }));
+  EXPECT_EQ(12500, reader_.ReadWeight());
+}
+
 // The scale's cable is pulled out: the port closes and says so once; it
 // does not go on reporting the dead line.
 TEST_F(ScaleReaderTest, ALineThatGoesAwayClosesThePortOnce) {
