@@ -14,6 +14,8 @@ bash scripts/build.sh build
 
 run="$root/build/run"
 mkdir -p "$run"
+# The result sounds of the scanning desks live beside the program.
+cp "$root"/devices/sounds/result/*.wav "$run/"
 lang=${BRANTLE_LANG:-01}
 
 # The stand-in picks a free port and names it on its first line.

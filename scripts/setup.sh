@@ -16,6 +16,8 @@ PACKAGES=(
   libreoffice-calc libreoffice-core
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   fonts-wqy-microhei
+  # making the spoken digits again (devices/sounds/make_sounds.py)
+  espeak-ng
   # tests
   python3 openssl cups printer-driver-cups-pdf poppler-utils socat
 )

@@ -1,5 +1,5 @@
 #pragma once
-// The printing, device and courier-message objects the application object
+// The printing and courier-message objects the application object
 // owns for the whole run, in the least form start-up and shut-down need.
 // Their own folders give them their work; the application only builds them,
 // loads their settings and releases them.
@@ -36,28 +36,4 @@ struct TemplatePrinter {
 class CTemplatePrinterList {
  public:
   std::vector<TemplatePrinter> entries;
-};
-
-// The scale's serial port settings (the 84-byte block of balanceset.ini).
-struct ScaleSettings {
-  uint8_t terminator = 61;
-  int32_t baudRate = 1200;
-  uint8_t dataBits = 8;
-  int32_t frameLength = 18;
-  std::string raw;  // the block as read, 84 bytes when a file was read
-};
-
-// The scale's serial port.  No port is open until the devices side opens one.
-class CScalePort {
- public:
-  bool IsOpen() const { return open_; }
-
- private:
-  bool open_ = false;
-};
-
-// The scale protocol holder.
-class CScaleReader {
- public:
-  ScaleSettings settings;
 };

@@ -127,6 +127,7 @@ int CBrantleClientApp::ExitInstance() {
   if (profile_) profile_->sync();
   profile_.reset();
   instanceGuard_.reset();
+  scalePort_.Close();
   return 0;
 }
 

@@ -20,6 +20,9 @@
 #include <vector>
 
 #include "common/LanguageTable.h"
+#include "devices/ScalePort.h"
+#include "devices/ScaleReader.h"
+#include "devices/SoundService.h"
 #include "refdata/DestinationTable.h"
 #include "refdata/Dictionaries.h"
 #include "refdata/ServiceKinds.h"
@@ -119,6 +122,8 @@ class CBrantleClientApp {
   bool LoadStaff();
   void LocalizeMenu();
   int LoadScaleSettings();
+  // Writes the scale settings to "balanceset.ini"; 1, or 0 when it cannot.
+  int SaveScaleSettings();
   void LoadPrinterAssignments();
   void LoadSoundResources();
   void RefreshClientList();
@@ -155,7 +160,11 @@ class CBrantleClientApp {
   void LoadJapanPostcodeBook();
   CWeChatMessages& WeChatMessages() { return weChatMessages_; }
   CScalePort& ScalePort() { return scalePort_; }
+  // The one scale reader: Open(window), ReadWeight() in the window's
+  // handler of devices::WM_PORT_RECEIVED, Close().
   CScaleReader& ScaleReader() { return scaleReader_; }
+  // The spoken weights and result sounds.
+  CSoundService& Sounds() { return sounds_; }
   CTemplatePrinterList& TemplatePrinters() { return templatePrinters_; }
   // The column catalogue (built by start-up after the language table).
   CColumnCatalog& ColumnCatalog();
@@ -259,10 +268,10 @@ class CBrantleClientApp {
   int ShowRecordPrompts(std::u16string_view number, int context, int32_t customerId, bool confirm);
   // 0 when the waybill's control code is refused, 1 otherwise.
   int CheckRecordCode(int32_t recordId, std::u16string_view number, int numberField);
-  // Plays result sound `index` (1 = failure) through resultSound; silent
-  // until a sound player is installed.
+  // Plays result sound `index` (0 success, 1 failure, 2 notice).
   void PlayResultSound(int index);
-  std::function<void(int index)> resultSound;
+  // Speaks a weight in grams digit by digit.
+  void SpeakWeight(int32_t grams);
   // The login's right to see record prompts.
   bool recordPromptsAllowed = true;
   int GetStaffMessageId(std::u16string_view nameOrAccount, std::string& output, int byAccount) const;
@@ -343,6 +352,7 @@ class CBrantleClientApp {
   CTemplatePrinterList templatePrinters_;
   CScalePort scalePort_;
   CScaleReader scaleReader_;
+  CSoundService sounds_;
   std::unique_ptr<char[]> webBuffer_;
   std::unique_ptr<CSingleInstanceGuard> instanceGuard_;
   std::unique_ptr<QSettings> profile_;

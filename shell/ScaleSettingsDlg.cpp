@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "common/LanguageTable.h"
-#include "shell/AppNeighbours.h"
+#include "devices/ScaleSettings.h"
 
 namespace {
 // Language ids of the dialog's texts.
@@ -40,7 +40,7 @@ CScaleSettingsDlg::CScaleSettingsDlg(const ScaleSettings& settings, QWidget* par
   baudRate_ = ReadOnlyField(QString::number(settings.baudRate), "baudRate", this);
   dataBits_ = ReadOnlyField(QString::number(settings.dataBits), "dataBits", this);
   frameLength_ = ReadOnlyField(QString::number(settings.frameLength), "frameLength", this);
-  startCharacter_ = ReadOnlyField(StartByteText(settings.terminator), "startCharacter", this);
+  startCharacter_ = ReadOnlyField(StartByteText(settings.startByte), "startCharacter", this);
   okButton_ = new QPushButton(Q(language.Text(kTextOk)), this);
   okButton_->setObjectName("ok");
   okButton_->setDefault(true);

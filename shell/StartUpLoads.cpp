@@ -24,7 +24,7 @@
 void CBrantleClientApp::BuildPrintFields() {}
 void CBrantleClientApp::LoadDefaultTemplates() {}
 void CBrantleClientApp::LoadPrinterAssignments() {}
-void CBrantleClientApp::LoadSoundResources() {}
+void CBrantleClientApp::LoadSoundResources() { sounds_.LoadSoundResources(ProgramFolder()); }
 int CBrantleClientApp::LoadAddressLibrary() { return 0; }
 void CBrantleClientApp::InitPlaceDictionary() {}
 void CBrantleClientApp::DetectExcel() {}
@@ -49,17 +49,8 @@ void CBrantleClientApp::LoadWeChatTemplates() {
   weChatMessages_.LoadConfig(text);
 }
 
-int CBrantleClientApp::LoadScaleSettings() {
-  ScaleSettings& settings = scaleReader_.settings;
-  settings = ScaleSettings{};
-  std::ifstream in(ProgramFolder() + "balanceset.ini", std::ios::binary);
-  if (!in) return 0;
-  std::string block(84, '\0');
-  in.read(block.data(), static_cast<std::streamsize>(block.size()));
-  block.resize(static_cast<size_t>(in.gcount()));
-  settings.raw = block;
-  return 1;
-}
+int CBrantleClientApp::LoadScaleSettings() { return scaleReader_.LoadSettings(ProgramFolder(), scalePort_); }
+int CBrantleClientApp::SaveScaleSettings() { return scaleReader_.SaveSettings(ProgramFolder()); }
 
 void CBrantleClientApp::BuildColumnCatalog() {
   ColumnCatalog().Build(Language());
@@ -176,9 +167,8 @@ int CBrantleClientApp::CheckRecordCode(int32_t recordId, std::u16string_view num
                            [this](int index) { PlayResultSound(index); }, recordId, number, numberField);
 }
 
-void CBrantleClientApp::PlayResultSound(int index) {
-  if (resultSound) resultSound(index);
-}
+void CBrantleClientApp::PlayResultSound(int index) { sounds_.PlayResultSound(index); }
+void CBrantleClientApp::SpeakWeight(int32_t grams) { sounds_.SpeakWeight(grams); }
 
 // The server airlines, read at once; airports and flights wait for the
 // master air waybill screens.

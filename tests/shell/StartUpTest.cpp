@@ -406,8 +406,8 @@ TEST_F(StartUpTest, TheUsersEnvironmentAndTheDictionariesReachTheMainFrame) {
   app_.hooks.runLogin = [](CBrantleClientApp& app, int) {
     return app.Link().Login(u"zhang", u"zhang123", 0) > 0 ? 1 : 0;
   };
-  std::vector<int> sounds;
-  app_.resultSound = [&](int index) { sounds.push_back(index); };
+  std::vector<std::string> sounds;
+  app_.Sounds().SetObserver([&](std::string_view name) { sounds.emplace_back(name); });
   ASSERT_EQ(0, RunThrough(33)) << (boxes_.Count() ? std::string(Utf8FromWide(boxes_.LastText())) : "");
   auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow);
   ASSERT_NE(nullptr, frame);
@@ -434,7 +434,7 @@ TEST_F(StartUpTest, TheUsersEnvironmentAndTheDictionariesReachTheMainFrame) {
   EXPECT_NE(std::u16string::npos, boxes_.LastText().find(u"2024-03-07 08:00"));
   // Waybill 6 carries the refused code EXP; waybill 5 the common A01.
   EXPECT_EQ(0, app_.CheckRecordCode(6, u"", 1));
-  EXPECT_EQ(std::vector<int>{1}, sounds);
+  EXPECT_EQ(std::vector<std::string>{"fail.wav"}, sounds);
   EXPECT_EQ(1, app_.CheckRecordCode(0, u"BR10000005", 1));
   EXPECT_EQ(3u, boxes_.Count());
 
