@@ -228,6 +228,7 @@ void InsertTemplate(Database& db, const char* name, const char* kind, const char
 
 void LoadSampleBags(Database& db);  // SampleBags.cpp
 void LoadSampleDictionaries(Database& db);  // SampleDictionaries.cpp
+void LoadSampleWaybillQuery(Database& db);  // SampleWaybillQuery.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -242,6 +243,7 @@ void LoadSampleData(Database& db) {
   InsertTemplate(db, "默认面单", "渠道面单", "{cNum}\r\n{cDes}\r\n{cReceiver}\r\n{cRAddr}\r\n");
   InsertTemplate(db, "默认标签", "快件标签", "{cNum}\r\n{cDes}\r\n");
   LoadSampleZones(db);
+  LoadSampleWaybillQuery(db);
 }
 
 }  // namespace localserver
