@@ -56,10 +56,6 @@ QLineEdit* NewBox(QWidget* parent, int maxLength) {
 // The text of a number as the boxes show it.
 QString NumberText(double value) { return QString::number(value, 'g', 15); }
 
-bool IsEnterKey(const QKeyEvent* key) {
-  return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-}
-
 // Two boxes with a dash between them, as one cell of the grid.
 QWidget* Range(QWidget* parent, QWidget* from, QWidget* to) {
   auto* cell = new QWidget(parent);
@@ -315,6 +311,24 @@ int CWaybillQueryDlg::DoModal() {
   return exec() == QDialog::Accepted ? platform::kIdOk : platform::kIdCancel;
 }
 
+std::array<std::pair<QLineEdit*, std::u16string*>, 14> CWaybillQueryDlg::TextBoxes() {
+  const Controls& c = ui_;
+  return {{{c.department, &department},
+           {c.destination, &destination},
+           {c.kind, &kind},
+           {c.tags, &tags},
+           {c.waybillNo, &waybillNo},
+           {c.receiver, &receiver},
+           {c.receiverPhone, &receiverPhone},
+           {c.sender, &this->WaybillQueryConditions::sender},
+           {c.customsNo, &customsNo},
+           {c.transferNo, &transferNo},
+           {c.reserved, &reserved},
+           {c.referenceNo, &referenceNo},
+           {c.awbNumbers, &awbNumbers},
+           {c.bagNumbers, &bagNumbers}}};
+}
+
 void CWaybillQueryDlg::WriteControls() {
   const Controls& c = ui_;
   const bool wasUpdating = updating;
@@ -342,13 +356,7 @@ void CWaybillQueryDlg::WriteControls() {
   c.weightFrom->setText(NumberText(weightFrom));
   c.weightTo->setText(NumberText(weightTo));
   c.pieces->setText(QString::number(pieces));
-  const std::pair<QLineEdit*, const std::u16string*> texts[] = {
-      {c.department, &department}, {c.destination, &destination}, {c.kind, &kind},
-      {c.tags, &tags},             {c.waybillNo, &waybillNo},     {c.receiver, &receiver},
-      {c.receiverPhone, &receiverPhone}, {c.sender, &this->WaybillQueryConditions::sender},     {c.customsNo, &customsNo},
-      {c.transferNo, &transferNo}, {c.reserved, &reserved},       {c.referenceNo, &referenceNo},
-      {c.awbNumbers, &awbNumbers}, {c.bagNumbers, &bagNumbers}};
-  for (const auto& [box, text] : texts) box->setText(ToQString(*text));
+  for (const auto& [box, text] : TextBoxes()) box->setText(ToQString(*text));
   updating = wasUpdating;
 }
 
@@ -400,13 +408,7 @@ bool CWaybillQueryDlg::ReadControls() {
   settlement = FromQString(c.settlement->currentText().left(3));
   recordState = c.recordState->currentIndex() >= 0 ? c.recordState->currentIndex()
                                                    : kRecordStateAny;
-  const std::pair<QLineEdit*, std::u16string*> texts[] = {
-      {c.department, &department}, {c.destination, &destination}, {c.kind, &kind},
-      {c.tags, &tags},             {c.waybillNo, &waybillNo},     {c.receiver, &receiver},
-      {c.receiverPhone, &receiverPhone}, {c.sender, &this->WaybillQueryConditions::sender},     {c.customsNo, &customsNo},
-      {c.transferNo, &transferNo}, {c.reserved, &reserved},       {c.referenceNo, &referenceNo},
-      {c.awbNumbers, &awbNumbers}, {c.bagNumbers, &bagNumbers}};
-  for (const auto& [box, text] : texts) *text = FromQString(box->text());
+  for (const auto& [box, text] : TextBoxes()) *text = FromQString(box->text());
   return true;
 }
 
@@ -595,6 +597,11 @@ bool CWaybillQueryDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void CWaybillQueryDlg::keyPressEvent(QKeyEvent* event) {
   // Escape does not close the dialog; Enter never confirms it.
-  if (event->key() == Qt::Key_Escape || IsEnterKey(event)) return;
+  switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return;
+    default: break;
+  }
   QDialog::keyPressEvent(event);
 }

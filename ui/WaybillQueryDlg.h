@@ -17,6 +17,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "ui/WaybillQueryConditions.h"
 
@@ -153,6 +154,8 @@ class CWaybillQueryDlg : public QDialog, public WaybillQueryConditions {
 
  private:
   void BuildControls();
+  // The plain text boxes with the member each one shows.
+  std::array<std::pair<QLineEdit*, std::u16string*>, 14> TextBoxes();
   void SetCaptions();
   void RefreshDateKindLabel();
   void OnCustomerEdited(const QString& text);

@@ -5,11 +5,26 @@
 // list of its own kind.
 
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "common/TextCodec.h"
+#include "refdata/ServiceKinds.h"
 #include "ui/RecordFilter.h"
 
 namespace recordfiltertest {
+
+// The kinds of the stand-in's sample waybills, found as the application
+// finds them (the code without ASCII case).
+inline ServiceKindCodeLookup KindLookup() {
+  static std::vector<CServiceKind> kinds = {CServiceKind(GbkFromWide(u"ZIZ国际")),
+                                            CServiceKind("DHL"), CServiceKind("EMS")};
+  return [](std::u16string_view text) -> std::optional<std::u16string> {
+    if (CServiceKind* kind = FindServiceKind(kinds, GbkFromWide(text))) return kind->wideCode;
+    return std::nullopt;
+  };
+}
 
 inline RecordFilterTexts QuickSearchTexts() {
   RecordFilterTexts t;

@@ -20,6 +20,7 @@
 namespace {
 
 using recordfiltertest::Callers;
+using recordfiltertest::KindLookup;
 using recordfiltertest::QuickSearchTexts;
 
 class RecordFilterStandIn : public testsupport::StandInLinkSuite<RecordFilterStandIn> {
@@ -84,15 +85,6 @@ WaybillQueryConditions March(int firstDay = 1, int lastDay = 31) {
   c.dateFromBound = WideFromGbk(from);
   c.dateToBound = WideFromGbk(to);
   return c;
-}
-
-ServiceKindCodeLookup KindLookup() {
-  static std::vector<CServiceKind> kinds = {CServiceKind(GbkFromWide(u"ZIZ国际")),
-                                            CServiceKind("DHL"), CServiceKind("EMS")};
-  return [](std::u16string_view text) -> std::optional<std::u16string> {
-    if (CServiceKind* kind = FindServiceKind(kinds, GbkFromWide(text))) return kind->wideCode;
-    return std::nullopt;
-  };
 }
 
 struct StandInCase {

@@ -17,6 +17,7 @@
 namespace {
 
 using recordfiltertest::Callers;
+using recordfiltertest::KindLookup;
 using recordfiltertest::QuickSearchTexts;
 
 std::string Narrow(const std::u16string& text) { return Utf8FromWide(text); }
@@ -30,16 +31,6 @@ WaybillQueryConditions Defaults() {
   c.dateFromBound = u"2024.03.01 0:0:0.0";
   c.dateToBound = u"2024.03.10 23:59:59.998";
   return c;
-}
-
-// The kinds of the sample data; the lookup finds a code without ASCII case.
-ServiceKindCodeLookup KindLookup() {
-  static std::vector<CServiceKind> kinds = {CServiceKind(GbkFromWide(u"ZIZ国际")),
-                                            CServiceKind("DHL"), CServiceKind("EMS")};
-  return [](std::u16string_view text) -> std::optional<std::u16string> {
-    if (CServiceKind* kind = FindServiceKind(kinds, GbkFromWide(text))) return kind->wideCode;
-    return std::nullopt;
-  };
 }
 
 const std::u16string kQuickHead =
