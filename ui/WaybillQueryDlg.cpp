@@ -1,6 +1,5 @@
 #include "ui/WaybillQueryDlg.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -364,28 +363,24 @@ bool CWaybillQueryDlg::ReadControls() {
   const Controls& c = ui_;
   // The number boxes first: a box without a number keeps the dialog open
   // with the members unchanged.
+  auto refuse = [](QLineEdit* box) {
+    platform::ShowMessageBox(Text(kTextNotANumber), {}, platform::kMbOk);
+    box->setFocus();
+    box->selectAll();
+    return false;
+  };
   double numbers[4] = {};
   QLineEdit* numberBoxes[4] = {c.freightFrom, c.weightFrom, c.freightTo, c.weightTo};
   for (int i = 0; i < 4; ++i) {
     bool ok = false;
     const QString text = numberBoxes[i]->text().trimmed();
     numbers[i] = text.isEmpty() ? 0.0 : text.toDouble(&ok);
-    if (!text.isEmpty() && !ok) {
-      platform::ShowMessageBox(Text(kTextNotANumber), {}, platform::kMbOk);
-      numberBoxes[i]->setFocus();
-      numberBoxes[i]->selectAll();
-      return false;
-    }
+    if (!text.isEmpty() && !ok) return refuse(numberBoxes[i]);
   }
   bool piecesOk = false;
   const QString piecesText = c.pieces->text().trimmed();
   const int32_t piecesValue = piecesText.isEmpty() ? 0 : piecesText.toInt(&piecesOk);
-  if (!piecesText.isEmpty() && !piecesOk) {
-    platform::ShowMessageBox(Text(kTextNotANumber), {}, platform::kMbOk);
-    c.pieces->setFocus();
-    c.pieces->selectAll();
-    return false;
-  }
+  if (!piecesText.isEmpty() && !piecesOk) return refuse(c.pieces);
   freightFrom = numbers[0];
   weightFrom = numbers[1];
   freightTo = numbers[2];
