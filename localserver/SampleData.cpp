@@ -229,6 +229,7 @@ void InsertTemplate(Database& db, const char* name, const char* kind, const char
 void LoadSampleBags(Database& db);  // SampleBags.cpp
 void LoadSampleDictionaries(Database& db);  // SampleDictionaries.cpp
 void LoadSampleWaybillStates(Database& db);  // SampleWaybillStates.cpp
+void LoadSampleWaybillQuery(Database& db);  // SampleWaybillQuery.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -244,6 +245,7 @@ void LoadSampleData(Database& db) {
   InsertTemplate(db, "默认标签", "快件标签", "{cNum}\r\n{cDes}\r\n");
   LoadSampleZones(db);
   LoadSampleWaybillStates(db);
+  LoadSampleWaybillQuery(db);
 }
 
 }  // namespace localserver

@@ -46,6 +46,7 @@ class CAppViewHost : public CViewHost {
     auto* mainView = dynamic_cast<CBrantleClientView*>(view);
     auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow);
     if (mainView != nullptr && frame != nullptr) mainView->mainFrame = frame;
+    view_ = mainView;
   }
   void NotifyPageShown(int index) override {
     if (auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow)) frame->NotifyPageShown(index);
@@ -72,8 +73,31 @@ class CAppViewHost : public CViewHost {
     dialog.exec();
   }
 
+  // The waybill query dialog of the view, and what its pickers and the
+  // record filter need of the application.
+  CWaybillQueryDlg* WaybillQueryDialog() override {
+    return view_ != nullptr ? &view_->waybillQueryDlg : nullptr;
+  }
+  std::u16string WaybillDateColumn(int dateKind) const override {
+    return view_ != nullptr ? view_->DateColumnName(dateKind) : CViewHost::WaybillDateColumn(dateKind);
+  }
+  std::optional<std::u16string> ServiceKindCode(std::u16string_view text) const override {
+    const CServiceKind* kind = app_.FindServiceKind(GbkFromWide(text));
+    if (kind == nullptr) return std::nullopt;
+    return kind->wideCode;
+  }
+  std::vector<std::u16string> ServiceKindNames() const override { return app_.serviceKindCodes; }
+  int ChooseCommonPrompt(std::u16string& text) override { return app_.ChooseCommonPrompt(text); }
+  int ListRecentAwbs(std::vector<std::u16string>& list, unsigned n) override {
+    return app_.ListRecentAwbs(list, n);
+  }
+  int ListRecentBags(std::vector<std::u16string>& list, unsigned n) override {
+    return app_.ListRecentBags(list, n);
+  }
+
  private:
   CBrantleClientApp& app_;
+  CBrantleClientView* view_ = nullptr;
 };
 
 // "name|pattern|name|pattern||" as the file dialog's filter list.

@@ -7,7 +7,9 @@
 
 CBrantleClientView::CBrantleClientView(CViewHost* host, QWidget* parent, PageFactory factory)
     : QWidget(parent), host_(host != nullptr ? host : &defaultHost_) {
-  dateColumnNames = {u"ddate", u"dsysdate", u"dsenddate"};
+  waybillQueryDlg.SetHost(host_);
+  for (size_t i = 0; i < dateColumnNames.size(); ++i)
+    dateColumnNames[i] = std::u16string(kWaybillDateColumns[i]);
   if (!factory) factory = [](int) { return std::make_unique<CViewPage>(); };
   for (int pageIndex : kPageConstructionOrder) {
     pageObjects_[static_cast<size_t>(pageIndex)] = factory(pageIndex);

@@ -20,6 +20,7 @@
 #include "ui/ViewCommands.h"
 #include "ui/ViewHost.h"
 #include "ui/ViewPage.h"
+#include "ui/WaybillQueryDlg.h"
 
 class CMainFrame;
 class QAction;
@@ -77,7 +78,9 @@ class CBrantleClientView : public QWidget {
   CViewPage* currentPage = nullptr;
   std::array<CViewPage*, kViewPageCount> pages{};
   // The three shared query dialogs (waybill, bag, master air waybill) are
-  // members of the view as well; pages reach them through the view.
+  // members of the view as well; pages reach them through the view's host
+  // (CViewHost::WaybillQueryDialog ...).  Built with no parent window.
+  CWaybillQueryDlg waybillQueryDlg;
   std::array<std::u16string, 3> dateColumnNames;
 
  private:

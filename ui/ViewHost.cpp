@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "ui/WaybillQueryConditions.h"
+
 QSize CViewHost::ScreenSize() const {
   QSize size(1024, 768);
   if (QGuiApplication::instance() != nullptr) {
@@ -24,4 +26,8 @@ bool CViewHost::RunPrintDialog(QWidget* parent) {
   QPrinter printer;
   QPrintDialog dialog(&printer, parent);
   return dialog.exec() == QDialog::Accepted;
+}
+
+std::u16string CViewHost::WaybillDateColumn(int dateKind) const {
+  return ::WaybillDateColumn(dateKind);
 }

@@ -7,9 +7,12 @@
 #include <QSize>
 #include <QString>
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+class CWaybillQueryDlg;
 class QWidget;
 
 class CViewHost {
@@ -54,4 +57,43 @@ class CViewHost {
 
   // Runs the print dialog; true when the operator confirmed a print job.
   virtual bool RunPrintDialog(QWidget* parent);
+
+  // ---- The waybill query dialog and the record filter ----
+
+  // The view's one waybill query dialog; null when there is none.
+  virtual CWaybillQueryDlg* WaybillQueryDialog() { return nullptr; }
+  // The view's waybill date column of a date kind 0..2.
+  virtual std::u16string WaybillDateColumn(int dateKind) const;
+  // The code (as stored) of the service kind whose code is the text, ASCII
+  // case ignored; none when there is no such kind.
+  virtual std::optional<std::u16string> ServiceKindCode(std::u16string_view text) const {
+    (void)text;
+    return std::nullopt;
+  }
+  // The codes of the service kinds loaded at start-up, for choice lists.
+  virtual std::vector<std::u16string> ServiceKindNames() const { return {}; }
+  // The common-prompt picker: nonzero with the chosen prompt in text.
+  virtual int ChooseCommonPrompt(std::u16string& text) { (void)text; return 0; }
+  // The items of the n newest master air waybills or bags appended to the
+  // list; the list's size, or 0 when there is none.  Server requests: the
+  // caller runs them under platform::WaitForWork.
+  virtual int ListRecentAwbs(std::vector<std::u16string>& list, unsigned n) {
+    (void)list, (void)n;
+    return 0;
+  }
+  virtual int ListRecentBags(std::vector<std::u16string>& list, unsigned n) {
+    (void)list, (void)n;
+    return 0;
+  }
+  // The multi-select list: offers the items (those in `selection` start
+  // selected); on OK `selection` holds the items chosen and `chosen` the
+  // text the list returns (one item's text, the several-items marker, or
+  // empty when none or all were chosen).  False when cancelled or when the
+  // list is not available.
+  virtual bool RunMultiSelect(std::u16string_view caption, std::u16string_view columnTitle,
+                              const std::vector<std::u16string>& items,
+                              std::vector<std::u16string>& selection, std::u16string& chosen) {
+    (void)caption, (void)columnTitle, (void)items, (void)selection, (void)chosen;
+    return false;
+  }
 };

@@ -387,6 +387,17 @@ TEST_F(StartUpTest, TheRealMainWindowComesUpMaximisedWithItsCaption) {
   view->currentPage->saveEnabled = true;
   frame->UpdateCommandUi();
   EXPECT_TRUE(save->isEnabled());
+  // Pages reach the view's one waybill query dialog, and what its pickers
+  // and the record filter need of the application, through their host.
+  CViewHost* host = view->currentPage->host;
+  ASSERT_NE(nullptr, host);
+  EXPECT_EQ(&view->waybillQueryDlg, host->WaybillQueryDialog());
+  EXPECT_EQ(u"dsenddate", host->WaybillDateColumn(2));
+  EXPECT_EQ(std::optional<std::u16string>(u"DHL"), host->ServiceKindCode(u"dhl"));
+  EXPECT_EQ(std::nullopt, host->ServiceKindCode(u"TNT"));
+  EXPECT_EQ(app_.serviceKindCodes, host->ServiceKindNames());
+  std::vector<std::u16string> recent;
+  EXPECT_GT(platform::WaitForWork([&] { return host->ListRecentBags(recent, 500); }), 0);
   // The whole window after start-up, for a person to look at.
   QApplication::processEvents();
   QDir().mkpath(BRANTLE_BINARY_DIR "/screenshots");
