@@ -14,6 +14,8 @@ bash scripts/build.sh build
 
 run="$root/build/run"
 mkdir -p "$run"
+# The sample place dictionary (DATA_SYS) and address library.
+"$root/build/app/brantle-place-samples" "$run"
 lang=${BRANTLE_LANG:-01}
 
 # The stand-in picks a free port and names it on its first line.
