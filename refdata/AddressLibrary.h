@@ -120,6 +120,10 @@ class CAddressLibrary {
   bool loaded_ = false;
   int32_t distinctNames_ = 0;
   size_t textSize_ = 0;
+  // The city names in name order, each ended by a NUL, and where each
+  // begins (the substring search).
+  std::string nameBlock_;
+  std::vector<uint32_t> nameStarts_;
   std::string loadError_;
 };
 

@@ -144,6 +144,27 @@ TEST_F(AddressLibraryTest, DamagedFilesAreRefusedWithAReason) {
                              id_, CAddressLibrary::KeyOf(id_)));
 }
 
+// The substring search gives what a walk through the name index gives: the
+// first n names containing the text, in name order, each entry once.
+TEST_F(AddressLibraryTest, SubstringSearchMatchesAWalkOfTheNameIndex) {
+  ASSERT_TRUE(LoadCities(GeneratedCities(3000, 11)));
+  for (const std::string& text : {std::string("A"), std::string("AB"), std::string(" "),
+                                  std::string("QZ"), std::string(""), std::string("XYZXYZ"),
+                                  std::string(1, '\0'), std::string(library_.Entries()[1234].Name())}) {
+    for (size_t n : {size_t{1}, size_t{5}, size_t{1000}, size_t{100000}}) {
+      std::vector<const AddressEntry*> expected, found;
+      for (int32_t number : library_.NameIndex()) {
+        if (expected.size() >= n) break;
+        const AddressEntry& e = library_.Entries()[static_cast<size_t>(number)];
+        if (e.Name().find(text) != std::string_view::npos) expected.push_back(&e);
+      }
+      if (text.find('\0') != std::string::npos) expected.clear();
+      library_.FindByNameSubstring(text, found, n);
+      EXPECT_EQ(found, expected) << "'" << text << "' " << n;
+    }
+  }
+}
+
 TEST_F(AddressLibraryTest, LoadFromFolderReadsCityDatWhenThere) {
   CAddressLibrary library;
   EXPECT_FALSE(library.LoadFromFolder(folder_.string() + "/"));
