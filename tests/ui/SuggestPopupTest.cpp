@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -246,6 +247,42 @@ TEST(SuggestRowsTest, PlaceRowsHaveTwoLines) {
   EXPECT_EQ(cells[2].line, 1);
   EXPECT_EQ(rows.NumberText(0), u"1");
   std::remove(path.c_str());
+}
+
+class DirectoryRowsTest : public testsupport::TempFolderTest {
+ protected:
+  void TearDown() override {
+    table_.Close();
+    TempFolderTest::TearDown();
+  }
+  void Add(const std::string& code, const std::string& name, const std::string& phone) {
+    DirectoryRecord record{};
+    std::strncpy(record.code, code.c_str(), sizeof record.code - 1);
+    std::strncpy(record.name, name.c_str(), sizeof record.name - 1);
+    std::strncpy(record.phone, phone.c_str(), sizeof record.phone - 1);
+    ASSERT_GT(table_.Append(&record), 0);
+    index_.RebuildIndexes();
+  }
+  CDirectoryTable table_;
+  CDirectoryIndex index_{table_};
+};
+
+TEST_F(DirectoryRowsTest, LParamChoosesCodeAndNameOrPhoneSearch) {
+  ASSERT_EQ(index_.Load(folder_ / "rsdata.dat"), 0);
+  Add("zs", Gbk(u"张三"), "13800001111");
+  Add("ls", Gbk(u"李四"), "13900002222");
+  CDirectorySuggestRows rows(&index_);
+  Search(rows, "zs", 0);
+  ASSERT_TRUE(rows.IsFilled(0));
+  EXPECT_EQ(rows.Cells(0)[0].text, u"zs");
+  EXPECT_EQ(rows.Cells(0)[1].text, u"张三[13800001111]");
+  EXPECT_EQ(rows.PickText(0), u"张三");
+  Search(rows, "139", 1);
+  ASSERT_NE(rows.GetHit(0), nullptr);
+  EXPECT_EQ(rows.PickText(0), u"李四");
+  Search(rows, "139", 0);  // not a code, not a name: nothing
+  EXPECT_FALSE(rows.AnyFilled());
+  EXPECT_EQ(rows.GetHit(5), nullptr);
 }
 
 // ---- the popups under a form ----
