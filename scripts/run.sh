@@ -16,6 +16,8 @@ run="$root/build/run"
 mkdir -p "$run"
 # The result sounds of the scanning desks live beside the program.
 cp "$root"/devices/sounds/result/*.wav "$run/"
+# The sample place dictionary (DATA_SYS) and address library.
+"$root/build/app/brantle-place-samples" "$run"
 lang=${BRANTLE_LANG:-01}
 
 # The stand-in picks a free port and names it on its first line.

@@ -9,7 +9,9 @@
 #include "refdata/ColumnCatalog.h"
 #include "refdata/ClientListCache.h"
 #include "refdata/CurrencyTable.h"
+#include "refdata/AddressLibrary.h"
 #include "refdata/JapanPostcodeBook.h"
+#include "refdata/PlaceDictionary.h"
 #include "refdata/RecordStores.h"
 #include "refdata/StoreCommit.h"
 #include "refdata/WaybillCache.h"
@@ -40,6 +42,8 @@ struct CBrantleClientApp::Services {
   CWaybillCache waybillCache;
   std::unique_ptr<QObject> waybillWatch;  // drops saved waybills from the cache
   CAirlineTable airlines;
+  CPlaceDictionary placeDictionary;
+  CAddressLibrary addressLibrary;
 };
 
 CBrantleClientApp theApp;
@@ -67,6 +71,8 @@ CCurrencyTable& CBrantleClientApp::Currencies() { return services_->currencies; 
 CClientListCache& CBrantleClientApp::ClientList() { return services_->clientList; }
 CDestinationTable& CBrantleClientApp::Destinations() { return services_->destinations; }
 StationSyncLink CBrantleClientApp::CacheLink() { return StationSyncLink::Of(Link()); }
+CPlaceDictionary& CBrantleClientApp::PlaceDictionary() { return services_->placeDictionary; }
+CAddressLibrary& CBrantleClientApp::AddressLibrary() { return services_->addressLibrary; }
 CBarcodeNormalizer& CBrantleClientApp::Barcodes() { return services_->barcodes; }
 CZoneTable& CBrantleClientApp::Zones() { return services_->zones; }
 CWaybillCache& CBrantleClientApp::WaybillCache() { return services_->waybillCache; }

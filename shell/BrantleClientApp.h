@@ -40,6 +40,8 @@ class CCurrencyTable;
 class CClientListCache;
 class CAirlineTable;
 class CJapanPostcodeBook;
+class CPlaceDictionary;
+class CAddressLibrary;
 struct CurrencyEntry;
 class CBarcodeNormalizer;
 struct AppSettings;
@@ -158,6 +160,11 @@ class CBrantleClientApp {
   // Loads the Japan postcode book from the program folder (kept only when
   // the load succeeds).  Start-up calls it once the program folder is known.
   void LoadJapanPostcodeBook();
+  // The goods name dictionary and the address library, loaded at start-up
+  // (InitPlaceDictionary, LoadAddressLibrary); empty when their files are
+  // missing or were refused.
+  CPlaceDictionary& PlaceDictionary();
+  CAddressLibrary& AddressLibrary();
   CWeChatMessages& WeChatMessages() { return weChatMessages_; }
   CScalePort& ScalePort() { return scalePort_; }
   // The one scale reader: Open(window), ReadWeight() in the window's

@@ -27,7 +27,9 @@
 #include "platform/MessageBox.h"
 #include "platform/QtDispatcher.h"
 #include "platform/QtWaitForWork.h"
+#include "refdata/AddressLibrary.h"
 #include "refdata/FolderCleaner.h"
+#include "refdata/PlaceDictionary.h"
 #include "refdata/RecordStores.h"
 #include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
@@ -288,14 +290,30 @@ bool CStartUpSequence::ReadScreenSize() {
   return true;
 }
 
+// The place dictionary and the address library are read from disk (the
+// library is several megabytes) while the window keeps painting.  A file
+// that is there but damaged is named in a message; start-up goes on without
+// it.
 bool CStartUpSequence::PreparePlaceDictionary() {
-  app_.InitPlaceDictionary();
+  platform::WaitForWork([this] { app_.InitPlaceDictionary(); });
+  ReportRefusedFile(21100, CPlaceDictionary::FileName(app_.PlaceDictionary().variant),
+                    app_.PlaceDictionary().LoadError());
   return true;
 }
 
 bool CStartUpSequence::LoadAddressLibrary() {
-  app_.LoadAddressLibrary();
+  platform::WaitForWork([this] { app_.LoadAddressLibrary(); });
+  ReportRefusedFile(21101, std::string(CAddressLibrary::kFileName), app_.AddressLibrary().LoadError());
   return true;
+}
+
+void CStartUpSequence::ReportRefusedFile(int32_t textId, const std::string& file,
+                                         const std::string& reason) {
+  if (reason.empty()) return;
+  std::u16string text = app_.Language().Text(textId);
+  ReplaceAllW(text, u"%1", WideFromGbk(file));
+  ReplaceAllW(text, u"%2", WideFromGbk(reason));
+  Message(text);
 }
 
 bool CStartUpSequence::OpenProfile() {

@@ -116,6 +116,8 @@ class CStartUpSequence {
  private:
   bool End(int step);
   bool Message(const std::u16string& text);
+  // Shows message textId ("%1" the file, "%2" why) when a load refused a file.
+  void ReportRefusedFile(int32_t textId, const std::string& file, const std::string& reason);
 
   std::vector<std::string> arguments_;
   int endedAt_ = 0;

@@ -7,6 +7,7 @@
 
 #include "common/TextCodec.h"
 #include "platform/MessageBox.h"
+#include "refdata/AddressLibrary.h"
 #include "refdata/AirlineTable.h"
 #include "refdata/AwbBagLists.h"
 #include "refdata/BagDefaults.h"
@@ -14,6 +15,7 @@
 #include "refdata/ColumnCatalog.h"
 #include "refdata/CurrencyTable.h"
 #include "refdata/DestinationTable.h"
+#include "refdata/PlaceDictionary.h"
 #include "refdata/RecordPrompts.h"
 #include "refdata/ServiceKinds.h"
 #include "refdata/WaybillCache.h"
@@ -25,8 +27,8 @@ void CBrantleClientApp::BuildPrintFields() {}
 void CBrantleClientApp::LoadDefaultTemplates() {}
 void CBrantleClientApp::LoadPrinterAssignments() {}
 void CBrantleClientApp::LoadSoundResources() { sounds_.LoadSoundResources(ProgramFolder()); }
-int CBrantleClientApp::LoadAddressLibrary() { return 0; }
-void CBrantleClientApp::InitPlaceDictionary() {}
+int CBrantleClientApp::LoadAddressLibrary() { return AddressLibrary().LoadFromFolder(ProgramFolder()); }
+void CBrantleClientApp::InitPlaceDictionary() { PlaceDictionary().Init(ProgramFolder()); }
 void CBrantleClientApp::DetectExcel() {}
 
 // The courier message definitions: the server's copy of WeChat_Mess.txt

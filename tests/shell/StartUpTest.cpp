@@ -32,7 +32,10 @@
 #include "refdata/ClientListCache.h"
 #include "refdata/ColumnCatalog.h"
 #include "refdata/DestinationTable.h"
+#include "refdata/AddressLibrary.h"
 #include "refdata/FolderCleaner.h"
+#include "refdata/PlaceDictionary.h"
+#include "refdata/PlaceSamples.h"
 #include "refdata/RecordStores.h"
 #include "refdata/ZoneTable.h"
 #include "shell/AppSettings.h"
@@ -747,6 +750,29 @@ TEST(ServerLinkFromTheWindow, AMessageOfTheLinkComesUpWhileTheWindowWaits) {
   EXPECT_EQ(AppLanguage().Text(20026), shown[0]);
   EXPECT_EQ(1, depthAtBox);
   EXPECT_EQ(-402, link.lastReturnValue);
+}
+
+// The sample place dictionary and address library load before the login;
+// a damaged city.dat is named in a message and start-up goes on without it.
+TEST_F(StartUpTest, PlaceDictionaryAndAddressLibraryLoadBeforeTheLogin) {
+  ASSERT_TRUE(WriteSamplePlaceFiles(folder_.string() + "/"));
+  EXPECT_EQ(0, RunThrough(16));
+  EXPECT_EQ(0u, boxes_.Count());
+  EXPECT_EQ(SamplePlaceEntries().size(), app_.PlaceDictionary().Entries().size());
+  EXPECT_TRUE(app_.AddressLibrary().IsLoaded());
+  EXPECT_EQ(0, logins_);
+}
+
+TEST_F(StartUpTest, ADamagedAddressLibraryIsNamedAndStartUpGoesOn) {
+  ASSERT_TRUE(WriteSamplePlaceFiles(folder_.string() + "/"));
+  const fs::path city = folder_ / "city.dat";
+  fs::resize_file(city, fs::file_size(city) - 1);
+  EXPECT_EQ(0, RunThrough(16));
+  ASSERT_EQ(1u, boxes_.Count());
+  EXPECT_NE(std::u16string::npos, boxes_.LastText().find(u"city.dat"));
+  EXPECT_EQ(std::u16string::npos, boxes_.LastText().find(u"???"));
+  EXPECT_FALSE(app_.AddressLibrary().IsLoaded());
+  EXPECT_FALSE(app_.PlaceDictionary().Entries().empty());
 }
 
 }  // namespace
