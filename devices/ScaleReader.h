@@ -23,13 +23,14 @@
 #include <string>
 
 #include "devices/ScaleFrames.h"
+#include "devices/ScaleSource.h"
 #include "devices/ScaleSettings.h"
 
 class QObject;
 class QTimer;
 class CScalePort;
 
-class CScaleReader {
+class CScaleReader final : public IScaleSource {
  public:
   // The settings in force (read by LoadSettings, changed by the settings
   // dialog, written by SaveSettings).
@@ -58,9 +59,9 @@ class CScaleReader {
   // get their first poll at once.  1 when the port is open and configured;
   // 0 when no scale is in use, there is no port, the COM number is outside
   // 1..1024, or the device cannot be opened or configured.
-  int Open(QObject* owner);
+  int Open(QObject* owner) override;
   // Closes the port when a scale is in use and the port is open.
-  void Close();
+  void Close() override;
   bool IsOpen() const;
 
   // Reads what the port has queued and returns a weight in grams, or
@@ -69,7 +70,7 @@ class CScaleReader {
   // -2 a frame that cannot be read, -3 a reversed frame without a digit.
   // Called in the owner's handler of WM_PORT_RECEIVED.  All bytes queued
   // are taken, frame by frame: the newest weight among them is the result.
-  int ReadWeight();
+  int ReadWeight() override;
 
  private:
   void SendPoll();

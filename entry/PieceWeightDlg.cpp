@@ -12,7 +12,7 @@
 #include "common/WideText.h"
 #include "entry/EntryDialogKeys.h"
 #include "entry/EntryEdits.h"
-#include "entry/ScaleSource.h"
+#include "devices/ScaleSource.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
 #include "ui/ListGrid.h"
@@ -381,7 +381,7 @@ void CPieceWeightDlg::done(int result) {
 
 bool CPieceWeightDlg::event(QEvent* event) {
   if (auto* m = platform::AsPrivateMessage(event)) {
-    if (m->Message() == kScaleReadingMessage) {
+    if (m->Message() == devices::WM_PORT_RECEIVED) {
       TakeScaleReading();
       return true;
     }

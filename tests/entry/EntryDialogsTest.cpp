@@ -12,7 +12,7 @@
 
 #include "entry/GoodsListDlg.h"
 #include "entry/PieceWeightDlg.h"
-#include "entry/ScaleSource.h"
+#include "devices/ScaleSource.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
 #include "refdata/StoreCommit.h"
@@ -205,7 +205,7 @@ class FakeScale : public IScaleSource {
   // What the port does when bytes arrive.
   void Arrive(int grams) {
     readings.push_back(grams);
-    platform::PostPrivateMessage(owner_, kScaleReadingMessage, 3, 0);
+    platform::PostPrivateMessage(owner_, devices::WM_PORT_RECEIVED, 3, 0);
   }
   std::deque<int> readings;
   int opened = 0;

@@ -1,13 +1,13 @@
 #pragma once
-// IScaleSource: the electronic scale as the entry dialogs see it.  While it
-// is open, the scale port posts kScaleReadingMessage to the owner window
-// whenever bytes arrive (platform/QtMessages.h); the owner then reads one
-// frame with ReadWeight.
+// IScaleSource: the electronic scale as the weighing windows see it
+// (CScaleReader is the real one, tests give their own).  While it is open,
+// the scale port posts devices::WM_PORT_RECEIVED to the owner window whenever
+// bytes arrive (platform/QtMessages.h); the owner then reads one frame with
+// ReadWeight.
 
-#include <QObject>
+#include "devices/PortMessages.h"
 
-// The private message of a scale reading (wParam the port number).
-inline constexpr int kScaleReadingMessage = 0x66A;
+class QObject;
 
 class IScaleSource {
  public:
