@@ -21,6 +21,7 @@
 #include "shell/ScaleSettingsDlg.h"
 #include "ui/CommonPhrasesDlg.h"
 #include "ui/ListPickDlg.h"
+#include "refdata/AirlineTable.h"
 
 namespace {
 
@@ -70,6 +71,24 @@ class CAppViewHost : public CViewHost {
   void RunScaleSettings() override {
     CScaleSettingsDlg dialog(app_.ScaleReader().settings, app_.mainWindow);
     dialog.exec();
+  }
+  // The quick-search lists and the query dialogs.
+  CServerLink* ServerLink() override { return &app_.Link(); }
+  const std::vector<std::unique_ptr<AirlineEntry>>* Airlines() const override {
+    return &app_.Airlines().Airlines();
+  }
+  std::vector<std::u16string> StaffNames() const override {
+    std::vector<std::u16string> names;
+    for (const StaffEntry& entry : app_.staff) names.push_back(WideFromGbk(entry.mcname));
+    return names;
+  }
+  std::vector<std::u16string> ServiceKindNames() const override {
+    std::vector<std::u16string> names;
+    for (const CServiceKind& kind : app_.serviceKinds) names.push_back(WideFromGbk(kind.cemskind));
+    return names;
+  }
+  bool ChooseCommonPrompt(std::u16string& prompt) override {
+    return app_.ChooseCommonPrompt(prompt) != 0;
   }
 
  private:

@@ -8,6 +8,7 @@
 CBrantleClientView::CBrantleClientView(CViewHost* host, QWidget* parent, PageFactory factory)
     : QWidget(parent), host_(host != nullptr ? host : &defaultHost_) {
   dateColumnNames = {u"ddate", u"dsysdate", u"dsenddate"};
+  host_->SetQueryDialogs(&bagQueryDlg, &awbQueryDlg);
   if (!factory) factory = [](int) { return std::make_unique<CViewPage>(); };
   for (int pageIndex : kPageConstructionOrder) {
     pageObjects_[static_cast<size_t>(pageIndex)] = factory(pageIndex);
@@ -15,6 +16,7 @@ CBrantleClientView::CBrantleClientView(CViewHost* host, QWidget* parent, PageFac
 }
 
 CBrantleClientView::~CBrantleClientView() {
+  host_->SetQueryDialogs(nullptr, nullptr);
   currentPage = nullptr;
   pages.fill(nullptr);
   for (auto it = kPageConstructionOrder.rbegin(); it != kPageConstructionOrder.rend(); ++it) {

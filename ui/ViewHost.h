@@ -7,10 +7,16 @@
 #include <QSize>
 #include <QString>
 
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QWidget;
+class CServerLink;
+class CBagQueryDlg;
+class CAwbQueryDlg;
+struct AirlineEntry;
 
 class CViewHost {
  public:
@@ -54,4 +60,28 @@ class CViewHost {
 
   // Runs the print dialog; true when the operator confirmed a print job.
   virtual bool RunPrintDialog(QWidget* parent);
+
+  // ---- The quick-search lists and the shared query dialogs ----
+  // The server link the lists query through (null: no server).
+  virtual CServerLink* ServerLink() { return nullptr; }
+  // The view's bag and master air waybill query dialogs: those the view
+  // handed over with SetQueryDialogs (null before).
+  virtual CBagQueryDlg* BagQueryDialog() { return bagQueryDialog_; }
+  virtual CAwbQueryDlg* AwbQueryDialog() { return awbQueryDialog_; }
+  void SetQueryDialogs(CBagQueryDlg* bag, CAwbQueryDlg* awb) {
+    bagQueryDialog_ = bag;
+    awbQueryDialog_ = awb;
+  }
+  // The airlines loaded at start-up (null: none).
+  virtual const std::vector<std::unique_ptr<AirlineEntry>>* Airlines() const { return nullptr; }
+  // The staff names in the staff list's order.
+  virtual std::vector<std::u16string> StaffNames() const { return {}; }
+  // The service kinds' names in the application's order.
+  virtual std::vector<std::u16string> ServiceKindNames() const { return {}; }
+  // The common-prompt picker: true with the prompt chosen.
+  virtual bool ChooseCommonPrompt(std::u16string& prompt) { (void)prompt; return false; }
+
+ private:
+  CBagQueryDlg* bagQueryDialog_ = nullptr;
+  CAwbQueryDlg* awbQueryDialog_ = nullptr;
 };
