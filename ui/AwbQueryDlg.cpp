@@ -117,6 +117,8 @@ void CAwbQueryDlg::OnOpen() {
   for (int i = 0; i < 3; ++i) stateList->addItem(ToQString(AppLanguage().Text(kAwbStateTexts + i)));
   stateList->addItem(ToQString(any));
   route = any;
+  // The boxes show the kept conditions before the first preset reads them.
+  WriteControls();
   if (dateKind == -1) {
     OnDateKindLabel();
   } else {

@@ -198,7 +198,8 @@ void CCustomerQueryDlg::WriteControls() {
 }
 
 void CCustomerQueryDlg::ResetConditions() {
-  const int32_t records = hasRecords;
+  // The records choice shown stays as the operator left it.
+  const int32_t records = recordsRadios[1]->isChecked() ? 1 : 0;
   static_cast<CustomerQueryConditions&>(*this) = CustomerQueryConditions();
   hasRecords = records;
   LockToUser();

@@ -76,7 +76,8 @@ CQuickSearchList::CQuickSearchList(QWidget* parent) : QWidget(parent) {
 
   connect(reloadButton, &QAbstractButton::clicked, this, &CQuickSearchList::Reload);
   connect(searchBox, &QLineEdit::textEdited, this, &CQuickSearchList::OnSearchEdited);
-  connect(grid, &QAbstractItemView::doubleClicked, this, [this] { OpenSelectedRow(); });
+  // The grid tells its notify window of a double click on a row.
+  grid->SetNotifyWnd(this);
 }
 
 void CQuickSearchList::AttachToPage(CViewPage& page, int listMode, int stateFilter) {
@@ -245,6 +246,14 @@ bool CQuickSearchList::OpenSelectedRow() {
                                static_cast<quintptr>(static_cast<uint32_t>(grid->GetRowId(row))),
                                reinterpret_cast<qintptr>(&openedRowText));
   return true;
+}
+
+bool CQuickSearchList::event(QEvent* e) {
+  if (auto* message = platform::AsPrivateMessage(e)) {
+    if (message->Message() == kGridMsgDoubleClick) OpenSelectedRow();
+    return true;
+  }
+  return QWidget::event(e);
 }
 
 void CQuickSearchList::OnSearchEdited() {

@@ -84,6 +84,9 @@ class CQuickSearchList : public QWidget {
   std::u16string openedRowText;
   CViewHost* host = nullptr;
 
+ protected:
+  bool event(QEvent* e) override;
+
  private:
   void Layout();
   void UpdateCount(int rows);
