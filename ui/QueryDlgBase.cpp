@@ -118,7 +118,7 @@ int CQueryDlgBase::DoModal() {
 }
 
 void CQueryDlgBase::OnOK() {
-  if (ReadControls()) accept();
+  if (ReadControls() && AcceptConditions()) accept();
 }
 
 void CQueryDlgBase::OnReset() {
@@ -166,6 +166,7 @@ bool CQueryDlgBase::PickPrompt(std::u16string& text) {
 }
 
 bool CQueryDlgBase::HandleKey(QKeyEvent* event) {
+  if (standardKeys_) return false;
   if (OnDialogKey(event, event->type() == QEvent::KeyRelease)) return true;
   if (event->type() != QEvent::KeyPress) return false;
   switch (event->key()) {

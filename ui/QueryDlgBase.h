@@ -66,6 +66,8 @@ class CQueryDlgBase : public QDialog {
   virtual bool ReadControls() = 0;
   virtual void WriteControls() = 0;
   virtual void ResetConditions() = 0;
+  // What OK checks once the boxes read well; false keeps the dialog open.
+  virtual bool AcceptConditions() { return true; }
 
   // A text box with its length limit, placed in the grid at (row, column).
   QLineEdit* AddEdit(int row, int column, int maxLength, int span = 1);
@@ -89,6 +91,9 @@ class CQueryDlgBase : public QDialog {
   QGridLayout* grid() const { return grid_; }
   void SetEnterKey(EnterKey rule) { enterKey_ = rule; }
   void SetEscapeCancels(bool cancels) { escapeCancels_ = cancels; }
+  // The toolkit's own dialog keys (Enter presses the default button, Escape
+  // cancels) instead of the rules above.
+  void SetStandardKeys(bool standard) { standardKeys_ = standard; }
 
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -108,6 +113,7 @@ class CQueryDlgBase : public QDialog {
   QPushButton* cancelButton_;
   EnterKey enterKey_ = EnterKey::kTab;
   bool escapeCancels_ = true;
+  bool standardKeys_ = false;
 };
 
 // Texts and conversions the dialogs share.
