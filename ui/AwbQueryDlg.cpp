@@ -80,6 +80,8 @@ CAwbQueryDlg::CAwbQueryDlg(QWidget* parent) : CQueryDlgBase(parent) {
     }
   }
   grid()->addWidget(fees, 7, 0, 1, 4);
+  dateFromBox->setMinimumWidth(kDateBoxWidth);
+  dateToBox->setMinimumWidth(kDateBoxWidth);
   AddButtons();
   SetEnterKey(EnterKey::kTabCtrlOk);
   for (int kind = 0; kind < 2; ++kind) {
@@ -177,7 +179,7 @@ void CAwbQueryDlg::ShowDateKind() {
 
 void CAwbQueryDlg::OnDateLabel() {
   ReadControls();
-  LastDayRange(dateFrom, dateTo);
+  RecentRange(dateFrom, dateTo, kSecondsOfDay);
   WriteControls();
 }
 

@@ -54,6 +54,8 @@ CBagQueryDlg::CBagQueryDlg(QWidget* parent) : CQueryDlgBase(parent) {
   creatorBox = AddEdit(5, 1, 30);
   tagsLabel = AddLink(5, 2, kTextTags, true);
   tagsBox = AddEdit(5, 3, 15);
+  dateFromBox->setMinimumWidth(kDateBoxWidth);
+  dateToBox->setMinimumWidth(kDateBoxWidth);
   AddButtons();
   SetEnterKey(EnterKey::kTabButtonsCtrlOk);
   connect(dateLabel, &CLinkLabel::clicked, this, &CBagQueryDlg::OnDateLabel);
@@ -113,7 +115,7 @@ void CBagQueryDlg::ResetConditions() {
 
 void CBagQueryDlg::OnDateLabel() {
   ReadControls();
-  LastDayRange(dateFrom, dateTo);
+  RecentRange(dateFrom, dateTo, kSecondsOfDay);
   WriteControls();
 }
 

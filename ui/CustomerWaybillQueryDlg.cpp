@@ -185,10 +185,7 @@ void CCustomerWaybillQueryDlg::OnDateLabel() {
   if (dateKind == 0) {
     CycleMonthRange(dateFrom, dateTo);
   } else {
-    const QDateTime now = QDateTime::currentDateTime();
-    const QString format = QStringLiteral("yyyy.MM.dd HH:mm:ss");
-    dateTo = FromQString(now.toString(format));
-    dateFrom = FromQString(now.addSecs(-2 * 3600).toString(format));
+    RecentRange(dateFrom, dateTo, 2 * 3600);  // the last two hours
   }
   WriteControls();
 }

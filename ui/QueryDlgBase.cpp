@@ -44,11 +44,11 @@ std::u16string BoxText(const QLineEdit* box) { return FromQString(box->text()); 
 
 void SetBoxText(QLineEdit* box, std::u16string_view text) { box->setText(ToQString(text)); }
 
-void LastDayRange(std::u16string& from, std::u16string& to) {
+void RecentRange(std::u16string& from, std::u16string& to, int seconds) {
   const QDateTime now = QDateTime::currentDateTime();
   const QString format = QStringLiteral("yyyy.MM.dd HH:mm:ss");
   to = FromQString(now.toString(format));
-  from = FromQString(now.addDays(-1).toString(format));
+  from = FromQString(now.addSecs(-seconds).toString(format));
 }
 
 CQueryDlgBase::CQueryDlgBase(QWidget* parent) : QDialog(parent) {
@@ -126,35 +126,29 @@ void CQueryDlgBase::OnReset() {
   WriteControls();
 }
 
-bool CQueryDlgBase::ReadInt(QLineEdit* box, int32_t& value) {
+bool CQueryDlgBase::ReadNumber(QLineEdit* box, bool whole, double& value) {
   bool ok = false;
   const QString text = box->text().trimmed();
-  const int read = text.toInt(&ok);
-  if (ok) {
+  const double read = whole ? text.toInt(&ok) : text.toDouble(&ok);
+  if (ok && std::isfinite(read)) {
     value = read;
     return true;
   }
-  platform::ShowMessageBox(AppLanguage().Text(kTextNeedInteger), {},
+  platform::ShowMessageBox(AppLanguage().Text(whole ? kTextNeedInteger : kTextNeedNumber), {},
                            platform::kMbOk | platform::kMbIconWarning);
   box->setFocus();
   box->selectAll();
   return false;
 }
 
-bool CQueryDlgBase::ReadDouble(QLineEdit* box, double& value) {
-  bool ok = false;
-  const QString text = box->text().trimmed();
-  const double read = text.toDouble(&ok);
-  if (ok && std::isfinite(read)) {
-    value = read;
-    return true;
-  }
-  platform::ShowMessageBox(AppLanguage().Text(kTextNeedNumber), {},
-                           platform::kMbOk | platform::kMbIconWarning);
-  box->setFocus();
-  box->selectAll();
-  return false;
+bool CQueryDlgBase::ReadInt(QLineEdit* box, int32_t& value) {
+  double read = 0;
+  if (!ReadNumber(box, true, read)) return false;
+  value = static_cast<int32_t>(read);
+  return true;
 }
+
+bool CQueryDlgBase::ReadDouble(QLineEdit* box, double& value) { return ReadNumber(box, false, value); }
 
 bool CQueryDlgBase::PickPrompt(std::u16string& text) {
   if (!ReadControls()) return false;

@@ -106,6 +106,7 @@ class CQueryDlgBase : public QDialog {
 
  private:
   bool HandleKey(QKeyEvent* event);
+  bool ReadNumber(QLineEdit* box, bool whole, double& value);
 
   QGridLayout* grid_;
   QPushButton* okButton_;
@@ -116,8 +117,12 @@ class CQueryDlgBase : public QDialog {
   bool standardKeys_ = false;
 };
 
+// Room for a date and time in a box.
+inline constexpr int kDateBoxWidth = 160;
+
 // Texts and conversions the dialogs share.
 std::u16string BoxText(const QLineEdit* box);
 void SetBoxText(QLineEdit* box, std::u16string_view text);
-// The last 24 hours as "%Y.%m.%d %H:%M:%S" texts, ending now.
-void LastDayRange(std::u16string& from, std::u16string& to);
+// The range of the last seconds as "%Y.%m.%d %H:%M:%S" texts, ending now.
+void RecentRange(std::u16string& from, std::u16string& to, int seconds);
+inline constexpr int kSecondsOfDay = 24 * 3600;
