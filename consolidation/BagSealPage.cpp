@@ -10,5 +10,10 @@ CBagSealPage::~CBagSealPage() = default;
 void CBagSealPage::OnPageCreated() {
   CViewPage::OnPageCreated();
   title = AppLanguage().Text(kPageNameTextIds[11]);
+  quickList = CQuickSearchList::CreateOnPage(*this, kQuickBags, 1);
   UpdateCountLabel();
+}
+
+void CBagSealPage::OnQuery() {
+  if (quickList != nullptr) quickList->LoadBags(0);
 }

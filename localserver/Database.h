@@ -170,6 +170,8 @@ void LoadSampleCustomers(Database& db);
 void LoadSampleFlights(Database& db);
 // More service kinds, their field lists, suppliers and the DHL areas.
 void LoadSampleServiceKinds(Database& db);
+// Customers, master air waybills and bags of the record lists.
+void LoadSampleQuickSearch(Database& db);
 
 // The T-SQL LIKE (character classes [..], case-insensitive for ASCII).
 bool TsqlLike(std::string_view pattern, std::string_view text, int escape = -1);

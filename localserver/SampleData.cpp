@@ -238,6 +238,7 @@ void LoadSampleData(Database& db) {
   LoadSampleDictionaries(db);
   LoadSampleFlights(db);
   LoadSampleServiceKinds(db);
+  LoadSampleQuickSearch(db);
   InsertFile(db, "WeChat_Mess.txt", 255, "系统配置",
              "1\t您的快件 %s 已收件，单号 %s。\r\n2\t您的快件 %s 已发出。\r\n", "2024-01-01 00:00:00");
   InsertTemplate(db, "默认形式发票", "形式发票", "PROFORMA INVOICE\r\n{cNum}\r\n{cReceiver}\r\n");

@@ -21,6 +21,7 @@
 #include "shell/ScaleSettingsDlg.h"
 #include "ui/CommonPhrasesDlg.h"
 #include "ui/ListPickDlg.h"
+#include "refdata/AirlineTable.h"
 
 namespace {
 
@@ -72,12 +73,22 @@ class CAppViewHost : public CViewHost {
     CScaleSettingsDlg dialog(app_.ScaleReader().settings, app_.mainWindow);
     dialog.exec();
   }
+  // The quick-search lists and the query dialogs.
+  CServerLink* ServerLink() override { return &app_.Link(); }
+  const std::vector<std::unique_ptr<AirlineEntry>>* Airlines() const override {
+    return &app_.Airlines().Airlines();
+  }
+  std::vector<std::u16string> StaffNames() const override {
+    std::vector<std::u16string> names;
+    for (const StaffEntry& entry : app_.staff) names.push_back(WideFromGbk(entry.mcname));
+    return names;
+  }
+  bool ChooseCommonPrompt(std::u16string& prompt) override {
+    return app_.ChooseCommonPrompt(prompt) != 0;
+  }
 
   // The waybill query dialog of the view, and what its pickers and the
   // record filter need of the application.
-  CWaybillQueryDlg* WaybillQueryDialog() override {
-    return view_ != nullptr ? &view_->waybillQueryDlg : nullptr;
-  }
   std::u16string WaybillDateColumn(int dateKind) const override {
     return view_ != nullptr ? view_->DateColumnName(dateKind) : CViewHost::WaybillDateColumn(dateKind);
   }
@@ -87,7 +98,6 @@ class CAppViewHost : public CViewHost {
     return kind->wideCode;
   }
   std::vector<std::u16string> ServiceKindNames() const override { return app_.serviceKindCodes; }
-  int ChooseCommonPrompt(std::u16string& text) override { return app_.ChooseCommonPrompt(text); }
   int ListRecentAwbs(std::vector<std::u16string>& list, unsigned n) override {
     return app_.ListRecentAwbs(list, n);
   }

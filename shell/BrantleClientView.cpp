@@ -8,6 +8,7 @@
 CBrantleClientView::CBrantleClientView(CViewHost* host, QWidget* parent, PageFactory factory)
     : QWidget(parent), host_(host != nullptr ? host : &defaultHost_) {
   waybillQueryDlg.SetHost(host_);
+  host_->SetQueryDialogs(&waybillQueryDlg, &bagQueryDlg, &awbQueryDlg);
   for (size_t i = 0; i < dateColumnNames.size(); ++i)
     dateColumnNames[i] = std::u16string(kWaybillDateColumns[i]);
   if (!factory) factory = [](int) { return std::make_unique<CViewPage>(); };
@@ -17,6 +18,7 @@ CBrantleClientView::CBrantleClientView(CViewHost* host, QWidget* parent, PageFac
 }
 
 CBrantleClientView::~CBrantleClientView() {
+  host_->SetQueryDialogs(nullptr, nullptr, nullptr);
   currentPage = nullptr;
   pages.fill(nullptr);
   for (auto it = kPageConstructionOrder.rbegin(); it != kPageConstructionOrder.rend(); ++it) {

@@ -17,6 +17,8 @@
 #include <memory>
 #include <string>
 
+#include "ui/AwbQueryDlg.h"
+#include "ui/BagQueryDlg.h"
 #include "ui/ViewCommands.h"
 #include "ui/ViewHost.h"
 #include "ui/ViewPage.h"
@@ -77,11 +79,14 @@ class CBrantleClientView : public QWidget {
   int32_t currentIndex = -1;
   CViewPage* currentPage = nullptr;
   std::array<CViewPage*, kViewPageCount> pages{};
-  // The three shared query dialogs (waybill, bag, master air waybill) are
-  // members of the view as well; pages reach them through the view's host
-  // (CViewHost::WaybillQueryDialog ...).  Built with no parent window.
-  CWaybillQueryDlg waybillQueryDlg;
   std::array<std::u16string, 3> dateColumnNames;
+  // The three shared query dialogs (waybill, bag, master air waybill): built
+  // with no parent, kept for the whole run so that their conditions persist;
+  // pages reach them through the host (WaybillQueryDialog, BagQueryDialog,
+  // AwbQueryDialog).
+  CWaybillQueryDlg waybillQueryDlg;
+  CBagQueryDlg bagQueryDlg;
+  CAwbQueryDlg awbQueryDlg;
 
  private:
   void RunPageOperation(const ViewCommandRoute& route);

@@ -10,5 +10,10 @@ CPaymentPage::~CPaymentPage() = default;
 void CPaymentPage::OnPageCreated() {
   CViewPage::OnPageCreated();
   title = AppLanguage().Text(kPageNameTextIds[9]);
+  quickList = CQuickSearchList::CreateOnPage(*this, kQuickCustomers);
   UpdateCountLabel();
+}
+
+void CPaymentPage::OnQuery() {
+  if (quickList != nullptr) quickList->LoadCustomers(0);
 }

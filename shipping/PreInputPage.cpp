@@ -10,5 +10,10 @@ CPreInputPage::~CPreInputPage() = default;
 void CPreInputPage::OnPageCreated() {
   CViewPage::OnPageCreated();
   title = AppLanguage().Text(kPageNameTextIds[16]);
+  quickList = CQuickSearchList::CreateOnPage(*this, kQuickStaff);
   UpdateCountLabel();
+}
+
+void CPreInputPage::OnQuery() {
+  if (quickList != nullptr) quickList->LoadAwbs(0);
 }

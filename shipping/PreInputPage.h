@@ -3,6 +3,7 @@
 // The page shows its list grid under its title; its forms and list
 // operations join it here.
 
+#include "ui/QuickSearchList.h"
 #include "ui/ViewPage.h"
 
 class CPreInputPage : public CViewPage {
@@ -11,4 +12,8 @@ class CPreInputPage : public CViewPage {
   ~CPreInputPage() override;
 
   void OnPageCreated() override;
+  void OnQuery() override;
+
+  // The record list on the left (the entry panel).
+  CQuickSearchList* quickList = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "ui/ViewHost.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QPrintDialog>
@@ -7,6 +8,8 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "platform/MessageBox.h"
+#include "ui/MultiSelectDlg.h"
 #include "ui/WaybillQueryConditions.h"
 
 QSize CViewHost::ScreenSize() const {
@@ -30,4 +33,14 @@ bool CViewHost::RunPrintDialog(QWidget* parent) {
 
 std::u16string CViewHost::WaybillDateColumn(int dateKind) const {
   return ::WaybillDateColumn(dateKind);
+}
+
+bool CViewHost::RunMultiSelect(std::u16string_view caption, std::u16string_view columnTitle,
+                               const std::vector<std::u16string>& items,
+                               std::vector<std::u16string>& selection, std::u16string& chosen) {
+  CMultiSelectDlg dialog(QApplication::activeWindow());
+  dialog.SetList(std::u16string(caption), std::u16string(columnTitle), &items, &selection);
+  if (dialog.DoModal() != platform::kIdOk) return false;
+  chosen = dialog.result;
+  return true;
 }

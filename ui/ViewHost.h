@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,10 @@
 
 class CWaybillQueryDlg;
 class QWidget;
+class CServerLink;
+class CBagQueryDlg;
+class CAwbQueryDlg;
+struct AirlineEntry;
 
 class CViewHost {
  public:
@@ -58,10 +63,18 @@ class CViewHost {
   // Runs the print dialog; true when the operator confirmed a print job.
   virtual bool RunPrintDialog(QWidget* parent);
 
-  // ---- The waybill query dialog and the record filter ----
+  // ---- The shared query dialogs, the record filter and the quick-search lists ----
 
-  // The view's one waybill query dialog; null when there is none.
-  virtual CWaybillQueryDlg* WaybillQueryDialog() { return nullptr; }
+  // The view's query dialogs (waybill, bag, master air waybill): those the
+  // view handed over with SetQueryDialogs (null before).
+  virtual CWaybillQueryDlg* WaybillQueryDialog() { return waybillQueryDialog_; }
+  virtual CBagQueryDlg* BagQueryDialog() { return bagQueryDialog_; }
+  virtual CAwbQueryDlg* AwbQueryDialog() { return awbQueryDialog_; }
+  void SetQueryDialogs(CWaybillQueryDlg* waybill, CBagQueryDlg* bag, CAwbQueryDlg* awb) {
+    waybillQueryDialog_ = waybill;
+    bagQueryDialog_ = bag;
+    awbQueryDialog_ = awb;
+  }
   // The view's waybill date column of a date kind 0..2.
   virtual std::u16string WaybillDateColumn(int dateKind) const;
   // The code (as stored) of the service kind whose code is the text, ASCII
@@ -70,10 +83,11 @@ class CViewHost {
     (void)text;
     return std::nullopt;
   }
-  // The codes of the service kinds loaded at start-up, for choice lists.
+  // The codes of the service kinds loaded at start-up, in the application's
+  // order, for choice lists.
   virtual std::vector<std::u16string> ServiceKindNames() const { return {}; }
-  // The common-prompt picker: nonzero with the chosen prompt in text.
-  virtual int ChooseCommonPrompt(std::u16string& text) { (void)text; return 0; }
+  // The common-prompt picker: true with the prompt chosen.
+  virtual bool ChooseCommonPrompt(std::u16string& prompt) { (void)prompt; return false; }
   // The items of the n newest master air waybills or bags appended to the
   // list; the list's size, or 0 when there is none.  Server requests: the
   // caller runs them under platform::WaitForWork.
@@ -85,15 +99,23 @@ class CViewHost {
     (void)list, (void)n;
     return 0;
   }
-  // The multi-select list: offers the items (those in `selection` start
-  // selected); on OK `selection` holds the items chosen and `chosen` the
-  // text the list returns (one item's text, the several-items marker, or
-  // empty when none or all were chosen).  False when cancelled or when the
-  // list is not available.
+  // The multi-select list (CMultiSelectDlg) over the active window: offers
+  // the items (those in `selection` start selected); on OK `selection` holds
+  // the items chosen and `chosen` the text the list returns (one item's
+  // text, the several-items marker, or empty when none or all were chosen).
+  // False when cancelled.
   virtual bool RunMultiSelect(std::u16string_view caption, std::u16string_view columnTitle,
                               const std::vector<std::u16string>& items,
-                              std::vector<std::u16string>& selection, std::u16string& chosen) {
-    (void)caption, (void)columnTitle, (void)items, (void)selection, (void)chosen;
-    return false;
-  }
+                              std::vector<std::u16string>& selection, std::u16string& chosen);
+  // The server link the lists query through (null: no server).
+  virtual CServerLink* ServerLink() { return nullptr; }
+  // The airlines loaded at start-up (null: none).
+  virtual const std::vector<std::unique_ptr<AirlineEntry>>* Airlines() const { return nullptr; }
+  // The staff names in the staff list's order.
+  virtual std::vector<std::u16string> StaffNames() const { return {}; }
+
+ private:
+  CWaybillQueryDlg* waybillQueryDialog_ = nullptr;
+  CBagQueryDlg* bagQueryDialog_ = nullptr;
+  CAwbQueryDlg* awbQueryDialog_ = nullptr;
 };

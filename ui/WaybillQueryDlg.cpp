@@ -434,14 +434,14 @@ void CWaybillQueryDlg::OnPickKind() {
 
 void CWaybillQueryDlg::OnPickTags() {
   std::u16string prompt;
-  if (!ReadControls() || host_ == nullptr || host_->ChooseCommonPrompt(prompt) == 0) return;
+  if (!ReadControls() || host_ == nullptr || !host_->ChooseCommonPrompt(prompt)) return;
   tags = prompt;
   WriteControls();
 }
 
 void CWaybillQueryDlg::OnPickReserved() {
   std::u16string prompt;
-  if (!ReadControls() || host_ == nullptr || host_->ChooseCommonPrompt(prompt) == 0) return;
+  if (!ReadControls() || host_ == nullptr || !host_->ChooseCommonPrompt(prompt)) return;
   reserved = prompt;
   WriteControls();
 }

@@ -46,11 +46,11 @@ class QueryHost : public CViewHost {
     return std::nullopt;
   }
   std::vector<std::u16string> ServiceKindNames() const override { return kinds; }
-  int ChooseCommonPrompt(std::u16string& text) override {
+  bool ChooseCommonPrompt(std::u16string& text) override {
     ++promptPicks;
-    if (prompt.empty()) return 0;
+    if (prompt.empty()) return false;
     text = prompt;
-    return 1;
+    return true;
   }
   int ListRecentAwbs(std::vector<std::u16string>& list, unsigned n) override {
     requested.push_back(n);
