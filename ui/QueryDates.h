@@ -5,6 +5,8 @@
 // at " 23:59:59.998"; entry and send times (kinds 1 and 2) are read as
 // date-times and become the bounds as they are.
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,5 +20,12 @@ struct QueryDateCheck {
   std::u16string message;
 };
 
+// Language ids of the date messages.
+inline constexpr int32_t kTextFirstDateBad = 170011;
+inline constexpr int32_t kTextLastDateBad = 170012;
+inline constexpr int32_t kTextFirstAfterLast = 170013;
+
+// text(id) gives the language text of an id (none: the application's table).
 QueryDateCheck CheckQueryDates(int dateKind, std::u16string_view dateFrom,
-                               std::u16string_view dateTo, const CivilDate& today);
+                               std::u16string_view dateTo, const CivilDate& today,
+                               const std::function<std::u16string(int32_t)>& text = {});

@@ -63,23 +63,10 @@ void ApplyDatePreset(WaybillQueryConditions& conditions, const QDateTime& now) {
 
 std::u16string CheckQueryDates(WaybillQueryConditions& conditions, const CivilDate& today,
                                const std::function<std::u16string(int32_t)>& text) {
-  std::u16string message;
-  if (conditions.dateKind == 0) {
-    const std::u16string from = NormalizeDateInput(conditions.dateFrom);
-    if (from == kNoDate) message += text(kTextFirstDateBad) + u"\r\n";
-    conditions.dateFromBound = from + u" 0:0:0.0";
-    std::u16string to = NormalizeDateInput(conditions.dateTo);
-    if (to == kNoDate) message += text(kTextLastDateBad) + u"\r\n";
-    const std::u16string todayText = FormatDateText(today.year, today.month, today.day);
-    if (to > todayText) to = todayText;
-    conditions.dateToBound = to + u" 23:59:59.998";
-    if (conditions.dateFromBound > conditions.dateToBound) message += text(kTextFirstAfterLast);
-  } else {
-    conditions.dateFromBound = conditions.dateFrom;
-    NormalizeDateTimeInput(conditions.dateFromBound);
-    conditions.dateToBound = conditions.dateTo;
-    NormalizeDateTimeInput(conditions.dateToBound);
-  }
+  QueryDateCheck check =
+      CheckQueryDates(conditions.dateKind, conditions.dateFrom, conditions.dateTo, today, text);
+  conditions.dateFromBound = std::move(check.fromBound);
+  conditions.dateToBound = std::move(check.toBound);
   if (conditions.NumbersPinRecords()) return {};
-  return message;
+  return check.message;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/DateTime.h"
+#include "ui/QueryDates.h"
 
 // The waybill date columns by date kind: 0 business date, 1 entry time,
 // 2 send time.
@@ -100,8 +101,5 @@ void ApplyDatePreset(WaybillQueryConditions& conditions, const QDateTime& now);
 std::u16string CheckQueryDates(WaybillQueryConditions& conditions, const CivilDate& today,
                                const std::function<std::u16string(int32_t)>& text);
 
-// Language ids of the date messages and their caption.
-inline constexpr int32_t kTextFirstDateBad = 170011;
-inline constexpr int32_t kTextLastDateBad = 170012;
-inline constexpr int32_t kTextFirstAfterLast = 170013;
+// Language ids of the date messages (ui/QueryDates.h) and their caption.
 inline constexpr int32_t kTextDateMessageCaption = 170014;

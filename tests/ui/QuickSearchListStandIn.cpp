@@ -40,6 +40,7 @@
 #include "ui/ColorButton.h"
 #include "ui/ListGrid.h"
 #include "ui/QuickSearchList.h"
+#include "ui/WaybillQueryDlg.h"
 #include "ui/ViewHost.h"
 #include "ui/ViewPage.h"
 
@@ -474,8 +475,18 @@ TEST_F(QuickSearchStandIn, PagesHostTheirListsAndQueryThroughTheView) {
     view.OnCommand(32790);
     EXPECT_TRUE(opened) << pageIndex;
   }
+  // Page 8: the record filter opens the view's waybill dialog; a waybill
+  // number brings that waybill into the list.
   view.ShowPage(8);
-  view.OnCommand(32790);  // the record filter opens the waybill dialog
+  auto* waybills = dynamic_cast<CQuickSearchList*>(view.CurrentPage()->entryPanel);
+  WhenOpen<CWaybillQueryDlg>([](CWaybillQueryDlg& dlg) {
+    dlg.Ui().waybillNo->setText(QStringLiteral("BR10000001"));
+    QTest::mouseClick(dlg.Ui().ok, Qt::LeftButton);
+  });
+  view.OnCommand(32790);
+  const std::vector<std::u16string> found = Rows(*waybills);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_NE(found[0].find(u"BR10000001"), std::u16string::npos);
 }
 
 TEST_F(QuickSearchStandIn, BagDialogKeysResetAndScreenshot) {
