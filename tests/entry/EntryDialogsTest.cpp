@@ -10,14 +10,17 @@
 
 #include <deque>
 
+#include "devices/ScalePort.h"
+#include "devices/ScaleReader.h"
+#include "devices/ScaleSource.h"
 #include "entry/GoodsListDlg.h"
 #include "entry/PieceWeightDlg.h"
-#include "devices/ScaleSource.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
 #include "refdata/StoreCommit.h"
 #include "tests/QtTestSupport.h"
 #include "tests/TempFolder.h"
+#include "tests/devices/ScaleLine.h"
 #include "tests/entry/EntryTestSupport.h"
 #include "ui/ListGrid.h"
 
@@ -245,6 +248,33 @@ TEST_F(PieceDialogTest, ScaleReadingsReachTheWeightEdit) {
       [&] { return Edit(CPieceWeightDlg::kWeight)->text() == QStringLiteral("12.345"); }));
   dlg_->reject();
   EXPECT_EQ(1, scale_.closed);
+}
+
+// The application's scale reader itself, on a pseudo-terminal that plays a
+// streaming scale (kind 0: "=" and the kilograms reversed): its frames reach
+// the weight edit, and closing the dialog closes the port.
+TEST_F(PieceDialogTest, TheScaleReaderOnASerialLineFillsTheWeight) {
+  testsupport::ScaleLine line;
+  ASSERT_TRUE(line.Ready());
+  CScalePort port;
+  CScaleReader reader;
+  reader.LoadSettings("/nonexistent-folder/", port);
+  reader.settings.useFlag = 1;
+  reader.settings.kind = 0;
+  reader.settings.frameLength = 10;
+  reader.settings.startByte = '=';
+  reader.settings.SetDevicePath(line.DevicePath());
+  reader.BuildLineSettings();
+  dlg_ = std::make_unique<CPieceWeightDlg>(2, &pieces_, 3.5, 0, 'W', 0);
+  dlg_->SetScaleSource(&reader);
+  dlg_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg_.get()));
+  ASSERT_TRUE(reader.IsOpen());
+  ASSERT_TRUE(line.Send("=100.1000=100.1000="));  // 1.001 kg
+  EXPECT_TRUE(testsupport::WaitUntil(
+      [&] { return Edit(CPieceWeightDlg::kWeight)->text() == QStringLiteral("1.001"); }));
+  dlg_->reject();
+  EXPECT_FALSE(reader.IsOpen());
 }
 
 TEST_F(PieceDialogTest, PiecesAreKeyedConfirmedAndHandedBackOnOk) {
