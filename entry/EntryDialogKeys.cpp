@@ -6,11 +6,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-CEntryDialogKeys::CEntryDialogKeys(QDialog* dialog, QLineEdit* nameEdit, QPushButton* addButton,
+#include "common/TextCodec.h"
+
+CEntryDialogKeys::CEntryDialogKeys(QDialog* dialog, QPushButton* addButton,
                                    std::function<void()> add, bool ctrlSAdds)
     : QObject(dialog),
       dialog_(dialog),
-      nameEdit_(nameEdit),
       addButton_(addButton),
       add_(std::move(add)),
       ctrlSAdds_(ctrlSAdds) {
@@ -45,7 +46,6 @@ bool CEntryDialogKeys::eventFilter(QObject* watched, QEvent* event) {
         add_();
         return true;
       }
-      if (focus == nameEdit_ && takeFirstSuggestion) takeFirstSuggestion();
       MoveFocus(true);
       return true;
     }
@@ -67,4 +67,17 @@ bool CEntryDialogKeys::eventFilter(QObject* watched, QEvent* event) {
       break;
   }
   return QObject::eventFilter(watched, event);
+}
+
+CPlaceSuggestPopup* AddPlaceSuggestions(QLineEdit* name, QLineEdit* alias, QLineEdit* codeA) {
+  auto* popup = new CPlaceSuggestPopup(name->window());
+  auto* binding = new CSuggestEditBinding(name, popup);
+  // The binding has written the Chinese name; the rest of the entry follows.
+  binding->onPick = [popup, alias, codeA](int row) {
+    const PlaceEntry* hit = popup->Source().GetHit(row);
+    if (hit == nullptr) return;
+    alias->setText(QString::fromStdU16String(WideFromGbk(hit->English())));
+    codeA->setText(QString::fromStdU16String(WideFromGbk(hit->Code())));
+  };
+  return popup;
 }

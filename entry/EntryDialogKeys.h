@@ -1,19 +1,22 @@
 #pragma once
 // CEntryDialogKeys: the key rules the goods lines and piece weights dialogs
 // share, applied before a control sees the key:
-//   Enter    on the add button: the add; in the name edit: the first
-//            suggestion (when offered) and on as Tab; elsewhere Tab;
+//   Enter    on the add button: the add; elsewhere Tab (in the name edit
+//            the place suggestions take it first, see AddPlaceSuggestions);
 //            swallowed when nothing has the focus
 //   Ctrl+S   the add (goods lines dialog only), consumed
 //   Down/Up  Tab / Shift+Tab (not in the grid)
 //   Esc      swallowed: a stray Esc closes nothing keyed
 //
-//   keys_ = new CEntryDialogKeys(this, nameEdit, addButton, [this] { Add(); });
+//   keys_ = new CEntryDialogKeys(this, addButton, [this] { Add(); }, true);
+//   places_ = AddPlaceSuggestions(nameEdit, aliasEdit, codeAEdit);  // after the keys
 
 #include <QObject>
 #include <QPointer>
 
 #include <functional>
+
+#include "ui/SuggestPopup.h"
 
 class QDialog;
 class QLineEdit;
@@ -23,11 +26,8 @@ class CEntryDialogKeys : public QObject {
  public:
   // Watches every child widget of the dialog present now.  `add` runs for
   // Enter on the add button (and for Ctrl+S when `ctrlSAdds`).
-  CEntryDialogKeys(QDialog* dialog, QLineEdit* nameEdit, QPushButton* addButton,
-                   std::function<void()> add, bool ctrlSAdds);
-
-  // Runs for Enter in the name edit before focus moves on.
-  std::function<void()> takeFirstSuggestion;
+  CEntryDialogKeys(QDialog* dialog, QPushButton* addButton, std::function<void()> add,
+                   bool ctrlSAdds);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -36,8 +36,16 @@ class CEntryDialogKeys : public QObject {
   void MoveFocus(bool forward);
 
   QDialog* dialog_;
-  QPointer<QLineEdit> nameEdit_;
   QPointer<QPushButton> addButton_;
   std::function<void()> add_;
   bool ctrlSAdds_;
 };
+
+// The place suggestions under the goods name edit of these dialogs: typing
+// searches the place dictionary (the popup's source, set by the dialog's
+// caller; none: no rows), Ctrl+1..4 take hit 0..3 and Enter hit 0: the
+// Chinese name goes into the name edit, the English name into the alias
+// and the code into tariff code A, and the focus moves on as with Tab.
+// Built after CEntryDialogKeys, so that it sees the name edit's keys first.
+// The popup is a hidden child of the name edit's window.
+CPlaceSuggestPopup* AddPlaceSuggestions(QLineEdit* name, QLineEdit* alias, QLineEdit* codeA);

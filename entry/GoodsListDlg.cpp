@@ -89,7 +89,8 @@ CGoodsListDlg::CGoodsListDlg(QWidget* parent) : QDialog(parent) {
   connect(deleteButton_, &QPushButton::clicked, this, &CGoodsListDlg::DeleteCurrent);
   connect(reloadButton_, &QPushButton::clicked, this, &CGoodsListDlg::Load);
   connect(okButton_, &QPushButton::clicked, this, &CGoodsListDlg::accept);
-  keys_ = new CEntryDialogKeys(this, edits_[kName], addButton_, [this] { AddOrUpdate(); }, true);
+  keys_ = new CEntryDialogKeys(this, addButton_, [this] { AddOrUpdate(); }, true);
+  places_ = AddPlaceSuggestions(edits_[kName], edits_[kAlias], edits_[kCodeA]);
   resize(900, 480);
 }
 

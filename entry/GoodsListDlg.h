@@ -13,6 +13,7 @@
 //   dlg.ownerId = record_.irID;
 //   dlg.storeDetached = false;
 //   dlg.goodsStore = &goodsStore;
+//   dlg.SetPlaceDictionary(&theApp.PlaceDictionary());
 //   if (dlg.DoModal() == platform::kIdOk) ...
 
 #include <QDialog>
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "entry/GoodsLinesModel.h"
+#include "ui/SuggestPopup.h"
 
 class CEntryDialogKeys;
 class CListGrid;
@@ -48,6 +50,12 @@ class CGoodsListDlg : public QDialog {
   // The local goods store whose records the lines of a saved waybill are;
   // their records are removed when the lines are rebuilt.  May be null.
   CGoodsLineTable* goodsStore = nullptr;
+  // The application's place dictionary, which the goods name suggestions
+  // search (null: no suggestions).
+  void SetPlaceDictionary(const CPlaceDictionary* dictionary) {
+    places_->Source().SetSource(dictionary);
+  }
+  CPlaceSuggestPopup* PlacePopup() const { return places_; }
 
   // Starts the dialog (the first DoModal or show does it too): captions,
   // grid columns and the caller's lines.
@@ -96,4 +104,5 @@ class CGoodsListDlg : public QDialog {
   CListGrid* grid_;
   QLabel* countLabel_;
   CEntryDialogKeys* keys_ = nullptr;
+  CPlaceSuggestPopup* places_ = nullptr;
 };

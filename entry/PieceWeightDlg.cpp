@@ -177,8 +177,8 @@ CPieceWeightDlg::CPieceWeightDlg(int declaredCount,
   connect(okButton_, &QPushButton::clicked, this, &CPieceWeightDlg::accept);
   for (Field f : {kLength, kWidth, kHeight})
     connect(edits_[f], &QLineEdit::textChanged, this, &CPieceWeightDlg::UpdateVolumeLabel);
-  keys_ = new CEntryDialogKeys(this, edits_[kGoods], confirmButton_, [this] { ConfirmPiece(); },
-                               false);
+  keys_ = new CEntryDialogKeys(this, confirmButton_, [this] { ConfirmPiece(); }, false);
+  places_ = AddPlaceSuggestions(edits_[kGoods], edits_[kAlias], edits_[kCodeA]);
   resize(1100, 520);
 }
 

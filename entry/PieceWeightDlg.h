@@ -12,6 +12,7 @@
 //   CPieceWeightDlg dlg(record.iItem, &pieces_, record.fWeight, record.irID,
 //                       kind.ClassLetter(), settings.divisorLetterOverride, this);
 //   dlg.SetScaleSource(&scale);
+//   dlg.SetPlaceDictionary(&theApp.PlaceDictionary());
 //   dlg.DoModal();
 //   if (dlg.piecesChanged) ...
 
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "entry/PieceWeights.h"
+#include "ui/SuggestPopup.h"
 
 class CEntryDialogKeys;
 class CListGrid;
@@ -49,6 +51,12 @@ class CPieceWeightDlg : public QDialog {
   // The scale whose readings fill the weight (opened when the dialog starts,
   // closed when it ends).  May be null: no scale.
   void SetScaleSource(IScaleSource* scale) { scale_ = scale; }
+  // The application's place dictionary, which the goods name suggestions
+  // search (null: no suggestions).
+  void SetPlaceDictionary(const CPlaceDictionary* dictionary) {
+    places_->Source().SetSource(dictionary);
+  }
+  CPlaceSuggestPopup* PlacePopup() const { return places_; }
 
   void InitDialog();
   // Runs the dialog modally; kIdOk after OK, kIdCancel after the close box.
@@ -114,4 +122,5 @@ class CPieceWeightDlg : public QDialog {
   QLabel* volumeLabel_;
   QLabel* divisorLabel_;
   CEntryDialogKeys* keys_ = nullptr;
+  CPlaceSuggestPopup* places_ = nullptr;
 };

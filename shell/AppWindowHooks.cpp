@@ -86,6 +86,8 @@ class CAppViewHost : public CViewHost {
   bool ChooseCommonPrompt(std::u16string& prompt) override {
     return app_.ChooseCommonPrompt(prompt) != 0;
   }
+  CClientListCache* ClientList() override { return &app_.ClientList(); }
+  CDestinationTable* Destinations() override { return &app_.Destinations(); }
 
   // The waybill query dialog of the view, and what its pickers and the
   // record filter need of the application.

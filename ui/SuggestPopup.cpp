@@ -117,21 +117,25 @@ void CSuggestPopup::mouseReleaseEvent(QMouseEvent* event) {
 
 // ---- the form's side ----
 
-CSuggestEditBinding::CSuggestEditBinding(QLineEdit* edit, CSuggestPopup* popup, int maxChars)
-    : QObject(edit), edit_(edit), popup_(popup), maxChars_(maxChars) {
+CSuggestEditBinding::CSuggestEditBinding(QLineEdit* edit, CSuggestPopup* popup, int maxChars,
+                                         size_t maxBytes)
+    : QObject(edit), edit_(edit), popup_(popup), maxChars_(maxChars), maxBytes_(maxBytes) {
   popup->SetSearchText(&searchText_);
   edit->installEventFilter(this);
-  connect(edit, &QLineEdit::textChanged, this, &CSuggestEditBinding::OnTextChanged);
+  // Only the operator's changes search: what the form (or a pick) writes
+  // into the edit does not.
+  connect(edit, &QLineEdit::textEdited, this, &CSuggestEditBinding::OnTextChanged);
 }
 
 void CSuggestEditBinding::OnTextChanged(const QString& text) {
-  if (writing_ || !popup_ || !edit_->hasFocus()) return;
+  if (!popup_ || !edit_->hasFocus()) return;
   const QString typed = text.left(maxChars_);
   if (typed.isEmpty()) {
     popup_->hide();
     return;
   }
   searchText_ = GbkFromWide(typed.toStdU16String());
+  if (maxBytes_ > 0) GbkTruncate(searchText_, maxBytes_);
   popup_->PlaceUnder(edit_);
   platform::SendPrivateMessage(popup_, popup_->Rows().Look().refreshMessage, 0,
                                static_cast<qintptr>(lParam_));
@@ -141,14 +145,15 @@ bool CSuggestEditBinding::Pick(int row) {
   if (!popup_ || !popup_->isVisible()) return false;
   const std::u16string text = popup_->Rows().PickText(row);
   if (text.empty()) return false;
-  writing_ = true;
   edit_->setText(QString::fromStdU16String(text));
-  writing_ = false;
   if (onPick) onPick(row);
-  popup_->hide();
-  // The key becomes Tab: the focus moves on to the next field.
-  QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
-  QCoreApplication::sendEvent(edit_, &tab);
+  if (popup_) popup_->hide();
+  // The key becomes Tab: the focus moves on to the next field (unless the
+  // form has moved it already, as after a message).
+  if (edit_->hasFocus()) {
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QCoreApplication::sendEvent(edit_, &tab);
+  }
   return true;
 }
 

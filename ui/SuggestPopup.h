@@ -79,10 +79,11 @@ using CFlightSuggestPopup = TSuggestPopup<CFlightSuggestRows>;
 using CNameSuggestPopup = TSuggestPopup<CNameSuggestRows>;
 
 // What a form does for an edit served by a popup:
-// - every change of the text made while the edit has the focus (and not by
-//   the binding itself) puts at most `maxChars` characters of it, as GBK,
-//   into the search text and asks the popup for a search; an empty text
-//   hides the popup;
+// - every change the operator makes to the text (typing, pasting; not a
+//   text the form or the binding writes) while the edit has the focus puts
+//   at most `maxChars` characters of it, as GBK (cut to `maxBytes` at a
+//   character boundary when given), into the search text and asks the
+//   popup for a search; an empty text hides the popup;
 // - Ctrl+1 ... Ctrl+5 pick rows 0 ... 4 and Enter row 0: the row's text goes
 //   into the edit, onPick is told the row (the form takes its record from
 //   the popup's list) and the focus moves on as with Tab; an empty row
@@ -90,7 +91,8 @@ using CNameSuggestPopup = TSuggestPopup<CNameSuggestRows>;
 // - when the edit loses the focus the popup hides.
 class CSuggestEditBinding : public QObject {
  public:
-  CSuggestEditBinding(QLineEdit* edit, CSuggestPopup* popup, int maxChars = 63);
+  CSuggestEditBinding(QLineEdit* edit, CSuggestPopup* popup, int maxChars = 63,
+                      size_t maxBytes = 0);
 
   std::function<void(int row)> onPick;
   // The refresh message's lParam (the directory popup: 1 for phones).
@@ -107,7 +109,7 @@ class CSuggestEditBinding : public QObject {
   QLineEdit* edit_;
   QPointer<CSuggestPopup> popup_;
   int maxChars_;
+  size_t maxBytes_;
   int64_t lParam_ = 0;
   std::string searchText_;
-  bool writing_ = false;
 };

@@ -18,6 +18,8 @@ class QWidget;
 class CServerLink;
 class CBagQueryDlg;
 class CAwbQueryDlg;
+class CClientListCache;
+class CDestinationTable;
 struct AirlineEntry;
 
 class CViewHost {
@@ -113,6 +115,10 @@ class CViewHost {
   virtual const std::vector<std::unique_ptr<AirlineEntry>>* Airlines() const { return nullptr; }
   // The staff names in the staff list's order.
   virtual std::vector<std::u16string> StaffNames() const { return {}; }
+  // The application's client list and destination table, which the
+  // customer and destination popups search (null: no popup rows).
+  virtual CClientListCache* ClientList() { return nullptr; }
+  virtual CDestinationTable* Destinations() { return nullptr; }
 
  private:
   CWaybillQueryDlg* waybillQueryDialog_ = nullptr;

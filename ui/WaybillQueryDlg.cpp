@@ -11,7 +11,6 @@
 #include <QVBoxLayout>
 
 #include "common/LanguageTable.h"
-#include "common/TextCodec.h"
 #include "common/WideText.h"
 #include "platform/MessageBox.h"
 #include "platform/QtText.h"
@@ -36,10 +35,10 @@ constexpr int kTextAwbColumn = 30102;
 constexpr int kTextBagColumn = 420010;
 constexpr unsigned kRecentAwbs = 200;
 constexpr unsigned kRecentBags = 500;
-// How much of the boxes the popups are given.
-constexpr size_t kDestinationTextMax = 31;
+// How much of the boxes the popups search for: characters, then GBK bytes.
+constexpr int kDestinationTextMax = 31;
 constexpr size_t kDestinationQueryMax = 127;
-constexpr size_t kCustomerTextMax = 63;
+constexpr int kCustomerTextMax = 63;
 constexpr size_t kCustomerQueryMax = 63;
 
 const QColor kNumberLabelColor(128, 128, 0);
@@ -263,10 +262,26 @@ void CWaybillQueryDlg::BuildControls() {
   connect(c.ok, &QPushButton::clicked, this, &CWaybillQueryDlg::OnOK);
   connect(c.reset, &QPushButton::clicked, this, &CWaybillQueryDlg::OnReset);
   connect(c.cancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(c.customer, &QLineEdit::textEdited, this, &CWaybillQueryDlg::OnCustomerEdited);
-  connect(c.destination, &QLineEdit::textEdited, this, &CWaybillQueryDlg::OnDestinationEdited);
+  // Typing always drops a picked customer.
+  connect(c.customer, &QLineEdit::textEdited, this, [this] {
+    if (!updating) customerId = 0;
+  });
 
   for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+  // After the dialog's own key filter, so that the popups see the keys of
+  // their boxes first.
+  BuildPopups();
+}
+
+void CWaybillQueryDlg::BuildPopups() {
+  ui_.destinationPopup = new CDestinationSuggestPopup(this);
+  ui_.customerPopup = new CClientSuggestPopup(this);
+  auto* destination = new CSuggestEditBinding(ui_.destination, ui_.destinationPopup,
+                                              kDestinationTextMax, kDestinationQueryMax);
+  destination->onPick = [this](int row) { PickDestination(row); };
+  auto* customer = new CSuggestEditBinding(ui_.customer, ui_.customerPopup, kCustomerTextMax,
+                                           kCustomerQueryMax);
+  customer->onPick = [this](int row) { PickCustomer(row); };
 }
 
 void CWaybillQueryDlg::SetCaptions() {
@@ -298,9 +313,13 @@ void CWaybillQueryDlg::InitDialog() {
     ui_.recordState->addItem(ToQString(Text(kFirstRecordStateText + i)));
   ui_.ok->setDefault(true);
   RefreshDateKindLabel();
-  if (popups_.hideDestination) popups_.hideDestination();
-  if (popups_.hideCustomer) popups_.hideCustomer();
-  customerQuery.clear();
+  // The popups over the application's tables; the destination popup with no
+  // service kind.
+  ui_.destinationPopup->Source().SetSource(host_ != nullptr ? host_->Destinations() : nullptr);
+  ui_.destinationPopup->Source().SetServiceKind(nullptr);
+  ui_.customerPopup->Source().SetSource(host_ != nullptr ? host_->ClientList() : nullptr);
+  ui_.destinationPopup->hide();
+  ui_.customerPopup->hide();
   WriteControls();
   ui_.customer->setFocus();
 }
@@ -495,67 +514,38 @@ void CWaybillQueryDlg::OnOK() {
 
 // ---- the customer and destination boxes ----
 
-void CWaybillQueryDlg::OnCustomerEdited(const QString& text) {
-  if (updating) return;
-  customerText = FromQString(text.left(static_cast<qsizetype>(kCustomerTextMax)));
-  // Typing always drops a picked customer.
-  customerId = 0;
-  if (customerText.empty()) {
-    if (popups_.hideCustomer) popups_.hideCustomer();
-    return;
-  }
-  customerQuery = GbkFromWide(customerText);
-  GbkTruncate(customerQuery, kCustomerQueryMax);
-  if (popups_.searchCustomer) popups_.searchCustomer(customerQuery);
-}
-
-void CWaybillQueryDlg::OnDestinationEdited(const QString& text) {
-  if (updating) return;
-  destinationText = FromQString(text.left(static_cast<qsizetype>(kDestinationTextMax)));
-  if (destinationText.empty()) {
-    if (popups_.hideDestination) popups_.hideDestination();
-    return;
-  }
-  destinationQuery = GbkFromWide(destinationText);
-  GbkTruncate(destinationQuery, kDestinationQueryMax);
-  if (popups_.searchDestination) popups_.searchDestination(destinationQuery);
-}
-
 void CWaybillQueryDlg::PickDestination(int row) {
   updating = true;
   if (ReadControls()) {
-    std::u16string text;
-    if (popups_.destinationRow && popups_.destinationRow(row, text)) destination = text;
+    std::u16string name;
+    if (ui_.destinationPopup->Source().GetHit(row, &name) != nullptr) destination = name;
     WriteControls();
   }
   updating = false;
 }
 
 int CWaybillQueryDlg::PickCustomer(int row) {
-  customerText = FromQString(ui_.customer->text().left(static_cast<qsizetype>(kCustomerTextMax)));
-  if (customerText.empty()) return 0;
-  std::u16string text;
-  const int32_t id = popups_.customerRow ? popups_.customerRow(row, text) : 0;
+  if (ui_.customer->text().isEmpty()) return 0;
+  std::u16string name;
+  const int32_t id = ui_.customerPopup->Source().GetHit(row, &name);
   if (id <= 0) {
     customerId = 0;
     return 0;
   }
   customerId = id;
   updating = true;
-  customer = text;
-  ui_.customer->setText(ToQString(text));
+  customer = name;
+  ui_.customer->setText(ToQString(name));
   updating = false;
   return 1;
 }
 
 // ---- keys ----
 
+// The popups' bindings have seen the keys of their boxes first: a row they
+// took has moved the focus on already.  What reaches this filter found no
+// row (or no popup) and still acts as Tab.
 bool CWaybillQueryDlg::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusOut) {
-    if (watched == ui_.destination && popups_.hideDestination) popups_.hideDestination();
-    if (watched == ui_.customer && popups_.hideCustomer) popups_.hideCustomer();
-    return QDialog::eventFilter(watched, event);
-  }
   if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   QWidget* focus = focusWidget();
@@ -563,17 +553,12 @@ bool CWaybillQueryDlg::eventFilter(QObject* watched, QEvent* event) {
   const bool inCustomer = focus == ui_.customer;
   if ((key->modifiers() & Qt::ControlModifier) && key->key() >= Qt::Key_1 &&
       key->key() <= Qt::Key_5 && (inDestination || inCustomer)) {
-    const int row = key->key() - Qt::Key_1;
-    if (inDestination) PickDestination(row);
-    else PickCustomer(row);
     focusNextChild();
     return true;
   }
   switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      if (inDestination) PickDestination(0);
-      if (inCustomer) PickCustomer(0);
       focusNextChild();
       return true;
     case Qt::Key_Escape: return true;

@@ -9,6 +9,11 @@
 // reserved text, master air waybills and bags, checks the dates on OK and
 // leaves the two date bounds for the filter.  Enter moves on like Tab, so
 // only a click on OK (or Space on it) confirms; Escape does not close it.
+//
+// The customer and destination boxes have type-ahead popups (the client
+// and destination suggestion popups) over the host's client list and
+// destination table: Ctrl+1..5 take a row, Enter the first, and the focus
+// moves on.  Without a host (or a host without them) the boxes are plain.
 
 #include <QColor>
 #include <QDateTime>
@@ -19,6 +24,7 @@
 #include <string>
 #include <utility>
 
+#include "ui/SuggestPopup.h"
 #include "ui/WaybillQueryConditions.h"
 
 class CLinkLabel;
@@ -29,33 +35,17 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The type-ahead popups under the customer and destination boxes (the
-// client and destination suggestion popups).  They are installed by the
-// owner of the dialog; without them the boxes are plain text boxes and the
-// row picks (Ctrl+1..5, Enter) find nothing.
-struct WaybillQuerySuggestPopups {
-  // Searches the popup for the query (GBK) and shows it; hides it.
-  std::function<void(const std::string& query)> searchDestination;
-  std::function<void()> hideDestination;
-  // The destination text of a popup row; false when there is no such row.
-  std::function<bool(int row, std::u16string& text)> destinationRow;
-  std::function<void(const std::string& query)> searchCustomer;
-  std::function<void()> hideCustomer;
-  // The client id of a popup row (0 or less: none) and its display text.
-  std::function<int32_t(int row, std::u16string& text)> customerRow;
-};
-
 class CWaybillQueryDlg : public QDialog, public WaybillQueryConditions {
   Q_OBJECT
 
  public:
   // host: the services of the pickers (service kinds, prompts, recent master
-  // air waybills and bags, the multi-select list); null: none.  The dialog
+  // air waybills and bags, the multi-select list) and the sources of the
+  // two popups (client list, destinations); null: none.  The dialog
   // is built with no parent; its conditions get their defaults.
   explicit CWaybillQueryDlg(CViewHost* host = nullptr, QWidget* parent = nullptr);
 
   void SetHost(CViewHost* host) { host_ = host; }
-  void SetSuggestPopups(WaybillQuerySuggestPopups popups) { popups_ = std::move(popups); }
   // The clock of the date presets and of the date check (tests fix it).
   std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
 
@@ -74,17 +64,14 @@ class CWaybillQueryDlg : public QDialog, public WaybillQueryConditions {
 
   // Picks row 0-4 of the destination popup into the destination box.
   void PickDestination(int row);
-  // Picks row 0-4 of the client popup: 1 when a customer was taken.
+  // Picks row 0-4 of the client popup: 1 when a customer was taken (its id
+  // in customerId, its name in the box).
   int PickCustomer(int row);
 
   // ---- the rest of the dialog's members ----
   std::array<QColor, 3> dateKindColors = {QColor(0, 128, 0), QColor(0, 0, 128),
                                           QColor(128, 0, 0)};
   std::array<std::u16string, 3> dateKindCaptions;  // texts 170001-170003
-  std::string destinationQuery;                    // GBK, at most 127 bytes
-  std::u16string destinationText;                  // at most 31 characters
-  std::string customerQuery;                       // GBK, at most 63 bytes
-  std::u16string customerText;                     // at most 63 characters
   bool updating = false;
 
   // ---- the controls ----
@@ -134,6 +121,9 @@ class CWaybillQueryDlg : public QDialog, public WaybillQueryConditions {
     QPushButton* ok = nullptr;
     QPushButton* reset = nullptr;
     QPushButton* cancel = nullptr;
+    // The popups under the customer box (1285) and the destination box (1023).
+    CClientSuggestPopup* customerPopup = nullptr;
+    CDestinationSuggestPopup* destinationPopup = nullptr;
   };
   const Controls& Ui() const { return ui_; }
 
@@ -158,13 +148,11 @@ class CWaybillQueryDlg : public QDialog, public WaybillQueryConditions {
   std::array<std::pair<QLineEdit*, std::u16string*>, 14> TextBoxes();
   void SetCaptions();
   void RefreshDateKindLabel();
-  void OnCustomerEdited(const QString& text);
-  void OnDestinationEdited(const QString& text);
+  void BuildPopups();
   // The several-items pick of master air waybills (bags = false) or bags.
   void PickSeveral(bool bags);
 
   CViewHost* host_ = nullptr;
-  WaybillQuerySuggestPopups popups_;
   Controls ui_;
   std::vector<QLabel*> captionLabels_;
 };

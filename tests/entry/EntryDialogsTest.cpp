@@ -17,6 +17,7 @@
 #include "entry/PieceWeightDlg.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
+#include "refdata/PlaceSamples.h"
 #include "refdata/StoreCommit.h"
 #include "tests/QtTestSupport.h"
 #include "tests/TempFolder.h"
@@ -55,6 +56,28 @@ class DialogTest : public testsupport::TempFolderTest {
     TempFolderTest::SetUp();
     entrytest::LoadLanguage();
   }
+  // The sample place dictionary (CL01 衣服 CLOTHES, CL02 T恤, CL03 帽子 HATS,
+  // FD01 茶叶 TEA, ...).
+  const CPlaceDictionary* Places() {
+    if (!placesLoaded_)
+      placesLoaded_ = places_.Load(Write("places.dat", BuildPlaceDictionaryFile(SamplePlaceEntries())).string());
+    EXPECT_TRUE(placesLoaded_);
+    return &places_;
+  }
+  // Records any focus the popup takes (it must never take one).
+  void WatchFocus(QWidget* popup) {
+    watch_ = QObject::connect(qApp, &QApplication::focusChanged, [this, popup](QWidget*, QWidget* now) {
+      if (now == popup) popupTookFocus_ = true;
+    });
+  }
+  void TearDown() override {
+    QObject::disconnect(watch_);
+    TempFolderTest::TearDown();
+  }
+  CPlaceDictionary places_;
+  bool placesLoaded_ = false;
+  QMetaObject::Connection watch_;
+  bool popupTookFocus_ = false;
   platform::RecordingMessageBoxService boxes_;
   platform::ScopedMessageBoxService scoped_{&boxes_};
 };
@@ -158,6 +181,50 @@ TEST_F(GoodsDialogTest, EnterOnAddAppendsAndTheCloseBoxKeepsTheList) {
   dlg_.reject();
   ASSERT_EQ(3u, lines_.size());
   EXPECT_EQ(before_[2], lines_[2].get());
+}
+
+TEST_F(GoodsDialogTest, GoodsNameSuggestionsFillNameAliasAndCode) {
+  dlg_.SetPlaceDictionary(Places());
+  Open();
+  CPlaceSuggestPopup* popup = dlg_.PlacePopup();
+  WatchFocus(popup);
+  QLineEdit* name = dlg_.Edit(CGoodsListDlg::kName);
+  Retype(name, QStringLiteral("cl"));
+  ASSERT_TRUE(popup->isVisible());
+  EXPECT_TRUE(name->hasFocus());
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(popup->Rows().IsFilled(i)) << i;
+  EXPECT_EQ(popup->Rows().PickText(2), u"帽子");
+  entrytest::SaveScreenshot(dlg_, QStringLiteral("goods_lines_place_popup"));
+  // Ctrl+3: the third hit, then on as Tab.
+  QTest::keyClick(name, Qt::Key_3, Qt::ControlModifier);
+  EXPECT_EQ(QString::fromUtf16(u"帽子"), name->text());
+  EXPECT_EQ(QStringLiteral("HATS"), dlg_.Edit(CGoodsListDlg::kAlias)->text());
+  EXPECT_EQ(QStringLiteral("CL03"), dlg_.Edit(CGoodsListDlg::kCodeA)->text());
+  EXPECT_EQ(dlg_.Edit(CGoodsListDlg::kQuantity), dlg_.focusWidget());
+  EXPECT_FALSE(popup->isVisible());
+  // Enter takes the first hit; the line is added with what it filled in.
+  Retype(name, QString::fromUtf16(u"茶"));
+  ASSERT_TRUE(popup->isVisible());
+  QTest::keyClick(name, Qt::Key_Return);
+  EXPECT_EQ(QString::fromUtf16(u"茶叶"), name->text());
+  EXPECT_EQ(QStringLiteral("TEA"), dlg_.Edit(CGoodsListDlg::kAlias)->text());
+  EXPECT_EQ(dlg_.Edit(CGoodsListDlg::kQuantity), dlg_.focusWidget());
+  EXPECT_FALSE(popup->isVisible());
+  QTest::keyClick(dlg_.focusWidget(), Qt::Key_S, Qt::ControlModifier);
+  ASSERT_EQ(4, dlg_.Grid()->RowCount());
+  EXPECT_EQ(u"茶叶", dlg_.Grid()->CellText(3, CGoodsListDlg::kName));
+  EXPECT_EQ(u"TEA", dlg_.Grid()->CellText(3, CGoodsListDlg::kAlias));
+  EXPECT_EQ(u"FD01", dlg_.Grid()->CellText(3, CGoodsListDlg::kCodeA));
+  // No hit: the popup hides and Enter just moves on; Ctrl+4 on an empty row
+  // picks nothing.
+  Retype(name, QStringLiteral("zzz"));
+  EXPECT_FALSE(popup->isVisible());
+  QTest::keyClick(name, Qt::Key_4, Qt::ControlModifier);
+  EXPECT_EQ(QStringLiteral("zzz"), name->text());
+  QTest::keyClick(name, Qt::Key_Return);
+  EXPECT_EQ(QStringLiteral("zzz"), name->text());
+  EXPECT_EQ(dlg_.Edit(CGoodsListDlg::kQuantity), dlg_.focusWidget());
+  EXPECT_FALSE(popupTookFocus_);
 }
 
 TEST_F(DialogTest, GoodsLinesOfASavedWaybillLeaveTheStoreOnConfirm) {
@@ -366,6 +433,45 @@ TEST_F(PieceDialogTest, DoubleClickMakesAPieceCurrentAndOverrideHidesTheDivisor)
   dlg_->OkButton()->click();
   ASSERT_EQ(2u, pieces_.size());
   EXPECT_EQ(30, pieces_[1]->ixLong);
+}
+
+TEST_F(PieceDialogTest, GoodsNameSuggestionsFillThePiece) {
+  Open(2, 'D');
+  dlg_->SetPlaceDictionary(Places());
+  CPlaceSuggestPopup* popup = dlg_->PlacePopup();
+  WatchFocus(popup);
+  QLineEdit* goods = Edit(CPieceWeightDlg::kGoods);
+  Retype(Edit(CPieceWeightDlg::kWeight), QStringLiteral("1.5"));
+  Retype(goods, QStringLiteral("cl"));
+  ASSERT_TRUE(popup->isVisible());
+  EXPECT_TRUE(goods->hasFocus());
+  entrytest::SaveScreenshot(*dlg_, QStringLiteral("piece_weights_place_popup"));
+  QTest::keyClick(goods, Qt::Key_1, Qt::ControlModifier);
+  EXPECT_EQ(QString::fromUtf16(u"衣服"), goods->text());
+  EXPECT_EQ(QStringLiteral("CLOTHES"), Edit(CPieceWeightDlg::kAlias)->text());
+  EXPECT_EQ(QStringLiteral("CL01"), Edit(CPieceWeightDlg::kCodeA)->text());
+  EXPECT_EQ(Edit(CPieceWeightDlg::kQuantity), dlg_->focusWidget());
+  EXPECT_FALSE(popup->isVisible());
+  // Enter in the goods name takes the first hit (here by its English name).
+  Retype(goods, QStringLiteral("mobile phone"));
+  ASSERT_TRUE(popup->isVisible());
+  QTest::keyClick(goods, Qt::Key_Enter);
+  EXPECT_EQ(QString::fromUtf16(u"手机"), goods->text());
+  EXPECT_EQ(QStringLiteral("EL01"), Edit(CPieceWeightDlg::kCodeA)->text());
+  EXPECT_EQ(Edit(CPieceWeightDlg::kQuantity), dlg_->focusWidget());
+  // Leaving the edit hides the popup.
+  Retype(goods, QString::fromUtf16(u"茶"));
+  ASSERT_TRUE(popup->isVisible());
+  Edit(CPieceWeightDlg::kRate)->setFocus();
+  EXPECT_FALSE(popup->isVisible());
+  Retype(goods, QString::fromUtf16(u"茶"));
+  QTest::keyClick(goods, Qt::Key_Return);
+  dlg_->ConfirmButton()->click();
+  ASSERT_EQ(1, dlg_->Grid()->RowCount());
+  EXPECT_EQ(u"茶叶", dlg_->Grid()->CellText(0, 7));
+  EXPECT_EQ(u"TEA", dlg_->Grid()->CellText(0, 12));
+  EXPECT_EQ(u"FD01", dlg_->Grid()->CellText(0, 13));
+  EXPECT_FALSE(popupTookFocus_);
 }
 
 // ---- the piece store ----

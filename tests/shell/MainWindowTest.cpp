@@ -46,6 +46,7 @@
 #include "tests/shell/StandInSuite.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "tests/shell/ViewTestSupport.h"
+#include "tests/ui/SuggestSources.h"
 
 namespace {
 
@@ -358,6 +359,34 @@ TEST_F(MainWindowTest, ScaleSettingsShowTheSettingsHeld) {
   EXPECT_EQ(QStringLiteral("0x02"), CScaleSettingsDlg::StartByteText(2));
   EXPECT_EQ(QStringLiteral("0x7F"), CScaleSettingsDlg::StartByteText(127));
   EXPECT_EQ(QStringLiteral("~"), CScaleSettingsDlg::StartByteText(126));
+}
+
+// The waybill query dialog of the view searches the application's client
+// list and destination table from its customer and destination boxes.
+TEST_F(MainWindowTest, WaybillQueryPopupsSearchTheApplicationsTables) {
+  CMainFrame* frame = OpenMainWindow(u"admin", u"admin123");
+  ASSERT_NE(nullptr, frame);
+  suggesttest::FillClients(app_.ClientList(),
+                           {suggesttest::ClientRow(7, "QD01", GbkFromWide(u"青岛海运"))});
+  suggesttest::FillDestinations(app_.Destinations());
+  CWaybillQueryDlg& dialog = View()->waybillQueryDlg;
+  dialog.InitDialog();
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  QLineEdit* customer = dialog.Ui().customer;
+  customer->setFocus();
+  QTest::keyClicks(customer, QStringLiteral("qd"));
+  ASSERT_TRUE(dialog.Ui().customerPopup->isVisible());
+  QTest::keyClick(customer, Qt::Key_Return);
+  EXPECT_EQ(7, dialog.customerId);
+  EXPECT_EQ(QString::fromUtf16(u"青岛海运"), customer->text());
+  QLineEdit* destination = dialog.Ui().destination;
+  destination->setFocus();
+  QTest::keyClicks(destination, QStringLiteral("gb"));
+  ASSERT_TRUE(dialog.Ui().destinationPopup->isVisible());
+  QTest::keyClick(destination, Qt::Key_1, Qt::ControlModifier);
+  EXPECT_EQ(QString::fromUtf16(u"英国"), destination->text());
+  dialog.hide();
 }
 
 // ---- screen lock ----

@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "common/Json.h"
 #include "common/TextCodec.h"
 #include "platform/QtMessages.h"
 #include "refdata/AirlineTable.h"
@@ -24,6 +23,7 @@
 #include "refdata/UserEnvironment.h"
 #include "tests/QtTestSupport.h"
 #include "tests/TempFolder.h"
+#include "tests/ui/SuggestSources.h"
 
 namespace {
 
@@ -37,41 +37,9 @@ void SaveScreenshot(QWidget& widget, const QString& name) {
 
 // ---- sources ----
 
-std::string ClientRow(int id, const std::string& code, const std::string& name) {
-  std::string out = "{\"i\":" + std::to_string(id) + ",";
-  JsonPutString(out, "a", code, false);
-  JsonPutString(out, "n", name, true);
-  return out + "}";
-}
-
-void FillClients(CClientListCache& cache, const std::vector<std::string>& rows) {
-  std::string list;
-  for (const std::string& r : rows) list += (list.empty() ? "" : ",") + r;
-  cache.ApplyReply("{\"ReturnValue\":1,\"icIDx\":99,\"dLast\":\"2026-01-01 00:00:00\",\"bEnd\":true,"
-                   "\"iDel\":[],\"List\":[" + list + "]}");
-  cache.BuildIndexes();
-}
-
-std::string DestinationRow(int id, const std::string& code, const std::string& name,
-                           const std::string& english, const std::string& postcode = "") {
-  std::string out = "{\"i\":" + std::to_string(id) + ",\"a\":3,\"t\":4,";
-  JsonPutString(out, "c", code, false);
-  JsonPutString(out, "n", name, true);
-  JsonPutString(out, "e", english, true);
-  JsonPutString(out, "s", "", true);
-  JsonPutString(out, "z", postcode, true);
-  return out + "}";
-}
-
-void FillDestinations(CDestinationTable& table) {
-  const std::string list = DestinationRow(1, "US", Gbk(u"美国"), "UNITED STATES", "10001") + "," +
-                           DestinationRow(2, "UA", Gbk(u"乌克兰"), "UKRAINE") + "," +
-                           DestinationRow(3, "UG", Gbk(u"乌干达"), "UGANDA") + "," +
-                           DestinationRow(4, "GB", Gbk(u"英国"), "UNITED KINGDOM");
-  table.ApplyReply("{\"ReturnValue\":1,\"iIDx\":9,\"dLast\":\"2026-01-01 00:00:00\",\"bEnd\":true,"
-                   "\"iDel\":[],\"List\":[" + list + "]}");
-  table.BuildIndexes();
-}
+using suggesttest::ClientRow;
+using suggesttest::FillClients;
+using suggesttest::FillDestinations;
 
 StaffEntry Staff(const std::string& account, const std::string& name, char mode) {
   StaffEntry s;

@@ -23,6 +23,7 @@
 #include "tests/QtTestSupport.h"
 #include "tests/TempFolder.h"
 #include "tests/ui/RecordFilterCallers.h"
+#include "tests/ui/SuggestSources.h"
 #include "ui/LinkLabel.h"
 #include "ui/ListPickDlg.h"
 #include "ui/RecordFilter.h"
@@ -46,6 +47,8 @@ class QueryHost : public CViewHost {
     return std::nullopt;
   }
   std::vector<std::u16string> ServiceKindNames() const override { return kinds; }
+  CClientListCache* ClientList() override { return &clients; }
+  CDestinationTable* Destinations() override { return &destinations; }
   bool ChooseCommonPrompt(std::u16string& text) override {
     ++promptPicks;
     if (prompt.empty()) return false;
@@ -75,6 +78,8 @@ class QueryHost : public CViewHost {
   }
 
   CWaybillQueryDlg* dialog = nullptr;
+  CClientListCache clients;
+  CDestinationTable destinations;
   std::vector<std::u16string> kinds = {u"ZIZ国际", u"DHL", u"EMS"};
   std::u16string prompt;
   int promptPicks = 0;
@@ -328,49 +333,91 @@ TEST_F(WaybillQueryDlgTest, PickersBehindTheLabels) {
 }
 
 TEST_F(WaybillQueryDlgTest, CustomerAndDestinationPopups) {
-  std::vector<std::string> searches;
-  int hides = 0;
-  WaybillQuerySuggestPopups popups;
-  popups.searchCustomer = [&](const std::string& q) { searches.push_back("c:" + q); };
-  popups.hideCustomer = [&] { ++hides; };
-  popups.customerRow = [](int row, std::u16string& text) -> int32_t {
-    if (row != 1) return 0;
-    text = u"广州南方物流";
-    return 3;
-  };
-  popups.searchDestination = [&](const std::string& q) { searches.push_back("d:" + q); };
-  popups.hideDestination = [&] { ++hides; };
-  popups.destinationRow = [](int row, std::u16string& text) {
-    text = row == 0 ? u"日本" : u"美国";
-    return true;
-  };
-  dialog->SetSuggestPopups(popups);
+  using suggesttest::ClientRow;
+  suggesttest::FillClients(host.clients,
+                           {ClientRow(3, "GZ01", GbkFromWide(u"广州南方物流")),
+                            ClientRow(4, "GZ02", GbkFromWide(u"广州北方快运")),
+                            ClientRow(5, "SH01", GbkFromWide(u"上海东方货运"))});
+  suggesttest::FillDestinations(host.destinations);
   Open();
+  CSuggestPopup* clients = ui().customerPopup;
+  CSuggestPopup* destinations = ui().destinationPopup;
+  // Nothing of the popups ever takes the keyboard focus.
+  QWidget* popupFocus = nullptr;
+  const auto watch = QObject::connect(qApp, &QApplication::focusChanged, [&](QWidget*, QWidget* now) {
+    if (now == clients || now == destinations) popupFocus = now;
+  });
+  EXPECT_FALSE(clients->isVisible());
 
-  Type(ui().customer, QString::fromUtf16(u"广州"));
-  ASSERT_FALSE(searches.empty());
-  EXPECT_EQ(searches.back(), "c:" + GbkFromWide(u"广州"));
+  // The customer box: the client codes that begin with the text.
+  Type(ui().customer, QStringLiteral("gz"));
+  ASSERT_TRUE(clients->isVisible());
+  EXPECT_TRUE(ui().customer->hasFocus());
+  EXPECT_EQ(clients->Rows().Cells(1)[0].text, u"GZ02     广州北方快运");
+  QDir().mkpath(BRANTLE_BINARY_DIR "/screenshots");
+  EXPECT_TRUE(dialog->grab().toImage().save(
+      QStringLiteral(BRANTLE_BINARY_DIR "/screenshots/waybill_query_customer_popup.png")));
   QTest::keyClick(ui().customer, Qt::Key_2, Qt::ControlModifier);
-  EXPECT_EQ(dialog->customerId, 3);
-  EXPECT_EQ(ui().customer->text(), QString::fromUtf16(u"广州南方物流"));
+  EXPECT_EQ(dialog->customerId, 4);
+  EXPECT_EQ(ui().customer->text(), QString::fromUtf16(u"广州北方快运"));
+  EXPECT_FALSE(clients->isVisible());
   EXPECT_NE(dialog->focusWidget(), ui().customer) << "Ctrl+2 then moves on";
-  // Typing drops the picked customer.
+  // Typing drops the picked customer; Enter takes the first row.
   ui().customer->setFocus();
   QTest::keyClick(ui().customer, Qt::Key_Backspace);
   EXPECT_EQ(dialog->customerId, 0);
-  // Enter picks row 0: no client there, so no customer.
+  Type(ui().customer, QString::fromUtf16(u"上海"));
+  ASSERT_TRUE(clients->isVisible());
   QTest::keyClick(ui().customer, Qt::Key_Return);
+  EXPECT_EQ(dialog->customerId, 5);
+  EXPECT_EQ(ui().customer->text(), QString::fromUtf16(u"上海东方货运"));
+  EXPECT_NE(dialog->focusWidget(), ui().customer);
+  // A customer typed but never picked gives no customer; an empty row picks
+  // nothing and the key still moves on.
+  Type(ui().customer, QStringLiteral("sh"));
+  ASSERT_TRUE(clients->isVisible());
+  QTest::keyClick(ui().customer, Qt::Key_5, Qt::ControlModifier);
   EXPECT_EQ(dialog->customerId, 0);
+  EXPECT_EQ(ui().customer->text(), QStringLiteral("sh"));
+  EXPECT_NE(dialog->focusWidget(), ui().customer);
+  EXPECT_FALSE(clients->isVisible()) << "leaving the box hides its popup";
 
-  Type(ui().destination, QStringLiteral("j"));
-  EXPECT_EQ(searches.back(), "d:j");
-  QTest::keyClick(ui().destination, Qt::Key_Return);
-  EXPECT_EQ(ui().destination->text(), QString::fromUtf16(u"日本"));
-  EXPECT_GT(hides, 0) << "leaving a box hides its popup";
+  // The destination box: codes, then names; no hit hides the popup.
+  Type(ui().destination, QStringLiteral("u"));
+  ASSERT_TRUE(destinations->isVisible());
+  EXPECT_EQ(destinations->y(), ui().destination->mapTo(dialog.get(), QPoint(0, 0)).y() +
+                                   ui().destination->height());
+  EXPECT_TRUE(dialog->grab().toImage().save(
+      QStringLiteral(BRANTLE_BINARY_DIR "/screenshots/waybill_query_destination_popup.png")));
+  QTest::keyClicks(ui().destination, QStringLiteral("x"));
+  EXPECT_FALSE(destinations->isVisible());
+  QTest::keyClick(ui().destination, Qt::Key_Backspace);
+  ASSERT_TRUE(destinations->isVisible());
+  QTest::keyClick(ui().destination, Qt::Key_3, Qt::ControlModifier);  // UA, UG, US
+  EXPECT_EQ(ui().destination->text(), QString::fromUtf16(u"美国"));
+  EXPECT_EQ(dialog->destination, u"美国");
+  EXPECT_NE(dialog->focusWidget(), ui().destination);
+  EXPECT_FALSE(destinations->isVisible());
+  Type(ui().destination, QString::fromUtf16(u"乌克"));
+  ASSERT_TRUE(destinations->isVisible());
+  QTest::keyClick(ui().destination, Qt::Key_Enter);
+  EXPECT_EQ(ui().destination->text(), QString::fromUtf16(u"乌克兰"));
+  EXPECT_NE(dialog->focusWidget(), ui().destination);
+  // Writing the picked row searched nothing: the popup stays hidden.
+  EXPECT_FALSE(destinations->isVisible());
+  QObject::disconnect(watch);
+  EXPECT_EQ(popupFocus, nullptr);
 
+  Type(ui().dateFrom, QStringLiteral("2024.03.01"));
   Click(ui().ok);
-  EXPECT_EQ(dialog->destination, u"日本");
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_EQ(dialog->result(), QDialog::Accepted);
+  EXPECT_EQ(dialog->destination, u"乌克兰");
   EXPECT_EQ(dialog->customerId, 0);
+  const std::u16string sql =
+      RecordFilterSql(*dialog, recordfiltertest::QuickSearchTexts(), u"ddate", {});
+  EXPECT_NE(sql.find(u"a.cdes='乌克兰'"), std::u16string::npos)
+      << QString::fromStdU16String(sql).toStdString();
 }
 
 TEST_F(WaybillQueryDlgTest, RecordFilterRunsTheDialogModally) {
