@@ -6,6 +6,15 @@
 #include "common/TextCodec.h"
 #include "print/TemplateCache.h"
 
+int TemplateSlotOfCommand(int command) {
+  switch (command) {
+    case 32813: return kLabelSlot;
+    case 32815: return kWaybillSlot;
+    case 32814: return kInvoiceSlot;
+    default: return -1;
+  }
+}
+
 std::vector<std::u16string> ListTemplateNames(const SqlRunner& run, int slot) {
   std::vector<std::u16string> names;
   std::string kind = TemplateKindName(slot);

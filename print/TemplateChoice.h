@@ -11,6 +11,10 @@
 class CServerLink;
 class CTemplateCache;
 
+// The slot a menu command chooses the template of: 32813 label, 32815
+// channel waybill, 32814 invoice; -1 for any other command.
+int TemplateSlotOfCommand(int command);
+
 // "SELECT cname FROM brantle.dbo.sys_model WHERE ckind='<kind>' ORDER BY
 // cname" for the slot's kind; the non-empty names (at most 30 bytes each) in
 // reply order, empty when the query fails.

@@ -25,4 +25,11 @@ TEST(TemplateChoiceTest, ListsTheNamesOfTheSlotsKind) {
   EXPECT_TRUE(ListTemplateNames(run, 3).empty());  // no such slot: nothing sent
 }
 
+TEST(TemplateChoiceTest, MenuCommandsChooseTheirSlot) {
+  EXPECT_EQ(TemplateSlotOfCommand(32813), 2);
+  EXPECT_EQ(TemplateSlotOfCommand(32815), 1);
+  EXPECT_EQ(TemplateSlotOfCommand(32814), 0);
+  EXPECT_EQ(TemplateSlotOfCommand(32817), -1);
+}
+
 }  // namespace
