@@ -26,7 +26,7 @@ struct Caption {
 
 struct SampleTemplate {
   const char16_t* name;
-  const char16_t* text;
+  std::u16string text;
   std::vector<Caption> captions;
   std::vector<std::pair<int, int>> columnWidths;  // column, pixels
 };
@@ -49,6 +49,17 @@ std::vector<Caption> LabelCaptions(int across, int down, int columnsPer, int row
   }
   return out;
 }
+
+// The cells of one label, the same in both label templates.
+const std::u16string kLabelFields =
+    u"<列表定义开始>\r\n"
+    u"内部单号=B2\r\n"
+    u"目的地=B3\r\n"
+    u"件数=B4\r\n"
+    u"入重=C4\r\n"
+    u"收件人=B5\r\n"
+    u"内单条码位图=A7\r\n"
+    u"<列表定义结束>\r\n";
 
 std::vector<SampleTemplate> Templates() {
   return {
@@ -128,15 +139,7 @@ std::vector<SampleTemplate> Templates() {
       {u"默认标签",
        u"打印页数=1\r\n"
        u"条码位图放大倍数=2\r\n"
-       u"全部转换大写=1\r\n"
-       u"<列表定义开始>\r\n"
-       u"内部单号=B2\r\n"
-       u"目的地=B3\r\n"
-       u"件数=B4\r\n"
-       u"入重=C4\r\n"
-       u"收件人=B5\r\n"
-       u"内单条码位图=A7\r\n"
-       u"<列表定义结束>\r\n",
+       u"全部转换大写=1\r\n" + kLabelFields,
        LabelCaptions(1, 1, 3, 8, 0, 0),
        {{1, 70}, {2, 130}, {3, 70}}},
       {u"标签一页八枚",
@@ -146,15 +149,7 @@ std::vector<SampleTemplate> Templates() {
        u"纵向每标签占有行数=8\r\n"
        u"标签横向间隔栏数=1\r\n"
        u"标签纵向间隔行数=1\r\n"
-       u"条码位图放大倍数=1\r\n"
-       u"<列表定义开始>\r\n"
-       u"内部单号=B2\r\n"
-       u"目的地=B3\r\n"
-       u"件数=B4\r\n"
-       u"入重=C4\r\n"
-       u"收件人=B5\r\n"
-       u"内单条码位图=A7\r\n"
-       u"<列表定义结束>\r\n",
+       u"条码位图放大倍数=1\r\n" + kLabelFields,
        LabelCaptions(2, 4, 3, 8, 1, 1),
        {{1, 60}, {2, 110}, {3, 60}, {4, 20}, {5, 60}, {6, 110}, {7, 60}}},
   };

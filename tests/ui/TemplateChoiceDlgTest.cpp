@@ -20,20 +20,9 @@
 
 namespace {
 
-void LoadTexts() {
-  static bool loaded = false;
-  if (loaded) return;
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("brantle-templatechoice-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
-  testsupport::WriteLanguageFile(folder, "00", testsupport::RepositoryTexts());
-  loaded = AppLanguage().Load(folder.string() + "/", "00");
-  std::filesystem::remove_all(folder);
-}
-
 class TemplateChoiceDlgTest : public ::testing::Test {
  protected:
-  void SetUp() override { LoadTexts(); }
+  void SetUp() override { testsupport::LoadRepositoryLanguageOnce("templatechoice"); }
   void Open(std::u16string current) {
     dlg.SetKind(2, std::move(current), {u"默认标签", u"6x1", u"一页八枚"});
     dlg.InitDialog();
