@@ -216,20 +216,13 @@ void InsertFile(Database& db, const char* name, int grade, const char* kind, con
   st.Step();
 }
 
-void InsertTemplate(Database& db, const char* name, const char* kind, const char* text) {
-  Statement st(db.Handle(),
-               "INSERT INTO sys_model(cname,ckind,ctext,vdata,ddate) VALUES(?,?,?,?,?)");
-  st.Bind(1, std::string(name)).Bind(2, std::string(kind)).Bind(3, std::string(text));
-  st.Bind(4, DbValue::OfBlob("")).Bind(5, std::string("2024-01-01 00:00:00"));
-  st.Step();
-}
-
 }  // namespace
 
 void LoadSampleBags(Database& db);  // SampleBags.cpp
 void LoadSampleDictionaries(Database& db);  // SampleDictionaries.cpp
 void LoadSampleWaybillStates(Database& db);  // SampleWaybillStates.cpp
 void LoadSampleWaybillQuery(Database& db);  // SampleWaybillQuery.cpp
+void LoadSampleTemplates(Database& db);  // SampleTemplates.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -241,9 +234,7 @@ void LoadSampleData(Database& db) {
   LoadSampleQuickSearch(db);
   InsertFile(db, "WeChat_Mess.txt", 255, "系统配置",
              "1\t您的快件 %s 已收件，单号 %s。\r\n2\t您的快件 %s 已发出。\r\n", "2024-01-01 00:00:00");
-  InsertTemplate(db, "默认形式发票", "形式发票", "PROFORMA INVOICE\r\n{cNum}\r\n{cReceiver}\r\n");
-  InsertTemplate(db, "默认面单", "渠道面单", "{cNum}\r\n{cDes}\r\n{cReceiver}\r\n{cRAddr}\r\n");
-  InsertTemplate(db, "默认标签", "快件标签", "{cNum}\r\n{cDes}\r\n");
+  LoadSampleTemplates(db);
   LoadSampleZones(db);
   LoadSampleWaybillStates(db);
   LoadSampleWaybillQuery(db);

@@ -645,12 +645,12 @@ std::string Service::ModelData(const Request& req, const Session&) {
     rows = ReadRows(*db_, "SELECT ctext,vdata FROM sys_model WHERE cname=? AND ckind=?",
                     {DbValue::OfText(req.Str("cqName")), DbValue::OfText(req.Str("cqKind"))});
   if (rows.empty()) return Fail(rc::kNotFound, "no such template");
-  std::string text = rows[0].Get("ctext").AsText();
+  std::string text = GbkFromUtf8Lenient(rows[0].Get("ctext").AsText());
   std::string data = rows[0].Get("vdata").kind == DbValue::Blob ? rows[0].Get("vdata").s : "";
   return JsonOut()
       .Int("ReturnValue", rc::kOk)
-      .Int("iTLen", static_cast<int64_t>(GbkFromUtf8Lenient(text).size()))
-      .String("cText", text)
+      .Int("iTLen", static_cast<int64_t>(text.size()))
+      .Plain("cText", Base64Encode(text))
       .Int("iDLen", static_cast<int64_t>(data.size()))
       .Plain("vData", Base64Encode(data))
       .Finish();

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "print/PrintFields.h"
+
 // Courier message definitions (settings and message texts of WeChat_Mess.txt).
 class CWeChatMessages {
  public:
@@ -24,7 +26,6 @@ class CWeChatMessages {
 // templates.
 class CInvoiceCellMap {};
 class CLabelLayout {};
-class CFieldMarkers {};
 
 // A printer chosen for a template (a 612-byte record of printerset_x1.dat).
 struct TemplatePrinter {

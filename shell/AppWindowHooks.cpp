@@ -10,6 +10,7 @@
 #include "common/TextCodec.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessageBox.h"
+#include "print/TemplateChoice.h"
 #include "shell/AboutDlg.h"
 #include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
@@ -148,10 +149,13 @@ void InstallWindowHooks(CBrantleClientApp& app, platform::QtMessageBoxService* b
     auto* view = new CBrantleClientView(host, frame, a.pageFactory);
     view->mainFrame = frame;
     frame->setCentralWidget(view);
-    // The view's commands, then the application's own: About.
-    QObject::connect(frame, &CMainFrame::commandTriggered, view, [view, frame](int command) {
+    // The view's commands, then the application's own: About and the
+    // template choices (label, waybill, invoice).
+    CBrantleClientApp* owner = &a;
+    QObject::connect(frame, &CMainFrame::commandTriggered, view, [view, frame, owner](int command) {
       if (view->OnCommand(command)) return;
       if (command == kCmdAppAbout) RunAboutDialog(frame);
+      if (int slot = TemplateSlotOfCommand(command); slot >= 0) owner->ChooseTemplate(slot);
     });
     QObject::connect(frame, &CMainFrame::quitRequested, qApp, &QCoreApplication::quit);
     frame->SetCommandUiUpdater(

@@ -4,6 +4,8 @@
 
 #include "net/HttpClient.h"
 #include "office/OfficeSuite.h"
+#include "print/PrintFields.h"
+#include "print/TemplateCache.h"
 #include "refdata/AirlineTable.h"
 #include "refdata/BarcodeNormalizer.h"
 #include "refdata/ColumnCatalog.h"
@@ -44,6 +46,8 @@ struct CBrantleClientApp::Services {
   CAirlineTable airlines;
   CPlaceDictionary placeDictionary;
   CAddressLibrary addressLibrary;
+  CPrintFieldDictionary printFields;
+  CTemplateCache templates;
 };
 
 CBrantleClientApp theApp;
@@ -76,6 +80,8 @@ CAddressLibrary& CBrantleClientApp::AddressLibrary() { return services_->address
 CBarcodeNormalizer& CBrantleClientApp::Barcodes() { return services_->barcodes; }
 CZoneTable& CBrantleClientApp::Zones() { return services_->zones; }
 CWaybillCache& CBrantleClientApp::WaybillCache() { return services_->waybillCache; }
+CPrintFieldDictionary& CBrantleClientApp::PrintFields() { return services_->printFields; }
+CTemplateCache& CBrantleClientApp::Templates() { return services_->templates; }
 int32_t CBrantleClientApp::LoadWaybillRecord(int32_t id, InputWaybillRecord& record,
                                              std::vector<std::unique_ptr<PieceLine>>& pieces,
                                              std::vector<std::unique_ptr<GoodsLine>>& goods) {

@@ -53,6 +53,9 @@ class CViewPage;
 class CColumnCatalog;
 struct AwbPackInfo;
 class CZoneTable;
+class CTemplateCache;
+class CTemplateModel;
+class CPrintFieldDictionary;
 class CWaybillCache;
 struct PieceLine;
 struct GoodsLine;
@@ -173,6 +176,18 @@ class CBrantleClientApp {
   // The spoken weights and result sounds.
   CSoundService& Sounds() { return sounds_; }
   CTemplatePrinterList& TemplatePrinters() { return templatePrinters_; }
+  CFieldMarkers& FieldMarkers() { return fieldMarkers_; }
+  // The print-field dictionary with the template-kind names and captions
+  // (BuildPrintFields), the template cache with the current template of
+  // each kind slot (0 invoice, 1 channel waybill, 2 label).
+  CPrintFieldDictionary& PrintFields();
+  CTemplateCache& Templates();
+  // The template of a kind and name (GBK): cached, else fetched; null when
+  // it cannot be had.
+  CTemplateModel* FindTemplate(std::string_view kindGbk, std::string_view nameGbk);
+  // The operator chooses the slot's template in the template choice dialog;
+  // 1 when the slot's current template was set, else 0.
+  int ChooseTemplate(int slot);
   // The column catalogue (built by start-up after the language table).
   CColumnCatalog& ColumnCatalog();
   const CColumnCatalog& ColumnCatalog() const;

@@ -7,6 +7,8 @@
 
 #include "common/TextCodec.h"
 #include "platform/MessageBox.h"
+#include "print/TemplateCache.h"
+#include "ui/TemplateChoiceDlg.h"
 #include "refdata/AddressLibrary.h"
 #include "refdata/AirlineTable.h"
 #include "refdata/AwbBagLists.h"
@@ -23,8 +25,14 @@
 #include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
 
-void CBrantleClientApp::BuildPrintFields() {}
-void CBrantleClientApp::LoadDefaultTemplates() {}
+void CBrantleClientApp::BuildPrintFields() { PrintFields().Build(Language()); }
+void CBrantleClientApp::LoadDefaultTemplates() { Templates().LoadDefaults(Link(), ProgramFolder()); }
+CTemplateModel* CBrantleClientApp::FindTemplate(std::string_view kindGbk, std::string_view nameGbk) {
+  return Templates().Find(Link(), ProgramFolder(), kindGbk, nameGbk);
+}
+int CBrantleClientApp::ChooseTemplate(int slot) {
+  return ::ChooseTemplate(Templates(), Link(), ProgramFolder(), slot, mainWindow);
+}
 void CBrantleClientApp::LoadPrinterAssignments() {}
 void CBrantleClientApp::LoadSoundResources() { sounds_.LoadSoundResources(ProgramFolder()); }
 int CBrantleClientApp::LoadAddressLibrary() { return AddressLibrary().LoadFromFolder(ProgramFolder()); }

@@ -12,6 +12,9 @@
 #include <utility>
 #include <vector>
 
+#include <unistd.h>
+
+#include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 
 namespace testsupport {
@@ -60,6 +63,20 @@ inline void WriteLanguageFile(const std::filesystem::path& folder, const std::st
     char bytes[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
     out.write(bytes, 2);
   }
+}
+
+// Loads the repository's texts into the application's language table once
+// per program (language "00": the Chinese texts); whether they loaded.
+inline bool LoadRepositoryLanguageOnce(const std::string& tag) {
+  static bool loaded = false;
+  if (loaded) return true;
+  const auto folder = std::filesystem::temp_directory_path() /
+                      ("brantle-" + tag + "-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  WriteLanguageFile(folder, "00", RepositoryTexts());
+  loaded = AppLanguage().Load(folder.string() + "/", "00");
+  std::filesystem::remove_all(folder);
+  return loaded;
 }
 
 }  // namespace testsupport

@@ -93,16 +93,7 @@ class QueryHost : public CViewHost {
   std::vector<std::u16string> offered;
 };
 
-void LoadChineseTexts() {
-  static bool loaded = false;
-  if (loaded) return;
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("brantle-waybillquery-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
-  testsupport::WriteLanguageFile(folder, "00", testsupport::RepositoryTexts());
-  loaded = AppLanguage().Load(folder.string() + "/", "00");
-  std::filesystem::remove_all(folder);
-}
+void LoadChineseTexts() { testsupport::LoadRepositoryLanguageOnce("waybillquery"); }
 
 class WaybillQueryDlgTest : public ::testing::Test {
  protected:
