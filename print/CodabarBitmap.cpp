@@ -64,13 +64,13 @@ bool CCodabarBitmap::Render(std::string_view text, int barHeight, bool wide) {
     const int characterX = x;
     for (int e = 0; e < 7; ++e) {
       const int pixels = (kPatterns[values[i]] >> (6 - e)) & 1 ? wideElement : narrow;
-      if (e % 2 == 0)
-        for (int y = 0; y < barRows; ++y) view.SetRun(x, pixels, y);
+      if (e % 2 == 0 && barRows > 0) view.SetRun(x, pixels, 0);
       x += pixels;
     }
     x += wide ? (values[i] < 12 ? 5 : 4) : 2;
     if (!wide) monobmp::DrawGlyph(view, static_cast<uint8_t>(text_[i]), characterX, barRows + 1);
   }
+  for (int y = 1; y < barRows; ++y) view.CopyRow(0, y);
   return true;
 }
 

@@ -50,6 +50,6 @@ class CCodabarBitmap {
   int height_ = 0;
   std::array<char, 64> text_{};
   int fileSize_ = 0;
-  std::array<uint8_t, kImageCapacity> image_{};
+  std::array<uint8_t, kImageCapacity> image_;  // valid up to fileSize_
   int stride_ = 0;
 };

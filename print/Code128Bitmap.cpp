@@ -180,14 +180,9 @@ bool CCode128Bitmap::DrawSymbols(const uint8_t* values, const char* kinds, int c
     bool bar = true;
     for (const char* w = kPatterns[value]; *w; ++w, bar = !bar) {
       const int pixels = *w - '0';
-      if (bar)
-        for (int y = 0; y < barHeight; ++y) view.SetRun(x, pixels, y);
+      if (bar) view.SetRun(x, pixels, 0);
       x += pixels;
     }
-    const int symbolWidth = x - symbolX;
-    for (int y = 0; y < std::min(topLineRows_, barHeight); ++y) view.SetRun(symbolX, symbolWidth, y);
-    for (int y = std::max(0, barHeight - bottomLineRows_); y < barHeight; ++y)
-      view.SetRun(symbolX, symbolWidth, y);
     if (noText || i == count) continue;
     const int textTop = barHeight + 1;
     if (kinds[i] == 'A' || kinds[i] == 'B') {
@@ -197,6 +192,12 @@ bool CCode128Bitmap::DrawSymbols(const uint8_t* values, const char* kinds, int c
       monobmp::DrawNarrowDigit(view, value % 10, symbolX + 5, textTop);
     }
   }
+  // Every bar row as the first; then the solid lines over the symbols.
+  for (int y = 1; y < barHeight; ++y) view.CopyRow(0, y);
+  const int symbolsWidth = x - kQuiet;
+  for (int y = 0; y < std::min(topLineRows_, barHeight); ++y) view.SetRun(kQuiet, symbolsWidth, y);
+  for (int y = std::max(0, barHeight - bottomLineRows_); y < barHeight; ++y)
+    view.SetRun(kQuiet, symbolsWidth, y);
   return true;
 }
 
@@ -212,9 +213,14 @@ void CCode128Bitmap::Magnify() {
   SetGeometry(oldWidth * n, height_);
   std::memset(image_.data() + monobmp::kHeaderSize, 0, stride_ * height_);
   const monobmp::RowView to(image_.data() + monobmp::kHeaderSize, height_, stride_);
-  for (int y = 0; y < height_; ++y)
+  for (int y = 0; y < height_; ++y) {
+    if (from.SameRow(y - 1, y)) {
+      to.CopyRow(y - 1, y);
+      continue;
+    }
     for (int x = 0; x < oldWidth; ++x)
       if (from.Get(x, y)) to.SetRun(x * n, n, y);
+  }
 }
 
 void CCode128Bitmap::Turn(int direction) {

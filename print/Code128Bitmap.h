@@ -78,7 +78,7 @@ class CCode128Bitmap {
   std::array<char, 64> text_{};
   int fileSize_ = 0;
   int magnification_ = 2;
-  std::array<uint8_t, kImageCapacity> image_{};
+  std::array<uint8_t, kImageCapacity> image_;  // valid up to fileSize_
   int topLineRows_ = 0;
   int bottomLineRows_ = 0;
   int stride_ = 0;

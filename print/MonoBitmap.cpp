@@ -137,7 +137,21 @@ void WriteHeader(uint8_t* out, int width, int height, int stride) {
 
 void RowView::SetRun(int x, int count, int yFromTop) const {
   uint8_t* row = Row(yFromTop);
-  for (int i = x; i < x + count; ++i) row[i >> 3] |= static_cast<uint8_t>(0x80u >> (i & 7));
+  int end = x + count;
+  // The partial first byte, whole bytes, then the partial last byte.
+  while (x < end && (x & 7)) {
+    row[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
+    ++x;
+  }
+  if (end - x >= 8) {
+    std::memset(row + (x >> 3), 0xFF, static_cast<size_t>((end - x) >> 3));
+    x += (end - x) & ~7;
+  }
+  for (; x < end; ++x) row[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
+}
+
+void RowView::CopyRow(int fromTop, int toTop) const {
+  std::memcpy(Row(toTop), Row(fromTop), static_cast<size_t>(stride_));
 }
 
 const uint8_t* GlyphOf(uint8_t character) {

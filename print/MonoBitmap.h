@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <string_view>
 
@@ -32,6 +33,8 @@ class RowView {
   bool Get(int x, int yFromTop) const { return (Row(yFromTop)[x >> 3] >> (7 - (x & 7))) & 1u; }
   // Sets pixels x..x+count-1 of one row.
   void SetRun(int x, int count, int yFromTop) const;
+  void CopyRow(int fromTop, int toTop) const;
+  bool SameRow(int a, int b) const { return a >= 0 && std::memcmp(Row(a), Row(b), static_cast<size_t>(stride_)) == 0; }
 
  private:
   uint8_t* pixels_;
