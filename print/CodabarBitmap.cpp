@@ -45,19 +45,12 @@ bool CCodabarBitmap::Render(std::string_view text, int barHeight, bool wide) {
   barHeight = EffectiveBarHeight(barHeight);
   const int height = wide ? std::min(barHeight, 160) : (barHeight < 149 ? barHeight + 12 : 160);
   const int barRows = wide ? height - 1 : height - 11;
-  const int stride = monobmp::RowStride(width);
-  if (stride * height > kMaxPixelBytes) return false;
+  if (!Fits(width, height)) return false;
 
   text_.fill(0);
   for (size_t i = 0; i < text.size(); ++i) text_[i] = kCharacters[values[i]];
-  width_ = width;
-  height_ = height;
-  stride_ = stride;
-  rowWidth_ = stride * 8;
-  fileSize_ = monobmp::kHeaderSize + stride * height;
-  monobmp::WriteHeader(image_.data(), width_, height_, stride_);
-  std::memset(image_.data() + monobmp::kHeaderSize, 0, stride * height);
-  const monobmp::RowView view(image_.data() + monobmp::kHeaderSize, height_, stride_);
+  Start(width, height);
+  const monobmp::RowView view = View();
 
   int x = quiet;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -72,9 +65,4 @@ bool CCodabarBitmap::Render(std::string_view text, int barHeight, bool wide) {
   }
   for (int y = 1; y < barRows; ++y) view.CopyRow(0, y);
   return true;
-}
-
-bool CCodabarBitmap::SaveFile(const std::filesystem::path& path) const {
-  if (fileSize_ == 0) return false;
-  return monobmp::WriteFile(path, image_.data(), static_cast<size_t>(fileSize_));
 }

@@ -155,23 +155,13 @@ bool CCode128Bitmap::Render(std::string_view text, int barHeight, bool noText,
   return true;
 }
 
-void CCode128Bitmap::SetGeometry(int width, int height) {
-  width_ = width;
-  height_ = height;
-  stride_ = monobmp::RowStride(width);
-  rowWidth_ = stride_ * 8;
-  fileSize_ = monobmp::kHeaderSize + stride_ * height;
-  monobmp::WriteHeader(image_.data(), width_, height_, stride_);
-}
-
 bool CCode128Bitmap::DrawSymbols(const uint8_t* values, const char* kinds, int count,
                                  int barHeight, bool noText) {
   const int width = 11 * count + 13 + 2 * kQuiet;
   const int height = barHeight + (noText ? 0 : kTextRows);
-  if (monobmp::RowStride(width) * height > kMaxPixelBytes) return false;
-  SetGeometry(width, height);
-  std::memset(image_.data() + monobmp::kHeaderSize, 0, stride_ * height_);
-  const monobmp::RowView view(image_.data() + monobmp::kHeaderSize, height_, stride_);
+  if (!Fits(width, height)) return false;
+  Start(width, height);
+  const monobmp::RowView view = View();
 
   int x = kQuiet;
   for (int i = 0; i <= count; ++i) {
@@ -204,15 +194,14 @@ bool CCode128Bitmap::DrawSymbols(const uint8_t* values, const char* kinds, int c
 void CCode128Bitmap::Magnify() {
   int n = magnification_;
   if (n < 2 || n > 8) return;
-  while (n > 1 && monobmp::RowStride(width_ * n) * height_ > kMaxPixelBytes) --n;
+  while (n > 1 && !Fits(width_ * n, height_)) --n;
   if (n < 2) return;
   std::array<uint8_t, kImageCapacity> source;
   std::memcpy(source.data(), image_.data(), fileSize_);
   const monobmp::RowView from(source.data() + monobmp::kHeaderSize, height_, stride_);
   const int oldWidth = width_;
-  SetGeometry(oldWidth * n, height_);
-  std::memset(image_.data() + monobmp::kHeaderSize, 0, stride_ * height_);
-  const monobmp::RowView to(image_.data() + monobmp::kHeaderSize, height_, stride_);
+  Start(oldWidth * n, height_);
+  const monobmp::RowView to = View();
   for (int y = 0; y < height_; ++y) {
     if (from.SameRow(y - 1, y)) {
       to.CopyRow(y - 1, y);
@@ -237,15 +226,14 @@ void CCode128Bitmap::Turn(int direction) {
 bool CCode128Bitmap::QuarterTurnClockwise() {
   const int newWidth = height_;
   const int newHeight = width_;
-  if (monobmp::RowStride(newWidth) * newHeight > kMaxPixelBytes) return false;
+  if (!Fits(newWidth, newHeight)) return false;
   std::array<uint8_t, kImageCapacity> source;
   std::memcpy(source.data(), image_.data(), fileSize_);
   const monobmp::RowView from(source.data() + monobmp::kHeaderSize, height_, stride_);
   const int oldWidth = width_;
   const int oldHeight = height_;
-  SetGeometry(newWidth, newHeight);
-  std::memset(image_.data() + monobmp::kHeaderSize, 0, stride_ * height_);
-  const monobmp::RowView to(image_.data() + monobmp::kHeaderSize, height_, stride_);
+  Start(newWidth, newHeight);
+  const monobmp::RowView to = View();
   for (int y = 0; y < oldHeight; ++y)
     for (int x = 0; x < oldWidth; ++x)
       if (from.Get(x, y)) to.Set(oldHeight - 1 - y, x);
@@ -256,8 +244,8 @@ void CCode128Bitmap::HalfTurn() {
   std::array<uint8_t, kImageCapacity> source;
   std::memcpy(source.data(), image_.data(), fileSize_);
   const monobmp::RowView from(source.data() + monobmp::kHeaderSize, height_, stride_);
-  std::memset(image_.data() + monobmp::kHeaderSize, 0, stride_ * height_);
-  const monobmp::RowView to(image_.data() + monobmp::kHeaderSize, height_, stride_);
+  Start(width_, height_);
+  const monobmp::RowView to = View();
   for (int y = 0; y < height_; ++y)
     for (int x = 0; x < width_; ++x)
       if (from.Get(x, y)) to.Set(width_ - 1 - x, height_ - 1 - y);
@@ -288,6 +276,5 @@ std::filesystem::path CCode128Bitmap::SafePath(const std::filesystem::path& path
 }
 
 bool CCode128Bitmap::SaveFile(const std::filesystem::path& path) const {
-  if (fileSize_ == 0) return false;
-  return monobmp::WriteFile(SafePath(path), image_.data(), static_cast<size_t>(fileSize_));
+  return Image::SaveFile(SafePath(path));
 }

@@ -11,15 +11,15 @@
 // the lowest 9 rows carry the characters and the 10th row from the bottom
 // stays white; the bars fill the rows above.
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
 
-class CCode128Bitmap {
+#include "print/MonoBitmap.h"
+
+// The file image holds at most 32,768 bytes (32,706 of pixel rows).
+class CCode128Bitmap : public monobmp::Image<32768> {
  public:
-  static constexpr int kImageCapacity = 32768;
-  static constexpr int kMaxPixelBytes = kImageCapacity - 62;  // 32,706
   static constexpr int kMaxText = 60;
 
   CCode128Bitmap();
@@ -54,12 +54,6 @@ class CCode128Bitmap {
   // The path SaveFile writes for `path`.
   std::filesystem::path SafePath(const std::filesystem::path& path) const;
 
-  int Width() const { return width_; }
-  int RowWidth() const { return rowWidth_; }
-  int Height() const { return height_; }
-  int FileSize() const { return fileSize_; }
-  const uint8_t* FileImage() const { return image_.data(); }
-  std::string_view Text() const { return std::string_view(text_.data()); }
 
  private:
   // Draws the symbols from the start to the check, then the stop symbol;
@@ -70,16 +64,8 @@ class CCode128Bitmap {
   void Turn(int direction);
   bool QuarterTurnClockwise();
   void HalfTurn();
-  void SetGeometry(int width, int height);
 
-  int width_ = 0;
-  int rowWidth_ = 0;
-  int height_ = 0;
-  std::array<char, 64> text_{};
-  int fileSize_ = 0;
   int magnification_ = 2;
-  std::array<uint8_t, kImageCapacity> image_;  // valid up to fileSize_
   int topLineRows_ = 0;
   int bottomLineRows_ = 0;
-  int stride_ = 0;
 };

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <string_view>
@@ -55,5 +56,48 @@ void DrawNarrowDigit(const RowView& view, int digit, int x, int yFromTop);
 // Creates or empties the file and writes the bytes; false when the file
 // cannot be created or written.
 bool WriteFile(const std::filesystem::path& path, const uint8_t* bytes, size_t size);
+
+// The file image of a barcode picture of at most `Capacity` bytes (header
+// included), with the drawn text, kept in the object: drawing allocates
+// nothing.
+template <int Capacity>
+class Image {
+ public:
+  static constexpr int kImageCapacity = Capacity;
+  static constexpr int kMaxPixelBytes = Capacity - kHeaderSize;
+
+  // Writes the file image; false when nothing was drawn or the file cannot
+  // be written.
+  bool SaveFile(const std::filesystem::path& path) const {
+    return fileSize_ > 0 && WriteFile(path, image_.data(), static_cast<size_t>(fileSize_));
+  }
+
+  int Width() const { return width_; }
+  int RowWidth() const { return stride_ * 8; }
+  int Height() const { return height_; }
+  int FileSize() const { return fileSize_; }
+  const uint8_t* FileImage() const { return image_.data(); }
+  std::string_view Text() const { return std::string_view(text_.data()); }
+
+ protected:
+  static bool Fits(int width, int height) { return RowStride(width) * height <= kMaxPixelBytes; }
+  // A new white picture of the given size (which must fit).
+  void Start(int width, int height) {
+    width_ = width;
+    height_ = height;
+    stride_ = RowStride(width);
+    fileSize_ = kHeaderSize + stride_ * height;
+    WriteHeader(image_.data(), width_, height_, stride_);
+    std::memset(image_.data() + kHeaderSize, 0, static_cast<size_t>(stride_ * height_));
+  }
+  RowView View() { return RowView(image_.data() + kHeaderSize, height_, stride_); }
+
+  int width_ = 0;
+  int height_ = 0;
+  int stride_ = 0;
+  int fileSize_ = 0;
+  std::array<char, 64> text_{};
+  std::array<uint8_t, Capacity> image_;  // valid up to fileSize_
+};
 
 }  // namespace monobmp
