@@ -84,7 +84,8 @@ bool CCode128Bitmap::Render(std::string_view text, int barHeight, bool noText,
   text_.fill(0);
   std::memcpy(text_.data(), text.data(), text.size());
 
-  std::string spec;
+  std::string automatic;  // short: kept in the string object itself
+  std::string_view spec;
   if (codeSets && *codeSets) {
     spec = codeSets;
   } else {
@@ -97,7 +98,7 @@ bool CCode128Bitmap::Render(std::string_view text, int barHeight, bool noText,
     if (!lowerCase && text.size() <= 13 && (text.size() < 8 || !noText))
       spec = "A";
     else
-      spec = AutomaticCodeSets(text);
+      spec = automatic = AutomaticCodeSets(text);
   }
 
   uint8_t values[kMaxSymbols];
