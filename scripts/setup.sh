@@ -12,6 +12,7 @@ PACKAGES=(
   libreoffice-dev
   libopenjp2-7-dev libjpeg-dev libpng-dev
   libsqlite3-dev libcpp-httplib-dev nlohmann-json3-dev
+  libzxing-dev
   # run
   libreoffice-calc libreoffice-core
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
