@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "print/TemplatePrinterList.h"
+
 // Courier message definitions (settings and message texts of WeChat_Mess.txt).
 class CWeChatMessages {
  public:
@@ -26,14 +28,3 @@ class CInvoiceCellMap {};
 class CLabelLayout {};
 class CFieldMarkers {};
 
-// A printer chosen for a template (a 612-byte record of printerset_x1.dat).
-struct TemplatePrinter {
-  std::u16string templateName;
-  std::u16string printerName;
-};
-
-// Printer assignments of the templates.
-class CTemplatePrinterList {
- public:
-  std::vector<TemplatePrinter> entries;
-};

@@ -146,10 +146,12 @@ void InstallWindowHooks(CBrantleClientApp& app, platform::QtMessageBoxService* b
     auto* view = new CBrantleClientView(host, frame, a.pageFactory);
     view->mainFrame = frame;
     frame->setCentralWidget(view);
-    // The view's commands, then the application's own: About.
-    QObject::connect(frame, &CMainFrame::commandTriggered, view, [view, frame](int command) {
+    // The view's commands, then the application's own: About and the
+    // printer associations.
+    QObject::connect(frame, &CMainFrame::commandTriggered, view, [view, frame, &a](int command) {
       if (view->OnCommand(command)) return;
       if (command == kCmdAppAbout) RunAboutDialog(frame);
+      if (command == kCmdPrinterAssign) a.OnPrinterAssign();
     });
     QObject::connect(frame, &CMainFrame::quitRequested, qApp, &QCoreApplication::quit);
     frame->SetCommandUiUpdater(

@@ -7,6 +7,9 @@
 
 #include "common/TextCodec.h"
 #include "platform/MessageBox.h"
+#include "platform/QtWaitForWork.h"
+#include "print/InstalledPrinters.h"
+#include "print/TemplatePrinterList.h"
 #include "refdata/AddressLibrary.h"
 #include "refdata/AirlineTable.h"
 #include "refdata/AwbBagLists.h"
@@ -22,10 +25,28 @@
 #include "refdata/ZoneTable.h"
 #include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
+#include "ui/PrinterAssignDlg.h"
 
 void CBrantleClientApp::BuildPrintFields() {}
 void CBrantleClientApp::LoadDefaultTemplates() {}
-void CBrantleClientApp::LoadPrinterAssignments() {}
+
+// ---- printers of the templates
+
+void CBrantleClientApp::LoadPrinterAssignments() {
+  LoadPrinterFile(ProgramFolder(), platform::WaitForWork(InstalledPrinterNames), templatePrinters_,
+                  platform::CurrentMessageBoxService());
+}
+int CBrantleClientApp::EnumPrinterNames(std::vector<std::u16string>& list) {
+  std::vector<std::u16string> names = platform::WaitForWork(InstalledPrinterNames);
+  list.insert(list.end(), names.begin(), names.end());
+  return static_cast<int>(names.size());
+}
+int CBrantleClientApp::SavePrinterAssignments() { return SavePrinterFile(ProgramFolder(), templatePrinters_) ? 1 : 0; }
+void CBrantleClientApp::OnPrinterAssign() { RunPrinterAssignment(mainWindow, ProgramFolder(), templatePrinters_); }
+std::u16string CBrantleClientApp::SelectTemplatePrinter(int kind, std::u16string_view templateName) {
+  return JobPrinter(templatePrinters_, kind, templateName);
+}
+
 void CBrantleClientApp::LoadSoundResources() { sounds_.LoadSoundResources(ProgramFolder()); }
 int CBrantleClientApp::LoadAddressLibrary() { return AddressLibrary().LoadFromFolder(ProgramFolder()); }
 void CBrantleClientApp::InitPlaceDictionary() { PlaceDictionary().Init(ProgramFolder()); }
