@@ -8,6 +8,9 @@
 
 std::vector<std::u16string> InstalledPrinterNames() {
   std::vector<std::u16string> names;
+  // The scheduler as CUPS_SERVER names it now (libcups keeps the first
+  // answer of each thread otherwise).
+  cupsSetServer(nullptr);
   http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
                               30000, nullptr);
   if (http == nullptr) return names;

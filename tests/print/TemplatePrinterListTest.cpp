@@ -285,8 +285,8 @@ TEST_F(PrinterFileLoadTest, DialogRowsFromTheTemplateFolder) {
                            "IVC_EU.xls",                       // no settings text: left out
                            "KUN_X.xls", "KUN_X.txt",           // no known prefix
                            "TAB_NEW.xlsx", "TAB_NEW.txt",      // not ".XLS"
-                           "TAB_0123456789012345678901234567890.xls",  // 31 + 4 characters
-                           "TAB_0123456789012345678901234567890.txt"}) {
+                           "TAB_01234567890123456789012345678901.xls",  // 32 characters: too long
+                           "TAB_01234567890123456789012345678901.txt"}) {
     Write("DATA_MODEL/" + std::string(name), "x");
   }
   CTemplatePrinterList list;
