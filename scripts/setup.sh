@@ -21,6 +21,8 @@ PACKAGES=(
   espeak-ng
   # tests
   python3 openssl cups printer-driver-cups-pdf poppler-utils socat
+  # the installed printers (print/, through libcups)
+  libcups2-dev
 )
 
 missing=()

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "print/PrintFields.h"
+#include "print/TemplatePrinterList.h"
 
 // Courier message definitions (settings and message texts of WeChat_Mess.txt).
 class CWeChatMessages {
@@ -27,14 +28,3 @@ class CWeChatMessages {
 class CInvoiceCellMap {};
 class CLabelLayout {};
 
-// A printer chosen for a template (a 612-byte record of printerset_x1.dat).
-struct TemplatePrinter {
-  std::u16string templateName;
-  std::u16string printerName;
-};
-
-// Printer assignments of the templates.
-class CTemplatePrinterList {
- public:
-  std::vector<TemplatePrinter> entries;
-};

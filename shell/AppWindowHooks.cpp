@@ -150,11 +150,12 @@ void InstallWindowHooks(CBrantleClientApp& app, platform::QtMessageBoxService* b
     view->mainFrame = frame;
     frame->setCentralWidget(view);
     // The view's commands, then the application's own: About and the
-    // template choices (label, waybill, invoice).
+    // template choices (label, waybill, invoice) and the printer associations.
     CBrantleClientApp* owner = &a;
     QObject::connect(frame, &CMainFrame::commandTriggered, view, [view, frame, owner](int command) {
       if (view->OnCommand(command)) return;
       if (command == kCmdAppAbout) RunAboutDialog(frame);
+      if (command == kCmdPrinterAssign) owner->OnPrinterAssign();
       if (int slot = TemplateSlotOfCommand(command); slot >= 0) owner->ChooseTemplate(slot);
     });
     QObject::connect(frame, &CMainFrame::quitRequested, qApp, &QCoreApplication::quit);

@@ -130,6 +130,16 @@ class CBrantleClientApp {
   // Writes the scale settings to "balanceset.ini"; 1, or 0 when it cannot.
   int SaveScaleSettings();
   void LoadPrinterAssignments();
+  // The installed printers (CUPS queues) appended to the list; their count.
+  int EnumPrinterNames(std::vector<std::u16string>& list);
+  // Writes "printerset_x1.dat"; 1, or 0 when it cannot.
+  int SavePrinterAssignments();
+  // Menu command 32833: the printer association dialog.
+  void OnPrinterAssign();
+  // The queue a print job of the printer kind (1 waybill, 2 label, 3
+  // invoice) and template goes to; empty for the default queue.  The
+  // machine's default printer is never changed.
+  std::u16string SelectTemplatePrinter(int kind, std::u16string_view templateName);
   void LoadSoundResources();
   void RefreshClientList();
   void RefreshDestinations();
@@ -228,7 +238,6 @@ class CBrantleClientApp {
   // The Excel file filter of the file dialogs and the Excel ProgID.
   std::u16string excelFileFilter = u"Excel file (*.xls)|*.xls|";
   std::u16string excelProgId = u"Excel.Application";
-  std::u16string savedDefaultPrinter;
 
   // ---- settings of the services below ----
 

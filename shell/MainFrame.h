@@ -38,6 +38,8 @@ inline constexpr int kCmdChangePassword = 32851;
 inline constexpr int kCmdCompanyWebSite = 32822;
 inline constexpr int kCmdFilePrint = 57607;
 inline constexpr int kCmdAppAbout = 57664;
+// The printer association dialog (an application command).
+inline constexpr int kCmdPrinterAssign = 32833;
 inline constexpr int kCmdAppExit = 57665;
 inline constexpr int kCmdViewToolbar = 59392;
 inline constexpr int kCmdViewStatusBar = 59393;

@@ -7,7 +7,10 @@
 
 #include "common/TextCodec.h"
 #include "platform/MessageBox.h"
+#include "platform/QtWaitForWork.h"
+#include "print/InstalledPrinters.h"
 #include "print/TemplateCache.h"
+#include "print/TemplatePrinterList.h"
 #include "ui/TemplateChoiceDlg.h"
 #include "refdata/AddressLibrary.h"
 #include "refdata/AirlineTable.h"
@@ -24,6 +27,7 @@
 #include "refdata/ZoneTable.h"
 #include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
+#include "ui/PrinterAssignDlg.h"
 
 void CBrantleClientApp::BuildPrintFields() { PrintFields().Build(Language()); }
 void CBrantleClientApp::LoadDefaultTemplates() { Templates().LoadDefaults(Link(), ProgramFolder()); }
@@ -33,7 +37,24 @@ CTemplateModel* CBrantleClientApp::FindTemplate(std::string_view kindGbk, std::s
 int CBrantleClientApp::ChooseTemplate(int slot) {
   return ::ChooseTemplate(Templates(), Link(), ProgramFolder(), slot, mainWindow);
 }
-void CBrantleClientApp::LoadPrinterAssignments() {}
+
+// ---- printers of the templates
+
+void CBrantleClientApp::LoadPrinterAssignments() {
+  LoadPrinterFile(ProgramFolder(), platform::WaitForWork(InstalledPrinterNames), templatePrinters_,
+                  platform::CurrentMessageBoxService());
+}
+int CBrantleClientApp::EnumPrinterNames(std::vector<std::u16string>& list) {
+  std::vector<std::u16string> names = platform::WaitForWork(InstalledPrinterNames);
+  list.insert(list.end(), names.begin(), names.end());
+  return static_cast<int>(names.size());
+}
+int CBrantleClientApp::SavePrinterAssignments() { return SavePrinterFile(ProgramFolder(), templatePrinters_) ? 1 : 0; }
+void CBrantleClientApp::OnPrinterAssign() { RunPrinterAssignment(mainWindow, ProgramFolder(), templatePrinters_); }
+std::u16string CBrantleClientApp::SelectTemplatePrinter(int kind, std::u16string_view templateName) {
+  return JobPrinter(templatePrinters_, kind, templateName);
+}
+
 void CBrantleClientApp::LoadSoundResources() { sounds_.LoadSoundResources(ProgramFolder()); }
 int CBrantleClientApp::LoadAddressLibrary() { return AddressLibrary().LoadFromFolder(ProgramFolder()); }
 void CBrantleClientApp::InitPlaceDictionary() { PlaceDictionary().Init(ProgramFolder()); }

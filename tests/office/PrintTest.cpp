@@ -1,13 +1,5 @@
-// Printing through a real CUPS queue: a private scheduler (own configuration,
-// spool and socket in the test's temp folder, no network port) with a
-// cups-pdf queue whose PDF files land in the temp folder.  Nothing outside
-// the temp folder changes: cups-pdf reads its settings from the fixed folder
-// /etc/cups, so the scheduler runs in a mount namespace of its own in which
-// its private configuration folder is /etc/cups.
-
-#include <sched.h>
-#include <sys/mount.h>
-#include <unistd.h>
+// Printing through a real CUPS queue: a private scheduler with a cups-pdf
+// queue (tests/PrivateCups.h) whose PDF files land in the test's temp folder.
 
 #include <cstdio>
 #include <sstream>
@@ -17,7 +9,7 @@
 #include "OfficeTestEnv.h"
 #include "office/ExcelSession.h"
 #include "office/OfficeSuite.h"
-#include "tests/ChildProcess.h"
+#include "tests/PrivateCups.h"
 #include "tests/WaitUntil.h"
 
 using namespace officetest;
@@ -26,17 +18,7 @@ namespace {
 
 constexpr const char* kQueue = "BrantlePdf";
 
-std::string RunCommand(const std::string& command, int* status = nullptr) {
-  std::string out;
-  FILE* p = popen((command + " 2>&1").c_str(), "r");
-  if (!p) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
-  int rc = pclose(p);
-  if (status) *status = rc;
-  return out;
-}
+using testsupport::RunCommand;
 
 // The files under /etc/cups that name the folder.
 std::vector<std::string> SystemCupsFilesNaming(const fs::path& folder) {
@@ -54,85 +36,26 @@ std::vector<std::string> SystemCupsFilesNaming(const fs::path& folder) {
 
 class CupsEnvironment : public ::testing::Environment {
  public:
-  static fs::path& Folder() {
-    static fs::path folder;
-    return folder;
+  static testsupport::PrivateCups& Cups() {
+    static testsupport::PrivateCups cups;
+    return cups;
   }
-  static fs::path PdfFolder() { return Folder() / "pdf"; }
+  static const fs::path& Folder() { return Cups().Folder(); }
+  static fs::path PdfFolder() { return Cups().PdfFolder(); }
 
   void SetUp() override {
-    Folder() = Root() / "cups";
-    for (const char* sub : {"spool", "tmp", "state", "cache", "pdf", "pdf-spool", "pdf-log"})
-      fs::create_directories(Folder() / sub);
-    fs::permissions(Folder() / "tmp", fs::perms::all | fs::perms::sticky_bit);
-    fs::permissions(PdfFolder(), fs::perms::all);
-    fs::path socket = Folder() / "cups.sock";
-    WriteFile(Folder() / "cupsd.conf",
-              "Listen " + socket.string() +
-                  "\nLogLevel warn\nWebInterface No\nBrowsing Off\nDefaultShared No\n"
-                  "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
-                  "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n"
-                  "</Policy>\n");
-    std::string f = Folder().string();
-    WriteFile(Folder() / "cups-files.conf",
-              "ServerRoot " + f + "\nRequestRoot " + f + "/spool\nTempDir " + f +
-                  "/tmp\nStateDir " + f + "/state\nCacheDir " + f +
-                  "/cache\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\nErrorLog " + f +
-                  "/error_log\nAccessLog " + f + "/access_log\nPageLog " + f +
-                  "/page_log\nSystemGroup root\n");
-    // Read by the cups-pdf backend as /etc/cups/cups-pdf.conf, see below.
-    WriteFile(Folder() / "cups-pdf.conf",
-              "Out " + PdfFolder().string() + "\nLabel 0\nSpool " + f + "/pdf-spool\nAnonDirName " +
-                  f + "/pdf-spool\nLog " + f + "/pdf-log\nGSTmp " + f + "/tmp\n");
-
-    testsupport::ChildProcess::Options options;
-    options.log = (Folder() / "cupsd.out").string();
-    // In the scheduler's own mount namespace the private folder takes the
-    // place of /etc/cups, for the scheduler and the backends it starts; the
-    // namespace ends with them.
-    options.inChild = [f] {
-      return ::unshare(CLONE_NEWNS) == 0 &&
-             ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-             ::mount(f.c_str(), "/etc/cups", nullptr, MS_BIND, nullptr) == 0;
-    };
-    std::string error = cupsd_.Start({"/usr/sbin/cupsd", "-f", "-c", f + "/cupsd.conf", "-s",
-                                      f + "/cups-files.conf"},
-                                     options);
-    ASSERT_EQ(error, "") << "the private print scheduler needs a mount namespace of its own "
-                            "(root with CAP_SYS_ADMIN)";
-    setenv("CUPS_SERVER", socket.c_str(), 1);
-    auto answers = [] {
-      return RunCommand("lpstat -r").find("scheduler is running") != std::string::npos;
-    };
-    testsupport::WaitUntil([&] { return !cupsd_.Running() || answers(); }, testsupport::kWaitLimit);
-    ASSERT_TRUE(cupsd_.Running() && answers())
-        << ReadFile(Folder() / "cupsd.out") << ReadFile(Folder() / "error_log");
-    int status = 0;
-    std::string out = RunCommand(std::string("lpadmin -p ") + kQueue +
-                                     " -E -v cups-pdf:/"
-                                     " -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"
-                                     " -o pdftops-renderer-default=pdftocairo -o PDFVer=1.5",
-                                 &status);
-    ASSERT_EQ(status, 0) << out;
-    // (The job reaches cups-pdf as PostScript; pdftocairo keeps the text
-    // searchable on that way, the other renderers lose its character map.)
     // The PDF queue is also the default one, so that a silent fallback to
     // the default printer would show up as a job and a PDF file.
-    out = RunCommand(std::string("lpadmin -d ") + kQueue, &status);
-    ASSERT_EQ(status, 0) << out;
+    ASSERT_EQ(Cups().Start(Root() / "cups", {kQueue}), "");
   }
 
   void TearDown() override {
     // The suite keeps a connection to the scheduler; end it first.
     office::ShutdownOfficeSuite();
-    pid_t pid = cupsd_.Pid();
-    cupsd_.Stop();
+    pid_t pid = Cups().Pid();
+    Cups().Stop();
     EXPECT_TRUE(ProcessGone(pid));
-    unsetenv("CUPS_SERVER");
   }
-
- private:
-  testsupport::ChildProcess cupsd_;
 };
 
 ::testing::Environment* const kOffice = ::testing::AddGlobalTestEnvironment(new OfficeEnvironment);
