@@ -34,7 +34,7 @@ constexpr int kMaxSymbols = 2 + 2 * CCode128Bitmap::kMaxText;
 
 int ClampBarHeight(int barHeight) { return std::clamp(barHeight, 20, 150); }
 
-// The automatic code-set specification: set B, with the longest run of at
+// The automatic code-set plan: set B, with the longest run of at
 // least 6 digits (the last of equal runs; an odd run loses its first digit)
 // in set C.
 std::string AutomaticCodeSets(std::string_view text) {

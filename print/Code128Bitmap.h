@@ -35,13 +35,13 @@ class CCode128Bitmap : public monobmp::Image<32768> {
 
   // Draws the barcode of `text` (1 to 60 bytes).  barHeight: rows of bars,
   // limited to 20..150.  noText: omit the human-readable characters.
-  // codeSets: a code-set specification such as "B3C6" (groups of a set
+  // codeSets: a code-set plan such as "B3C6" (groups of a set
   // letter A, B or C and an optional count of one or two digits; a missing
   // or zero count means up to 60 characters); null or empty chooses the sets
   // automatically.  direction: 0 none, 1 a quarter turn clockwise, 2 a half
   // turn, 3 a quarter turn counterclockwise.  False (nothing drawn) for an
   // empty or too long text, a character its code set cannot carry, a bad
-  // specification and a picture too large for the file image.
+  // plan and a picture too large for the file image.
   bool Render(std::string_view text, int barHeight, bool noText, const char* codeSets,
               int direction);
 

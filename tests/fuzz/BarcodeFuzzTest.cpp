@@ -1,4 +1,4 @@
-// Random texts, code-set specifications, bar heights, turns and
+// Random texts, code-set plans, bar heights, turns and
 // magnifications into the barcode makers, and random byte texts, levels,
 // versions and masks into the QR Code encoder: nothing is written outside
 // the pictures and every picture's header matches its size.

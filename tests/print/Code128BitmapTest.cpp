@@ -111,7 +111,7 @@ TEST(Code128Bitmap, AutomaticCodeSets) {
   EXPECT_EQ(bitmap.Width(), 128);
   EXPECT_EQ(RunWidths(bitmap.FileImage(), 8, 0, 6), "211232");
 
-  // ab1234567 is drawn exactly as by the specification B3C6.
+  // ab1234567 is drawn exactly as by the code-set plan B3C6.
   CCode128Bitmap automatic;
   CCode128Bitmap specified;
   ASSERT_TRUE(automatic.Render("ab1234567", 50, false, nullptr, 0));
