@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/SafeFileName.h"
 #include "print/MonoBitmap.h"
 
 namespace {
@@ -277,5 +278,9 @@ std::filesystem::path CCode128Bitmap::SafePath(const std::filesystem::path& path
 }
 
 bool CCode128Bitmap::SaveFile(const std::filesystem::path& path) const {
-  return Image::SaveFile(SafePath(path));
+  // The letters above first (names made by them stay as they were), then the
+  // file name's remaining unsafe characters, as every writer of record texts
+  // does (common/SafeFileName.h).
+  const std::filesystem::path safe = SafePath(path);
+  return Image::SaveFile(safe.parent_path() / SafeFileNameW(safe.filename().u16string()));
 }

@@ -51,7 +51,8 @@ class CCode128Bitmap : public monobmp::Image<32768> {
   // path is replaced by a letter (" d, * a, / s, : c, < g, > l, ? q, \ b,
   // | p).  False when nothing was drawn or the file cannot be written.
   bool SaveFile(const std::filesystem::path& path) const;
-  // The path SaveFile writes for `path`.
+  // The path the letters above make of `path` (SaveFile then passes its file
+  // name through SafeFileNameW).
   std::filesystem::path SafePath(const std::filesystem::path& path) const;
 
 

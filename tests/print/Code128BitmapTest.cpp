@@ -204,6 +204,11 @@ TEST_F(Code128FileTest, SavedFileOpensAndForbiddenCharactersAreReplaced) {
   EXPECT_TRUE(std::filesystem::exists(folder_ / "SZs123_N11.bmp"));
   EXPECT_FALSE(std::filesystem::exists(folder_ / "SZ"));
 
+  // What the letters leave unsafe becomes "_": no hidden file, no "..".
+  ASSERT_TRUE(bitmap.Render("..%1", 50, false, nullptr, 0));
+  ASSERT_TRUE(bitmap.SaveFile(folder_ / "..%1_N11.bmp"));
+  EXPECT_TRUE(std::filesystem::exists(folder_ / "___1_N11.bmp"));
+
   EXPECT_FALSE(bitmap.SaveFile(folder_ / "missing" / "x.bmp"));
 }
 
