@@ -74,6 +74,7 @@ class CAppViewHost : public CViewHost {
     CScaleSettingsDlg dialog(app_.ScaleReader().settings, app_.mainWindow);
     dialog.exec();
   }
+  CBrantleClientApp* Application() override { return &app_; }
   // The quick-search lists and the query dialogs.
   CServerLink* ServerLink() override { return &app_.Link(); }
   const std::vector<std::unique_ptr<AirlineEntry>>* Airlines() const override {

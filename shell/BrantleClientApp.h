@@ -198,6 +198,24 @@ class CBrantleClientApp {
   // The operator chooses the slot's template in the template choice dialog;
   // 1 when the slot's current template was set, else 0.
   int ChooseTemplate(int slot);
+  // ---- print jobs ----
+  // One channel waybill of a saved record: 1 when the renderer produced it,
+  // 0 when it produced nothing.  invoiceKeep is handed to a linked proforma
+  // invoice (1 keeps it as a file); ownTemplate, copies and folder to the
+  // waybill renderer (an empty folder prints).
+  int PrintWaybill(int32_t recordId, int invoiceKeep, int ownTemplate, int copies,
+                   std::u16string_view folder);
+  // Labels for a list of records with the application's label layout; the
+  // renderer removes the ids it placed, so callers loop until the list is
+  // empty.  pieceCounter and labelCount are updated by the job.  0 when
+  // nothing was rendered.
+  int PrintLabels(std::vector<int32_t>& recordIds, int invoiceKeep, int labelsPerSheet,
+                  int& pieceCounter, int& labelCount, int copies, int serialMode);
+  // A proforma invoice of a saved record: keepInFile 1 keeps the workbook as
+  // a file instead of printing; forcedCopies above 0 prints exactly that many
+  // whatever the template asks.  1 when it was produced, 0 when not.
+  int PrintProformaInvoice(int32_t recordId, int keepInFile, int copies, int forcedCopies);
+
   // The column catalogue (built by start-up after the language table).
   CColumnCatalog& ColumnCatalog();
   const CColumnCatalog& ColumnCatalog() const;

@@ -20,6 +20,7 @@ class CBagQueryDlg;
 class CAwbQueryDlg;
 class CClientListCache;
 class CDestinationTable;
+class CBrantleClientApp;
 struct AirlineEntry;
 
 class CViewHost {
@@ -119,6 +120,10 @@ class CViewHost {
   // customer and destination popups search (null: no popup rows).
   virtual CClientListCache* ClientList() { return nullptr; }
   virtual CDestinationTable* Destinations() { return nullptr; }
+
+  // The application object whose services the entry forms and pages use
+  // (print jobs, stores, look-ups); null in a view without one.
+  virtual CBrantleClientApp* Application() { return nullptr; }
 
  private:
   CWaybillQueryDlg* waybillQueryDialog_ = nullptr;
