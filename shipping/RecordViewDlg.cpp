@@ -22,6 +22,14 @@ std::u16string U(const QString& text) { return text.toStdU16String(); }
 
 constexpr int kBoxChars = 30;
 
+// The pane's copy of a page: the goods rows' colour is written without its
+// "#", which a QTextBrowser does not take as a colour.
+QString PaneHtml(std::u16string_view fragment) {
+  QString html = Q(WaybillDetailPage(fragment));
+  html.replace(QStringLiteral("bgcolor=fff0f0"), QStringLiteral("bgcolor=#fff0f0"));
+  return html;
+}
+
 }  // namespace
 
 CRecordViewDlg::CRecordViewDlg(RecordViewServices services, QWidget* parent)
@@ -117,8 +125,8 @@ int CRecordViewDlg::ShowRecord(int kind, int32_t id) {
   context.operatorStation = services_.operatorStation;
   leftHtml = BuildWaybillDetailLeft(row, context);
   rightHtml = BuildWaybillDetailRight(row, context);
-  leftPane->setHtml(Q(WaybillDetailPage(leftHtml)));
-  rightPane->setHtml(Q(WaybillDetailPage(rightHtml)));
+  leftPane->setHtml(PaneHtml(leftHtml));
+  rightPane->setHtml(PaneHtml(rightHtml));
   return 1;
 }
 

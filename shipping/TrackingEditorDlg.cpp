@@ -69,11 +69,11 @@ CTrackEditDlg::CTrackEditDlg(std::shared_ptr<TrackingEditorLink> link, QWidget* 
   deliveryLabel_ = linkLabel(370, 36, 66);
   deliveryBox = new QLineEdit(this);
   deliveryBox->setMaxLength(19);
-  deliveryBox->setGeometry(440, 34, 120, 24);
-  signedLabel_ = label(310013, 566, 36, 50);
+  deliveryBox->setGeometry(436, 34, 138, 24);
+  signedLabel_ = label(310013, 578, 36, 44);
   signedBox = new QLineEdit(this);
   signedBox->setMaxLength(30);
-  signedBox->setGeometry(616, 34, 64, 24);
+  signedBox->setGeometry(622, 34, 58, 24);
   headerLabel_ = label(310014, 10, 62, 200);
   headerBox = new QPlainTextEdit(this);
   headerBox->setGeometry(10, 82, 560, 60);
