@@ -164,6 +164,17 @@ TEST_F(RecordViewStandIn, LookUpByEachNumberAndMode) {
   Type(view->numberBoxes[0], QStringLiteral("BR1000000_"));
   EXPECT_EQ(7, view->irid);
   EXPECT_EQ(AppLanguage().Text(20005), boxes_.LastText());
+  Type(view->numberBoxes[0], QStringLiteral("BR10000009"));
+  EXPECT_EQ(9, view->irid);
+  view->matchMode->setCurrentIndex(2);  // contains
+  Type(view->numberBoxes[1], QStringLiteral("5000001"));
+  EXPECT_EQ(QStringLiteral("SV5000001"), view->numberBoxes[1]->text().left(9));
+  view->matchMode->setCurrentIndex(1);  // starts with
+  Type(view->numberBoxes[0], QStringLiteral("BR1000000"));
+  EXPECT_EQ(QStringLiteral("BR1000000"), view->numberBoxes[0]->text().left(9));
+  view->matchMode->setCurrentIndex(3);
+  Type(view->numberBoxes[0], QStringLiteral("BR10000007"));
+  EXPECT_EQ(7, view->irid);
 
   // Reference and customs look-ups keep the typed text when nothing is found.
   boxes_.Clear();
