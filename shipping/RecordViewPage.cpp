@@ -4,15 +4,13 @@
 #include "common/TextCodec.h"
 #include "common/WideText.h"
 #include "server/ServerLink.h"
-#include "shell/BrantleClientApp.h"
 #include "shipping/TrackingEditor.h"
 #include "ui/ViewCommands.h"
 #include "ui/ViewHost.h"
 
 RecordViewServices MakeRecordViewServices(CViewHost* host) {
   RecordViewServices s;
-  CBrantleClientApp* app = host != nullptr ? host->Application() : nullptr;
-  CServerLink* link = app != nullptr ? &app->Link() : host != nullptr ? host->ServerLink() : nullptr;
+  CServerLink* link = host != nullptr ? host->ServerLink() : nullptr;
   if (link != nullptr) {
     s.query = [link](std::string_view sql, std::span<const uint32_t> types, std::string& reply) {
       return link->SqlQuery(sql, types, &reply);
@@ -25,30 +23,19 @@ RecordViewServices MakeRecordViewServices(CViewHost* host) {
     s.trackingLink = MakeServerTrackingLink(*link);
     s.canEditTracking = (session.xRight[4] & 0x08) != 0;
   }
-  s.normalizeNumber = [app](std::u16string_view text) {
-    if (app != nullptr) return app->NormalizeNumber(text);
-    std::u16string t(text);
-    return TrimW(t);
-  };
-  if (app != nullptr) {
-    s.context.dictionary65Set = !app->dictionaries.Text(65).empty();
-    s.context.dictionary71Set = !app->dictionaries.Text(71).empty();
-    s.context.kindName = [app](std::u16string_view code) {
-      const CServiceKind* kind = app->FindServiceKind(GbkFromWide(code));
-      return kind != nullptr ? WideFromGbk(kind->cmemo) : std::u16string();
-    };
-    s.context.supplierName = [app](int32_t isid) { return app->SupplierName(isid); };
-    s.chooseCommonPrompt = [app](std::u16string& prompt) {
-      return app->ChooseCommonPrompt(prompt) > 0;
-    };
-  } else if (host != nullptr) {
+  if (host != nullptr) {
+    s.normalizeNumber = [host](std::u16string_view text) { return host->NormalizeNumber(text); };
+    s.context.dictionary65Set = !host->DictionaryText(65).empty();
+    s.context.dictionary71Set = !host->DictionaryText(71).empty();
+    s.context.kindName = [host](std::u16string_view code) { return host->ServiceKindName(code); };
+    s.context.supplierName = [host](int32_t isid) { return host->SupplierName(isid); };
     s.chooseCommonPrompt = [host](std::u16string& prompt) {
       return host->ChooseCommonPrompt(prompt);
     };
+    s.openUrl = [host](const QString& address) { host->OpenUrl(address); };
   }
   s.showTrackingWeight = s.operatorStation.empty() || s.context.dictionary71Set ||
                          (s.context.xRight[10] & 0x40) != 0;
-  if (host != nullptr) s.openUrl = [host](const QString& address) { host->OpenUrl(address); };
   return s;
 }
 
@@ -63,11 +50,12 @@ void CRecordViewPage::OnPageCreated() {
   view = new CRecordViewDlg(MakeRecordViewServices(host), this);
   view->setGeometry(230, 3, screen.width() - 250, screen.height() - 120);
   view->LayoutFor(screen);
-  replacementChild = view;
   quickList = CQuickSearchList::CreateOnPage(*this, kQuickWaybills);
-  panelWidth = 220;
   quickList->setGeometry(5, 3, 210, screen.height() - 120);
-  listOnly = 0;
+  // The view takes the grid's place beside the list.
+  replacementChild = view;
+  if (grid != nullptr) grid->hide();
+  if (countLabel != nullptr) countLabel->hide();
   view->show();
   UpdateCountLabel();
 }
