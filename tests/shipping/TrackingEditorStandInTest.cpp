@@ -217,3 +217,38 @@ TEST_F(TrackingEditorStandIn, ReadOnlyWithoutTheRight) {
 }
 
 }  // namespace
+
+namespace {
+
+// The English procedures change, delete and refuse as the Chinese ones do,
+// each on its own tables.
+TEST_F(TrackingEditorStandIn, EnglishProceduresOnTheirOwnTables) {
+  const uint32_t types[] = {AcsTypeEntry(kSqlCSLong)};
+  auto call = [&](const std::string& sql) {
+    std::string reply;
+    EXPECT_GT(link_.SqlExecute(sql, types, &reply), 0) << sql;
+    return ReadTrackingWriteResult(static_cast<int>(reply.size()), reply);
+  };
+  const TrackingWriteResult added =
+      call("{?=CALL brantle.dbo.cp_check_detail_en_add(11,20,'2024-03-10 10:00','Tokyo','Arrived','x','')}");
+  ASSERT_TRUE(added.ok);
+  const std::string wpos = std::to_string(added.result);
+  EXPECT_TRUE(call("{?=CALL brantle.dbo.cp_check_detail_en_mod(11," + wpos +
+                   ",30,'2024-03-10 11:00','Osaka','Delivered','x','')}").ok);
+  EXPECT_EQ("Delivered", Value("SELECT cinfo FROM check_detail_en WHERE irid=11 AND npos=30"));
+  EXPECT_EQ("", Value("SELECT cinfo FROM check_detail WHERE irid=11"));
+  EXPECT_EQ(-3, call("{?=CALL brantle.dbo.cp_check_detail_en_add(11,150,'d','p','x','u','')}").result);
+  EXPECT_EQ(-3, call("{?=CALL brantle.dbo.cp_check_detail_en_mod(11," + wpos +
+                     ",-1,'d','p','x','u','')}").result);
+  EXPECT_EQ(-1, call("{?=CALL brantle.dbo.cp_check_detail_en_add(999999,5,'d','p','x','u','')}").result);
+  EXPECT_EQ(-2, call("{?=CALL brantle.dbo.cp_check_detail_del(11," + wpos + ")}").result);
+  EXPECT_TRUE(call("{?=CALL brantle.dbo.cp_check_detail_en_del(11," + wpos + ")}").ok);
+  EXPECT_EQ(-2, call("{?=CALL brantle.dbo.cp_check_detail_en_del(11," + wpos + ")}").result);
+  EXPECT_EQ(-3, call("{?=CALL brantle.dbo.cp_check_info_en_set(11,11,'h','s','1900.01.01',11)}").result);
+  EXPECT_EQ("", Value("SELECT cinfo FROM check_info_en WHERE irid=11"));
+  EXPECT_TRUE(call("{?=CALL brantle.dbo.cp_check_info_en_set(11,2,'h','s','1900.01.01',2)}").ok);
+  EXPECT_EQ("h", Value("SELECT cinfo FROM check_info_en WHERE irid=11"));
+  EXPECT_EQ("1900-01-01 00:00:00", Value("SELECT dadate FROM client_rec WHERE irid=11"));
+}
+
+}  // namespace
