@@ -53,6 +53,7 @@ CRecordCheckDlg::CRecordCheckDlg(QWidget* parent) : QWidget(parent), checker_({}
   numberEdit_ = new QLineEdit(this);
   numberEdit_->setMaxLength(63);
   goButton_ = new QPushButton(QStringLiteral("→"), this);
+  goButton_->setFocusPolicy(Qt::NoFocus);  // Enter in the number edit runs it
   waybillCheck_ = new QCheckBox(QStringLiteral("第三方面单(转)"), this);
   auto* copiesLabel = new QLabel(this);
   copiesLabel->setObjectName(QStringLiteral("copiesLabel"));
