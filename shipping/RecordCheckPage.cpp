@@ -32,6 +32,8 @@ constexpr int kNoSelectionText = 160004;
 constexpr int kPrintQuestionText = 160005;
 constexpr int kPrintCaptionText = 20002;
 constexpr int kCopiesText = 120058;
+constexpr int kPrintFailedText = 22506;       // %1 the record id
+constexpr int kPrintFailedCountText = 22510;  // %1 how many
 
 std::u16string WithCount(int id, int count) {
   std::u16string text = AppLanguage().Text(id);
@@ -219,6 +221,8 @@ qintptr CRecordCheckPage::OnPrintProgress(quintptr wParam, qintptr lParam) {
   if (static_cast<qintptr>(wParam) <= 0) {
     printBusy_ = false;
     if (printWorker_.joinable()) printWorker_.join();
+    if (const int failed = printFailures_.exchange(0); failed > 0)
+      platform::ShowMessageBox(WithCount(kPrintFailedCountText, failed));
   }
   return 0;
 }
@@ -262,6 +266,7 @@ void CRecordCheckPage::PrintRecords() {
   }
   printCopies_ = copies;
   printIds_ = ids;
+  printFailures_ = 0;
 
   std::function<int(int32_t, int)> print = printWaybill;
   if (!print) print = [app](int32_t id, int n) { return app->PrintWaybill(id, 0, 0, n, u""); };
@@ -269,7 +274,7 @@ void CRecordCheckPage::PrintRecords() {
   if (count == 1) {
     const int32_t id = ids.front();
     const int printed = platform::WaitForWork([&] { return print(id, copies); });
-    if (printed <= 0) platform::ShowMessageBox(WithCount(22506, id));
+    if (printed <= 0) platform::ShowMessageBox(WithCount(kPrintFailedText, id));
     printBusy_ = false;
     return;
   }
@@ -277,7 +282,7 @@ void CRecordCheckPage::PrintRecords() {
   auto work = [this, print, ids, copies] {
     for (int32_t id : ids) {
       if (stopping_) break;
-      print(id, copies);
+      if (print(id, copies) <= 0) ++printFailures_;
       platform::PostPrivateMessage(this, kWmPrintProgress, static_cast<quintptr>(id), 0);
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }

@@ -74,6 +74,7 @@ class CRecordCheckPage : public CViewPage {
   CRecordCheckDlg* form_ = nullptr;
   std::atomic<bool> queryBusy_{false};
   std::atomic<bool> stopping_{false};
+  std::atomic<int> printFailures_{0};  // waybills the print job did not produce
   bool printBusy_ = false;
   int printCopies_ = 1;
   std::vector<int32_t> printIds_;

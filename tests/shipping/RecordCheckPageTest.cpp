@@ -250,6 +250,15 @@ TEST_F(RecordCheckPageTest, PrintingGoesThroughThePrintJobForEverySelectedRecord
   EXPECT_FALSE(page_->PrintBusy());
   ASSERT_EQ(1u, printed.size());
   EXPECT_EQ(page_->grid->GetRowId(0), printed[0].first);
+
+  // A print job that produces nothing is told, never passed over.
+  page_->printWaybill = [](int32_t, int) { return 0; };
+  for (int row = 0; row < 3; ++row) page_->grid->SetRowSelected(row, true, false);
+  boxes_.Clear();
+  boxes_.QueueAnswer(platform::kIdYes);
+  page_->OnPrintWaybill();
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return !page_->PrintBusy(); }));
+  EXPECT_EQ(u"3 waybills could not be printed.", boxes_.LastText());
 }
 
 TEST_F(RecordCheckPageTest, AFieldUpdateFromTheFormShowsTheChangedRecords) {
