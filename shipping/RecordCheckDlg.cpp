@@ -1,5 +1,7 @@
 #include "shipping/RecordCheckDlg.h"
 
+#include "shipping/RecordCheckUpdateDlg.h"
+
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -10,7 +12,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStyle>
-#include <QThread>
+#include <QEventLoop>
+#include <QTimer>
 
 #include "common/CsvReader.h"
 #include "common/LanguageTable.h"
@@ -189,38 +192,18 @@ void CRecordCheckDlg::CheckNumberList(int kind) {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   for (const std::u16string& n : numbers) {
     if (auto number = PrepareCheckNumber(n, &app->Barcodes())) checker_.CheckRecord(*number, false);
-    QThread::msleep(20);
+    // A short pause between numbers, the window painting meanwhile.
+    QEventLoop pause;
+    QTimer::singleShot(20, &pause, &QEventLoop::quit);
+    pause.exec(QEventLoop::ExcludeUserInputEvents);
   }
   QGuiApplication::restoreOverrideCursor();
 }
 
 bool CRecordCheckDlg::DefaultFieldUpdateChoice(FieldUpdateChoice& choice) {
-  const QString path = QFileDialog::getOpenFileName(
-      this, T(22507), QString(), QStringLiteral("Excel/CSV (*.xls *.xlsx *.csv)"));
-  if (path.isEmpty()) return false;
-  choice.path = path.toStdU16String();
-  choice.csv = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
-  choice.headerRecord = 1;
-  std::vector<std::u16string> headers;
-  if (choice.csv) {
-    CCsvReader reader(54936);
-    if (reader.LoadFile(path.toStdString()) && reader.ReadRecord())
-      for (int i = 0; i < reader.FieldCount(); ++i)
-        headers.push_back(WideFromNarrow(*reader.Field(i), reader.CodePage()));
-  } else {
-    platform::WaitForWork([&] {
-      CExcelSession session;
-      if (!session.OpenForReading(choice.path)) return 0;
-      const int columns = session.UsedColumnCount();
-      for (int c = 1; c <= columns; ++c) headers.push_back(session.CellTextTo(1, c, 255));
-      return 1;
-    });
-  }
-  MapFieldUpdateHeader(headers, choice);
-  if (choice.columns[0] <= 0) {
-    Show(AppLanguage().Text(22508));
-    return false;
-  }
+  CRecordCheckUpdateDlg dialog(this);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  choice = dialog.Choice();
   return true;
 }
 
