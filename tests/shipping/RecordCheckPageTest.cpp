@@ -26,6 +26,7 @@
 #include "tests/refdata/RepositoryLanguage.h"
 #include "tests/server/StandInLinkSuite.h"
 #include "ui/LinkLabel.h"
+#include "ui/RecordFilter.h"
 #include "ui/ViewHost.h"
 
 namespace {
@@ -157,6 +158,31 @@ TEST_F(RecordCheckPageTest, AQueryLoadsOnTheWorkerAndClearsItsBusyFlag) {
   ASSERT_TRUE(testsupport::WaitUntil([&] { return !page_->QueryBusy(); }));
   EXPECT_EQ(0, Rows());
   EXPECT_EQ(AppLanguage().Text(20005), boxes_.LastText());
+}
+
+TEST_F(RecordCheckPageTest, TheRecordFiltersStatementsLoadThroughTheWorker) {
+  OpenPage();
+  WaybillQueryConditions c;
+  c.dateFromBound = u"2024.03.01 0:0:0.0";
+  c.dateToBound = u"2024.03.10 23:59:59.998";
+  auto kinds = [](std::u16string_view) -> std::optional<std::u16string> { return std::nullopt; };
+  const std::string statement =
+      RecordCheckStatement(RecordFilterSql(c, RecordCheckFilterTexts(false), u"ddate", kinds));
+  EXPECT_TRUE(statement.ends_with(" ORDER BY a.irid")) << statement;
+  ASSERT_TRUE(page_->StartQuery(statement));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return !page_->QueryBusy(); }));
+  const int rows = Rows();
+  EXPECT_GT(rows, 0);
+  EXPECT_LT(rows, 40);
+  for (int row = 1; row < rows; ++row)
+    EXPECT_LT(page_->grid->GetRowId(row - 1), page_->grid->GetRowId(row));
+
+  // The picture-size form joins the pictures' table.
+  const std::string pictures =
+      RecordCheckStatement(RecordFilterSql(c, RecordCheckFilterTexts(true), u"ddate", kinds));
+  ASSERT_TRUE(page_->StartQuery(pictures));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return !page_->QueryBusy(); }));
+  EXPECT_EQ(rows, Rows());
 }
 
 TEST_F(RecordCheckPageTest, AWorkerThatCannotStartLeavesThePageFree) {
