@@ -185,6 +185,37 @@ TEST_F(RecordCheckPageTest, TheRecordFiltersStatementsLoadThroughTheWorker) {
   EXPECT_EQ(rows, Rows());
 }
 
+TEST_F(RecordCheckPageTest, AServerThatPagesItsRepliesIsReadInChunksWithoutRepeats) {
+  // A stand-in of its own that answers at most 7 rows a reply.
+  StandInServer paged(BRANTLE_BINARY_DIR "/localserver/brantle-server", root_ / "paged",
+                      {"--page-rows", "7"});
+  ASSERT_TRUE(paged.Ready()) << paged.Log();
+  const std::filesystem::path program = folder_ / "paged-program";
+  std::filesystem::create_directories(program);
+  testsupport::WriteStandInConfig(program, paged.Port(), "01", "PC-PAGED");
+  CServerLink link;
+  ASSERT_EQ(1, link.Init(program.string() + "/"));
+  ASSERT_GT(link.Login(u"admin", u"admin123", 0), 0);
+  host_.link = &link;
+  OpenPage();
+  int chunks = 0;
+  auto real = MakeServerRecordCheckQuery(link);
+  page_->makeQuery = [&]() -> RecordCheckQuery {
+    return [&, real](const std::string& sql, std::string& reply) {
+      ++chunks;
+      return real(sql, reply);
+    };
+  };
+  ASSERT_TRUE(page_->StartQuery(std::string("SELECT TOP 5000 ") + kRecordCheckSelectList +
+                                ",0 AS ilen" + kMarchStatement));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return !page_->QueryBusy(); }));
+  EXPECT_EQ(40, Rows());
+  EXPECT_GE(chunks, 6);
+  for (int row = 1; row < Rows(); ++row)
+    EXPECT_LT(page_->grid->GetRowId(row - 1), page_->grid->GetRowId(row));
+  view_.reset();
+}
+
 TEST_F(RecordCheckPageTest, AWorkerThatCannotStartLeavesThePageFree) {
   OpenPage();
   page_->startThread = [](std::function<void()>) -> std::thread {
