@@ -7,6 +7,7 @@ void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterSystemProcedures(registry);
   RegisterWaybillProcedures(registry);
   RegisterTrackingProcedures(registry);
+  RegisterRecordCheckProcedures(registry);
 }
 
 }  // namespace localserver

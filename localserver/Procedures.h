@@ -81,5 +81,6 @@ void RegisterAllProcedures(ProcedureRegistry& registry);
 void RegisterSystemProcedures(ProcedureRegistry& registry);  // ProcSystem.cpp
 void RegisterWaybillProcedures(ProcedureRegistry& registry);  // ProcWaybill.cpp
 void RegisterTrackingProcedures(ProcedureRegistry& registry);  // ProcTracking.cpp
+void RegisterRecordCheckProcedures(ProcedureRegistry& registry);  // ProcRecordCheck.cpp
 
 }  // namespace localserver
