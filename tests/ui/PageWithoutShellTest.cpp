@@ -55,11 +55,13 @@ TEST(PageWithoutShell, EveryPageClassIsBuiltAndLaidOutThroughItsHost) {
     page->CreatePageWindow(nullptr, QSize(995, 720));
     page->OnPageCreated();
     EXPECT_TRUE(page->created);
-    // Pages with a record list on the left show it beside their grid.
-    const bool listBeside = PageHasQuickList(index);
+    // Pages with a record list on the left show it beside their grid; the
+    // record check page (2) shows its form there.
+    const bool formBeside = index == 2;
+    const bool listBeside = PageHasQuickList(index) || formBeside;
     EXPECT_EQ(page->listOnly, listBeside ? 0 : 1);
     // The layout follows the host's screen, not the machine's.
-    const int left = listBeside ? 220 : 10;
+    const int left = formBeside ? 250 : listBeside ? 220 : 10;
     EXPECT_EQ(page->grid->geometry(), QRect(left, 36, 1000 - 10 - left, 800 - 164));
     EXPECT_EQ(page->title, AppLanguage().Text(kPageNameTextIds[static_cast<size_t>(index)]));
   }
@@ -89,9 +91,9 @@ TEST(PageWithoutShell, APageShowsItsListOnItsOwn) {
 }
 
 // Every folder includes only what lies below it: the shared controls know
-// nothing of the shell or the program; the page folders may use the
-// application object's services (shell/) but not the program; the shell knows
-// no page class.
+// nothing of the shell or the program, the page folders reach the shell's
+// application object (print jobs, stores) but not the program, and the shell
+// knows no page class.
 TEST(PageWithoutShell, IncludesPointOnlyDown) {
   const struct {
     const char* folder;
@@ -100,8 +102,8 @@ TEST(PageWithoutShell, IncludesPointOnlyDown) {
       {"ui", {"shell", "app", "entry", "shipping", "consolidation", "import"}},
       {"entry", {"app"}},
       {"shipping", {"app"}},
-      {"consolidation", {"app"}},
-      {"import", {"app"}},
+      {"consolidation", {"shell", "app"}},
+      {"import", {"shell", "app"}},
       {"shell", {"app", "entry", "shipping", "consolidation", "import"}},
   };
   const QRegularExpression include(QStringLiteral("^\\s*#\\s*include\\s*\"([^/\"]+)/"),
