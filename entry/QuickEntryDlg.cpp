@@ -114,30 +114,31 @@ void CQuickEntryDlg::BuildControls() {
     label->SetLinkCursor(HandCursor());
     return label;
   };
-  kindLabel_ = link(120003, 5, 6, 68);
+  // Two rows of fixed fields above the slots.
+  kindLabel_ = link(120003, 5, 6, 95);
   kindLabel_->SetTextColor(QColor(0, 0, 255));
   kindEdit_ = new QLineEdit(this);
-  kindEdit_->setGeometry(75, 6, 80, 20);
+  kindEdit_->setGeometry(100, 6, 80, 20);
   kindEdit_->setMaxLength(15);
   kindEdit_->setReadOnly(true);
   kindEdit_->setFocusPolicy(Qt::NoFocus);
-  dateLabel_ = link(120001, 162, 6, 62);
+  dateLabel_ = link(120001, 186, 6, 96);
   dateEdit_ = new QLineEdit(this);
-  dateEdit_->setGeometry(226, 6, 90, 20);
+  dateEdit_->setGeometry(282, 6, 88, 20);
   dateEdit_->setMaxLength(10);
   itemType_ = new QComboBox(this);
-  itemType_->setGeometry(322, 5, 74, 22);
+  itemType_->setGeometry(376, 5, 89, 22);
   for (const char16_t* name : {u"文件", u"包裹", u"防水袋"}) itemType_->addItem(QString::fromUtf16(name));
-  countEdit_ = new QLineEdit(this);
-  countEdit_->setGeometry(400, 6, 40, 20);
-  auto* pieces = new QLabel(Tx(120002), this);
-  pieces->setGeometry(444, 6, 24, 20);
 
-  customerLabel_ = link(120004, 5, 36, 68);
+  customerLabel_ = link(120004, 5, 32, 95);
   customerEdit_ = new QLineEdit(this);
-  customerEdit_->setGeometry(75, 36, 300, 20);
+  customerEdit_->setGeometry(100, 32, 200, 20);
   customerEdit_->setMaxLength(63);
-  settingsLabel_ = link(120000, 385, 36, 80);
+  countEdit_ = new QLineEdit(this);
+  countEdit_->setGeometry(306, 32, 36, 20);
+  auto* pieces = new QLabel(Tx(120002), this);
+  pieces->setGeometry(345, 32, 28, 20);
+  settingsLabel_ = link(120000, 376, 32, 90);
   settingsLabel_->SetTextColor(QColor(255, 0, 255));
 
   for (int i = 0; i < kSlots; ++i) {
@@ -454,7 +455,6 @@ void CQuickEntryDlg::Clear() {
         slotEdits_[i]->clear();
       } else {
         entry_.texts[k] = keptTexts_[k];
-        slotEdits_[i]->setText(Q(entry_.texts[k]));
       }
     } else {
       slotEdits_[i]->clear();
