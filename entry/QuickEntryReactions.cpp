@@ -14,7 +14,6 @@
 #include "common/TextCodec.h"
 #include "common/WideText.h"
 #include "refdata/WaybillCache.h"
-#include "shell/BrantleClientApp.h"
 
 namespace quickentry {
 
@@ -40,6 +39,24 @@ std::u16string Upper(std::u16string text) {
 template <size_t N>
 std::u16string FieldText(const char (&field)[N]) {
   return WideFromFieldText(std::string_view(field, strnlen(field, N)), 4000);
+}
+
+// "L*W*H" (a class letter may follow): each side the integer at the start
+// of its part; a missing part gives 0.
+void ReadSides(std::u16string_view dimensions, int64_t (&sides)[3]) {
+  const std::string text = GbkFromWide(dimensions);
+  sides[0] = sides[1] = sides[2] = 0;
+  if (text.size() <= 4) return;
+  size_t start = 0;
+  for (int i = 0; i < 3; ++i) {
+    sides[i] = std::strtoll(text.c_str() + start, nullptr, 10);
+    const size_t star = text.find('*', start);
+    if (star == std::string::npos) {
+      for (int j = i + 1; j < 3; ++j) sides[j] = 0;
+      return;
+    }
+    start = star + 1;
+  }
 }
 
 }  // namespace
@@ -96,10 +113,12 @@ char VolumeLetterOfClass(uint8_t classCode, char current) {
 DimensionsOutcome ApplyDimensions(std::u16string_view dimensions, std::u16string_view weight,
                                   char letter, const ChargeableWeightFn& chargeable) {
   DimensionsOutcome out;
-  int32_t l = 0, w = 0, h = 0;
-  CBrantleClientApp::ParseDimensions(GbkFromWide(dimensions), l, w, h);
-  if (l <= 0 || w <= 0 || h <= 0 || l > kLongestSide || w > kLongestSide || h > kLongestSide)
-    return out;
+  int64_t sides[3];
+  ReadSides(dimensions, sides);
+  for (int64_t side : sides)
+    if (side <= 0 || side > kLongestSide) return out;
+  const int32_t l = static_cast<int32_t>(sides[0]), w = static_cast<int32_t>(sides[1]),
+                h = static_cast<int32_t>(sides[2]);
   out.valid = true;
   char text[48];
   std::snprintf(text, sizeof text, "%u*%u*%u", static_cast<unsigned>(l), static_cast<unsigned>(w),
