@@ -190,15 +190,54 @@ TEST_F(QuickEntryStandIn, AWholeWaybillIsKeyedAndSavedWithKeysOnly) {
   EXPECT_EQ(form.CustomerEdit(), Focus());
   entrytest::SaveScreenshot(*page_, "quick_entry_page_saved");
 
-  // Opened again from the grid: loaded, status red, delete allowed; F-key
-  // clear makes it new again.
+  // Opened again from the grid: loaded, status red, delete allowed; Ctrl+D
+  // makes it new again.
   page_->OnRowDoubleClick(row);
   EXPECT_TRUE(page_->deleteEnabled);
   EXPECT_EQ(id, form.Entry().loadedId);
   EXPECT_EQ(QStringLiteral("BR11000001"), form.SlotEdit(2)->text());
   EXPECT_TRUE(form.StatusLabel()->text().startsWith(QStringLiteral("◆")));
+  entrytest::SaveScreenshot(*page_, "quick_entry_page_loaded");
   Key(Qt::Key_D, Qt::ControlModifier);
   EXPECT_EQ(0, form.Entry().loadedId);
+
+  // Loaded again and deleted with Ctrl+G: the row goes, the form is new.
+  page_->OnRowDoubleClick(row);
+  ASSERT_EQ(id, form.Entry().loadedId);
+  boxes_.QueueAnswer(platform::kIdYes);
+  form.SlotEdit(3)->setFocus();
+  Key(Qt::Key_G, Qt::ControlModifier);
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return page_->grid->FindRowById(id) < 0; }))
+      << Utf8FromWide(boxes_.LastText());
+  EXPECT_EQ(0, page_->grid->RowCount());
+  EXPECT_EQ(0, form.Entry().loadedId);
+  EXPECT_FALSE(page_->deleteEnabled);
+}
+
+// A number keyed into a new waybill fills the form from the pickup order
+// that carries it, once: customer, destination, weight, receiver.
+TEST_F(QuickEntryStandIn, APickupOrderFillsTheForm) {
+  OpenPage();
+  CQuickEntryDlg& form = Form();
+  form.SelectKindByCode(GbkFromWide(u"ZIZ国际"));
+  form.FocusKind(2);
+  Type(QStringLiteral("pr00001"));
+  Key(Qt::Key_Return);
+  EXPECT_FALSE(form.PreInputTaken()) << "no order carries that number";
+  form.FocusKind(2);
+  form.SlotEdit(2)->clear();
+  Type(QStringLiteral("pr0000001"));
+  Key(Qt::Key_Return);
+  ASSERT_TRUE(form.PreInputTaken()) << Utf8FromWide(boxes_.LastText());
+  EXPECT_EQ(1, form.Entry().customerId);
+  EXPECT_FALSE(form.CustomerEdit()->isEnabled());
+  EXPECT_EQ(QStringLiteral("美国"), form.SlotEdit(form.SlotOfKind(1))->text());
+  EXPECT_EQ(QStringLiteral("3.500"), form.SlotEdit(form.SlotOfKind(4))->text());
+  EXPECT_EQ(QStringLiteral("John Smith"), form.SlotEdit(form.SlotOfKind(7))->text());
+  EXPECT_EQ(QStringLiteral("2"), form.CountEdit()->text());
+  entrytest::SaveScreenshot(form, "quick_entry_pickup_order");
+  form.Clear();
+  EXPECT_FALSE(form.PreInputTaken());
 }
 
 // A locked slot keeps its text for the next waybill; locking the last slot
