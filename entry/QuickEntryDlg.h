@@ -120,6 +120,8 @@ class CQuickEntryDlg : public QWidget {
   CLinkLabel* DateLabel() const { return dateLabel_; }
   CLinkLabel* SettingsLabel() const { return settingsLabel_; }
   QPushButton* SaveButton() const { return saveButton_; }
+  QPushButton* GoodsButton() const { return goodsButton_; }
+  QPushButton* PiecesButton() const { return piecesButton_; }
   QPushButton* ClearButton() const { return clearButton_; }
   CClientSuggestPopup* ClientPopup() const { return clientPopup_; }
   CDestinationSuggestPopup* DestinationPopup() const { return destinationPopup_; }

@@ -24,6 +24,7 @@
 #include "common/TextCodec.h"
 #include "devices/PortMessages.h"
 #include "devices/ScaleSource.h"
+#include "entry/GoodsListDlg.h"
 #include "entry/QuickEntryDlg.h"
 #include "entry/QuickEntryPage.h"
 #include "platform/MessageBox.h"
@@ -31,6 +32,7 @@
 #include "refdata/DestinationTable.h"
 #include "refdata/RecordStores.h"
 #include "refdata/ServiceKinds.h"
+#include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
 #include "tests/QtTestSupport.h"
 #include "tests/entry/EntryTestSupport.h"
@@ -75,6 +77,12 @@ class QuickEntryStandIn : public shelltest::StandInSuite {
     three.wideCode = u"T3";
     three.SetFieldKinds("1,4,2,");
     app_.serviceKinds.push_back(three);
+    // A kind with the dimensions, the weight and the volume, class 1 ('D').
+    CServiceKind sizes("T5");
+    sizes.wideCode = u"T5";
+    sizes.SetFieldKinds("64,4,57,");
+    sizes.weightTypeC = 1;
+    app_.serviceKinds.push_back(sizes);
     app_.RefreshClientList();
     app_.RefreshDestinations();
     std::filesystem::create_directories(folder_.Path() / "DATA");
@@ -342,6 +350,97 @@ TEST_F(QuickEntryStandIn, SettingsKeepWhatTheFormHolds) {
   EXPECT_EQ(1, form.DeliveryWay());
 }
 
+// Dimensions left with Tab give the volume and the chargeable weight; no
+// dimensions empty the slot and change nothing else.
+TEST_F(QuickEntryStandIn, DimensionsGiveVolumeAndWeight) {
+  OpenPage();
+  CQuickEntryDlg& form = Form();
+  app_.Settings().divisorLetterOverride = 0;  // the kind's class letter counts
+  form.SelectKindByCode("T5");
+  form.FocusKind(4);
+  Type("10");
+  form.FocusKind(64);
+  Type("60*40*30");
+  Key(Qt::Key_Tab);
+  EXPECT_EQ('D', form.VolumeLetter());
+  EXPECT_EQ(QStringLiteral("60*40*30"), form.SlotEdit(0)->text());
+  EXPECT_EQ(QStringLiteral("0.072"), form.SlotEdit(2)->text());
+  EXPECT_EQ(QStringLiteral("14.400"), form.SlotEdit(1)->text()) << "72,000 cm3 / 5,000";
+
+  form.Clear();
+  form.FocusKind(4);
+  Type("10");
+  form.FocusKind(64);
+  Type("0*40*30");
+  Key(Qt::Key_Tab);
+  EXPECT_TRUE(form.SlotEdit(0)->text().isEmpty());
+  EXPECT_TRUE(form.SlotEdit(2)->text().isEmpty());
+  EXPECT_EQ(u"10.000", form.Entry().texts[4]);
+}
+
+// Suggestions: Ctrl+3 with two customers shown keeps the key and the
+// focus; in the destination slot it keeps the typed text and moves on.
+TEST_F(QuickEntryStandIn, SuggestionKeysWithFewerRows) {
+  OpenPage();
+  CQuickEntryDlg& form = Form();
+  form.SelectKindByCode(GbkFromWide(u"ZIZ国际"));
+  form.Clear();
+  Type(QStringLiteral("深圳华南"));
+  ASSERT_TRUE(form.ClientPopup()->isVisible());
+  int rows = 0;
+  while (rows < 5 && form.ClientPopup()->Source().GetHit(rows) >= 0) ++rows;
+  ASSERT_LT(rows, 5);
+  const int32_t first = form.ClientPopup()->Source().GetHit(0);
+  Key(Qt::Key_1 + rows, Qt::ControlModifier);  // one past the last row
+  EXPECT_EQ(form.CustomerEdit(), Focus());
+  EXPECT_EQ(0, form.Entry().customerId);
+  Key(Qt::Key_1, Qt::ControlModifier);
+  EXPECT_EQ(first, form.Entry().customerId);
+  EXPECT_EQ(form.SlotEdit(0), Focus());
+
+  // A destination that has no third suggestion stays as typed.
+  form.FocusKind(1);
+  Type(QStringLiteral("Qzx"));
+  ASSERT_EQ(nullptr, form.DestinationPopup()->Source().GetHit(2));
+  Key(Qt::Key_3, Qt::ControlModifier);
+  EXPECT_EQ(QStringLiteral("Qzx"), form.SlotEdit(1)->text());
+  EXPECT_EQ(form.SlotEdit(2), Focus());
+}
+
+// The goods lines dialog from the form: on OK the goods texts summarise
+// the lines.
+TEST_F(QuickEntryStandIn, GoodsLinesAreSummarised) {
+  OpenPage();
+  CQuickEntryDlg& form = Form();
+  form.SelectKindByCode("UPS");
+  ASSERT_GE(form.SlotOfKind(26), 0);
+  QTimer::singleShot(0, [&] {
+    auto* dlg = qobject_cast<CGoodsListDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(nullptr, dlg);
+    const struct {
+      const char* name;
+      const char* quantity;
+      const char* price;
+    } lines[] = {{"Shirt", "2", "1.50"}, {"Cap", "3", "2.00"}};
+    for (const auto& line : lines) {
+      dlg->Edit(CGoodsListDlg::kName)->setText(line.name);
+      dlg->Edit(CGoodsListDlg::kQuantity)->setText(line.quantity);
+      dlg->Edit(CGoodsListDlg::kPrice)->setText(line.price);
+      dlg->AddButton()->click();
+    }
+    entrytest::SaveScreenshot(*dlg, "quick_entry_goods_lines");
+    dlg->OkButton()->click();
+  });
+  QTest::mouseClick(form.GoodsButton(), Qt::LeftButton);
+  EXPECT_TRUE(form.Entry().goodsChanged);
+  ASSERT_EQ(2u, form.Entry().goods.size());
+  EXPECT_EQ(QStringLiteral("Shirt,Cap"), form.SlotEdit(form.SlotOfKind(26))->text());
+  EXPECT_EQ(QStringLiteral("2,3"), form.SlotEdit(form.SlotOfKind(30))->text());
+  EXPECT_EQ(QStringLiteral("9.00"), form.SlotEdit(form.SlotOfKind(31))->text());
+  EXPECT_EQ(u"5", form.Entry().texts[27]);
+  EXPECT_EQ(u"1.80", form.Entry().texts[28]);
+}
+
 // The grid follows what the form reports.
 TEST_F(QuickEntryStandIn, GridFollowsSavesAndDeletes) {
   OpenPage();
@@ -389,7 +488,7 @@ TEST_F(QuickEntryStandIn, PicturesOfEveryKindInBothLanguages) {
     shelltest::LoadProgramLanguage(language);
     OpenPage();
     for (const CServiceKind& kind : app_.serviceKinds) {
-      if (kind.cemskind == "T3") continue;
+      if (kind.cemskind == "T3" || kind.cemskind == "T5") continue;
       Form().SelectKindByCode(kind.cemskind);
       ASSERT_EQ(&kind, Form().Kind());
       const std::string name = std::string("quick_entry_") + (language[1] == '0' ? "zh_" : "en_") +
