@@ -441,6 +441,34 @@ TEST_F(QuickEntryStandIn, GoodsLinesAreSummarised) {
   EXPECT_EQ(u"1.80", form.Entry().texts[28]);
 }
 
+// The records of the local input store are listed at setup: both local
+// states, the tick only for state 1, the list mark in blue.
+TEST_F(QuickEntryStandIn, TheInputStoreIsListedAtSetup) {
+  for (int i = 0; i < 2; ++i) {
+    InputWaybillRecord record{};
+    std::snprintf(record.waybill.cNum, sizeof record.waybill.cNum, "BR1100090%d", i);
+    record.waybill.localStatus = static_cast<uint8_t>(i);
+    record.waybill.listMark = static_cast<uint8_t>(1 - i);
+    record.waybill.year = 2026;
+    record.waybill.month = 1;
+    record.waybill.day = 2;
+    record.waybill.iItem = 1;
+    entrytest::Put(record.waybill.cReceiver, u"O'Hara 收件人");
+    ASSERT_GT(app_.InputRecords().AppendRecord(record), 0);
+  }
+  OpenPage();
+  CListGrid& grid = *page_->grid;
+  ASSERT_EQ(2, grid.RowCount());
+  EXPECT_EQ(u"BR11000900", grid.CellText(0, 4));
+  EXPECT_EQ(u"", grid.CellText(0, 1));
+  EXPECT_EQ(u"√", grid.CellText(1, 1));
+  EXPECT_EQ(u"2026-01-02", grid.CellText(1, 3));
+  EXPECT_EQ(u"O'Hara 收件人", grid.CellText(1, 15));
+  ASSERT_NE(nullptr, grid.Model().RowData(0));
+  EXPECT_EQ(CQuickEntryPage::kFlaggedRowColor, grid.Model().RowData(0)->textColor);
+  EXPECT_NE(-1, page_->countLabel->text().indexOf(QStringLiteral("2")));
+}
+
 // The grid follows what the form reports.
 TEST_F(QuickEntryStandIn, GridFollowsSavesAndDeletes) {
   OpenPage();
