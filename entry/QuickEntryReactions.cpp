@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "common/DateTime.h"
 #include "common/FieldCheck.h"
@@ -214,15 +215,25 @@ void TakePreInputReply(std::string_view reply, WaybillEntry& entry) {
   CWaybillCache::ReadReply(reply, record, pieces, goods);
   const WaybillRecord& w = record.waybill;
 
-  entry.dateText = WideFromGbk(JsonGetString("dDate", reply, 30, false)).substr(0, 15);
-  entry.itemCount = w.iItem;
-  entry.itemType = w.nItemType;
-  entry.language = w.nLanguage;
-  entry.payWay = w.nPayWay;
-  entry.state = w.nState;
-  entry.payDir = Upper(FieldText(w.cPayDir));
-  entry.origin = Upper(FieldText(w.cOrigin));
-  entry.money = Upper(FieldText(w.cMoney));
+  // What the order does not carry keeps the form's value (the customer's
+  // pay way, the default codes), so that no code is saved empty.
+  const std::u16string date = WideFromGbk(JsonGetString("dDate", reply, 30, false)).substr(0, 15);
+  if (!date.empty()) entry.dateText = date;
+  auto number = [&](const char* key, auto& value) {
+    const int32_t v = JsonGetInt(key, reply, -1);
+    if (v >= 0) value = static_cast<std::remove_reference_t<decltype(value)>>(v);
+  };
+  number("iItem", entry.itemCount);
+  number("nItemType", entry.itemType);
+  number("nLanguage", entry.language);
+  number("nPayWay", entry.payWay);
+  number("nState", entry.state);
+  auto code = [](const std::u16string& text, std::u16string& value) {
+    if (!text.empty()) value = Upper(text);
+  };
+  code(FieldText(w.cPayDir), entry.payDir);
+  code(FieldText(w.cOrigin), entry.origin);
+  code(FieldText(w.cMoney), entry.money);
 
   auto& t = entry.texts;
   const std::pair<int, std::u16string> texts[] = {

@@ -174,9 +174,18 @@ TEST(QuickEntryReactions, PreInputTextsPassTheKeyedTextRules) {
   ASSERT_EQ(1u, entry.goods.size());
   EXPECT_EQ(2, entry.goods[0].iquantity);
 
+  // An order without codes or pay way keeps the form's.
   WaybillEntry real;
+  real.payWay = 1;
+  real.payDir = u"PP";
+  real.money = u"CNY";
+  real.itemCount = 1;
   TakePreInputReply("{\"ReturnValue\":1,\"cLwh\":\"30*20*10\"}", real);
   EXPECT_EQ(u"30*20*10", real.texts[64]);
+  EXPECT_EQ(1, real.payWay);
+  EXPECT_EQ(u"PP", real.payDir);
+  EXPECT_EQ(u"CNY", real.money);
+  EXPECT_EQ(1, real.itemCount);
 }
 
 // The names are the keys of the import's mapping files: compared byte for
