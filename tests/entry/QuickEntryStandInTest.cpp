@@ -25,6 +25,7 @@
 #include "devices/PortMessages.h"
 #include "devices/ScaleSource.h"
 #include "entry/GoodsListDlg.h"
+#include "entry/PieceWeightDlg.h"
 #include "entry/QuickEntryDlg.h"
 #include "entry/QuickEntryPage.h"
 #include "platform/MessageBox.h"
@@ -439,6 +440,27 @@ TEST_F(QuickEntryStandIn, GoodsLinesAreSummarised) {
   EXPECT_EQ(QStringLiteral("9.00"), form.SlotEdit(form.SlotOfKind(31))->text());
   EXPECT_EQ(u"5", form.Entry().texts[27]);
   EXPECT_EQ(u"1.80", form.Entry().texts[28]);
+}
+
+// The piece weights dialog from the form: on OK the weight is the sum of
+// the pieces' chargeable weights.
+TEST_F(QuickEntryStandIn, PieceWeightsSetTheWeight) {
+  OpenPage();
+  CQuickEntryDlg& form = Form();
+  form.SelectKindByCode("T3");
+  form.CountEdit()->setText(QStringLiteral("2"));
+  QTimer::singleShot(0, [&] {
+    auto* dlg = qobject_cast<CPieceWeightDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(nullptr, dlg);
+    dlg->Edit(CPieceWeightDlg::kWeight)->setText(QStringLiteral("1.5"));
+    for (auto field : {CPieceWeightDlg::kLength, CPieceWeightDlg::kWidth, CPieceWeightDlg::kHeight})
+      dlg->Edit(field)->setText(QStringLiteral("10"));
+    QTest::mouseClick(dlg->ConfirmButton(), Qt::LeftButton);
+    QTest::mouseClick(dlg->OkButton(), Qt::LeftButton);
+  });
+  QTest::mouseClick(form.PiecesButton(), Qt::LeftButton);
+  ASSERT_EQ(1u, form.Entry().pieces.size());
+  EXPECT_EQ(QStringLiteral("1.500"), form.SlotEdit(form.SlotOfKind(4))->text());
 }
 
 // The records of the local input store are listed at setup: both local
