@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchMain.h"
 #include "common/Json.h"
 #include "entry/QuickEntryDlg.h"
 #include "platform/MessageBox.h"
@@ -115,17 +116,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   platform::RecordingMessageBoxService boxes;
   platform::ScopedMessageBoxService scope(&boxes);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  int result = 0;
-  if (SetUp()) {
-    benchmark::RunSpecifiedBenchmarks();
-  } else {
-    std::fprintf(stderr, "quick entry typing bench: setting up failed\n");
-    result = 1;
-  }
-  delete env;
-  env = nullptr;
-  benchmark::Shutdown();
-  return result;
+  return benchsupport::RunBenchmarks(argc, argv, "quick entry typing bench", SetUp, [] {
+    delete env;
+    env = nullptr;
+  });
 }

@@ -30,7 +30,7 @@ TEST(QuickEntryReactions, LeavingASlotConvertsByKind) {
     std::u16string typed;
     std::u16string stored;
   };
-  const Case special[] = {
+  const Case converted[] = {
       {2, u"  br11000001 ", u"BR11000001"},
       {3, u"tn-9a", u"TN-9A"},
       {41, u"ref-x", u"REF-X"},
@@ -43,7 +43,7 @@ TEST(QuickEntryReactions, LeavingASlotConvertsByKind) {
       {23, u"", u"0"},
       {19, u"2024-5-6 9:30", u"2024.05.06 09:30:00"},
   };
-  for (const Case& c : special) {
+  for (const Case& c : converted) {
     SCOPED_TRACE(c.kind);
     EXPECT_EQ(c.stored, LeaveSlotText(c.kind, c.typed));
   }
@@ -51,7 +51,7 @@ TEST(QuickEntryReactions, LeavingASlotConvertsByKind) {
   const std::u16string longText(300, u'x');
   for (int kind = 0; kind < 69; ++kind) {
     bool listed = false;
-    for (const Case& c : special) listed = listed || c.kind == kind;
+    for (const Case& c : converted) listed = listed || c.kind == kind;
     if (listed || kind == 20) continue;
     SCOPED_TRACE(kind);
     EXPECT_EQ(u"a b", LeaveSlotText(kind, u"  a b \t"));
