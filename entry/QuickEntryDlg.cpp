@@ -215,7 +215,8 @@ void CQuickEntryDlg::BuildControls() {
 
   // The form sees every key first; the customer's suggestion binding is
   // installed after it and so runs before it on the customer field.
-  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+  for (QWidget* child : findChildren<QWidget*>())
+    if (!child->isWindow() && child->window() == window()) child->installEventFilter(this);
   clientBinding_ = new CSuggestEditBinding(customerEdit_, clientPopup_, 63, 63);
   clientBinding_->onPick = [this](int row) { PickCustomer(row); };
 }
@@ -423,16 +424,14 @@ void CQuickEntryDlg::Clear() {
   ShowFixedFields();
   volumeLetter_ = 0;
   entry_.volumeLetter = 0;
+  // The customer stays selected for the next waybill; its text is selected
+  // so that typing another name replaces it.
   customerEdit_->setEnabled(!customerLocked_);
-  if (!customerLocked_) {
-    entry_.customerId = 0;
-    customerEdit_->clear();
-  }
-  saveButton_->setText(Tx(130013).isEmpty() ? Tx(kSaveText) : Tx(130013));
+  saveButton_->setText(Tx(130013));
 
   if (entry_.loadedId <= 0) keptTexts_ = entry_.texts;
   for (auto& text : entry_.texts) text.clear();
-  entry_.texts[23] = u"0";
+  entry_.texts[23].assign(1, u'0');
   destinationPopup_->hide();
   goodsPopup_->hide();
   const int destination = SlotOfKind(1);
@@ -913,6 +912,9 @@ bool CQuickEntryDlg::event(QEvent* e) {
 }
 
 bool CQuickEntryDlg::eventFilter(QObject* watched, QEvent* e) {
+  // Only the form's own controls (not a dialog it opened).
+  if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->window() != window())
+    return QWidget::eventFilter(watched, e);
   const int slot = SlotOf(watched);
   if (slot >= 0) {
     if (e->type() == QEvent::FocusOut) ReadSlot(slot);
@@ -966,14 +968,9 @@ bool CQuickEntryDlg::eventFilter(QObject* watched, QEvent* e) {
         else MoveFocus(true);
         return true;
       }
-      if (qobject_cast<QPushButton*>(focus) != nullptr) return false;
       MoveFocus(true);
       return true;
     case Qt::Key_Down:
-      if (qobject_cast<QComboBox*>(focus) != nullptr && !ctrl) {
-        MoveFocus(true);
-        return true;
-      }
       MoveFocus(true);
       return true;
     case Qt::Key_Up:
