@@ -23,6 +23,7 @@
 #include "entry/QuickEntryReactions.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
+#include "platform/QtWaitForWork.h"
 #include "refdata/ClientListCache.h"
 #include "refdata/JapanPostcodeBook.h"
 #include "refdata/PlaceDictionary.h"
@@ -514,7 +515,8 @@ void CQuickEntryDlg::PasteAll() {
 
 bool CQuickEntryDlg::SelectCustomer(int32_t id) {
   if (app_ == nullptr) return false;
-  const ClientDetail* detail = app_->ClientList().GetClientDetail(app_->CacheLink(), id, true);
+  const ClientDetail* detail = platform::WaitForWork(
+      [&] { return app_->ClientList().GetClientDetail(app_->CacheLink(), id, true); });
   if (detail == nullptr) return false;
   QString name = Q(WideFromGbk(detail->unitName)).left(63);
   customerEdit_->setText(name);
@@ -539,7 +541,9 @@ int CQuickEntryDlg::PickCustomer(int n) {
   if (id < 0) return 0;
   picking_ = true;
   if (id != entry_.customerId || app_ == nullptr ||
-      app_->ClientList().GetClientDetail(app_->CacheLink(), id, true) == nullptr) {
+      platform::WaitForWork([&] {
+        return app_->ClientList().GetClientDetail(app_->CacheLink(), id, true);
+      }) == nullptr) {
     if (!SelectCustomer(id)) entry_.customerId = 0;
   }
   picking_ = false;
@@ -548,7 +552,9 @@ int CQuickEntryDlg::PickCustomer(int n) {
 
 void CQuickEntryDlg::ApplyCustomerDefaults(WaybillRecord& w) const {
   if (app_ == nullptr || entry_.customerId <= 0) return;
-  const ClientDetail* d = app_->ClientList().GetClientDetail(app_->CacheLink(), entry_.customerId, true);
+  const ClientDetail* d = platform::WaitForWork([&] {
+    return app_->ClientList().GetClientDetail(app_->CacheLink(), entry_.customerId, true);
+  });
   if (d == nullptr) return;
   auto fill = [](auto& field, const std::string& value) {
     if (field[0] != 0 || value.empty()) return;
@@ -712,12 +718,14 @@ int CQuickEntryDlg::LoadPreInput(int32_t id, int numberKind, std::u16string_view
     else if (numberKind == 3) no = gbk;
     else rno = gbk;
   }
-  std::string reply;
-  {
+  // The request and the copy of its reply run on a worker: the window
+  // keeps painting meanwhile.
+  std::string reply = platform::WaitForWork([&]() -> std::string {
     auto guard = link.LockReply();
-    if (link.FetchPreInput(id, num, no, rno) <= 0) return 0;
-    reply = guard.Text();
-  }
+    if (link.FetchPreInput(id, num, no, rno) <= 0) return {};
+    return guard.Text();
+  });
+  if (reply.empty()) return 0;
   if (!SelectCustomer(JsonGetInt("icID", reply, 0))) return 0;
   loading_ = true;
   customerEdit_->setEnabled(false);
