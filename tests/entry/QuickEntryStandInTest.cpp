@@ -30,6 +30,8 @@
 #include "entry/QuickEntryPage.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
+#include "print/TemplateCache.h"
+#include "print/TemplateModel.h"
 #include "refdata/DestinationTable.h"
 #include "refdata/RecordStores.h"
 #include "refdata/ServiceKinds.h"
@@ -530,6 +532,51 @@ TEST_F(QuickEntryStandIn, GridFollowsSavesAndDeletes) {
   page_->OnPrintWaybill();
   EXPECT_FALSE(page_->PrintBusy());
   EXPECT_EQ(0u, boxes_.Count());
+}
+
+// Labels of 17 selected rows at 8 per sheet: the question names 3 sheets;
+// a label job that places nothing ends the print with the waybills not
+// printed named, instead of asking the job again and again.  An invoice to
+// a file for one row asks nothing and names the folder of the files.
+TEST_F(QuickEntryStandIn, PrintsOfTheSelectedRows) {
+  OpenPage();
+  CListGrid& grid = *page_->grid;
+  for (int id = 201; id <= 217; ++id) {
+    WaybillRecord w{};
+    w.irID = id;
+    std::snprintf(w.cNum, sizeof w.cNum, "BR1100%04d", id);
+    page_->OnRecordChanged(1, w);
+  }
+  for (int row = 0; row < grid.RowCount(); ++row) grid.SetRowSelected(row, true, false);
+  page_->labelsPerSheet = [] { return 8; };
+  int confirmed = 0;
+  page_->confirmPrint = [&](int kind, const std::u16string&) {
+    ++confirmed;
+    EXPECT_EQ(1, kind);
+    return 1;
+  };
+  boxes_.QueueAnswer(platform::kIdYes);
+  page_->OnPrintLabel();
+  EXPECT_FALSE(page_->PrintBusy());
+  EXPECT_EQ(1, confirmed);
+  const auto shown = boxes_.Messages();
+  // The question, then (whatever the job itself reported) the waybills
+  // not printed: none of these rows is a waybill on the server.
+  ASSERT_GE(shown.size(), 2u);
+  EXPECT_NE(std::u16string::npos, shown[0].text.find(u"17")) << Utf8FromWide(shown[0].text);
+  EXPECT_NE(std::u16string::npos, shown[0].text.find(u"3")) << Utf8FromWide(shown[0].text);
+  EXPECT_NE(std::u16string::npos, shown.back().text.find(u"BR11000201"));
+
+  boxes_.Clear();
+  for (int row = 1; row < grid.RowCount(); ++row) grid.SetRowSelected(row, false, false);
+  CTemplateModel invoice(GbkFromWide(u"形式发票"), "PI");
+  app_.Templates().SetCurrent(0, &invoice);
+  page_->OnPrintInvoice(1);
+  app_.Templates().SetCurrent(0, nullptr);
+  EXPECT_FALSE(page_->PrintBusy());
+  ASSERT_GE(boxes_.Count(), 1u);
+  EXPECT_EQ(u"", boxes_.Messages().front().caption) << "no question for one row";
+  EXPECT_NE(std::u16string::npos, boxes_.LastText().find(WideFromGbk(app_.dayPictureFolder)));
 }
 
 // The form in every express kind of the sample, in Chinese and English.
