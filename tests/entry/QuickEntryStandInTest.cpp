@@ -292,6 +292,16 @@ TEST_F(QuickEntryStandIn, LocksCarryTextsToTheNextWaybill) {
   EXPECT_EQ(2, form.Entry().customerId);
   EXPECT_EQ(u"深圳", form.Entry().texts[0]);
   entrytest::SaveScreenshot(*page_, "quick_entry_locks");
+
+  // Copy all and paste all through the page, without the clipboard.
+  form.FocusKind(1);
+  Type(QStringLiteral("日本"));
+  page_->OnCopyAll();
+  EXPECT_TRUE(page_->pasteReady);
+  page_->OnNewRecord();
+  EXPECT_TRUE(form.SlotEdit(1)->text().isEmpty());
+  page_->OnPasteAll();
+  EXPECT_EQ(QStringLiteral("日本"), form.SlotEdit(1)->text());
 }
 
 // A kind of three slots lays out destination, weight and number; the weight
