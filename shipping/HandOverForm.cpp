@@ -56,6 +56,10 @@ void PauseBetweenNumbers() {
 CSendScanDlg::CSendScanDlg(CBrantleClientApp* app, QWidget* parent) : QWidget(parent), app_(app) {
   Build();
   ReadSettings();
+  if (app_ != nullptr) {
+    printWaybill = [app](int32_t id) { return app->PrintWaybill(id, 0, 0, 1, u""); };
+    printInvoice = [app](int32_t id, int copies) { return app->PrintProformaInvoice(id, 0, copies, 0); };
+  }
   ToggleNumberMode();  // a new form numbers by internal number
 }
 
@@ -226,10 +230,10 @@ void CSendScanDlg::OnGo() {
   if (app_ != nullptr) app_->PlayResultSound(result >= 0 ? 0 : 1);
   numberEdit_->selectAll();
   // Only a parcel that was handed over gets its next-carrier papers.
-  if (result < 0 || lastRecordId_ <= 0 || app_ == nullptr) return;
-  if (waybillPrintCheck_->isChecked()) app_->PrintWaybill(lastRecordId_, 0, 0, 1, u"");
+  if (result < 0 || lastRecordId_ <= 0) return;
+  if (waybillPrintCheck_->isChecked() && printWaybill) printWaybill(lastRecordId_);
   const int copies = copiesEdit_->text().toInt();
-  if (copies > 0) app_->PrintProformaInvoice(lastRecordId_, 0, copies, 0);
+  if (copies > 0 && printInvoice) printInvoice(lastRecordId_, copies);
 }
 
 void CSendScanDlg::OnChooseCarrier() {

@@ -51,6 +51,11 @@ class CSendScanDlg : public QWidget {
   // The page that receives WM_PAGE_NOTIFY and the view's host (camera window).
   QObject* pageWindow = nullptr;
   CViewHost* view = nullptr;
+  // The print doors used after a hand-over (the application's print jobs
+  // unless replaced): the next-carrier waybill, and the proforma invoice
+  // with its copies.
+  std::function<int(int32_t recordId)> printWaybill;
+  std::function<int(int32_t recordId, int copies)> printInvoice;
 
   // ---- operations ----
   int SendToNextCarrier(double weight, const std::u16string& number, int showMessages);
