@@ -305,10 +305,14 @@ void CSendScanDlg::SendByMasterAwb() {
   }
   CSendMasterPickDlg dlg(app_, awbs, this);
   if (dlg.DoModal() != platform::kIdOk) return;
+  SendMasterAwbNumbers(awbs);
+}
+
+void CSendScanDlg::SendMasterAwbNumbers(const std::vector<std::u16string>& numbers) {
   // The pick returns internal numbers: the hand-over goes by them, since a
   // transfer number may be empty or shared by several waybills.
   if (numberMode_ != 1) SetNumberMode(1);
-  SendNumbers(awbs);
+  SendNumbers(numbers);
 }
 
 void CSendScanDlg::OnListBatch() {

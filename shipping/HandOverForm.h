@@ -70,6 +70,9 @@ class CSendScanDlg : public QWidget {
   void SendByMasterAwb();
   // Hands over the numbers one after another without messages (20 ms apart).
   void SendNumbers(const std::vector<std::u16string>& numbers);
+  // The internal numbers the master air waybill pick returned, sent in the
+  // internal-number mode.
+  void SendMasterAwbNumbers(const std::vector<std::u16string>& numbers);
   void OnListBatch();
   void OnCancelBatch();
   void OnEnableWeighing();
