@@ -69,19 +69,19 @@ bool ListMasterAwbsWithUnsent(CServerLink& link, QDate from, std::vector<std::u1
 CSendMasterPickDlg::CSendMasterPickDlg(CBrantleClientApp* app, std::vector<std::u16string>& list,
                                        QWidget* parent)
     : QDialog(parent), app_(app), list_(list) {
-  resize(640, 420);
+  resize(820, 420);
   captionLabel_ = new QLabel(this);
   captionLabel_->setGeometry(10, 8, 150, 20);
   awbList_ = new QListWidget(this);
   awbList_->setGeometry(10, 30, 150, 340);
   grid_ = new CListGrid(this);
-  grid_->setGeometry(170, 30, 460, 340);
+  grid_->setGeometry(170, 30, 640, 340);
   countLabel_ = new QLabel(this);
-  countLabel_->setGeometry(170, 8, 460, 20);
+  countLabel_->setGeometry(170, 8, 640, 20);
   okButton_ = new QPushButton(this);
-  okButton_->setGeometry(420, 380, 100, 28);
+  okButton_->setGeometry(600, 380, 100, 28);
   cancelButton_ = new QPushButton(this);
-  cancelButton_->setGeometry(530, 380, 100, 28);
+  cancelButton_->setGeometry(710, 380, 100, 28);
   connect(awbList_, &QListWidget::itemDoubleClicked, this, [this] { OnPickAwb(); });
   connect(okButton_, &QPushButton::clicked, this, [this] { OnOK(); });
   connect(cancelButton_, &QPushButton::clicked, this, [this] { reject(); });

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QTest>
 
@@ -39,17 +40,35 @@
 #include "tests/server/StandInServer.h"
 #include "ui/ListGrid.h"
 #include "ui/ViewHost.h"
+#include "ui/WaybillQueryConditions.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using testsupport::WaitUntil;
 
+// The camera window: what it was asked to photograph.
+class CameraWindow : public QWidget {
+ public:
+  std::vector<std::pair<quintptr, qintptr>> parcels;
+
+ protected:
+  bool event(QEvent* e) override {
+    if (auto* m = platform::AsPrivateMessage(e); m && m->Message() == WM_CAPTURE_PARCEL) {
+      parcels.emplace_back(m->WParam(), m->LParam());
+      return true;
+    }
+    return QWidget::event(e);
+  }
+};
+
 class DeskHost : public CViewHost {
  public:
   explicit DeskHost(CBrantleClientApp& app) : app_(app) {}
   QSize ScreenSize() const override { return {1280, 800}; }
   CBrantleClientApp* Application() override { return &app_; }
+  QWidget* VisibleCaptureWindow() const override { return camera; }
+  QWidget* camera = nullptr;
 
  private:
   CBrantleClientApp& app_;
@@ -282,7 +301,7 @@ TEST_F(HandOverDesk, MasterAwbSendGoesByInternalNumbers) {
   pick.OnPickAwb();
   ASSERT_EQ(3, pick.Grid()->RowCount());
   EXPECT_EQ(u"", pick.Grid()->CellText(1, 1));  // BR10000016 has no transfer number
-  pick.resize(640, 420);
+  pick.resize(820, 420);
   SaveScreenshot(pick, "handover_master_pick");
 
   // No: nothing to send.
@@ -402,6 +421,63 @@ TEST_F(HandOverDesk, BatchAndSingleCancellation) {
   EXPECT_EQ(u"BR10000002", page_.grid->CellText(0, 2));
   EXPECT_EQ(u"1", page_.grid->CellText(0, 0));
   EXPECT_EQ(AppLanguage().Text(200046), boxes_.LastText());
+  EXPECT_EQ(0, StateOf("BR10000024"));
+}
+
+// A hand-over asks the open camera window for the parcel's photo; the send
+// date query lists today's hand-overs, and a query without rows keeps the
+// grid and says so.
+TEST_F(HandOverDesk, CameraAndQueryBySendDate) {
+  CameraWindow camera;
+  host_.camera = &camera;
+  Scan("BR10000024");
+  ASSERT_TRUE(RowsBecome(1));
+  ASSERT_TRUE(WaitUntil([&] { return camera.parcels.size() == 1; }));
+  EXPECT_EQ(static_cast<qintptr>(IdOf("BR10000024")), camera.parcels[0].second);
+  EXPECT_EQ(0u, camera.parcels[0].first);  // the check names no customer
+  Scan("BR10000028");
+  ASSERT_TRUE(RowsBecome(2));
+  page_.grid->SetRowSelected(0, true, false);
+  page_.OnGridMenuCommand(0, 0);  // keep the selected row only
+  ASSERT_EQ(1, page_.grid->RowCount());
+
+  const QString today = QDate::currentDate().toString("yyyy.MM.dd");
+  WaybillQueryConditions conditions;
+  conditions.Reset();
+  conditions.dateKind = 2;
+  conditions.dateFromBound = platform::FromQString(today + " 00:00:00.0");
+  conditions.dateToBound = platform::FromQString(today + " 23:59:59.998");
+  page_.QuerySentRecords(conditions);
+  ASSERT_EQ(2, page_.grid->RowCount());
+  EXPECT_EQ(u"BR10000024", page_.grid->CellText(0, 2));
+  EXPECT_EQ(u"2", page_.grid->CellText(1, 0));
+
+  boxes_.Clear();
+  conditions.dateFromBound = u"2020.01.01 00:00:00.0";
+  conditions.dateToBound = u"2020.01.01 23:59:59.998";
+  page_.QuerySentRecords(conditions);
+  EXPECT_EQ(AppLanguage().Text(20005), boxes_.LastText());
+  EXPECT_EQ(2, page_.grid->RowCount());
+}
+
+// Keys of the form: Enter and Down move on, Up moves back, Esc does nothing.
+TEST_F(HandOverDesk, FormKeys) {
+  form_->BatchEdit()->setFocus();
+  ASSERT_TRUE(WaitUntil([&] { return form_->BatchEdit()->hasFocus(); }));
+  QTest::keyClick(form_->BatchEdit(), Qt::Key_Return);
+  EXPECT_FALSE(form_->BatchEdit()->hasFocus());
+  QWidget* next = QApplication::focusWidget();
+  QTest::keyClick(next, Qt::Key_Up);
+  EXPECT_TRUE(form_->BatchEdit()->hasFocus());
+  QTest::keyClick(form_->BatchEdit(), Qt::Key_Down);
+  EXPECT_EQ(next, QApplication::focusWidget());
+  QTest::keyClick(form_->BatchEdit(), Qt::Key_Escape);
+  EXPECT_TRUE(page_.isVisible());
+  // Without a next carrier nothing is sent.
+  form_->Reset();
+  boxes_.Clear();
+  Scan("BR10000024");
+  EXPECT_EQ(AppLanguage().Text(200012), boxes_.LastText());
   EXPECT_EQ(0, StateOf("BR10000024"));
 }
 
