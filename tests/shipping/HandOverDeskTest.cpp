@@ -37,6 +37,7 @@
 #include "tests/devices/ScaleLine.h"
 #include "tests/refdata/RepositoryLanguage.h"
 #include "tests/server/StandInConfig.h"
+#include "tests/server/StandInDatabase.h"
 #include "tests/server/StandInServer.h"
 #include "ui/ListGrid.h"
 #include "ui/ViewHost.h"
@@ -479,6 +480,34 @@ TEST_F(HandOverDesk, FormKeys) {
   Scan("BR10000024");
   EXPECT_EQ(AppLanguage().Text(200012), boxes_.LastText());
   EXPECT_EQ(0, StateOf("BR10000024"));
+}
+
+// A waybill without a cost is priced by the carrier (plus the carrier's
+// extra fee) and handed over with the priced procedure; when the carrier
+// has no price for it, the hand-over falls back to the sale price on record.
+TEST_F(HandOverDesk, CarrierPriceAndItsFallback) {
+  ASSERT_TRUE(testsupport::ExecOnDatabase(
+      server_->Database(),
+      "UPDATE client_rec SET cemskind='UPS',fcost=0,cserviceno='1Z0000000000000032' "
+      "WHERE irid=32;"
+      "UPDATE client_rec SET cemskind='UPS',fcost=0,fweight=80,fweights=80,"
+      "cserviceno='1Z0000000000000008' WHERE irid=8;"));
+  form_->SetCarrier(app_.FindSupplier(4));
+  Scan("BR10000032");
+  ASSERT_TRUE(RowsBecome(1)) << QString::fromStdU16String(boxes_.LastText()).toStdString();
+  EXPECT_EQ(0u, form_->LastHandOverSql().find("{?=CALL brantle.dbo.cp_client_rec_send_scan_1("));
+  // 16 kg and the carrier's 500 g; 55 + 20 x 16.5 + 6 + 1, and 88, each
+  // with the extra 1.50.
+  EXPECT_EQ(u"16.500", page_.grid->CellText(0, 6));
+  EXPECT_EQ(u"89.50", page_.grid->CellText(0, 8));
+  EXPECT_EQ(u"393.50", page_.grid->CellText(0, 9));
+  EXPECT_EQ(u"2.00", page_.grid->CellText(0, 15));
+  EXPECT_EQ(u"1.50", page_.grid->CellText(0, 16));
+
+  Scan("BR10000008");  // 80 kg: beyond the carrier's price list
+  ASSERT_TRUE(RowsBecome(2)) << QString::fromStdU16String(boxes_.LastText()).toStdString();
+  EXPECT_EQ(0u, form_->LastHandOverSql().find("{?=CALL brantle.dbo.cp_client_rec_send_scan_0("));
+  EXPECT_EQ(u"98.00", page_.grid->CellText(1, 8));
 }
 
 // Page 3 after three scans, in Chinese and in English.
