@@ -164,6 +164,10 @@ ProcResult SendCheck(ProcContext& ctx, const std::vector<ProcArg>& a) {
                                     std::to_string(w.irid),
                                     std::to_string(w.nlanguage)};
   lines.resize(25);
+  // A line feed inside a field would shift every line after it.
+  for (std::string& line : lines)
+    for (char& c : line)
+      if (c == '\n' || c == '\r') c = ' ';
   std::string text = "V001";
   for (size_t k = 0; k < lines.size(); ++k) text += (k ? "\n" : "") + lines[k];
   r.returnValue = w.irid;

@@ -101,6 +101,8 @@ class CSendScanDlg : public QWidget {
   QPushButton* GoButton() const { return goButton_; }
   QPushButton* CancelBatchButton() const { return cancelBatchButton_; }
   QPushButton* ListBatchButton() const { return listBatchButton_; }
+  QPushButton* MasterAwbButton() const { return masterAwbButton_; }
+  CLinkLabel* CarrierCaptionLabel() const { return carrierCaption_; }
   CLinkLabel* StarLabel() const { return starLabel_; }
   CLinkLabel* NumberCaptionLabel() const { return numberCaption_; }
 

@@ -13,8 +13,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +42,7 @@
 #include "tests/server/StandInDatabase.h"
 #include "tests/server/StandInServer.h"
 #include "ui/ListGrid.h"
+#include "ui/ListPickDlg.h"
 #include "ui/ViewHost.h"
 #include "ui/WaybillQueryConditions.h"
 
@@ -62,6 +65,22 @@ class CameraWindow : public QWidget {
     return QWidget::event(e);
   }
 };
+
+// Runs `act` on the modal dialog of type T once it is open (the command
+// that opens it may wait for the server first).
+template <typename T>
+void WhenModal(std::function<void(T*)> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      act(dialog);
+    }
+  });
+  timer->start();
+}
 
 class DeskHost : public CViewHost {
  public:
@@ -508,6 +527,36 @@ TEST_F(HandOverDesk, CarrierPriceAndItsFallback) {
   ASSERT_TRUE(RowsBecome(2)) << QString::fromStdU16String(boxes_.LastText()).toStdString();
   EXPECT_EQ(0u, form_->LastHandOverSql().find("{?=CALL brantle.dbo.cp_client_rec_send_scan_0("));
   EXPECT_EQ(u"98.00", page_.grid->CellText(1, 8));
+}
+
+// The carrier caption opens the carrier list; the master air waybill button
+// opens the pick, whose waybills are then handed over.
+TEST_F(HandOverDesk, CarrierChoiceAndMasterAwbButton) {
+  form_->Reset();
+  const ReferenceDictionaries& d = app_.dictionaries;
+  ASSERT_GE(d.suppliers.size(), 2u);
+  WhenModal<CListPickDlg>([](CListPickDlg* pick) {
+    pick->ListBox()->setCurrentRow(1);
+    pick->OnOK();
+  });
+  QTest::mouseClick(form_->CarrierCaptionLabel(), Qt::LeftButton);
+  ASSERT_NE(nullptr, form_->Carrier());
+  EXPECT_EQ(d.suppliers[1].isid, form_->Carrier()->isid);
+  EXPECT_EQ(QString::fromStdU16String(d.suppliers[1].name), form_->CarrierEdit()->text());
+  const QDate today = QDate::currentDate();
+  EXPECT_EQ(QString::fromStdU16String(MakeHandOverBatchText(today.year(), today.month(), today.day(),
+                                                            d.suppliers[1].nbatch)),
+            form_->BatchEdit()->text());
+
+  form_->SetCarrier(app_.FindSupplier(1));
+  WhenModal<CSendMasterPickDlg>([this](CSendMasterPickDlg* pick) {
+    pick->AwbList()->setCurrentRow(0);
+    pick->OnPickAwb();
+    boxes_.QueueAnswer(platform::kIdYes);
+    pick->OnOK();
+  });
+  QTest::mouseClick(form_->MasterAwbButton(), Qt::LeftButton);
+  ASSERT_TRUE(RowsBecome(3)) << QString::fromStdU16String(boxes_.LastText()).toStdString();
 }
 
 // Page 3 after three scans, in Chinese and in English.
