@@ -6,6 +6,8 @@ namespace localserver {
 void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterSystemProcedures(registry);
   RegisterWaybillProcedures(registry);
+  RegisterTrackingProcedures(registry);
+  RegisterRecordCheckProcedures(registry);
   RegisterHandOverProcedures(registry);
 }
 

@@ -223,6 +223,7 @@ void LoadSampleDictionaries(Database& db);  // SampleDictionaries.cpp
 void LoadSampleWaybillStates(Database& db);  // SampleWaybillStates.cpp
 void LoadSampleWaybillQuery(Database& db);  // SampleWaybillQuery.cpp
 void LoadSampleTemplates(Database& db);  // SampleTemplates.cpp
+void LoadSampleTracking(Database& db);  // SampleTracking.cpp
 void LoadSampleHandOver(Database& db);  // SampleHandOver.cpp
 
 void LoadSampleData(Database& db) {
@@ -239,6 +240,7 @@ void LoadSampleData(Database& db) {
   LoadSampleZones(db);
   LoadSampleWaybillStates(db);
   LoadSampleWaybillQuery(db);
+  LoadSampleTracking(db);
   LoadSampleHandOver(db);
 }
 
