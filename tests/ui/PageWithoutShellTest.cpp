@@ -36,9 +36,9 @@ bool PageHasQuickList(int index) {
   return false;
 }
 
-// The room an entry panel takes left of the grid (0: no panel): the
-// hand-over page shows its form beside the grid.
-int EntryPanelWidth(int index) { return index == 3 ? 320 : 0; }
+// The room an entry panel takes left of the grid (0: no panel): the record
+// check page and the hand-over page show their forms beside the grid.
+int EntryPanelWidth(int index) { return index == 2 ? 250 : index == 3 ? 320 : 0; }
 
 class ScreenHost : public CViewHost {
  public:
