@@ -8,6 +8,7 @@ void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterWaybillProcedures(registry);
   RegisterTrackingProcedures(registry);
   RegisterRecordCheckProcedures(registry);
+  RegisterHandOverProcedures(registry);
 }
 
 }  // namespace localserver

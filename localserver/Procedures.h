@@ -82,5 +82,6 @@ void RegisterSystemProcedures(ProcedureRegistry& registry);  // ProcSystem.cpp
 void RegisterWaybillProcedures(ProcedureRegistry& registry);  // ProcWaybill.cpp
 void RegisterTrackingProcedures(ProcedureRegistry& registry);  // ProcTracking.cpp
 void RegisterRecordCheckProcedures(ProcedureRegistry& registry);  // ProcRecordCheck.cpp
+void RegisterHandOverProcedures(ProcedureRegistry& registry);  // ProcHandOver.cpp
 
 }  // namespace localserver

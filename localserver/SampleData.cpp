@@ -224,6 +224,7 @@ void LoadSampleWaybillStates(Database& db);  // SampleWaybillStates.cpp
 void LoadSampleWaybillQuery(Database& db);  // SampleWaybillQuery.cpp
 void LoadSampleTemplates(Database& db);  // SampleTemplates.cpp
 void LoadSampleTracking(Database& db);  // SampleTracking.cpp
+void LoadSampleHandOver(Database& db);  // SampleHandOver.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -240,6 +241,7 @@ void LoadSampleData(Database& db) {
   LoadSampleWaybillStates(db);
   LoadSampleWaybillQuery(db);
   LoadSampleTracking(db);
+  LoadSampleHandOver(db);
 }
 
 }  // namespace localserver

@@ -348,8 +348,8 @@ TEST(ViewWithItsPages, EachPageClassIsCreatedOnFirstUseAndShowsItsGrid) {
     EXPECT_FALSE(page->countLabel->text().isEmpty()) << i;
     // The pages with a record list or a form on the left show it beside
     // their grid (page 0: the quick entry form, page 2: the record check
-    // form).
-    const bool listBeside = i == 0 || i == 2 || i == 5 || i == 8 || i == 9 || i == 10 ||
+    // form, page 3: the hand-over form).
+    const bool listBeside = i == 0 || i == 2 || i == 3 || i == 5 || i == 8 || i == 9 || i == 10 ||
                             i == 11 || i == 12 || i == 16;
     EXPECT_EQ(page->listOnly, listBeside ? 0 : 1) << i;
   }

@@ -36,6 +36,25 @@ bool PageHasQuickList(int index) {
   return false;
 }
 
+// The width of the form a page shows beside its grid (0: none): the quick
+// entry form, the record check form, the hand-over form.
+int EntryPanelWidth(int index) {
+  switch (index) {
+    case 0: return 480;
+    case 2: return 250;
+    case 3: return 320;
+    default: return 0;
+  }
+}
+
+// The page's title: its page name, but the quick entry and hand-over pages
+// name themselves after their own texts.
+int32_t PageTitleId(int index) {
+  if (index == 0) return 120050;
+  if (index == 3) return 200050;
+  return kPageNameTextIds[static_cast<size_t>(index)];
+}
+
 class ScreenHost : public CViewHost {
  public:
   QSize ScreenSize() const override { return screen; }
@@ -57,17 +76,13 @@ TEST(PageWithoutShell, EveryPageClassIsBuiltAndLaidOutThroughItsHost) {
     EXPECT_TRUE(page->created);
     // Pages with a record list on the left show it beside their grid; some
     // pages show their form there instead, as wide as the form.
-    int formWidth = 0;
-    if (index == 0) formWidth = 480;  // quick entry form
-    if (index == 2) formWidth = 250;  // record check form
-    const bool formBeside = formWidth > 0;
     const bool listBeside = PageHasQuickList(index);
-    EXPECT_EQ(page->listOnly, listBeside || formBeside ? 0 : 1);
+    const int panel = EntryPanelWidth(index);
+    EXPECT_EQ(page->listOnly, listBeside || panel > 0 ? 0 : 1);
     // The layout follows the host's screen, not the machine's.
-    const int left = formBeside ? formWidth : listBeside ? 220 : 10;
+    const int left = panel > 0 ? panel : listBeside ? 220 : 10;
     EXPECT_EQ(page->grid->geometry(), QRect(left, 36, 1000 - 10 - left, 800 - 164));
-    EXPECT_EQ(page->title, AppLanguage().Text(index == 0 ? 120050
-                                                         : kPageNameTextIds[static_cast<size_t>(index)]));
+    EXPECT_EQ(page->title, AppLanguage().Text(PageTitleId(index)));
   }
   EXPECT_EQ(CreateViewPage(17), nullptr);
   EXPECT_EQ(CreateViewPage(-1), nullptr);
