@@ -61,6 +61,8 @@ struct PaymentEnvironment {
   std::function<std::vector<std::u16string>()> importNumberList;
   // A number as the barcode normalizer gives it (GBK).
   std::function<std::string(std::u16string_view)> normalizeNumber;
+  // The currency list of the currency choice ("USD - 美元" ...).
+  std::function<std::vector<std::u16string>()> currencyChoices;
 };
 
 // The fields of the form as the controls show them.
