@@ -37,7 +37,7 @@ void RecordColumns(CListGrid* grid, bool payList) {
   struct Col {
     int32_t text;
     int width, widthPay, align;
-  } cols[] = {{30070, 60, 60, kGridAlignLeft},   {30002, 95, 90, kGridAlignLeft},
+  } cols[] = {{30070, 66, 66, kGridAlignLeft},   {30002, 95, 90, kGridAlignLeft},
               {30004, 60, 60, kGridAlignRight},  {30005, 70, 70, kGridAlignRight},
               {30001, 60, 90, kGridAlignLeft},   {0, 0, 0, kGridAlignLeft},
               {30071, 40, 40, kGridAlignLeft},   {30040, 50, 50, kGridAlignLeft},
@@ -166,14 +166,14 @@ void CPaymentDlg::Build(QSize screen) {
   memoCaption->setGeometry(4, top + 4 * rowHeight + 3, capWidth, 16);
   memoEdit = new QPlainTextEdit(this);
   memoEdit->installEventFilter(this);
-  memoEdit->setGeometry(4 + capWidth, top + 4 * rowHeight, 2 * colWidth + 6 - capWidth, 44);
+  memoEdit->setGeometry(4 + capWidth, top + 4 * rowHeight, 2 * colWidth + 6 - capWidth, 30);
   const int linksX = 4 + 2 * (colWidth + 6);
   forceLink = Link(this, Tr(330023), blue, true);
   forceLink->setGeometry(linksX, top + 4 * rowHeight + 3, 80, 16);
   auto* attachLink = Link(this, Tr(330024), green, false);
   attachLink->setGeometry(linksX + 90, top + 4 * rowHeight + 3, 70, 16);
   enteredLabel = new CLinkLabel(this);
-  enteredLabel->setGeometry(linksX, top + 5 * rowHeight + 3, colWidth, 16);
+  enteredLabel->setGeometry(linksX, top + 4 * rowHeight + 21, colWidth, 14);
 
   // The customer summary on white.
   summaryBox = new QPlainTextEdit(this);
@@ -184,9 +184,9 @@ void CPaymentDlg::Build(QSize screen) {
 
   // The two record lists with the move links between them.
   auto* payCaption = Caption(this, 330025);
-  payCaption->setGeometry(4, 156, 150, 16);
+  payCaption->setGeometry(4, 156, 110, 16);
   payListSummary = Link(this, QString(), green, false);
-  payListSummary->setGeometry(120, 156, 200, 16);
+  payListSummary->setGeometry(116, 156, 210, 16);
   unpaidCaption = Link(this, Tr(330027), blue, true);
   unpaidCaption->setGeometry(329, 156, 110, 16);
   unpaidSummary = new CLinkLabel(this);
@@ -207,34 +207,37 @@ void CPaymentDlg::Build(QSize screen) {
   takeSelectedLink = Link(this, QStringLiteral("<<"), Qt::black, false);
   returnSelectedLink = Link(this, QStringLiteral(">>"), Qt::black, false);
   numberListLink = Link(this, QStringLiteral("№"), blue, true);
-  int y = 180;
+  // Links and month links share the room between the lists.
+  const int linkStep = std::max(10, std::min(18, (H - 504) / 19));
+  int y = 176;
   for (CLinkLabel* l : {takeAllLink, returnAllLink, takeSelectedLink, returnSelectedLink, numberListLink}) {
-    l->setGeometry(306, y, 22, 16);
+    l->setGeometry(306, y, 22, linkStep);
     l->setAlignment(Qt::AlignCenter);
-    y += 20;
+    y += linkStep;
   }
   auto* monthCaption = Caption(this, 330026);
-  monthCaption->setGeometry(306, y, 22, 16);
-  y += 18;
+  monthCaption->setGeometry(305, y, 24, linkStep);
+  y += linkStep;
   for (int m = 1; m <= 12; ++m) {
     auto* l = Link(this, QString::number(m), blue, true);
-    l->setGeometry(306, y, 22, 15);
+    l->setGeometry(306, y, 22, linkStep);
     l->setAlignment(Qt::AlignCenter);
     monthLinks.push_back(l);
-    y += 16;
+    y += linkStep;
   }
 
   // The payments, ten per page.
   auto* paymentsCaption = Caption(this, 330029);
-  paymentsCaption->setGeometry(4, H - 325, 150, 15);
+  paymentsCaption->setGeometry(4, H - 325, 90, 15);
   pagingLabel = new CLinkLabel(this);
-  pagingLabel->setGeometry(160, H - 325, 170, 15);
+  pagingLabel->setGeometry(100, H - 325, 300, 15);
+  pagingLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   pageBoxEdit = edit(6);
-  pageBoxEdit->setGeometry(335, H - 327, 30, 18);
+  pageBoxEdit->setGeometry(405, H - 327, 30, 18);
   auto* pageCaption = Caption(this, 330032);
-  pageCaption->setGeometry(365, H - 325, 40, 15);
+  pageCaption->setGeometry(437, H - 325, 30, 15);
   pageButton = new QPushButton(Tr(330033), this);
-  pageButton->setGeometry(410, H - 327, 90, 18);
+  pageButton->setGeometry(470, H - 327, 90, 20);
   paymentGrid = new CListGrid(this);
   paymentGrid->setGeometry(4, H - 309, W - 24, 169);
   {

@@ -148,6 +148,8 @@ TEST_F(PaymentStandIn, PageShowsBalanceUnpaidWaybillsAndPaymentsPageByPage) {
   EXPECT_EQ(Dialog().paymentGrid->RowCount(), 10);
   EXPECT_EQ(Dialog().paymentGrid->CellText(0, 0), u"2024-04-22");
   EXPECT_TRUE(Dialog().pageButton->isEnabled());
+  page.quickList->LoadCustomers(1);  // the recent customers on the left
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return page.quickList->grid->RowCount() > 0; }));
   Save(page, "payment_page");
   QTest::mouseClick(Dialog().pageButton, Qt::LeftButton);
   EXPECT_EQ(Dialog().paymentGrid->RowCount(), 2);
