@@ -225,6 +225,43 @@ TEST_F(PaymentStandIn, PaymentSavedChangedAndDeletedWithItsWaybills) {
   ExpectConsistent(db);
 }
 
+TEST_F(PaymentStandIn, KeysOfTheForm) {
+  CPaymentPage& page = OpenPage();
+  ASSERT_EQ(Dialog().LoadCustomer(1), 1);
+  payment::CPaymentForm& form = Form();
+  // Escape never closes the form; Enter moves on like Tab.
+  Dialog().invoiceEdit->setFocus();
+  QTest::keyClick(Dialog().invoiceEdit, Qt::Key_Escape);
+  EXPECT_TRUE(Dialog().isVisible());
+  QTest::keyClick(Dialog().invoiceEdit, Qt::Key_Return);
+  EXPECT_FALSE(Dialog().invoiceEdit->hasFocus());
+  // Enter in the memo stays a line break.
+  Dialog().memoEdit->setFocus();
+  QTest::keyClicks(Dialog().memoEdit, QStringLiteral("a"));
+  QTest::keyClick(Dialog().memoEdit, Qt::Key_Return);
+  QTest::keyClicks(Dialog().memoEdit, QStringLiteral("b"));
+  EXPECT_EQ(Dialog().memoEdit->toPlainText(), QStringLiteral("a\nb"));
+  // Ctrl+D starts a new payment even from an edit box: taken waybills go back.
+  form.TakeUnpaidRow(3);
+  Dialog().invoiceEdit->setText(QStringLiteral("X-1"));
+  QTest::keyClick(Dialog().invoiceEdit, Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(form.payList.Count(), 0);
+  EXPECT_EQ(form.unpaid.Count(), 12);
+  EXPECT_TRUE(Dialog().invoiceEdit->text().isEmpty());
+  // The page's commands follow the form: a new payment may be saved, not deleted.
+  EXPECT_TRUE(page.saveEnabled);
+  EXPECT_FALSE(page.deleteEnabled);
+  // An old payment (2024) loads read-only: dark red title, no save or delete.
+  ASSERT_EQ(form.LoadPayment(101, false), 1);
+  EXPECT_FALSE(form.editable);
+  EXPECT_EQ(form.titleColor, payment::TitleColor::DarkRed);
+  EXPECT_FALSE(page.deleteEnabled);
+  // Ctrl+G on a read-only payment asks nothing and deletes nothing.
+  QTest::keyClick(Dialog().invoiceEdit, Qt::Key_G, Qt::ControlModifier);
+  EXPECT_TRUE(boxes_.Messages().empty());
+  EXPECT_EQ(CountOnDatabase(server_->Database(), "SELECT COUNT(*) FROM client_fee WHERE ifid=101"), 1);
+}
+
 TEST_F(PaymentStandIn, PaymentWithoutWaybillsNeedsAnAmount) {
   OpenPage();
   ASSERT_EQ(Dialog().LoadCustomer(2), 1);
