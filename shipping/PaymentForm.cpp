@@ -148,16 +148,28 @@ void CPaymentForm::LoadUnpaidRecords(int chunk) {
   unpaid.Clear();
   payList.Clear();
   const int32_t icid = customerId;
-  LoadRecordChunks(
-      [&](uint32_t after) { return link_.Query(UnpaidChunkSql(chunk, icid, after), RecordTypes()); },
-      Language(), [&](RecordRow&& row) {
-        unpaid.amount += row.amount;
-        unpaid.weight += row.weight;
-        unpaid.rows.push_back(std::move(row));
-      });
+  // The whole chunked load runs on a worker while the window keeps
+  // painting; the rows join the list here, on the window's thread.
+  std::vector<RecordRow> rows = LoadAllChunks(
+      [&](uint32_t after) { return link_.Query(UnpaidChunkSql(chunk, icid, after), RecordTypes()); });
+  for (RecordRow& row : rows) {
+    unpaid.amount += row.amount;
+    unpaid.weight += row.weight;
+    unpaid.rows.push_back(std::move(row));
+  }
   unpaidSummary = ListSummary(Language(), unpaid.Count(), unpaid.amount, unpaid.weight);
   payListSummary.clear();
   Notify();
+}
+
+std::vector<RecordRow> CPaymentForm::LoadAllChunks(
+    const std::function<std::string(uint32_t afterIrid)>& fetch) const {
+  const CLanguageTable& language = Language();
+  return platform::WaitForWork([&] {
+    std::vector<RecordRow> rows;
+    LoadRecordChunks(fetch, language, [&](RecordRow&& row) { rows.push_back(std::move(row)); });
+    return rows;
+  });
 }
 
 void CPaymentForm::UpdateListSummaries() {
@@ -285,13 +297,13 @@ void CPaymentForm::LoadPaymentRecords() {
   if (ifid <= 0) return;
   payList.Clear();
   const uint32_t id = static_cast<uint32_t>(ifid);
-  LoadRecordChunks(
-      [&](uint32_t after) { return link_.Query(PaymentRecordsSql(after, id), RecordTypes()); },
-      Language(), [&](RecordRow&& row) {
-        payList.amount += row.amount;
-        payList.weight += row.weight;
-        payList.rows.push_back(std::move(row));
-      });
+  std::vector<RecordRow> rows = LoadAllChunks(
+      [&](uint32_t after) { return link_.Query(PaymentRecordsSql(after, id), RecordTypes()); });
+  for (RecordRow& row : rows) {
+    payList.amount += row.amount;
+    payList.weight += row.weight;
+    payList.rows.push_back(std::move(row));
+  }
   payListSummary = ListSummary(Language(), payList.Count(), payList.amount, payList.weight);
 }
 

@@ -170,6 +170,9 @@ class CPaymentForm {
   void ApplyAmountRule();
   void UpdateListSummaries();
   void UpdatePagingLabel();
+  // Every chunk of a record list, loaded on a worker (WaitForWork).
+  std::vector<RecordRow> LoadAllChunks(
+      const std::function<std::string(uint32_t afterIrid)>& fetch) const;
   void ShowCurrency();
   void Notify();
   std::tm Now() const;

@@ -255,6 +255,7 @@ TEST_F(PaymentStandIn, KeysOfTheForm) {
   ASSERT_EQ(form.LoadPayment(101, false), 1);
   EXPECT_FALSE(form.editable);
   EXPECT_EQ(form.titleColor, payment::TitleColor::DarkRed);
+  Save(Dialog(), "payment_loaded_read_only");
   EXPECT_FALSE(page.deleteEnabled);
   // Ctrl+G on a read-only payment asks nothing and deletes nothing.
   QTest::keyClick(Dialog().invoiceEdit, Qt::Key_G, Qt::ControlModifier);
