@@ -7,6 +7,8 @@ void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterSystemProcedures(registry);
   RegisterWaybillProcedures(registry);
   RegisterPaymentProcedures(registry);
+  RegisterTrackingProcedures(registry);
+  RegisterRecordCheckProcedures(registry);
 }
 
 }  // namespace localserver

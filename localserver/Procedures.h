@@ -81,5 +81,7 @@ void RegisterAllProcedures(ProcedureRegistry& registry);
 void RegisterSystemProcedures(ProcedureRegistry& registry);  // ProcSystem.cpp
 void RegisterWaybillProcedures(ProcedureRegistry& registry);  // ProcWaybill.cpp
 void RegisterPaymentProcedures(ProcedureRegistry& registry);  // ProcPayments.cpp
+void RegisterTrackingProcedures(ProcedureRegistry& registry);  // ProcTracking.cpp
+void RegisterRecordCheckProcedures(ProcedureRegistry& registry);  // ProcRecordCheck.cpp
 
 }  // namespace localserver

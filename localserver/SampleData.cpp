@@ -224,6 +224,7 @@ void LoadSampleWaybillStates(Database& db);  // SampleWaybillStates.cpp
 void LoadSampleWaybillQuery(Database& db);  // SampleWaybillQuery.cpp
 void LoadSampleTemplates(Database& db);  // SampleTemplates.cpp
 void LoadSamplePayments(Database& db);  // SamplePayments.cpp
+void LoadSampleTracking(Database& db);  // SampleTracking.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -240,6 +241,7 @@ void LoadSampleData(Database& db) {
   LoadSampleWaybillStates(db);
   LoadSampleWaybillQuery(db);
   LoadSamplePayments(db);
+  LoadSampleTracking(db);
 }
 
 }  // namespace localserver
