@@ -312,19 +312,40 @@ void CPaymentDlg::Build(QSize screen) {
   QObject::connect(unpaidSummary, &CLinkLabel::clicked, this, [this] {
     if (form_->customerId > 0) form_->LoadUnpaidRecords(200000);
   });
-  QObject::connect(takeAllLink, &CLinkLabel::clicked, this, [this] { form_->TakeAllUnpaid(); });
-  QObject::connect(returnAllLink, &CLinkLabel::clicked, this, [this] { form_->ReturnAll(); });
+  QObject::connect(takeAllLink, &CLinkLabel::clicked, this, [this] {
+    ReadControls();
+    form_->TakeAllUnpaid(); });
+  QObject::connect(returnAllLink, &CLinkLabel::clicked, this, [this] {
+    ReadControls();
+    form_->ReturnAll(); });
   QObject::connect(takeSelectedLink, &CLinkLabel::clicked, this,
-                   [this] { form_->TakeSelectedUnpaid(SelectedIds(unpaidGrid)); });
+                   [this] {
+                     ReadControls();
+                     form_->TakeSelectedUnpaid(SelectedIds(unpaidGrid));
+                   });
   QObject::connect(returnSelectedLink, &CLinkLabel::clicked, this,
-                   [this] { form_->ReturnSelected(SelectedIds(payListGrid)); });
-  QObject::connect(numberListLink, &CLinkLabel::clicked, this, [this] { form_->TakeNumberList(); });
+                   [this] {
+                     ReadControls();
+                     form_->ReturnSelected(SelectedIds(payListGrid));
+                   });
+  QObject::connect(numberListLink, &CLinkLabel::clicked, this, [this] {
+    ReadControls();
+    form_->TakeNumberList(); });
   for (int m = 1; m <= 12; ++m)
     QObject::connect(monthLinks[static_cast<size_t>(m - 1)], &CLinkLabel::clicked, this,
-                     [this, m] { form_->TakeMonth(m); });
+                     [this, m] {
+                       ReadControls();
+                       form_->TakeMonth(m);
+                     });
 }
 
 void CPaymentDlg::ReadControls() {
+  auto order = [](CListGrid* grid) {
+    std::vector<int32_t> ids;
+    for (int row = 0; row < grid->RowCount(); ++row) ids.push_back(grid->GetRowId(row));
+    return ids;
+  };
+  form_->OrderLists(order(unpaidGrid), order(payListGrid));
   payment::PaymentFieldTexts& f = form_->fields;
   f.invoice = FromQString(invoiceEdit->text());
   f.amount = FromQString(amountEdit->text());

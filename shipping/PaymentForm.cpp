@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 
 #include "common/DateTime.h"
 #include "common/Json.h"
@@ -727,6 +728,30 @@ int CPaymentForm::DeletePayment() {
   MessageText(result == -2 && ReadProcedureResult(reply, result) ? Language().Text(20024)
                                                                   : link_.LastErrorText());
   return 0;
+}
+
+namespace {
+void OrderRows(std::vector<RecordRow>& rows, const std::vector<int32_t>& order) {
+  if (order.size() != rows.size()) return;
+  std::vector<RecordRow> sorted;
+  sorted.reserve(rows.size());
+  std::vector<bool> used(rows.size(), false);
+  std::unordered_map<int32_t, size_t> at;
+  for (size_t k = 0; k < rows.size(); ++k) at.emplace(rows[k].irid, k);
+  for (int32_t id : order) {
+    auto it = at.find(id);
+    if (it == at.end() || used[it->second]) return;  // not the same rows
+    used[it->second] = true;
+    sorted.push_back(std::move(rows[it->second]));
+  }
+  rows = std::move(sorted);
+}
+}  // namespace
+
+void CPaymentForm::OrderLists(const std::vector<int32_t>& unpaidOrder,
+                              const std::vector<int32_t>& payOrder) {
+  OrderRows(unpaid.rows, unpaidOrder);
+  OrderRows(payList.rows, payOrder);
 }
 
 void CPaymentForm::ClickRecord(int32_t irid, std::u16string_view number) {

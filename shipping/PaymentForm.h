@@ -121,6 +121,9 @@ class CPaymentForm {
   int DeletePayment();
   // A double-click on an unpaid row: checked like the other moves first.
   void DoubleClickUnpaid(int32_t irid);
+  // Puts the rows of both lists in the order the grids show them (after a
+  // header sort), so that the moves keep list order.
+  void OrderLists(const std::vector<int32_t>& unpaidOrder, const std::vector<int32_t>& payOrder);
   // A click on a row of either list: the last clicked record and the
   // look-up box.
   void ClickRecord(int32_t irid, std::u16string_view number);

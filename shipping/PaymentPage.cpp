@@ -3,6 +3,7 @@
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "refdata/BarcodeNormalizer.h"
+#include "refdata/ClientListCache.h"
 #include "refdata/Dictionaries.h"
 #include "server/ServerLink.h"
 #include "shell/BrantleClientApp.h"
@@ -75,7 +76,14 @@ void CPaymentPage::OnQuery() {
 
 qintptr CPaymentPage::OnQuickListOpen(quintptr wParam, qintptr) {
   const int32_t id = static_cast<int32_t>(static_cast<uint32_t>(wParam));
-  if (id > 0 && dialog != nullptr) dialog->LoadCustomer(id);
+  if (id <= 0 || dialog == nullptr) return 0;
+  // With the program's client list the customer must be known there
+  // (fetched again when its copy is old); the form then reads its account.
+  if (CBrantleClientApp* app = host != nullptr ? host->Application() : nullptr) {
+    const StationSyncLink cacheLink = app->CacheLink();
+    if (app->ClientList().GetClientDetail(cacheLink, id, true) == nullptr) return 0;
+  }
+  dialog->LoadCustomer(id);
   return 0;
 }
 
