@@ -149,14 +149,19 @@ void WriteFee(ProcContext& ctx, int64_t ifid, int64_t customerId, int kind, cons
             : "UPDATE client_fee SET icid=?,ntype=?,ffee=?,ffeer=?,fchg=?,cmoney=?,dpdate=?,"
               "cinvoice=?,cdocno=?,crefno=?,cmark=?,caccount=?,cmname=?,cmemo=?,npayway=?,"
               "cinput=?,dsysdate=? WHERE ifid=?";
+  const std::vector<DbValue> values = {
+      DbValue::Of(customerId),       DbValue::Of(kind),
+      Money(f.amount),               Money(kind == 0 ? f.amount + f.owed : 0),
+      Money(f.foreign),              DbValue::OfText(f.currency),
+      DbValue::OfText(f.date),       DbValue::OfText(f.invoice),
+      DbValue::OfText(f.docNo),      DbValue::OfText(f.refNo),
+      DbValue::OfText(f.tag),        DbValue::OfText(f.account),
+      DbValue::OfText(f.handler),    DbValue::OfText(f.memo),
+      DbValue::Of(f.payWay),         DbValue::OfText(f.user),
+      DbValue::OfText(LocalDateTimeText(time(nullptr)))};
   Statement st(ctx.db.Handle(), sql);
   int k = 1;
-  st.Bind(k++, customerId).Bind(k++, static_cast<int64_t>(kind));
-  st.Bind(k++, Money(f.amount)).Bind(k++, Money(kind == 0 ? f.amount + f.owed : 0));
-  st.Bind(k++, Money(f.foreign)).Bind(k++, f.currency).Bind(k++, f.date);
-  st.Bind(k++, f.invoice).Bind(k++, f.docNo).Bind(k++, f.refNo).Bind(k++, f.tag);
-  st.Bind(k++, f.account).Bind(k++, f.handler).Bind(k++, f.memo).Bind(k++, f.payWay);
-  st.Bind(k++, f.user).Bind(k++, LocalDateTimeText(time(nullptr)));
+  for (const DbValue& v : values) st.Bind(k++, v);
   if (!added) st.Bind(k, ifid);
   st.Step();
 }
