@@ -262,7 +262,7 @@ int CPaymentForm::LoadPayment(int32_t id, bool checkCustomer) {
   fields.docNo = docNo;
   fields.invoice = invoice;
   fields.handler = handler;
-  fields.owed = type == 0 ? CentsText(CentsOf(ffeer - ffee)) : u"0.00";
+  fields.owed = type == 0 ? CentsText(CentsOf(ffeer) - CentsOf(ffee)) : u"0.00";
   fields.foreign = Fixed2(fchg);
   currency = money;
   rate = env_.currencyRate ? env_.currencyRate(money) : 1.0;

@@ -263,6 +263,37 @@ TEST_F(PaymentStandIn, KeysOfTheForm) {
   EXPECT_EQ(CountOnDatabase(server_->Database(), "SELECT COUNT(*) FROM client_fee WHERE ifid=101"), 1);
 }
 
+TEST_F(PaymentStandIn, ForceQueryFindsWaybillsOfOtherCustomers) {
+  OpenPage();
+  ASSERT_EQ(Dialog().LoadCustomer(1), 1);
+  payment::CPaymentForm& form = Form();
+  // A settled waybill of customer 2: its customer, then its payment, with
+  // the payment row and the waybill marked.
+  Dialog().lookupEdit->setText(QStringLiteral("BR10000007"));
+  QTest::mouseClick(Dialog().forceLink, Qt::LeftButton);
+  EXPECT_EQ(form.customerId, 2);
+  EXPECT_EQ(form.ifid, 4);
+  EXPECT_EQ(form.markedPayment, 4);
+  EXPECT_EQ(form.markedRecord, 7);
+  EXPECT_EQ(form.fields.owed, u"35.00");  // 235 receivable, 200 paid
+  EXPECT_EQ(Dialog().payListGrid->RowCount(), 2);
+  // An unpaid waybill of customer 1 from there: customer 1 with the waybill
+  // taken into a new payment.
+  Dialog().lookupEdit->setText(QStringLiteral("BR10000033"));
+  QTest::mouseClick(Dialog().forceLink, Qt::LeftButton);
+  EXPECT_EQ(form.customerId, 1);
+  EXPECT_EQ(form.ifid, 0);
+  ASSERT_EQ(form.payList.Count(), 1);
+  EXPECT_EQ(form.payList.rows[0].irid, 33);
+  // A collect waybill cannot be settled here.
+  Dialog().lookupEdit->setText(QStringLiteral("BR10000002"));
+  QTest::mouseClick(Dialog().forceLink, Qt::LeftButton);
+  EXPECT_EQ(boxes_.LastText(), AppLanguage().Text(330055));
+  Dialog().lookupEdit->setText(QStringLiteral("NO-SUCH"));
+  QTest::mouseClick(Dialog().forceLink, Qt::LeftButton);
+  EXPECT_EQ(boxes_.LastText(), AppLanguage().Text(20005));
+}
+
 TEST_F(PaymentStandIn, PaymentWithoutWaybillsNeedsAnAmount) {
   OpenPage();
   ASSERT_EQ(Dialog().LoadCustomer(2), 1);
