@@ -145,3 +145,27 @@ TEST_F(PaymentFormTest, FailedSaveKeepsTheForm) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PaymentFormTest, CopyAndPasteBringBackFieldsAndCurrency) {
+  form_->SetCurrency(u"USD");
+  form_->fields.invoice = u"FP-9";
+  form_->fields.amount = u"65.00";
+  form_->fields.foreign = u"10.00";
+  form_->fields.payWay = 3;
+  form_->CopyFields();
+  EXPECT_TRUE(form_->copied);
+  form_->NewPayment();
+  EXPECT_EQ(form_->fields.invoice, u"");
+  EXPECT_FALSE(form_->foreignVisible);
+  form_->PasteFields();
+  EXPECT_EQ(form_->fields.invoice, u"FP-9");
+  EXPECT_EQ(form_->fields.amount, u"65.00");
+  EXPECT_EQ(form_->fields.payWay, 3);
+  EXPECT_EQ(form_->currency, u"USD");
+  EXPECT_EQ(form_->rate, 6.5);
+  EXPECT_TRUE(form_->foreignVisible);
+}
+
+}  // namespace
