@@ -223,6 +223,7 @@ void LoadSampleDictionaries(Database& db);  // SampleDictionaries.cpp
 void LoadSampleWaybillStates(Database& db);  // SampleWaybillStates.cpp
 void LoadSampleWaybillQuery(Database& db);  // SampleWaybillQuery.cpp
 void LoadSampleTemplates(Database& db);  // SampleTemplates.cpp
+void LoadSamplePayments(Database& db);  // SamplePayments.cpp
 void LoadSampleTracking(Database& db);  // SampleTracking.cpp
 void LoadSampleHandOver(Database& db);  // SampleHandOver.cpp
 
@@ -240,6 +241,7 @@ void LoadSampleData(Database& db) {
   LoadSampleZones(db);
   LoadSampleWaybillStates(db);
   LoadSampleWaybillQuery(db);
+  LoadSamplePayments(db);
   LoadSampleTracking(db);
   LoadSampleHandOver(db);
 }
