@@ -3,9 +3,9 @@
 // handed over to carrier 1 (states 1 and 2).  Here:
 //  - BR10000036 is on hold (ngstate 1): the check refuses it;
 //  - three more ready waybills, BR13000001 to BR13000003 (copies of
-//    BR10000012, BR10000016 and BR10000020), ride on the master air waybill
-//    999-13572468, entered two days before the stand-in started, so the
-//    master air waybill send lists them; BR13000002 has no transfer number
+//    BR10000012, BR10000016 and BR10000020, entered for customer 2), ride on
+//    the master air waybill 999-13572468, entered two days before the
+//    stand-in started, so the master air waybill send lists them; BR13000002 has no transfer number
 //    and BR13000001 and BR13000003 share theirs, so only their internal
 //    numbers find them;
 //  - dictionary value 39: a scale weight may differ from the waybill's by
@@ -23,7 +23,7 @@ INSERT INTO client_rec(icid,nitemtype,fweight,famount,cdes,nlanguage,isid,cemski
   cserviceno,cmname,cinput,fsprice,cmemo,fweights,ctaker,cnum,caddrfrom,creceiver,cunitname,caddr,
   cphone,csender,csunitname,csaddr,csphone,dsysdate,npayway,nstate,iitem,cgoods,iquantity,cawb,
   cpaydir,ccode,cmark,cmoney,idvalue,fweightb,ccountry,ccity,cpostcode,dsenddate,ifid,ixbag)
-SELECT icid,nitemtype,fweight,famount,cdes,nlanguage,0,cemskind,fcost,
+SELECT 2,nitemtype,fweight,famount,cdes,nlanguage,0,cemskind,fcost,
   datetime('now','localtime','-2 days'), CASE irid WHEN 16 THEN '' ELSE 'SV13-SHARED' END,
   cmname,cinput,fsprice,'',fweights,ctaker,
   printf('BR1300%04d', CASE irid WHEN 12 THEN 1 WHEN 16 THEN 2 ELSE 3 END),
