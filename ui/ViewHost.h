@@ -21,6 +21,7 @@ class CAwbQueryDlg;
 class CClientListCache;
 class CDestinationTable;
 class CBrantleClientApp;
+class CPrintDoors;
 struct AirlineEntry;
 
 class CViewHost {
@@ -124,6 +125,11 @@ class CViewHost {
   // The application object whose services the entry forms and pages use
   // (print jobs, stores, look-ups); null in a view without one.
   virtual CBrantleClientApp* Application() { return nullptr; }
+
+  // ---- printing ----
+  // The application's print jobs, templates and label layout as the page
+  // print commands use them; null in a view without an application.
+  virtual CPrintDoors* PrintDoors() { return nullptr; }
 
  private:
   CWaybillQueryDlg* waybillQueryDialog_ = nullptr;
