@@ -50,9 +50,7 @@ int RenderProformaInvoice(const PrintContext& context, const CInvoiceCellMap& ma
   InputWaybillRecord input{};
   PieceList pieces;
   GoodsList goods;
-  if (!context.loadRecord || recordId <= 0 ||
-      context.loadRecord(recordId, input, pieces, goods) != recordId)
-    return 0;
+  if (context.Load(recordId, input, pieces, goods) == 0) return 0;
   const WaybillRecord& r = input.waybill;
   CTemplateModel* model = map.Template();
 
@@ -72,7 +70,7 @@ int RenderProformaInvoice(const PrintContext& context, const CInvoiceCellMap& ma
     if (row < 1 || column < 1) return;
     std::u16string existing = W(session.CellText(row, column));
     if (existing.empty() && quote) existing = u"'";
-    session.SetCell(row, column, CellValue(existing + std::u16string(value)));
+    job.Set(row, column, existing + std::u16string(value));
   };
   auto appendDecoded = [&](int n, std::string_view gbk) {
     auto [row, column] = cell(n);
@@ -223,7 +221,7 @@ int RenderProformaInvoice(const PrintContext& context, const CInvoiceCellMap& ma
     int32_t column = -1, row = -1;
     if (!model->ListFieldCell(GbkFromWide(field), column, row) || column < 1 || row < 1) return;
     std::u16string existing = W(session.CellText(row, column));
-    session.SetCell(row, column, CellValue(existing + std::u16string(value)));
+    job.Set(row, column, existing + std::u16string(value));
   };
   listAppend(u"发件邮箱", W(r.cSEMail));
   listAppend(u"发件短信", W(r.cSSms));

@@ -80,7 +80,7 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
     PieceList pieces;
     GoodsList goods;
     int32_t id = ids.front();
-    if (!context.loadRecord || id <= 0 || context.loadRecord(id, input, pieces, goods) != id) {
+    if (context.Load(id, input, pieces, goods) == 0) {
       // A record that cannot be loaded leaves the queue, so the caller's
       // loop ends; it is reported below.
       unloadable.push_back(id);

@@ -60,9 +60,14 @@ struct PrintContext {
   std::string keepAllIn;
   // When set, counts the PrintOut calls (tests).
   std::function<void(std::u16string_view queue, int pages)> printed;
+  // When set, told of every picture placed (tests).
+  std::function<void(std::u16string_view file, int column, int row)> pictured;
 
   std::shared_ptr<std::recursive_mutex> lock = std::make_shared<std::recursive_mutex>();
 
   std::u16string Text(int32_t id) const;
+  // loadRecord; lines read from a server reply carry no owner and belong to
+  // the record, so they are given its id.  The id, or 0.
+  int32_t Load(int32_t id, InputWaybillRecord& record, PieceList& pieces, GoodsList& goods) const;
   void Message(std::u16string_view text) const;
 };

@@ -66,7 +66,12 @@ bool CSheetJob::Create(std::u16string_view sheetName, const std::string& workboo
 
 void CSheetJob::Set(int row, int column, std::u16string_view text) {
   if (row < 1 || column < 1) return;
-  // As if typed: a leading apostrophe keeps digits as text.
+  // As if typed into the sheet: a leading apostrophe marks a text (and is
+  // not part of it); anything else is read as the sheet reads input.
+  if (!text.empty() && text.front() == u'\'') {
+    session_->SetCellText(row, column, text.substr(1));
+    return;
+  }
   session_->SetCell(row, column, CellValue(std::u16string(text)));
 }
 
@@ -75,6 +80,7 @@ void CSheetJob::Picture(const std::filesystem::path& file, int column, int row, 
   if (std::find(pictures_.begin(), pictures_.end(), file) == pictures_.end())
     pictures_.push_back(file);
   if (row < 1 || column < 1) return;
+  if (context_.pictured) context_.pictured(NameOf(file), column, row);
   session_->AddPicture(NameOf(file), row, column, width, height, 2, 2);
 }
 

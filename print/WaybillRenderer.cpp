@@ -40,6 +40,21 @@ std::u16string GoodsCode(const PrintContext& context, std::string_view gbk) {
   return code ? W(*code) : std::u16string();
 }
 
+// A caption key line "包裹=..." of the template.  The list fields "包裹√"
+// and the like begin with the same word; their cell addresses are not
+// captions, so only a line where the key itself meets its "=" counts.
+std::u16string CaptionKey(const CTemplateModel& model, std::u16string_view key) {
+  std::string text = model.Text();
+  std::string gbk = GbkFromWide(key);
+  for (size_t at = text.find(gbk); at != std::string::npos; at = text.find(gbk, at + 1)) {
+    if (at != 0 && text[at - 1] != '\n') continue;
+    size_t p = at + gbk.size();
+    while (p < text.size() && text[p] == ' ') ++p;
+    if (p < text.size() && text[p] == '=') return model.GetString(key);
+  }
+  return {};
+}
+
 struct BarcodeGroup {
   std::u16string field;   // first list field
   std::u16string prefix;  // key prefix
@@ -59,9 +74,7 @@ CTemplateModel* RenderWaybill(const PrintContext& context, int32_t recordId, int
   InputWaybillRecord input{};
   PieceList pieces;
   GoodsList goods;
-  if (!context.loadRecord || context.loadRecord(recordId, input, pieces, goods) != recordId ||
-      recordId <= 0)
-    return nullptr;
+  if (context.Load(recordId, input, pieces, goods) == 0) return nullptr;
   const WaybillRecord& r = input.waybill;
 
   // Template: the express kind's (or the company's own), else the current one.
@@ -168,9 +181,9 @@ CTemplateModel* RenderWaybill(const PrintContext& context, int32_t recordId, int
   std::u16string itemCaptions[3] = {u"文件", u"包裹", u"防水袋"};
   std::u16string payCaptions[3] = {u"月结", u"现付", u"到付"};
   for (int i = 0; i < 3; ++i) {
-    std::u16string s = model->GetString(itemCaptions[i]);
+    std::u16string s = CaptionKey(*model, itemCaptions[i]);
     if (!s.empty() && s.size() <= 15) itemCaptions[i] = s;
-    s = model->GetString(payCaptions[i]);
+    s = CaptionKey(*model, payCaptions[i]);
     if (!s.empty() && s.size() <= 15) payCaptions[i] = s;
   }
   if (r.nItemType <= 2) v[u"快件类型"] = itemCaptions[r.nItemType];
