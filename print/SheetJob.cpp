@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "common/SafeFileName.h"
+#include "office/CellFormat.h"
 #include "common/TextCodec.h"
 #include "print/Code128Bitmap.h"
 #include "print/PrintContext.h"
@@ -69,7 +70,11 @@ void CSheetJob::Set(int row, int column, std::u16string_view text) {
   // As if typed into the sheet: a leading apostrophe marks a text (and is
   // not part of it); anything else is read as the sheet reads input.
   if (!text.empty() && text.front() == u'\'') {
-    session_->SetCellText(row, column, text.substr(1));
+    std::u16string_view rest = text.substr(1);
+    if (ReadsAsPlainText(rest))
+      session_->SetCell(row, column, CellValue(std::u16string(rest)));
+    else
+      session_->SetCellText(row, column, rest);
     return;
   }
   session_->SetCell(row, column, CellValue(std::u16string(text)));
