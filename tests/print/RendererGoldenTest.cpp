@@ -221,6 +221,64 @@ TEST_P(RendererGolden, FilledWorkbookMatches) {
   EXPECT_EQ(text, ReadFile(expectedFile)) << "case " << GetParam();
 }
 
+// The print jobs count what they send to each queue: a template's own count
+// of 10 prints 10 sheets (the force offset is subtracted, never taken
+// modulo 10), a forced 103 prints 3, each piece of a three-piece waybill is
+// printed, the linked invoice prints exactly its linked count, and a linked
+// label template of two labels across is skipped without a message.
+TEST(PrintJobCopies, CountsReachTheQueues) {
+  fs::path out = TestFolder();
+  fs::path folder = kGolden / "waybill/blocks_and_lines";
+  CaseWorld world(folder, out, "渠道面单");
+  world.context.keepAllIn.clear();
+  std::map<std::string, int> sent;
+  world.context.selectPrinter = [](int kind, std::u16string_view) {
+    return std::u16string(kind == 1 ? u"NoSuchWaybillQueue" : kind == 2 ? u"NoSuchLabelQueue"
+                                                                      : u"NoSuchInvoiceQueue");
+  };
+  world.context.printed = [&](std::u16string_view queue, int) { ++sent[Utf8(queue)]; };
+  auto waybillText = [&](const std::string& extra) {
+    world.model->SetText(Gbk("打印份数=10\n" + extra + "<列表定义开始>\n内部单号=A1\n分单序=B1\n<列表定义结束>\n"));
+  };
+  CInvoiceCellMap map;
+  CTemplateModel invoice(Gbk("形式发票"), Gbk("inv"));
+  invoice.SetText(Gbk("打印份数=5\r\n运单号=B2\r\n"));
+  invoice.SetWorkbook(world.model->Workbook());
+  map.Load(&invoice);
+  CTemplateModel twoAcross(Gbk("快件标签"), Gbk("two"));
+  twoAcross.SetText(Gbk("横向标签个数=2\n<列表定义开始>\n内部单号=A1\n<列表定义结束>\n"));
+  twoAcross.SetWorkbook(world.model->Workbook());
+  world.context.findTemplate = [&](std::string_view kind, std::string_view) {
+    return kind == Gbk("快件标签") ? &twoAcross : world.model.get();
+  };
+
+  waybillText("联动打印形式发票=2\n联动打印标签=two\n");
+  EXPECT_EQ(PrintWaybillJob(world.context, map, 101, 0, 0, 1, u""), 1);
+  EXPECT_EQ(sent["NoSuchWaybillQueue"], 10);  // one piece, ten copies
+  EXPECT_EQ(sent["NoSuchInvoiceQueue"], 2);
+  EXPECT_EQ(sent["NoSuchLabelQueue"], 0);
+  EXPECT_TRUE(world.log.empty() || world.log.front().rfind("PIC", 0) == 0);
+
+  sent.clear();
+  waybillText("");
+  EXPECT_EQ(PrintWaybillJob(world.context, map, 101, 0, 0, 103, u""), 1);
+  EXPECT_EQ(sent["NoSuchWaybillQueue"], 3);
+  EXPECT_EQ(sent["NoSuchInvoiceQueue"], 0);
+
+  // The invoice alone takes the template's 5 when the caller asks for 1.
+  sent.clear();
+  EXPECT_EQ(RenderProformaInvoice(world.context, map, 101, 0, 1, 0), 1);
+  EXPECT_EQ(sent["NoSuchInvoiceQueue"], 5);
+  // A record that is not there prints nothing and says so by its result.
+  EXPECT_EQ(PrintWaybillJob(world.context, map, 4242, 0, 0, 1, u""), 0);
+  // No temporary workbook or picture is left behind.
+  for (auto& e : fs::recursive_directory_iterator(out))
+    if (e.is_regular_file() && (e.path().extension() == ".bmp" ||
+                                e.path().filename().string().rfind("TAB_", 0) == 0 ||
+                                e.path().filename().string().rfind("INVOICE_", 0) == 0))
+      ADD_FAILURE() << "left behind: " << e.path();
+}
+
 std::vector<std::string> Cases() {
   std::vector<std::string> cases;
   for (auto& group : fs::directory_iterator(kGolden))
