@@ -13,6 +13,7 @@
 
 #include "common/TextCodec.h"
 #include "print/InvoiceCellMap.h"
+#include "print/LabelLayout.h"
 #include "print/PrintFields.h"
 #include "print/Renderers.h"
 #include "print/TemplateCache.h"
@@ -153,6 +154,28 @@ TEST_F(PrintEndToEndTest, SavedWaybillComesOutWithItsBarcodes) {
   EXPECT_EQ(qr.substr(0, number.size() + 1), number + "/") << qr;
   EXPECT_NE(qr.find(weight), std::string::npos) << qr;
   EXPECT_EQ(qr.find('['), std::string::npos) << "a marker left in " << qr;
+
+  // A sheet of labels and a proforma invoice of the same waybill, with the
+  // server's default label and invoice templates, come out of the queue too.
+  CTemplateModel* labelTemplate =
+      templates.Find(link_, folder, GbkFromWide(u"快件标签"), GbkFromWide(u"默认标签"));
+  CTemplateModel* invoiceTemplate =
+      templates.Find(link_, folder, GbkFromWide(u"形式发票"), GbkFromWide(u"默认形式发票"));
+  ASSERT_NE(labelTemplate, nullptr);
+  ASSERT_NE(invoiceTemplate, nullptr);
+  CLabelLayout layout;
+  ASSERT_EQ(layout.Load(labelTemplate, fields), 1);
+  std::vector<int32_t> ids{id};
+  int cursor = -1, count = 1;
+  EXPECT_EQ(RenderLabelSheet(context, ids, layout.LabelsPerSheet(), cursor, count, 1, layout, 0), 1);
+  EXPECT_TRUE(ids.empty());
+  CInvoiceCellMap map;
+  map.Load(invoiceTemplate);
+  EXPECT_EQ(RenderProformaInvoice(context, map, id, 0, 1, 1), 1);
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return PdfFiles().size() >= before + 3; },
+                                     testsupport::kWaitLimit))
+      << CupsEnvironment::Cups().ErrorLog();
+  EXPECT_TRUE(messages.empty()) << Utf8FromWide(messages.front());
 
   // The job's workbook and pictures are gone.
   EXPECT_TRUE(!fs::exists(folder_ / "DATA_TEMP") || fs::is_empty(folder_ / "DATA_TEMP"));
