@@ -75,6 +75,7 @@ struct CaseWorld {
   std::map<int32_t, std::string> replies;  // GBK
   std::unique_ptr<CTemplateModel> model;
   std::unique_ptr<CTemplateModel> linkedLabel;
+  std::unique_ptr<CTemplateModel> invoice;
   CPrintFieldDictionary fields;
   CFieldMarkers markers;
   std::vector<std::string> log;
@@ -112,13 +113,27 @@ struct CaseWorld {
       EXPECT_EQ(s.SaveAndClose(), 1);
     }
     model->SetWorkbook(ReadFile(book));
+    // Linked templates of a waybill job: an invoice and a one-label template.
+    if (fs::exists(folder / "invoice.txt")) {
+      invoice = std::make_unique<CTemplateModel>(Gbk("形式发票"), Gbk("linked invoice"));
+      invoice->SetText(Gbk(ReadFile(folder / "invoice.txt")));
+      invoice->SetWorkbook(model->Workbook());
+    }
+    if (fs::exists(folder / "label.txt")) {
+      linkedLabel = std::make_unique<CTemplateModel>(Gbk("快件标签"), Gbk("linked label"));
+      linkedLabel->SetText(Gbk(ReadFile(folder / "label.txt")));
+      linkedLabel->SetWorkbook(model->Workbook());
+    }
     context.loadRecord = [this](int32_t id, InputWaybillRecord& r, PieceList& p, GoodsList& g) {
       auto it = replies.find(id);
       if (it == replies.end()) return 0;
       CWaybillCache::ReadReply(it->second, r, p, g);
       return id;
     };
-    context.findTemplate = [this](std::string_view, std::string_view) { return model.get(); };
+    context.findTemplate = [this](std::string_view kind, std::string_view) {
+      if (kind == Gbk("快件标签") && linkedLabel) return linkedLabel.get();
+      return model.get();
+    };
     context.currentTemplate = [this](int) { return model.get(); };
     context.selectPrinter = [](int, std::u16string_view) { return std::u16string(); };
     context.message = [this](std::u16string_view text) { log.push_back("MSG\t" + Utf8(text)); };
@@ -167,7 +182,14 @@ TEST_P(RendererGolden, FilledWorkbookMatches) {
   std::string kind = renderer == "waybill" ? "渠道面单" : renderer == "label" ? "快件标签" : "形式发票";
   CaseWorld world(folder, out, kind);
   std::vector<std::string> got;
-  if (renderer == "waybill") {
+  if (renderer == "waybilljob") {
+    CInvoiceCellMap map;
+    map.Load(world.invoice.get());
+    // The linked label keeps the running serial number without advancing it.
+    LabelSerialNumber() = 40;
+    int result = PrintWaybillJob(world.context, map, std::stoi(keys["id"]), 0, 0, 1, u"");
+    got.push_back("RESULT\t" + std::to_string(result));
+  } else if (renderer == "waybill") {
     CTemplateModel* used = RenderWaybill(world.context, std::stoi(keys["id"]), 0, 1, u"");
     got.push_back(std::string("RESULT\t") + (used ? "template" : "none"));
   } else if (renderer == "label") {
