@@ -13,6 +13,7 @@
 #include "print/TemplateCache.h"
 #include "print/TemplateModel.h"
 #include "refdata/RecordStores.h"
+#include "refdata/WaybillCache.h"
 #include "shell/BrantleClientApp.h"
 
 namespace {
@@ -24,17 +25,21 @@ std::shared_ptr<std::recursive_mutex> PrintLock() {
   return lock;
 }
 
+bool OnWindowThread() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return app == nullptr || QThread::currentThread() == app->thread();
+}
+
 // A message box shown on the window thread; from a worker it is posted
 // there (never waited for, so a worker holding the print lock cannot
 // block a window waiting for it).
 void ShowPrintMessage(std::u16string_view text) {
   std::u16string copy(text);
-  QCoreApplication* app = QCoreApplication::instance();
-  if (app == nullptr || QThread::currentThread() == app->thread()) {
+  if (OnWindowThread()) {
     platform::ShowMessageBox(copy);
     return;
   }
-  QMetaObject::invokeMethod(app, [copy] { platform::ShowMessageBox(copy); },
+  QMetaObject::invokeMethod(QCoreApplication::instance(), [copy] { platform::ShowMessageBox(copy); },
                             Qt::QueuedConnection);
 }
 
@@ -78,7 +83,15 @@ class CAppPrintDoors : public CPrintDoors {
 PrintContext CBrantleClientApp::MakePrintContext() {
   PrintContext c;
   c.loadRecord = [this](int32_t id, InputWaybillRecord& record, PieceList& pieces,
-                        GoodsList& goods) { return LoadWaybillRecord(id, record, pieces, goods); };
+                        GoodsList& goods) -> int32_t {
+    // The one-record cache belongs to the window thread (saves drop records
+    // from it there); a worker reads the server through a cache of its own.
+    if (!OnWindowThread()) {
+      CWaybillCache own;
+      return own.Load(Link(), id, record, pieces, goods);
+    }
+    return LoadWaybillRecord(id, record, pieces, goods);
+  };
   c.findTemplate = [this](std::string_view kind, std::string_view name) {
     return FindTemplate(kind, name);
   };
