@@ -29,6 +29,8 @@ struct DestinationRecord;
 using PieceList = std::vector<std::unique_ptr<PieceLine>>;
 using GoodsList = std::vector<std::unique_ptr<GoodsLine>>;
 
+enum PrintFailure { kPrintDone = 0, kRecordMissing = 1, kNoTemplate = 2, kNoWorkbook = 3 };
+
 struct PrintContext {
   // The waybill with its lines appended; the record id, or 0.
   std::function<int32_t(int32_t id, InputWaybillRecord& record, PieceList& pieces,
@@ -62,6 +64,11 @@ struct PrintContext {
   std::function<void(std::u16string_view queue, int pages)> printed;
   // When set, told of every picture placed (tests).
   std::function<void(std::u16string_view file, int column, int row)> pictured;
+
+  // Why the last job of this context produced nothing (kPrintDone when it
+  // did): a record that cannot be loaded only skips that record; no
+  // template or no workbook stops a run of jobs.
+  mutable int failure = 0;
 
   std::shared_ptr<std::recursive_mutex> lock = std::make_shared<std::recursive_mutex>();
 

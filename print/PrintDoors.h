@@ -38,6 +38,9 @@ class CPrintDoors {
   // (inner 0): its record id, or 0.
   virtual int32_t FindLocalRecord(std::string_view numberGbk, int inner) = 0;
   virtual void PlayResultSound(int index) = 0;
+  // Why the last PrintWaybill of the calling thread printed nothing
+  // (PrintFailure of print/PrintContext.h; 0 when it printed).
+  virtual int LastPrintFailure() { return 0; }
   // The invoice copies, label copies and waybill copies the print
   // confirmation starts with.
   virtual int DefaultCopies(int kind) { return kind == 0 ? 2 : 1; }

@@ -71,6 +71,7 @@ struct BarcodeGroup {
 CTemplateModel* RenderWaybill(const PrintContext& context, int32_t recordId, int ownTemplate,
                               int copies, std::u16string_view folder) {
   std::lock_guard guard(*context.lock);
+  context.failure = kRecordMissing;
   InputWaybillRecord input{};
   PieceList pieces;
   GoodsList goods;
@@ -84,6 +85,7 @@ CTemplateModel* RenderWaybill(const PrintContext& context, int32_t recordId, int
   if (context.findTemplate && !name.empty()) model = context.findTemplate(kindName, name);
   if (model == nullptr && context.currentTemplate) model = context.currentTemplate(1);
   if (model == nullptr || !model->HasWorkbook()) {
+    context.failure = kNoTemplate;
     context.Message(context.Text(160003));
     return nullptr;
   }
@@ -175,7 +177,9 @@ CTemplateModel* RenderWaybill(const PrintContext& context, int32_t recordId, int
     workbook = TemporaryWorkbook(context.dayFolder, "TAB_");
   }
   CSheetJob job(context, workbook, keep);
+  context.failure = kNoWorkbook;
   if (!job.Create(u"BILL", model->Workbook())) return nullptr;
+  context.failure = kPrintDone;
 
   // Captions.
   std::u16string itemCaptions[3] = {u"文件", u"包裹", u"防水袋"};

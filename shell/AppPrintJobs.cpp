@@ -25,6 +25,12 @@ std::shared_ptr<std::recursive_mutex> PrintLock() {
   return lock;
 }
 
+// The failure of the last waybill job of each thread.
+int& LastFailure() {
+  thread_local int failure = 0;
+  return failure;
+}
+
 bool OnWindowThread() {
   QCoreApplication* app = QCoreApplication::instance();
   return app == nullptr || QThread::currentThread() == app->thread();
@@ -73,6 +79,7 @@ class CAppPrintDoors : public CPrintDoors {
     return found != nullptr ? found->waybill.irID : 0;
   }
   void PlayResultSound(int index) override { app_.PlayResultSound(index); }
+  int LastPrintFailure() override { return LastFailure(); }
 
  private:
   CBrantleClientApp& app_;
@@ -147,8 +154,11 @@ int CBrantleClientApp::RenderLabelSheet(std::vector<int32_t>& ids, int capacity,
 int CBrantleClientApp::PrintWaybill(int32_t id, int invoiceKeep, int ownTemplate, int copies,
                                     std::u16string_view folder) {
   if (!invoiceCellMap_.IsLoaded()) ReloadPrintLayouts(kInvoiceSlot);
-  return PrintWaybillJob(MakePrintContext(), invoiceCellMap_, id, invoiceKeep, ownTemplate, copies,
-                         folder);
+  PrintContext context = MakePrintContext();
+  int result =
+      PrintWaybillJob(context, invoiceCellMap_, id, invoiceKeep, ownTemplate, copies, folder);
+  LastFailure() = result ? kPrintDone : context.failure;
+  return result;
 }
 
 int CBrantleClientApp::PrintLabels(std::vector<int32_t>& ids, int invoiceKeep, int labelsPerSheet,

@@ -3,6 +3,7 @@
 // the page) and labels (sheet by sheet), over the rows selected in the
 // page's grid.
 #include <QEventLoop>
+#include <QMetaObject>
 #include <QTimer>
 
 #include <chrono>
@@ -14,6 +15,7 @@
 #include "platform/QtMessages.h"
 #include "print/LabelLayout.h"
 #include "print/PagePrintPlan.h"
+#include "print/PrintContext.h"
 #include "print/PrintDoors.h"
 #include "print/PrintText.h"
 #include "print/TemplateModel.h"
@@ -184,11 +186,28 @@ void CViewPage::OnPrintWaybill() {
       QObject* target;
       ~Final() { platform::PostPrivateMessage(target, kWmPrintProgress, 0); }
     } final{target};
-    for (int32_t id : ids) {
+    std::vector<int32_t> notPrinted;
+    for (size_t i = 0; i < ids.size(); ++i) {
       if (printStop_) break;
-      doors.PrintWaybill(id, 0, 0, copies, u"");
-      platform::PostPrivateMessage(target, kWmPrintProgress, static_cast<quintptr>(id));
+      if (!doors.PrintWaybill(ids[i], 0, 0, copies, u"")) {
+        // A record that cannot be loaded is skipped; without a template or
+        // a workbook no later record would print either.
+        if (doors.LastPrintFailure() == kRecordMissing) {
+          notPrinted.push_back(ids[i]);
+        } else {
+          notPrinted.insert(notPrinted.end(), ids.begin() + static_cast<long>(i), ids.end());
+          break;
+        }
+        continue;
+      }
+      platform::PostPrivateMessage(target, kWmPrintProgress, static_cast<quintptr>(ids[i]));
       std::this_thread::sleep_for(std::chrono::milliseconds(printPause ? 0 : 200));
+    }
+    if (!notPrinted.empty()) {
+      std::u16string text = AppLanguage().Text(22100);
+      ReplaceAll(text, u"%1", IdList(notPrinted));
+      QMetaObject::invokeMethod(target, [text] { platform::ShowMessageBox(text); },
+                                Qt::QueuedConnection);
     }
   });
 }

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -22,6 +23,7 @@
 #include "platform/MessageBox.h"
 #include "print/LabelLayout.h"
 #include "print/PagePrintPlan.h"
+#include "print/PrintContext.h"
 #include "print/PrintDoors.h"
 #include "print/PrintFields.h"
 #include "print/TemplateModel.h"
@@ -55,6 +57,11 @@ class FakeDoors : public CPrintDoors {
   FakeDoors() { fields.Build(AppLanguage()); }
   int PrintWaybill(int32_t id, int keep, int own, int copies, std::u16string_view) override {
     std::lock_guard lock(mutex);
+    if (failing.count(id)) {
+      failure = failing[id];
+      return 0;
+    }
+    failure = 0;
     waybills.push_back(id);
     waybillCopies = copies;
     (void)keep, (void)own;
@@ -102,6 +109,9 @@ class FakeDoors : public CPrintDoors {
     return number == "AB1234567" ? 77 : 0;
   }
   void PlayResultSound(int index) override { sounds.push_back(index); }
+  int LastPrintFailure() override { return failure; }
+  std::map<int32_t, int> failing;
+  int failure = 0;
 
   std::mutex mutex;
   std::vector<int32_t> waybills;
@@ -210,6 +220,35 @@ TEST_F(PageFixture, SeveralWaybillsPrintOnAWorkerReportingEachRecord) {
   EXPECT_EQ(doors.waybills, (std::vector<int32_t>{1000, 1001, 1002}));
   EXPECT_EQ(doors.waybillCopies, 3);
   EXPECT_EQ(doors.threads.count(std::this_thread::get_id()), 0u) << "printed on the window thread";
+}
+
+// A record that cannot be loaded is skipped; a workbook that cannot be made
+// ends the run.  Either way one message names the records not printed.
+TEST_F(PageFixture, WaybillWorkerSkipsMissingRecordsAndStopsWithoutAWorkbook) {
+  struct Case {
+    int failure;
+    std::vector<int32_t> printed;
+    const char16_t* named;
+  } cases[] = {{kRecordMissing, {1000, 1002, 1003}, u"1001"},
+               {kNoWorkbook, {1000}, u"1001, 1002, 1003"}};
+  for (const Case& c : cases) {
+    doors.waybills.clear();
+    doors.failing = {{1001, c.failure}};
+    page->progress.clear();
+    page->grid->DeleteAllRows();
+    AddRows(4);
+    boxes.Clear();
+    boxes.QueueAnswer(platform::kIdYes);
+    page->OnPrintWaybill();
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return page->printBusy == 0 && boxes.Count() == 2; },
+                                       testsupport::kWaitLimit,
+                                       [] { QApplication::processEvents(); }));
+    EXPECT_EQ(doors.waybills, c.printed);
+    EXPECT_NE(boxes.LastText().find(c.named), std::u16string::npos)
+        << QString::fromStdU16String(boxes.LastText()).toStdString();
+    EXPECT_EQ(page->progress.back(), 0);
+    EXPECT_EQ(page->progress.size(), c.printed.size() + 1) << "progress only for printed records";
+  }
 }
 
 TEST_F(PageFixture, NoAndCancelClearTheBusyFlag) {
