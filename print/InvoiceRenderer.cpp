@@ -287,7 +287,10 @@ int RenderProformaInvoice(const PrintContext& context, const CInvoiceCellMap& ma
     // A forced count prints exactly that many; otherwise the force offset
     // is undone and a template's own count is printed as asked.
     int count = forcedCopies > 0 ? forcedCopies : CopiesToPrint(copies);
-    job.Print(queue, pages, count);
+    if (context.keepAllIn.empty() && job.Print(queue, pages, count) == 0) {
+      job.PrintFailed();
+      return 0;
+    }
   }
   job.SaveAndClose();
   return 1;

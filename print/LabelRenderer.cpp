@@ -48,6 +48,9 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
   CTemplateModel* model = layout.Template();
   if (model == nullptr) return 0;
   if (capacity < 1) capacity = 1;
+  // What the caller passed, given back when the sheet does not print.
+  const std::vector<int32_t> startIds = ids;
+  const int startCursor = pieceCursor;
 
   std::u16string workbook =
       !context.keepAllIn.empty()
@@ -345,7 +348,13 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
   }
 
   // A sheet without a label is neither printed nor reported as printed.
-  if (k > 0) job.Print(queue, pages, CopiesToPrint(copies));
+  bool notPrinted = k > 0 && context.keepAllIn.empty() &&
+                    job.Print(queue, pages, CopiesToPrint(copies)) == 0;
+  if (notPrinted) {
+    job.PrintFailed();
+    ids = startIds;
+    pieceCursor = startCursor;
+  }
   job.SaveAndClose();
   if (!unloadable.empty()) {
     std::u16string list;
@@ -354,5 +363,5 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
     ReplaceAll(text, u"%1", list);
     context.Message(text);
   }
-  return k > 0 ? 1 : 0;
+  return k > 0 && !notPrinted ? 1 : 0;
 }

@@ -29,7 +29,13 @@ struct DestinationRecord;
 using PieceList = std::vector<std::unique_ptr<PieceLine>>;
 using GoodsList = std::vector<std::unique_ptr<GoodsLine>>;
 
-enum PrintFailure { kPrintDone = 0, kRecordMissing = 1, kNoTemplate = 2, kNoWorkbook = 3 };
+enum PrintFailure {
+  kPrintDone = 0,
+  kRecordMissing = 1,
+  kNoTemplate = 2,
+  kNoWorkbook = 3,
+  kNotPrinted = 4,  // the queue took no copy
+};
 
 struct PrintContext {
   // The waybill with its lines appended; the record id, or 0.
@@ -60,7 +66,7 @@ struct PrintContext {
   // When not empty, every workbook is saved to this folder under its own
   // name instead of being printed (golden files, benchmarks).
   std::string keepAllIn;
-  // When set, counts the PrintOut calls (tests).
+  // When set, takes every print instead of the queue (tests).
   std::function<void(std::u16string_view queue, int pages)> printed;
   // When set, told of every picture placed (tests).
   std::function<void(std::u16string_view file, int column, int row)> pictured;

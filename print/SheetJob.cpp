@@ -108,10 +108,19 @@ int CSheetJob::Print(const std::u16string& queue, int pages, int copies) {
   if (!context_.keepAllIn.empty()) return 0;
   int sent = 0;
   for (int i = 0; i < copies; ++i) {
-    if (session_->PrintOut(1, pages, 1, false, queue)) ++sent;
-    if (context_.printed) context_.printed(queue, pages);
+    if (context_.printed) {
+      context_.printed(queue, pages);
+      ++sent;
+    } else if (session_->PrintOut(1, pages, 1, false, queue)) {
+      ++sent;
+    }
   }
   return sent;
+}
+
+void CSheetJob::PrintFailed() {
+  std::u16string error = session_ ? session_->LastError() : std::u16string();
+  context_.Message(error.empty() ? context_.Text(20047) : error);
 }
 
 bool CSheetJob::SaveAndClose() {

@@ -35,10 +35,12 @@ class CSheetJob {
                double height);
   void Remember(const std::filesystem::path& file) { pictures_.push_back(file); }
   // Prints pages 1..pages `copies` times to the queue (nothing in keep-all
-  // mode); the number of sheets sent.
+  // mode); the number of sheets sent.  PrintFailed tells the operator why
+  // a print that sent nothing failed.
   int Print(const std::u16string& queue, int pages, int copies);
   // Saves and closes; true when the workbook was written.
   bool SaveAndClose();
+  void PrintFailed();
   const std::u16string& WorkbookFile() const { return workbookFile_; }
   // Writes a Code 128 picture and places it; false (nothing placed) when
   // the number cannot be drawn or written.

@@ -456,15 +456,22 @@ CTemplateModel* RenderWaybill(const PrintContext& context, int32_t recordId, int
   // Printing.
   if (!keep) {
     int n = CopiesToPrint(copies);
+    int sent = 0;
     if (cellOf(u"分单序", column, row)) {
       // A waybill saved without a piece count still prints once.
       int pieceTotal = std::max(1, r.iItem);
       for (int k = 1; k <= pieceTotal; ++k) {
         job.Set(row, column, Printf16("'%d/%d", k, pieceTotal));
-        job.Print(queue, pages, n);
+        sent += job.Print(queue, pages, n);
       }
     } else {
-      job.Print(queue, pages, n);
+      sent = job.Print(queue, pages, n);
+    }
+    // Nothing reached the queue: the job is not reported as printed.
+    if (sent == 0 && context.keepAllIn.empty()) {
+      job.PrintFailed();
+      context.failure = kNotPrinted;
+      return nullptr;
     }
   }
   job.SaveAndClose();

@@ -301,6 +301,30 @@ TEST(PrintJobCopies, CountsReachTheQueues) {
       ADD_FAILURE() << "left behind: " << e.path();
 }
 
+// A queue that takes nothing: the waybill and the label sheet are not
+// reported as printed, the operator is told once per job, and the label
+// queue is given back whole.
+TEST(PrintJobCopies, NothingPrintedIsNotSuccess) {
+  fs::path out = TestFolder();
+  CaseWorld world(kGolden / "waybill/blocks_and_lines", out, "渠道面单");
+  world.context.keepAllIn.clear();
+  world.context.selectPrinter = [](int, std::u16string_view) {
+    return std::u16string(u"NoSuchQueueAnywhere");
+  };
+  EXPECT_EQ(RenderWaybill(world.context, 101, 0, 1, u""), nullptr);
+  EXPECT_EQ(world.context.failure, kNotPrinted);
+  EXPECT_EQ(std::count_if(world.log.begin(), world.log.end(),
+                          [](const std::string& line) { return line.rfind("MSG", 0) == 0; }),
+            1);
+  CLabelLayout layout;
+  ASSERT_EQ(layout.Load(world.model.get(), world.fields), 1);
+  std::vector<int32_t> ids{101};
+  int cursor = 1, count = 1;
+  EXPECT_EQ(RenderLabelSheet(world.context, ids, 1, cursor, count, 1, layout, -1), 0);
+  EXPECT_EQ(ids, std::vector<int32_t>{101});
+  EXPECT_EQ(cursor, 1);
+}
+
 std::vector<std::string> Cases() {
   std::vector<std::string> cases;
   for (auto& group : fs::directory_iterator(kGolden))
