@@ -119,6 +119,8 @@ PrintContext CBrantleClientApp::MakePrintContext() {
   return c;
 }
 
+int CBrantleClientApp::CopiesForKind(std::string_view, int count) { return CopiesToPrint(count); }
+
 void CBrantleClientApp::ReloadPrintLayouts(int slot) {
   if (slot == kInvoiceSlot) {
     invoiceCellMap_.Load(Templates().Current(kInvoiceSlot));

@@ -238,6 +238,9 @@ class CBrantleClientApp {
   CPrintDoors& PrintDoors();
   // Everything the renderers need, for one job.
   PrintContext MakePrintContext();
+  // The invoice copies a count asks for: a forced count (100 + n) gives n,
+  // any other count itself, within 1..99.  No per-kind count is kept.
+  int CopiesForKind(std::string_view kindGbk, int count);
 
   // The column catalogue (built by start-up after the language table).
   CColumnCatalog& ColumnCatalog();

@@ -116,7 +116,8 @@ void CQuickScanPrintDlg::Print() {
 void CQuickScanPrintDlg::PaintScanBox() {
   if (!lastScanOk && scanEdit_->text().isEmpty()) lastScanOk = 1;
   QString style;
-  if (!scanEdit_->hasFocus())
+  // The dialog's focus child (also while another window is active).
+  if (focusWidget() != scanEdit_)
     style = QStringLiteral("QLineEdit { background: rgb(240,240,240); }");
   else if (lastScanOk)
     style = QStringLiteral("QLineEdit { background: rgb(102,255,192); }");

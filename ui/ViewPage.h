@@ -158,6 +158,11 @@ class CViewPage : public QWidget, public ViewPageFlags {
   QSize ScreenSize() const;
 
   // ---- printing: the common print commands over the page's grid ----
+  // OnPrintInvoice, OnPrintWaybill and OnPrintLabel above print the rows
+  // selected in the grid (row data = record id).  The several-waybill
+  // print reports each printed record and then 0 as kWmPrintProgress;
+  // the base OnPrintProgress clears printBusy on 0 or less, so a page's
+  // override calls the base first.
   // The print block: the page that receives the progress, the copies and
   // the ids chosen for printing, in grid order.
   struct PrintBlock {
