@@ -122,6 +122,7 @@ PrintContext CBrantleClientApp::MakePrintContext() {
 int CBrantleClientApp::CopiesForKind(std::string_view, int count) { return CopiesToPrint(count); }
 
 void CBrantleClientApp::ReloadPrintLayouts(int slot) {
+  std::lock_guard lock(*PrintLock());
   if (slot == kInvoiceSlot) {
     invoiceCellMap_.Load(Templates().Current(kInvoiceSlot));
   } else if (slot == kLabelSlot) {
@@ -155,6 +156,8 @@ int CBrantleClientApp::RenderLabelSheet(std::vector<int32_t>& ids, int capacity,
 
 int CBrantleClientApp::PrintWaybill(int32_t id, int invoiceKeep, int ownTemplate, int copies,
                                     std::u16string_view folder) {
+  // The map and layout are shared with a worker's jobs.
+  std::lock_guard lock(*PrintLock());
   if (!invoiceCellMap_.IsLoaded()) ReloadPrintLayouts(kInvoiceSlot);
   PrintContext context = MakePrintContext();
   int result =
@@ -165,6 +168,8 @@ int CBrantleClientApp::PrintWaybill(int32_t id, int invoiceKeep, int ownTemplate
 
 int CBrantleClientApp::PrintLabels(std::vector<int32_t>& ids, int invoiceKeep, int labelsPerSheet,
                                    int& pieceCounter, int& labelCount, int copies, int serialMode) {
+  // The map and layout are shared with a worker's jobs.
+  std::lock_guard lock(*PrintLock());
   if (!invoiceCellMap_.IsLoaded()) ReloadPrintLayouts(kInvoiceSlot);
   if (!labelLayout_.HasTemplate()) ReloadPrintLayouts(kLabelSlot);
   return PrintLabelsJob(MakePrintContext(), invoiceCellMap_, labelLayout_, ids, invoiceKeep,
@@ -173,6 +178,8 @@ int CBrantleClientApp::PrintLabels(std::vector<int32_t>& ids, int invoiceKeep, i
 
 int CBrantleClientApp::PrintProformaInvoice(int32_t id, int keepInFile, int copies,
                                             int forcedCopies) {
+  // The map and layout are shared with a worker's jobs.
+  std::lock_guard lock(*PrintLock());
   if (!invoiceCellMap_.IsLoaded()) ReloadPrintLayouts(kInvoiceSlot);
   return RenderProformaInvoice(MakePrintContext(), invoiceCellMap_, id, keepInFile, copies,
                                forcedCopies);
