@@ -23,8 +23,10 @@ class CWeChatMessages {
   std::string text_;
 };
 
-// Proforma-invoice cell map, label layout and field markers of the printing
-// templates.
-class CInvoiceCellMap {};
-class CLabelLayout {};
+// The proforma-invoice cell map and the label layout of the printing
+// templates live in print/.
+#include "print/InvoiceCellMap.h"
+#include "print/LabelLayout.h"
+#include "print/PrintContext.h"
+#include "print/PrintDoors.h"
 

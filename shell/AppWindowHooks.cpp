@@ -75,6 +75,7 @@ class CAppViewHost : public CViewHost {
     dialog.exec();
   }
   CBrantleClientApp* Application() override { return &app_; }
+  CPrintDoors* PrintDoors() override { return &app_.PrintDoors(); }
   // The quick-search lists and the query dialogs.
   CServerLink* ServerLink() override { return &app_.Link(); }
   const std::vector<std::unique_ptr<AirlineEntry>>* Airlines() const override {

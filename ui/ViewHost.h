@@ -22,6 +22,7 @@ class CAwbQueryDlg;
 class CClientListCache;
 class CDestinationTable;
 class CBrantleClientApp;
+class CPrintDoors;
 struct AirlineEntry;
 
 class CViewHost {
@@ -150,6 +151,11 @@ class CViewHost {
     (void)n;
     return {};
   }
+
+  // ---- printing ----
+  // The application's print jobs, templates and label layout as the page
+  // print commands use them; null in a view without an application.
+  virtual CPrintDoors* PrintDoors() { return nullptr; }
 
  private:
   CWaybillQueryDlg* waybillQueryDialog_ = nullptr;
