@@ -223,6 +223,7 @@ void LoadSampleDictionaries(Database& db);  // SampleDictionaries.cpp
 void LoadSampleWaybillStates(Database& db);  // SampleWaybillStates.cpp
 void LoadSampleWaybillQuery(Database& db);  // SampleWaybillQuery.cpp
 void LoadSampleTemplates(Database& db);  // SampleTemplates.cpp
+void LoadSampleSettlement(Database& db);  // SampleSettlement.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -238,6 +239,7 @@ void LoadSampleData(Database& db) {
   LoadSampleZones(db);
   LoadSampleWaybillStates(db);
   LoadSampleWaybillQuery(db);
+  LoadSampleSettlement(db);
 }
 
 }  // namespace localserver
