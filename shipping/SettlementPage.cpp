@@ -1,6 +1,10 @@
 #include "shipping/SettlementPage.h"
 
 #include <QDateTime>
+#include <QDesktopServices>
+#include <QUrl>
+
+#include <filesystem>
 
 #include "common/FieldCheck.h"
 #include "common/Json.h"
@@ -8,9 +12,12 @@
 #include "common/TextCodec.h"
 #include "platform/MessageBox.h"
 #include "platform/QtWaitForWork.h"
+#include "office/ExcelSession.h"
+#include "print/TemplateModel.h"
 #include "refdata/ColumnCatalog.h"
 #include "server/ServerLink.h"
 #include "shell/BrantleClientApp.h"
+#include "shipping/SettlementWorkbook.h"
 #include "ui/CustomerWaybillQueryDlg.h"
 #include "ui/ViewCommands.h"
 #include "ui/ViewHost.h"
@@ -232,6 +239,75 @@ bool CSettlementPage::LoadDeposit(int32_t customerId) {
 }
 
 void CSettlementPage::ExportStatement() {
-  // Filled in with the statement workbook.
-  ExportList();
+  if (grid == nullptr || grid->RowCount() == 0 || !columns) return;
+  CBrantleClientApp* app = host != nullptr ? host->Application() : nullptr;
+  const std::string kind = GbkFromWide(u"客户结算");
+  CTemplateModel* model = statementTemplate ? statementTemplate()
+                          : app != nullptr  ? app->FindTemplate(kind, kind)
+                                            : nullptr;
+  if (model == nullptr) {
+    ExportList();
+    return;
+  }
+  const settlement::WorkbookSettings settings = settlement::ReadWorkbookSettings(*model);
+  if (settings.firstRow < 2) return;
+
+  settlement::StatementData data;
+  for (int r = 0; r < grid->RowCount(); ++r) {
+    std::vector<std::u16string> row;
+    for (int c = 0; c < grid->ColumnCount(); ++c) row.push_back(grid->CellText(r, c));
+    data.rows.push_back(std::move(row));
+  }
+  data.amountColumn = columns->Position(settlement::kAmount);
+  data.salePriceColumn = columns->Position(settlement::kSalePrice);
+  data.waybillNoColumn = columns->Position(settlement::kWaybillNo);
+  data.serviceNoColumn = columns->Position(settlement::kServiceNo);
+  data.dateColumn = columns->Position(settlement::kDate);
+  data.customer = statementClient;
+  data.period = period;
+  if (CServerLink* link = Link()) data.userName = link->Session().userName;
+  const int64_t seconds = now ? now() : QDateTime::currentSecsSinceEpoch();
+  const QDate today = QDateTime::fromSecsSinceEpoch(seconds).date();
+  data.year = today.year();
+  data.month = today.month();
+  data.day = today.day();
+
+  std::string folder = workbookFolder;
+  if (folder.empty() && app != nullptr) folder = app->ProgramFolder() + "DATA_TEMP/";
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
+  const std::string path = settlement::ReserveWorkbookPath(
+      folder, Utf8FromWide(AppLanguage().FileNameText(kSettlementFileText)), seconds);
+  if (path.empty()) return;
+  const std::u16string path16 = WideFromNarrow(path, 65001);
+  platform::ShowMessageBox(path16, {}, platform::kMbOk);
+
+  CExcelSession session;
+  session.SetOverwriteQuestion(false);
+  const std::string& book = model->Workbook();
+  if (!session.CreateFromTemplateData(u"data4list", path16, book.data(), book.size(), false)) {
+    const std::u16string error = session.LastError();
+    session.Close();
+    std::filesystem::remove(path, ignored);
+    platform::ShowMessageBox(error, {}, platform::kMbOk | platform::kMbIconError);
+    return;
+  }
+  // The balances go into the header items.
+  LoadDeposit(statementCustomer);
+  data.deposit = deposit;
+  data.availableDeposit = availableDeposit;
+  const settlement::WorkbookPlan plan = settlement::PlanStatement(data, settings, model->HeaderItems());
+  settlement::WriteStatement(session, plan);
+  const int saved = session.SaveAndClose();
+  session.Close();
+  if (!saved) {
+    std::filesystem::remove(path, ignored);
+    platform::ShowMessageBox(session.LastError(), {}, platform::kMbOk | platform::kMbIconError);
+    return;
+  }
+  lastWorkbook = path16;
+  if (openFile)
+    openFile(path16);
+  else
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdU16String(path16)));
 }

@@ -26,6 +26,7 @@ class CTemplateModel;
 // Text ids of the page.
 inline constexpr int32_t kSettlementTitleText = 240000;
 inline constexpr int32_t kSettlementNothingText = 20005;
+inline constexpr int32_t kSettlementFileText = 250100;
 
 class CSettlementPage : public CViewPage {
  public:
@@ -64,6 +65,9 @@ class CSettlementPage : public CViewPage {
   std::function<CTemplateModel*()> statementTemplate;
   // The folder the workbooks go to (the program folder's DATA_TEMP when empty).
   std::string workbookFolder;
+  // The clock of the workbook's name and date (seconds since 1970; the
+  // system clock when not set).
+  std::function<int64_t()> now;
   // Opens a finished workbook (the desktop's handler when not set).
   std::function<void(const std::u16string&)> openFile;
 
@@ -77,6 +81,8 @@ class CSettlementPage : public CViewPage {
   std::u16string statementSql;
   double deposit = 0;
   double availableDeposit = 0;
+  // The last statement workbook written.
+  std::u16string lastWorkbook;
 
  private:
   CServerLink* Link() const;
