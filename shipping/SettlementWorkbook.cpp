@@ -98,9 +98,10 @@ WorkbookPlan PlanStatement(const StatementData& data, const WorkbookSettings& se
     for (size_t j = 0; j < width; ++j) {
       const std::u16string& text = Cell(row, static_cast<int>(j));
       const int column = static_cast<int>(j);
-      const bool quote = (!text.empty() && (text[0] == u'=' || text[0] == u'\'')) ||
-                         column == data.waybillNoColumn || column == data.serviceNoColumn ||
-                         column == data.dateColumn;
+      // Empty cells stay empty (a lone apostrophe would show).
+      const bool quote = !text.empty() && (text[0] == u'=' || text[0] == u'\'' ||
+                                           column == data.waybillNoColumn ||
+                                           column == data.serviceNoColumn || column == data.dateColumn);
       plan.cells.push_back({r0 + i, column + 1, quote ? u"'" + text : text, true});
     }
   }
