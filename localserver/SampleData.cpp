@@ -224,6 +224,7 @@ void LoadSampleWaybillStates(Database& db);  // SampleWaybillStates.cpp
 void LoadSampleWaybillQuery(Database& db);  // SampleWaybillQuery.cpp
 void LoadSampleTemplates(Database& db);  // SampleTemplates.cpp
 void LoadSampleSettlement(Database& db);  // SampleSettlement.cpp
+void LoadSamplePickup(Database& db);  // SamplePickup.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -240,6 +241,7 @@ void LoadSampleData(Database& db) {
   LoadSampleWaybillStates(db);
   LoadSampleWaybillQuery(db);
   LoadSampleSettlement(db);
+  LoadSamplePickup(db);
 }
 
 }  // namespace localserver
