@@ -139,9 +139,13 @@ void CPreInputPage::OnPageCreated() {
   QObject::connect(timer, &QTimer::timeout, this, [this] { OnTick(); });
 
   queryEnabled = true;
+  // The order lists take the place of the page's own grid.
   replacementChild = listPanel;
-  ShowListMode(0);
+  if (grid != nullptr) grid->hide();
+  if (countLabel != nullptr) countLabel->hide();
+  listPanel->show();
   if (entryPanel != nullptr) entryPanel->show();
+  if (quickList != nullptr) quickList->LoadStaffNames();
   unassignedList->DeleteAllRows();
   assignedList->DeleteAllRows();
   paused = false;
