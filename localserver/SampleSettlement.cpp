@@ -1,7 +1,7 @@
 // Sample data of the settlement statements: the statement layout of the
 // user admin (the man_set row 'ps_print'), unit prices and declared values
-// (hundredths) on the first customer's waybills, and that customer's
-// deposit and payments.
+// (hundredths) on the first customer's waybills, and that customer's tax
+// number, invoice title, fax and postcode.
 #include "localserver/Database.h"
 
 namespace localserver {
@@ -36,7 +36,7 @@ INSERT INTO man_set(cname,caccount,cvalue) VALUES('ps_print','admin',
 UPDATE client_rec SET iprice = 850 + irid * 10, idvalue = irid * 1000
 WHERE icid = 1 AND irid BETWEEN 1 AND 40;
 UPDATE client_rec SET cmemo = '按月对账' WHERE irid = 6 AND cmemo = '';
-UPDATE client_arc SET fdeposit = 5000, fpay0 = 300.5, fpay1 = 199.5, ctaxno = '91440300MA5XXXXX1',
+UPDATE client_arc SET ctaxno = '91440300MA5XXXXX1',
   corder = '深圳华南贸易有限公司', cfax = '0755-8888 0001', cpostcode = '518000'
 WHERE icid = 1;
 )SQL");

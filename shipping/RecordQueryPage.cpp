@@ -11,6 +11,7 @@
 #include "platform/QtText.h"
 #include "shipping/RecordQuery.h"
 #include "ui/RecordFilter.h"
+#include "ui/ViewCommands.h"
 #include "ui/ViewHost.h"
 
 namespace {
@@ -51,7 +52,8 @@ void CRecordQueryPage::StopWorker() {
 void CRecordQueryPage::OnPageCreated() {
   CViewPage::OnPageCreated();
   const CLanguageTable& language = AppLanguage();
-  title = language.Text(kRecordQueryTitleText);
+  // The view's page name heads the page, as on every page.
+  title = language.Text(kPageNameTextIds[13]);
   if (grid != nullptr) {
     grid->AddMenuCommand(language.Text(21000));
     grid->AddMenuCommand(language.Text(21001));
@@ -66,8 +68,7 @@ void CRecordQueryPage::OnPageCreated() {
     }
   }
   // The page has no entry panel: the grid takes the whole page.
-  panelWidth = 1;
-  ShowListMode(0);
+  ShowListMode(1);
   UpdateCountLabel();
 }
 

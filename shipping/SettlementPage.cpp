@@ -39,7 +39,8 @@ const CColumnCatalog* CSettlementPage::Catalog() {
 void CSettlementPage::OnPageCreated() {
   CViewPage::OnPageCreated();
   quickList = CQuickSearchList::CreateOnPage(*this, kQuickCustomers);
-  title = AppLanguage().Text(kSettlementTitleText);
+  // The view's page name heads the page, as on every page.
+  title = AppLanguage().Text(kPageNameTextIds[5]);
   if (LoadLayout() == 0) SetDefaultColumns();
   BuildGridColumns();
   if (grid != nullptr) {

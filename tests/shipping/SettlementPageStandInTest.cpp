@@ -188,8 +188,8 @@ TEST_F(SettlementPageStandIn, NothingFoundKeepsTheListAndTheCustomer) {
   EXPECT_EQ(page_->statementCustomer, 1);
   // The balances of the customer.
   EXPECT_TRUE(page_->LoadDeposit(1));
-  EXPECT_DOUBLE_EQ(page_->deposit, 5000);
-  EXPECT_DOUBLE_EQ(page_->availableDeposit, 4500);
+  EXPECT_DOUBLE_EQ(page_->deposit, 500);
+  EXPECT_DOUBLE_EQ(page_->availableDeposit, 500 - 1200 - 300) << "deposit less both payments";
   EXPECT_FALSE(page_->LoadDeposit(999999));
-  EXPECT_DOUBLE_EQ(page_->deposit, 5000);
+  EXPECT_DOUBLE_EQ(page_->deposit, 500);
 }
