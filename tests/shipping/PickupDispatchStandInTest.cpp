@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
+#include <QCheckBox>
 
 #include <fstream>
 #include <iterator>
@@ -317,4 +319,26 @@ TEST_F(PickupDispatchStandIn, TheEditorWantsADescriptionOfTenCharacters) {
   EXPECT_EQ(editor.result(), QDialog::Accepted);
   EXPECT_EQ(editor.description, u"too short!");
   EXPECT_EQ(editor.status, u"ok");
+}
+
+TEST_F(PickupDispatchStandIn, AutoRefreshRunsOnItsTimer) {
+  page_->intervalBox->setText(QStringLiteral("3"));
+  QTest::mouseClick(page_->autoRefreshBox, Qt::LeftButton);
+  ASSERT_TRUE(page_->timer->isActive());
+  EXPECT_EQ(page_->timer->interval(), 10000) << "below 6 seconds: 10 seconds";
+  EXPECT_EQ(page_->ticks, 0);
+  page_->OnTick();
+  page_->OnTick();
+  EXPECT_EQ(page_->ticks, 2);
+  EXPECT_GE(page_->unassignedList->RowCount(), 1);
+  page_->paused = true;  // an order dialog is open
+  page_->OnTick();
+  EXPECT_EQ(page_->ticks, 2);
+  page_->paused = false;
+  QTest::mouseClick(page_->autoRefreshBox, Qt::LeftButton);
+  EXPECT_FALSE(page_->timer->isActive());
+  page_->intervalBox->setText(QStringLiteral("6"));
+  page_->SetAutoRefresh(true);
+  EXPECT_EQ(page_->timer->interval(), 6000);
+  page_->SetAutoRefresh(false);
 }
