@@ -9,6 +9,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -28,6 +32,7 @@
 #include "tests/server/StandInServer.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "ui/RecordFilter.h"
+#include "ui/WaybillQueryDlg.h"
 #include "ui/ViewHost.h"
 
 namespace {
@@ -45,6 +50,17 @@ void Save(QWidget& widget, const QString& name) {
   QDir().mkpath(BRANTLE_BINARY_DIR "/screenshots");
   const QString path = QStringLiteral(BRANTLE_BINARY_DIR "/screenshots/") + name + ".png";
   EXPECT_TRUE(widget.grab().toImage().save(path)) << path.toStdString();
+}
+
+// Runs `drive` on the modal dialog once it is open.
+template <typename Dialog>
+void WhenOpen(const std::function<void(Dialog&)>& drive) {
+  QTimer::singleShot(0, [drive] {
+    ASSERT_TRUE(testsupport::WaitUntil([] {
+      return dynamic_cast<Dialog*>(QApplication::activeModalWidget()) != nullptr;
+    }));
+    drive(*dynamic_cast<Dialog*>(QApplication::activeModalWidget()));
+  });
 }
 
 void Exec(sqlite3* db, const std::string& sql) {
@@ -257,4 +273,34 @@ TEST_F(RecordQueryPageStandIn, NothingFoundSaysSoAndEndsTheLoading) {
   ASSERT_EQ(boxes_.Count(), 1u);
   EXPECT_EQ(boxes_.LastText(), AppLanguage().Text(kRecordQueryNothingText));
   EXPECT_FALSE(page_->Busy());
+}
+
+// The query command asks the conditions in the view's waybill dialog and
+// loads in the background; a second query command meanwhile is ignored.
+TEST_F(RecordQueryPageStandIn, TheQueryCommandAsksTheConditionsFirst) {
+  CWaybillQueryDlg dialog(&host_);
+  host_.SetQueryDialogs(&dialog, nullptr, nullptr);
+  bool opened = false;
+  WhenOpen<CWaybillQueryDlg>([&opened](CWaybillQueryDlg& dlg) {
+    opened = true;
+    QTest::mouseClick(dlg.Ui().cancel, Qt::LeftButton);
+  });
+  page_->OnQuery();
+  EXPECT_TRUE(opened);
+  EXPECT_FALSE(page_->Busy()) << "cancelled: nothing runs";
+
+  WhenOpen<CWaybillQueryDlg>([](CWaybillQueryDlg& dlg) {
+    dlg.Ui().dateFrom->setText(QStringLiteral("2025.06.01"));
+    dlg.Ui().dateTo->setText(QStringLiteral("2025.06.30"));
+    dlg.Ui().waybillNo->setText(QStringLiteral("BR18000050"));
+    QTest::mouseClick(dlg.Ui().ok, Qt::LeftButton);
+  });
+  page_->OnQuery();
+  page_->OnQuery();  // while loading: ignored, no dialog
+  ASSERT_TRUE(testsupport::WaitUntil([this] { return !page_->Busy(); }));
+  CListGrid& grid = *page_->grid;
+  // Waybill 50 is in three bags: three rows.
+  ASSERT_EQ(grid.RowCount(), 3);
+  for (int r = 0; r < 3; ++r) EXPECT_EQ(grid.CellText(r, 2), u"BR18000050");
+  host_.SetQueryDialogs(nullptr, nullptr, nullptr);
 }
