@@ -16,12 +16,12 @@
 
 namespace {
 
-struct ColumnSpec {
+struct GridColumnLayout {
   int32_t caption;
   int width;
   bool right;
 };
-constexpr ColumnSpec kColumns[recordquery::kGridColumns] = {
+constexpr GridColumnLayout kColumns[recordquery::kGridColumns] = {
     {30076, 50, false},  {30070, 75, false},  {30002, 85, false},  {30003, 85, false},
     {30102, 85, false},  {420010, 85, false}, {420015, 50, false}, {30045, 85, false},
     {30041, 85, false},  {30001, 85, false},  {30073, 85, false},  {30072, 50, true},
@@ -62,7 +62,7 @@ void CRecordQueryPage::OnPageCreated() {
     grid->SetHighlightMode(2);
     grid->EnableHeaderSort(true);
     for (int c = 0; c < recordquery::kGridColumns; ++c) {
-      const ColumnSpec& s = kColumns[c];
+      const GridColumnLayout& s = kColumns[c];
       grid->InsertColumn(c, s.width, language.Text(s.caption),
                          s.right ? kGridAlignRight : kGridAlignLeft);
     }
