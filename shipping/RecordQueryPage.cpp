@@ -44,9 +44,14 @@ CRecordQueryPage::CRecordQueryPage() : CViewPage(nullptr) {}
 CRecordQueryPage::~CRecordQueryPage() { StopWorker(); }
 
 void CRecordQueryPage::StopWorker() {
-  stop_ = true;
-  if (worker_.joinable()) worker_.join();
-  stop_ = false;
+  if (mailbox_) {
+    std::lock_guard<std::mutex> lock(mailbox_->mutex);
+    mailbox_->page = nullptr;
+    mailbox_->stop = true;
+  }
+  // Never waited for here: the worker may itself be waiting for the window
+  // thread (a message of the server link).
+  if (worker_.joinable()) worker_.detach();
 }
 
 void CRecordQueryPage::OnPageCreated() {
@@ -90,15 +95,27 @@ bool CRecordQueryPage::StartQuery(const std::u16string& sql) {
   sql_ = recordquery::WithOrder(sql);
   if (countLabel != nullptr) countLabel->setText(platform::ToQString(AppLanguage().Text(kRecordQueryLoadingText)));
   if (grid != nullptr) grid->DeleteAllRows();
-  worker_ = std::thread([this, link, statement = sql_] {
+  // The worker reaches the page only through the mailbox, which the page
+  // closes when it goes; a worker still waiting for the server then ends
+  // on its own.
+  mailbox_ = std::make_shared<Mailbox>();
+  mailbox_->page = this;
+  worker_ = std::thread([link, statement = sql_, mailbox = mailbox_] {
+    auto post = [&mailbox](int message, quintptr wParam, std::unique_ptr<std::vector<recordquery::Row>> rows) {
+      std::lock_guard<std::mutex> lock(mailbox->mutex);
+      if (mailbox->page == nullptr) return;
+      if (rows)
+        platform::PostPrivateMessage(mailbox->page, message, wParam, std::move(rows));
+      else
+        platform::PostPrivateMessage(mailbox->page, message, wParam);
+    };
     const int listed = recordquery::Load(
         *link, statement,
-        [this](std::vector<recordquery::Row>&& rows) {
-          platform::PostPrivateMessage(this, kWmRecordQueryRows, 0,
-                                       std::make_unique<std::vector<recordquery::Row>>(std::move(rows)));
+        [&post](std::vector<recordquery::Row>&& rows) {
+          post(kWmRecordQueryRows, 0, std::make_unique<std::vector<recordquery::Row>>(std::move(rows)));
         },
-        &stop_);
-    platform::PostPrivateMessage(this, kWmRecordQueryDone, listed > 0 ? static_cast<quintptr>(listed) : 0);
+        &mailbox->stop);
+    post(kWmRecordQueryDone, listed > 0 ? static_cast<quintptr>(listed) : 0, nullptr);
   });
   return true;
 }

@@ -7,6 +7,8 @@
 // and export it.
 
 #include <atomic>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -46,8 +48,16 @@ class CRecordQueryPage : public CViewPage {
   void StopWorker();
   void Finished(int listed);
 
-  std::u16string sql_;          // the last query's statement, read by the worker
+  // What the page and its worker share: the page while it lives, and the
+  // stop request.
+  struct Mailbox {
+    std::mutex mutex;
+    CRecordQueryPage* page = nullptr;
+    std::atomic<bool> stop{false};
+  };
+
+  std::u16string sql_;          // the last query's statement (the worker has a copy)
   std::atomic<int> busy_{0};    // 1 while a query runs
-  std::atomic<bool> stop_{false};
+  std::shared_ptr<Mailbox> mailbox_;
   std::thread worker_;
 };
