@@ -10,6 +10,7 @@ void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterTrackingProcedures(registry);
   RegisterRecordCheckProcedures(registry);
   RegisterHandOverProcedures(registry);
+  RegisterPickupProcedures(registry);
 }
 
 }  // namespace localserver

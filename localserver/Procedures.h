@@ -84,5 +84,6 @@ void RegisterPaymentProcedures(ProcedureRegistry& registry);  // ProcPayments.cp
 void RegisterTrackingProcedures(ProcedureRegistry& registry);  // ProcTracking.cpp
 void RegisterRecordCheckProcedures(ProcedureRegistry& registry);  // ProcRecordCheck.cpp
 void RegisterHandOverProcedures(ProcedureRegistry& registry);  // ProcHandOver.cpp
+void RegisterPickupProcedures(ProcedureRegistry& registry);  // ProcPickup.cpp
 
 }  // namespace localserver

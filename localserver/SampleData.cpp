@@ -226,6 +226,8 @@ void LoadSampleTemplates(Database& db);  // SampleTemplates.cpp
 void LoadSamplePayments(Database& db);  // SamplePayments.cpp
 void LoadSampleTracking(Database& db);  // SampleTracking.cpp
 void LoadSampleHandOver(Database& db);  // SampleHandOver.cpp
+void LoadSampleSettlement(Database& db);  // SampleSettlement.cpp
+void LoadSamplePickup(Database& db);  // SamplePickup.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -244,6 +246,8 @@ void LoadSampleData(Database& db) {
   LoadSamplePayments(db);
   LoadSampleTracking(db);
   LoadSampleHandOver(db);
+  LoadSampleSettlement(db);
+  LoadSamplePickup(db);
 }
 
 }  // namespace localserver
