@@ -21,9 +21,6 @@
 
 namespace {
 
-::testing::Environment* const kEnvironment = ::testing::AddGlobalTestEnvironment(
-    new officetest::OfficeEnvironment(officetest::OfficeEnvironment::kHoldSuite));
-
 std::u16string W(const char* utf8) { return QString::fromUtf8(utf8).toStdU16String(); }
 
 // The first column of the first row, over the stand-in's database with its

@@ -36,29 +36,8 @@ class LinkHost : public CViewHost {
   CServerLink* link = nullptr;
 };
 
-// The suite's own home and profile, one suite for every case.
-class OfficeHome : public ::testing::Environment {
- public:
-  void SetUp() override {
-    char pattern[] = "/tmp/brantle-statement-office-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
-    fs::create_directories(root_ / "home");
-    fs::create_directories(root_ / "runtime");
-    setenv("HOME", (root_ / "home").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (root_ / "runtime").c_str(), 1);
-    office::SetOfficeProfileFolder((root_ / "profile").string());
-  }
-  void TearDown() override {
-    office::ShutdownOfficeSuite();
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
-
- private:
-  fs::path root_;
-};
-const auto* const kOfficeHome = ::testing::AddGlobalTestEnvironment(new OfficeHome);
+// The suite's home and profile are those of the program's one office
+// environment (ShippingOfficeEnvironment.cpp).
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
