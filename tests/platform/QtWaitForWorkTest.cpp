@@ -165,11 +165,17 @@ TEST(WaitForWork, NestedWaitsEndInOrder) {
     std::atomic<bool> innerWorkDone{false};
     std::atomic<bool> outerWorkDone{false};
     int innerDepth = 0;
+    std::atomic<bool> innerDepthSeen{false};
     int innerResult = 0;
     QTimer::singleShot(0, [&] {
-      QTimer::singleShot(0, [&] { innerDepth = WaitForWorkDepth(); });
+      QTimer::singleShot(0, [&] {
+        innerDepth = WaitForWorkDepth();
+        innerDepthSeen = true;
+      });
       innerResult = WaitForWork([&] {
         innerStarted = true;
+        // The inner wait's loop records its depth before the inner work ends.
+        WorkerWaitsFor([&] { return innerDepthSeen.load(); });
         if (outerEndsFirst) WorkerWaitsFor([&] { return outerWorkDone.load(); });
         innerWorkDone = true;
         return 2;
