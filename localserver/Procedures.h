@@ -80,5 +80,6 @@ class ProcedureRegistry {
 void RegisterAllProcedures(ProcedureRegistry& registry);
 void RegisterSystemProcedures(ProcedureRegistry& registry);  // ProcSystem.cpp
 void RegisterWaybillProcedures(ProcedureRegistry& registry);  // ProcWaybill.cpp
+void RegisterWaybillFormProcedures(ProcedureRegistry& registry);  // ProcWaybillForm.cpp
 
 }  // namespace localserver
