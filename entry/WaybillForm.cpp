@@ -336,8 +336,6 @@ void CWaybillDlg::Attach(CServerLink* link, QObject* page, CBrantleClientApp* ap
     if (CServiceKind* kind = app_->GetServiceKind(0)) values_.kind = WideFromGbk(kind->cemskind);
   destinationPopup_ = new CDestinationSuggestPopup(this);
   destinationPopup_->Source().SetSource(&app_->Destinations());
-  directoryPopup_ = new CDirectorySuggestPopup(this);
-  directoryPopup_->Source().SetSource(&app_->DirectoryIndex());
   auto bind = [this](int text, CSuggestPopup* popup, int maxChars, int64_t lParam) {
     auto* binding = new CSuggestEditBinding(static_cast<QLineEdit*>(texts_[text]), popup, maxChars);
     binding->SetLParam(lParam);
@@ -346,10 +344,18 @@ void CWaybillDlg::Attach(CServerLink* link, QObject* page, CBrantleClientApp* ap
     return binding;
   };
   bind(kFfDes, destinationPopup_, 30, 0)->onPick = [this](int row) { TakeDestination(row); };
-  bind(kFfReceiver, directoryPopup_, 61, 0)->onPick = [this](int row) { FillFromDirectory(0, row); };
-  bind(kFfRPhone, directoryPopup_, 61, 1)->onPick = [this](int row) { FillFromDirectory(0, row); };
-  bind(kFfSender, directoryPopup_, 61, 0)->onPick = [this](int row) { FillFromDirectory(1, row); };
-  bind(kFfSPhone, directoryPopup_, 61, 1)->onPick = [this](int row) { FillFromDirectory(1, row); };
+  // One directory popup for each name and phone field (each keeps the
+  // search text of its own edit).
+  const int partyFields[4][3] = {{kFfReceiver, 0, 0}, {kFfRPhone, 0, 1}, {kFfSender, 1, 0}, {kFfSPhone, 1, 1}};
+  for (const auto& f : partyFields) {
+    auto* popup = new CDirectorySuggestPopup(this);
+    popup->Source().SetSource(&app_->DirectoryIndex());
+    const int side = f[1];
+    bind(f[0], popup, 61, f[2])->onPick = [this, popup, side](int row) {
+      directoryPopup_ = popup;
+      FillFromDirectory(side, row);
+    };
+  }
   placePopup_ = new CPlaceSuggestPopup(this);
   placePopup_->Source().SetSource(&app_->PlaceDictionary());
   bind(kFfGoods, placePopup_, 62, 0)->onPick = [this](int row) { TakeGoodsSuggestion(row); };

@@ -10,7 +10,10 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "common/LanguageTable.h"
@@ -18,7 +21,12 @@
 #include "entry/WaybillForm.h"
 #include "entry/WaybillSubDlg.h"
 #include "platform/MessageBox.h"
+#include "platform/QtMessages.h"
+#include "refdata/AddressLibrary.h"
+#include "refdata/DirectoryTable.h"
 #include "refdata/RecordStores.h"
+#include "shell/BrantleClientApp.h"
+#include "ui/SuggestRows.h"
 #include "tests/refdata/RepositoryLanguage.h"
 #include "ui/LinkLabel.h"
 
@@ -180,6 +188,59 @@ TEST_F(WaybillFormWidgets, ClearKeepsTheSenderAndCopyAllComesBack) {
   EXPECT_EQ(0u, boxes_.Count());
   form.ShowSubPane(3);
   EXPECT_EQ(3, form.CurrentPane());
+}
+
+}  // namespace
+
+namespace {
+
+// The look-ups through the application's stores: directory suggestions
+// under the receiver name, taken with Ctrl+2; a world city posted by its
+// dialog.
+TEST_F(WaybillFormWidgets, DirectorySuggestionAndWorldCity) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("brantle-form-dir-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  ASSERT_GE(theApp.DirectoryIndex().Load(folder / "rsdata.dat"), 0);
+  for (const char* name : {"Smith Anna", "Smith Bert"}) {
+    DirectoryRecord r{};
+    std::strcpy(r.name, name);
+    std::strcpy(r.code, name[6] == 'A' ? "sa" : "sb");
+    std::strcpy(r.phone, name[6] == 'A' ? "1001" : "1002");
+    std::strcpy(r.address, "1 Main Street");
+    std::strcpy(r.city, "Leeds");
+    std::strcpy(r.idNumber, "ID-7");
+    ASSERT_GT(theApp.Directory().Append(&r), 0);
+  }
+  theApp.DirectoryIndex().RebuildIndexes();
+
+  CWaybillDlg form;
+  form.Attach(nullptr, nullptr, &theApp);
+  form.resize(560, 660);
+  form.show();
+  QApplication::setActiveWindow(&form);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  auto* receiver = static_cast<QLineEdit*>(form.TextBox(kFfReceiver));
+  receiver->setFocus();
+  QTest::keyClicks(receiver, "Smith");
+  QTest::keyClick(receiver, Qt::Key_2, Qt::ControlModifier);
+  EXPECT_EQ(QStringLiteral("Smith Bert"), receiver->text());
+  EXPECT_EQ(QStringLiteral("1002"), static_cast<QLineEdit*>(form.TextBox(kFfRPhone))->text());
+  EXPECT_EQ(QStringLiteral("ID-7"), static_cast<QLineEdit*>(form.TextBox(kFfRIDCard))->text());
+  EXPECT_TRUE(form.TextBox(kFfSender)->hasFocus());
+
+  // The world city dialog's choice (message 0x473).
+  static_cast<QLineEdit*>(form.TextBox(kFfDes))->setText(QStringLiteral("英国"));
+  static_cast<QLineEdit*>(form.TextBox(kFfRPostcode))->setText(QStringLiteral("ls1 4ab"));
+  CityChoice city;
+  city.name = "LEEDS";
+  city.zipB = city.zipE = "LS1";
+  platform::SendPrivateMessage(&form, kWmCityChosen, 0, city);
+  EXPECT_EQ(QStringLiteral("LEEDS"), static_cast<QLineEdit*>(form.TextBox(kFfRCity))->text());
+  EXPECT_EQ(QStringLiteral("ls1 4ab"), static_cast<QLineEdit*>(form.TextBox(kFfRPostcode))->text());
+
+  theApp.Directory().Close();
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
