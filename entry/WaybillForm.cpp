@@ -169,7 +169,8 @@ void CWaybillDlg::Build() {
   dateEdit_ = lineEdit(10);
   main->addWidget(dateEdit_, row, 1);
   classCombo_ = new QComboBox(this);
-  for (const char16_t* c : {u"大陆", u"华语", u"外语"}) classCombo_->addItem(Q(c));
+  const char16_t* classes[3] = {u"大陆", u"华语", u"外语"};
+  for (int k = 0; k < 3; ++k) classCombo_->addItem(Q(T(22697 + k, classes[k])));
   itemTypeCombo_ = new QComboBox(this);
   for (int k = 0; k < 3; ++k) itemTypeCombo_->addItem(Q(T(20090 + k, u"")));
   main->addWidget(classCombo_, row, 2);
