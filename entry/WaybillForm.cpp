@@ -357,6 +357,14 @@ void CWaybillDlg::Attach(CServerLink* link, QObject* page, CBrantleClientApp* ap
       FillFromDirectory(side, row);
     };
   }
+  // The city popup exists only with the address library.
+  if (app_->AddressLibrary().IsLoaded()) {
+    auto* cities = new CCitySuggestPopup(this);
+    cities->Source().SetSource(&app_->AddressLibrary());
+    bind(kFfRCity, cities, 63, 0)->onPick = [this, cities](int row) {
+      if (const AddressEntry* hit = cities->Source().GetHit(row)) ApplyWorldCity(CityChoice::Of(*hit));
+    };
+  }
   placePopup_ = new CPlaceSuggestPopup(this);
   placePopup_->Source().SetSource(&app_->PlaceDictionary());
   bind(kFfGoods, placePopup_, 62, 0)->onPick = [this](int row) { TakeGoodsSuggestion(row); };
@@ -510,6 +518,7 @@ void CWaybillDlg::SaveEntry() {
   ReadForm();
   CFullFormSaver saver(*saveLink_, values_, state_);
   saver.page = page_;
+  saver.captureWindow = captureWindow;
   saver.clearForm = [this] { Clear(1); };
   saver.focus = [this](int text) {
     if (texts_[text] != nullptr) texts_[text]->setFocus();

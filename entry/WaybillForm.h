@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,6 +44,8 @@ class CWaybillDlg : public QWidget {
   // The server link and the page; the application (optional) brings the
   // look-ups, the customer names, the scale and the phrases.
   void Attach(CServerLink* link, QObject* page, CBrantleClientApp* app);
+  // The live-camera window when it is shown (told about every save).
+  std::function<QObject*()> captureWindow;
 
   int LoadRecord(int mode);
   int LoadById(int32_t id);

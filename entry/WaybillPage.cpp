@@ -53,6 +53,9 @@ void CWaybillPage::OnPageCreated() {
   form_->setGeometry(5, 3, 560, 660);
   form_->hide();
   form_->Attach(Link(), this, host != nullptr ? host->Application() : nullptr);
+  form_->captureWindow = [this]() -> QObject* {
+    return host != nullptr ? host->VisibleCaptureWindow() : nullptr;
+  };
   entryPanel = form_;
   for (int c = 0; c < kWaybillListColumns; ++c) {
     const WaybillListColumn& column = WaybillListColumnAt(c);

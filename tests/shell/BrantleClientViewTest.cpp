@@ -341,8 +341,10 @@ TEST(ViewWithItsPages, EachPageClassIsCreatedOnFirstUseAndShowsItsGrid) {
     EXPECT_TRUE(page->grid->isVisible()) << i;
     EXPECT_TRUE(page->countLabel->isVisible()) << i;
     EXPECT_FALSE(page->countLabel->text().isEmpty()) << i;
-    // The pages with a record list on the left show it beside their grid.
-    const bool listBeside = i == 5 || i == 8 || i == 9 || i == 10 || i == 11 || i == 12 || i == 16;
+    // The pages with a record list or an entry form on the left show it
+    // beside their grid.
+    const bool listBeside = i == 1 || i == 4 || i == 5 || i == 8 || i == 9 || i == 10 ||
+                            i == 11 || i == 12 || i == 16;
     EXPECT_EQ(page->listOnly, listBeside ? 0 : 1) << i;
   }
   for (int i = 0; i < kViewPageCount; ++i) {
