@@ -55,6 +55,7 @@ CWaybillDlg::CWaybillDlg(QWidget* parent) : QWidget(parent) {
   values_.texts[kFfOrigin] = u"CN";
   values_.texts[kFfPayDir] = u"PP";
   values_.date = Today(0);
+  ShowForm();
   Clear(1);
 }
 
@@ -780,6 +781,8 @@ bool CWaybillDlg::HandleKey(QObject* watched, int key, Qt::KeyboardModifiers mod
     case Qt::Key_Return:
     case Qt::Key_Enter:
       if (multiLine) return false;
+      // A destination without a suggestion taken (the popup takes its own).
+      if (field == kFfDes && destinationPopup_ != nullptr) TakeDestination(0);
       if (watched == searchNumber_) LoadRecord(0);
       else if (watched == searchTransfer_) LoadRecord(1);
       if (watched == searchNumber_ || watched == searchTransfer_) return true;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -156,6 +157,10 @@ TEST_F(WaybillFormWidgets, ClearKeepsTheSenderAndCopyAllComesBack) {
   CWaybillDlg form;
   form.show();
   auto edit = [&](int text) { return static_cast<QLineEdit*>(form.TextBox(text)); };
+  // A new form's defaults.
+  EXPECT_EQ(u"USD", form.Values().texts[kFfMoney]);
+  EXPECT_EQ(u"CN", form.Values().texts[kFfOrigin]);
+  EXPECT_EQ(1, form.PayCombo()->currentIndex());
   edit(kFfSender)->setText(QStringLiteral("陈先生"));
   edit(kFfReceiver)->setText(QStringLiteral("John"));
   edit(kFfNum)->setText(QStringLiteral("BR12345678"));
