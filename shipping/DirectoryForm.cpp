@@ -190,6 +190,17 @@ bool CDirectoryEditor::Save(int32_t editedId, DirectoryTexts& texts, DirectoryRe
 
 void CDirectoryEditor::Remove(int32_t id) { index_.RemoveById(id); }
 
+int32_t FindDirectoryCode(CDirectoryIndex& index, std::string_view code) {
+  if (code.empty()) return 0;
+  const std::string wanted = LowerAscii(std::string(code));
+  CDirectoryTable& table = index.Table();
+  for (int i = table.GetCount() - 1; i >= 0; --i) {
+    const DirectoryRecord* r = table.Record(i);
+    if (r != nullptr && LowerAscii(std::string(Field(r->code))) == wanted) return r->id;
+  }
+  return 0;
+}
+
 // ---- the import ----
 
 DirectoryImportResult ImportDirectorySheet(

@@ -54,6 +54,10 @@ class CDirectoryEditor {
   CDirectoryIndex& index_;
 };
 
+// The id of the entry whose code equals the text (ASCII letters without
+// case); 0 when none.
+int32_t FindDirectoryCode(CDirectoryIndex& index, std::string_view code);
+
 // The sheet an import reads (rows and columns from 1).
 class DirectorySheet {
  public:

@@ -187,6 +187,12 @@ void CDirectoryRecordDlg::LookUp(int field) {
   if (index_ == nullptr) return;
   std::u16string text = BoxText(field);
   std::string narrow;
+  if (field == kDirCode) {
+    // Codes are stored in lower case.
+    const int32_t id = FindDirectoryCode(*index_, GbkFromWide(TrimW(text)));
+    if (id > 0) LoadRecord(id);
+    return;
+  }
   const bool byName = field == kDirName;
   if (!CheckFieldLength(text, narrow, byName ? 1 : 0, byName ? 30 : 62,
                         byName ? T(22620, u"姓名") : T(22622, u"电话号码"), false))
@@ -212,7 +218,7 @@ bool CDirectoryRecordDlg::eventFilter(QObject* watched, QEvent* event) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
       if (IsMultiLine(field)) return false;
-      if (field == kDirName || field == kDirPhone) LookUp(field);
+      if (field == kDirCode || field == kDirName || field == kDirPhone) LookUp(field);
       focusNextChild();
       return true;
     case Qt::Key_Down:

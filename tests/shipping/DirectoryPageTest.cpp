@@ -239,6 +239,13 @@ TEST_F(DirectoryPageTest, OperatorAddsEditsAndDeletesEntries) {
   EXPECT_EQ(u"张三", form->BoxText(kDirName));
   Shot("directory_page_zh");
 
+  // Enter in the code box finds the entry of that code.
+  form->ClearForm();
+  Type(kDirCode, QStringLiteral("LS"));
+  QTest::keyClick(form->Box(kDirCode), Qt::Key_Return);
+  EXPECT_EQ(u"李四", form->BoxText(kDirName));
+  form->LoadRecord(zhang);
+
   // Delete while the form is shown: the form's entry, whatever is selected.
   page_->grid->SetRowSelected(1, true, false);
   boxes_.QueueAnswer(platform::kIdYes);
