@@ -14,6 +14,7 @@
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "devices/ScaleReader.h"
+#include "devices/ScaleSource.h"
 #include "entry/FullFormLookups.h"
 #include "entry/GoodsListDlg.h"
 #include "entry/PieceWeightDlg.h"
@@ -60,7 +61,7 @@ CWaybillDlg::CWaybillDlg(QWidget* parent) : QWidget(parent) {
 }
 
 CWaybillDlg::~CWaybillDlg() {
-  if (scaleOpen_ && app_ != nullptr) app_->ScaleReader().Close();
+  if (scaleOpen_ && scale_ != nullptr) scale_->Close();
 }
 
 QWidget* CWaybillDlg::AddText(int text, int captionId, std::u16string_view caption, int maxChars,
@@ -333,6 +334,7 @@ void CWaybillDlg::Attach(CServerLink* link, QObject* page, CBrantleClientApp* ap
   app_ = app;
   saveLink_ = link != nullptr ? MakeServerWaybillSaveLink(*link) : nullptr;
   if (app_ == nullptr) return;
+  if (scale_ == nullptr) scale_ = &app_->ScaleReader();
   // The look-ups.
   if (values_.kind.empty())
     if (CServiceKind* kind = app_->GetServiceKind(0)) values_.kind = WideFromGbk(kind->cemskind);
@@ -538,9 +540,9 @@ void CWaybillDlg::Delete() {
 }
 
 void CWaybillDlg::AttachScale() {
-  if (app_ == nullptr) return;
-  if (scaleOpen_) app_->ScaleReader().Close();
-  scaleOpen_ = app_->ScaleReader().Open(this) == 1;
+  if (scale_ == nullptr) return;
+  if (scaleOpen_) scale_->Close();
+  scaleOpen_ = scale_->Open(this) == 1;
 }
 
 // ---- look-ups ----
@@ -802,8 +804,8 @@ bool CWaybillDlg::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (HandleKey(watched, key->key(), key->modifiers())) return true;
   } else if (event->type() == QEvent::FocusIn && watched == numbers_[kFfWeight] &&
-             state_.loadedId <= 0 && app_ != nullptr && !scaleOpen_) {
-    scaleOpen_ = app_->ScaleReader().Open(this) == 1;
+             state_.loadedId <= 0 && scale_ != nullptr && !scaleOpen_) {
+    scaleOpen_ = scale_->Open(this) == 1;
   } else if (event->type() == QEvent::FocusOut && watched == texts_[kFfDes]) {
     ShowKindCoverage();
   }
@@ -817,8 +819,8 @@ bool CWaybillDlg::event(QEvent* e) {
       return true;
     }
     if (m->Message() == kScaleMessage) {
-      if (saving_ || app_ == nullptr) return true;
-      const int grams = app_->ScaleReader().ReadWeight();
+      if (saving_ || scale_ == nullptr) return true;
+      const int grams = scale_->ReadWeight();
       if (grams > 0) {
         numbers_[kFfWeight]->setText(QString::number(grams * 0.001, 'f', 3));
         zeroShown_ = 0;

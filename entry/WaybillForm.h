@@ -21,6 +21,7 @@
 #include "entry/FullFormSave.h"
 
 class CBrantleClientApp;
+class IScaleSource;
 class CServerLink;
 class CLinkLabel;
 class CExtraNumbersDlg;
@@ -44,6 +45,8 @@ class CWaybillDlg : public QWidget {
   // The server link and the page; the application (optional) brings the
   // look-ups, the customer names, the scale and the phrases.
   void Attach(CServerLink* link, QObject* page, CBrantleClientApp* app);
+  // The scale whose readings fill the weight (the application's by default).
+  void SetScaleSource(IScaleSource* scale) { scale_ = scale; }
   // The live-camera window when it is shown (told about every save).
   std::function<QObject*()> captureWindow;
 
@@ -117,6 +120,7 @@ class CWaybillDlg : public QWidget {
   int saving_ = 0;
   int zeroShown_ = 1;
   bool scaleOpen_ = false;
+  IScaleSource* scale_ = nullptr;
   std::array<int, 6> locks_{};
   std::array<CLinkLabel*, 6> lockMarkers_{};
   std::array<QWidget*, kFfTextCount> texts_{};

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/LanguageTable.h"
+#include "devices/ScaleSource.h"
 #include "entry/FullFormLookups.h"
 #include "entry/WaybillForm.h"
 #include "entry/WaybillSubDlg.h"
@@ -246,6 +247,42 @@ TEST_F(WaybillFormWidgets, DirectorySuggestionAndWorldCity) {
 
   theApp.Directory().Close();
   std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+
+namespace {
+
+class FakeScale : public IScaleSource {
+ public:
+  int Open(QObject*) override { return 1; }
+  int ReadWeight() override { return next; }
+  void Close() override {}
+  int next = -1;
+};
+
+// Readings of the scale: 1,250 g shows 1.250; a scale that keeps reporting
+// 0 writes "0" once; negative readings are ignored.
+TEST_F(WaybillFormWidgets, ScaleReadingsFillTheWeight) {
+  FakeScale scale;
+  CWaybillDlg form;
+  form.SetScaleSource(&scale);
+  form.AttachScale();
+  auto reading = [&](int grams) {
+    scale.next = grams;
+    platform::SendPrivateMessage(&form, 0x66A, 1, 0);
+  };
+  reading(1250);
+  EXPECT_EQ(QStringLiteral("1.250"), form.NumberEdit(kFfWeight)->text());
+  reading(-2);
+  EXPECT_EQ(QStringLiteral("1.250"), form.NumberEdit(kFfWeight)->text());
+  int zeros = 0;
+  for (int k = 0; k < 3; ++k) {
+    form.NumberEdit(kFfWeight)->setText(QStringLiteral("x"));
+    reading(0);
+    if (form.NumberEdit(kFfWeight)->text() == QStringLiteral("0")) ++zeros;
+  }
+  EXPECT_EQ(1, zeros);
 }
 
 }  // namespace
