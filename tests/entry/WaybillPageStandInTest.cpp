@@ -156,7 +156,17 @@ TEST_F(WaybillPageStandIn, EnglishFormWithALoadedWaybill) {
   EXPECT_EQ(receiver, form->Values().texts[kFfReceiver]);
   EXPECT_EQ(u"BR10000002", form->Values().texts[kFfNum]);
   EXPECT_TRUE(form->State().pieces.empty());
+  // A waybill held by a query: the fee is kept as shown, no delete.
+  const int held = RowOf(u"BR10000012");
+  ASSERT_GE(held, 0);
+  page_->OnRowDoubleClick(held);
+  EXPECT_GT(form->State().loadedId, 0);
+  EXPECT_FALSE(form->NumberEdit(kFfAmount)->isEnabled());
+  EXPECT_FALSE(page_->deleteEnabled);
+  EXPECT_TRUE(page_->saveEnabled);
+
   page_->OnRowDoubleClick(row);
+  EXPECT_TRUE(form->NumberEdit(kFfAmount)->isEnabled());
   Shot(page_.get(), "waybill_page_en");
   Shot(form, "waybill_form_en");
 }
