@@ -162,6 +162,7 @@ TEST_F(WaybillFormWidgets, ClearKeepsTheSenderAndCopyAllComesBack) {
   EXPECT_EQ(u"USD", form.Values().texts[kFfMoney]);
   EXPECT_EQ(u"CN", form.Values().texts[kFfOrigin]);
   EXPECT_EQ(1, form.PayCombo()->currentIndex());
+  EXPECT_EQ(QStringLiteral("※"), form.CoverageMarker()->text());  // no destination
   edit(kFfSender)->setText(QStringLiteral("陈先生"));
   edit(kFfReceiver)->setText(QStringLiteral("John"));
   edit(kFfNum)->setText(QStringLiteral("BR12345678"));

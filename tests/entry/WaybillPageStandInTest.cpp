@@ -156,6 +156,14 @@ TEST_F(WaybillPageStandIn, EnglishFormWithALoadedWaybill) {
   EXPECT_EQ(receiver, form->Values().texts[kFfReceiver]);
   EXPECT_EQ(u"BR10000002", form->Values().texts[kFfNum]);
   EXPECT_TRUE(form->State().pieces.empty());
+  // Typed into the number search box: Enter loads it.
+  page_->OnNewRecord();
+  form->SearchBox(0)->setFocus();
+  QTest::keyClicks(form->SearchBox(0), "BR10000005");
+  QTest::keyClick(form->SearchBox(0), Qt::Key_Return);
+  EXPECT_EQ(link_.FindWaybillId(0, "BR10000005", false), form->State().loadedId);
+  EXPECT_EQ(u"BR10000005", form->Values().texts[kFfNum]);
+
   // A waybill held by a query: the fee is kept as shown, no delete.
   const int held = RowOf(u"BR10000012");
   ASSERT_GE(held, 0);
