@@ -1,14 +1,419 @@
 #include "entry/QuickEntryPage.h"
 
-#include "common/LanguageTable.h"
-#include "ui/ViewCommands.h"
+#include <QEventLoop>
+#include <QTimer>
 
-CQuickEntryPage::CQuickEntryPage() : CViewPage(nullptr) {}
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "common/LanguageTable.h"
+#include "common/TextCodec.h"
+#include "entry/QuickEntryDlg.h"
+#include "entry/QuickEntryPrints.h"
+#include "platform/MessageBox.h"
+#include "platform/QtMessages.h"
+#include "print/TemplateCache.h"
+#include "print/TemplateModel.h"
+#include "refdata/ClientListCache.h"
+#include "refdata/RecordStores.h"
+#include "shell/AppSettings.h"
+#include "shell/BrantleClientApp.h"
+#include "ui/ViewHost.h"
+
+namespace {
+
+struct Column {
+  int caption;  // language text; 0 for the order-time column
+  int width;
+  int align;
+};
+
+constexpr Column kColumnTable[CQuickEntryPage::kColumns] = {
+    {30076, 40, kGridAlignLeft},  {30078, 0, kGridAlignLeft},    {30203, 70, kGridAlignLeft},
+    {30070, 80, kGridAlignLeft},  {30002, 100, kGridAlignLeft},  {30003, 100, kGridAlignLeft},
+    {30074, 60, kGridAlignCenter}, {30072, 50, kGridAlignRight}, {30004, 60, kGridAlignRight},
+    {30005, 70, kGridAlignRight}, {30001, 100, kGridAlignLeft},  {30073, 80, kGridAlignLeft},
+    {30107, 40, kGridAlignLeft},  {30006, 60, kGridAlignLeft},   {30046, 70, kGridAlignLeft},
+    {30007, 60, kGridAlignLeft},  {30011, 150, kGridAlignLeft},  {30012, 90, kGridAlignLeft},
+    {30014, 90, kGridAlignLeft},  {30013, 90, kGridAlignLeft},   {30010, 70, kGridAlignLeft},
+    {30040, 60, kGridAlignLeft},  {30026, 150, kGridAlignLeft},  {30030, 0, kGridAlignLeft},
+    {30027, 70, kGridAlignRight}, {30028, 70, kGridAlignRight},  {30031, 60, kGridAlignRight},
+    {30041, 100, kGridAlignLeft}, {30045, 100, kGridAlignLeft},  {30050, 90, kGridAlignLeft},
+    {30022, 150, kGridAlignLeft}, {30052, 100, kGridAlignLeft},  {30053, 100, kGridAlignLeft},
+    {30064, 100, kGridAlignLeft}, {30055, 100, kGridAlignLeft},  {30056, 150, kGridAlignLeft},
+    {0, 0, kGridAlignLeft},
+};
+
+// Invented texts: the order-time column, the one-waybill invoice question.
+constexpr int kOrderTimeText = 22006, kOneWaybillText = 22005;
+
+template <size_t N>
+std::u16string Gbk(const char (&field)[N]) {
+  return WideFromGbk(std::string_view(field, strnlen(field, N)));
+}
+
+template <size_t N>
+std::u16string Decoded(const char (&field)[N], size_t characters) {
+  std::u16string text = WideFromFieldText(std::string_view(field, strnlen(field, N)), 4000);
+  if (text.size() > characters) text.resize(characters);
+  return text;
+}
+
+std::u16string Format(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return WideFromGbk(text);
+}
+
+std::u16string Number(int value) { return WideFromGbk(std::to_string(value)); }
+
+std::u16string Replace(std::u16string text, std::u16string_view key, std::u16string_view value) {
+  for (size_t at = text.find(key); at != std::u16string::npos; at = text.find(key, at + value.size()))
+    text.replace(at, key.size(), value);
+  return text;
+}
+
+}  // namespace
+
+CQuickEntryPage::CQuickEntryPage() : CViewPage(nullptr) {
+  // The pause between print jobs keeps the window painting.
+  printPause = [] {
+    QEventLoop loop;
+    QTimer::singleShot(200, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+  };
+}
 
 CQuickEntryPage::~CQuickEntryPage() = default;
 
+CBrantleClientApp* CQuickEntryPage::App() const {
+  return host != nullptr ? host->Application() : nullptr;
+}
+
 void CQuickEntryPage::OnPageCreated() {
   CViewPage::OnPageCreated();
-  title = AppLanguage().Text(kPageNameTextIds[0]);
+  printBusy_ = false;
+  saveFollowsMode = true;
+  exportEnabled = true;
+  excelImportEnabled = true;
+  labelEnabled = true;
+  waybillEnabled = true;
+  invoiceEnabled = true;
+  title = AppLanguage().Text(120050);
+  panelWidth = 480;
+
+  form_ = new CQuickEntryDlg(App(), this);
+  form_->setGeometry(5, 3, panelWidth - 10, 660);
+  form_->hide();
+  form_->SetPageWindow(this);
+  form_->captureWindow = [this]() -> QObject* {
+    return host != nullptr ? host->VisibleCaptureWindow() : nullptr;
+  };
+  entryPanel = form_;
+
+  if (grid != nullptr) {
+    grid->EnableRowData(true);
+    for (int c = 0; c < kColumns; ++c) {
+      const Column& col = kColumnTable[c];
+      const std::u16string caption =
+          col.caption != 0 ? AppLanguage().Text(col.caption) : AppLanguage().Text(kOrderTimeText);
+      grid->InsertColumn(c, col.width, caption, col.align);
+    }
+  }
+  FillInputRecordList();
   UpdateCountLabel();
+  ShowListMode(0);
+  OnNewRecord();
+}
+
+void CQuickEntryPage::FillInputRecordList() {
+  if (grid == nullptr) return;
+  if (grid->RowCount() > 0) grid->DeleteAllRows();
+  CBrantleClientApp* app = App();
+  if (app == nullptr) return;
+  CWaybillRecordTable& store = app->InputRecords();
+  const int count = store.GetCount();
+  for (int i = 0; i < count; ++i) {
+    InputWaybillRecord record{};
+    if (!store.ReadRecord(i, record)) continue;
+    const int row = grid->InsertRow(grid->RowCount(), Number(grid->RowCount() + 1));
+    grid->SetRowId(row, record.waybill.irID);
+    WriteRow(row, record, true);
+    if (record.waybill.listMark == 1) grid->SetRowColors(row, kFlaggedRowColor, 0xFFFFFF);
+  }
+}
+
+void CQuickEntryPage::WriteRow(int row, const InputWaybillRecord& input, bool fromStore) {
+  const WaybillRecord& w = input.waybill;
+  CBrantleClientApp* app = App();
+  const AppSettings* settings = app ? &app->Settings() : nullptr;
+  auto name = [](const auto& list, int index) -> std::u16string {
+    if (index < 0 || index >= static_cast<int>(list.size())) return u"";
+    const auto& entry = list[index];
+    std::u16string text(entry.data(), entry.size());
+    text.resize(std::char_traits<char16_t>::length(text.c_str()));
+    return text;
+  };
+  std::u16string col[kColumns];
+  if (fromStore) {
+    col[1] = w.localStatus == 1 ? u"√" : u"";
+    col[2] = app ? app->RecordCheckText(w) : u"";
+  } else {
+    col[1] = app ? app->ClientList().NameOf(w.icID) : u"*";
+    col[2] = app ? app->ClientList().CodeOf(w.icID) : u"*";
+  }
+  char date[32];
+  std::snprintf(date, sizeof date, "%d-%02d-%02d", w.year, w.month, w.day);
+  col[3] = WideFromGbk(date);
+  col[4] = Gbk(w.cNum);
+  col[5] = Gbk(w.cNo);
+  col[6] = settings ? name(settings->packageKinds, w.nItemType) : u"";
+  col[7] = Number(w.iItem);
+  col[8] = Format("%.3f", w.fWeight);
+  col[9] = Format("%.2f", w.fAmount);
+  col[10] = Gbk(w.cDes);
+  col[11] = Gbk(w.cZizKind);
+  col[12] = settings ? name(settings->payModes, w.nPayWay) : u"";
+  col[13] = Gbk(w.cSender);
+  col[14] = Gbk(w.cDepart);
+  col[15] = Decoded(w.cReceiver, 254);
+  col[16] = Decoded(w.cRAddr, 254);
+  col[17] = Decoded(w.cRCountry, 126);
+  col[18] = Decoded(w.cRProvince, 62);
+  col[19] = Decoded(w.cRCity, 126);
+  col[20] = Gbk(w.cRPostcode);
+  col[21] = Gbk(w.cMark);
+  col[22] = Gbk(w.cGoods);
+  col[23] = Gbk(w.cTransNote);
+  col[24] = Number(w.iQuantity);
+  col[25] = Format("%.2f", w.iPrice / 100.0);
+  col[26] = Format("%.2f", w.iDValue / 100.0);
+  col[27] = Gbk(w.cRNo);
+  col[28] = Gbk(w.cCNo);
+  col[29] = Gbk(w.cReserve);
+  col[30] = Gbk(w.cMemo);
+  col[31] = Gbk(w.cBy1);
+  col[32] = Gbk(w.cBy2);
+  col[33] = Gbk(w.cBy3);
+  col[34] = Gbk(w.cBy4);
+  col[35] = Gbk(w.cBy5);
+  col[36] = Gbk(w.orderTime);
+  for (int c = 1; c < kColumns; ++c) grid->SetCellText(row, c, col[c]);
+}
+
+void CQuickEntryPage::OnRecordChanged(int flag, const WaybillRecord& record) {
+  if (grid == nullptr) return;
+  int row = grid->FindRowById(record.irID);
+  if (flag != 0) {
+    if (row < 0) {
+      row = grid->InsertRow(grid->RowCount(), Number(grid->RowCount() + 1));
+      grid->SetRowId(row, record.irID);
+    }
+    if (CBrantleClientApp* app = App()) app->ApplySortingZones(record.irID);
+    InputWaybillRecord input{};
+    input.waybill = record;
+    WriteRow(row, input, false);
+    grid->SetRowColors(row, record.listMark == 1 ? kFlaggedRowColor : 0, 0xFFFFFF);
+    grid->SelectAndShowRow(row);
+  } else {
+    if (row < 0) return;
+    grid->DeleteRow(row);
+    for (int r = row; r < grid->RowCount(); ++r) grid->SetCellText(r, 0, Number(r + 1));
+  }
+  deleteEnabled = false;
+  UpdateCountLabel();
+}
+
+bool CQuickEntryPage::event(QEvent* e) {
+  if (auto* m = platform::AsPrivateMessage(e); m != nullptr && m->Message() == WM_PAGE_NOTIFY) {
+    if (std::unique_ptr<InputWaybillRecord> record = m->TakePayload<InputWaybillRecord>())
+      OnRecordChanged(static_cast<int>(m->WParam()), record->waybill);
+    else if (std::unique_ptr<WaybillRecord> plain = m->TakePayload<WaybillRecord>())
+      OnRecordChanged(static_cast<int>(m->WParam()), *plain);
+    return true;
+  }
+  return CViewPage::event(e);
+}
+
+// ---- commands passed to the form ----
+
+void CQuickEntryPage::OnPageCommand() {
+  if (form_ == nullptr) return;
+  form_->CloseScale();
+  form_->OpenScale();
+}
+
+void CQuickEntryPage::OnRowDoubleClick(int row) {
+  if (form_ == nullptr || grid == nullptr || row < 0 || row >= grid->RowCount()) return;
+  ShowListMode(0);
+  deleteEnabled = form_->LoadRecord(grid->GetRowId(row), true);
+}
+
+void CQuickEntryPage::OnNewRecord() {
+  deleteEnabled = false;
+  if (form_ != nullptr) form_->Clear();
+}
+
+void CQuickEntryPage::OnCopyAll() {
+  if (form_ == nullptr) return;
+  form_->CopyAll();
+  pasteReady = true;
+}
+
+void CQuickEntryPage::OnPasteAll() {
+  if (form_ != nullptr) form_->PasteAll();
+}
+
+void CQuickEntryPage::OnSave() {
+  if (form_ != nullptr) form_->Save();
+}
+
+void CQuickEntryPage::OnDelete() {
+  if (form_ != nullptr) form_->Delete();
+}
+
+void CQuickEntryPage::FillImportTemplate(InputWaybillRecord& record) {
+  if (form_ != nullptr) form_->FillImportTemplate(record);
+}
+
+// ---- printing ----
+
+bool CQuickEntryPage::CollectSelectedIds(std::vector<int32_t>& ids) {
+  ids.clear();
+  if (grid != nullptr)
+    for (int row : grid->SelectedRows()) ids.push_back(grid->GetRowId(row));
+  std::sort(ids.begin(), ids.end(), [this](int32_t a, int32_t b) {
+    return grid->FindRowById(a) < grid->FindRowById(b);
+  });
+  if (ids.empty()) {
+    platform::ShowMessageBox(AppLanguage().Text(20028), {}, platform::kMbOk);
+    return false;
+  }
+  return true;
+}
+
+int CQuickEntryPage::Confirm(int kind, const std::u16string& text) {
+  if (confirmPrint) return confirmPrint(kind, text);
+  return platform::ShowMessageBox(text, AppLanguage().Text(20002),
+                                  platform::kMbYesNo | platform::kMbIconQuestion) ==
+                 platform::kIdYes
+             ? 1
+             : 0;
+}
+
+void CQuickEntryPage::OnPrintLabel() {
+  CBrantleClientApp* app = App();
+  int perSheet = labelsPerSheet ? labelsPerSheet() : 1;
+  if (perSheet < 0) {
+    if (app == nullptr || app->ChooseTemplate(2) != 1) return;
+    perSheet = labelsPerSheet ? labelsPerSheet() : 1;
+    if (perSheet <= 0) return;
+  }
+  if (grid == nullptr || grid->RowCount() == 0 || printBusy_) return;
+  printBusy_ = true;
+  std::vector<int32_t> ids;
+  if (!CollectSelectedIds(ids)) {
+    printBusy_ = false;
+    return;
+  }
+  const bool sequence = labelHasSequence && labelHasSequence();
+  const int count = static_cast<int>(ids.size());
+  std::u16string question = AppLanguage().Text(120056);
+  question = Replace(question, u"%1", Number(count));
+  question = Replace(question, u"%2", Number(quickentry::SheetsFor(count, perSheet)));
+  question = Replace(question, u"%3", sequence ? AppLanguage().Text(120057) : u"");
+  CTemplateModel* label = app ? app->Templates().Current(2) : nullptr;
+  question = Replace(question, u"%4", label ? label->Name() : u"");
+  if (platform::ShowMessageBox(question, AppLanguage().Text(20002),
+                               platform::kMbYesNo | platform::kMbIconQuestion) != platform::kIdYes) {
+    printBusy_ = false;
+    return;
+  }
+  const int copies = Confirm(1, Replace(AppLanguage().Text(120058), u"%1", Number(count)));
+  if (copies <= 0) {
+    printBusy_ = false;
+    return;
+  }
+  labelCopies_ = copies;
+  quickentry::LabelJob job = [&](std::vector<int32_t>& batch, int& seq, int& pos, int marker) {
+    return app ? app->PrintLabels(batch, 0, perSheet, seq, pos, labelCopies_, marker) : 0;
+  };
+  const quickentry::LabelRun run = quickentry::RunLabelBatches(ids, perSheet, sequence, job, printPause);
+  printBusy_ = false;
+  if (!run.notPrinted.empty()) {
+    std::u16string numbers;
+    for (int32_t id : run.notPrinted) {
+      const int row = grid->FindRowById(id);
+      if (!numbers.empty()) numbers += u", ";
+      numbers += row >= 0 ? grid->CellText(row, 4) : Number(id);
+    }
+    platform::ShowMessageBox(AppLanguage().TextWithString(22007, numbers), {}, platform::kMbOk);
+  }
+}
+
+void CQuickEntryPage::OnPrintWaybill() {
+  if (grid == nullptr || grid->RowCount() == 0 || printBusy_) return;
+  printBusy_ = true;
+  std::vector<int32_t> ids;
+  if (CollectSelectedIds(ids) && ids.size() == 1) {
+    if (CBrantleClientApp* app = App()) app->PrintWaybill(ids.front(), 0, 0, 1, u"");
+  }
+  printBusy_ = false;
+}
+
+void CQuickEntryPage::OnPrintInvoice(int toFile) {
+  CBrantleClientApp* app = App();
+  CTemplateModel* invoice = app ? app->Templates().Current(0) : nullptr;
+  if (invoice == nullptr) {
+    if (app == nullptr || app->ChooseTemplate(0) != 1) return;
+    invoice = app->Templates().Current(0);
+  }
+  if (grid == nullptr || grid->RowCount() == 0 || printBusy_) return;
+  printBusy_ = true;
+  std::vector<int32_t> ids;
+  if (GetSelectedIds(ids) <= 0) {
+    platform::ShowMessageBox(AppLanguage().Text(120052), {}, platform::kMbOk);
+    printBusy_ = false;
+    return;
+  }
+  const int count = static_cast<int>(ids.size());
+  const std::u16string name = invoice ? invoice->Name() : u"";
+  if (toFile) {
+    if (count > 1) {
+      std::u16string question = Replace(AppLanguage().Text(120053), u"%1", Number(count));
+      question = Replace(question, u"%2", name);
+      if (platform::ShowMessageBox(question, AppLanguage().Text(20002),
+                                   platform::kMbYesNo | platform::kMbIconQuestion) !=
+          platform::kIdYes) {
+        printBusy_ = false;
+        return;
+      }
+    }
+    for (size_t i = 0; i < ids.size(); ++i) {
+      if (app) app->PrintProformaInvoice(ids[i], 1, 1, 0);
+      if (printPause && i + 1 < ids.size()) printPause();
+    }
+    printBusy_ = false;
+    // The files go to the day folder of the picture store.
+    std::u16string done = Replace(AppLanguage().Text(120055), u"%1", Number(count));
+    done = Replace(done, u"%2", app ? WideFromGbk(app->dayPictureFolder) : u"");
+    platform::ShowMessageBox(done, {}, platform::kMbOk);
+    return;
+  }
+  std::u16string text;
+  if (count == 1) {
+    text = AppLanguage().Text(kOneWaybillText);
+  } else {
+    text = Replace(AppLanguage().Text(120054), u"%1", Number(count));
+    text = Replace(text, u"%2", name);
+  }
+  const int copies = Confirm(0, text);
+  if (copies > 0) {
+    for (size_t i = 0; i < ids.size(); ++i) {
+      if (app) app->PrintProformaInvoice(ids[i], 0, copies, 0);
+      if (printPause && i + 1 < ids.size()) printPause();
+    }
+  }
+  printBusy_ = false;
 }

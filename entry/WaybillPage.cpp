@@ -41,8 +41,8 @@ CServerLink* CWaybillPage::Link() {
 }
 
 void CWaybillPage::OnPageCreated() {
-  title = AppLanguage().Text(22696, u"●业务记录列表");
-  printBusy = false;
+  title = AppLanguage().Text(22696);
+  printBusy = 0;
   exportEnabled = true;
   queryEnabled = true;
   labelEnabled = true;
@@ -179,10 +179,9 @@ qintptr CWaybillPage::OnPrintProgress(quintptr wParam, qintptr lParam) {
       grid->SetCellText(row, 2, u"ok");
     }
   } else {
-    // Two beeps end the job.
+    // Two beeps end the job (the base has cleared the busy flag).
     QApplication::beep();
     QApplication::beep();
-    printBusy = false;
   }
   return 0;
 }

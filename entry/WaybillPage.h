@@ -23,7 +23,6 @@ class CWaybillPage : public CViewPage {
   // The server link (tests; the application's when not set).
   void SetLink(CServerLink* link) { link_ = link; }
   CWaybillDlg* Form() const { return form_; }
-  bool printBusy = false;
 
   void OnPageCreated() override;
   void OnPageCommand() override;

@@ -7,6 +7,11 @@ void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterSystemProcedures(registry);
   RegisterWaybillProcedures(registry);
   RegisterWaybillFormProcedures(registry);
+  RegisterPaymentProcedures(registry);
+  RegisterTrackingProcedures(registry);
+  RegisterRecordCheckProcedures(registry);
+  RegisterHandOverProcedures(registry);
+  RegisterPickupProcedures(registry);
 }
 
 }  // namespace localserver

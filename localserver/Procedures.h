@@ -81,5 +81,10 @@ void RegisterAllProcedures(ProcedureRegistry& registry);
 void RegisterSystemProcedures(ProcedureRegistry& registry);  // ProcSystem.cpp
 void RegisterWaybillProcedures(ProcedureRegistry& registry);  // ProcWaybill.cpp
 void RegisterWaybillFormProcedures(ProcedureRegistry& registry);  // ProcWaybillForm.cpp
+void RegisterPaymentProcedures(ProcedureRegistry& registry);  // ProcPayments.cpp
+void RegisterTrackingProcedures(ProcedureRegistry& registry);  // ProcTracking.cpp
+void RegisterRecordCheckProcedures(ProcedureRegistry& registry);  // ProcRecordCheck.cpp
+void RegisterHandOverProcedures(ProcedureRegistry& registry);  // ProcHandOver.cpp
+void RegisterPickupProcedures(ProcedureRegistry& registry);  // ProcPickup.cpp
 
 }  // namespace localserver

@@ -223,6 +223,11 @@ void LoadSampleDictionaries(Database& db);  // SampleDictionaries.cpp
 void LoadSampleWaybillStates(Database& db);  // SampleWaybillStates.cpp
 void LoadSampleWaybillQuery(Database& db);  // SampleWaybillQuery.cpp
 void LoadSampleTemplates(Database& db);  // SampleTemplates.cpp
+void LoadSamplePayments(Database& db);  // SamplePayments.cpp
+void LoadSampleTracking(Database& db);  // SampleTracking.cpp
+void LoadSampleHandOver(Database& db);  // SampleHandOver.cpp
+void LoadSampleSettlement(Database& db);  // SampleSettlement.cpp
+void LoadSamplePickup(Database& db);  // SamplePickup.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -238,6 +243,11 @@ void LoadSampleData(Database& db) {
   LoadSampleZones(db);
   LoadSampleWaybillStates(db);
   LoadSampleWaybillQuery(db);
+  LoadSamplePayments(db);
+  LoadSampleTracking(db);
+  LoadSampleHandOver(db);
+  LoadSampleSettlement(db);
+  LoadSamplePickup(db);
 }
 
 }  // namespace localserver

@@ -33,6 +33,7 @@ void LoadSampleTemplates(Database& db) {
       {"默认面单", "渠道面单"},
       {"默认标签", "快件标签"},
       {"标签一页八枚", "快件标签"},
+      {"客户结算", "客户结算"},
   };
   const std::string folder = std::string(BRANTLE_LANG_DIR) + "/../templates/";
   for (const Sample& s : kSamples) {

@@ -645,12 +645,22 @@ void CExcelSession::SetCell(int row, int column, const CellValue& value) {
 }
 
 void CExcelSession::SetCellText(int row, int column, std::u16string_view text) {
-  if (NeedsTextApostrophe(text)) {
-    std::u16string quoted = u"'";
-    quoted += text;
-    SetCell(row, column, CellValue(std::move(quoted)));
-  } else {
+  if (!NeedsTextApostrophe(text)) {
     SetCell(row, column, CellValue(std::u16string(text)));
+    return;
+  }
+  // Stored as a text value: typed in with an apostrophe, the suite keeps the
+  // apostrophe in the cell whenever the rest would not read as a value
+  // ("0755-88881", "1Z999"), so the printed sheet would show it.
+  if (!impl_->sheet.is() || row < 1 || column < 1) return;
+  try {
+    PendingWrite w;
+    w.value <<= OU(std::u16string(text));
+    impl_->pending[{row, column}] = std::move(w);
+    if (impl_->pending.size() >= kMaxPendingWrites) impl_->Flush();
+  } catch (...) {
+    impl_->pending.clear();
+    FailFromSuite(kTextWriteFailed);
   }
 }
 

@@ -10,21 +10,13 @@
 #include <vector>
 
 #include "print/PrintFields.h"
+#include "shell/CourierMessages.h"
 #include "print/TemplatePrinterList.h"
 
-// Courier message definitions (settings and message texts of WeChat_Mess.txt).
-class CWeChatMessages {
- public:
-  // Takes the text of the definitions file (GBK, or UTF-16LE after FF FE).
-  void LoadConfig(std::string_view fileText) { text_.assign(fileText); }
-  const std::string& Text() const { return text_; }
-
- private:
-  std::string text_;
-};
-
-// Proforma-invoice cell map, label layout and field markers of the printing
-// templates.
-class CInvoiceCellMap {};
-class CLabelLayout {};
+// The proforma-invoice cell map and the label layout of the printing
+// templates live in print/.
+#include "print/InvoiceCellMap.h"
+#include "print/LabelLayout.h"
+#include "print/PrintContext.h"
+#include "print/PrintDoors.h"
 

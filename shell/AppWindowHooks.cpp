@@ -75,6 +75,7 @@ class CAppViewHost : public CViewHost {
     dialog.exec();
   }
   CBrantleClientApp* Application() override { return &app_; }
+  CPrintDoors* PrintDoors() override { return &app_.PrintDoors(); }
   // The quick-search lists and the query dialogs.
   CServerLink* ServerLink() override { return &app_.Link(); }
   const std::vector<std::unique_ptr<AirlineEntry>>* Airlines() const override {
@@ -108,6 +109,17 @@ class CAppViewHost : public CViewHost {
   int ListRecentBags(std::vector<std::u16string>& list, unsigned n) override {
     return app_.ListRecentBags(list, n);
   }
+
+  // ---- Single-waybill view (page 8): look-ups of its documents ----
+  std::u16string NormalizeNumber(std::u16string_view text) override {
+    return app_.NormalizeNumber(text);
+  }
+  std::u16string ServiceKindName(std::u16string_view code) override {
+    const CServiceKind* kind = app_.FindServiceKind(GbkFromWide(code));
+    return kind != nullptr ? WideFromGbk(kind->cmemo) : std::u16string();
+  }
+  std::u16string SupplierName(int32_t isid) override { return app_.SupplierName(isid); }
+  std::string DictionaryText(int n) const override { return app_.dictionaries.Text(n); }
 
  private:
   CBrantleClientApp& app_;

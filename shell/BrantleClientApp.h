@@ -58,6 +58,8 @@ class CTemplateCache;
 class CTemplateModel;
 class CPrintFieldDictionary;
 class CWaybillCache;
+class CPrintDoors;
+struct PrintContext;
 struct PieceLine;
 struct GoodsLine;
 
@@ -216,6 +218,30 @@ class CBrantleClientApp {
   // a file instead of printing; forcedCopies above 0 prints exactly that many
   // whatever the template asks.  1 when it was produced, 0 when not.
   int PrintProformaInvoice(int32_t recordId, int keepInFile, int copies, int forcedCopies);
+
+  // ---- renderers and the pages' print doors ----
+  // The channel waybill renderer: the template used, or null.
+  CTemplateModel* RenderWaybill(int32_t recordId, int ownTemplate, int copies,
+                                std::u16string_view folder);
+  // One sheet of labels with a layout; 0 when nothing was rendered.
+  int RenderLabelSheet(std::vector<int32_t>& ids, int capacity, int& pieceCursor, int& pieceCount,
+                       int copies, const CLabelLayout& layout, int serialStart);
+  // Splits a GBK address into three lines of at most `length` bytes.
+  static void SplitAddressLines(std::string_view text, std::string& line1, std::string& line2,
+                                std::string& line3, int length);
+  // The invoice cell map and the label layout of the current templates.
+  CInvoiceCellMap& InvoiceCellMap() { return invoiceCellMap_; }
+  CLabelLayout& LabelLayout() { return labelLayout_; }
+  // Reloads the invoice map (slot 0) or the label layout (slot 2) from the
+  // slot's current template; after a template choice.
+  void ReloadPrintLayouts(int slot);
+  // What the page print commands and print dialogs use of the application.
+  CPrintDoors& PrintDoors();
+  // Everything the renderers need, for one job.
+  PrintContext MakePrintContext();
+  // The invoice copies a count asks for: a forced count (100 + n) gives n,
+  // any other count itself, within 1..99.  No per-kind count is kept.
+  int CopiesForKind(std::string_view kindGbk, int count);
 
   // The column catalogue (built by start-up after the language table).
   CColumnCatalog& ColumnCatalog();
@@ -416,6 +442,8 @@ class CBrantleClientApp {
   std::string programFolder_;
   std::u16string clipboardCaption_;
   std::shared_ptr<const bool> lifetime_ = std::make_shared<const bool>(true);
+  // The pages' print doors (AppPrintJobs.cpp), made on first use.
+  std::unique_ptr<CPrintDoors> printDoors_;
 };
 
 // Kilograms to pounds.

@@ -35,7 +35,9 @@ CTemplateModel* CBrantleClientApp::FindTemplate(std::string_view kindGbk, std::s
   return Templates().Find(Link(), ProgramFolder(), kindGbk, nameGbk);
 }
 int CBrantleClientApp::ChooseTemplate(int slot) {
-  return ::ChooseTemplate(Templates(), Link(), ProgramFolder(), slot, mainWindow);
+  int chosen = ::ChooseTemplate(Templates(), Link(), ProgramFolder(), slot, mainWindow);
+  if (chosen) ReloadPrintLayouts(slot);
+  return chosen;
 }
 
 // ---- printers of the templates

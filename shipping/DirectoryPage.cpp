@@ -43,7 +43,7 @@ CDirectoryIndex* CDirectoryPage::Directory() {
 }
 
 void CDirectoryPage::OnPageCreated() {
-  title = T(22600, u"●收/发件人记录列表");
+  title = AppLanguage().Text(22600);
   panelWidth = 350;
   form_ = new CDirectoryRecordDlg(this);
   form_->setGeometry(5, 3, 340, 560);

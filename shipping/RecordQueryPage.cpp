@@ -1,14 +1,182 @@
 #include "shipping/RecordQueryPage.h"
 
+#include <QDateTime>
+
+#include <memory>
+#include <vector>
+
 #include "common/LanguageTable.h"
+#include "platform/MessageBox.h"
+#include "platform/QtMessages.h"
+#include "platform/QtText.h"
+#include "shipping/RecordQuery.h"
+#include "ui/RecordFilter.h"
 #include "ui/ViewCommands.h"
+#include "ui/ViewHost.h"
+
+namespace {
+
+struct GridColumnLayout {
+  int32_t caption;
+  int width;
+  bool right;
+};
+constexpr GridColumnLayout kColumns[recordquery::kGridColumns] = {
+    {30076, 50, false},  {30070, 75, false},  {30002, 85, false},  {30003, 85, false},
+    {30102, 85, false},  {420010, 85, false}, {420015, 50, false}, {30045, 85, false},
+    {30041, 85, false},  {30001, 85, false},  {30073, 85, false},  {30072, 50, true},
+    {30004, 80, true},   {450100, 90, false}, {450101, 70, false}, {450102, 70, false},
+    {450103, 90, false}, {450104, 90, false}, {450105, 90, false}, {450106, 90, false},
+    {450107, 90, false}, {30078, 110, false}, {30203, 80, false},  {30026, 150, false},
+    {450108, 70, false}, {450109, 120, false}, {450110, 70, false}, {450111, 120, false},
+    {450112, 70, false}, {450113, 120, false},
+};
+
+std::u16string Decimal(int n) {
+  const std::string s = std::to_string(n);
+  return std::u16string(s.begin(), s.end());
+}
+
+}  // namespace
 
 CRecordQueryPage::CRecordQueryPage() : CViewPage(nullptr) {}
 
-CRecordQueryPage::~CRecordQueryPage() = default;
+CRecordQueryPage::~CRecordQueryPage() { StopWorker(); }
+
+void CRecordQueryPage::StopWorker() {
+  if (mailbox_) {
+    std::lock_guard<std::mutex> lock(mailbox_->mutex);
+    mailbox_->page = nullptr;
+    mailbox_->stop = true;
+  }
+  // Never waited for here: the worker may itself be waiting for the window
+  // thread (a message of the server link).
+  if (worker_.joinable()) worker_.detach();
+}
 
 void CRecordQueryPage::OnPageCreated() {
   CViewPage::OnPageCreated();
-  title = AppLanguage().Text(kPageNameTextIds[13]);
+  const CLanguageTable& language = AppLanguage();
+  // The view's page name heads the page, as on every page.
+  title = language.Text(kPageNameTextIds[13]);
+  if (grid != nullptr) {
+    grid->AddMenuCommand(language.Text(21000));
+    grid->AddMenuCommand(language.Text(21001));
+    grid->SetNotifyWnd(this);
+    grid->EnableRowData(true);
+    grid->SetHighlightMode(2);
+    grid->EnableHeaderSort(true);
+    for (int c = 0; c < recordquery::kGridColumns; ++c) {
+      const GridColumnLayout& s = kColumns[c];
+      grid->InsertColumn(c, s.width, language.Text(s.caption),
+                         s.right ? kGridAlignRight : kGridAlignLeft);
+    }
+  }
+  // The page has no entry panel: the grid takes the whole page.
+  ShowListMode(1);
   UpdateCountLabel();
+}
+
+void CRecordQueryPage::OnQuery() { BuildQuery(); }
+
+void CRecordQueryPage::BuildQuery() {
+  if (Busy() || host == nullptr) return;
+  std::u16string sql;
+  if (!BuildRecordFilterSql(*host, recordquery::FilterTexts(), sql)) return;
+  StartQuery(sql);
+}
+
+bool CRecordQueryPage::StartQuery(const std::u16string& sql) {
+  if (Busy()) return false;
+  CServerLink* link = host != nullptr ? host->ServerLink() : nullptr;
+  if (link == nullptr) return false;
+  busy_ = 1;
+  if (worker_.joinable()) worker_.join();
+  sql_ = recordquery::WithOrder(sql);
+  if (countLabel != nullptr) countLabel->setText(platform::ToQString(AppLanguage().Text(kRecordQueryLoadingText)));
+  if (grid != nullptr) grid->DeleteAllRows();
+  // The worker reaches the page only through the mailbox, which the page
+  // closes when it goes; a worker still waiting for the server then ends
+  // on its own.
+  mailbox_ = std::make_shared<Mailbox>();
+  mailbox_->page = this;
+  worker_ = std::thread([link, statement = sql_, mailbox = mailbox_] {
+    auto post = [&mailbox](int message, quintptr wParam, std::unique_ptr<std::vector<recordquery::Row>> rows) {
+      std::lock_guard<std::mutex> lock(mailbox->mutex);
+      if (mailbox->page == nullptr) return;
+      if (rows)
+        platform::PostPrivateMessage(mailbox->page, message, wParam, std::move(rows));
+      else
+        platform::PostPrivateMessage(mailbox->page, message, wParam);
+    };
+    const int listed = recordquery::Load(
+        *link, statement,
+        [&post](std::vector<recordquery::Row>&& rows) {
+          post(kWmRecordQueryRows, 0, std::make_unique<std::vector<recordquery::Row>>(std::move(rows)));
+        },
+        &mailbox->stop);
+    post(kWmRecordQueryDone, listed > 0 ? static_cast<quintptr>(listed) : 0, nullptr);
+  });
+  return true;
+}
+
+void CRecordQueryPage::Finished(int listed) {
+  if (worker_.joinable()) worker_.join();
+  UpdateCountLabel();
+  busy_ = 0;
+  if (listed <= 0) {
+    platform::ShowMessageBox(AppLanguage().Text(kRecordQueryNothingText), {},
+                             platform::kMbOk | platform::kMbIconInformation);
+  }
+}
+
+bool CRecordQueryPage::event(QEvent* e) {
+  if (auto* m = platform::AsPrivateMessage(e)) {
+    if (m->Message() == kWmRecordQueryRows) {
+      auto rows = m->TakePayload<std::vector<recordquery::Row>>();
+      if (rows && grid != nullptr) {
+        grid->setUpdatesEnabled(false);
+        for (recordquery::Row& row : *rows) {
+          const int at = grid->InsertRow(grid->RowCount(), Decimal(grid->RowCount() + 1));
+          grid->SetRowId(at, row.irid);
+          for (int c = 1; c < recordquery::kGridColumns; ++c)
+            if (!row.cells[static_cast<size_t>(c)].empty())
+              grid->SetCellText(at, c, row.cells[static_cast<size_t>(c)]);
+        }
+        grid->setUpdatesEnabled(true);
+      }
+      return true;
+    }
+    if (m->Message() == kWmRecordQueryDone) {
+      Finished(static_cast<int>(m->WParam()));
+      return true;
+    }
+  }
+  return CViewPage::event(e);
+}
+
+void CRecordQueryPage::OnSave() {
+  if (grid == nullptr) return;
+  const std::u16string subtitle =
+      QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdU16String();
+  grid->ExportAs(AppLanguage().Text(kRecordQueryExportTitleText), subtitle);
+}
+
+qintptr CRecordQueryPage::OnGridMenuCommand(quintptr wParam, qintptr) {
+  if (grid == nullptr || Busy()) return 0;
+  const int command = static_cast<int>(wParam);
+  if (command != 0 && command != 1) return 0;
+  bool deleted = false;
+  for (int row = grid->RowCount() - 1; row >= 0; --row) {
+    const bool selected = grid->IsRowSelected(row);
+    if ((command == 0 && !selected) || (command == 1 && selected)) {
+      grid->DeleteRow(row);
+      deleted = true;
+    }
+  }
+  if (deleted) {
+    for (int row = 0; row < grid->RowCount(); ++row) grid->SetCellText(row, 0, Decimal(row + 1));
+    UpdateCountLabel();
+  }
+  return 0;
 }

@@ -1,8 +1,10 @@
 #pragma once
-// CRecordViewPage: page 8 of the main view, the single-waybill view page.
-// The page shows its list grid under its title; its forms and list
-// operations join it here.
+// CRecordViewPage: page 8 of the main view, the single-waybill view.  The
+// record list on the left (220 pixels) lists waybills by the query dialog;
+// the view beside it (CRecordViewDlg) finds one waybill by its numbers or
+// by the row opened in the list and shows its details and tracking.
 
+#include "shipping/RecordViewDlg.h"
 #include "ui/QuickSearchList.h"
 #include "ui/ViewPage.h"
 
@@ -13,7 +15,13 @@ class CRecordViewPage : public CViewPage {
 
   void OnPageCreated() override;
   void OnQuery() override;
+  qintptr OnQuickListOpen(quintptr wParam, qintptr lParam) override;
 
   // The record list on the left (the entry panel).
   CQuickSearchList* quickList = nullptr;
+  CRecordViewDlg* view = nullptr;
 };
+
+// The view's services from a page host (its application's link, rights and
+// look-ups when it has one; its server link alone otherwise).
+RecordViewServices MakeRecordViewServices(CViewHost* host);

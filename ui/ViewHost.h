@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +22,7 @@ class CAwbQueryDlg;
 class CClientListCache;
 class CDestinationTable;
 class CBrantleClientApp;
+class CPrintDoors;
 struct AirlineEntry;
 
 class CViewHost {
@@ -124,6 +126,36 @@ class CViewHost {
   // The application object whose services the entry forms and pages use
   // (print jobs, stores, look-ups); null in a view without one.
   virtual CBrantleClientApp* Application() { return nullptr; }
+
+  // ---- Single-waybill view (page 8): look-ups of its documents ----
+  // The application's number normaliser (a scanned barcode becomes its
+  // waybill number; blanks and quotes go); without one the text trimmed.
+  virtual std::u16string NormalizeNumber(std::u16string_view text) {
+    const size_t first = text.find_first_not_of(u" \t");
+    if (first == std::u16string_view::npos) return {};
+    return std::u16string(text.substr(first, text.find_last_not_of(u" \t") - first + 1));
+  }
+  // The name of the service kind of a code; empty when there is none.
+  virtual std::u16string ServiceKindName(std::u16string_view code) {
+    (void)code;
+    return {};
+  }
+  // The name of a supplier by its id (the application's default text for
+  // one it does not list).
+  virtual std::u16string SupplierName(int32_t isid) {
+    (void)isid;
+    return {};
+  }
+  // Numbered settings text n (GBK); empty when not set.
+  virtual std::string DictionaryText(int n) const {
+    (void)n;
+    return {};
+  }
+
+  // ---- printing ----
+  // The application's print jobs, templates and label layout as the page
+  // print commands use them; null in a view without an application.
+  virtual CPrintDoors* PrintDoors() { return nullptr; }
 
  private:
   CWaybillQueryDlg* waybillQueryDialog_ = nullptr;

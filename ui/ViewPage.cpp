@@ -43,6 +43,8 @@ void SetPageCommandFlag(ViewPageFlags& flags, int64_t type, int64_t on) {
 CViewPage::CViewPage(QWidget* parent) : QWidget(parent) {}
 
 CViewPage::~CViewPage() {
+  printStop_ = true;
+  JoinPrintWorker();
   // Grid, count label, then the page window itself.
   delete grid;
   grid = nullptr;
@@ -135,7 +137,14 @@ qintptr CViewPage::OnRelayout(quintptr, qintptr) {
   return 0;
 }
 qintptr CViewPage::OnListParameter(quintptr, qintptr) { return 0; }
-qintptr CViewPage::OnPrintProgress(quintptr, qintptr) { return 0; }
+qintptr CViewPage::OnPrintProgress(quintptr wParam, qintptr) {
+  // The final message of a several-waybill print (record id 0 or less).
+  if (static_cast<int32_t>(wParam) <= 0) {
+    JoinPrintWorker();
+    printBusy = 0;
+  }
+  return 0;
+}
 qintptr CViewPage::OnWeightUpdated(quintptr, qintptr) { return 0; }
 qintptr CViewPage::OnSetCommandFlag(quintptr type, qintptr on) {
   SetPageCommandFlag(*this, static_cast<int64_t>(static_cast<qintptr>(type)), on);

@@ -23,10 +23,12 @@
 
 #include <QWidget>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/QtMessages.h"
@@ -35,6 +37,7 @@
 
 
 class CViewHost;
+class CPrintDoors;
 
 // Private messages between pages and the windows they host.
 inline constexpr int WM_PAGE_NOTIFY = platform::kWmUser + 104;
@@ -106,9 +109,9 @@ class CViewPage : public QWidget, public ViewPageFlags {
   virtual void OnPageCommand() {}
   virtual void SortList() {}
   virtual void OnImportExcel() {}
-  virtual void OnPrintLabel() {}
-  virtual void OnPrintWaybill() {}
-  virtual void OnPrintInvoice(int toFile) { (void)toFile; }
+  virtual void OnPrintLabel();
+  virtual void OnPrintWaybill();
+  virtual void OnPrintInvoice(int toFile);
   virtual void SpareOperation1() {}
   virtual void SpareOperation2() {}
   virtual void OnRefresh() {}
@@ -154,11 +157,47 @@ class CViewPage : public QWidget, public ViewPageFlags {
   // host).
   QSize ScreenSize() const;
 
+  // ---- printing: the common print commands over the page's grid ----
+  // OnPrintInvoice, OnPrintWaybill and OnPrintLabel above print the rows
+  // selected in the grid (row data = record id).  The several-waybill
+  // print reports each printed record and then 0 as kWmPrintProgress;
+  // the base OnPrintProgress clears printBusy on 0 or less, so a page's
+  // override calls the base first.
+  // The print block: the page that receives the progress, the copies and
+  // the ids chosen for printing, in grid order.
+  struct PrintBlock {
+    int spare = 0;
+    QObject* progressWindow = nullptr;
+    int copies = 1;
+    std::vector<int32_t> ids;
+  };
+  PrintBlock printBlock;
+  int printBusy = 0;  // 1 while a print of this page runs
+  // The print doors of the application (null without one: the commands
+  // do nothing).
+  CPrintDoors* PrintDoors() const;
+  // The pause between sheets and invoices (tests make it nothing).
+  std::function<void(int ms)> printPause;
+  // The print confirmation (kind 0 invoice, 1 label, 2 waybill): true with
+  // the copies on OK.  Unset: dialog 155.
+  std::function<bool(int kind, const std::u16string& message, int& copies)> confirmPrint;
+  // Fills the print block's ids from the selected rows; 0 (text 160004)
+  // when none is selected.
+  int CollectPrintSelection();
+  // Waits for a running several-waybill print to end.
+  void JoinPrintWorker();
+
  protected:
   bool event(QEvent* e) override;
 
  private:
   void OnGridDoubleClick();
+  bool BeginPrint();
+  void PausePrint(int ms);
+  bool ConfirmPrint(int kind, const std::u16string& message, int& copies);
+
+  std::thread printWorker_;
+  std::atomic<bool> printStop_{false};
 };
 
 // Builds the page object of an index 0..16 (null for none).  The program

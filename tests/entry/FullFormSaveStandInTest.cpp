@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Json.h"
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "entry/FullFormSave.h"
@@ -70,18 +71,37 @@ class FullFormSaveStandIn : public testsupport::StandInLinkSuite<FullFormSaveSta
 // editable one with its price asked again, one with pieces with their
 // weight as its actual weight and one piece with its dimensions).
 TEST_F(FullFormSaveStandIn, EverySampleWaybillSavesUnchanged) {
+  // Every waybill of the sample data.
+  std::vector<int32_t> ids;
+  {
+    const uint32_t types[] = {AcsTypeEntry(kSqlCSLong)};
+    std::string reply;
+    ASSERT_GT(link_.SqlQuery("SELECT a.irid FROM brantle.dbo.client_rec a ORDER BY a.irid", types,
+                             &reply),
+              0);
+    const std::string_view list = JsonListBody(reply, "List");
+    size_t pos = 0;
+    std::string_view row;
+    while (JsonNextObject(list, pos, row)) ids.push_back(JsonGetInt("0", row, 0));
+  }
+  ASSERT_GE(ids.size(), 40u);
   int saved = 0;
-  for (int n = 1; n <= 40; ++n) {
-    char number[16];
-    std::snprintf(number, sizeof number, "BR100000%02d", n);
-    const int32_t id = IdOf(number);
-    ASSERT_GT(id, 0) << number;
+  for (const int32_t id : ids) {
+    const std::string number = "irid " + std::to_string(id);
     FullFormValues values;
     FullFormState state;
     ASSERT_TRUE(Load(id, values, state)) << number;
     const WaybillRecord before = state.working.waybill;
     CFullFormSaver saver(*saveLink_, values, state);
-    ASSERT_EQ(CFullFormSaver::Outcome::Saved, saver.Save())
+    const CFullFormSaver::Outcome outcome = saver.Save();
+    if (outcome == CFullFormSaver::Outcome::Stopped &&
+        (boxes_.LastText() == AppLanguage().Text(120031) ||
+         boxes_.LastText() == AppLanguage().Text(120032))) {
+      // A sample waybill sharing its number with another: the server
+      // refuses it, as it should.
+      continue;
+    }
+    ASSERT_EQ(CFullFormSaver::Outcome::Saved, outcome)
         << number << ": " << Utf8FromWide(boxes_.LastText());
     ++saved;
     FullFormValues again;
@@ -97,7 +117,7 @@ TEST_F(FullFormSaveStandIn, EverySampleWaybillSavesUnchanged) {
     EXPECT_EQ(state.pieces.size(), reloaded.pieces.size()) << number;
     EXPECT_EQ(state.goods.size(), reloaded.goods.size()) << number;
   }
-  EXPECT_EQ(40, saved);
+  EXPECT_GE(saved, 40);
 }
 
 TEST_F(FullFormSaveStandIn, OneFieldOfEachKindChanged) {

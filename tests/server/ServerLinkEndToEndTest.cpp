@@ -91,8 +91,8 @@ TEST_F(EndToEnd, QueriesAndTheirRows) {
   size_t pos = 0;
   std::string_view row;
   ASSERT_TRUE(JsonNextObject(list, pos, row));
-  EXPECT_EQ(40, JsonGetInt("0", row, 0));
-  EXPECT_EQ("BR10000040", JsonGetString("2", row, 31));
+  EXPECT_EQ(43, JsonGetInt("0", row, 0));
+  EXPECT_EQ("BR13000003", JsonGetString("2", row, 31));
   EXPECT_EQ(Gbk(u"美国"), JsonGetString("3", row, 63));
 
   EXPECT_EQ(5, link_.FindWaybillId(0, "BR10000005", false));

@@ -366,16 +366,22 @@ TEST_F(AppServicesTest, MessageDefinitionsAreReadInWholeUnits) {
   while (text.size() < 70000) text += std::string("a\0", 2);
   std::ofstream(folder_ / "DATA_SYS" / "WeChat_Mess.txt", std::ios::binary) << text;
   app_.LoadWeChatTemplates();  // no server: the local copy is read
-  ASSERT_EQ(65534u, app_.WeChatMessages().Text().size());
-  EXPECT_EQ(text.substr(0, 65534), app_.WeChatMessages().Text());
+  EXPECT_EQ(65534u, app_.WeChatMessages().LoadedBytes());
+  EXPECT_EQ(0, app_.WeChatMessages().Enabled());
 
   // A short file is read whole; a missing one is skipped.
-  std::ofstream(folder_ / "DATA_SYS" / "WeChat_Mess.txt", std::ios::binary | std::ios::trunc) << "1\tok";
+  const std::string definitions =
+      "appid=wx1\r\nsecret=s\r\n<MESS_DEFINE><NAME>" + GbkFromWide(u"客户通知") +
+      "</NAME><TEMP_ID>TEMPLATE-0000001</TEMP_ID><MODEL>{{first.DATA}} notice</MODEL>"
+      "<PARAM>first=Hello</PARAM></MESS_DEFINE>";
+  std::ofstream(folder_ / "DATA_SYS" / "WeChat_Mess.txt", std::ios::binary | std::ios::trunc) << definitions;
   app_.LoadWeChatTemplates();
-  EXPECT_EQ("1\tok", app_.WeChatMessages().Text());
+  EXPECT_EQ(definitions.size(), app_.WeChatMessages().LoadedBytes());
+  EXPECT_NE(nullptr, app_.WeChatMessages().FindDefinition(kCustomerNoticeKind));
   fs::remove(folder_ / "DATA_SYS" / "WeChat_Mess.txt");
   app_.LoadWeChatTemplates();
-  EXPECT_EQ("1\tok", app_.WeChatMessages().Text());
+  EXPECT_EQ(definitions.size(), app_.WeChatMessages().LoadedBytes());
+  EXPECT_NE(nullptr, app_.WeChatMessages().FindDefinition(kCustomerNoticeKind));
 }
 
 TEST_F(AppServicesTest, LookUpsOfCurrenciesControlCodesAndStaff) {

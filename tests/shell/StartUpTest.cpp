@@ -231,7 +231,8 @@ TEST_F(StartUpTest, WholeStartUpLogsInShowsTheWindowAndShutDownLogsOut) {
   std::string text;
   // The courier message definitions came down at start-up.
   EXPECT_TRUE(fs::exists(folder_ / "DATA_SYS" / "WeChat_Mess.txt"));
-  EXPECT_NE(std::string::npos, app_.WeChatMessages().Text().find(Gbk(u"已收件")));
+  EXPECT_EQ(1, app_.WeChatMessages().Enabled());
+  EXPECT_NE(nullptr, app_.WeChatMessages().FindDefinition(kPickupDispatchKind));
   EXPECT_EQ(1, app_.ReadSysFile("WeChat_Mess.txt", 255, Gbk(u"系统配置"), text, 10));
 
   // The postcode zone files came down into the program folder and were read:

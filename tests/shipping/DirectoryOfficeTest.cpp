@@ -24,8 +24,8 @@ using namespace officetest;
 
 namespace {
 
-::testing::Environment* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new OfficeEnvironment(OfficeEnvironment::kHoldSuite));
+// The program's one office environment (holding the suite) is registered by
+// another case file of this program.
 
 class ScreenHost : public CViewHost {
  public:

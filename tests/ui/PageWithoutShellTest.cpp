@@ -36,13 +36,28 @@ bool PageHasQuickList(int index) {
   return false;
 }
 
-// The width of the entry form beside the grid of the pages that have one.
-int PageFormWidth(int index) {
+// The width of the form a page shows beside its grid (0: none): the quick
+// entry form, the full waybill form, the record check form, the hand-over
+// form, the directory record form.
+int EntryPanelWidth(int index) {
   switch (index) {
-    case 1: return 570;  // the full waybill form
-    case 4: return 350;  // the directory record form
+    case 0: return 480;
+    case 1: return 570;
+    case 2: return 250;
+    case 3: return 320;
+    case 4: return 350;
     default: return 0;
   }
+}
+
+// The page's title: its page name, but the quick entry, waybill, hand-over
+// and directory pages name themselves after their own texts.
+int32_t PageTitleId(int index) {
+  if (index == 0) return 120050;
+  if (index == 1) return 22696;
+  if (index == 3) return 200050;
+  if (index == 4) return 22600;
+  return kPageNameTextIds[static_cast<size_t>(index)];
 }
 
 class ScreenHost : public CViewHost {
@@ -64,18 +79,15 @@ TEST(PageWithoutShell, EveryPageClassIsBuiltAndLaidOutThroughItsHost) {
     page->CreatePageWindow(nullptr, QSize(995, 720));
     page->OnPageCreated();
     EXPECT_TRUE(page->created);
-    // Pages with a record list or an entry form on the left show it beside
-    // their grid; pages 1 and 4 carry titles of their own.
-    const int form = PageFormWidth(index);
-    const bool listBeside = PageHasQuickList(index) || form > 0;
-    EXPECT_EQ(page->listOnly, listBeside ? 0 : 1);
+    // Pages with a record list on the left show it beside their grid; some
+    // pages show their form there instead, as wide as the form.
+    const bool listBeside = PageHasQuickList(index);
+    const int panel = EntryPanelWidth(index);
+    EXPECT_EQ(page->listOnly, listBeside || panel > 0 ? 0 : 1);
     // The layout follows the host's screen, not the machine's.
-    const int left = form > 0 ? form : listBeside ? 220 : 10;
+    const int left = panel > 0 ? panel : listBeside ? 220 : 10;
     EXPECT_EQ(page->grid->geometry(), QRect(left, 36, 1000 - 10 - left, 800 - 164));
-    if (form == 0)
-      EXPECT_EQ(page->title, AppLanguage().Text(kPageNameTextIds[static_cast<size_t>(index)]));
-    else
-      EXPECT_FALSE(page->title.empty());
+    EXPECT_EQ(page->title, AppLanguage().Text(PageTitleId(index)));
   }
   EXPECT_EQ(CreateViewPage(17), nullptr);
   EXPECT_EQ(CreateViewPage(-1), nullptr);
@@ -94,7 +106,7 @@ TEST(PageWithoutShell, APageShowsItsListOnItsOwn) {
   page.show();
   EXPECT_TRUE(page.grid->isVisible());
   EXPECT_TRUE(page.countLabel->text().startsWith(
-      QString::fromStdU16String(AppLanguage().Text(kPageNameTextIds[0]))));
+      QString::fromStdU16String(AppLanguage().Text(120050))));
   page.grid->InsertColumn(0, 40, u"No", 0, kGridColumnAll);
   page.grid->InsertRow(0);
   page.grid->InsertRow(1);
@@ -102,17 +114,16 @@ TEST(PageWithoutShell, APageShowsItsListOnItsOwn) {
   EXPECT_EQ(page.grid->RowCount(), 0);
 }
 
-// Every folder includes only what lies below it: the shared controls and the
-// page folders know nothing of the shell or the program, and the shell knows
-// no page class.
+// Every folder includes only what lies below it: the shared controls know
+// nothing of the shell or the program, the page folders reach the shell's
+// application object (print jobs, stores) but not the program, and the shell
+// knows no page class.
 TEST(PageWithoutShell, IncludesPointOnlyDown) {
   const struct {
     const char* folder;
     std::vector<std::string> forbidden;
   } rules[] = {
       {"ui", {"shell", "app", "entry", "shipping", "consolidation", "import"}},
-      // The entry and shipping pages reach the application's services
-      // through the host's door (CViewHost::Application).
       {"entry", {"app"}},
       {"shipping", {"app"}},
       {"consolidation", {"shell", "app"}},

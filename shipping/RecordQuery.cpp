@@ -1,0 +1,245 @@
+#include "shipping/RecordQuery.h"
+
+#include <cstdio>
+
+#include "common/Json.h"
+#include "common/TextCodec.h"
+#include "server/ServerLink.h"
+
+namespace recordquery {
+
+const std::u16string_view kSelect =
+    u"a.irid,a.icid,a.isid,a.fweights,a.cdes,a.cemskind,a.ddate,a.cserviceno,a.cnum,a.nstate,"
+    u"a.iitem,a.cawb,a.cgoods,a.crno,a.ccno,d.cxno,d.cmark,d.ctype,d.ctransnote,d.corder,d.cby1,"
+    u"d.cby2,d.cby3,d.cby4,d.cby5,d.chno,d.cinput,d.dsysdate,d.cpack,d.dpack,d.caddawb,d.daddawb,"
+    u"b.cunitname,b.caccount FROM brantle.dbo.client_rec AS a INNER JOIN brantle.dbo.client_arc "
+    u"AS b ON(a.icid=b.icid) LEFT OUTER JOIN brantle.dbo.client_rec_xbag_item AS e "
+    u"ON(a.irid=e.irid) LEFT OUTER JOIN brantle.dbo.client_rec_xbag AS d ON(e.ixid=d.ixid)";
+
+namespace {
+
+uint32_t Char(unsigned width) { return AcsTypeEntry(kSqlCChar, width); }
+
+const std::array<uint32_t, 34>& Types() {
+  static const std::array<uint32_t, 34> types = {
+      AcsTypeEntry(kSqlCSLong),  AcsTypeEntry(kSqlCSLong), AcsTypeEntry(kSqlCSLong),
+      AcsTypeEntry(kSqlCDouble), Char(64),                 Char(16),
+      AcsTypeEntry(kSqlCTimestamp), Char(32),              Char(32),
+      AcsTypeEntry(kSqlCUTinyInt), AcsTypeEntry(kSqlCSLong), Char(32),
+      Char(256),                 Char(32),                 Char(32),
+      Char(32),                  Char(16),                 Char(16),
+      Char(64),                  Char(16),                 Char(64),
+      Char(64),                  Char(64),                 Char(64),
+      Char(256),                 Char(32),                 Char(32),
+      AcsTypeEntry(kSqlCTimestamp), Char(32),              AcsTypeEntry(kSqlCTimestamp),
+      Char(32),                  AcsTypeEntry(kSqlCTimestamp), Char(64),
+      Char(32)};
+  return types;
+}
+
+// Where each grid column 1..29 takes its value: reply column, how many
+// characters at most, and the kind of value.
+enum Kind { kText, kDate10, kDate16, kDateIfSet, kInt, kWeight };
+struct Source {
+  int column;
+  size_t limit;
+  Kind kind;
+};
+constexpr Source kSources[kGridColumns] = {
+    {-1, 0, kText},     // 0 row number
+    {6, 10, kDate10},   // 1 a.ddate
+    {8, 30, kText},     // 2 a.cnum
+    {7, 30, kText},     // 3 a.cserviceno
+    {11, 30, kText},    // 4 a.cawb
+    {15, 30, kText},    // 5 d.cxno
+    {19, 30, kText},    // 6 d.corder
+    {14, 30, kText},    // 7 a.ccno
+    {13, 30, kText},    // 8 a.crno
+    {4, 63, kText},     // 9 a.cdes
+    {5, 15, kText},     // 10 a.cemskind
+    {10, 0, kInt},      // 11 a.iitem
+    {3, 0, kWeight},    // 12 a.fweights
+    {25, 30, kText},    // 13 d.chno
+    {16, 15, kText},    // 14 d.cmark
+    {17, 15, kText},    // 15 d.ctype
+    {20, 63, kText},    // 16 d.cby1
+    {21, 63, kText},    // 17 d.cby2
+    {22, 63, kText},    // 18 d.cby3
+    {23, 63, kText},    // 19 d.cby4
+    {24, 255, kText},   // 20 d.cby5
+    {32, 63, kText},    // 21 b.cunitname
+    {33, 30, kText},    // 22 b.caccount
+    {12, 255, kText},   // 23 a.cgoods
+    {26, 30, kText},    // 24 d.cinput
+    {27, 16, kDate16},  // 25 d.dsysdate
+    {28, 30, kText},    // 26 d.cpack
+    {29, 16, kDateIfSet},  // 27 d.dpack
+    {30, 30, kText},    // 28 d.caddawb
+    {31, 16, kDateIfSet},  // 29 d.daddawb
+};
+
+const std::array<std::string, 34>& Keys() {
+  static const std::array<std::string, 34> keys = [] {
+    std::array<std::string, 34> k;
+    for (size_t i = 0; i < k.size(); ++i) k[i] = std::to_string(i);
+    return k;
+  }();
+  return keys;
+}
+
+std::u16string Ascii(const char* text) {
+  std::u16string out;
+  for (const char* p = text; *p; ++p) out += static_cast<char16_t>(static_cast<unsigned char>(*p));
+  return out;
+}
+
+}  // namespace
+
+RecordFilterTexts FilterTexts() {
+  RecordFilterTexts t;
+  t.select = std::u16string(kSelect);
+  t.dateHead = std::u16string(kDateHead);
+  t.rowLimit = kRowLimit;
+  t.dateOrder = std::u16string(kOrder);
+  t.bagHead = std::u16string(recordfilter::kQueryPageBagHead);
+  t.awbHead = std::u16string(recordfilter::kQueryPageAwbHead);
+  return t;
+}
+
+std::u16string WithOrder(std::u16string sql) {
+  if (sql.size() < kOrder.size() || sql.compare(sql.size() - kOrder.size(), kOrder.size(), kOrder) != 0)
+    sql += kOrder;
+  return sql;
+}
+
+std::u16string ChunkSql(std::u16string_view sql, uint32_t afterId) {
+  const size_t at = sql.find(u" WHERE ");
+  if (at == std::u16string_view::npos) return std::u16string(sql);
+  std::u16string out(sql.substr(0, at));
+  out += u" WHERE a.irid>";
+  out += Ascii(std::to_string(afterId).c_str());
+  out += u" AND ";
+  out += sql.substr(at + 7);
+  return out;
+}
+
+std::span<const uint32_t> ColumnTypes() { return Types(); }
+
+Row ReadRow(std::string_view object) {
+  JsonRowIndex index(object);
+  const auto& keys = Keys();
+  Row row;
+  row.irid = index.GetInt(keys[0], 0);
+  char number[64];
+  for (int g = 1; g < kGridColumns; ++g) {
+    const Source& s = kSources[g];
+    const std::string& key = keys[static_cast<size_t>(s.column)];
+    std::u16string& cell = row.cells[static_cast<size_t>(g)];
+    switch (s.kind) {
+      case kInt:
+        std::snprintf(number, sizeof number, "%d", index.GetInt(key, 0));
+        cell = Ascii(number);
+        break;
+      case kWeight:
+        std::snprintf(number, sizeof number, "%.3f", index.GetDouble(key, 0));
+        cell = Ascii(number);
+        break;
+      case kDateIfSet:
+        cell = index.GetWString(key, s.limit);
+        if (cell.empty() || cell[0] < u'2') cell.clear();
+        break;
+      default:
+        cell = index.GetWString(key, s.limit);
+        break;
+    }
+  }
+  return row;
+}
+
+bool ReadChunk(std::string_view reply, std::vector<Row>& rows, bool& end) {
+  rows.clear();
+  end = true;
+  if (JsonGetInt("iTotal", reply, 0) <= 0 || JsonFindKey("List", reply) == kJsonNone) return false;
+  end = JsonGetBool("bEnd", reply, 1) != 0;
+  std::string_view list = JsonListBody(reply, "List");
+  size_t pos = 0;
+  std::string_view object;
+  while (JsonNextObject(list, pos, object)) rows.push_back(ReadRow(object));
+  return true;
+}
+
+std::vector<Row> ChunkMerger::Take(std::vector<Row> chunk, bool end) {
+  // The held rows are asked again with this chunk: they go.
+  held_.clear();
+  std::vector<Row> out;
+  out.reserve(chunk.size());
+  for (Row& row : chunk) {
+    if (anyWhole_ && static_cast<uint32_t>(row.irid) <= lastWhole_) continue;  // listed already
+    out.push_back(std::move(row));
+  }
+  stalled_ = false;
+  if (end) return out;
+  if (out.empty()) {
+    stalled_ = true;
+    return out;
+  }
+  const uint32_t last = static_cast<uint32_t>(out.back().irid);
+  if (static_cast<uint32_t>(out.front().irid) != last) {
+    // Hold back the last record: the next chunk brings it whole.
+    size_t cut = out.size();
+    while (cut > 0 && static_cast<uint32_t>(out[cut - 1].irid) == last) --cut;
+    held_.assign(std::make_move_iterator(out.begin() + static_cast<std::ptrdiff_t>(cut)),
+                 std::make_move_iterator(out.end()));
+    out.resize(cut);
+    lastWhole_ = static_cast<uint32_t>(out.back().irid);
+  } else {
+    // One record fills the whole chunk: asking from it again would bring
+    // the same rows, so it is listed as it came and the next chunk starts
+    // after it.
+    lastWhole_ = last;
+  }
+  anyWhole_ = true;
+  nextAfter_ = lastWhole_;
+  return out;
+}
+
+std::vector<Row> ChunkMerger::Release() { return std::move(held_); }
+
+int LoadWith(const std::function<std::string(const std::string&)>& request,
+             const std::u16string& sql, const std::function<void(std::vector<Row>&&)>& deliver,
+             const std::atomic<bool>* stop) {
+  std::vector<Row> rows;
+  bool end = true;
+  if (!ReadChunk(request(GbkFromWide(sql)), rows, end)) return -1;
+  ChunkMerger merger;
+  int listed = 0;
+  auto hand = [&](std::vector<Row>&& some) {
+    if (some.empty()) return;
+    listed += static_cast<int>(some.size());
+    deliver(std::move(some));
+  };
+  hand(merger.Take(std::move(rows), end));
+  while (!end && !merger.Stalled()) {
+    if (stop != nullptr && stop->load()) break;
+    const std::string next = GbkFromWide(ChunkSql(sql, merger.NextAfter()));
+    if (!ReadChunk(request(next), rows, end)) {
+      hand(merger.Release());
+      break;
+    }
+    hand(merger.Take(std::move(rows), end));
+  }
+  return listed;
+}
+
+int Load(CServerLink& link, const std::u16string& sql,
+         const std::function<void(std::vector<Row>&&)>& deliver, const std::atomic<bool>* stop) {
+  return LoadWith(
+      [&link](const std::string& text) {
+        std::string reply;
+        if (link.SqlQuery(text, ColumnTypes(), &reply) <= 0) reply.clear();
+        return reply;
+      },
+      sql, deliver, stop);
+}
+
+}  // namespace recordquery
