@@ -6,6 +6,7 @@ namespace localserver {
 void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterSystemProcedures(registry);
   RegisterWaybillProcedures(registry);
+  RegisterWaybillFormProcedures(registry);
   RegisterPaymentProcedures(registry);
   RegisterTrackingProcedures(registry);
   RegisterRecordCheckProcedures(registry);

@@ -80,6 +80,7 @@ class ProcedureRegistry {
 void RegisterAllProcedures(ProcedureRegistry& registry);
 void RegisterSystemProcedures(ProcedureRegistry& registry);  // ProcSystem.cpp
 void RegisterWaybillProcedures(ProcedureRegistry& registry);  // ProcWaybill.cpp
+void RegisterWaybillFormProcedures(ProcedureRegistry& registry);  // ProcWaybillForm.cpp
 void RegisterPaymentProcedures(ProcedureRegistry& registry);  // ProcPayments.cpp
 void RegisterTrackingProcedures(ProcedureRegistry& registry);  // ProcTracking.cpp
 void RegisterRecordCheckProcedures(ProcedureRegistry& registry);  // ProcRecordCheck.cpp

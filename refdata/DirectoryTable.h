@@ -29,6 +29,9 @@ class CDirectoryIndex {
 
   explicit CDirectoryIndex(CDirectoryTable& table);
 
+  // The store the indexes are built over.
+  CDirectoryTable& Table() { return table_; }
+
   // Opens the store and builds the indexes; the record count, or -1 when the
   // file cannot be opened.
   int Load(const std::filesystem::path& path);

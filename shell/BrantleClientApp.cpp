@@ -11,6 +11,7 @@
 #include "refdata/ColumnCatalog.h"
 #include "refdata/ClientListCache.h"
 #include "refdata/CurrencyTable.h"
+#include "refdata/DirectoryTable.h"
 #include "refdata/AddressLibrary.h"
 #include "refdata/JapanPostcodeBook.h"
 #include "refdata/PlaceDictionary.h"
@@ -33,6 +34,7 @@ struct CBrantleClientApp::Services {
   CBarcodeNormalizer barcodes;
   CServerLink link;
   CDirectoryTable directory;
+  CDirectoryIndex directoryIndex{directory};
   CWaybillRecordTable inputRecords;
   CGoodsLineTable goodsLines;
   CPieceWeightTable pieceWeights;
@@ -67,6 +69,7 @@ const CColumnCatalog& CBrantleClientApp::ColumnCatalog() const { return services
 AppSettings& CBrantleClientApp::Settings() { return services_->settings; }
 const AppSettings& CBrantleClientApp::Settings() const { return services_->settings; }
 CDirectoryTable& CBrantleClientApp::Directory() { return services_->directory; }
+CDirectoryIndex& CBrantleClientApp::DirectoryIndex() { return services_->directoryIndex; }
 CAirlineTable& CBrantleClientApp::Airlines() { return services_->airlines; }
 CWaybillRecordTable& CBrantleClientApp::InputRecords() { return services_->inputRecords; }
 CGoodsLineTable& CBrantleClientApp::GoodsLines() { return services_->goodsLines; }

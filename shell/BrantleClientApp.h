@@ -33,6 +33,7 @@
 class QWidget;
 class QSettings;
 class CDirectoryTable;
+class CDirectoryIndex;
 class CWaybillRecordTable;
 class CGoodsLineTable;
 class CPieceWeightTable;
@@ -414,6 +415,10 @@ class CBrantleClientApp {
   // Expires when the application object is destroyed: work queued for later
   // on the user-interface thread checks it before it touches the object.
   std::weak_ptr<const void> Lifetime() const { return lifetime_; }
+
+  // ---- sender and receiver directory: the indexes of Directory(), kept
+  // current with the store (refdata/DirectoryTable.h) ----
+  CDirectoryIndex& DirectoryIndex();
 
  private:
   struct Services;

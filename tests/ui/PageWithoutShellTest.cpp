@@ -37,21 +37,26 @@ bool PageHasQuickList(int index) {
 }
 
 // The width of the form a page shows beside its grid (0: none): the quick
-// entry form, the record check form, the hand-over form.
+// entry form, the full waybill form, the record check form, the hand-over
+// form, the directory record form.
 int EntryPanelWidth(int index) {
   switch (index) {
     case 0: return 480;
+    case 1: return 570;
     case 2: return 250;
     case 3: return 320;
+    case 4: return 350;
     default: return 0;
   }
 }
 
-// The page's title: its page name, but the quick entry and hand-over pages
-// name themselves after their own texts.
+// The page's title: its page name, but the quick entry, waybill, hand-over
+// and directory pages name themselves after their own texts.
 int32_t PageTitleId(int index) {
   if (index == 0) return 120050;
+  if (index == 1) return 22696;
   if (index == 3) return 200050;
+  if (index == 4) return 22600;
   return kPageNameTextIds[static_cast<size_t>(index)];
 }
 

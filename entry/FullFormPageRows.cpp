@@ -1,0 +1,169 @@
+#include "entry/FullFormPageRows.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "common/Json.h"
+#include "common/LanguageTable.h"
+#include "common/TextCodec.h"
+#include "refdata/RecordStores.h"
+#include "server/ServerLink.h"
+#include "ui/ListGridModel.h"
+
+namespace {
+
+constexpr int L = kGridAlignLeft, R = kGridAlignRight, C = kGridAlignCenter;
+
+const WaybillListColumn kColumns[kWaybillListColumns] = {
+    {30076, 40, L},  {30078, 120, L}, {30203, 80, L},  {30070, 80, L},  {30002, 110, L},
+    {30003, 110, L}, {30074, 60, C},  {30072, 40, R},  {30004, 60, R},  {30064, 80, L},
+    {30005, 60, R},  {30001, 100, L}, {30073, 80, L},  {30071, 40, L},  {30006, 60, L},
+    {30046, 70, L},  {30007, 60, L},  {30011, 200, L}, {30012, 80, L},  {30014, 80, L},
+    {30013, 100, L}, {30010, 60, L},  {30040, 60, L},  {30026, 200, L}, {30030, 100, L},
+    {30027, 40, R},  {30028, 60, R},  {30031, 75, R},  {30041, 110, L}, {30045, 110, L},
+    {30050, 60, L},  {30022, 200, L}, {30052, 100, L}, {30053, 100, L}, {30054, 100, L},
+    {30055, 100, L}, {30056, 200, L}};
+
+// Reply key and longest text (characters) of the text columns; -1 numbers.
+struct Source {
+  int key;
+  int chars;
+};
+const Source kTexts[kWaybillListColumns] = {
+    {-1, 0},  {59, 63}, {58, 30},  {4, 10},  {6, 30},  {19, 30}, {-1, 0},  {-1, 0},
+    {-1, 0},  {60, 15}, {-1, 0},   {1, 63},  {11, 15}, {-1, 0},  {12, 30}, {13, 30},
+    {14, 63}, {28, 255}, {44, 127}, {45, 63}, {46, 127}, {29, 15}, {8, 15}, {15, 255},
+    {35, 63}, {-1, 0},  {-1, 0},   {-1, 0},  {20, 30}, {21, 30}, {37, 30}, {30, 255},
+    {39, 63}, {40, 63}, {41, 63},  {42, 63}, {43, 255}};
+
+std::string Key(int k) { return std::to_string(k); }
+
+std::u16string Cut(std::u16string text, size_t chars) {
+  if (text.size() > chars) text.resize(chars);
+  return text;
+}
+
+std::u16string Format(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return WideFromGbk(text);
+}
+
+std::u16string Enum(int base, int n) {
+  return n >= 0 && n < 3 ? AppLanguage().Text(base + n) : std::u16string(u"未知");
+}
+
+template <size_t N>
+std::u16string Gbk(const char (&field)[N]) {
+  return WideFromGbk(std::string_view(field, strnlen(field, N)));
+}
+
+template <size_t N>
+std::u16string Decoded(const char (&field)[N], size_t chars) {
+  return Cut(WideFromFieldText(std::string_view(field, strnlen(field, N)), 4000), chars);
+}
+
+}  // namespace
+
+const WaybillListColumn& WaybillListColumnAt(int column) { return kColumns[column]; }
+
+std::u16string WaybillListSelect() {
+  return u"a.nitemtype,a.cdes,a.fweight,a.famount,a.ddate,a.ifid,a.cnum,a.iitem,a.cmark,a.npayway,"
+         u"a.irid,a.cemskind,a.csender,a.cdepart,a.creceiver,a.cgoods,a.nstate,a.csign,a.dadate,"
+         u"a.cserviceno,a.crno,a.ccno,a.caddrfrom,a.cphone,a.fgoods,a.fgoodsc,a.cpaydir,"
+         u"a.cunitname,a.caddr,a.cpostcode,a.cmemo,a.iquantity,a.iprice,a.cmoney,a.cpacking,"
+         u"a.ctransnote,a.ireserve,a.creserve,a.dsysdate,a.cby1,a.cby2,a.cby3,a.cby4,a.cby5,"
+         u"a.ccountry,a.cprovince,a.ccity,a.iivalue,a.idvalue,a.cgoodsa,a.cgcodea,a.cgcodeb,"
+         u"a.cgcodec,a.fgcustom,a.fgcrate,a.csidcard,a.cridcard,a.icid,b.caccount,b.cunitname,"
+         u"a.clwh";
+}
+
+std::u16string WaybillListDateHead() {
+  return u"SELECT TOP %d %s,0 AS ilen FROM brantle.dbo.client_rec a WITH (NOLOCK) INNER JOIN "
+         u"brantle.dbo.client_arc b ON(a.icid=b.icid) WHERE a.%s BETWEEN '%s' AND '%s'";
+}
+
+std::vector<uint32_t> WaybillListTypes() {
+  const uint32_t u8 = AcsTypeEntry(kSqlCUTinyInt), d = AcsTypeEntry(kSqlCDouble),
+                 ts = AcsTypeEntry(kSqlCTimestamp), sl = AcsTypeEntry(kSqlCSLong);
+  auto ch = [](unsigned w) { return AcsTypeEntry(kSqlCChar, w); };
+  return {u8,      ch(64),  d,       d,       ts,      sl,      ch(32),  sl,      ch(16),
+          u8,      sl,      ch(16),  ch(32),  ch(32),  ch(64),  ch(256), u8,      ch(32),
+          ts,      ch(32),  ch(32),  ch(32),  ch(64),  ch(64),  d,       d,       ch(4),
+          ch(256), ch(256), ch(16),  ch(256), sl,      sl,      ch(4),   ch(16),  ch(64),
+          sl,      ch(32),  ts,      ch(64),  ch(64),  ch(64),  ch(64),  ch(256), ch(128),
+          ch(64),  ch(128), sl,      sl,      ch(256), ch(64),  ch(64),  ch(64),  d,
+          d,       ch(32),  ch(32),  sl,      ch(32),  ch(64),  ch(16),  sl};
+}
+
+std::u16string DimensionsShown(std::u16string text) {
+  if (!text.empty() && text.back() >= u'A' && text.back() <= u'Z') text.pop_back();
+  return text;
+}
+
+int32_t WaybillRowId(std::string_view object) { return JsonGetInt("10", object, 0); }
+
+WaybillListRow WaybillRowFromReply(std::string_view o) {
+  WaybillListRow row;
+  for (int c = 0; c < kWaybillListColumns; ++c)
+    if (kTexts[c].key >= 0)
+      row[c] = Cut(WideFromGbk(JsonGetString(Key(kTexts[c].key), o, 1024)),
+                   static_cast<size_t>(kTexts[c].chars));
+  row[9] = DimensionsShown(row[9]);
+  row[6] = Enum(20090, JsonGetInt("0", o, -1));
+  row[7] = WideFromGbk(std::to_string(JsonGetInt("7", o, 0)));
+  row[8] = Format("%.3f", JsonGetDouble("2", o, 0));
+  row[10] = Format("%.2f", JsonGetDouble("3", o, 0));
+  row[13] = Enum(20060, JsonGetInt("9", o, -1));
+  row[25] = WideFromGbk(std::to_string(std::max(JsonGetInt("31", o, 0), 1)));
+  // Hundredths, as the save sends them.
+  row[26] = Format("%.2f", JsonGetInt("32", o, 0) / 100.0);
+  row[27] = Format("%.2f", JsonGetInt("48", o, 0) / 100.0);
+  return row;
+}
+
+WaybillListRow WaybillRowFromRecord(const WaybillRecord& w, std::u16string_view customerName,
+                                    std::u16string_view customerCode,
+                                    std::u16string_view itemTypeName,
+                                    std::u16string_view payWayName) {
+  WaybillListRow row;
+  char date[32];
+  std::snprintf(date, sizeof date, "%d-%02d-%02d", w.year, w.month, w.day);
+  row[1] = customerName;
+  row[2] = customerCode;
+  row[3] = WideFromGbk(date);
+  row[4] = Gbk(w.cNum);
+  row[5] = Gbk(w.cNo);
+  row[6] = itemTypeName;
+  row[7] = WideFromGbk(std::to_string(w.iItem));
+  row[8] = Format("%.3f", w.fWeight);
+  row[9] = DimensionsShown(Gbk(w.cLwh));
+  row[10] = Format("%.2f", w.fAmount);
+  row[11] = Gbk(w.cDes);
+  row[12] = Gbk(w.cZizKind);
+  row[13] = payWayName;
+  row[14] = Gbk(w.cSender);
+  row[15] = Gbk(w.cDepart);
+  row[16] = Decoded(w.cReceiver, 254);
+  row[17] = Decoded(w.cRAddr, 254);
+  row[18] = Decoded(w.cRCountry, 126);
+  row[19] = Decoded(w.cRProvince, 62);
+  row[20] = Decoded(w.cRCity, 126);
+  row[21] = Gbk(w.cRPostcode);
+  row[22] = Gbk(w.cMark);
+  row[23] = Gbk(w.cGoods);
+  row[24] = Gbk(w.cTransNote);
+  row[25] = WideFromGbk(std::to_string(w.iQuantity));
+  row[26] = Format("%.2f", w.iPrice / 100.0);
+  row[27] = Format("%.2f", w.iDValue / 100.0);
+  row[28] = Gbk(w.cRNo);
+  row[29] = Gbk(w.cCNo);
+  row[30] = Gbk(w.cReserve);
+  row[31] = Gbk(w.cMemo);
+  row[32] = Gbk(w.cBy1);
+  row[33] = Gbk(w.cBy2);
+  row[34] = Gbk(w.cBy3);
+  row[35] = Gbk(w.cBy4);
+  row[36] = Gbk(w.cBy5);
+  return row;
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The rows of the waybill page (page 1), without a widget: the list query's
+// select list and column types, and the 37 cells of a row from a reply row
+// or from a saved waybill.  Money columns of the save protocol's hundredths
+// (iprice, idvalue) are shown divided by 100 on both paths.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct WaybillRecord;
+
+inline constexpr int kWaybillListColumns = 37;
+
+struct WaybillListColumn {
+  int captionId;
+  int width;
+  int align;  // kGridAlignLeft, Right, Center
+};
+const WaybillListColumn& WaybillListColumnAt(int column);
+
+// The select list of the list query (61 columns; "0 AS ilen" follows in the
+// heads) and the 62 column types sent with it.
+std::u16string WaybillListSelect();
+std::vector<uint32_t> WaybillListTypes();
+// The heads of the three query forms.
+std::u16string WaybillListDateHead();
+
+using WaybillListRow = std::array<std::u16string, kWaybillListColumns>;
+
+// A row of the query reply (an object keyed "0" .. "61"); column 0 (the row
+// number) is left empty.  The record id is key "10".
+WaybillListRow WaybillRowFromReply(std::string_view object);
+int32_t WaybillRowId(std::string_view object);
+
+// A row of a saved waybill: customer name and code come from the caller
+// (the client list), as do the item-type and pay-way names.
+WaybillListRow WaybillRowFromRecord(const WaybillRecord& record, std::u16string_view customerName,
+                                    std::u16string_view customerCode,
+                                    std::u16string_view itemTypeName,
+                                    std::u16string_view payWayName);
+
+// The dimensions shown: a last upper-case letter (the class letter) dropped.
+std::u16string DimensionsShown(std::u16string text);
