@@ -32,6 +32,7 @@
 #include "shell/BrantleClientApp.h"
 #include "ui/LinkLabel.h"
 #include "ui/ListPickDlg.h"
+#include "ui/QuickScanPrintDlg.h"
 #include "ui/SuggestPopup.h"
 #include "ui/ViewPage.h"
 #include "ui/WorldCityDlg.h"
@@ -115,7 +116,7 @@ void CWaybillDlg::Build() {
   info_ = new QPlainTextEdit(this);
   info_->setReadOnly(true);
   info_->setFixedHeight(48);
-  top->addWidget(info_, 0, 4, 2, 2);
+  top->addWidget(info_, 0, 4, 1, 2);
 
   // The waybill block.
   auto* kindLink = AddLink(22693, u"类别", green);
@@ -128,6 +129,9 @@ void CWaybillDlg::Build() {
   numbers_[kFfItem] = lineEdit(9);
   top->addWidget(label(180008, u"件"), 1, 2);
   top->addWidget(numbers_[kFfItem], 1, 3);
+  auto* printLink = AddLink(21600, u"打印", QColor());
+  connect(printLink, &CLinkLabel::clicked, this, [this] { OpenQuickScanPrint(); });
+  top->addWidget(printLink, 1, 4);
   outer->addLayout(top);
 
   auto* main = new QGridLayout();
@@ -691,6 +695,12 @@ void CWaybillDlg::EditGoods() {
   for (const auto& g : lines) state_.goods.push_back(*g);
   state_.goodsChanged = true;
   if (values_.texts[kFfGoods].empty()) SummariseGoods();
+}
+
+void CWaybillDlg::OpenQuickScanPrint() {
+  if (app_ == nullptr) return;
+  CQuickScanPrintDlg dialog(&app_->PrintDoors(), this);
+  dialog.exec();
 }
 
 void CWaybillDlg::EditPieces() {

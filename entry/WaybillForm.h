@@ -74,6 +74,9 @@ class CWaybillDlg : public QWidget {
   void EditCodAmounts();
   void EditGoods();
   void EditPieces();
+  // The quick scan-print station, modal over the form (nothing without the
+  // application's print jobs).
+  void OpenQuickScanPrint();
 
   // ---- what tests and the page read ----
   const FullFormValues& Values() const { return values_; }
