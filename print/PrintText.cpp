@@ -52,15 +52,6 @@ std::u16string Printf16(const char* format, ...) {
   return WideFromGbk(buffer);
 }
 
-void ReplaceAll(std::u16string& text, std::u16string_view tag, std::u16string_view value) {
-  if (tag.empty()) return;
-  size_t at = 0;
-  while ((at = text.find(tag, at)) != std::u16string::npos) {
-    text.replace(at, tag.size(), value);
-    at += value.size();
-  }
-}
-
 namespace {
 
 // The cut of a GBK text longer than `length`: before the last blank within

@@ -34,9 +34,6 @@ std::u16string Upper(std::u16string_view text);
 std::u16string Trimmed(std::u16string_view text);
 std::u16string Printf16(const char* format, ...);
 
-// Every occurrence of `tag` replaced by `value`.
-void ReplaceAll(std::u16string& text, std::u16string_view tag, std::u16string_view value);
-
 // Splits a GBK address into three lines of at most `length` bytes: at the
 // line feeds when it has any, else before the last blank within the first
 // `length` bytes (a double-byte character is never cut), the third line

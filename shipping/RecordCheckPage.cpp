@@ -1,7 +1,6 @@
 #include "shipping/RecordCheckPage.h"
 
 #include <QDateTime>
-#include <QInputDialog>
 
 #include <chrono>
 
@@ -253,12 +252,8 @@ void CRecordCheckPage::PrintRecords() {
   int copies = 0;
   if (askCopies) {
     copies = askCopies(count);
-  } else {
-    bool ok = false;
-    copies = QInputDialog::getInt(this, QString::fromStdU16String(AppLanguage().Text(kPrintCaptionText)),
-                                  QString::fromStdU16String(WithCount(kCopiesText, count)), 1, 1, 9,
-                                  1, &ok);
-    if (!ok) copies = 0;
+  } else if (!ConfirmPrint(2, WithCount(kCopiesText, count), copies)) {
+    copies = 0;
   }
   if (copies <= 0) {
     printBusy_ = false;

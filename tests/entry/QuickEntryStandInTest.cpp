@@ -30,6 +30,7 @@
 #include "entry/QuickEntryPage.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
+#include "print/PrintDoors.h"
 #include "print/TemplateCache.h"
 #include "print/TemplateModel.h"
 #include "refdata/DestinationTable.h"
@@ -49,6 +50,7 @@ class TestHost : public CViewHost {
  public:
   explicit TestHost(CBrantleClientApp* app) : app_(app) {}
   CBrantleClientApp* Application() override { return app_; }
+  CPrintDoors* PrintDoors() override { return &app_->PrintDoors(); }
   QSize ScreenSize() const override { return QSize(1280, 768); }
 
  private:
@@ -101,7 +103,7 @@ class QuickEntryStandIn : public shelltest::StandInSuite {
     page_ = std::make_unique<CQuickEntryPage>();
     page_->host = &host_;
     page_->index = 0;
-    page_->printPause = nullptr;
+    page_->printPause = [](int) {};
     page_->CreatePageWindow(nullptr, QSize(1280, 720));
     page_->OnPageCreated();
     page_->show();
@@ -560,10 +562,11 @@ TEST_F(QuickEntryStandIn, PrintsOfTheSelectedRows) {
   for (int row = 0; row < grid.RowCount(); ++row) grid.SetRowSelected(row, true, false);
   page_->labelsPerSheet = [] { return 8; };
   int confirmed = 0;
-  page_->confirmPrint = [&](int kind, const std::u16string&) {
+  page_->confirmPrint = [&](int kind, const std::u16string&, int& copies) {
     ++confirmed;
     EXPECT_EQ(1, kind);
-    return 1;
+    copies = 1;
+    return true;
   };
   boxes_.QueueAnswer(platform::kIdYes);
   page_->OnPrintLabel();
