@@ -295,10 +295,7 @@ void CQuickEntryPage::OnPrintLabel() {
     if (perSheet <= 0) return;
   }
   if (!BeginPrint()) return;
-  struct Clear {
-    int& flag;
-    ~Clear() { flag = 0; }
-  } clear{printBusy};
+  PrintBusyClear clear{printBusy};
   if (CollectPrintSelection(20028) == 0) return;
   PrintLabelSheets(*doors, perSheet, labelHasSequence && labelHasSequence());
 }

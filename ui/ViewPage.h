@@ -196,6 +196,11 @@ class CViewPage : public QWidget, public ViewPageFlags {
   // The common start: false while the grid is empty, a print runs or there
   // are no print doors; else the busy flag is set.
   bool BeginPrint();
+  // Clears the busy flag on every way out of a print on the window thread.
+  struct PrintBusyClear {
+    int& flag;
+    ~PrintBusyClear() { flag = 0; }
+  };
   void PausePrint(int ms);
   bool ConfirmPrint(int kind, const std::u16string& message, int& copies);
   // With no label template in the layout: asks for one (unless one is

@@ -83,11 +83,7 @@ bool CViewPage::BeginPrint() {
 
 int CViewPage::CollectPrintSelection(int32_t noneText) {
   printBlock.ids.clear();
-  if (grid != nullptr) {
-    for (int row = 0; row < grid->RowCount(); ++row)
-      if (grid->IsRowSelected(row)) printBlock.ids.push_back(grid->GetRowId(row));
-  }
-  if (printBlock.ids.empty()) {
+  if (GetSelectedIds(printBlock.ids) == 0) {
     platform::ShowMessageBox(AppLanguage().Text(noneText));
     return 0;
   }
@@ -99,10 +95,7 @@ std::u16string CViewPage::PrintRecordName(int32_t id) const { return Number(id);
 void CViewPage::OnPrintInvoice(int toFile) {
   if (!BeginPrint()) return;
   CPrintDoors& doors = *PrintDoors();
-  struct Clear {
-    int& flag;
-    ~Clear() { flag = 0; }
-  } clear{printBusy};
+  PrintBusyClear clear{printBusy};
   if (doors.CurrentTemplate(0) == nullptr || !doors.InvoiceMapLoaded()) {
     if (doors.CurrentTemplate(0) == nullptr && !doors.ChooseTemplate(0)) return;
     doors.ReloadInvoiceMap();
@@ -163,16 +156,12 @@ void CViewPage::OnPrintWaybill() {
     return;
   }
   std::u16string count = Number(static_cast<long long>(printBlock.ids.size()));
-  std::u16string text = AppLanguage().Text(160005);
-  ReplaceAllW(text, u"%1", count);
-  if (!AskYesNo(text)) {
+  if (!AskYesNo(AppLanguage().TextWithString(160005, count))) {
     printBusy = 0;
     return;
   }
-  std::u16string message = AppLanguage().Text(120058);
-  ReplaceAllW(message, u"%1", count);
   int copies = 1;
-  if (!ConfirmPrint(2, message, copies)) {
+  if (!ConfirmPrint(2, AppLanguage().TextWithString(120058, count), copies)) {
     printBusy = 0;
     return;
   }
@@ -205,8 +194,7 @@ void CViewPage::OnPrintWaybill() {
       std::this_thread::sleep_for(std::chrono::milliseconds(printPause ? 0 : 200));
     }
     if (!notPrinted.empty()) {
-      std::u16string text = AppLanguage().Text(22100);
-      ReplaceAllW(text, u"%1", IdList(notPrinted));
+      std::u16string text = AppLanguage().TextWithString(22100, IdList(notPrinted));
       QMetaObject::invokeMethod(target, [text] { platform::ShowMessageBox(text); },
                                 Qt::QueuedConnection);
     }
@@ -234,29 +222,22 @@ void CViewPage::PrintLabelSheets(CPrintDoors& doors, int perSheet, bool pieceFie
   ReplaceAllW(text, u"%3", pieceField ? AppLanguage().Text(120057) : u"");
   ReplaceAllW(text, u"%4", label != nullptr ? label->Name() : u"");
   if (!AskYesNo(text)) return;
-  std::u16string message = AppLanguage().Text(120058);
-  ReplaceAllW(message, u"%1", Number(count));
   int copies = 1;
-  if (!ConfirmPrint(1, message, copies)) return;
+  if (!ConfirmPrint(1, AppLanguage().TextWithNumber(120058, count), copies)) return;
   printBlock.copies = copies;
   std::vector<int32_t> left = RunLabelBatches(doors, printBlock.ids, perSheet, pieceField, copies,
                                               [this](int ms) { PausePrint(ms); });
   if (!left.empty()) {
     std::u16string names;
     for (int32_t id : left) names += (names.empty() ? u"" : u", ") + PrintRecordName(id);
-    std::u16string notPrinted = AppLanguage().Text(22100);
-    ReplaceAllW(notPrinted, u"%1", names);
-    platform::ShowMessageBox(notPrinted);
+    platform::ShowMessageBox(AppLanguage().TextWithString(22100, names));
   }
 }
 
 void CViewPage::OnPrintLabel() {
   if (!BeginPrint()) return;
   CPrintDoors& doors = *PrintDoors();
-  struct Clear {
-    int& flag;
-    ~Clear() { flag = 0; }
-  } clear{printBusy};
+  PrintBusyClear clear{printBusy};
   if (!EnsureLabelLayout(doors)) return;
   if (CollectPrintSelection() == 0) return;
   CLabelLayout& layout = doors.LabelLayout();
