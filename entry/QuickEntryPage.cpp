@@ -1,7 +1,6 @@
 #include "entry/QuickEntryPage.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
@@ -10,6 +9,7 @@
 #include "platform/QtMessages.h"
 #include "print/PagePrintPlan.h"
 #include "print/PrintDoors.h"
+#include "print/PrintText.h"
 #include "refdata/ClientListCache.h"
 #include "refdata/RecordStores.h"
 #include "shell/AppSettings.h"
@@ -43,22 +43,12 @@ constexpr Column kColumnTable[CQuickEntryPage::kColumns] = {
 // Invented text: the order-time column.
 constexpr int kOrderTimeText = 22006;
 
-template <size_t N>
-std::u16string Gbk(const char (&field)[N]) {
-  return WideFromGbk(std::string_view(field, strnlen(field, N)));
-}
-
+// A receiver text decoded and cut to `characters`.
 template <size_t N>
 std::u16string Decoded(const char (&field)[N], size_t characters) {
-  std::u16string text = WideFromFieldText(std::string_view(field, strnlen(field, N)), 4000);
+  std::u16string text = ::Decoded(F(field));
   if (text.size() > characters) text.resize(characters);
   return text;
-}
-
-std::u16string Format(const char* format, double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, format, value);
-  return WideFromGbk(text);
 }
 
 std::u16string Number(int value) { return WideFromGbk(std::to_string(value)); }
@@ -157,39 +147,39 @@ void CQuickEntryPage::WriteRow(int row, const InputWaybillRecord& input, bool fr
   char date[32];
   std::snprintf(date, sizeof date, "%d-%02d-%02d", w.year, w.month, w.day);
   col[3] = WideFromGbk(date);
-  col[4] = Gbk(w.cNum);
-  col[5] = Gbk(w.cNo);
+  col[4] = W(w.cNum);
+  col[5] = W(w.cNo);
   col[6] = settings ? name(settings->packageKinds, w.nItemType) : u"";
   col[7] = Number(w.iItem);
-  col[8] = Format("%.3f", w.fWeight);
-  col[9] = Format("%.2f", w.fAmount);
-  col[10] = Gbk(w.cDes);
-  col[11] = Gbk(w.cZizKind);
+  col[8] = Printf16("%.3f", w.fWeight);
+  col[9] = Printf16("%.2f", w.fAmount);
+  col[10] = W(w.cDes);
+  col[11] = W(w.cZizKind);
   col[12] = settings ? name(settings->payModes, w.nPayWay) : u"";
-  col[13] = Gbk(w.cSender);
-  col[14] = Gbk(w.cDepart);
+  col[13] = W(w.cSender);
+  col[14] = W(w.cDepart);
   col[15] = Decoded(w.cReceiver, 254);
   col[16] = Decoded(w.cRAddr, 254);
   col[17] = Decoded(w.cRCountry, 126);
   col[18] = Decoded(w.cRProvince, 62);
   col[19] = Decoded(w.cRCity, 126);
-  col[20] = Gbk(w.cRPostcode);
-  col[21] = Gbk(w.cMark);
-  col[22] = Gbk(w.cGoods);
-  col[23] = Gbk(w.cTransNote);
+  col[20] = W(w.cRPostcode);
+  col[21] = W(w.cMark);
+  col[22] = W(w.cGoods);
+  col[23] = W(w.cTransNote);
   col[24] = Number(w.iQuantity);
-  col[25] = Format("%.2f", w.iPrice / 100.0);
-  col[26] = Format("%.2f", w.iDValue / 100.0);
-  col[27] = Gbk(w.cRNo);
-  col[28] = Gbk(w.cCNo);
-  col[29] = Gbk(w.cReserve);
-  col[30] = Gbk(w.cMemo);
-  col[31] = Gbk(w.cBy1);
-  col[32] = Gbk(w.cBy2);
-  col[33] = Gbk(w.cBy3);
-  col[34] = Gbk(w.cBy4);
-  col[35] = Gbk(w.cBy5);
-  col[36] = Gbk(w.orderTime);
+  col[25] = Printf16("%.2f", w.iPrice / 100.0);
+  col[26] = Printf16("%.2f", w.iDValue / 100.0);
+  col[27] = W(w.cRNo);
+  col[28] = W(w.cCNo);
+  col[29] = W(w.cReserve);
+  col[30] = W(w.cMemo);
+  col[31] = W(w.cBy1);
+  col[32] = W(w.cBy2);
+  col[33] = W(w.cBy3);
+  col[34] = W(w.cBy4);
+  col[35] = W(w.cBy5);
+  col[36] = W(w.orderTime);
   for (int c = 1; c < kColumns; ++c) grid->SetCellText(row, c, col[c]);
 }
 
