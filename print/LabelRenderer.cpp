@@ -183,17 +183,8 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
     v[u"内单号39码"] = u"*" + W(r.cNum) + u"*";
     v[u"标签"] = W(r.cMark);
     v[u"所属部门"] = W(r.cDepart);
-    {
-      std::string a1, a2, a3;
-      SplitAddressLines(F(r.cRAddr), a1, a2, a3, 30);
-      v[u"收件地址1"] = W(a1);
-      v[u"收件地址2"] = W(a2);
-      v[u"收件地址3"] = W(a3);
-      SplitAddressLines(F(r.cSAddr), a1, a2, a3, 30);
-      v[u"发件地址1"] = W(a1);
-      v[u"发件地址2"] = W(a2);
-      v[u"发件地址3"] = W(a3);
-    }
+    PutAddressLines(v, u"收件地址", F(r.cRAddr));
+    PutAddressLines(v, u"发件地址", F(r.cSAddr));
     static const char16_t* kItemCaptions[3] = {u"文件", u"包裹", u"防水袋"};
     static const char16_t* kPayCaptions[3] = {u"月结", u"现付", u"到付"};
     if (r.nItemType <= 2) v[u"文件√"] = kItemCaptions[r.nItemType];

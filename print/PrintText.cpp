@@ -122,3 +122,11 @@ int CopiesToPrint(int count) {
   if (count > kMaxCopies) count = kMaxCopies;
   return count;
 }
+
+void PutAddressLines(std::map<std::u16string, std::u16string>& values, std::u16string_view name,
+                     std::string_view gbk) {
+  std::string lines[3];
+  SplitAddressLines(gbk, lines[0], lines[1], lines[2], 30);
+  for (int i = 0; i < 3; ++i)
+    values[std::u16string(name) + static_cast<char16_t>(u'1' + i)] = W(lines[i]);
+}

@@ -4,6 +4,7 @@
 // block, upper case, and the copy count a print job really prints.
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -40,6 +41,10 @@ std::u16string Printf16(const char* format, ...);
 // taking what is left.  Each line loses HTML markup.
 void SplitAddressLines(std::string_view gbk, std::string& line1, std::string& line2,
                        std::string& line3, size_t length = 30);
+// The print values `name`1, `name`2 and `name`3: the address split into
+// lines of 30 bytes.
+void PutAddressLines(std::map<std::u16string, std::u16string>& values, std::u16string_view name,
+                     std::string_view gbk);
 
 // Copy counts.  A confirmed count of 101..199 is a forced count: the
 // operator's number plus 100.  CopiesToPrint undoes the offset by

@@ -130,17 +130,8 @@ CTemplateModel* RenderWaybill(const PrintContext& context, int32_t recordId, int
   v[u"转运单号"] = DigitText(F(r.cNo));
   v[u"参考号"] = DigitText(F(r.cRNo));
   v[u"标签"] = W(r.cMark);
-  {
-    std::string a1, a2, a3;
-    SplitAddressLines(F(r.cRAddr), a1, a2, a3, 30);
-    v[u"收件地址1"] = W(a1);
-    v[u"收件地址2"] = W(a2);
-    v[u"收件地址3"] = W(a3);
-    SplitAddressLines(F(r.cSAddr), a1, a2, a3, 30);
-    v[u"发件地址1"] = W(a1);
-    v[u"发件地址2"] = W(a2);
-    v[u"发件地址3"] = W(a3);
-  }
+  PutAddressLines(v, u"收件地址", F(r.cRAddr));
+  PutAddressLines(v, u"发件地址", F(r.cSAddr));
   v[r.nItemType == 0 ? u"文件√" : r.nItemType == 1 ? u"包裹√" : u"防水袋√"] = u"√";
   v[u"报关单号"] = DigitText(F(r.cCNo));
   v[u"所属部门"] = W(r.cDepart);
