@@ -24,6 +24,7 @@
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
 #include "platform/QtWaitForWork.h"
+#include "print/PagePrintPlan.h"
 #include "refdata/ClientListCache.h"
 #include "refdata/JapanPostcodeBook.h"
 #include "refdata/PlaceDictionary.h"
@@ -82,6 +83,8 @@ CQuickEntryDlg::CQuickEntryDlg(CBrantleClientApp* app, QWidget* parent)
   if (app_ != nullptr) {
     saveLink_ = MakeServerWaybillSaveLink(app_->Link());
     scale_ = &app_->ScaleReader();
+    // The label option asks the application's label layout.
+    settings_.labelsPerSheet = [app] { return CurrentLabelsPerSheet(app->PrintDoors()); };
   } else {
     saveLink_ = std::make_unique<NoSaveLink>();
   }

@@ -1,20 +1,15 @@
 #include "entry/QuickEntryPage.h"
 
-#include <QEventLoop>
-#include <QTimer>
-
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "entry/QuickEntryDlg.h"
-#include "entry/QuickEntryPrints.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
-#include "print/TemplateCache.h"
-#include "print/TemplateModel.h"
+#include "print/PagePrintPlan.h"
+#include "print/PrintDoors.h"
+#include "print/PrintText.h"
 #include "refdata/ClientListCache.h"
 #include "refdata/RecordStores.h"
 #include "shell/AppSettings.h"
@@ -45,43 +40,29 @@ constexpr Column kColumnTable[CQuickEntryPage::kColumns] = {
     {0, 0, kGridAlignLeft},
 };
 
-// Invented texts: the order-time column, the one-waybill invoice question.
-constexpr int kOrderTimeText = 22006, kOneWaybillText = 22005;
+// Invented text: the order-time column.
+constexpr int kOrderTimeText = 22006;
 
-template <size_t N>
-std::u16string Gbk(const char (&field)[N]) {
-  return WideFromGbk(std::string_view(field, strnlen(field, N)));
-}
-
+// A receiver text decoded and cut to `characters`.
 template <size_t N>
 std::u16string Decoded(const char (&field)[N], size_t characters) {
-  std::u16string text = WideFromFieldText(std::string_view(field, strnlen(field, N)), 4000);
+  std::u16string text = ::Decoded(F(field));
   if (text.size() > characters) text.resize(characters);
   return text;
 }
 
-std::u16string Format(const char* format, double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, format, value);
-  return WideFromGbk(text);
-}
-
 std::u16string Number(int value) { return WideFromGbk(std::to_string(value)); }
-
-std::u16string Replace(std::u16string text, std::u16string_view key, std::u16string_view value) {
-  for (size_t at = text.find(key); at != std::u16string::npos; at = text.find(key, at + value.size()))
-    text.replace(at, key.size(), value);
-  return text;
-}
 
 }  // namespace
 
 CQuickEntryPage::CQuickEntryPage() : CViewPage(nullptr) {
-  // The pause between print jobs keeps the window painting.
-  printPause = [] {
-    QEventLoop loop;
-    QTimer::singleShot(200, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+  labelsPerSheet = [this] {
+    CPrintDoors* doors = PrintDoors();
+    return doors != nullptr ? CurrentLabelsPerSheet(*doors) : -1;
+  };
+  labelHasSequence = [this] {
+    CPrintDoors* doors = PrintDoors();
+    return doors != nullptr && LabelHasPieceOrder(doors->LabelLayout());
   };
 }
 
@@ -93,7 +74,7 @@ CBrantleClientApp* CQuickEntryPage::App() const {
 
 void CQuickEntryPage::OnPageCreated() {
   CViewPage::OnPageCreated();
-  printBusy_ = false;
+  printBusy = 0;
   saveFollowsMode = true;
   exportEnabled = true;
   excelImportEnabled = true;
@@ -166,39 +147,39 @@ void CQuickEntryPage::WriteRow(int row, const InputWaybillRecord& input, bool fr
   char date[32];
   std::snprintf(date, sizeof date, "%d-%02d-%02d", w.year, w.month, w.day);
   col[3] = WideFromGbk(date);
-  col[4] = Gbk(w.cNum);
-  col[5] = Gbk(w.cNo);
+  col[4] = W(w.cNum);
+  col[5] = W(w.cNo);
   col[6] = settings ? name(settings->packageKinds, w.nItemType) : u"";
   col[7] = Number(w.iItem);
-  col[8] = Format("%.3f", w.fWeight);
-  col[9] = Format("%.2f", w.fAmount);
-  col[10] = Gbk(w.cDes);
-  col[11] = Gbk(w.cZizKind);
+  col[8] = Printf16("%.3f", w.fWeight);
+  col[9] = Printf16("%.2f", w.fAmount);
+  col[10] = W(w.cDes);
+  col[11] = W(w.cZizKind);
   col[12] = settings ? name(settings->payModes, w.nPayWay) : u"";
-  col[13] = Gbk(w.cSender);
-  col[14] = Gbk(w.cDepart);
+  col[13] = W(w.cSender);
+  col[14] = W(w.cDepart);
   col[15] = Decoded(w.cReceiver, 254);
   col[16] = Decoded(w.cRAddr, 254);
   col[17] = Decoded(w.cRCountry, 126);
   col[18] = Decoded(w.cRProvince, 62);
   col[19] = Decoded(w.cRCity, 126);
-  col[20] = Gbk(w.cRPostcode);
-  col[21] = Gbk(w.cMark);
-  col[22] = Gbk(w.cGoods);
-  col[23] = Gbk(w.cTransNote);
+  col[20] = W(w.cRPostcode);
+  col[21] = W(w.cMark);
+  col[22] = W(w.cGoods);
+  col[23] = W(w.cTransNote);
   col[24] = Number(w.iQuantity);
-  col[25] = Format("%.2f", w.iPrice / 100.0);
-  col[26] = Format("%.2f", w.iDValue / 100.0);
-  col[27] = Gbk(w.cRNo);
-  col[28] = Gbk(w.cCNo);
-  col[29] = Gbk(w.cReserve);
-  col[30] = Gbk(w.cMemo);
-  col[31] = Gbk(w.cBy1);
-  col[32] = Gbk(w.cBy2);
-  col[33] = Gbk(w.cBy3);
-  col[34] = Gbk(w.cBy4);
-  col[35] = Gbk(w.cBy5);
-  col[36] = Gbk(w.orderTime);
+  col[25] = Printf16("%.2f", w.iPrice / 100.0);
+  col[26] = Printf16("%.2f", w.iDValue / 100.0);
+  col[27] = W(w.cRNo);
+  col[28] = W(w.cCNo);
+  col[29] = W(w.cReserve);
+  col[30] = W(w.cMemo);
+  col[31] = W(w.cBy1);
+  col[32] = W(w.cBy2);
+  col[33] = W(w.cBy3);
+  col[34] = W(w.cBy4);
+  col[35] = W(w.cBy5);
+  col[36] = W(w.orderTime);
   for (int c = 1; c < kColumns; ++c) grid->SetCellText(row, c, col[c]);
 }
 
@@ -278,142 +259,47 @@ void CQuickEntryPage::FillImportTemplate(InputWaybillRecord& record) {
 }
 
 // ---- printing ----
+// The page's own rules come first (the template questions before the busy
+// flag, text 20028 for no selection, a waybill print only for exactly one
+// row); the rest is the page base's print pieces.
 
 bool CQuickEntryPage::CollectSelectedIds(std::vector<int32_t>& ids) {
   ids.clear();
-  if (grid != nullptr)
-    for (int row : grid->SelectedRows()) ids.push_back(grid->GetRowId(row));
-  std::sort(ids.begin(), ids.end(), [this](int32_t a, int32_t b) {
-    return grid->FindRowById(a) < grid->FindRowById(b);
-  });
-  if (ids.empty()) {
-    platform::ShowMessageBox(AppLanguage().Text(20028), {}, platform::kMbOk);
-    return false;
-  }
+  if (CollectPrintSelection(20028) == 0) return false;
+  ids = printBlock.ids;
   return true;
 }
 
-int CQuickEntryPage::Confirm(int kind, const std::u16string& text) {
-  if (confirmPrint) return confirmPrint(kind, text);
-  return platform::ShowMessageBox(text, AppLanguage().Text(20002),
-                                  platform::kMbYesNo | platform::kMbIconQuestion) ==
-                 platform::kIdYes
-             ? 1
-             : 0;
+std::u16string CQuickEntryPage::PrintRecordName(int32_t id) const {
+  const int row = grid != nullptr ? grid->FindRowById(id) : -1;
+  return row >= 0 ? grid->CellText(row, 4) : CViewPage::PrintRecordName(id);
 }
 
 void CQuickEntryPage::OnPrintLabel() {
-  CBrantleClientApp* app = App();
-  int perSheet = labelsPerSheet ? labelsPerSheet() : 1;
+  CPrintDoors* doors = PrintDoors();
+  if (doors == nullptr) return;
+  int perSheet = labelsPerSheet ? labelsPerSheet() : -1;
   if (perSheet < 0) {
-    if (app == nullptr || app->ChooseTemplate(2) != 1) return;
-    perSheet = labelsPerSheet ? labelsPerSheet() : 1;
+    if (!EnsureLabelLayout(*doors)) return;
+    perSheet = labelsPerSheet ? labelsPerSheet() : doors->LabelLayout().LabelsPerSheet();
     if (perSheet <= 0) return;
   }
-  if (grid == nullptr || grid->RowCount() == 0 || printBusy_) return;
-  printBusy_ = true;
-  std::vector<int32_t> ids;
-  if (!CollectSelectedIds(ids)) {
-    printBusy_ = false;
-    return;
-  }
-  const bool sequence = labelHasSequence && labelHasSequence();
-  const int count = static_cast<int>(ids.size());
-  std::u16string question = AppLanguage().Text(120056);
-  question = Replace(question, u"%1", Number(count));
-  question = Replace(question, u"%2", Number(quickentry::SheetsFor(count, perSheet)));
-  question = Replace(question, u"%3", sequence ? AppLanguage().Text(120057) : u"");
-  CTemplateModel* label = app ? app->Templates().Current(2) : nullptr;
-  question = Replace(question, u"%4", label ? label->Name() : u"");
-  if (platform::ShowMessageBox(question, AppLanguage().Text(20002),
-                               platform::kMbYesNo | platform::kMbIconQuestion) != platform::kIdYes) {
-    printBusy_ = false;
-    return;
-  }
-  const int copies = Confirm(1, Replace(AppLanguage().Text(120058), u"%1", Number(count)));
-  if (copies <= 0) {
-    printBusy_ = false;
-    return;
-  }
-  labelCopies_ = copies;
-  quickentry::LabelJob job = [&](std::vector<int32_t>& batch, int& seq, int& pos, int marker) {
-    return app ? app->PrintLabels(batch, 0, perSheet, seq, pos, labelCopies_, marker) : 0;
-  };
-  const quickentry::LabelRun run = quickentry::RunLabelBatches(ids, perSheet, sequence, job, printPause);
-  printBusy_ = false;
-  if (!run.notPrinted.empty()) {
-    std::u16string numbers;
-    for (int32_t id : run.notPrinted) {
-      const int row = grid->FindRowById(id);
-      if (!numbers.empty()) numbers += u", ";
-      numbers += row >= 0 ? grid->CellText(row, 4) : Number(id);
-    }
-    platform::ShowMessageBox(AppLanguage().TextWithString(22007, numbers), {}, platform::kMbOk);
-  }
+  if (!BeginPrint()) return;
+  PrintBusyClear clear{printBusy};
+  if (CollectPrintSelection(20028) == 0) return;
+  PrintLabelSheets(*doors, perSheet, labelHasSequence && labelHasSequence());
 }
 
 void CQuickEntryPage::OnPrintWaybill() {
-  if (grid == nullptr || grid->RowCount() == 0 || printBusy_) return;
-  printBusy_ = true;
+  if (!BeginPrint()) return;
   std::vector<int32_t> ids;
-  if (CollectSelectedIds(ids) && ids.size() == 1) {
-    if (CBrantleClientApp* app = App()) app->PrintWaybill(ids.front(), 0, 0, 1, u"");
-  }
-  printBusy_ = false;
+  if (CollectSelectedIds(ids) && ids.size() == 1) PrintDoors()->PrintWaybill(ids.front(), 0, 0, 1, u"");
+  printBusy = 0;
 }
 
 void CQuickEntryPage::OnPrintInvoice(int toFile) {
-  CBrantleClientApp* app = App();
-  CTemplateModel* invoice = app ? app->Templates().Current(0) : nullptr;
-  if (invoice == nullptr) {
-    if (app == nullptr || app->ChooseTemplate(0) != 1) return;
-    invoice = app->Templates().Current(0);
-  }
-  if (grid == nullptr || grid->RowCount() == 0 || printBusy_) return;
-  printBusy_ = true;
-  std::vector<int32_t> ids;
-  if (GetSelectedIds(ids) <= 0) {
-    platform::ShowMessageBox(AppLanguage().Text(120052), {}, platform::kMbOk);
-    printBusy_ = false;
-    return;
-  }
-  const int count = static_cast<int>(ids.size());
-  const std::u16string name = invoice ? invoice->Name() : u"";
-  if (toFile) {
-    if (count > 1) {
-      std::u16string question = Replace(AppLanguage().Text(120053), u"%1", Number(count));
-      question = Replace(question, u"%2", name);
-      if (platform::ShowMessageBox(question, AppLanguage().Text(20002),
-                                   platform::kMbYesNo | platform::kMbIconQuestion) !=
-          platform::kIdYes) {
-        printBusy_ = false;
-        return;
-      }
-    }
-    for (size_t i = 0; i < ids.size(); ++i) {
-      if (app) app->PrintProformaInvoice(ids[i], 1, 1, 0);
-      if (printPause && i + 1 < ids.size()) printPause();
-    }
-    printBusy_ = false;
-    // The files go to the day folder of the picture store.
-    std::u16string done = Replace(AppLanguage().Text(120055), u"%1", Number(count));
-    done = Replace(done, u"%2", app ? WideFromGbk(app->dayPictureFolder) : u"");
-    platform::ShowMessageBox(done, {}, platform::kMbOk);
-    return;
-  }
-  std::u16string text;
-  if (count == 1) {
-    text = AppLanguage().Text(kOneWaybillText);
-  } else {
-    text = Replace(AppLanguage().Text(120054), u"%1", Number(count));
-    text = Replace(text, u"%2", name);
-  }
-  const int copies = Confirm(0, text);
-  if (copies > 0) {
-    for (size_t i = 0; i < ids.size(); ++i) {
-      if (app) app->PrintProformaInvoice(ids[i], 0, copies, 0);
-      if (printPause && i + 1 < ids.size()) printPause();
-    }
-  }
-  printBusy_ = false;
+  CPrintDoors* doors = PrintDoors();
+  if (doors == nullptr) return;
+  if (doors->CurrentTemplate(0) == nullptr && !doors->ChooseTemplate(0)) return;
+  CViewPage::OnPrintInvoice(toFile);
 }

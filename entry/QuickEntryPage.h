@@ -42,25 +42,22 @@ class CQuickEntryPage : public CViewPage {
   void FillInputRecordList();
   // A saved (flag 1) or deleted (flag 0) record reported by the form.
   void OnRecordChanged(int flag, const WaybillRecord& record);
-  // The ids of the selected rows in grid order; text 20028 and false when
-  // none is selected.
+  // The ids of the selected rows in grid order (the print block's ids);
+  // text 20028 and false when none is selected.
   bool CollectSelectedIds(std::vector<int32_t>& ids);
   // The import's template record and field names.
   void FillImportTemplate(InputWaybillRecord& record);
 
   CQuickEntryDlg* Form() const { return form_; }
-  bool PrintBusy() const { return printBusy_; }
+  bool PrintBusy() const { return printBusy != 0; }
 
-  // Print hooks the printing side provides: labels per sheet of the current
-  // label template (-1 none) and whether it lays out the "分单序" field;
-  // the print confirmation (kind 0 invoice, 1 label) giving the copies, 0
-  // when cancelled.  Without them: one label per sheet, a Yes/No question
-  // and one copy.
+  // The label print's view of the label template: labels per sheet (-1
+  // with none) and whether it lays out the piece-order field "分单序".  By
+  // default they read the application's label layout; tests replace them.
+  // The confirmation and the pause between jobs are the page base's
+  // (confirmPrint, printPause).
   std::function<int()> labelsPerSheet;
   std::function<bool()> labelHasSequence;
-  std::function<int(int kind, const std::u16string& text)> confirmPrint;
-  // The pause between print jobs (200 ms; tests give none).
-  std::function<void()> printPause;
 
  protected:
   bool event(QEvent* e) override;
@@ -68,9 +65,7 @@ class CQuickEntryPage : public CViewPage {
  private:
   CBrantleClientApp* App() const;
   void WriteRow(int row, const InputWaybillRecord& record, bool fromStore);
-  int Confirm(int kind, const std::u16string& text);
+  std::u16string PrintRecordName(int32_t id) const override;
 
   CQuickEntryDlg* form_ = nullptr;
-  bool printBusy_ = false;
-  int labelCopies_ = 1;
 };

@@ -9,6 +9,7 @@
 #include "common/TextCodec.h"
 #include "print/Code128Bitmap.h"
 #include "print/InvoiceCellMap.h"
+#include "common/WideText.h"
 #include "print/PrintText.h"
 #include "print/Renderers.h"
 #include "print/SheetJob.h"
@@ -241,7 +242,7 @@ int RenderProformaInvoice(const PrintContext& context, const CInvoiceCellMap& ma
                                 {u"[短信]", W(r.cSSms)}, {u"[电邮]", W(r.cSEMail)},
                                 {u"[国家]", W(r.cSCountry)}, {u"[省州]", W(r.cSProvince)},
                                 {u"[城市]", W(r.cSCity)}})
-        ReplaceAll(block, tag, value);
+        ReplaceAllW(block, tag, value);
       job.Set(row, column, block);
     }
   }
@@ -256,7 +257,7 @@ int RenderProformaInvoice(const PrintContext& context, const CInvoiceCellMap& ma
             {u"[电话]", W(r.cRPhone)}, {u"[邮编]", W(r.cRPostcode)}, {u"[短信]", W(r.cRSms)},
             {u"[电邮]", W(r.cREMail)}, {u"[国家]", Decoded(r.cRCountry)},
             {u"[省州]", Decoded(r.cRProvince)}, {u"[城市]", Decoded(r.cRCity)}})
-        ReplaceAll(block, tag, value);
+        ReplaceAllW(block, tag, value);
       job.Set(row, column, block);
     }
   }

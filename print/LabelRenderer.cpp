@@ -7,6 +7,7 @@
 #include "print/Code128Bitmap.h"
 #include "print/LabelLayout.h"
 #include "print/PrintFields.h"
+#include "common/WideText.h"
 #include "print/PrintText.h"
 #include "print/QrEncoder.h"
 #include "print/Renderers.h"
@@ -28,10 +29,10 @@ namespace {
 std::u16string FillBlock(std::u16string block,
                          const std::vector<std::pair<std::u16string, std::u16string>>& plain,
                          const std::vector<std::pair<std::u16string, std::u16string>>& once) {
-  for (const auto& [tag, value] : plain) ReplaceAll(block, tag, value);
+  for (const auto& [tag, value] : plain) ReplaceAllW(block, tag, value);
   for (const auto& [tag, value] : once) {
     bool present = !value.empty() && block.find(value) != std::u16string::npos;
-    ReplaceAll(block, tag, present ? std::u16string() : value);
+    ReplaceAllW(block, tag, present ? std::u16string() : value);
   }
   return Trimmed(block);
 }
@@ -70,8 +71,8 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
   std::u16string senderBlockText = model->GetBlock(u"发件人定义");
   std::u16string receiverBlockText = model->GetBlock(u"收件人定义");
   std::u16string qrText = model->GetBlock(u"二维码定义");
-  ReplaceAll(senderBlockText, u"\r", u"");
-  ReplaceAll(receiverBlockText, u"\r", u"");
+  ReplaceAllW(senderBlockText, u"\r", u"");
+  ReplaceAllW(receiverBlockText, u"\r", u"");
   std::filesystem::path temp = std::filesystem::path(context.programFolder) / "DATA_TEMP";
   std::error_code ec;
   std::filesystem::create_directories(temp, ec);
@@ -108,8 +109,8 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
                    rPost = W(r.cRPostcode);
     if (flatten) {
       for (std::u16string* a : {&sAddr, &rAddr}) {
-        ReplaceAll(*a, u"\r", u"");
-        ReplaceAll(*a, u"\n", u" ");
+        ReplaceAllW(*a, u"\r", u"");
+        ReplaceAllW(*a, u"\n", u" ");
       }
     }
     if (upper) {
@@ -182,17 +183,8 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
     v[u"内单号39码"] = u"*" + W(r.cNum) + u"*";
     v[u"标签"] = W(r.cMark);
     v[u"所属部门"] = W(r.cDepart);
-    {
-      std::string a1, a2, a3;
-      SplitAddressLines(F(r.cRAddr), a1, a2, a3, 30);
-      v[u"收件地址1"] = W(a1);
-      v[u"收件地址2"] = W(a2);
-      v[u"收件地址3"] = W(a3);
-      SplitAddressLines(F(r.cSAddr), a1, a2, a3, 30);
-      v[u"发件地址1"] = W(a1);
-      v[u"发件地址2"] = W(a2);
-      v[u"发件地址3"] = W(a3);
-    }
+    PutAddressLines(v, u"收件地址", F(r.cRAddr));
+    PutAddressLines(v, u"发件地址", F(r.cSAddr));
     static const char16_t* kItemCaptions[3] = {u"文件", u"包裹", u"防水袋"};
     static const char16_t* kPayCaptions[3] = {u"月结", u"现付", u"到付"};
     if (r.nItemType <= 2) v[u"文件√"] = kItemCaptions[r.nItemType];
@@ -360,7 +352,7 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
     std::u16string list;
     for (int32_t id : unloadable) list += (list.empty() ? u"" : u", ") + Printf16("%d", id);
     std::u16string text = context.Text(22101);
-    ReplaceAll(text, u"%1", list);
+    ReplaceAllW(text, u"%1", list);
     context.Message(text);
   }
   return k > 0 && !notPrinted ? 1 : 0;

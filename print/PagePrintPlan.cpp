@@ -1,10 +1,23 @@
 #include "print/PagePrintPlan.h"
 
+#include "common/TextCodec.h"
+#include "print/LabelLayout.h"
 #include "print/PrintDoors.h"
 
 int LabelSheetCount(int count, int perSheet) {
   if (perSheet < 1) perSheet = 1;
   return count / perSheet + (count % perSheet != 0 ? 1 : 0);
+}
+
+bool LabelHasPieceOrder(const CLabelLayout& layout) {
+  int column = 0, row = 0;
+  return layout.CellOfField(GbkFromWide(u"分单序"), column, row, 0) != 0;
+}
+
+int CurrentLabelsPerSheet(CPrintDoors& doors) {
+  if (!doors.LabelLayout().HasTemplate() && doors.CurrentTemplate(2) != nullptr)
+    doors.ReloadLabelLayout();
+  return doors.LabelLayout().HasTemplate() ? doors.LabelLayout().LabelsPerSheet() : -1;
 }
 
 std::vector<int32_t> RunLabelBatches(CPrintDoors& doors, std::vector<int32_t> chosen, int perSheet,

@@ -8,10 +8,20 @@
 #include <functional>
 #include <vector>
 
+class CLabelLayout;
 class CPrintDoors;
 
 // Sheets for `count` labels at `perSheet` a sheet.
 int LabelSheetCount(int count, int perSheet);
+
+// Whether the layout places the piece-order field "分单序" (piece labels:
+// one label per piece, a record may take more than one sheet).
+bool LabelHasPieceOrder(const CLabelLayout& layout);
+
+// Labels per sheet of the application's label layout, loaded from the
+// current label template when it holds none yet; -1 without a label
+// template.
+int CurrentLabelsPerSheet(CPrintDoors& doors);
 
 std::vector<int32_t> RunLabelBatches(CPrintDoors& doors, std::vector<int32_t> chosen, int perSheet,
                                      bool pieceField, int copies,

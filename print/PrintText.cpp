@@ -52,15 +52,6 @@ std::u16string Printf16(const char* format, ...) {
   return WideFromGbk(buffer);
 }
 
-void ReplaceAll(std::u16string& text, std::u16string_view tag, std::u16string_view value) {
-  if (tag.empty()) return;
-  size_t at = 0;
-  while ((at = text.find(tag, at)) != std::u16string::npos) {
-    text.replace(at, tag.size(), value);
-    at += value.size();
-  }
-}
-
 namespace {
 
 // The cut of a GBK text longer than `length`: before the last blank within
@@ -130,4 +121,12 @@ int CopiesToPrint(int count) {
   if (count < 1) count = 1;
   if (count > kMaxCopies) count = kMaxCopies;
   return count;
+}
+
+void PutAddressLines(std::map<std::u16string, std::u16string>& values, std::u16string_view name,
+                     std::string_view gbk) {
+  std::string lines[3];
+  SplitAddressLines(gbk, lines[0], lines[1], lines[2], 30);
+  for (int i = 0; i < 3; ++i)
+    values[std::u16string(name) + static_cast<char16_t>(u'1' + i)] = W(lines[i]);
 }

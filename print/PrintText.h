@@ -4,6 +4,7 @@
 // block, upper case, and the copy count a print job really prints.
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -34,15 +35,16 @@ std::u16string Upper(std::u16string_view text);
 std::u16string Trimmed(std::u16string_view text);
 std::u16string Printf16(const char* format, ...);
 
-// Every occurrence of `tag` replaced by `value`.
-void ReplaceAll(std::u16string& text, std::u16string_view tag, std::u16string_view value);
-
 // Splits a GBK address into three lines of at most `length` bytes: at the
 // line feeds when it has any, else before the last blank within the first
 // `length` bytes (a double-byte character is never cut), the third line
 // taking what is left.  Each line loses HTML markup.
 void SplitAddressLines(std::string_view gbk, std::string& line1, std::string& line2,
                        std::string& line3, size_t length = 30);
+// The print values `name`1, `name`2 and `name`3: the address split into
+// lines of 30 bytes.
+void PutAddressLines(std::map<std::u16string, std::u16string>& values, std::u16string_view name,
+                     std::string_view gbk);
 
 // Copy counts.  A confirmed count of 101..199 is a forced count: the
 // operator's number plus 100.  CopiesToPrint undoes the offset by

@@ -12,6 +12,7 @@
 #include "print/CodabarBitmap.h"
 #include "print/Code128Bitmap.h"
 #include "print/PrintFields.h"
+#include "common/WideText.h"
 #include "print/PrintText.h"
 #include "print/QrEncoder.h"
 #include "print/Renderers.h"
@@ -129,17 +130,8 @@ CTemplateModel* RenderWaybill(const PrintContext& context, int32_t recordId, int
   v[u"转运单号"] = DigitText(F(r.cNo));
   v[u"参考号"] = DigitText(F(r.cRNo));
   v[u"标签"] = W(r.cMark);
-  {
-    std::string a1, a2, a3;
-    SplitAddressLines(F(r.cRAddr), a1, a2, a3, 30);
-    v[u"收件地址1"] = W(a1);
-    v[u"收件地址2"] = W(a2);
-    v[u"收件地址3"] = W(a3);
-    SplitAddressLines(F(r.cSAddr), a1, a2, a3, 30);
-    v[u"发件地址1"] = W(a1);
-    v[u"发件地址2"] = W(a2);
-    v[u"发件地址3"] = W(a3);
-  }
+  PutAddressLines(v, u"收件地址", F(r.cRAddr));
+  PutAddressLines(v, u"发件地址", F(r.cSAddr));
   v[r.nItemType == 0 ? u"文件√" : r.nItemType == 1 ? u"包裹√" : u"防水袋√"] = u"√";
   v[u"报关单号"] = DigitText(F(r.cCNo));
   v[u"所属部门"] = W(r.cDepart);
@@ -240,18 +232,18 @@ CTemplateModel* RenderWaybill(const PrintContext& context, int32_t recordId, int
     if (block.empty()) return;
     const char16_t* p = sender ? u"发件" : u"收件";
     std::u16string pre(p);
-    ReplaceAll(block, sender ? u"[发件人]" : u"[收件人]", v[sender ? u"发件人" : u"收件人"]);
-    ReplaceAll(block, u"[单位]", v[pre + u"单位"]);
-    ReplaceAll(block, u"[地址]", v[pre + u"地址"]);
-    ReplaceAll(block, u"[电话]", v[pre + u"电话"]);
-    ReplaceAll(block, u"[邮编]", v[pre + u"邮编"]);
-    ReplaceAll(block, u"[国家]", v[pre + u"国家"]);
-    ReplaceAll(block, u"[省州]", v[pre + u"省州"]);
-    ReplaceAll(block, u"[城市]", v[pre + u"城市"]);
-    ReplaceAll(block, u"[短信]", v[pre + u"短信"]);
-    ReplaceAll(block, u"[电邮]", v[pre + u"邮箱"]);
+    ReplaceAllW(block, sender ? u"[发件人]" : u"[收件人]", v[sender ? u"发件人" : u"收件人"]);
+    ReplaceAllW(block, u"[单位]", v[pre + u"单位"]);
+    ReplaceAllW(block, u"[地址]", v[pre + u"地址"]);
+    ReplaceAllW(block, u"[电话]", v[pre + u"电话"]);
+    ReplaceAllW(block, u"[邮编]", v[pre + u"邮编"]);
+    ReplaceAllW(block, u"[国家]", v[pre + u"国家"]);
+    ReplaceAllW(block, u"[省州]", v[pre + u"省州"]);
+    ReplaceAllW(block, u"[城市]", v[pre + u"城市"]);
+    ReplaceAllW(block, u"[短信]", v[pre + u"短信"]);
+    ReplaceAllW(block, u"[电邮]", v[pre + u"邮箱"]);
     block = Trimmed(block);
-    ReplaceAll(block, u"\r", u"");
+    ReplaceAllW(block, u"\r", u"");
   };
   fillBlock(senderBlock, true);
   fillBlock(receiverBlock, false);

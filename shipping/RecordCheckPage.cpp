@@ -1,12 +1,10 @@
 #include "shipping/RecordCheckPage.h"
 
 #include <QDateTime>
-#include <QInputDialog>
 
 #include <chrono>
 
 #include "common/LanguageTable.h"
-#include "common/WideText.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
 #include "platform/QtWaitForWork.h"
@@ -34,12 +32,6 @@ constexpr int kPrintCaptionText = 20002;
 constexpr int kCopiesText = 120058;
 constexpr int kPrintFailedText = 22506;       // %1 the record id
 constexpr int kPrintFailedCountText = 22510;  // %1 how many
-
-std::u16string WithCount(int id, int count) {
-  std::u16string text = AppLanguage().Text(id);
-  ReplaceAllW(text, u"%1", QString::number(count).toStdU16String());
-  return text;
-}
 
 }  // namespace
 
@@ -222,7 +214,7 @@ qintptr CRecordCheckPage::OnPrintProgress(quintptr wParam, qintptr lParam) {
     printBusy_ = false;
     if (printWorker_.joinable()) printWorker_.join();
     if (const int failed = printFailures_.exchange(0); failed > 0)
-      platform::ShowMessageBox(WithCount(kPrintFailedCountText, failed));
+      platform::ShowMessageBox(AppLanguage().TextWithNumber(kPrintFailedCountText, failed));
   }
   return 0;
 }
@@ -244,7 +236,7 @@ void CRecordCheckPage::PrintRecords() {
     return;
   }
   const int count = static_cast<int>(ids.size());
-  if (platform::ShowMessageBox(WithCount(kPrintQuestionText, count),
+  if (platform::ShowMessageBox(AppLanguage().TextWithNumber(kPrintQuestionText, count),
                                AppLanguage().Text(kPrintCaptionText),
                                platform::kMbYesNo | platform::kMbIconQuestion) != platform::kIdYes) {
     printBusy_ = false;
@@ -253,12 +245,8 @@ void CRecordCheckPage::PrintRecords() {
   int copies = 0;
   if (askCopies) {
     copies = askCopies(count);
-  } else {
-    bool ok = false;
-    copies = QInputDialog::getInt(this, QString::fromStdU16String(AppLanguage().Text(kPrintCaptionText)),
-                                  QString::fromStdU16String(WithCount(kCopiesText, count)), 1, 1, 9,
-                                  1, &ok);
-    if (!ok) copies = 0;
+  } else if (!ConfirmPrint(2, AppLanguage().TextWithNumber(kCopiesText, count), copies)) {
+    copies = 0;
   }
   if (copies <= 0) {
     printBusy_ = false;
@@ -274,7 +262,7 @@ void CRecordCheckPage::PrintRecords() {
   if (count == 1) {
     const int32_t id = ids.front();
     const int printed = platform::WaitForWork([&] { return print(id, copies); });
-    if (printed <= 0) platform::ShowMessageBox(WithCount(kPrintFailedText, id));
+    if (printed <= 0) platform::ShowMessageBox(AppLanguage().TextWithNumber(kPrintFailedText, id));
     printBusy_ = false;
     return;
   }

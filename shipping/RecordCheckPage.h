@@ -58,7 +58,8 @@ class CRecordCheckPage : public CViewPage {
   std::function<RecordCheckQuery()> makeQuery;
   // Starts a thread (tests make it fail).
   std::function<std::thread(std::function<void()>)> startThread;
-  // The copies of a print of `count` records, 0 when cancelled.
+  // The copies of a print of `count` records, 0 when cancelled (default:
+  // the print confirmation of the page base, kind 2 waybill).
   std::function<int(int count)> askCopies;
   // Prints one waybill (default: the application's print job).
   std::function<int(int32_t id, int copies)> printWaybill;

@@ -181,20 +181,41 @@ class CViewPage : public QWidget, public ViewPageFlags {
   // The print confirmation (kind 0 invoice, 1 label, 2 waybill): true with
   // the copies on OK.  Unset: dialog 155.
   std::function<bool(int kind, const std::u16string& message, int& copies)> confirmPrint;
-  // Fills the print block's ids from the selected rows; 0 (text 160004)
-  // when none is selected.
-  int CollectPrintSelection();
+  // Fills the print block's ids from the selected rows in grid order; 0
+  // (the message `noneText`, 160004 unless a page has its own) when none
+  // is selected.
+  int CollectPrintSelection(int32_t noneText = 160004);
   // Waits for a running several-waybill print to end.
   void JoinPrintWorker();
 
  protected:
   bool event(QEvent* e) override;
 
- private:
-  void OnGridDoubleClick();
+  // The pieces of the print commands a page with print rules of its own
+  // puts together.
+  // The common start: false while the grid is empty, a print runs or there
+  // are no print doors; else the busy flag is set.
   bool BeginPrint();
+  // Clears the busy flag on every way out of a print on the window thread.
+  struct PrintBusyClear {
+    int& flag;
+    ~PrintBusyClear() { flag = 0; }
+  };
   void PausePrint(int ms);
   bool ConfirmPrint(int kind, const std::u16string& message, int& copies);
+  // With no label template in the layout: asks for one (unless one is
+  // current) and reloads the layout; false when there is still none.
+  bool EnsureLabelLayout(CPrintDoors& doors);
+  // The label print of the print block's ids: the question naming the
+  // sheets, the confirmation, the sheets one after the other, and the
+  // message naming the records left unprinted.
+  void PrintLabelSheets(CPrintDoors& doors, int perSheet, bool pieceField);
+  // How a record left unprinted by the label print is named (its id; a
+  // page may show its waybill number).
+  virtual std::u16string PrintRecordName(int32_t id) const;
+
+ private:
+  void OnGridDoubleClick();
 
   std::thread printWorker_;
   std::atomic<bool> printStop_{false};

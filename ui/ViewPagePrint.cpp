@@ -10,14 +10,13 @@
 #include <thread>
 
 #include "common/LanguageTable.h"
-#include "common/TextCodec.h"
+#include "common/WideText.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
 #include "print/LabelLayout.h"
 #include "print/PagePrintPlan.h"
 #include "print/PrintContext.h"
 #include "print/PrintDoors.h"
-#include "print/PrintText.h"
 #include "print/TemplateModel.h"
 #include "ui/PrintConfirmDlg.h"
 #include "ui/ViewHost.h"
@@ -82,26 +81,21 @@ bool CViewPage::BeginPrint() {
   return true;
 }
 
-int CViewPage::CollectPrintSelection() {
+int CViewPage::CollectPrintSelection(int32_t noneText) {
   printBlock.ids.clear();
-  if (grid != nullptr) {
-    for (int row = 0; row < grid->RowCount(); ++row)
-      if (grid->IsRowSelected(row)) printBlock.ids.push_back(grid->GetRowId(row));
-  }
-  if (printBlock.ids.empty()) {
-    platform::ShowMessageBox(AppLanguage().Text(160004));
+  if (GetSelectedIds(printBlock.ids) == 0) {
+    platform::ShowMessageBox(AppLanguage().Text(noneText));
     return 0;
   }
   return static_cast<int>(printBlock.ids.size());
 }
 
+std::u16string CViewPage::PrintRecordName(int32_t id) const { return Number(id); }
+
 void CViewPage::OnPrintInvoice(int toFile) {
   if (!BeginPrint()) return;
   CPrintDoors& doors = *PrintDoors();
-  struct Clear {
-    int& flag;
-    ~Clear() { flag = 0; }
-  } clear{printBusy};
+  PrintBusyClear clear{printBusy};
   if (doors.CurrentTemplate(0) == nullptr || !doors.InvoiceMapLoaded()) {
     if (doors.CurrentTemplate(0) == nullptr && !doors.ChooseTemplate(0)) return;
     doors.ReloadInvoiceMap();
@@ -117,8 +111,8 @@ void CViewPage::OnPrintInvoice(int toFile) {
   if (toFile) {
     if (ids.size() > 1) {
       std::u16string text = AppLanguage().Text(120053);
-      ReplaceAll(text, u"%1", count);
-      ReplaceAll(text, u"%2", templateName);
+      ReplaceAllW(text, u"%1", count);
+      ReplaceAllW(text, u"%2", templateName);
       if (!AskYesNo(text)) return;
     }
     int written = 0;
@@ -128,8 +122,8 @@ void CViewPage::OnPrintInvoice(int toFile) {
     }
     // Names the folder the files were really written to.
     std::u16string text = AppLanguage().Text(120055);
-    ReplaceAll(text, u"%1", Number(written));
-    ReplaceAll(text, u"%2", doors.InvoiceFolder());
+    ReplaceAllW(text, u"%1", Number(written));
+    ReplaceAllW(text, u"%2", doors.InvoiceFolder());
     platform::ShowMessageBox(text);
     return;
   }
@@ -138,8 +132,8 @@ void CViewPage::OnPrintInvoice(int toFile) {
     message = u"仅选中一票。";
   } else {
     message = AppLanguage().Text(120054);
-    ReplaceAll(message, u"%1", count);
-    ReplaceAll(message, u"%2", templateName);
+    ReplaceAllW(message, u"%1", count);
+    ReplaceAllW(message, u"%2", templateName);
   }
   int copies = 1;
   if (!ConfirmPrint(0, message, copies)) return;
@@ -162,16 +156,12 @@ void CViewPage::OnPrintWaybill() {
     return;
   }
   std::u16string count = Number(static_cast<long long>(printBlock.ids.size()));
-  std::u16string text = AppLanguage().Text(160005);
-  ReplaceAll(text, u"%1", count);
-  if (!AskYesNo(text)) {
+  if (!AskYesNo(AppLanguage().TextWithString(160005, count))) {
     printBusy = 0;
     return;
   }
-  std::u16string message = AppLanguage().Text(120058);
-  ReplaceAll(message, u"%1", count);
   int copies = 1;
-  if (!ConfirmPrint(2, message, copies)) {
+  if (!ConfirmPrint(2, AppLanguage().TextWithString(120058, count), copies)) {
     printBusy = 0;
     return;
   }
@@ -204,51 +194,52 @@ void CViewPage::OnPrintWaybill() {
       std::this_thread::sleep_for(std::chrono::milliseconds(printPause ? 0 : 200));
     }
     if (!notPrinted.empty()) {
-      std::u16string text = AppLanguage().Text(22100);
-      ReplaceAll(text, u"%1", IdList(notPrinted));
+      std::u16string text = AppLanguage().TextWithString(22100, IdList(notPrinted));
       QMetaObject::invokeMethod(target, [text] { platform::ShowMessageBox(text); },
                                 Qt::QueuedConnection);
     }
   });
 }
 
-void CViewPage::OnPrintLabel() {
-  if (!BeginPrint()) return;
-  CPrintDoors& doors = *PrintDoors();
-  struct Clear {
-    int& flag;
-    ~Clear() { flag = 0; }
-  } clear{printBusy};
+bool CViewPage::EnsureLabelLayout(CPrintDoors& doors) {
+  if (doors.LabelLayout().HasTemplate()) return true;
+  if (doors.CurrentTemplate(2) == nullptr && !doors.ChooseTemplate(2)) return false;
+  doors.ReloadLabelLayout();
   if (!doors.LabelLayout().HasTemplate()) {
-    if (doors.CurrentTemplate(2) == nullptr && !doors.ChooseTemplate(2)) return;
-    doors.ReloadLabelLayout();
-    if (!doors.LabelLayout().HasTemplate()) {
-      platform::ShowMessageBox(u"没有选择可用的标签模版。");
-      return;
-    }
+    platform::ShowMessageBox(u"没有选择可用的标签模版。");
+    return false;
   }
-  if (CollectPrintSelection() == 0) return;
-  CLabelLayout& layout = doors.LabelLayout();
-  int perSheet = layout.LabelsPerSheet();
-  int column = 0, row = 0;
-  bool pieceField = layout.CellOfField(GbkFromWide(u"分单序"), column, row, 0) != 0;
+  return true;
+}
+
+void CViewPage::PrintLabelSheets(CPrintDoors& doors, int perSheet, bool pieceField) {
+  CTemplateModel* label = doors.LabelLayout().Template();
+  if (label == nullptr) label = doors.CurrentTemplate(2);
   int count = static_cast<int>(printBlock.ids.size());
   std::u16string text = AppLanguage().Text(120056);
-  ReplaceAll(text, u"%1", Number(count));
-  ReplaceAll(text, u"%2", Number(LabelSheetCount(count, perSheet)));
-  ReplaceAll(text, u"%3", pieceField ? AppLanguage().Text(120057) : u"");
-  ReplaceAll(text, u"%4", layout.Template() != nullptr ? layout.Template()->Name() : u"");
+  ReplaceAllW(text, u"%1", Number(count));
+  ReplaceAllW(text, u"%2", Number(LabelSheetCount(count, perSheet)));
+  ReplaceAllW(text, u"%3", pieceField ? AppLanguage().Text(120057) : u"");
+  ReplaceAllW(text, u"%4", label != nullptr ? label->Name() : u"");
   if (!AskYesNo(text)) return;
-  std::u16string message = AppLanguage().Text(120058);
-  ReplaceAll(message, u"%1", Number(count));
   int copies = 1;
-  if (!ConfirmPrint(1, message, copies)) return;
+  if (!ConfirmPrint(1, AppLanguage().TextWithNumber(120058, count), copies)) return;
   printBlock.copies = copies;
   std::vector<int32_t> left = RunLabelBatches(doors, printBlock.ids, perSheet, pieceField, copies,
                                               [this](int ms) { PausePrint(ms); });
   if (!left.empty()) {
-    std::u16string notPrinted = AppLanguage().Text(22100);
-    ReplaceAll(notPrinted, u"%1", IdList(left));
-    platform::ShowMessageBox(notPrinted);
+    std::u16string names;
+    for (int32_t id : left) names += (names.empty() ? u"" : u", ") + PrintRecordName(id);
+    platform::ShowMessageBox(AppLanguage().TextWithString(22100, names));
   }
+}
+
+void CViewPage::OnPrintLabel() {
+  if (!BeginPrint()) return;
+  CPrintDoors& doors = *PrintDoors();
+  PrintBusyClear clear{printBusy};
+  if (!EnsureLabelLayout(doors)) return;
+  if (CollectPrintSelection() == 0) return;
+  CLabelLayout& layout = doors.LabelLayout();
+  PrintLabelSheets(doors, layout.LabelsPerSheet(), LabelHasPieceOrder(layout));
 }

@@ -12,7 +12,6 @@
 
 #include "common/TextCodec.h"
 #include "entry/QuickEntryImport.h"
-#include "entry/QuickEntryPrints.h"
 #include "entry/QuickEntryReactions.h"
 #include "platform/MessageBox.h"
 #include "refdata/ServiceKinds.h"
@@ -246,39 +245,6 @@ TEST(QuickEntryImport, TemplateCarriesTheFormsDefaults) {
   EXPECT_DOUBLE_EQ(1.5, w.fGCustom);
   EXPECT_GE(w.year, 2024);
   EXPECT_EQ(0, record.spare);
-}
-
-TEST(QuickEntryPrints, LabelsGoOneSheetAtATime) {
-  EXPECT_EQ(3, SheetsFor(17, 8));
-  EXPECT_EQ(2, SheetsFor(16, 8));
-  std::vector<int32_t> ids;
-  for (int i = 1; i <= 17; ++i) ids.push_back(i);
-  std::vector<size_t> batches;
-  std::vector<int> markers;
-  LabelJob placesAll = [&](std::vector<int32_t>& batch, int&, int&, int marker) {
-    batches.push_back(batch.size());
-    markers.push_back(marker);
-    batch.clear();
-    return 1;
-  };
-  LabelRun run = RunLabelBatches(ids, 8, false, placesAll, nullptr);
-  EXPECT_EQ((std::vector<size_t>{8, 8, 1}), batches);
-  EXPECT_EQ((std::vector<int>{0, -1, -1}), markers);
-  EXPECT_TRUE(run.notPrinted.empty());
-
-  // A job that cannot place a record ends the print and names what is left.
-  int calls = 0;
-  LabelJob stuck = [&](std::vector<int32_t>& batch, int&, int&, int) {
-    ++calls;
-    if (calls == 1) {
-      batch.erase(batch.begin(), batch.begin() + 7);  // one record left behind
-      return 1;
-    }
-    return 0;
-  };
-  run = RunLabelBatches(ids, 8, true, stuck, nullptr);
-  EXPECT_EQ(2, calls);
-  EXPECT_EQ(10u, run.notPrinted.size());
 }
 
 }  // namespace

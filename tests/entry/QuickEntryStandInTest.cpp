@@ -30,6 +30,7 @@
 #include "entry/QuickEntryPage.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
+#include "print/PrintDoors.h"
 #include "print/TemplateCache.h"
 #include "print/TemplateModel.h"
 #include "refdata/DestinationTable.h"
@@ -41,6 +42,7 @@
 #include "tests/entry/EntryTestSupport.h"
 #include "tests/shell/StandInSuite.h"
 #include "ui/LinkLabel.h"
+#include "ui/PrintConfirmDlg.h"
 #include "ui/ViewHost.h"
 
 namespace {
@@ -49,6 +51,7 @@ class TestHost : public CViewHost {
  public:
   explicit TestHost(CBrantleClientApp* app) : app_(app) {}
   CBrantleClientApp* Application() override { return app_; }
+  CPrintDoors* PrintDoors() override { return &app_->PrintDoors(); }
   QSize ScreenSize() const override { return QSize(1280, 768); }
 
  private:
@@ -101,7 +104,7 @@ class QuickEntryStandIn : public shelltest::StandInSuite {
     page_ = std::make_unique<CQuickEntryPage>();
     page_->host = &host_;
     page_->index = 0;
-    page_->printPause = nullptr;
+    page_->printPause = [](int) {};
     page_->CreatePageWindow(nullptr, QSize(1280, 720));
     page_->OnPageCreated();
     page_->show();
@@ -560,10 +563,11 @@ TEST_F(QuickEntryStandIn, PrintsOfTheSelectedRows) {
   for (int row = 0; row < grid.RowCount(); ++row) grid.SetRowSelected(row, true, false);
   page_->labelsPerSheet = [] { return 8; };
   int confirmed = 0;
-  page_->confirmPrint = [&](int kind, const std::u16string&) {
+  page_->confirmPrint = [&](int kind, const std::u16string&, int& copies) {
     ++confirmed;
     EXPECT_EQ(1, kind);
-    return 1;
+    copies = 1;
+    return true;
   };
   boxes_.QueueAnswer(platform::kIdYes);
   page_->OnPrintLabel();
@@ -587,6 +591,82 @@ TEST_F(QuickEntryStandIn, PrintsOfTheSelectedRows) {
   ASSERT_GE(boxes_.Count(), 1u);
   EXPECT_EQ(u"", boxes_.Messages().front().caption) << "no question for one row";
   EXPECT_NE(std::u16string::npos, boxes_.LastText().find(WideFromGbk(app_.dayPictureFolder)));
+}
+
+// Left to their defaults, the label print and the settings' label option
+// read the application's label layout, loaded from the current label
+// template, and the label print confirms its copies in the print
+// confirmation dialog.
+TEST_F(QuickEntryStandIn, LabelPrintAndLabelOptionReadTheApplicationsLayout) {
+  OpenPage();
+  CQuickEntryDlg& form = Form();
+  auto labelTemplate = [](const char16_t* name, const char16_t* text) {
+    auto model = std::make_unique<CTemplateModel>(GbkFromWide(u"快件标签"), GbkFromWide(name));
+    model->SetText(GbkFromWide(text));
+    model->SetWorkbook("xls");
+    return model;
+  };
+  auto one = labelTemplate(u"单联标签", u"<列表定义开始>\n内部单号=A1\n<列表定义结束>\n");
+  auto two = labelTemplate(u"两联标签",
+                           u"横向标签个数=2\n<列表定义开始>\n内部单号=A1\n分单序=B1\n<列表定义结束>\n");
+  // The label option: a one-label template current, the layout not yet
+  // loaded, keeps the box ticked.
+  app_.Templates().SetCurrent(2, one.get());
+  bool ticked = false;
+  QTimer::singleShot(0, [&] {
+    CQuickEntrySettingsDlg& dlg = form.SettingsDialog();
+    QTest::mouseClick(dlg.LabelBox(), Qt::LeftButton);
+    ticked = dlg.LabelBox()->isChecked();
+    dlg.reject();
+  });
+  QTest::mouseClick(form.StatusLabel(), Qt::LeftButton);
+  EXPECT_TRUE(ticked);
+  EXPECT_EQ(0u, boxes_.Count());
+
+  // Two labels a sheet with piece labels: 5 rows need 3 sheets.
+  app_.LabelLayout().Reset();
+  app_.Templates().SetCurrent(2, two.get());
+  for (int id = 301; id <= 305; ++id) {
+    WaybillRecord w{};
+    w.irID = id;
+    std::snprintf(w.cNum, sizeof w.cNum, "BR1100%04d", id);
+    page_->OnRecordChanged(1, w);
+  }
+  CListGrid& grid = *page_->grid;
+  for (int row = 0; row < grid.RowCount(); ++row) grid.SetRowSelected(row, true, false);
+  boxes_.QueueAnswer(platform::kIdYes);
+  int kind = -1;
+  std::u16string confirmText;
+  QTimer::singleShot(0, [&] {
+    auto* dlg = qobject_cast<CPrintConfirmDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(nullptr, dlg);
+    kind = dlg->kind;
+    confirmText = dlg->message;
+    entrytest::SaveScreenshot(*dlg, "quick_entry_label_print_confirm");
+    QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);
+  });
+  page_->OnPrintLabel();
+  EXPECT_FALSE(page_->PrintBusy());
+  EXPECT_EQ(1, kind);
+  EXPECT_NE(std::u16string::npos, confirmText.find(u"5"));
+  ASSERT_EQ(1u, boxes_.Count());
+  const std::u16string question = boxes_.LastText();
+  EXPECT_NE(std::u16string::npos, question.find(u"3")) << Utf8FromWide(question);
+  EXPECT_NE(std::u16string::npos, question.find(AppLanguage().Text(120057)));
+  EXPECT_NE(std::u16string::npos, question.find(u"两联标签"));
+
+  // The same layout refuses the label option.
+  QTimer::singleShot(0, [&] {
+    CQuickEntrySettingsDlg& dlg = form.SettingsDialog();
+    QTest::mouseClick(dlg.LabelBox(), Qt::LeftButton);
+    ticked = dlg.LabelBox()->isChecked();
+    dlg.reject();
+  });
+  QTest::mouseClick(form.StatusLabel(), Qt::LeftButton);
+  EXPECT_FALSE(ticked);
+  EXPECT_EQ(2u, boxes_.Count());
+  app_.LabelLayout().Reset();
+  app_.Templates().SetCurrent(2, nullptr);
 }
 
 // The form in every express kind of the sample, in Chinese and English.

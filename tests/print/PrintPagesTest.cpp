@@ -311,6 +311,39 @@ TEST_F(PageFixture, LabelLoopEndsWhenTheJobPlacesNothing) {
   }
 }
 
+// 17 labels at 8 a sheet: the job gets 8, 8 and 1 ids, serial 0 on the
+// first call only.  A job that leaves a record of its first sheet behind
+// and then places nothing ends the run; the records left come back.
+TEST(LabelBatchesTest, SheetsOfEightAndAJobThatStops) {
+  std::vector<int32_t> ids;
+  for (int i = 1; i <= 17; ++i) ids.push_back(i);
+  FakeDoors doors;
+  std::vector<int32_t> left = RunLabelBatches(doors, ids, 8, false, 1, nullptr);
+  EXPECT_TRUE(left.empty());
+  ASSERT_EQ(doors.labelCalls.size(), 3u);
+  std::vector<size_t> sizes;
+  std::vector<int> serials;
+  for (const auto& call : doors.labelCalls) {
+    sizes.push_back(call.ids.size());
+    serials.push_back(call.serial);
+  }
+  EXPECT_EQ(sizes, (std::vector<size_t>{8, 8, 1}));
+  EXPECT_EQ(serials, (std::vector<int>{0, -1, -1}));
+
+  struct StuckDoors : FakeDoors {
+    int calls = 0;
+    int PrintLabels(std::vector<int32_t>& batch, int, int, int&, int&, int, int) override {
+      if (++calls > 1) return 0;
+      batch.erase(batch.begin(), batch.begin() + 7);  // one record left behind
+      return 1;
+    }
+  } stuck;
+  left = RunLabelBatches(stuck, ids, 8, true, 1, nullptr);
+  EXPECT_EQ(stuck.calls, 2);
+  EXPECT_EQ(left.size(), 10u);
+  EXPECT_EQ(left.front(), 8);
+}
+
 TEST_F(PageFixture, InvoicesToFilesNameTheirRealFolder) {
   AddRows(3);
   boxes.QueueAnswer(platform::kIdYes);

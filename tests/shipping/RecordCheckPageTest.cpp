@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <atomic>
 #include <filesystem>
@@ -26,6 +28,7 @@
 #include "tests/refdata/RepositoryLanguage.h"
 #include "tests/server/StandInLinkSuite.h"
 #include "ui/LinkLabel.h"
+#include "ui/PrintConfirmDlg.h"
 #include "ui/RecordFilter.h"
 #include "ui/ViewHost.h"
 
@@ -316,6 +319,40 @@ TEST_F(RecordCheckPageTest, PrintingGoesThroughThePrintJobForEverySelectedRecord
   page_->OnPrintWaybill();
   ASSERT_TRUE(testsupport::WaitUntil([&] { return !page_->PrintBusy(); }));
   EXPECT_EQ(u"3 waybills could not be printed.", boxes_.LastText());
+}
+
+// Without a replaced copy question the waybill print asks in the print
+// confirmation dialog (waybill kind, text 120058) and prints its copies.
+TEST_F(RecordCheckPageTest, WaybillCopiesComeFromThePrintConfirmation) {
+  OpenPage();
+  for (const char* n : {"BR10000001", "BR10000002"}) Key(QString::fromLatin1(n));
+  std::mutex mutex;
+  std::vector<int> copies;
+  page_->printWaybill = [&](int32_t, int n) {
+    std::lock_guard<std::mutex> lock(mutex);
+    copies.push_back(n);
+    return 1;
+  };
+  for (int row = 0; row < 2; ++row) page_->grid->SetRowSelected(row, true, false);
+  int kind = -1;
+  std::u16string message;
+  QTimer::singleShot(0, [&] {
+    auto* dlg = qobject_cast<CPrintConfirmDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(nullptr, dlg);
+    kind = dlg->kind;
+    message = dlg->message;
+    dlg->CopiesEdit()->selectAll();
+    QTest::keyClicks(dlg->CopiesEdit(), "3");
+    QTest::mouseClick(dlg->OkButton(), Qt::LeftButton);
+  });
+  boxes_.QueueAnswer(platform::kIdYes);
+  page_->OnPrintWaybill();
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return !page_->PrintBusy(); }));
+  EXPECT_EQ(2, kind);
+  EXPECT_EQ(u"2 waybills selected.", message);
+  std::lock_guard<std::mutex> lock(mutex);
+  // The waybill confirmation forces its count over the template's: 100 + 3.
+  EXPECT_EQ((std::vector<int>{103, 103}), copies);
 }
 
 TEST_F(RecordCheckPageTest, AFieldUpdateFromTheFormShowsTheChangedRecords) {
