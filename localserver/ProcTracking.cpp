@@ -7,18 +7,13 @@
 // line, -3 a position outside 0..255 (or 100..199 for a new line).
 #include <string>
 
+#include "localserver/ProcHelpers.h"
 #include "localserver/Procedures.h"
 #include "localserver/Wire.h"
 
 namespace localserver {
 
 namespace {
-
-ProcResult Result(int64_t value) {
-  ProcResult r;
-  r.returnValue = value;
-  return r;
-}
 
 bool WaybillExists(ProcContext& ctx, int64_t irid) {
   return ctx.db.Scalar("SELECT count(*) FROM client_rec WHERE irid=?", {DbValue::Of(irid)})
