@@ -109,9 +109,6 @@ class CFullFormSaver {
   const InputWaybillRecord& Working() const { return state_.working; }
 
  private:
-  bool Call(std::string_view sql, int expectedReturn, int32_t& result);
-  bool Statement(std::string_view sql);
-
   WaybillSaveLink& link_;
   FullFormValues& values_;
   FullFormState& state_;

@@ -27,7 +27,7 @@ constexpr std::array<std::u16string_view, kImportFieldCount> kNames = {
     u"报关号", u"留用串", u"留用数", u"备用一", u"备用二", u"备用三", u"备用四", u"备用五",
     u"业务日期", u"发件证照号", u"收件证照号", u"物品净重"};
 
-constexpr int kMoney = -10, kOrigin = -11, kPayDir = -12;
+constexpr int kMoney = kMoneyKind, kOrigin = kOriginKind, kPayDir = kPayDirKind;
 
 struct TemplateText {
   int kind;
@@ -52,15 +52,6 @@ const TemplateText kTexts[] = {
     TT(15, cMName, 30), TT(16, cTaker, 30), TT(17, cTrans, 30), TT(18, cBearer, 30),
 };
 #undef TT
-
-int CaptionOf(int kind) {
-  switch (kind) {
-    case kMoney: return 30111;
-    case kOrigin: return 30112;
-    case kPayDir: return 30113;
-    default: return 30000 + kind;
-  }
-}
 
 double Decimal(std::u16string_view text) {
   return std::strtod(GbkFromWide(text).c_str(), nullptr);
@@ -91,7 +82,7 @@ void FillImportTemplate(const WaybillEntry& entry, InputWaybillRecord& record) {
                           : t.kind == kPayDir ? entry.payDir
                                               : entry.texts[t.kind];
     std::string narrow;
-    if (!CheckFieldLength(text, narrow, 0, t.longest, AppLanguage().Text(CaptionOf(t.kind)), false))
+    if (!CheckFieldLength(text, narrow, 0, t.longest, AppLanguage().Text(WaybillFieldCaption(t.kind)), false))
       continue;  // the message was shown; the field stays empty
     char* field = reinterpret_cast<char*>(&w) + t.offset;
     std::memcpy(field, narrow.data(), std::min(narrow.size(), t.size - 1));

@@ -10,9 +10,11 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <utility>
 
 #include "common/DateTime.h"
 #include "common/FieldCheck.h"
+#include "common/FixedField.h"
 #include "common/Json.h"
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
@@ -67,41 +69,6 @@ void ShowError(std::u16string_view text, int captionId = 20003) {
   platform::ShowMessageBox(text, Text(captionId), platform::kMbOk | platform::kMbIconError);
 }
 
-template <size_t N>
-std::string_view Field(const char (&field)[N]) {
-  return std::string_view(field, strnlen(field, N));
-}
-
-template <size_t N>
-void SetField(char (&field)[N], std::string_view value) {
-  std::memset(field, 0, N);
-  std::memcpy(field, value.data(), std::min(value.size(), N - 1));
-}
-
-std::string Ascii(std::u16string_view text) {
-  std::string out;
-  for (char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
-  return out;
-}
-
-double Decimal(std::u16string_view text) {
-  const std::string s = Ascii(text);
-  const double v = std::strtod(s.c_str(), nullptr);
-  return std::isfinite(v) ? v : 0;
-}
-
-int32_t Integer(std::u16string_view text) {
-  const long long v = std::strtoll(Ascii(text).c_str(), nullptr, 10);
-  return static_cast<int32_t>(std::clamp<long long>(v, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
-}
-
-std::u16string Formatted(const char* format, double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, format, value);
-  return WideFromGbk(text);
-}
-
 // ---- the field kinds that hold text ----
 
 enum class Form : uint8_t { Plain, Encoded };
@@ -114,7 +81,7 @@ struct TextKind {
   Form form;
 };
 
-constexpr int kMoney = -10, kOrigin = -11, kPayDir = -12;
+constexpr int kMoney = kMoneyKind, kOrigin = kOriginKind, kPayDir = kPayDirKind;
 
 #define TK(kind, name, longest, form) \
   TextKind { kind, offsetof(WaybillRecord, name), sizeof(WaybillRecord::name), longest, Form::form }
@@ -159,62 +126,7 @@ std::u16string* PaymentCode(WaybillEntry& e, int kind) {
   }
 }
 
-int CaptionOf(int kind) {
-  switch (kind) {
-    case kMoney: return 30111;
-    case kOrigin: return 30112;
-    case kPayDir: return 30113;
-    default: return 30000 + kind;
-  }
-}
-
-// ---- statements ----
-
-// Arguments joined by commas; texts single-quoted with their quotes doubled.
-class ArgList {
- public:
-  ArgList& Int(long long v) { return Raw(std::to_string(v)); }
-  ArgList& Unsigned(uint32_t v) { return Raw(std::to_string(v)); }
-  ArgList& Fixed(double v, int decimals) {
-    char text[400];
-    std::snprintf(text, sizeof text, "%.*f", decimals, v);
-    return Raw(text);
-  }
-  ArgList& Text(std::string_view v) {
-    Comma();
-    text_ += '\'';
-    text_ += QuoteSqlNarrow(v);
-    text_ += '\'';
-    return *this;
-  }
-  ArgList& Raw(std::string_view v) {
-    Comma();
-    text_ += v;
-    return *this;
-  }
-  const std::string& Joined() const { return text_; }
-
- private:
-  void Comma() {
-    if (!first_) text_ += ',';
-    first_ = false;
-  }
-  std::string text_;
-  bool first_ = true;
-};
-
-double Surcharges(const WaybillRecord& w) {
-  return w.faRemote + w.faCheck + w.faPack + w.faSafe + w.faGet + w.faBy + w.faCarry;
-}
-
-bool IsCalendarDate(int y, int m, int d) {
-  if (y < 1 || m < 1 || m > 12 || d < 1) return false;
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  return d <= kDays[m - 1] + (m == 2 && leap ? 1 : 0);
-}
-
-// The first three groups of digits of a text.
+// The first three runs of digits of a text.
 bool DigitGroups(std::string_view text, int (&groups)[3]) {
   int found = 0;
   size_t i = 0;
@@ -247,51 +159,109 @@ std::unique_ptr<WaybillSaveLink> MakeServerWaybillSaveLink(CServerLink& link) {
   return std::make_unique<ServerWaybillSaveLink>(link);
 }
 
+int WaybillFieldCaption(int kind) {
+  switch (kind) {
+    case kMoneyKind: return 30111;
+    case kOriginKind: return 30112;
+    case kPayDirKind: return 30113;
+    default: return 30000 + kind;
+  }
+}
+
+// ---- typed numbers ----
+
+namespace {
+
+std::string Ascii(std::u16string_view text) {
+  std::string out;
+  for (char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+}  // namespace
+
+double TypedDecimal(std::u16string_view text) {
+  const double v = std::strtod(Ascii(text).c_str(), nullptr);
+  return std::isfinite(v) ? v : 0;
+}
+
+int32_t TypedInteger(std::u16string_view text) {
+  const long long v = std::strtoll(Ascii(text).c_str(), nullptr, 10);
+  return static_cast<int32_t>(std::clamp<long long>(v, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+std::u16string FormattedNumber(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return WideFromGbk(text);
+}
+
 // ---- statement texts ----
+
+SqlArgList& SqlArgList::Fixed(double v, int decimals) {
+  char text[400];
+  std::snprintf(text, sizeof text, "%.*f", decimals, v);
+  return Raw(text);
+}
+
+SqlArgList& SqlArgList::Text(std::string_view v) {
+  Raw("'");
+  text_ += QuoteSqlNarrow(v);
+  text_ += '\'';
+  return *this;
+}
+
+SqlArgList& SqlArgList::Raw(std::string_view v) {
+  if (!first_) text_ += ',';
+  first_ = false;
+  text_ += v;
+  return *this;
+}
 
 std::string BuildWaybillSaveCall(const WaybillRecord& w, int32_t loadedId,
                                  std::string_view userName, std::string_view kindCode,
                                  std::string_view station) {
   const bool added = loadedId == 0;
-  ArgList a;
+  SqlArgList a;
   char date[48];
   std::snprintf(date, sizeof date, "'%d.%d.%d'", w.year, w.month, w.day);
   a.Int(added ? w.icID : loadedId).Int(w.nItemType).Int(w.nLanguage).Raw(date).Int(w.nState)
       .Int(w.nPayWay);
   if (added) a.Text(userName).Text(kindCode);                                     // 7, 8
-  a.Text(Field(w.cAddrFrom)).Text(Field(w.cDes)).Text(Field(w.cNum)).Text(Field(w.cNo));
+  a.Text(FixedText(w.cAddrFrom)).Text(FixedText(w.cDes)).Text(FixedText(w.cNum)).Text(FixedText(w.cNo));
   a.Fixed(w.fWeight, 3).Fixed(w.fAmount, 2);                                      // 13, 14
-  a.Text(Field(w.cSender)).Text(Field(w.cReceiver)).Text(Field(w.cRPhone))
-      .Text(Field(w.cRUnit)).Text(Field(w.cRPostcode)).Text(Field(w.cRAddr))
-      .Text(Field(w.cRCountry)).Text(Field(w.cRCity)).Text(Field(w.cRProvince))
-      .Text(Field(w.cMName)).Text(Field(w.cTaker));                               // 15 .. 25
+  a.Text(FixedText(w.cSender)).Text(FixedText(w.cReceiver)).Text(FixedText(w.cRPhone))
+      .Text(FixedText(w.cRUnit)).Text(FixedText(w.cRPostcode)).Text(FixedText(w.cRAddr))
+      .Text(FixedText(w.cRCountry)).Text(FixedText(w.cRCity)).Text(FixedText(w.cRProvince))
+      .Text(FixedText(w.cMName)).Text(FixedText(w.cTaker));                               // 15 .. 25
   a.Raw("''").Raw("''").Raw("'1900.1.1'").Raw("'1900.1.1'").Raw("''");           // 26 .. 30
-  a.Text(Field(w.cMemo)).Int(w.iReserve).Int(w.iBatch).Fixed(w.fWeights, 3)
-      .Text(Field(w.cLwh)).Fixed(w.fWeightb, 3).Int(w.iPiid).Fixed(w.fsPrice, 2);  // 31 .. 38
+  a.Text(FixedText(w.cMemo)).Int(w.iReserve).Int(w.iBatch).Fixed(w.fWeights, 3)
+      .Text(FixedText(w.cLwh)).Fixed(w.fWeightb, 3).Int(w.iPiid).Fixed(w.fsPrice, 2);  // 31 .. 38
   if (added) a.Fixed(w.fAccord, 2);                                               // 39
   a.Int(w.iDays);                                                                 // 40
   if (added) a.Int(0);                                                            // 41
   a.Fixed(0, 2).Fixed(w.fBase, 2).Fixed(w.faAddOn, 2).Fixed(w.faCustoms, 2)
       .Fixed(w.faOther, 2).Fixed(w.fBaseRate, 4);                                 // 42 .. 47
-  a.Text(Field(w.cGoods)).Int(w.iQuantity).Int(w.iPrice).Text(Field(w.cPack))
-      .Text(Field(w.cTransNote)).Int(w.iDValue).Int(w.iIValue);                   // 48 .. 54
+  a.Text(FixedText(w.cGoods)).Int(w.iQuantity).Int(w.iPrice).Text(FixedText(w.cPack))
+      .Text(FixedText(w.cTransNote)).Int(w.iDValue).Int(w.iIValue);                   // 48 .. 54
   a.Fixed(w.faGet, 2).Fixed(w.faCarry, 2).Fixed(w.faSafe, 2).Fixed(w.faPack, 2).Raw("0")
-      .Fixed(w.fBaseRate, 2).Text(Field(w.cMoney)).Fixed(0, 2);                   // 55 .. 62
-  a.Text(Field(w.cSUnit)).Text(Field(w.cSAddr)).Text(Field(w.cSPhone))
-      .Text(Field(w.cSPostcode)).Text(Field(w.cSCountry)).Text(Field(w.cSProvince))
-      .Text(Field(w.cSCity)).Text(Field(w.cMark)).Text(Field(w.cPayDir))
-      .Text(Field(w.cOrigin));                                                    // 63 .. 72
-  a.Int(w.iItem).Raw("''").Int(0).Fixed(w.fWeight, 3).Text(Field(w.cRNo)).Text(station)
-      .Raw("0").Raw("0").Text(Field(w.cSSms)).Fixed(w.fGoods, 2);                 // 73 .. 82
+      .Fixed(w.fBaseRate, 2).Text(FixedText(w.cMoney)).Fixed(0, 2);                   // 55 .. 62
+  a.Text(FixedText(w.cSUnit)).Text(FixedText(w.cSAddr)).Text(FixedText(w.cSPhone))
+      .Text(FixedText(w.cSPostcode)).Text(FixedText(w.cSCountry)).Text(FixedText(w.cSProvince))
+      .Text(FixedText(w.cSCity)).Text(FixedText(w.cMark)).Text(FixedText(w.cPayDir))
+      .Text(FixedText(w.cOrigin));                                                    // 63 .. 72
+  a.Int(w.iItem).Raw("''").Int(0).Fixed(w.fWeight, 3).Text(FixedText(w.cRNo)).Text(station)
+      .Raw("0").Raw("0").Text(FixedText(w.cSSms)).Fixed(w.fGoods, 2);                 // 73 .. 82
   if (added) a.Raw("''");                                                         // 83
-  a.Raw("'1900.1.1'").Text(Field(w.cCNo)).Text(Field(w.cDepart)).Text(Field(w.cSEMail))
-      .Text(Field(w.cREMail)).Text(Field(w.cRSms)).Text(Field(w.cReserve));        // 84 .. 90
+  a.Raw("'1900.1.1'").Text(FixedText(w.cCNo)).Text(FixedText(w.cDepart)).Text(FixedText(w.cSEMail))
+      .Text(FixedText(w.cREMail)).Text(FixedText(w.cRSms)).Text(FixedText(w.cReserve));        // 84 .. 90
   a.Raw("0").Raw("0").Raw("0").Raw("0").Raw("0").Raw("''");                       // 91 .. 96
-  a.Text(Field(w.cBy1)).Text(Field(w.cBy2)).Text(Field(w.cBy3)).Text(Field(w.cBy4))
-      .Text(Field(w.cBy5)).Unsigned(static_cast<uint32_t>(w.iCubic));              // 97 .. 102
+  a.Text(FixedText(w.cBy1)).Text(FixedText(w.cBy2)).Text(FixedText(w.cBy3)).Text(FixedText(w.cBy4))
+      .Text(FixedText(w.cBy5)).Unsigned(static_cast<uint32_t>(w.iCubic));              // 97 .. 102
   if (added) a.Raw("0").Raw("0").Raw("0").Raw("''");                              // 103 .. 106
-  a.Text(Field(w.cGoodsA)).Text(Field(w.cGCodeA)).Text(Field(w.cGCodeB))
-      .Text(Field(w.cGCodeC)).Fixed(w.fGCustom, 2).Fixed(w.fGCRate, 4)
+  a.Text(FixedText(w.cGoodsA)).Text(FixedText(w.cGCodeA)).Text(FixedText(w.cGCodeB))
+      .Text(FixedText(w.cGCodeC)).Fixed(w.fGCustom, 2).Fixed(w.fGCRate, 4)
       .Fixed(w.faCheck, 2).Fixed(w.faRemote, 2).Fixed(w.faBy, 2)
       .Fixed(w.fDiscount, 4);                                                     // 107 .. 116
   return std::string(added ? "{?=CALL brantle.dbo.cp_client_rec_fast_add("
@@ -307,12 +277,12 @@ std::string BuildPieceRowsStatement(int32_t irid, std::span<const PieceLine> pie
       "cgcodeb,cgcodec,fgcustom,fgcrate) ";
   uint32_t position = 0;
   for (const PieceLine& p : pieces) {
-    ArgList a;
+    SqlArgList a;
     a.Int(irid).Int(p.ixLong).Int(p.ixWidth).Int(p.ixHeight).Int(p.ixWeight).Int(p.nxPercent)
-        .Text(Field(p.cxNo)).Raw("0").Raw("0").Raw("0").Unsigned(++position)
-        .Text(Field(p.cxGoods)).Int(p.ixQuantity).Int(p.ixPrice).Text(Field(p.cxRNo))
-        .Text(Field(p.cxNum)).Text(Field(p.cxGoodsA)).Text(Field(p.cxGCodeA))
-        .Text(Field(p.cxGCodeB)).Text(Field(p.cxGCodeC)).Fixed(p.fxGCustom, 2)
+        .Text(FixedText(p.cxNo)).Raw("0").Raw("0").Raw("0").Unsigned(++position)
+        .Text(FixedText(p.cxGoods)).Int(p.ixQuantity).Int(p.ixPrice).Text(FixedText(p.cxRNo))
+        .Text(FixedText(p.cxNum)).Text(FixedText(p.cxGoodsA)).Text(FixedText(p.cxGCodeA))
+        .Text(FixedText(p.cxGCodeB)).Text(FixedText(p.cxGCodeC)).Fixed(p.fxGCustom, 2)
         .Fixed(p.fxGCRate, 4);
     if (position > 1) sql += "union all ";
     sql += "select " + a.Joined() + " ";
@@ -322,11 +292,11 @@ std::string BuildPieceRowsStatement(int32_t irid, std::span<const PieceLine> pie
 
 std::string BuildWaybillExtrasStatement(int32_t irid, const WaybillRecord& w) {
   std::string sql = "UPDATE brantle.dbo.client_rec SET ctrans='";
-  sql += QuoteSqlNarrow(Field(w.cTrans)) + "',cbearer='" + QuoteSqlNarrow(Field(w.cBearer)) +
-         "',cunit='" + QuoteSqlNarrow(Field(w.cGUnit)) + "',csidcard='" +
-         QuoteSqlNarrow(Field(w.cSIDCard)) + "',cridcard='" + QuoteSqlNarrow(Field(w.cRIDCard)) +
+  sql += QuoteSqlNarrow(FixedText(w.cTrans)) + "',cbearer='" + QuoteSqlNarrow(FixedText(w.cBearer)) +
+         "',cunit='" + QuoteSqlNarrow(FixedText(w.cGUnit)) + "',csidcard='" +
+         QuoteSqlNarrow(FixedText(w.cSIDCard)) + "',cridcard='" + QuoteSqlNarrow(FixedText(w.cRIDCard)) +
          "',fgweight=";
-  ArgList tail;
+  SqlArgList tail;
   tail.Fixed(w.fgWeight, 3);
   return sql + tail.Joined() + " WHERE irid=" + std::to_string(irid);
 }
@@ -345,10 +315,10 @@ std::string BuildGoodsRowsStatement(int32_t irid, std::span<const GoodsLine> goo
       "cgoodsa,cgcodea,cgcodeb,cgcodec,fgcustom,fgcrate,fgweight) ";
   int position = 0;
   for (const GoodsLine& g : goods) {
-    ArgList a;
-    a.Int(position).Int(irid).Text(Field(g.cgoods)).Text(Field(g.cunit)).Int(g.iquantity)
-        .Fixed(g.fprice, 2).Text(Field(g.cgoodsa)).Text(Field(g.cgcodea))
-        .Text(Field(g.cgcodeb)).Text(Field(g.cgcodec)).Fixed(g.fgcustom, 2)
+    SqlArgList a;
+    a.Int(position).Int(irid).Text(FixedText(g.cgoods)).Text(FixedText(g.cunit)).Int(g.iquantity)
+        .Fixed(g.fprice, 2).Text(FixedText(g.cgoodsa)).Text(FixedText(g.cgcodea))
+        .Text(FixedText(g.cgcodeb)).Text(FixedText(g.cgcodec)).Fixed(g.fgcustom, 2)
         .Fixed(g.fgcrate, 4).Fixed(g.fgweight, 3);
     if (position++ > 0) sql += "union all ";
     sql += "select " + a.Joined() + " ";
@@ -396,6 +366,157 @@ int EditRefusalMessageId(std::string_view reply) {
     if (JsonGetInt(kLinks[k], reply, 0) >= 1) return 120041 + k;
   if (JsonGetInt("nState", reply, 0) >= 1) return 120047;
   return 0;
+}
+
+void ReadWaybillReply(std::string_view reply, int32_t id, int32_t customerId,
+                      InputWaybillRecord& record, std::vector<PieceLine>& pieces,
+                      std::vector<GoodsLine>& goods) {
+  record = InputWaybillRecord{};
+  CWaybillCache::PieceList pieceList;
+  CWaybillCache::GoodsList goodsList;
+  CWaybillCache::ReadReply(reply, record, pieceList, goodsList);
+  WaybillRecord& w = record.waybill;
+  w.irID = id;
+  w.icID = customerId;
+  w.goodsLineCount = 0;
+  w.pieceLineCount = 0;
+  pieces.clear();
+  for (const auto& p : pieceList) pieces.push_back(*p);
+  goods.clear();
+  for (const auto& g : goodsList) goods.push_back(*g);
+}
+
+// ---- steps every waybill save takes ----
+
+double WaybillSurcharges(const WaybillRecord& w) {
+  return w.faRemote + w.faCheck + w.faPack + w.faSafe + w.faGet + w.faBy + w.faCarry;
+}
+
+bool TakeWaybillDate(std::string_view date, WaybillRecord& w) {
+  int ymd[3] = {0, 0, 0};
+  // The record keeps the year in 16 bits: a larger one is no date it can hold.
+  if (!DigitGroups(date, ymd) || ymd[0] < 1 || ymd[0] > 32767 || ymd[2] < 1 ||
+      ymd[2] > DaysInMonth(ymd[0], ymd[1]))
+    return false;
+  w.year = static_cast<int16_t>(ymd[0]);
+  w.month = static_cast<uint8_t>(ymd[1]);
+  w.day = static_cast<uint8_t>(ymd[2]);
+  return true;
+}
+
+bool SettleWaybillQuantities(WaybillRecord& w) {
+  if (w.iQuantity < 1) w.iQuantity = 1;
+  if (w.iItem < 1) w.iItem = 1;
+  if (w.iDValue < 1) {
+    // Price times quantity in 64 bits: a product beyond the field is refused,
+    // never wrapped.
+    const int64_t declared = static_cast<int64_t>(w.iPrice) * w.iQuantity;
+    if (declared > std::numeric_limits<int32_t>::max() ||
+        declared < std::numeric_limits<int32_t>::min()) {
+      ShowError(Text(21354));
+      return false;
+    }
+    w.iDValue = static_cast<int32_t>(declared);
+  }
+  return true;
+}
+
+std::string TakePieceMeasures(std::span<const PieceLine> pieces, WaybillRecord& w) {
+  std::string lwh(FixedText(w.cLwh));
+  int64_t grams = 0;
+  if (pieces.size() == 1) {
+    const PieceLine& p = pieces.front();
+    if (p.ixLong > 0 && p.ixWidth > 0 && p.ixHeight > 0) {
+      char text[48];
+      std::snprintf(text, sizeof text, "%d*%d*%d", p.ixLong, p.ixWidth, p.ixHeight);
+      lwh = text;
+      grams = p.ixWeight;
+    }
+  } else {
+    const size_t counted = std::min(pieces.size(), static_cast<size_t>(std::max(w.iItem, 0)));
+    for (size_t k = 0; k < counted; ++k) grams += pieces[k].ixWeight;
+  }
+  const double actual = static_cast<double>(grams) / 1000.0;
+  if (actual >= 0.001) w.fWeightb = actual;
+  if (w.fWeightb < 0.001) w.fWeightb = w.fWeight;
+  return lwh;
+}
+
+bool PriceWaybill(WaybillSaveLink& link, WaybillRecord& w, double& price) {
+  PriceQuery query;
+  query.customerId = w.icID;
+  query.destination = std::string(FixedText(w.cDes));
+  query.itemType = w.nItemType;
+  query.weightKg = w.fWeight;
+  query.serviceKind = std::string(FixedText(w.cZizKind));
+  if (link.QueryPrice(query) != 1) return false;
+  price = query.price;
+  w.fsPrice = query.salePrice;
+  w.faAddOn = query.addOn;
+  w.faCustoms = query.customs;
+  w.faOther = query.other;
+  w.fDiscount = query.discount;
+  w.fBase = query.price - query.addOn - query.customs - query.other;
+  w.fBaseRate = 0;
+  return true;
+}
+
+bool CallWaybillProcedure(WaybillSaveLink& link, std::string_view sql, int outputs,
+                          int32_t& result) {
+  std::vector<uint32_t> types = {AcsTypeEntry(kSqlCSLong, 0)};
+  if (outputs == 2) types.push_back(AcsTypeEntry(kSqlCChar, 512));
+  std::string reply;
+  const int sent = link.Execute(sql, types, reply);
+  if (sent <= 0 || JsonGetInt("ReturnValue", reply, 0) != outputs ||
+      JsonListBody(reply, "List").empty()) {
+    ShowError(link.LastErrorText());
+    return false;
+  }
+  result = serverlink::ReplyFirstColumnInt(reply, -9);
+  return true;
+}
+
+bool SendWaybillStatement(WaybillSaveLink& link, std::string_view sql) {
+  std::string reply;
+  const int sent = link.Execute(sql, {}, reply);
+  return sent > 0 && JsonGetInt("ReturnValue", reply, 0) == 1;
+}
+
+void ShowWaybillRefusal(WaybillSaveLink& link, int messageId) {
+  ShowError(messageId ? Text(messageId) : link.LastErrorText());
+}
+
+bool ConfirmWaybillDelete() {
+  return platform::ShowMessageBox(Text(20011), Text(20002),
+                                  platform::kMbYesNo | platform::kMbIconQuestion) ==
+         platform::kIdYes;
+}
+
+std::u16string SendWaybillFollowUps(WaybillSaveLink& link, const WaybillFollowUps& f,
+                                    bool& goodsChanged) {
+  std::u16string missing;
+  auto miss = [&missing](int id) {
+    if (!missing.empty()) missing += u", ";
+    missing += Text(id);
+  };
+  if (!f.pieces.empty() && !SendWaybillStatement(link, BuildPieceRowsStatement(f.irid, f.pieces)))
+    miss(21351);
+  if (!SendWaybillStatement(link, f.extras)) miss(f.extrasCaption);
+  if (goodsChanged) {
+    bool stored = f.replacedGoodsOf == 0 ||
+                  SendWaybillStatement(link, BuildGoodsDeleteStatement(f.replacedGoodsOf));
+    if (stored && !f.goods.empty())
+      stored = SendWaybillStatement(link, BuildGoodsRowsStatement(f.irid, f.goods));
+    if (stored)
+      goodsChanged = false;
+    else
+      miss(21352);
+  }
+  return missing;
+}
+
+void ShowWaybillNotStored(std::u16string_view missing) {
+  ShowError(AppLanguage().TextWithString(21350, missing));
 }
 
 // ---- the saver ----
@@ -447,15 +568,11 @@ CWaybillSaver::Outcome CWaybillSaver::SaveSteps() {
   // 3: the date into the record.
   std::string date;
   if (!CheckFieldLength(entry_.dateText, date, 8, 30, Text(120021), false)) return Outcome::Stopped;
-  int ymd[3] = {0, 0, 0};
-  if (!DigitGroups(date, ymd) || !IsCalendarDate(ymd[0], ymd[1], ymd[2])) {
+  if (!TakeWaybillDate(date, w)) {
     ShowError(Text(120021));
     Focus(kFocusDate);
     return Outcome::Stopped;
   }
-  w.year = static_cast<int16_t>(ymd[0]);
-  w.month = static_cast<uint8_t>(ymd[1]);
-  w.day = static_cast<uint8_t>(ymd[2]);
   Focus(kFocusSave);
 
   // 4: kind and customer.
@@ -471,7 +588,7 @@ CWaybillSaver::Outcome CWaybillSaver::SaveSteps() {
 
   // 6 .. 10.
   if (!TakeNumbers(w)) return Outcome::Stopped;
-  SetField(w.cZizKind, entry_.kind->cemskind);
+  SetFixedText(w.cZizKind, entry_.kind->cemskind);
   if (!TakeTexts(w) || !TakeValues(w) || !TakePieces(w)) return Outcome::Stopped;
 
   // 12: goods count, the customer's defaults for a new waybill.
@@ -482,41 +599,32 @@ CWaybillSaver::Outcome CWaybillSaver::SaveSteps() {
   // brought its surcharges in its amount: only a change of them counts.
   Price(w);
   if (entry_.loadedId > 0 && !repriced_)
-    w.fAmount += Surcharges(w) - Surcharges(entry_.loaded.waybill);
+    w.fAmount += WaybillSurcharges(w) - WaybillSurcharges(entry_.loaded.waybill);
   else
-    w.fAmount += Surcharges(w);
+    w.fAmount += WaybillSurcharges(w);
   if (w.fAccord < 0.01) w.fAccord = w.fAmount;
 
   // 15, 16: the procedure.
   int32_t result = 0;
-  if (!Call(BuildWaybillSaveCall(w, entry_.loadedId, link_.UserName(), entry_.kind->cemskind,
-                                 entry_.customerStation),
-            result))
+  if (!CallWaybillProcedure(link_,
+                            BuildWaybillSaveCall(w, entry_.loadedId, link_.UserName(),
+                                                 entry_.kind->cemskind, entry_.customerStation),
+                            1, result))
     return Outcome::Stopped;
   if (result < 0) {
-    const int id = SaveRefusalMessageId(result);
-    ShowError(id ? Text(id) : link_.LastErrorText());
+    ShowWaybillRefusal(link_, SaveRefusalMessageId(result));
     return Outcome::Stopped;
   }
 
   // 17: the rows, each checked.
-  std::u16string missing;
-  auto miss = [&missing](int id) {
-    if (!missing.empty()) missing += u", ";
-    missing += Text(id);
-  };
-  if (!entry_.pieces.empty() && !Statement(BuildPieceRowsStatement(result, entry_.pieces)))
-    miss(21351);
-  if (!Statement(BuildWaybillExtrasStatement(result, w))) miss(21353);
-  if (entry_.goodsChanged) {
-    bool stored = entry_.loadedId == 0 || Statement(BuildGoodsDeleteStatement(entry_.loadedId));
-    if (stored && !entry_.goods.empty())
-      stored = Statement(BuildGoodsRowsStatement(result, entry_.goods));
-    if (stored)
-      entry_.goodsChanged = false;
-    else
-      miss(21352);
-  }
+  WaybillFollowUps followUps;
+  followUps.irid = result;
+  followUps.replacedGoodsOf = entry_.loadedId;
+  followUps.pieces = entry_.pieces;
+  followUps.extras = BuildWaybillExtrasStatement(result, w);
+  followUps.extrasCaption = 21353;
+  followUps.goods = entry_.goods;
+  const std::u16string missing = SendWaybillFollowUps(link_, followUps, entry_.goodsChanged);
   const bool created = entry_.loadedId == 0 || pendingCaptureId_ == result;
   w.irID = result;
   if (!missing.empty()) {
@@ -547,10 +655,10 @@ void CWaybillSaver::AfterPartialSave(int32_t id, std::u16string_view missing) {
   entry_.loadedId = id;
   entry_.loaded = working_;
   const WaybillRecord& w = working_.waybill;
-  entry_.texts[2] = WideFromGbk(Field(w.cNum));
-  entry_.texts[3] = WideFromGbk(Field(w.cNo));
-  entry_.texts[5] = Formatted("%.2f", w.fAmount);
-  ShowError(AppLanguage().TextWithString(21350, missing));
+  entry_.texts[2] = WideFromGbk(FixedText(w.cNum));
+  entry_.texts[3] = WideFromGbk(FixedText(w.cNo));
+  entry_.texts[5] = FormattedNumber("%.2f", w.fAmount);
+  ShowWaybillNotStored(missing);
 }
 
 bool CWaybillSaver::TakeNumbers(WaybillRecord& w) {
@@ -596,8 +704,8 @@ bool CWaybillSaver::TakeNumbers(WaybillRecord& w) {
       return false;
     }
   }
-  SetField(w.cNum, number);
-  SetField(w.cNo, transfer);
+  SetFixedText(w.cNum, number);
+  SetFixedText(w.cNo, transfer);
   return true;
 }
 
@@ -605,7 +713,7 @@ bool CWaybillSaver::TakeTexts(WaybillRecord& w) {
   for (const TextKind& t : kSavedTexts) {
     std::u16string* text = t.kind < 0 ? PaymentCode(entry_, t.kind) : &entry_.texts[t.kind];
     std::string narrow;
-    const std::u16string caption = Text(CaptionOf(t.kind));
+    const std::u16string caption = Text(WaybillFieldCaption(t.kind));
     const bool fits = t.form == Form::Encoded
                           ? CheckFieldLengthEncoded(*text, narrow, 0, t.longest, caption)
                           : CheckFieldLength(*text, narrow, 0, t.longest, caption, false);
@@ -622,35 +730,25 @@ bool CWaybillSaver::TakeTexts(WaybillRecord& w) {
 
 bool CWaybillSaver::TakeValues(WaybillRecord& w) {
   const auto& t = entry_.texts;
-  w.fGCustom = Decimal(t[62]);
-  w.fGCRate = Decimal(t[63]);
-  w.fAmount = Decimal(t[5]);
-  w.fAccord = Decimal(t[51]);
-  w.fGoods = Decimal(t[43]);
-  w.fWeight = Decimal(t[4]);
-  w.fWeights = Decimal(t[25]);
-  w.fgWeight = Decimal(t[66]);
-  w.iReserve = Integer(t[23]);
-  w.iQuantity = Integer(t[27]);
-  w.iDValue = RoundScaled(Decimal(t[31]), 100);
-  w.iIValue = RoundScaled(Decimal(t[32]), 100);
-  w.iPrice = RoundScaled(Decimal(t[28]), 100);
+  w.fGCustom = TypedDecimal(t[62]);
+  w.fGCRate = TypedDecimal(t[63]);
+  w.fAmount = TypedDecimal(t[5]);
+  w.fAccord = TypedDecimal(t[51]);
+  w.fGoods = TypedDecimal(t[43]);
+  w.fWeight = TypedDecimal(t[4]);
+  w.fWeights = TypedDecimal(t[25]);
+  w.fgWeight = TypedDecimal(t[66]);
+  w.iReserve = TypedInteger(t[23]);
+  w.iQuantity = TypedInteger(t[27]);
+  w.iDValue = RoundScaled(TypedDecimal(t[31]), 100);
+  w.iIValue = RoundScaled(TypedDecimal(t[32]), 100);
+  w.iPrice = RoundScaled(TypedDecimal(t[28]), 100);
   w.iItem = entry_.itemCount;
   w.iBatch = BatchTextToId(t[24]);
-  w.iCubic = RoundScaled(std::clamp(Decimal(t[57]), 0.0, 2100.0), 1000000);
-  if (w.iQuantity < 1) w.iQuantity = 1;
-  if (w.iItem < 1) w.iItem = 1;
-  if (w.iDValue < 1) {
-    // Price times quantity in 64 bits: a product beyond the field is refused,
-    // never wrapped.
-    const int64_t declared = static_cast<int64_t>(w.iPrice) * w.iQuantity;
-    if (declared > std::numeric_limits<int32_t>::max() ||
-        declared < std::numeric_limits<int32_t>::min()) {
-      ShowError(Text(21354));
-      Focus(28);
-      return false;
-    }
-    w.iDValue = static_cast<int32_t>(declared);
+  w.iCubic = RoundScaled(std::clamp(TypedDecimal(t[57]), 0.0, 2100.0), 1000000);
+  if (!SettleWaybillQuantities(w)) {
+    Focus(28);
+    return false;
   }
   w.nItemType = entry_.itemType;
   w.nLanguage = entry_.language;
@@ -660,24 +758,7 @@ bool CWaybillSaver::TakeValues(WaybillRecord& w) {
 }
 
 bool CWaybillSaver::TakePieces(WaybillRecord& w) {
-  std::string lwh(Field(w.cLwh));
-  int64_t grams = 0;
-  const auto& pieces = entry_.pieces;
-  if (pieces.size() == 1) {
-    const PieceLine& p = pieces.front();
-    if (p.ixLong > 0 && p.ixWidth > 0 && p.ixHeight > 0) {
-      char text[48];
-      std::snprintf(text, sizeof text, "%d*%d*%d", p.ixLong, p.ixWidth, p.ixHeight);
-      lwh = text;
-      grams = p.ixWeight;
-    }
-  } else {
-    const size_t counted = std::min(pieces.size(), static_cast<size_t>(std::max(w.iItem, 0)));
-    for (size_t k = 0; k < counted; ++k) grams += pieces[k].ixWeight;
-  }
-  const double actual = static_cast<double>(grams) / 1000.0;
-  if (actual >= 0.001) w.fWeightb = actual;
-  if (w.fWeightb < 0.001) w.fWeightb = w.fWeight;
+  std::string lwh = TakePieceMeasures(entry_.pieces, w);
   if (std::strchr("DTESW", entry_.volumeLetter) != nullptr && entry_.volumeLetter != 0)
     lwh += entry_.volumeLetter;
   // The field holds 15 bytes; very large dimensions are refused, not cut.
@@ -686,59 +767,27 @@ bool CWaybillSaver::TakePieces(WaybillRecord& w) {
     Focus(64);
     return false;
   }
-  SetField(w.cLwh, lwh);
+  SetFixedText(w.cLwh, lwh);
   return true;
 }
 
 void CWaybillSaver::Price(WaybillRecord& w) {
   if (w.fAmount >= 0.01 || w.fWeight < 0.001) return;
-  PriceQuery query;
-  query.customerId = w.icID;
-  query.destination = std::string(Field(w.cDes));
-  query.itemType = w.nItemType;
-  query.weightKg = w.fWeight;
-  query.serviceKind = std::string(Field(w.cZizKind));
-  if (link_.QueryPrice(query) != 1) return;
-  w.fAmount = query.price;
-  w.fsPrice = query.salePrice;
-  w.faAddOn = query.addOn;
-  w.faCustoms = query.customs;
-  w.faOther = query.other;
-  w.fDiscount = query.discount;
-  w.fBase = query.price - query.addOn - query.customs - query.other;
-  w.fBaseRate = 0;
+  double price = 0;
+  if (!PriceWaybill(link_, w, price)) return;
+  w.fAmount = price;
   repriced_ = true;
-}
-
-bool CWaybillSaver::Call(std::string_view sql, int32_t& result) {
-  const uint32_t types[] = {AcsTypeEntry(kSqlCSLong, 0)};
-  std::string reply;
-  const int sent = link_.Execute(sql, types, reply);
-  if (sent <= 0 || JsonGetInt("ReturnValue", reply, 0) != 1 ||
-      JsonListBody(reply, "List").empty()) {
-    ShowError(link_.LastErrorText());
-    return false;
-  }
-  result = serverlink::ReplyFirstColumnInt(reply, -9);
-  return true;
-}
-
-bool CWaybillSaver::Statement(std::string_view sql) {
-  std::string reply;
-  const int sent = link_.Execute(sql, {}, reply);
-  return sent > 0 && JsonGetInt("ReturnValue", reply, 0) == 1;
 }
 
 bool CWaybillSaver::Delete() {
   if (entry_.loadedId < 0) return false;
-  if (platform::ShowMessageBox(Text(20011), Text(20002),
-                               platform::kMbYesNo | platform::kMbIconQuestion) != platform::kIdYes)
-    return false;
+  if (!ConfirmWaybillDelete()) return false;
   int32_t result = 0;
-  if (!Call(BuildWaybillDeleteCall(entry_.loadedId, link_.UserHasStation()), result)) return false;
+  if (!CallWaybillProcedure(link_, BuildWaybillDeleteCall(entry_.loadedId, link_.UserHasStation()),
+                            1, result))
+    return false;
   if (result < 0) {
-    const int id = DeleteRefusalMessageId(result);
-    ShowError(id ? Text(id) : link_.LastErrorText());
+    ShowWaybillRefusal(link_, DeleteRefusalMessageId(result));
     return false;
   }
   working_.waybill.irID = entry_.loadedId;
@@ -762,15 +811,11 @@ bool CWaybillSaver::LoadForEditing(int32_t id, bool switchToItsKind) {
   entry_.customerId = customer;
 
   InputWaybillRecord loaded{};
-  CWaybillCache::PieceList pieces;
-  CWaybillCache::GoodsList goods;
-  CWaybillCache::ReadReply(reply, loaded, pieces, goods);
-  if (switchToItsKind && switchKind) switchKind(Field(loaded.waybill.cZizKind));
+  std::vector<PieceLine> pieces;
+  std::vector<GoodsLine> goods;
+  ReadWaybillReply(reply, id, customer, loaded, pieces, goods);
+  if (switchToItsKind && switchKind) switchKind(FixedText(loaded.waybill.cZizKind));
   WaybillRecord& w = loaded.waybill;
-  w.irID = id;
-  w.icID = customer;
-  w.goodsLineCount = 0;
-  w.pieceLineCount = 0;
   entry_.loaded = loaded;
   entry_.loadedId = id;
 
@@ -785,32 +830,30 @@ bool CWaybillSaver::LoadForEditing(int32_t id, bool switchToItsKind) {
       entry_.texts[t.kind] =
           WideFromFieldText(std::string_view(FieldAt(w, t), strnlen(FieldAt(w, t), t.size)), 4000);
     }
-  entry_.texts[5] = Formatted("%.2f", w.fAmount);
-  entry_.texts[43] = Formatted("%.2f", w.fGoods);
+  entry_.texts[5] = FormattedNumber("%.2f", w.fAmount);
+  entry_.texts[43] = FormattedNumber("%.2f", w.fGoods);
   entry_.texts[23] = WideFromGbk(std::to_string(w.iReserve));
-  entry_.texts[57] = Formatted("%.3f", w.iCubic / 1000000.0);
-  entry_.texts[62] = Formatted("%.2f", w.fGCustom);
-  entry_.texts[63] = Formatted("%.2f", w.fGCRate);
-  entry_.texts[66] = Formatted("%.3f", w.fgWeight);
+  entry_.texts[57] = FormattedNumber("%.3f", w.iCubic / 1000000.0);
+  entry_.texts[62] = FormattedNumber("%.2f", w.fGCustom);
+  entry_.texts[63] = FormattedNumber("%.2f", w.fGCRate);
+  entry_.texts[66] = FormattedNumber("%.3f", w.fgWeight);
   entry_.texts[24] = w.iBatch > 0 ? WideFromGbk(BatchIdToText(w.iBatch)) : std::u16string();
-  entry_.texts[4] = Formatted("%.3f", w.fWeight);
-  entry_.texts[25] = Formatted("%.3f", w.fWeights);
+  entry_.texts[4] = FormattedNumber("%.3f", w.fWeight);
+  entry_.texts[25] = FormattedNumber("%.3f", w.fWeights);
   entry_.texts[27] = WideFromGbk(std::to_string(w.iQuantity));
-  entry_.texts[28] = Formatted("%.2f", w.iPrice / 100.0);
-  entry_.texts[31] = Formatted("%.2f", w.iDValue / 100.0);
-  entry_.texts[32] = Formatted("%.2f", w.iIValue / 100.0);
-  entry_.money = WideFromGbk(Field(w.cMoney));
-  entry_.origin = WideFromGbk(Field(w.cOrigin));
-  entry_.payDir = WideFromGbk(Field(w.cPayDir));
+  entry_.texts[28] = FormattedNumber("%.2f", w.iPrice / 100.0);
+  entry_.texts[31] = FormattedNumber("%.2f", w.iDValue / 100.0);
+  entry_.texts[32] = FormattedNumber("%.2f", w.iIValue / 100.0);
+  entry_.money = WideFromGbk(FixedText(w.cMoney));
+  entry_.origin = WideFromGbk(FixedText(w.cOrigin));
+  entry_.payDir = WideFromGbk(FixedText(w.cPayDir));
   entry_.itemCount = w.iItem;
   entry_.itemType = w.nItemType;
   entry_.language = w.nLanguage;
   entry_.payWay = w.nPayWay;
   entry_.state = w.nState;
-  entry_.pieces.clear();
-  for (const auto& p : pieces) entry_.pieces.push_back(*p);
-  entry_.goods.clear();
-  for (const auto& g : goods) entry_.goods.push_back(*g);
+  entry_.pieces = std::move(pieces);
+  entry_.goods = std::move(goods);
   entry_.goodsChanged = false;
   return true;
 }

@@ -87,6 +87,35 @@ struct WaybillEntry {
   char volumeLetter = 0;          // the application's volume-divisor letter
 };
 
+// The payment codes stand in the tables of field kinds under these kinds.
+inline constexpr int kMoneyKind = -10, kOriginKind = -11, kPayDirKind = -12;
+// The language text naming a field kind (or payment code) in messages.
+int WaybillFieldCaption(int kind);
+
+// A number typed into a form: its leading digits read as ASCII (anything
+// else, and a value that is not finite, gives 0; an integer is held to 32
+// bits).
+double TypedDecimal(std::u16string_view text);
+int32_t TypedInteger(std::u16string_view text);
+// A number shown in a form, printf-formatted.
+std::u16string FormattedNumber(const char* format, double value);
+
+// Arguments of a statement joined by commas; texts single-quoted with their
+// quotes doubled.
+class SqlArgList {
+ public:
+  SqlArgList& Int(long long v) { return Raw(std::to_string(v)); }
+  SqlArgList& Unsigned(uint32_t v) { return Raw(std::to_string(v)); }
+  SqlArgList& Fixed(double v, int decimals);
+  SqlArgList& Text(std::string_view v);
+  SqlArgList& Raw(std::string_view v);
+  const std::string& Joined() const { return text_; }
+
+ private:
+  std::string text_;
+  bool first_ = true;
+};
+
 // ---- statement texts ----
 
 // The procedure call of a save: fast_add (116 arguments) for loadedId 0,
@@ -111,6 +140,65 @@ int DeleteRefusalMessageId(int32_t result);
 // The message of a waybill reply that may not be edited (120041 .. 120047),
 // 0 when it may.
 int EditRefusalMessageId(std::string_view reply);
+
+// A "sRecData" reply as the record of waybill `id` of customer `customerId`
+// and its piece and goods lines; the record's line counts are 0 (the lines
+// are kept apart from it).
+void ReadWaybillReply(std::string_view reply, int32_t id, int32_t customerId,
+                      InputWaybillRecord& record, std::vector<PieceLine>& pieces,
+                      std::vector<GoodsLine>& goods);
+
+// ---- steps every waybill save takes ----
+// The quick entry save and the full form save send different procedure
+// calls but check, price and complete the waybill in the same way.
+
+// The surcharges a waybill's amount holds besides its freight.
+double WaybillSurcharges(const WaybillRecord& record);
+// The business date (its first three runs of digits) into the record; false
+// (record unchanged) when they are no calendar date the record can hold.
+bool TakeWaybillDate(std::string_view date, WaybillRecord& record);
+// Quantity and item count of at least 1; a declared value below 1 becomes
+// price times quantity.  False with text 21354 shown when that product is
+// beyond the field (it is refused, never wrapped).
+bool SettleWaybillQuantities(WaybillRecord& record);
+// The actual weight (fWeightb) from the pieces, the weight when they weigh
+// nothing; returns the dimensions: the one piece's "L*W*H" when it has all
+// three, else the record's cLwh.
+std::string TakePieceMeasures(std::span<const PieceLine> pieces, WaybillRecord& record);
+// Asks the server for the price of the record's weight, destination and
+// kind; on an answer the price parts go into the record and `price` is the
+// freight, else false with the record unchanged.
+bool PriceWaybill(WaybillSaveLink& link, WaybillRecord& record, double& price);
+
+// Sends a procedure call with `outputs` output values (1: the result; 2: the
+// result and the server's text; the reply's "ReturnValue" counts them).
+// False after the link's error message when no usable reply came, else true
+// with the procedure's result.
+bool CallWaybillProcedure(WaybillSaveLink& link, std::string_view sql, int outputs,
+                          int32_t& result);
+// Sends a statement; true when the server ran it.
+bool SendWaybillStatement(WaybillSaveLink& link, std::string_view sql);
+// A refused call: the message `messageId`, the server's own text for 0.
+void ShowWaybillRefusal(WaybillSaveLink& link, int messageId);
+// Asks whether the loaded waybill is to be deleted.
+bool ConfirmWaybillDelete();
+
+// The statements after a save's procedure call stored waybill `irid`.
+struct WaybillFollowUps {
+  int32_t irid = 0;
+  int32_t replacedGoodsOf = 0;          // goods rows deleted before the new ones; 0: none
+  std::span<const PieceLine> pieces;
+  std::string extras;                   // the fields the call has no argument for
+  int extrasCaption = 21353;            // names them when they were not stored
+  std::span<const GoodsLine> goods;
+};
+// Sends the piece rows, the extras and, when `goodsChanged`, the goods rows
+// (cleared once they are stored), each checked.  Returns the names of what
+// was not stored joined by ", ", empty when everything was.
+std::u16string SendWaybillFollowUps(WaybillSaveLink& link, const WaybillFollowUps& followUps,
+                                    bool& goodsChanged);
+// Tells the operator what was not stored (text 21350).
+void ShowWaybillNotStored(std::u16string_view missing);
 
 class CWaybillSaver {
  public:
@@ -160,11 +248,6 @@ class CWaybillSaver {
   bool TakeValues(WaybillRecord& w);
   bool TakePieces(WaybillRecord& w);
   void Price(WaybillRecord& w);
-  // Sends a procedure call: false after the link's error message when no
-  // usable reply came, else true with the procedure's result.
-  bool Call(std::string_view sql, int32_t& result);
-  // Sends a statement; true when the server ran it.
-  bool Statement(std::string_view sql);
   void Focus(int target) const;
   void AfterPartialSave(int32_t id, std::u16string_view missing);
 

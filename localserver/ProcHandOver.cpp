@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "localserver/ProcHelpers.h"
 #include "localserver/Procedures.h"
 #include "localserver/Wire.h"
 
@@ -40,24 +41,10 @@ namespace localserver {
 
 namespace {
 
-ProcResult Result(int64_t value) {
-  ProcResult r;
-  r.returnValue = value;
-  return r;
-}
-
-std::string NowText() { return LocalDateTimeText(time(nullptr)); }
-
 std::string Fixed(double value, int decimals) {
   char text[64];
   std::snprintf(text, sizeof text, "%.*f", decimals, value);
   return text;
-}
-
-bool StationAllows(Database& db, const Session& session, int64_t customerId) {
-  if (session.station.empty()) return true;
-  return db.Scalar("SELECT cstation FROM client_arc WHERE icid=?", {DbValue::Of(customerId)})
-             .AsText() == session.station;
 }
 
 struct Waybill {

@@ -20,18 +20,13 @@
 #include <string>
 #include <vector>
 
+#include "localserver/ProcHelpers.h"
 #include "localserver/Procedures.h"
 #include "localserver/Wire.h"
 
 namespace localserver {
 
 namespace {
-
-ProcResult Result(int64_t value) {
-  ProcResult r;
-  r.returnValue = value;
-  return r;
-}
 
 int64_t Cents(const ProcArg& a) {
   const double v = a.AsReal();
@@ -51,12 +46,6 @@ std::string PaymentDate(const std::string& text) {
   char out[32];
   std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d, h, mi, s);
   return out;
-}
-
-bool StationAllows(Database& db, const Session& session, int64_t customerId) {
-  if (session.station.empty()) return true;
-  return db.Scalar("SELECT cstation FROM client_arc WHERE icid=?", {DbValue::Of(customerId)})
-             .AsText() == session.station;
 }
 
 // The ids of the fixed ten-character slices; false when the text does not
@@ -158,7 +147,7 @@ void WriteFee(ProcContext& ctx, int64_t ifid, int64_t customerId, int kind, cons
       DbValue::OfText(f.tag),        DbValue::OfText(f.account),
       DbValue::OfText(f.handler),    DbValue::OfText(f.memo),
       DbValue::Of(f.payWay),         DbValue::OfText(f.user),
-      DbValue::OfText(LocalDateTimeText(time(nullptr)))};
+      DbValue::OfText(NowText())};
   Statement st(ctx.db.Handle(), sql);
   int k = 1;
   for (const DbValue& v : values) st.Bind(k++, v);

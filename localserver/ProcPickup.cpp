@@ -2,6 +2,7 @@
 // pre-input pickup order, and the notices queued for the messaging service.
 #include <ctime>
 
+#include "localserver/ProcHelpers.h"
 #include "localserver/Procedures.h"
 #include "localserver/Wire.h"
 
@@ -32,7 +33,7 @@ ProcResult RecPreInputSetMarshal(ProcContext& ctx, const std::vector<ProcArg>& a
     r.returnValue = -4;
     return r;
   }
-  const std::string now = LocalDateTimeText(time(nullptr));
+  const std::string now = NowText();
   const std::string& taker = a[1].AsText();
   Statement st(ctx.db.Handle(),
                "UPDATE rec_pre_input SET ctaker=?,dtake=?,cplan=?,dplan=?,nplan=nplan+1,cpmemo=?,"
@@ -55,7 +56,7 @@ ProcResult WcMessSet(ProcContext& ctx, const std::vector<ProcArg>& a) {
                "VALUES(?,?,?,?,?,?,?,?,?)");
   st.Bind(1, a[0].AsInt()).Bind(2, a[1].AsInt()).Bind(3, a[2].AsInt());
   st.Bind(4, a[3].AsText()).Bind(5, a[4].AsText()).Bind(6, a[5].AsText()).Bind(7, a[6].AsText());
-  st.Bind(8, DbValue::OfBlob(a[5].raw)).Bind(9, LocalDateTimeText(time(nullptr)));
+  st.Bind(8, DbValue::OfBlob(a[5].raw)).Bind(9, NowText());
   st.Step();
   ProcResult r;
   r.returnValue = 0;

@@ -2,6 +2,7 @@
 // a fee waybill, and the goods lines of a waybill replaced in one step.
 #include <ctime>
 
+#include "localserver/ProcHelpers.h"
 #include "localserver/Procedures.h"
 #include "localserver/Wire.h"
 
@@ -42,7 +43,7 @@ ProcResult ClientRecAdd4Fee(ProcContext& ctx, const std::vector<ProcArg>& a) {
   st.Bind(3, DbValue::OfReal(a[3].AsReal())).Bind(4, DbValue::OfReal(a[4].AsReal()));
   st.Bind(5, a[5].AsText()).Bind(6, a[5].AsText()).Bind(7, a[6].AsText());
   st.Bind(8, a[7].AsText()).Bind(9, a[8].AsText());
-  st.Bind(10, LocalDateTimeText(time(nullptr))).Bind(11, found);
+  st.Bind(10, NowText()).Bind(11, found);
   st.Step();
   r.returnValue = ctx.db.LastInsertId();
   return r;

@@ -2,6 +2,7 @@
 #include <ctime>
 
 #include "localserver/PasswordScramble.h"
+#include "localserver/ProcHelpers.h"
 #include "localserver/Procedures.h"
 #include "localserver/Wire.h"
 
@@ -17,7 +18,7 @@ ProcResult SysLogAdd(ProcContext& ctx, const std::vector<ProcArg>& a) {
   st.Bind(1, a[0].AsText()).Bind(2, a[1].AsText()).Bind(3, a[2].AsText());
   st.Bind(4, a[3].AsInt()).Bind(5, a[4].AsInt());
   st.Bind(6, ctx.session.account).Bind(7, ctx.session.logId);
-  st.Bind(8, LocalDateTimeText(time(nullptr)));
+  st.Bind(8, NowText());
   st.Step();
   ProcResult r;
   r.returnValue = ctx.db.LastInsertId();

@@ -7,18 +7,13 @@
 // line, -3 a position outside 0..255 (or 100..199 for a new line).
 #include <string>
 
+#include "localserver/ProcHelpers.h"
 #include "localserver/Procedures.h"
 #include "localserver/Wire.h"
 
 namespace localserver {
 
 namespace {
-
-ProcResult Result(int64_t value) {
-  ProcResult r;
-  r.returnValue = value;
-  return r;
-}
 
 bool WaybillExists(ProcContext& ctx, int64_t irid) {
   return ctx.db.Scalar("SELECT count(*) FROM client_rec WHERE irid=?", {DbValue::Of(irid)})
@@ -103,28 +98,24 @@ ProcResult InfoSet(const std::string& table, ProcContext& ctx, const std::vector
   return Result(0);
 }
 
+using TableProc = ProcResult (*)(const std::string& table, ProcContext&,
+                                 const std::vector<ProcArg>&);
+
+// The procedure `fn` working on `table`.
+ProcFn OnTable(TableProc fn, std::string table) {
+  return [fn, table](ProcContext& c, const std::vector<ProcArg>& a) { return fn(table, c, a); };
+}
+
 }  // namespace
 
 void RegisterTrackingProcedures(ProcedureRegistry& registry) {
   for (const std::string suffix : {"", "_en"}) {
     const std::string detail = "check_detail" + suffix;
-    const std::string info = "check_info" + suffix;
-    registry.Add("cp_check_detail" + suffix + "_add", 7, 7,
-                 [detail](ProcContext& c, const std::vector<ProcArg>& a) {
-                   return DetailAdd(detail, c, a);
-                 });
-    registry.Add("cp_check_detail" + suffix + "_mod", 8, 8,
-                 [detail](ProcContext& c, const std::vector<ProcArg>& a) {
-                   return DetailMod(detail, c, a);
-                 });
-    registry.Add("cp_check_detail" + suffix + "_del", 2, 2,
-                 [detail](ProcContext& c, const std::vector<ProcArg>& a) {
-                   return DetailDel(detail, c, a);
-                 });
+    registry.Add("cp_check_detail" + suffix + "_add", 7, 7, OnTable(DetailAdd, detail));
+    registry.Add("cp_check_detail" + suffix + "_mod", 8, 8, OnTable(DetailMod, detail));
+    registry.Add("cp_check_detail" + suffix + "_del", 2, 2, OnTable(DetailDel, detail));
     registry.Add("cp_check_info" + suffix + "_set", 6, 6,
-                 [info](ProcContext& c, const std::vector<ProcArg>& a) {
-                   return InfoSet(info, c, a);
-                 });
+                 OnTable(InfoSet, "check_info" + suffix));
   }
 }
 

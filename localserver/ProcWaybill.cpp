@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "localserver/ProcHelpers.h"
 #include "localserver/Procedures.h"
 #include "localserver/Wire.h"
 
@@ -27,12 +28,6 @@ namespace localserver {
 namespace {
 
 // Argument number (of the 116 of a new waybill) -> client_rec column.
-// Kinds: i whole number, f real, t text, d date 'y.m.d'.
-struct ArgColumn {
-  int number;
-  const char* column;
-  char kind;
-};
 
 const ArgColumn kArgColumns[] = {
     {2, "nitemtype", 'i'}, {3, "nlanguage", 'i'}, {4, "ddate", 'd'}, {5, "nstate", 'i'},
@@ -78,26 +73,6 @@ int ModPosition(int number) {
   return position;
 }
 
-// "2024.3.5" (or with dashes or slashes, time ignored) as the stored text.
-std::string DateValue(const std::string& text) {
-  int y = 1900, m = 1, d = 1;
-  if (std::sscanf(text.c_str(), "%d%*[./-]%d%*[./-]%d", &y, &m, &d) != 3 || y < 1900 || m < 1 ||
-      m > 12 || d < 1 || d > 31)
-    throw ProcArgError("bad date '" + text + "'");
-  char out[32];
-  std::snprintf(out, sizeof out, "%04d-%02d-%02d 00:00:00", y, m, d);
-  return out;
-}
-
-DbValue ValueOf(const ProcArg& arg, char kind) {
-  switch (kind) {
-    case 'i': return DbValue::Of(arg.AsInt());
-    case 'f': return DbValue::OfReal(arg.AsReal());
-    case 'd': return DbValue::OfText(DateValue(arg.AsText()));
-    default: return DbValue::OfText(arg.AsText());
-  }
-}
-
 struct Columns {
   std::vector<std::string> names;
   std::vector<DbValue> values;
@@ -110,7 +85,7 @@ Columns CallColumns(const std::vector<ProcArg>& a, bool added) {
     if (!added && IsAddOnly(ac.number)) continue;
     const ProcArg& arg = a[static_cast<size_t>(added ? ac.number - 1 : ModPosition(ac.number))];
     c.names.emplace_back(ac.column);
-    c.values.push_back(ValueOf(arg, ac.kind));
+    c.values.push_back(WaybillArgValue(arg, ac.kind));
   }
   return c;
 }
@@ -123,32 +98,7 @@ std::string TextColumn(const Columns& c, const char* name) {
 
 // -3 / -5 when another waybill holds the number or the transfer number.
 int64_t NumberTaken(Database& db, const Columns& c, int64_t ownId) {
-  const std::string number = TextColumn(c, "cnum");
-  if (!number.empty() &&
-      db.Scalar("SELECT count(*) FROM client_rec WHERE cnum=? AND irid<>?",
-                {DbValue::OfText(number), DbValue::Of(ownId)}).AsInt() > 0)
-    return -3;
-  const std::string transfer = TextColumn(c, "cserviceno");
-  if (!transfer.empty() && transfer != number &&
-      db.Scalar("SELECT count(*) FROM client_rec WHERE cserviceno=? AND irid<>?",
-                {DbValue::OfText(transfer), DbValue::Of(ownId)}).AsInt() > 0)
-    return -5;
-  return 0;
-}
-
-// False when the session is held to a station and the customer is another's.
-bool StationAllows(Database& db, const Session& session, int64_t customerId) {
-  if (session.station.empty()) return true;
-  return db.Scalar("SELECT cstation FROM client_arc WHERE icid=?", {DbValue::Of(customerId)})
-             .AsText() == session.station;
-}
-
-std::string NowText() { return LocalDateTimeText(time(nullptr)); }
-
-ProcResult Result(int64_t value) {
-  ProcResult r;
-  r.returnValue = value;
-  return r;
+  return WaybillNumberTaken(db, TextColumn(c, "cnum"), TextColumn(c, "cserviceno"), ownId);
 }
 
 ProcResult FastAdd(ProcContext& ctx, const std::vector<ProcArg>& a) {
@@ -191,44 +141,12 @@ ProcResult FastMod(ProcContext& ctx, const std::vector<ProcArg>& a) {
   if (row.Column(1).AsInt() >= 1) return Result(-7);
   Columns c = CallColumns(a, false);
   if (int64_t taken = NumberTaken(ctx.db, c, id)) return Result(taken);
-  std::string sql = "UPDATE client_rec SET dlastmod=?,clastmod=?";
-  for (const std::string& name : c.names) sql += "," + name + "=?";
-  Statement st(ctx.db.Handle(), sql + " WHERE irid=?");
-  int k = 1;
-  st.Bind(k++, NowText());
-  st.Bind(k++, ctx.session.userName);
-  for (const DbValue& v : c.values) st.Bind(k++, v);
-  st.Bind(k, id);
-  st.Step();
-  Statement pieces(ctx.db.Handle(), "DELETE FROM client_rec_weight_detail WHERE irid=?");
-  pieces.Bind(1, id);
-  pieces.Step();
+  UpdateWaybillRow(ctx, id, c.names, c.values);
   return Result(id);
 }
 
 ProcResult FastDel(ProcContext& ctx, const std::vector<ProcArg>& a) {
-  const int64_t id = a[0].AsInt();
-  const bool stationBound = a[1].AsInt() != 0;
-  Statement row(ctx.db.Handle(),
-                "SELECT icid,nstate,ifid,ipid,iiid,iqid,ifsid,ifcid FROM client_rec WHERE irid=?");
-  row.Bind(1, id);
-  if (!row.Step()) return Result(-1);
-  if (stationBound && !StationAllows(ctx.db, ctx.session, row.Column(0).AsInt()))
-    return Result(-10);
-  if (row.Column(1).AsInt() >= 1) return Result(-2);
-  for (int k = 2; k < 8; ++k)
-    if (row.Column(k).AsInt() >= 1) return Result(-1 - k);
-  const DbValue key = DbValue::Of(id);
-  if (ctx.db.Scalar("SELECT count(*) FROM client_rec_xbag_item WHERE irid=?", {key}).AsInt() > 0)
-    return Result(-11);
-  if (ctx.db.Scalar("SELECT count(*) FROM check_detail WHERE irid=?", {key}).AsInt() > 0)
-    return Result(-13);
-  for (const char* table : {"client_rec_weight_detail", "client_rec_goods", "client_rec"}) {
-    Statement st(ctx.db.Handle(), std::string("DELETE FROM ") + table + " WHERE irid=?");
-    st.Bind(1, id);
-    st.Step();
-  }
-  return Result(id);
+  return Result(DeleteWaybillRow(ctx, a[0].AsInt(), a[1].AsInt() != 0));
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "localserver/ProcHelpers.h"
 #include "localserver/Procedures.h"
 #include "localserver/Wire.h"
 
@@ -24,13 +25,8 @@ namespace localserver {
 
 namespace {
 
-// Argument number (from 1) -> client_rec column; kinds i whole number,
-// f real, t text, d date 'y.m.d'.  Arguments not listed carry constants.
-struct ArgColumn {
-  int number;
-  const char* column;
-  char kind;
-};
+// Argument number (from 1) -> client_rec column.  Arguments not listed
+// carry constants.
 
 const ArgColumn kModPartColumns[] = {
     {2, "nitemtype", 'i'},   {3, "nlanguage", 'i'},  {4, "ddate", 'd'},      {5, "nstate", 'i'},
@@ -58,40 +54,8 @@ const ArgColumn kModPartColumns[] = {
     {110, "fgweight", 'f'},  {111, "cemskind", 't'}};
 constexpr int kModPartArguments = 111;
 
-std::string DateValue(const std::string& text) {
-  int y = 1900, m = 1, d = 1;
-  if (std::sscanf(text.c_str(), "%d%*[./-]%d%*[./-]%d", &y, &m, &d) != 3 || y < 1900 || m < 1 ||
-      m > 12 || d < 1 || d > 31)
-    throw ProcArgError("bad date '" + text + "'");
-  char out[32];
-  std::snprintf(out, sizeof out, "%04d-%02d-%02d 00:00:00", y, m, d);
-  return out;
-}
-
-DbValue ValueOf(const ProcArg& arg, char kind) {
-  switch (kind) {
-    case 'i': return DbValue::Of(arg.AsInt());
-    case 'f': return DbValue::OfReal(arg.AsReal());
-    case 'd': return DbValue::OfText(DateValue(arg.AsText()));
-    default: return DbValue::OfText(arg.AsText());
-  }
-}
-
-ProcResult Result(int64_t value) {
-  ProcResult r;
-  r.returnValue = value;
-  return r;
-}
-
-bool StationAllows(Database& db, const Session& session, int64_t customerId) {
-  if (session.station.empty()) return true;
-  return db.Scalar("SELECT cstation FROM client_arc WHERE icid=?", {DbValue::Of(customerId)})
-             .AsText() == session.station;
-}
-
 ProcResult ModPart(ProcContext& ctx, const std::vector<ProcArg>& a) {
   const int64_t id = a[0].AsInt();
-  const DbValue key = DbValue::Of(id);
   Statement row(ctx.db.Handle(), "SELECT icid FROM client_rec WHERE irid=?");
   row.Bind(1, id);
   if (!row.Step()) return Result(-10);
@@ -100,7 +64,7 @@ ProcResult ModPart(ProcContext& ctx, const std::vector<ProcArg>& a) {
   std::vector<DbValue> values;
   for (const ArgColumn& ac : kModPartColumns) {
     names.emplace_back(ac.column);
-    values.push_back(ValueOf(a[static_cast<size_t>(ac.number - 1)], ac.kind));
+    values.push_back(WaybillArgValue(a[static_cast<size_t>(ac.number - 1)], ac.kind));
   }
   auto text = [&](const char* column) {
     for (size_t k = 0; k < names.size(); ++k)
@@ -110,28 +74,9 @@ ProcResult ModPart(ProcContext& ctx, const std::vector<ProcArg>& a) {
   if (ctx.db.Scalar("SELECT count(*) FROM ziz_kind WHERE cemskind=?",
                     {DbValue::OfText(text("cemskind"))}).AsInt() == 0)
     return Result(-6);
-  const std::string number = text("cnum");
-  if (!number.empty() &&
-      ctx.db.Scalar("SELECT count(*) FROM client_rec WHERE cnum=? AND irid<>?",
-                    {DbValue::OfText(number), key}).AsInt() > 0)
-    return Result(-3);
-  const std::string transfer = text("cserviceno");
-  if (!transfer.empty() && transfer != number &&
-      ctx.db.Scalar("SELECT count(*) FROM client_rec WHERE cserviceno=? AND irid<>?",
-                    {DbValue::OfText(transfer), key}).AsInt() > 0)
-    return Result(-5);
-  std::string sql = "UPDATE client_rec SET dlastmod=?,clastmod=?";
-  for (const std::string& name : names) sql += "," + name + "=?";
-  Statement st(ctx.db.Handle(), sql + " WHERE irid=?");
-  int k = 1;
-  st.Bind(k++, LocalDateTimeText(time(nullptr)));
-  st.Bind(k++, ctx.session.userName);
-  for (const DbValue& v : values) st.Bind(k++, v);
-  st.Bind(k, id);
-  st.Step();
-  Statement pieces(ctx.db.Handle(), "DELETE FROM client_rec_weight_detail WHERE irid=?");
-  pieces.Bind(1, id);
-  pieces.Step();
+  if (int64_t taken = WaybillNumberTaken(ctx.db, text("cnum"), text("cserviceno"), id))
+    return Result(taken);
+  UpdateWaybillRow(ctx, id, names, values);
   return Result(id);
 }
 
@@ -139,31 +84,8 @@ ProcResult ModPart(ProcContext& ctx, const std::vector<ProcArg>& a) {
 ProcResult Delete(ProcContext& ctx, const std::vector<ProcArg>& a) {
   ProcResult out;
   out.outputs.push_back(DbValue::OfText(""));
-  auto done = [&out](int64_t value) {
-    out.returnValue = value;
-    return out;
-  };
-  const int64_t id = a[1].AsInt();
-  const bool stationBound = a[3].AsInt() != 0;
-  Statement row(ctx.db.Handle(),
-                "SELECT icid,nstate,ifid,ipid,iiid,iqid,ifsid,ifcid FROM client_rec WHERE irid=?");
-  row.Bind(1, id);
-  if (!row.Step()) return done(-1);
-  if (stationBound && !StationAllows(ctx.db, ctx.session, row.Column(0).AsInt())) return done(-10);
-  if (row.Column(1).AsInt() >= 1) return done(-2);
-  for (int k = 2; k < 8; ++k)
-    if (row.Column(k).AsInt() >= 1) return done(-1 - k);
-  const DbValue key = DbValue::Of(id);
-  if (ctx.db.Scalar("SELECT count(*) FROM client_rec_xbag_item WHERE irid=?", {key}).AsInt() > 0)
-    return done(-11);
-  if (ctx.db.Scalar("SELECT count(*) FROM check_detail WHERE irid=?", {key}).AsInt() > 0)
-    return done(-13);
-  for (const char* table : {"client_rec_weight_detail", "client_rec_goods", "client_rec"}) {
-    Statement st(ctx.db.Handle(), std::string("DELETE FROM ") + table + " WHERE irid=?");
-    st.Bind(1, id);
-    st.Step();
-  }
-  return done(id);
+  out.returnValue = DeleteWaybillRow(ctx, a[1].AsInt(), a[3].AsInt() != 0);
+  return out;
 }
 
 }  // namespace

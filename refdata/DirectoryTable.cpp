@@ -3,17 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/FixedField.h"
 #include "common/SettingsText.h"
 
 namespace {
 
 constexpr size_t kMaxCodeBytes = 11;
 constexpr size_t kRows = 5;
-
-template <size_t N>
-std::string_view Field(const char (&field)[N]) {
-  return std::string_view(field, strnlen(field, N));
-}
 
 unsigned char ByteAt(std::string_view s, size_t i) {
   return i < s.size() ? static_cast<unsigned char>(s[i]) : 0;
@@ -71,9 +67,9 @@ std::string_view CDirectoryIndex::KeyOf(int position, Key key) const {
       static_cast<const CMappedRecordFile&>(table_).GetAt(position));
   if (record == nullptr) return {};
   switch (key) {
-    case Key::kCode: return Field(record->code);
-    case Key::kName: return Field(record->name);
-    case Key::kPhone: return Field(record->phone);
+    case Key::kCode: return FixedText(record->code);
+    case Key::kName: return FixedText(record->name);
+    case Key::kPhone: return FixedText(record->phone);
   }
   return {};
 }
@@ -129,7 +125,7 @@ CDirectoryIndex& CDirectoryIndex::Fresh() {
 DirectoryRecord* CDirectoryIndex::FindByName(std::string_view name) {
   for (int i = table_.GetCount() - 1; i >= 0; --i) {
     DirectoryRecord* record = table_.Record(i);
-    if (record != nullptr && Field(record->name) == name) return record;
+    if (record != nullptr && FixedText(record->name) == name) return record;
   }
   return nullptr;
 }
@@ -137,7 +133,7 @@ DirectoryRecord* CDirectoryIndex::FindByName(std::string_view name) {
 DirectoryRecord* CDirectoryIndex::FindByPhone(std::string_view phone) {
   for (int i = table_.GetCount() - 1; i >= 0; --i) {
     DirectoryRecord* record = table_.Record(i);
-    if (record != nullptr && Field(record->phone) == phone) return record;
+    if (record != nullptr && FixedText(record->phone) == phone) return record;
   }
   return nullptr;
 }
@@ -215,7 +211,7 @@ void CDirectoryIndex::Search(Rows& rows, std::string_view text) {
   const int count = table_.GetCount();
   for (int i = 0; i < count && row < kRows; ++i) {
     DirectoryRecord* record = table_.Record(i);
-    if (record != nullptr && Field(record->name).find(text) != std::string_view::npos) {
+    if (record != nullptr && FixedText(record->name).find(text) != std::string_view::npos) {
       rows[row++] = record;
     }
   }

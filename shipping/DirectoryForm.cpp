@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/FieldCheck.h"
+#include "common/FixedField.h"
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "common/WideText.h"
@@ -32,17 +33,6 @@ const Caption kGrid[kDirectoryGridColumns] = {
 
 std::u16string Text(int id, std::u16string_view fallback) {
   return AppLanguage().Text(id, fallback);
-}
-
-template <size_t N>
-std::string_view Field(const char (&field)[N]) {
-  return std::string_view(field, strnlen(field, N));
-}
-
-template <size_t N>
-void SetField(char (&field)[N], std::string_view value) {
-  std::memset(field, 0, N);
-  std::memcpy(field, value.data(), std::min(value.size(), N - 1));
 }
 
 void Warn(std::u16string_view text) {
@@ -196,7 +186,7 @@ int32_t FindDirectoryCode(CDirectoryIndex& index, std::string_view code) {
   CDirectoryTable& table = index.Table();
   for (int i = table.GetCount() - 1; i >= 0; --i) {
     const DirectoryRecord* r = table.Record(i);
-    if (r != nullptr && LowerAscii(std::string(Field(r->code))) == wanted) return r->id;
+    if (r != nullptr && LowerAscii(std::string(FixedText(r->code))) == wanted) return r->id;
   }
   return 0;
 }

@@ -279,10 +279,7 @@ TrackingWriteResult CTrackingEditor::SaveLine(int& refusal) {
   const std::string sql = BuildTrackingLineSave(Suffix(), irid, wpos, npos, Cut(date, 19),
                                                 Cut(place, 126), Cut(detail, 254),
                                                 link_.UserName());
-  sent.push_back(sql);
-  std::string reply;
-  const int got = link_.Execute(sql, kResultTypes, reply);
-  TrackingWriteResult r = ReadTrackingWriteResult(got, reply);
+  TrackingWriteResult r = Write(sql);
   if (r.ok) ReloadLines();
   return r;
 }
@@ -290,10 +287,7 @@ TrackingWriteResult CTrackingEditor::SaveLine(int& refusal) {
 TrackingWriteResult CTrackingEditor::DeleteLine() {
   if (irid < 1 || wpos <= 0) return {};
   const std::string sql = BuildTrackingLineDelete(Suffix(), irid, wpos);
-  sent.push_back(sql);
-  std::string reply;
-  const int got = link_.Execute(sql, kResultTypes, reply);
-  TrackingWriteResult r = ReadTrackingWriteResult(got, reply);
+  TrackingWriteResult r = Write(sql);
   if (r.ok) ReloadLines();
   return r;
 }
@@ -304,6 +298,10 @@ TrackingWriteResult CTrackingEditor::Submit() {
   TrimW(sign);
   const std::string sql =
       BuildTrackingInfoSet(Suffix(), irid, state, Cut(header, 4090), Cut(sign, 30), deliveryDate);
+  return Write(sql);
+}
+
+TrackingWriteResult CTrackingEditor::Write(const std::string& sql) {
   sent.push_back(sql);
   std::string reply;
   const int got = link_.Execute(sql, kResultTypes, reply);

@@ -134,6 +134,9 @@ class CTrackingEditor {
   std::vector<std::string> sent;
 
  private:
+  // Sends a write statement (kept in `sent`) and reads its result.
+  TrackingWriteResult Write(const std::string& sql);
+
   TrackingEditorLink& link_;
   std::u16string baseNumber_;
 };
