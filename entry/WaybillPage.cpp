@@ -22,10 +22,6 @@
 
 namespace {
 
-QString Q(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::u16string RowNumber(int n) { return WideFromGbk(std::to_string(n)); }
 
 }  // namespace
