@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/FieldCheck.h"
 #include "common/Json.h"
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
@@ -38,16 +39,6 @@ std::u16string Ascii(std::string_view s) { return std::u16string(s.begin(), s.en
 // doubled.
 std::string Field(std::u16string_view text, size_t limit) {
   return NarrowFieldFromWide(text, limit, true);
-}
-
-std::string DoubledQuotes(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 8);
-  for (char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out;
 }
 
 }  // namespace
@@ -139,7 +130,7 @@ std::string ForceQuerySql(int32_t irid, std::string_view numberGbk, std::string_
       if (c != '\'') sql += c;
     sql += "'";
   }
-  if (!stationGbk.empty()) sql += " AND b.cstation='" + DoubledQuotes(stationGbk) + "'";
+  if (!stationGbk.empty()) sql += " AND b.cstation='" + QuoteSqlNarrow(stationGbk) + "'";
   return sql;
 }
 
@@ -407,7 +398,7 @@ std::string BuildSaveCall(const PaymentSave& s) {
   std::snprintf(time, sizeof time, " %d:%d:%d.0'", s.hour, s.minute, s.second);
   sql += Num(s.id) + "," + CentsAscii(s.amount) + ",'" + Field(s.invoice, 22) + "','" +
          Field(s.date, 20) + time + ",'" + Field(s.handler, 30) + "','" +
-         DoubledQuotes(s.userName) + "','" + Field(s.memo, 255) + "','" + Field(s.docNo, 15) +
+         QuoteSqlNarrow(s.userName) + "','" + Field(s.memo, 255) + "','" + Field(s.docNo, 15) +
          "',";
   if (s.kind == 1) {
     sql += Num(s.reserved) + "," + Num(s.payWay) + ",'";
@@ -430,8 +421,8 @@ std::string BuildSaveCall(const PaymentSave& s) {
 
 std::string BuildDeleteCall(int kind, int32_t ifid, std::string_view userNameGbk, bool owedMode) {
   std::string sql = "{?=CALL brantle.dbo.cp_client_fee_del_";
-  if (kind == 1) return sql + "1(?," + Num(ifid) + ",'" + DoubledQuotes(userNameGbk) + "')}";
-  return sql + "0(?," + Num(ifid) + ",'" + DoubledQuotes(userNameGbk) + "'," +
+  if (kind == 1) return sql + "1(?," + Num(ifid) + ",'" + QuoteSqlNarrow(userNameGbk) + "')}";
+  return sql + "0(?," + Num(ifid) + ",'" + QuoteSqlNarrow(userNameGbk) + "'," +
          (owedMode ? "1" : "0") + ")}";
 }
 
