@@ -11,6 +11,7 @@
 
 #include <ZXing/ReadBarcode.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -119,14 +120,24 @@ class PrintEndToEndTest : public testsupport::StandInLinkSuite<PrintEndToEndTest
   // rasterises its first page (kept as screenshots/<screenshot>.png) and
   // reads the page's barcodes.
   void PrintAndRead(int32_t id, const std::string& screenshot, PrintedPage& page) {
-    before_ = PdfFiles().size();
+    const std::vector<fs::path> earlier = PdfFiles();
+    before_ = earlier.size();
     CTemplateModel* used = RenderWaybill(context_, id, 0, 1, u"");
     ASSERT_NE(used, nullptr) << (messages_.empty() ? "" : Utf8FromWide(messages_.back()));
     EXPECT_TRUE(messages_.empty()) << Utf8FromWide(messages_.front());
-    ASSERT_TRUE(testsupport::WaitUntil([&] { return PdfFiles().size() > before_; },
-                                       testsupport::kWaitLimit))
+    // The queue's folder holds the earlier cases' files too, in no order:
+    // this print is the file that was not there before.
+    ASSERT_TRUE(testsupport::WaitUntil(
+        [&] {
+          for (const fs::path& file : PdfFiles())
+            if (std::find(earlier.begin(), earlier.end(), file) == earlier.end()) {
+              page.pdf = file;
+              return true;
+            }
+          return false;
+        },
+        testsupport::kWaitLimit))
         << CupsEnvironment::Cups().ErrorLog();
-    page.pdf = PdfFiles().back();
     // cups-pdf has finished the file when it stops growing and ends in %%EOF.
     ASSERT_TRUE(testsupport::WaitUntil(
         [&] { return officetest::ReadFile(page.pdf).find("%%EOF") != std::string::npos; },
