@@ -1,23 +1,34 @@
-// A waybill saved on the stand-in server, printed with the server's default
+// A waybill on the stand-in server, printed with the server's default
 // waybill template to a cups-pdf queue of a private CUPS scheduler: the PDF
 // is rasterised (pdftoppm) and zxing-cpp must find the waybill number's
-// Code 128 and the QR Code with its field markers replaced.  The cases need
-// root with CAP_SYS_ADMIN for the scheduler, as the office print tests.
+// Code 128 and the QR Code with its field markers replaced.  One case prints
+// a sample waybill (with its labels and invoice), the other a waybill it
+// first saves through the quick entry's save.  The cases need root with
+// CAP_SYS_ADMIN for the scheduler, as the office print tests.
 
 #include <QImage>
 #include <QString>
 
 #include <ZXing/ReadBarcode.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "common/TextCodec.h"
+#include "entry/WaybillSave.h"
 #include "print/InvoiceCellMap.h"
 #include "print/LabelLayout.h"
 #include "print/PrintFields.h"
 #include "print/Renderers.h"
 #include "print/TemplateCache.h"
 #include "print/TemplateModel.h"
+#include "refdata/ServiceKinds.h"
 #include "refdata/WaybillCache.h"
 #include "tests/PrivateCups.h"
 #include "tests/WaitUntil.h"
@@ -62,48 +73,109 @@ class PrintEndToEndTest : public testsupport::StandInLinkSuite<PrintEndToEndTest
     OpenLink("01", "PC-PRT");
     ASSERT_GT(link_.Login(u"zhang", u"zhang123", 0), 0);
   }
+
+  // The waybill job's context over the stand-in, printing to the cups-pdf
+  // queue with the server's default waybill template, its barcode moved
+  // clear of the QR Code (in the sample the two overlap, which no scanner
+  // reads).
+  void PrepareJob() {
+    folderText_ = folder_.string() + "/";
+    fields_.Build(AppLanguage());
+    context_.loadRecord = [this](int32_t id, InputWaybillRecord& r, PieceList& p, GoodsList& g) {
+      return records_.Load(link_, id, r, p, g);
+    };
+    CTemplateModel* server = templates_.Find(link_, folderText_, GbkFromWide(u"渠道面单"),
+                                             GbkFromWide(u"默认面单"));
+    ASSERT_NE(server, nullptr);
+    waybillTemplate_ = std::make_unique<CTemplateModel>(server->KindName(), server->NameGbk());
+    std::string text = server->Text();
+    std::string barcodeCell = GbkFromWide(u"内单条码位图=B17");
+    ASSERT_NE(text.find(barcodeCell), std::string::npos);
+    text.replace(text.find(barcodeCell), barcodeCell.size(), GbkFromWide(u"内单条码位图=B21"));
+    waybillTemplate_->SetText(text);
+    waybillTemplate_->SetWorkbook(server->Workbook());
+    context_.findTemplate = [this](std::string_view, std::string_view) {
+      return waybillTemplate_.get();
+    };
+    context_.currentTemplate = [this](int) { return waybillTemplate_.get(); };
+    context_.selectPrinter = [](int, std::u16string_view) {
+      return std::u16string(u"BrantleWaybill");
+    };
+    context_.message = [this](std::u16string_view text) { messages_.emplace_back(text); };
+    context_.fields = &fields_;
+    context_.markers = &markers_;
+    context_.programFolder = folderText_;
+    context_.dayFolder = folderText_ + "DATA_GDPIC";
+  }
+
+  // What zxing-cpp reads on the printed page (raw bytes; the QR Code's text
+  // is GBK).
+  struct PrintedPage {
+    std::string code128;
+    std::string qr;
+    std::filesystem::path pdf;
+  };
+
+  // Prints waybill `id` through the waybill job, waits for cups-pdf's file,
+  // rasterises its first page (kept as screenshots/<screenshot>.png) and
+  // reads the page's barcodes.
+  void PrintAndRead(int32_t id, const std::string& screenshot, PrintedPage& page) {
+    const std::vector<fs::path> earlier = PdfFiles();
+    before_ = earlier.size();
+    CTemplateModel* used = RenderWaybill(context_, id, 0, 1, u"");
+    ASSERT_NE(used, nullptr) << (messages_.empty() ? "" : Utf8FromWide(messages_.back()));
+    EXPECT_TRUE(messages_.empty()) << Utf8FromWide(messages_.front());
+    // The queue's folder holds the earlier cases' files too, in no order:
+    // this print is the file that was not there before.
+    ASSERT_TRUE(testsupport::WaitUntil(
+        [&] {
+          for (const fs::path& file : PdfFiles())
+            if (std::find(earlier.begin(), earlier.end(), file) == earlier.end()) {
+              page.pdf = file;
+              return true;
+            }
+          return false;
+        },
+        testsupport::kWaitLimit))
+        << CupsEnvironment::Cups().ErrorLog();
+    // cups-pdf has finished the file when it stops growing and ends in %%EOF.
+    ASSERT_TRUE(testsupport::WaitUntil(
+        [&] { return officetest::ReadFile(page.pdf).find("%%EOF") != std::string::npos; },
+        testsupport::kWaitLimit));
+
+    fs::path png = folder_ / "page";
+    testsupport::RunCommand("pdftoppm -r 200 -png -f 1 -l 1 -singlefile '" + page.pdf.string() +
+                            "' '" + png.string() + "'");
+    QImage image(QString::fromStdString(png.string() + ".png"));
+    fs::create_directories(BRANTLE_BINARY_DIR "/screenshots");
+    image.save(QString::fromStdString(BRANTLE_BINARY_DIR "/screenshots/" + screenshot + ".png"));
+    ASSERT_FALSE(image.isNull());
+    QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::Code128 | ZXing::BarcodeFormat::QRCode);
+    hints.setTryHarder(true);
+    ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(), ZXing::ImageFormat::Lum,
+                          static_cast<int>(grey.bytesPerLine()));
+    for (const ZXing::Result& result : ZXing::ReadBarcodes(view, hints)) {
+      std::string bytes(result.bytes().begin(), result.bytes().end());
+      if (result.format() == ZXing::BarcodeFormat::Code128) page.code128 = bytes;
+      if (result.format() == ZXing::BarcodeFormat::QRCode) page.qr = bytes;
+    }
+  }
+
+  std::string folderText_;
+  CTemplateCache templates_;
+  CWaybillCache records_;
+  CPrintFieldDictionary fields_;
+  CFieldMarkers markers_;
+  std::vector<std::u16string> messages_;
+  std::unique_ptr<CTemplateModel> waybillTemplate_;
+  PrintContext context_;
+  size_t before_ = 0;  // the queue's files before the last waybill print
 };
 
 TEST_F(PrintEndToEndTest, SavedWaybillComesOutWithItsBarcodes) {
-  const std::string folder = folder_.string() + "/";
-  CTemplateCache templates;
-  CWaybillCache records;
-  CPrintFieldDictionary fields;
-  fields.Build(AppLanguage());
-  CFieldMarkers markers;
-  std::vector<std::u16string> messages;
-  std::vector<std::u16string> queues;
-
-  PrintContext context;
-  context.loadRecord = [&](int32_t id, InputWaybillRecord& r, PieceList& p, GoodsList& g) {
-    return records.Load(link_, id, r, p, g);
-  };
-  context.findTemplate = [&](std::string_view kind, std::string_view name) {
-    return templates.Find(link_, folder, kind, name);
-  };
-  // The server's default waybill template, its barcode moved clear of the
-  // QR Code (in the sample the two overlap, which no scanner reads).
-  CTemplateModel* server =
-      templates.Find(link_, folder, GbkFromWide(u"渠道面单"), GbkFromWide(u"默认面单"));
-  ASSERT_NE(server, nullptr);
-  CTemplateModel waybillTemplate(server->KindName(), server->NameGbk());
-  std::string text = server->Text();
-  std::string barcodeCell = GbkFromWide(u"内单条码位图=B17");
-  ASSERT_NE(text.find(barcodeCell), std::string::npos);
-  text.replace(text.find(barcodeCell), barcodeCell.size(), GbkFromWide(u"内单条码位图=B21"));
-  waybillTemplate.SetText(text);
-  waybillTemplate.SetWorkbook(server->Workbook());
-  context.findTemplate = [&](std::string_view, std::string_view) { return &waybillTemplate; };
-  context.currentTemplate = [&](int) { return &waybillTemplate; };
-  context.selectPrinter = [&](int, std::u16string_view) {
-    queues.push_back(u"BrantleWaybill");
-    return std::u16string(u"BrantleWaybill");
-  };
-  context.message = [&](std::u16string_view text) { messages.emplace_back(text); };
-  context.fields = &fields;
-  context.markers = &markers;
-  context.programFolder = folder;
-  context.dayFolder = folder + "DATA_GDPIC";
+  ASSERT_NO_FATAL_FAILURE(PrepareJob());
 
   // The first sample waybill the server holds.
   InputWaybillRecord saved{};
@@ -111,73 +183,126 @@ TEST_F(PrintEndToEndTest, SavedWaybillComesOutWithItsBarcodes) {
   GoodsList goods;
   int32_t id = 0;
   for (int32_t candidate = 1; candidate < 50 && id == 0; ++candidate)
-    id = records.Load(link_, candidate, saved, pieces, goods);
+    id = records_.Load(link_, candidate, saved, pieces, goods);
   ASSERT_GT(id, 0) << "no waybill on the stand-in";
   std::string number(saved.waybill.cNum);
 
-  size_t before = PdfFiles().size();
-  CTemplateModel* used = RenderWaybill(context, id, 0, 1, u"");
-  ASSERT_NE(used, nullptr) << (messages.empty() ? "" : Utf8FromWide(messages.back()));
-  EXPECT_TRUE(messages.empty()) << Utf8FromWide(messages.front());
-  ASSERT_TRUE(testsupport::WaitUntil([&] { return PdfFiles().size() > before; },
-                                     testsupport::kWaitLimit))
-      << CupsEnvironment::Cups().ErrorLog();
-  fs::path pdf = PdfFiles().back();
-  // cups-pdf has finished the file when it stops growing and ends in %%EOF.
-  ASSERT_TRUE(testsupport::WaitUntil(
-      [&] { return officetest::ReadFile(pdf).find("%%EOF") != std::string::npos; },
-      testsupport::kWaitLimit));
-
-  fs::path png = folder_ / "page";
-  testsupport::RunCommand("pdftoppm -r 200 -png -f 1 -l 1 -singlefile '" + pdf.string() + "' '" +
-                          png.string() + "'");
-  QImage page(QString::fromStdString(png.string() + ".png"));
-  fs::create_directories(BRANTLE_BINARY_DIR "/screenshots");
-  page.save(QStringLiteral(BRANTLE_BINARY_DIR "/screenshots/printed_waybill_page.png"));
-  ASSERT_FALSE(page.isNull());
-  QImage grey = page.convertToFormat(QImage::Format_Grayscale8);
-  ZXing::DecodeHints hints;
-  hints.setFormats(ZXing::BarcodeFormat::Code128 | ZXing::BarcodeFormat::QRCode);
-  hints.setTryHarder(true);
-  ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(), ZXing::ImageFormat::Lum,
-                        static_cast<int>(grey.bytesPerLine()));
-  std::string code128, qr;
-  for (const ZXing::Result& result : ZXing::ReadBarcodes(view, hints)) {
-    std::string bytes(result.bytes().begin(), result.bytes().end());
-    if (result.format() == ZXing::BarcodeFormat::Code128) code128 = bytes;
-    if (result.format() == ZXing::BarcodeFormat::QRCode) qr = bytes;
-  }
-  EXPECT_EQ(code128, number);
+  PrintedPage page;
+  ASSERT_NO_FATAL_FAILURE(PrintAndRead(id, "printed_waybill_page", page));
+  EXPECT_EQ(page.code128, number);
   // "[运单号]/[目的地]/[重量]" with the record's values.
   char weight[32];
   std::snprintf(weight, sizeof weight, "%.3f", saved.waybill.fWeight);
-  EXPECT_EQ(qr.substr(0, number.size() + 1), number + "/") << qr;
-  EXPECT_NE(qr.find(weight), std::string::npos) << qr;
-  EXPECT_EQ(qr.find('['), std::string::npos) << "a marker left in " << qr;
+  EXPECT_EQ(page.qr.substr(0, number.size() + 1), number + "/") << page.qr;
+  EXPECT_NE(page.qr.find(weight), std::string::npos) << page.qr;
+  EXPECT_EQ(page.qr.find('['), std::string::npos) << "a marker left in " << page.qr;
 
   // A sheet of labels and a proforma invoice of the same waybill, with the
   // server's default label and invoice templates, come out of the queue too.
   CTemplateModel* labelTemplate =
-      templates.Find(link_, folder, GbkFromWide(u"快件标签"), GbkFromWide(u"默认标签"));
+      templates_.Find(link_, folderText_, GbkFromWide(u"快件标签"), GbkFromWide(u"默认标签"));
   CTemplateModel* invoiceTemplate =
-      templates.Find(link_, folder, GbkFromWide(u"形式发票"), GbkFromWide(u"默认形式发票"));
+      templates_.Find(link_, folderText_, GbkFromWide(u"形式发票"), GbkFromWide(u"默认形式发票"));
   ASSERT_NE(labelTemplate, nullptr);
   ASSERT_NE(invoiceTemplate, nullptr);
   CLabelLayout layout;
-  ASSERT_EQ(layout.Load(labelTemplate, fields), 1);
+  ASSERT_EQ(layout.Load(labelTemplate, fields_), 1);
   std::vector<int32_t> ids{id};
   int cursor = -1, count = 1;
-  EXPECT_EQ(RenderLabelSheet(context, ids, layout.LabelsPerSheet(), cursor, count, 1, layout, 0), 1);
+  EXPECT_EQ(RenderLabelSheet(context_, ids, layout.LabelsPerSheet(), cursor, count, 1, layout, 0),
+            1);
   EXPECT_TRUE(ids.empty());
   CInvoiceCellMap map;
   map.Load(invoiceTemplate);
-  EXPECT_EQ(RenderProformaInvoice(context, map, id, 0, 1, 1), 1);
-  ASSERT_TRUE(testsupport::WaitUntil([&] { return PdfFiles().size() >= before + 3; },
+  EXPECT_EQ(RenderProformaInvoice(context_, map, id, 0, 1, 1), 1);
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return PdfFiles().size() >= before_ + 3; },
                                      testsupport::kWaitLimit))
       << CupsEnvironment::Cups().ErrorLog();
-  EXPECT_TRUE(messages.empty()) << Utf8FromWide(messages.front());
+  EXPECT_TRUE(messages_.empty()) << Utf8FromWide(messages_.front());
 
   // The job's workbook and pictures are gone.
+  EXPECT_TRUE(!fs::exists(folder_ / "DATA_TEMP") || fs::is_empty(folder_ / "DATA_TEMP"));
+  EXPECT_TRUE(!fs::exists(folder_ / "DATA_GDPIC") || fs::is_empty(folder_ / "DATA_GDPIC"));
+}
+
+// A waybill keyed into the quick entry and saved there, then printed by its
+// record id: the page carries its own number, destination, weight and
+// receiver, not a sample waybill's.
+TEST_F(PrintEndToEndTest, WaybillSavedThroughTheEntryIsPrinted) {
+  CServiceKind kind(GbkFromWide(u"ZIZ国际"));
+  WaybillEntry entry;
+  entry.kind = &kind;
+  entry.customerId = 1;
+  entry.customerStation = "SZ";
+  entry.dateText = u"2024.6.18";
+  entry.itemCount = 1;
+  entry.texts[1] = u"日本";
+  entry.texts[2] = u"BR12000001";
+  entry.texts[4] = u"3.75";
+  entry.texts[5] = u"88";
+  entry.texts[7] = u"王小明";
+  entry.texts[9] = u"东京樱花商事";
+  entry.texts[11] = u"东京都港区芝公园四丁目";
+  entry.texts[26] = u"绿茶 茶具";
+  PieceLine piece{};
+  piece.ixLong = piece.ixWidth = piece.ixHeight = 20;
+  piece.ixWeight = 3750;
+  piece.nxPercent = 100;
+  std::strcpy(piece.cxNo, "P-1");
+  entry.pieces = {piece};
+  for (const char16_t* name : {u"绿茶", u"茶具"}) {
+    GoodsLine line{};
+    const std::string gbk = GbkFromWide(name);
+    std::strcpy(line.cgoods, gbk.c_str());
+    std::strcpy(line.cunit, "PCS");
+    line.iquantity = 2;
+    line.fprice = 12.5;
+    line.fgweight = 0.5;
+    entry.goods.push_back(line);
+  }
+  entry.goodsChanged = true;
+
+  std::unique_ptr<WaybillSaveLink> saveLink = MakeServerWaybillSaveLink(link_);
+  CWaybillSaver saver(*saveLink, entry);
+  ASSERT_EQ(CWaybillSaver::Outcome::Saved, saver.Save()) << Utf8FromWide(boxes_.LastText());
+  const int32_t id = saver.Working().waybill.irID;
+  ASSERT_GT(id, 0);
+  EXPECT_EQ(id, link_.FindWaybillId(0, "BR12000001", false));
+
+  // The record as the server holds it now (a cache of its own, so that the
+  // print job loads the waybill itself).
+  {
+    CWaybillCache stored;
+    InputWaybillRecord record{};
+    PieceList pieces;
+    GoodsList goods;
+    ASSERT_EQ(id, stored.Load(link_, id, record, pieces, goods));
+    EXPECT_STREQ("BR12000001", record.waybill.cNum);
+    EXPECT_EQ(GbkFromWide(u"王小明"), std::string(record.waybill.cReceiver));
+    EXPECT_EQ(GbkFromWide(u"日本"), std::string(record.waybill.cDes));
+    ASSERT_EQ(2u, goods.size());
+    EXPECT_EQ(GbkFromWide(u"茶具"), std::string(goods[1]->cgoods));
+  }
+
+  ASSERT_NO_FATAL_FAILURE(PrepareJob());
+  PrintedPage page;
+  ASSERT_NO_FATAL_FAILURE(PrintAndRead(id, "printed_saved_waybill_page", page));
+  EXPECT_EQ("BR12000001", page.code128);
+  // "[运单号]/[目的地]/[重量]", every marker replaced by this waybill's value
+  // (the template's block line keeps its line break).
+  std::string qr = page.qr;
+  while (!qr.empty() && (qr.back() == '\n' || qr.back() == '\r')) qr.pop_back();
+  EXPECT_EQ("BR12000001/" + GbkFromWide(u"日本") + "/3.750", qr)
+      << Utf8FromWide(WideFromGbk(page.qr));
+
+  // The receiver and the goods are on the page as keyed.
+  const std::string text = testsupport::RunCommand("pdftotext -enc UTF-8 -f 1 -l 1 '" +
+                                                   page.pdf.string() + "' -");
+  EXPECT_NE(text.find("王小明"), std::string::npos) << text;
+  EXPECT_NE(text.find("东京樱花商事"), std::string::npos) << text;
+  EXPECT_NE(text.find("绿茶 茶具"), std::string::npos) << text;
+  EXPECT_NE(text.find("BR12000001"), std::string::npos) << text;
+
   EXPECT_TRUE(!fs::exists(folder_ / "DATA_TEMP") || fs::is_empty(folder_ / "DATA_TEMP"));
   EXPECT_TRUE(!fs::exists(folder_ / "DATA_GDPIC") || fs::is_empty(folder_ / "DATA_GDPIC"));
 }
