@@ -14,6 +14,7 @@
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
 #include <com/sun/star/drawing/XShape.hpp>
@@ -38,6 +39,7 @@
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
+#include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
@@ -760,6 +762,24 @@ void CExcelSession::SetColumnWidth(int column, int pixels) {
     Reference<css::beans::XPropertySet> col(range->getColumns()->getByIndex(column - 1),
                                             UNO_QUERY_THROW);
     col->setPropertyValue("Width", Any(width));
+  } catch (...) {
+    FailFromSuite(kTextWriteFailed);
+  }
+}
+
+void CExcelSession::SetPageHeadersShown(bool shown) {
+  if (!impl_->sheet.is()) return;
+  try {
+    rtl::OUString styleName;
+    Reference<css::beans::XPropertySet>(impl_->sheet, UNO_QUERY_THROW)
+            ->getPropertyValue("PageStyle") >>=
+        styleName;
+    Reference<css::style::XStyleFamiliesSupplier> families(impl_->document, UNO_QUERY_THROW);
+    Reference<css::container::XNameAccess> pageStyles(
+        families->getStyleFamilies()->getByName("PageStyles"), UNO_QUERY_THROW);
+    Reference<css::beans::XPropertySet> style(pageStyles->getByName(styleName), UNO_QUERY_THROW);
+    style->setPropertyValue("HeaderIsOn", Any(shown));
+    style->setPropertyValue("FooterIsOn", Any(shown));
   } catch (...) {
     FailFromSuite(kTextWriteFailed);
   }

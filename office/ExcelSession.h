@@ -91,6 +91,10 @@ class CExcelSession {
 
   void SetColumnWidth(int column, int pixels);
   void MergeCells(int row1, int column1, int row2, int column2);
+  // Turns the page header and footer of the sheet's page style on or off
+  // (a workbook the suite makes carries the sheet name and the page number
+  // there; a print template wants neither).
+  void SetPageHeadersShown(bool shown);
   // Inserts a whole sheet row at `row`; the rows below move down.
   void InsertRow(int row);
 

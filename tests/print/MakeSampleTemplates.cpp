@@ -105,7 +105,7 @@ std::vector<SampleTemplate> Templates() {
         {7, 4, u"地址"}, {8, 4, u"电话"}, {9, 4, u"城市"}, {10, 4, u"国家"}, {11, 4, u"邮编"},
         {10, 1, u"目的地"}, {11, 1, u"件数"}, {12, 1, u"重量"}, {13, 1, u"物品"},
         {14, 1, u"申报价值"}, {15, 1, u"备注"}},
-       {{1, 70}, {2, 160}, {3, 60}, {4, 70}, {5, 160}, {6, 90}}},
+       {{1, 70}, {2, 160}, {3, 60}, {4, 100}, {5, 130}, {6, 90}}},
       {u"默认形式发票",
        u"打印份数=1\r\n"
        u"运单号=B3\r\n"
@@ -199,6 +199,7 @@ int main(int argc, char** argv) {
     }
     for (const auto& [column, pixels] : t.columnWidths) session.SetColumnWidth(column, pixels);
     for (const Caption& c : t.captions) session.SetCellText(c.row, c.column, c.text);
+    session.SetPageHeadersShown(false);
     if (!session.SaveAndClose()) {
       std::fprintf(stderr, "%s: %s\n", name.c_str(), Utf8FromWide(session.LastError()).c_str());
       ++failures;
