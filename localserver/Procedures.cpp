@@ -1,8 +1,14 @@
 #include "localserver/Procedures.h"
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <thread>
 
 #include "localserver/Wire.h"
 
@@ -178,15 +184,62 @@ void ProcedureRegistry::Add(std::string name, int minArgs, int maxArgs, ProcFn f
   procs_[std::move(name)] = Entry{minArgs, maxArgs, std::move(fn)};
 }
 
+bool ProcPause::AppliesTo(const std::string& name, Point point) const {
+  return delay.count() > 0 && at == point &&
+         std::find(names.begin(), names.end(), name) != names.end();
+}
+
+namespace {
+
+void Pause(const std::string& name, const char* where, std::chrono::milliseconds delay) {
+  std::cout << "brantle-server: pausing in " << name << " after its " << where << std::endl;
+  std::this_thread::sleep_for(delay);
+}
+
+// Pauses once, at the first row change SQLite reports on the connection
+// while it is installed.
+class FirstWritePause {
+ public:
+  FirstWritePause(sqlite3* db, const std::string& name, std::chrono::milliseconds delay)
+      : db_(db), name_(name), delay_(delay) {
+    sqlite3_update_hook(db_, &FirstWritePause::Changed, this);
+  }
+  ~FirstWritePause() { sqlite3_update_hook(db_, nullptr, nullptr); }
+  FirstWritePause(const FirstWritePause&) = delete;
+  FirstWritePause& operator=(const FirstWritePause&) = delete;
+
+ private:
+  static void Changed(void* self, int, const char*, const char*, sqlite3_int64) {
+    auto* p = static_cast<FirstWritePause*>(self);
+    if (p->paused_) return;
+    p->paused_ = true;
+    Pause(p->name_, "first write", p->delay_);
+  }
+
+  sqlite3* db_;
+  const std::string& name_;
+  std::chrono::milliseconds delay_;
+  bool paused_ = false;
+};
+
+}  // namespace
+
 ProcResult ProcedureRegistry::Call(ProcContext& ctx, const ProcCall& call) const {
   auto it = procs_.find(call.name);
   if (it == procs_.end()) throw ProcArgError("unknown procedure " + call.name);
   int n = static_cast<int>(call.args.size());
   if (n < it->second.minArgs || n > it->second.maxArgs)
     throw ProcArgError(call.name + ": wrong number of arguments");
+  std::optional<FirstWritePause> pause;
+  if (pause_.AppliesTo(call.name, ProcPause::Point::FirstWrite))
+    pause.emplace(ctx.db.Handle(), call.name, pause_.delay);
   ProcResult r = it->second.fn(ctx, call.args);
   r.outputs.resize(call.outputs);
   return r;
+}
+
+void ProcedureRegistry::PauseAfterCommit(const std::string& name) const {
+  if (pause_.AppliesTo(name, ProcPause::Point::Commit)) Pause(name, "commit", pause_.delay);
 }
 
 }  // namespace localserver

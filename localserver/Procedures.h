@@ -5,6 +5,7 @@
 // own Proc*.cpp with a Register*Procedures function listed in
 // ProcedureGroups.cpp.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -61,6 +62,22 @@ struct ProcArgError : std::runtime_error {
 
 using ProcFn = std::function<ProcResult(ProcContext&, const std::vector<ProcArg>&)>;
 
+// A testing aid: the named procedures stop for a while at one point of
+// their run, so that a test can cut the server off there.  FirstWrite is
+// inside the procedure's transaction, right after the first row it inserts,
+// changes or deletes; Commit is after the transaction is on disk and before
+// the reply is written.  On entering the pause one line goes to standard
+// output: "brantle-server: pausing in <name> after its first write" (or
+// "after its commit").
+struct ProcPause {
+  enum class Point { FirstWrite, Commit };
+  std::chrono::milliseconds delay{0};
+  std::vector<std::string> names;  // lower case, without "brantle.dbo."
+  Point at = Point::FirstWrite;
+
+  bool AppliesTo(const std::string& name, Point point) const;
+};
+
 class ProcedureRegistry {
  public:
   // minArgs..maxArgs counts every argument, '?' ones included.
@@ -68,12 +85,18 @@ class ProcedureRegistry {
   ProcResult Call(ProcContext& ctx, const ProcCall& call) const;  // throws ProcArgError
   bool Has(const std::string& name) const { return procs_.count(name) != 0; }
 
+  void SetPause(ProcPause pause) { pause_ = std::move(pause); }
+  // The pause of a named procedure after its commit; Call makes the one
+  // after its first write itself.
+  void PauseAfterCommit(const std::string& name) const;
+
  private:
   struct Entry {
     int minArgs, maxArgs;
     ProcFn fn;
   };
   std::map<std::string, Entry> procs_;
+  ProcPause pause_;
 };
 
 // Every group; ProcedureGroups.cpp lists them.

@@ -388,6 +388,7 @@ Service::Service(ServiceOptions options) : options_(std::move(options)) {
   if (options_.langDir.empty()) options_.langDir = DefaultLanguageFolder();
   db_ = std::make_unique<Database>(options_.dbPath);
   RegisterAllProcedures(procedures_);
+  procedures_.SetPause(options_.procPause);
   LanguageSet lang = LoadLanguageFolder(options_.langDir);
   for (const auto& p : lang.problems) std::cerr << "language file: " << p << "\n";
 }
@@ -706,6 +707,7 @@ std::string Service::Sql(const Request& req, bool readOnly) {
       r = procedures_.Call(ctx, call);
       proc.Release();
     }
+    procedures_.PauseAfterCommit(call.name);
     JsonOut o;
     if (!call.wantsReturn && call.outputs == 0)
       return o.Int("ReturnValue", rc::kOk).Int("iTotal", 0).Bool("bEnd", true).Finish();

@@ -59,6 +59,7 @@ struct ServiceOptions {
   size_t pageRows = 0;                 // 0: no row limit per reply
   size_t pageBytes = 2000000;          // bytes of rows per reply
   int requestMillis = 5000;            // time the statements of one request may take
+  ProcPause procPause;                 // testing aid: none unless --proc-pause-ms
   // Unix time for sessions and login stamps; empty: the system clock.
   std::function<int64_t()> clock;
 };

@@ -19,9 +19,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
 #include <ctime>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/LanguageTable.h"
@@ -118,8 +120,62 @@ class PaymentStandIn : public testsupport::StandInLinkSuite<PaymentStandIn> {
               0);
   }
 
+  // A stand-in of its own on `folder`, paused for a long time in
+  // cp_client_fee_add_0 at `at` ("write": inside its transaction after the
+  // first row it writes; "commit": after the commit, before the reply).  The
+  // form saves a payment of waybills 27 and 30 of customer 1 and the
+  // stand-in is killed as soon as it says it has paused.  Returns what the
+  // save returned; `fees` and `title` receive the count of payments and the
+  // customer's title with its balance before the save.
+  int SaveAndKillAt(const std::filesystem::path& folder, const std::string& at, int64_t& fees,
+                    std::u16string& title) {
+    StandInServer paused(BRANTLE_BINARY_DIR "/localserver/brantle-server", folder,
+                         {"--proc-pause-ms", "60000", "--proc-pause-for", "cp_client_fee_add_0",
+                          "--proc-pause-at", at});
+    EXPECT_TRUE(paused.Ready()) << paused.Log();
+    if (!paused.Ready()) return -1;
+    UseLinkTo(paused.Port());
+    OpenPage();
+    EXPECT_EQ(Dialog().LoadCustomer(1), 1);
+    fees = CountOnDatabase(paused.Database(), "SELECT COUNT(*) FROM client_fee");
+    title = Form().customerTitle;
+    for (int32_t irid : {27, 30}) Form().TakeUnpaidRow(irid);
+    const std::string marker = "pausing in cp_client_fee_add_0 after its " +
+                               std::string(at == "commit" ? "commit" : "first write");
+    const pid_t pid = paused.Pid();
+    std::atomic<bool> killed{false};
+    std::thread killer([&] {
+      killed = testsupport::WaitUntil(
+                   [&] { return StandInServer::ReadLog(folder).find(marker) != std::string::npos; },
+                   testsupport::kWaitLimit) &&
+               ::kill(pid, SIGKILL) == 0;
+    });
+    const int saved = Dialog().SavePayment();
+    killer.join();
+    EXPECT_TRUE(killed) << paused.Log();
+    return saved;
+  }
+
+  // A link of its own (program folder under the suite's root) to the
+  // stand-in on `port`, logged in as admin; the page opened next uses it.
+  // With `samePage` the open page stays and its link is pointed at the new
+  // stand-in, as after the operator's own reconnection.
+  void UseLinkTo(int port, bool samePage = false) {
+    const std::filesystem::path program = root_ / "cut-program";
+    std::filesystem::create_directories(program);
+    testsupport::WriteStandInConfig(program, port, "00", "PC-CUT");
+    if (!samePage || !ownLink_) {
+      page_.reset();
+      ownLink_ = std::make_unique<CServerLink>();
+    }
+    ASSERT_EQ(1, ownLink_->Init(program.string() + "/"));
+    ASSERT_GT(ownLink_->Login(u"admin", u"admin123", 0), 0);
+    host_.link = ownLink_.get();
+  }
+
   TestHost host_;
   std::unique_ptr<CPaymentPage> page_;
+  std::unique_ptr<CServerLink> ownLink_;
 };
 
 std::vector<std::u16string> Column(CListGrid* grid, int column) {
@@ -403,6 +459,83 @@ TEST_F(PaymentStandIn, ConnectionCutDuringAPaymentLeavesBalanceAndWaybillsAgreei
   ASSERT_EQ(Dialog().LoadCustomer(1), 1);
   EXPECT_EQ(Form().customerTitle, balanceBefore);
   EXPECT_EQ(Form().unpaid.Count(), 12);
+  ExpectConsistent(again.Database());
+}
+
+// The stand-in dies inside the payment's transaction, after the payment
+// row is written and before the waybills are marked: nothing of the
+// payment survives, the operator is told and keeps the form, and a new
+// stand-in on the same database shows the customer as before.
+TEST_F(PaymentStandIn, ServerKilledInsideThePaymentLeavesNoHalfPayment) {
+  const std::filesystem::path folder = root_ / "killed-in-transaction";
+  const std::string db = (folder / "brantle.db").string();
+  int64_t feesBefore = 0;
+  std::u16string balanceBefore;
+  EXPECT_EQ(SaveAndKillAt(folder, "write", feesBefore, balanceBefore), 0);
+  ASSERT_EQ(boxes_.Messages().size(), 1u);
+  EXPECT_EQ(boxes_.LastText().rfind(AppLanguage().Text(22401), 0), 0u) << Utf8FromWide(boxes_.LastText());
+  EXPECT_EQ(Form().payList.Count(), 2);  // the form still holds the payment
+  EXPECT_EQ(Form().fields.amount, u"257.00");  // 127 + 130
+
+  // Wholly absent: no payment row, no waybill marked.
+  EXPECT_EQ(CountOnDatabase(db, "SELECT COUNT(*) FROM client_fee"), feesBefore);
+  EXPECT_EQ(CountOnDatabase(db, "SELECT COUNT(*) FROM client_rec WHERE irid IN(27,30) AND ifid=0 AND bpay=0"), 2);
+  ExpectConsistent(db);
+
+  StandInServer again(BRANTLE_BINARY_DIR "/localserver/brantle-server", folder);
+  ASSERT_TRUE(again.Ready()) << again.Log();
+  UseLinkTo(again.Port());
+  OpenPage();
+  ASSERT_EQ(Dialog().LoadCustomer(1), 1);
+  EXPECT_EQ(Form().customerTitle, balanceBefore);
+  EXPECT_EQ(Form().unpaid.Count(), 12);
+  ExpectConsistent(again.Database());
+}
+
+// The stand-in dies after the payment is committed and before it answers.
+// The payment is stored whole; the client, without an answer, does not say
+// it was saved and keeps the form.  A reload on a new stand-in shows the
+// stored payment, and saving the kept form again cannot settle the same
+// waybills twice.
+TEST_F(PaymentStandIn, ServerKilledAfterTheCommitKeepsTheWholePayment) {
+  const std::filesystem::path folder = root_ / "killed-after-commit";
+  const std::string db = (folder / "brantle.db").string();
+  int64_t feesBefore = 0;
+  std::u16string balanceBefore;
+  EXPECT_EQ(SaveAndKillAt(folder, "commit", feesBefore, balanceBefore), 0);
+  ASSERT_EQ(boxes_.Messages().size(), 1u);
+  EXPECT_EQ(boxes_.LastText().rfind(AppLanguage().Text(22401), 0), 0u) << Utf8FromWide(boxes_.LastText());
+  EXPECT_EQ(Form().payList.Count(), 2);
+  EXPECT_EQ(Form().ifid, 0);
+
+  // Wholly there: one new payment of 257.00 settling both waybills.
+  EXPECT_EQ(CountOnDatabase(db, "SELECT COUNT(*) FROM client_fee"), feesBefore + 1);
+  const int64_t ifid = CountOnDatabase(db, "SELECT MAX(ifid) FROM client_fee WHERE icid=1");
+  EXPECT_EQ(CountOnDatabase(db, "SELECT CAST(ffeer*100 AS INTEGER) FROM client_fee WHERE ifid=" +
+                                    std::to_string(ifid)),
+            25700);
+  EXPECT_EQ(CountOnDatabase(db, "SELECT COUNT(*) FROM client_rec WHERE irid IN(27,30) AND bpay=1 AND ifid=" +
+                                    std::to_string(ifid)),
+            2);
+  ExpectConsistent(db);
+
+  // On a new stand-in, the operator saves the kept form again: refused,
+  // the waybills are settled already; still one payment.
+  StandInServer again(BRANTLE_BINARY_DIR "/localserver/brantle-server", folder);
+  ASSERT_TRUE(again.Ready()) << again.Log();
+  UseLinkTo(again.Port(), true);
+  EXPECT_EQ(Dialog().SavePayment(), 0);
+  EXPECT_NE(boxes_.LastText().find(AppLanguage().Text(330062)), std::u16string::npos)
+      << Utf8FromWide(boxes_.LastText());
+  EXPECT_EQ(CountOnDatabase(db, "SELECT COUNT(*) FROM client_fee"), feesBefore + 1);
+
+  // A reload shows the stored payment and the new balance.
+  OpenPage();
+  ASSERT_EQ(Dialog().LoadCustomer(1), 1);
+  EXPECT_NE(Form().customerTitle, balanceBefore);
+  EXPECT_EQ(Form().unpaid.Count(), 10);
+  ASSERT_GT(Dialog().paymentGrid->RowCount(), 0);
+  EXPECT_EQ(Dialog().paymentGrid->GetRowId(0), ifid);
   ExpectConsistent(again.Database());
 }
 
