@@ -702,7 +702,14 @@ int CPaymentForm::SavePayment() {
     LoadCustomer(icid);
     return 1;
   }
-  const int32_t text = ReadProcedureResult(reply, result) ? SaveRefusalText(result) : 0;
+  if (!ReadProcedureResult(reply, result)) {
+    // No answer: the server may have stored the payment before the line
+    // went, so the form is kept but the operator is not told it was not
+    // saved.
+    MessageText(Language().Text(21601) + u"\r\n" + link_.LastErrorText());
+    return 0;
+  }
+  const int32_t text = SaveRefusalText(result);
   MessageText(Language().Text(22401) + (text ? Language().Text(text) : link_.LastErrorText()));
   return 0;
 }

@@ -464,8 +464,9 @@ TEST_F(PaymentStandIn, ConnectionCutDuringAPaymentLeavesBalanceAndWaybillsAgreei
 
 // The stand-in dies inside the payment's transaction, after the payment
 // row is written and before the waybills are marked: nothing of the
-// payment survives, the operator is told and keeps the form, and a new
-// stand-in on the same database shows the customer as before.
+// payment survives, the operator is told the server did not answer and
+// keeps the form, and a new stand-in on the same database shows the
+// customer as before.
 TEST_F(PaymentStandIn, ServerKilledInsideThePaymentLeavesNoHalfPayment) {
   const std::filesystem::path folder = root_ / "killed-in-transaction";
   const std::string db = (folder / "brantle.db").string();
@@ -473,7 +474,7 @@ TEST_F(PaymentStandIn, ServerKilledInsideThePaymentLeavesNoHalfPayment) {
   std::u16string balanceBefore;
   EXPECT_EQ(SaveAndKillAt(folder, "write", feesBefore, balanceBefore), 0);
   ASSERT_EQ(boxes_.Messages().size(), 1u);
-  EXPECT_EQ(boxes_.LastText().rfind(AppLanguage().Text(22401), 0), 0u) << Utf8FromWide(boxes_.LastText());
+  EXPECT_EQ(boxes_.LastText().rfind(AppLanguage().Text(21601), 0), 0u) << Utf8FromWide(boxes_.LastText());
   EXPECT_EQ(Form().payList.Count(), 2);  // the form still holds the payment
   EXPECT_EQ(Form().fields.amount, u"257.00");  // 127 + 130
 
@@ -493,8 +494,8 @@ TEST_F(PaymentStandIn, ServerKilledInsideThePaymentLeavesNoHalfPayment) {
 }
 
 // The stand-in dies after the payment is committed and before it answers.
-// The payment is stored whole; the client, without an answer, does not say
-// it was saved and keeps the form.  A reload on a new stand-in shows the
+// The payment is stored whole; the client, without an answer, says neither
+// that it was saved nor that it was not, and keeps the form.  A reload on a new stand-in shows the
 // stored payment, and saving the kept form again cannot settle the same
 // waybills twice.
 TEST_F(PaymentStandIn, ServerKilledAfterTheCommitKeepsTheWholePayment) {
@@ -504,7 +505,7 @@ TEST_F(PaymentStandIn, ServerKilledAfterTheCommitKeepsTheWholePayment) {
   std::u16string balanceBefore;
   EXPECT_EQ(SaveAndKillAt(folder, "commit", feesBefore, balanceBefore), 0);
   ASSERT_EQ(boxes_.Messages().size(), 1u);
-  EXPECT_EQ(boxes_.LastText().rfind(AppLanguage().Text(22401), 0), 0u) << Utf8FromWide(boxes_.LastText());
+  EXPECT_EQ(boxes_.LastText().rfind(AppLanguage().Text(21601), 0), 0u) << Utf8FromWide(boxes_.LastText());
   EXPECT_EQ(Form().payList.Count(), 2);
   EXPECT_EQ(Form().ifid, 0);
 
