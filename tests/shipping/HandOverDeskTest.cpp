@@ -94,20 +94,25 @@ class DeskHost : public CViewHost {
   CBrantleClientApp& app_;
 };
 
+// Each case hands parcels over, so each gets a stand-in on a fresh sample
+// database of its own, whether the cases run one per process or together.
 class HandOverDesk : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     root_ = fs::temp_directory_path() / ("brantle-handover-" + std::to_string(::getpid()));
     fs::remove_all(root_);
-    server_ = std::make_unique<StandInServer>(BRANTLE_BINARY_DIR "/localserver/brantle-server",
-                                              root_ / "server");
   }
   static void TearDownTestSuite() {
     server_.reset();
     fs::remove_all(root_);
   }
 
-  void SetUp() override { Start("00"); }
+  void SetUp() override {
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    server_ = std::make_unique<StandInServer>(BRANTLE_BINARY_DIR "/localserver/brantle-server",
+                                              root_ / ("server-" + name));
+    Start("00");
+  }
 
   void Start(const std::string& language) {
     ASSERT_TRUE(server_->Ready()) << server_->Log();
