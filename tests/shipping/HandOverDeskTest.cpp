@@ -36,6 +36,7 @@
 #include "shipping/HandOverLogic.h"
 #include "shipping/SendScanPage.h"
 #include "tests/QtTestSupport.h"
+#include "tests/WaitUntil.h"
 #include "tests/devices/ScaleLine.h"
 #include "tests/refdata/RepositoryLanguage.h"
 #include "tests/server/StandInConfig.h"
@@ -232,8 +233,9 @@ TEST_F(HandOverDesk, ScanHandsOverReadyParcelsAndRefusesOthers) {
   EXPECT_EQ(1u, printedWaybills_.size());
   EXPECT_EQ(1u, printedInvoices_.size());
   EXPECT_EQ(0, StateOf("BR10000036"));
-  QTest::qWait(0);
-  EXPECT_EQ(1, page_.grid->RowCount());
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return page_.grid->RowCount() == 1; },
+                                     std::chrono::milliseconds(2000),
+                                     [] { QCoreApplication::processEvents(); }));
 
   // A number too short is refused before any request.
   boxes_.Clear();

@@ -240,7 +240,7 @@ TEST_F(RecordCheckPageTest, ReloadsWhileAQueryRunsAreIgnored) {
     return [&, real](const std::string& sql, std::string& reply) {
       if (sql.rfind("SELECT TOP", 0) == 0) {
         waiting = true;
-        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        testsupport::WaitUntil([&] { return release.load(); }, testsupport::kWaitLimit);
       }
       return real(sql, reply);
     };
