@@ -25,6 +25,7 @@
 #include "shipping/RecordCheckDlg.h"
 #include "shipping/RecordCheckPage.h"
 #include "tests/QtTestSupport.h"
+#include "tests/WaitUntil.h"
 #include "tests/refdata/RepositoryLanguage.h"
 #include "tests/server/StandInLinkSuite.h"
 #include "ui/LinkLabel.h"
