@@ -94,7 +94,7 @@ std::vector<SampleTemplate> Templates() {
        u"物品描述=B13\r\n"
        u"声明价值=B14\r\n"
        u"备注1=B15\r\n"
-       u"内单条码位图=B17\r\n"
+       u"内单条码位图=B21\r\n"
        u"二维码位图=E13\r\n"
        u"<列表定义结束>\r\n"
        u"<二维码定义开始>\r\n"
