@@ -22,6 +22,7 @@
 #include "entry/QuickEntryImport.h"
 #include "entry/QuickEntryReactions.h"
 #include "platform/MessageBox.h"
+#include "platform/QtText.h"
 #include "platform/QtMessages.h"
 #include "platform/QtWaitForWork.h"
 #include "print/PagePrintPlan.h"
@@ -40,7 +41,7 @@
 namespace {
 
 QString Tx(int id) { return QString::fromStdU16String(AppLanguage().Text(id)); }
-QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
+QString Q(std::u16string_view text) { return platform::ToQString(text); }
 
 // The template numbers of the slot labels, in slot order.
 constexpr int kSlotLabelIds[CQuickEntryDlg::kSlots] = {

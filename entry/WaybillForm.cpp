@@ -20,6 +20,7 @@
 #include "entry/PieceWeightDlg.h"
 #include "entry/WaybillSubDlg.h"
 #include "platform/MessageBox.h"
+#include "platform/QtText.h"
 #include "platform/QtMessages.h"
 #include "platform/QtWaitForWork.h"
 #include "refdata/AddressLibrary.h"
@@ -39,9 +40,7 @@
 
 namespace {
 
-QString Q(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString Q(std::u16string_view text) { return platform::ToQString(text); }
 std::u16string T(int id, std::u16string_view fallback) { return AppLanguage().Text(id, fallback); }
 
 // The lock markers and the texts they lock.

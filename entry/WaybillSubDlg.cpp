@@ -11,13 +11,12 @@
 #include "common/LanguageTable.h"
 #include "entry/FullFormSave.h"
 #include "platform/MessageBox.h"
+#include "platform/QtText.h"
 #include "ui/LinkLabel.h"
 
 namespace {
 
-QString Q(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString Q(std::u16string_view text) { return platform::ToQString(text); }
 
 std::u16string T(int id, std::u16string_view fallback) { return AppLanguage().Text(id, fallback); }
 

@@ -14,6 +14,7 @@
 #include "common/TextCodec.h"
 #include "common/WideText.h"
 #include "platform/MessageBox.h"
+#include "platform/QtText.h"
 #include "platform/QtMessages.h"
 #include "ui/ColorButton.h"
 #include "ui/LinkLabel.h"
@@ -21,9 +22,7 @@
 
 namespace {
 
-QString Q(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString Q(std::u16string_view text) { return platform::ToQString(text); }
 
 std::u16string T(int id, std::u16string_view fallback) { return AppLanguage().Text(id, fallback); }
 

@@ -20,6 +20,7 @@
 #include "common/TextCodec.h"
 #include "office/ExcelSession.h"
 #include "platform/MessageBox.h"
+#include "platform/QtText.h"
 #include "platform/QtMessages.h"
 #include "platform/QtWaitForWork.h"
 #include "server/ServerLink.h"
@@ -31,7 +32,7 @@
 
 namespace {
 
-QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
+QString Q(std::u16string_view text) { return platform::ToQString(text); }
 QString T(int id) { return Q(AppLanguage().Text(id)); }
 
 void Show(const std::u16string& text) { platform::ShowMessageBox(text); }

@@ -9,16 +9,15 @@
 
 #include "common/LanguageTable.h"
 #include "platform/MessageBox.h"
+#include "platform/QtText.h"
 #include "platform/QtWaitForWork.h"
 #include "shipping/TrackingEditorDlg.h"
 #include "ui/LinkLabel.h"
 
 namespace {
 
-QString Q(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-std::u16string U(const QString& text) { return text.toStdU16String(); }
+QString Q(std::u16string_view text) { return platform::ToQString(text); }
+std::u16string U(const QString& text) { return platform::FromQString(text); }
 
 constexpr int kBoxChars = 30;
 

@@ -12,14 +12,13 @@
 
 #include "common/LanguageTable.h"
 #include "platform/MessageBox.h"
+#include "platform/QtText.h"
 #include "ui/LinkLabel.h"
 
 namespace {
 
-QString Q(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-std::u16string U(const QString& text) { return text.toStdU16String(); }
+QString Q(std::u16string_view text) { return platform::ToQString(text); }
+std::u16string U(const QString& text) { return platform::FromQString(text); }
 QString T(int32_t id) { return Q(AppLanguage().Text(id)); }
 
 // Requests of an editor without a server: nothing comes back.
