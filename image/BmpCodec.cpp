@@ -144,6 +144,16 @@ bool CBmpCodec::DecodeStream(CImageStream* stream) {
     SetError("Cancelled");
     return false;
   }
+  // Bit-field masks follow the info header, before any seek to the pixels.
+  uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
+  if (bmp.biBitCount == 16 && bmp.biCompression == 3) {
+    uint8_t raw[12];
+    if (stream->Read(raw, 12, 1) == 1) {
+      masks[0] = Le32(raw);
+      masks[1] = Le32(raw + 4);
+      masks[2] = Le32(raw + 8);
+    }
+  }
   if (dataOffset) stream->Seek(start + dataOffset, 0);
   uint8_t* pixels = GetBits(0);
   const uint32_t bufferSize = header.biSizeImage;
@@ -168,16 +178,6 @@ bool CBmpCodec::DecodeStream(CImageStream* stream) {
       }
       break;
     case 16: {
-      uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
-      if (bmp.biCompression == 3) {
-        uint8_t raw[12];
-        if (stream->Read(raw, 12, 1) == 1) {
-          masks[0] = Le32(raw);
-          masks[1] = Le32(raw + 4);
-          masks[2] = Le32(raw + 8);
-        }
-        if (dataOffset) stream->Seek(start + dataOffset, 0);
-      }
       readPixels(static_cast<uint64_t>((width + 1) / 2) * height * 4);
       UnpackBitfields(pixels, masks[0], masks[1], masks[2], 16);
       break;
