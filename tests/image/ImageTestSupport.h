@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <jpeglib.h>
@@ -134,7 +135,8 @@ class RecordingStream : public CImageMemoryStream {
 // settings after its defaults (density, colour space, markers).
 inline Bytes WriteJpeg(uint32_t width, uint32_t height, int components, J_COLOR_SPACE space,
                        const Bytes& pixels, int quality = 95,
-                       const std::function<void(jpeg_compress_struct&)>& adjust = {}) {
+                       const std::function<void(jpeg_compress_struct&)>& adjust = {},
+                       const std::vector<std::pair<int, Bytes>>& markers = {}) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr jerr;
   cinfo.err = jpeg_std_error(&jerr);
@@ -151,6 +153,8 @@ inline Bytes WriteJpeg(uint32_t width, uint32_t height, int components, J_COLOR_
   jpeg_set_quality(&cinfo, quality, TRUE);
   if (adjust) adjust(cinfo);
   jpeg_start_compress(&cinfo, TRUE);
+  for (const auto& [code, payload] : markers)
+    jpeg_write_marker(&cinfo, code, payload.data(), static_cast<unsigned>(payload.size()));
   while (cinfo.next_scanline < height) {
     JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + static_cast<size_t>(cinfo.next_scanline) *
                                                             width * components);
