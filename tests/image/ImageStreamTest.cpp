@@ -57,6 +57,7 @@ TEST(ImageStreamTest, WriteAfterASeekPastTheEndZeroFillsTheGap) {
   for (size_t size : {4096, 8192}) {
     void* old = std::malloc(size);
     std::memset(old, 0xCD, size);
+    asm volatile("" : : "r"(old) : "memory");  // keep the fill
     std::free(old);
   }
   CImageMemoryStream stream;

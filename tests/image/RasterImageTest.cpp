@@ -59,6 +59,7 @@ TEST(RasterImageTest, CreateHandsOutZeroedPixelsEvenOverReusedHeap) {
   for (int round = 0; round < 4; ++round) {
     void* old = std::malloc(size);
     std::memset(old, 0xAB, size);
+    asm volatile("" : : "r"(old) : "memory");  // keep the fill
     std::free(old);
     CRasterImage image(30, 30, 24, 0);
     const uint8_t* bits = image.GetBits(0);
