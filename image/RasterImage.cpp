@@ -90,9 +90,12 @@ void CRasterImage::SetError(const char* text) {
 bool CRasterImage::FitsMemoryLimit(uint64_t width, uint64_t height, uint32_t bpp) {
   bpp = RoundBpp(bpp);
   if (width > UINT32_MAX || height > UINT32_MAX) return false;
-  // width and height below 2^32, bpp at most 24: no overflow in 64 bits.
-  if (width * height / 8 * bpp > RASTER_IMAGE_MAX_MEMORY) return false;
-  return RowBytesOf(width, bpp) * height <= RASTER_IMAGE_MAX_MEMORY + 4 * height;
+  // Both below 2^32, so the product fits; once it is known to be small,
+  // the padded rows times the height fit too.
+  if (width * height > RASTER_IMAGE_MAX_MEMORY * 8) return false;
+  if (width * height * bpp / 8 > RASTER_IMAGE_MAX_MEMORY) return false;
+  // What is allocated: whole rows, padded to 4 bytes.
+  return RowBytesOf(width, bpp) * height <= RASTER_IMAGE_MAX_MEMORY;
 }
 
 uint8_t* CRasterImage::Create(uint32_t width, uint32_t height, uint32_t bpp, uint32_t type) {

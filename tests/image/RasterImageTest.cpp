@@ -48,6 +48,10 @@ TEST(RasterImageTest, CreateRefusesEmptyAndOversizedImagesBeforeAllocating) {
   }
   EXPECT_TRUE(CRasterImage::FitsMemoryLimit(16000, 16000, 8));
   EXPECT_FALSE(CRasterImage::FitsMemoryLimit(16000, 16001, 8));
+  // The rows as allocated count, padding included: 1 x 100,000,000 at 8
+  // bits holds 400,000,000 bytes.
+  EXPECT_FALSE(CRasterImage::FitsMemoryLimit(1, 100000000, 8));
+  EXPECT_TRUE(CRasterImage::FitsMemoryLimit(4, 64000000, 8));
 }
 
 TEST(RasterImageTest, CreateHandsOutZeroedPixelsEvenOverReusedHeap) {
