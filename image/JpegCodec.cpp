@@ -39,6 +39,15 @@ void OutputMessage(j_common_ptr cinfo) {
   image::LogLine(text);
 }
 
+// Our error manager for one call: errors land in the image's lastError.
+jpeg_error_mgr* UseErrorManager(ErrorManager& jerr, char* lastError) {
+  jpeg_std_error(&jerr.pub);
+  jerr.pub.error_exit = ErrorExit;
+  jerr.pub.output_message = OutputMessage;
+  jerr.lastError = lastError;
+  return &jerr.pub;
+}
+
 struct SourceManager {
   jpeg_source_mgr pub;
   CImageStream* stream;
@@ -157,10 +166,7 @@ bool CJpegCodec::DecodeStream(CImageStream* stream) {
 bool CJpegCodec::RunDecompress(CImageStream* stream, bool exifFound) {
   jpeg_decompress_struct cinfo;
   ErrorManager jerr;
-  cinfo.err = jpeg_std_error(&jerr.pub);
-  jerr.pub.error_exit = ErrorExit;
-  jerr.pub.output_message = OutputMessage;
-  jerr.lastError = info.lastError;
+  cinfo.err = UseErrorManager(jerr, info.lastError);
   if (setjmp(jerr.jump)) {
     jpeg_destroy_decompress(&cinfo);
     return false;
@@ -282,10 +288,7 @@ bool CJpegCodec::EncodeStream(CImageStream* stream) {
 bool CJpegCodec::RunCompress(CImageStream* stream) {
   jpeg_compress_struct cinfo;
   ErrorManager jerr;
-  cinfo.err = jpeg_std_error(&jerr.pub);
-  jerr.pub.error_exit = ErrorExit;
-  jerr.pub.output_message = OutputMessage;
-  jerr.lastError = info.lastError;
+  cinfo.err = UseErrorManager(jerr, info.lastError);
   if (setjmp(jerr.jump)) {
     jpeg_destroy_compress(&cinfo);
     return false;

@@ -577,28 +577,26 @@ uint8_t* CRasterImage::GetAlphaAddress(int64_t x, int64_t y) const {
   return alpha + static_cast<size_t>(y) * GetWidth() + x;
 }
 
-bool CRasterImage::FlipAlpha() {
+bool CRasterImage::RearrangeAlpha(bool reverseRows) {
   if (!alpha) return false;
   size_t w = GetWidth(), h = GetHeight();
   uint8_t* plane = static_cast<uint8_t*>(std::malloc(w * h));
   if (!plane) return false;
-  for (size_t y = 0; y < h; ++y) std::memcpy(plane + (h - 1 - y) * w, alpha + y * w, w);
+  for (size_t y = 0; y < h; ++y) {
+    if (reverseRows) {
+      std::memcpy(plane + (h - 1 - y) * w, alpha + y * w, w);
+    } else {
+      for (size_t x = 0; x < w; ++x) plane[y * w + (w - 1 - x)] = alpha[y * w + x];
+    }
+  }
   std::free(alpha);
   alpha = plane;
   return true;
 }
 
-bool CRasterImage::MirrorAlpha() {
-  if (!alpha) return false;
-  size_t w = GetWidth(), h = GetHeight();
-  uint8_t* plane = static_cast<uint8_t*>(std::malloc(w * h));
-  if (!plane) return false;
-  for (size_t y = 0; y < h; ++y)
-    for (size_t x = 0; x < w; ++x) plane[y * w + (w - 1 - x)] = alpha[y * w + x];
-  std::free(alpha);
-  alpha = plane;
-  return true;
-}
+bool CRasterImage::FlipAlpha() { return RearrangeAlpha(true); }
+
+bool CRasterImage::MirrorAlpha() { return RearrangeAlpha(false); }
 
 // --- selection ---
 

@@ -237,6 +237,8 @@ class CRasterImage {
 
  protected:
   void SetError(const char* text);
+  // A new alpha plane with the rows in reverse order, or each row reversed.
+  bool RearrangeAlpha(bool reverseRows);
 
   uint8_t* dib = nullptr;
   BITMAPINFOHEADER header{};
