@@ -638,7 +638,7 @@ bool CRasterImage::IsSelected(int64_t x, int64_t y) const {
 
 bool CRasterImage::Flip() {
   if (!dib) return false;
-  CRasterImage copy(*this, false, true, true);
+  CRasterImage copy(*this, false, false, true);
   if (!copy.IsValid()) return false;
   uint32_t h = GetHeight();
   for (uint32_t y = 0; y < h; ++y)
@@ -650,7 +650,7 @@ bool CRasterImage::Flip() {
 
 bool CRasterImage::Mirror() {
   if (!dib) return false;
-  CRasterImage copy(*this, false, true, true);
+  CRasterImage copy(*this, false, false, true);
   if (!copy.IsValid()) return false;
   uint32_t w = GetWidth(), h = GetHeight();
   for (uint32_t y = 0; y < h; ++y) {
