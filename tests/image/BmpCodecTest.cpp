@@ -216,6 +216,15 @@ TEST(BmpCodecTest, UnsupportedCompressionAndDimensionsOnly) {
   EXPECT_FALSE(codec.IsValid());
 }
 
+TEST(BmpCodecTest, AStopRequestCancelsAndLeavesTheImage) {
+  CRasterImage image(2, 2, 24, FormatBmp);
+  image.SetEscape(1);
+  EXPECT_FALSE(DecodeBytes(image, BmpFile(InfoHeader(3, 1, 24), {}, Bytes(12, 1)), FormatBmp));
+  EXPECT_STREQ(image.GetLastError(), "Cancelled");
+  EXPECT_EQ(image.GetWidth(), 2u);
+  EXPECT_TRUE(image.IsValid());
+}
+
 TEST(BmpCodecTest, HugeDeclaredSizeIsRefusedBeforeAllocating) {
   CRasterImage image(0u);
   EXPECT_FALSE(DecodeBytes(image, BmpFile(InfoHeader(65535, 65535, 24), {}, Bytes(64, 0)), FormatBmp));
