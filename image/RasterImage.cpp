@@ -419,16 +419,14 @@ uint8_t CRasterImage::GetPixelIndex(int64_t x, int64_t y) const {
   return GetPixelIndexUnchecked(x, y);
 }
 
+RGBQUAD CRasterImage::StoredColor(int64_t x, int64_t y) const {
+  if (header.biClrUsed) return GetPaletteColor(GetPixelIndexUnchecked(x, y));
+  const uint8_t* p = info.pixels + static_cast<size_t>(y) * info.rowBytes + x * 3;
+  return RGBQUAD{p[0], p[1], p[2], 0};
+}
+
 RGBQUAD CRasterImage::GetPixelColorUnchecked(int64_t x, int64_t y) const {
-  RGBQUAD c;
-  if (header.biClrUsed) {
-    c = GetPaletteColor(GetPixelIndexUnchecked(x, y));
-  } else {
-    const uint8_t* p = info.pixels + static_cast<size_t>(y) * info.rowBytes + x * 3;
-    c.rgbBlue = p[0];
-    c.rgbGreen = p[1];
-    c.rgbRed = p[2];
-  }
+  RGBQUAD c = StoredColor(x, y);
   c.rgbReserved = alpha ? alpha[static_cast<size_t>(y) * GetWidth() + x] : 0;
   return c;
 }
@@ -445,16 +443,8 @@ RGBQUAD CRasterImage::GetPixelColor(int64_t x, int64_t y, bool withAlpha) const 
       return info.transparentColor;
     }
   }
-  RGBQUAD c;
-  if (header.biClrUsed) {
-    c = GetPaletteColor(GetPixelIndexUnchecked(x, y));
-  } else {
-    const uint8_t* p = info.pixels + static_cast<size_t>(y) * info.rowBytes + x * 3;
-    c.rgbBlue = p[0];
-    c.rgbGreen = p[1];
-    c.rgbRed = p[2];
-    c.rgbReserved = info.transparentColor.rgbReserved;
-  }
+  RGBQUAD c = StoredColor(x, y);
+  if (!header.biClrUsed) c.rgbReserved = info.transparentColor.rgbReserved;
   if (withAlpha && alpha) c.rgbReserved = GetAlpha(x, y);
   return c;
 }

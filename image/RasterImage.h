@@ -237,6 +237,9 @@ class CRasterImage {
 
  protected:
   void SetError(const char* text);
+  // The palette colour of a pixel's index, or its blue, green and red with
+  // the reserved byte 0; no checks.
+  RGBQUAD StoredColor(int64_t x, int64_t y) const;
   // A new alpha plane with the rows in reverse order, or each row reversed.
   bool RearrangeAlpha(bool reverseRows);
 
