@@ -10,7 +10,7 @@ PACKAGES=(
   zlib1g-dev libssl-dev libcurl4-openssl-dev
   qt6-base-dev qt6-serialport-dev qt6-multimedia-dev
   libreoffice-dev
-  libopenjp2-7-dev libjpeg-dev libpng-dev
+  libopenjp2-7-dev libjpeg-dev libjpeg62-turbo-dev libpng-dev
   libsqlite3-dev libcpp-httplib-dev nlohmann-json3-dev
   libzxing-dev
   # run
@@ -21,6 +21,8 @@ PACKAGES=(
   espeak-ng
   # tests
   python3 openssl cups printer-driver-cups-pdf poppler-utils socat
+  # an independent EXIF writer and reader for the image library's tests
+  libexif-dev
   # the installed printers (print/, through libcups)
   libcups2-dev
 )

@@ -1,0 +1,206 @@
+// Random and damaged pictures into the image library's decoders and the EXIF
+// reader: truncated files, huge declared sizes, bad markers, looping
+// directories.  Every input lies in a heap block of exactly its size, so the
+// sanitizers catch any read past it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "image/BmpCodec.h"
+#include "image/ExifReader.h"
+#include "image/ImageLog.h"
+#include "image/ImageStream.h"
+#include "image/JpegCodec.h"
+#include "image/RasterImage.h"
+#include "tests/fuzz/FuzzBytes.h"
+
+namespace {
+
+using fuzz::ExactBlock;
+
+void Put16(std::string& s, uint32_t v) {
+  s += static_cast<char>(v & 0xFF);
+  s += static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& s, uint32_t v) {
+  Put16(s, v);
+  Put16(s, v >> 16);
+}
+void Put16Be(std::string& s, uint32_t v) {
+  s += static_cast<char>((v >> 8) & 0xFF);
+  s += static_cast<char>(v & 0xFF);
+}
+
+std::string Bmp(int32_t width, int32_t height, uint16_t bits, uint32_t compression,
+                const std::string& palette, const std::string& pixels) {
+  std::string s = "BM";
+  Put32(s, static_cast<uint32_t>(54 + palette.size() + pixels.size()));
+  Put32(s, 0);
+  Put32(s, static_cast<uint32_t>(54 + palette.size()));
+  Put32(s, 40);
+  Put32(s, static_cast<uint32_t>(width));
+  Put32(s, static_cast<uint32_t>(height));
+  Put16(s, 1);
+  Put16(s, bits);
+  Put32(s, compression);
+  for (int i = 0; i < 5; ++i) Put32(s, 0);
+  return s + palette + pixels;
+}
+
+std::string Encoded(CRasterImage& image, uint32_t type) {
+  uint8_t* buffer = nullptr;
+  size_t size = 0;
+  if (!image.Encode(buffer, size, type)) return {};
+  std::string out(reinterpret_cast<char*>(buffer), size);
+  std::free(buffer);
+  return out;
+}
+
+// A JPEG carrying an APP1 with a small Intel TIFF block (make, resolution,
+// an EXIF sub-directory with ISO and a comment), and a comment section.
+std::string ExifJpeg(const std::string& jpeg) {
+  std::string tiff = "II";
+  Put16(tiff, 42);
+  Put32(tiff, 8);
+  Put16(tiff, 4);
+  auto entry = [&](uint32_t tag, uint32_t format, uint32_t count, uint32_t value) {
+    Put16(tiff, tag);
+    Put16(tiff, format);
+    Put32(tiff, count);
+    Put32(tiff, value);
+  };
+  entry(0x010F, 2, 8, 62);
+  entry(0x011A, 5, 1, 70);
+  entry(0x0128, 3, 1, 2);
+  entry(0x8769, 4, 1, 78);
+  Put32(tiff, 8);  // next directory: itself
+  tiff += "Brantle";
+  tiff += '\0';
+  Put32(tiff, 72);
+  Put32(tiff, 1);
+  // EXIF sub-directory at 78, linking back to IFD0.
+  Put16(tiff, 2);
+  Put16(tiff, 0x8827);
+  Put16(tiff, 3);
+  Put32(tiff, 1);
+  Put32(tiff, 2);
+  Put16(tiff, 0x9286);
+  Put16(tiff, 7);
+  Put32(tiff, 16);
+  Put32(tiff, 108);
+  Put32(tiff, 8);
+  tiff += std::string("ASCII\0\0\0hello   ", 16);
+  std::string app1 = "\xFF\xE1";
+  Put16Be(app1, static_cast<uint32_t>(tiff.size() + 8));
+  app1 += std::string("Exif\0\0", 6) + tiff;
+  std::string com = "\xFF\xFE";
+  Put16Be(com, 7);
+  com += "a\r\nb\x01";
+  return jpeg.substr(0, 2) + app1 + com + jpeg.substr(2);
+}
+
+std::vector<std::string> Seeds() {
+  std::vector<std::string> seeds;
+  std::string palette2 = std::string("\0\0\0\0\xFF\xFF\xFF\0", 8);
+  seeds.push_back(Bmp(9, 3, 1, 0, palette2, std::string(12, '\x5A')));
+  seeds.push_back(Bmp(5, -2, 24, 0, "", std::string(32, '\x33')));
+  seeds.push_back(Bmp(4, 3, 8, 1, std::string(1024, '\x10'),
+                      std::string("\x02\x07\x00\x03\x05\x06\x08\x00\x00\x02\x01\x01\x03\x09\x00\x01", 16)));
+  seeds.push_back(Bmp(6, 2, 4, 2, std::string(64, '\x20'),
+                      std::string("\x03\x12\x00\x03\x45\x60\x00\x00\x00\x02\x02\x00\x02\x77\x00\x01", 16)));
+  std::string masks;
+  Put32(masks, 0xF800);
+  Put32(masks, 0x07E0);
+  Put32(masks, 0x001F);
+  seeds.push_back(Bmp(3, 2, 16, 3, masks, std::string(16, '\x71')));
+  seeds.push_back(Bmp(3, 2, 32, 0, "", std::string(24, '\x44')));
+  CRasterImage colour(23, 11, 24, 0);
+  for (int x = 0; x < 23; ++x) colour.SetPixelColor(x, x % 11, RGBQUAD{static_cast<uint8_t>(x * 11), 90, 200, 0});
+  std::string jpeg = Encoded(colour, FormatJpeg);
+  seeds.push_back(jpeg);
+  seeds.push_back(ExifJpeg(jpeg));
+  colour.SetCodecOption(0x10, FormatJpeg);  // progressive
+  seeds.push_back(Encoded(colour, FormatJpeg));
+  CRasterImage grey(17, 9, 8, 0);
+  grey.SetGrayPalette();
+  seeds.push_back(Encoded(grey, FormatJpeg));
+  return seeds;
+}
+
+// Every reader on one input.
+void DecodeEverything(std::string_view bytes, uint32_t pick) {
+  ExactBlock block(bytes);
+  const auto* data = reinterpret_cast<const uint8_t*>(block.View().data());
+  for (uint32_t type : {FormatUnknown, FormatBmp, FormatJpeg}) {
+    CRasterImage image(0u);
+    if (pick & 1) image.SetEscape(-1);
+    CImageMemoryStream stream(data, bytes.size());
+    if (image.Decode(&stream, type) && image.IsValid()) {
+      ASSERT_GT(image.GetWidth(), 0u);
+      ASSERT_LE(static_cast<uint64_t>(image.GetRowBytes()) * image.GetHeight(), RASTER_IMAGE_MAX_MEMORY);
+      // What decodes encodes again (small pictures only, to keep the run short).
+      if (image.GetSize() > (1u << 20)) continue;
+      std::string bmp = Encoded(image, FormatBmp);
+      ASSERT_EQ(bmp.size(), image.GetSize() + 14u);
+    }
+  }
+  CExifReader reader;
+  CImageMemoryStream stream(data, bytes.size());
+  reader.ReadSections(&stream, (pick & 2) ? CExifReader::kReadExif | CExifReader::kReadImage
+                                          : CExifReader::kReadExif);
+  ASSERT_LE(reader.Sections().size(), static_cast<size_t>(CExifReader::kMaxSections));
+  ASSERT_LT(std::string(reader.Data().comment).size(), 1000u);
+  if (reader.Data().thumbnailSize > 0) {
+    // The thumbnail lies inside a section the reader holds.
+    volatile uint8_t last = reader.Data().thumbnail[reader.Data().thumbnailSize - 1];
+    (void)last;
+  }
+}
+
+class ImageFuzzTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = image::SetLogSink([](std::string_view) {});
+  }
+  void TearDown() override { image::SetLogSink(previous_); }
+  image::LogSink previous_;
+};
+
+TEST_F(ImageFuzzTest, EveryTruncationOfEverySeed) {
+  for (const auto& seed : Seeds()) {
+    for (size_t length = 0; length <= seed.size(); ++length)
+      ASSERT_NO_FATAL_FAILURE(DecodeEverything(std::string_view(seed).substr(0, length), static_cast<uint32_t>(length)));
+  }
+}
+
+TEST_F(ImageFuzzTest, MutatedSeedsAndRandomBytes) {
+  fuzz::Bytes bytes(4110);
+  const auto seeds = Seeds();
+  for (int round = 0; round < fuzz::kRounds / 4; ++round) {
+    std::string input = round % 5 == 0 ? bytes.Random(300)
+                                       : bytes.Mutate(seeds[bytes.Next() % seeds.size()]);
+    ASSERT_NO_FATAL_FAILURE(DecodeEverything(input, bytes.Next()));
+  }
+}
+
+TEST_F(ImageFuzzTest, HugeDeclaredSizesAreRefusedBeforeAllocating) {
+  struct Case {
+    int32_t width, height;
+    uint16_t bits;
+  } cases[] = {{65535, 65535, 24}, {65535, -65535, 1}, {2147483647, 1, 24}, {9000, 9000, 32},
+               {70000, 70000, 16}, {1, 2147483647, 8}};
+  for (const auto& c : cases) {
+    std::string file = Bmp(c.width, c.height, c.bits, 0, c.bits <= 8 ? std::string(1024, '\0') : "", "xyz");
+    ExactBlock block(file);
+    CRasterImage image(0u);
+    CImageMemoryStream stream(block.View().data(), file.size());
+    EXPECT_FALSE(image.Decode(&stream, FormatBmp));
+    EXPECT_TRUE(std::string(image.GetLastError()) == "Can't allocate memory" ||
+                std::string(image.GetLastError()) == "can't allocate memory")
+        << image.GetLastError();
+  }
+}
+
+}  // namespace

@@ -1,0 +1,193 @@
+// Loading, decoding and encoding by format number, and the detection cascade.
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/ImageStream.h"
+#include "image/RasterImage.h"
+#include "tests/TempFolder.h"
+#include "tests/image/ImageTestSupport.h"
+
+namespace {
+
+using namespace imagetest;
+
+Bytes SmallJpeg() {
+  Bytes rgb(8 * 4 * 3, 0);
+  for (size_t i = 0; i < rgb.size(); i += 3) rgb[i] = 200;  // red
+  return WriteJpeg(8, 4, 3, JCS_RGB, rgb);
+}
+
+Bytes SmallBmp() {
+  Bytes pixels = {0, 0, 255, 0, 255, 0, 0, 0};  // red, green (blue-green-red)
+  return BmpFile(InfoHeader(2, 1, 24), {}, pixels);
+}
+
+TEST(ImageDispatchTest, DetectionRewindsToTheSameByteBeforeEachDecoder) {
+  Bytes data = {'x', 'y', 'z'};
+  const Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                     0, 0, 0, 1, 0, 0, 0, 1, 8, 2, 0, 0, 0, 0x90, 0x77, 0x53, 0xDE, 0, 0, 0,
+                     0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82, 0, 0, 0, 0, 0, 0, 0, 0};
+  Append(data, png);
+  RecordingStream stream(data.data(), data.size());
+  ASSERT_TRUE(stream.Seek(3, 0));
+  stream.seeks.clear();
+  CRasterImage image(0u);
+  EXPECT_FALSE(image.Decode(&stream, FormatUnknown));
+  EXPECT_STREQ(image.GetLastError(), "Decode: Unknown or wrong format");
+  ASSERT_FALSE(stream.reads.empty());
+  EXPECT_EQ(stream.reads.front(), 3);
+  EXPECT_GE(*std::min_element(stream.reads.begin(), stream.reads.end()), 3);
+  // The BMP decoder reads its file header and then, without "BM", an info
+  // header from the same byte; the JPEG decoder's section reader and libjpeg
+  // each start there again.
+  EXPECT_EQ(std::count(stream.reads.begin(), stream.reads.end(), 3), 4);
+  // Two failed attempts rewind to where decoding began; the formats not
+  // built yet read nothing.
+  EXPECT_EQ(std::count(stream.seeks.begin(), stream.seeks.end(), 3),
+            static_cast<long>(stream.seeks.size()));
+  EXPECT_EQ(stream.Tell(), 3);
+}
+
+TEST(ImageDispatchTest, DetectionFindsEachBuiltFormat) {
+  for (auto [data, type] : {std::pair{SmallBmp(), FormatBmp}, std::pair{SmallJpeg(), FormatJpeg}}) {
+    Bytes prefixed = {'#', '#'};
+    Append(prefixed, data);
+    RecordingStream stream(prefixed.data(), prefixed.size());
+    stream.Seek(2, 0);
+    CRasterImage image(0u);
+    ASSERT_TRUE(image.Decode(&stream, FormatUnknown)) << image.GetLastError();
+    EXPECT_EQ(image.GetType(), type);
+    EXPECT_EQ(image.GetWidth(), type == FormatBmp ? 2u : 8u);
+    EXPECT_EQ(stream.reads.front(), 2);
+  }
+}
+
+TEST(ImageDispatchTest, HintedDecodeOfAStreamTriesOnlyThatCodec) {
+  Bytes jpeg = SmallJpeg();
+  CRasterImage image(0u);
+  EXPECT_FALSE(DecodeBytes(image, jpeg, FormatBmp));
+  EXPECT_STREQ(image.GetLastError(), "Error reading BMP info");
+  EXPECT_TRUE(DecodeBytes(image, jpeg, FormatJpeg));
+  for (uint32_t type : std::initializer_list<uint32_t>{FormatGif, FormatPng, FormatIcon, FormatTga, FormatMetafile, FormatRas, uint32_t{15}}) {
+    CRasterImage other(0u);
+    EXPECT_FALSE(DecodeBytes(other, jpeg, type)) << type;
+    EXPECT_STREQ(other.GetLastError(), "Decode: Unknown or wrong format");
+  }
+  Bytes shortData = {'B', 'M', 1};
+  EXPECT_FALSE(DecodeBytes(image, shortData, FormatBmp));
+  EXPECT_STREQ(image.GetLastError(), "Not a BMP");
+  EXPECT_TRUE(image.IsValid());  // the earlier picture stays
+}
+
+class ImageLoadTest : public testsupport::TempFolderTest {};
+
+TEST_F(ImageLoadTest, HintedLoadFallsBackToDetectionAndKeepsTheHintedText) {
+  std::string jpegPath = (folder_ / "photo.dat").string();
+  WriteFile(jpegPath, SmallJpeg());
+  CRasterImage image(0u);
+  ASSERT_TRUE(image.Load(jpegPath.c_str(), FormatBmp));
+  EXPECT_EQ(image.GetType(), FormatJpeg);
+
+  std::string junkPath = (folder_ / "junk.dat").string();
+  Bytes junk(100, 0x11);
+  WriteFile(junkPath, junk);
+  CRasterImage hinted(0u);
+  EXPECT_FALSE(hinted.Load(junkPath.c_str(), FormatBmp));
+  EXPECT_STREQ(hinted.GetLastError(), "Error reading BMP info");
+  CRasterImage jpegHint(0u);
+  EXPECT_FALSE(jpegHint.Load(junkPath.c_str(), FormatJpeg));
+  EXPECT_STREQ(jpegHint.GetLastError(), "Not a JPEG file: starts with 0x11 0x11");
+  CRasterImage detect(0u);
+  EXPECT_FALSE(detect.Load(junkPath.c_str(), FormatUnknown));
+  EXPECT_STREQ(detect.GetLastError(), "Decode: Unknown or wrong format");
+
+  CRasterImage missing(0u);
+  EXPECT_FALSE(missing.Load((folder_ / "none.jpg").string().c_str(), FormatJpeg));
+  EXPECT_STREQ(missing.GetLastError(), "");
+
+  CRasterImage constructed((folder_ / "photo.dat").string().c_str(), FormatUnknown);
+  EXPECT_TRUE(constructed.IsValid());
+}
+
+TEST_F(ImageLoadTest, DecodingFromAReadOnlyMappingLeavesTheBlockAlone) {
+  std::string path = (folder_ / "photo.jpg").string();
+  Bytes jpeg = SmallJpeg();
+  WriteFile(path, jpeg);
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(file, nullptr);
+  void* map = mmap(nullptr, jpeg.size(), PROT_READ, MAP_PRIVATE, fileno(file), 0);
+  std::fclose(file);
+  ASSERT_NE(map, MAP_FAILED);
+  // Any write into the block would fault.
+  CRasterImage image(static_cast<const uint8_t*>(map), jpeg.size(), FormatUnknown);
+  EXPECT_TRUE(image.IsValid());
+  EXPECT_EQ(image.GetType(), FormatJpeg);
+  EXPECT_EQ(std::memcmp(map, jpeg.data(), jpeg.size()), 0);
+  munmap(map, jpeg.size());
+}
+
+TEST(ImageDispatchTest, FailedDecodeLeavesTheImageAsItWas) {
+  CRasterImage image(3, 2, 24, FormatBmp);
+  image.SetPixelColor(1, 1, RGBQUAD{1, 2, 3, 0});
+  image.SetJpegQuality(55);
+  image.SetDpiX(200);
+  image.CreateAlpha();
+  const uint8_t* dib = image.GetDib();
+  Bytes truncatedBmp = SmallBmp();
+  truncatedBmp.resize(30);
+  for (uint32_t type : {FormatUnknown, FormatBmp, FormatJpeg}) {
+    EXPECT_FALSE(DecodeBytes(image, truncatedBmp, type));
+    EXPECT_EQ(image.GetDib(), dib);
+    EXPECT_EQ(image.GetWidth(), 3u);
+    EXPECT_EQ(image.GetPixelColor(1, 1, false).rgbRed, 3);
+    EXPECT_EQ(image.GetJpegQuality(), 55);
+    EXPECT_EQ(image.GetDpiX(), 200);
+    EXPECT_TRUE(image.HasAlpha());
+  }
+  // A success replaces everything, the planes included.
+  ASSERT_TRUE(DecodeBytes(image, SmallBmp(), FormatUnknown));
+  EXPECT_EQ(image.GetWidth(), 2u);
+  EXPECT_FALSE(image.HasAlpha());
+}
+
+TEST(ImageDispatchTest, EncodingNeverChangesTheImage) {
+  CRasterImage image(5, 3, 24, FormatBmp);
+  for (int x = 0; x < 5; ++x) image.SetPixelColor(x, 1, RGBQUAD{10, 20, static_cast<uint8_t>(x * 40), 0});
+  image.SetDpiX(300);  // the working header now differs from the stored copy
+  Bytes before(image.GetDib(), image.GetDib() + image.GetSize());
+  for (uint32_t type : {FormatBmp, FormatJpeg}) {
+    Bytes encoded = EncodeBytes(image, type);
+    ASSERT_FALSE(encoded.empty()) << type;
+    EXPECT_EQ(Bytes(image.GetDib(), image.GetDib() + image.GetSize()), before);
+    EXPECT_EQ(image.GetDpiX(), 300);
+    EXPECT_FALSE(image.IsSharingView());
+  }
+}
+
+TEST(ImageDispatchTest, FailureTexts) {
+  CRasterImage image(2, 2, 24, 0);
+  uint8_t* buffer = nullptr;
+  size_t size = 0;
+  for (uint32_t type : std::initializer_list<uint32_t>{FormatUnknown, 15, FormatGif, FormatMetafile, FormatJp2}) {
+    EXPECT_FALSE(image.Encode(buffer, size, type));
+    EXPECT_STREQ(image.GetLastError(), "Encode: Unknown format");
+  }
+  uint8_t some = 0;
+  buffer = &some;
+  EXPECT_FALSE(image.Encode(buffer, size, FormatBmp));
+  EXPECT_STREQ(image.GetLastError(), "the buffer must be empty");
+  EXPECT_FALSE(image.Encode(static_cast<CImageStream*>(nullptr), FormatBmp));
+  EXPECT_STREQ(image.GetLastError(), "null file handler");
+  CRasterImage empty(0u);
+  buffer = nullptr;
+  EXPECT_FALSE(empty.Encode(buffer, size, FormatJpeg));
+  EXPECT_STREQ(empty.GetLastError(), "null image!!!");
+  EXPECT_EQ(buffer, nullptr);
+  EXPECT_FALSE(empty.Decode(static_cast<CImageStream*>(nullptr), FormatBmp));
+  EXPECT_STREQ(empty.GetLastError(), "Decode: Unknown or wrong format");
+}
+
+}  // namespace
