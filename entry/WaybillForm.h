@@ -59,7 +59,8 @@ class CWaybillDlg : public QWidget {
   void Delete();
   void AttachScale();
 
-  // Look-ups.
+  // Look-ups.  The destination search runs on the field's current text.
+  void SearchDestination();
   void TakeDestination(int n);
   bool FillFromDirectory(int side, int n);
   void TakeGoodsSuggestion(int n);
@@ -85,6 +86,10 @@ class CWaybillDlg : public QWidget {
   QLineEdit* NumberEdit(int number) const { return numbers_[number]; }
   QLineEdit* SearchBox(int mode) const { return mode == 0 ? searchNumber_ : searchTransfer_; }
   QComboBox* PayCombo() const { return payCombo_; }
+  QComboBox* PayDirCombo() const { return payDirCombo_; }
+  QComboBox* ClassCombo() const { return classCombo_; }
+  QComboBox* ItemTypeCombo() const { return itemTypeCombo_; }
+  QComboBox* CurrencyCombo() const { return currencyCombo_; }
   QLineEdit* DateEdit() const { return dateEdit_; }
   QPlainTextEdit* InfoBox() const { return info_; }
   CLinkLabel* CoverageMarker() const { return coverage_; }
@@ -137,6 +142,7 @@ class CWaybillDlg : public QWidget {
   QComboBox* classCombo_ = nullptr;
   QComboBox* itemTypeCombo_ = nullptr;
   QComboBox* currencyCombo_ = nullptr;
+  QComboBox* payDirCombo_ = nullptr;
   CLinkLabel* coverage_ = nullptr;
   std::array<CLinkLabel*, 3> paneLabels_{};
   QWidget* goodsPane_ = nullptr;

@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 
+#include "common/Json.h"
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "devices/PortMessages.h"
@@ -36,6 +37,7 @@
 #include "refdata/DestinationTable.h"
 #include "refdata/RecordStores.h"
 #include "refdata/ServiceKinds.h"
+#include "server/ServerLink.h"
 #include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
 #include "tests/QtTestSupport.h"
@@ -392,6 +394,58 @@ TEST_F(QuickEntryStandIn, DimensionsGiveVolumeAndWeight) {
   EXPECT_TRUE(form.SlotEdit(0)->text().isEmpty());
   EXPECT_TRUE(form.SlotEdit(2)->text().isEmpty());
   EXPECT_EQ(u"10.000", form.Entry().texts[4]);
+}
+
+// "60*40*30" under kinds of every class code, saved: the letter stored
+// behind the dimensions is the one whose divisor gave the weight.  The
+// application's override ('W') wins over every kind's class letter; with
+// the override cleared, the kind's class letter counts.
+TEST_F(QuickEntryStandIn, StoredVolumeLetterAgreesWithTheWeight) {
+  OpenPage();
+  CQuickEntryDlg& form = Form();
+  CServiceKind* ems = app_.FindServiceKind("EMS");
+  ASSERT_NE(nullptr, ems);
+  ems->SetFieldKinds("4,64,57,2,");
+  struct Case {
+    char override;
+    uint8_t classCode;
+    const char* lwh;
+    double kilograms;
+  } cases[] = {
+      {'W', 0, "60*40*30W", 6.0},  {'W', 1, "60*40*30W", 6.0}, {'W', 2, "60*40*30W", 6.0},
+      {'W', 3, "60*40*30W", 6.0},  {'W', 4, "60*40*30W", 6.0}, {'W', 5, "60*40*30W", 6.0},
+      {'W', 6, "60*40*30W", 6.0},  {0, 0, "60*40*30", 12.0},   {0, 1, "60*40*30D", 14.4},
+      {0, 2, "60*40*30", 12.0},    {0, 3, "60*40*30E", 9.0},   {0, 4, "60*40*30T", 24.0},
+      {0, 5, "60*40*30S", 10.285}, {0, 6, "60*40*30W", 6.0},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("override ") + (c.override ? c.override : '0') + " class " +
+                 std::to_string(c.classCode));
+    app_.Settings().divisorLetterOverride = c.override;
+    ems->weightTypeC = c.classCode;
+    form.SelectKind(nullptr);
+    form.SelectKindByCode("EMS");
+    if (form.Entry().customerId != 2) TypeCustomer(QStringLiteral("Shenzhen Bright"));
+    ASSERT_EQ(2, form.Entry().customerId);
+    form.FocusKind(4);
+    const QString number = QStringLiteral("EE1200000%1CN").arg(++n, 2, 10, QLatin1Char('0'));
+    for (const QString& text : {QStringLiteral("1"), QStringLiteral("60*40*30"), QString(), number}) {
+      Type(text);
+      Key(Qt::Key_Return);
+    }
+    ASSERT_EQ(0u, boxes_.Count()) << Utf8FromWide(boxes_.LastText());
+    const int32_t id = IdOf(number.toLatin1().constData());
+    ASSERT_GT(id, 0);
+    std::string reply;
+    {
+      CServerLink::ReplyGuard guard = app_.Link().LockReply();
+      ASSERT_GT(app_.Link().FetchRecord(id, std::nullopt, {}), 0);
+      reply = guard.Text();
+    }
+    EXPECT_EQ(c.lwh, JsonGetString("cLwh", reply, 15, false));
+    EXPECT_DOUBLE_EQ(c.kilograms, JsonGetDouble("fWeight", reply, 0));
+  }
 }
 
 // Suggestions: Ctrl+3 with two customers shown keeps the key and the
