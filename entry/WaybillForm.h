@@ -93,6 +93,7 @@ class CWaybillDlg : public QWidget {
   QLineEdit* DateEdit() const { return dateEdit_; }
   QPlainTextEdit* InfoBox() const { return info_; }
   CLinkLabel* CoverageMarker() const { return coverage_; }
+  TSuggestPopup<CDestinationSuggestRows>* DestinationPopup() const { return destinationPopup_; }
   int CurrentPane() const { return pane_; }
   // Reads the controls into the values (data exchange).
   void ReadForm();

@@ -18,6 +18,7 @@
 #include "refdata/ServiceKinds.h"
 #include "refdata/WaybillCache.h"
 #include "tests/office/OfficeTestEnv.h"
+#include "tests/refdata/RepositoryLanguage.h"
 #include "tests/server/StandInLinkSuite.h"
 
 namespace {
@@ -33,14 +34,15 @@ class PrintAfterSave : public testsupport::StandInLinkSuite<PrintAfterSave> {
 
  protected:
   void SetUp() override {
+    ASSERT_TRUE(refdatatest::LoadRepositoryLanguage(AppLanguage(), "00"));
     ASSERT_NO_FATAL_FAILURE(OpenLink("00", "PC-PAS"));
     ASSERT_GT(link_.Login(u"admin", u"admin123", 0), 0);
     out_ = officetest::TestFolder();
     fs::create_directories(out_ / "kept");
-    // A waybill template of two cells: the waybill number and the weight.
+    // A waybill template of two cells: the waybill number (B1) and the weight (A2).
     const fs::path book = officetest::MakeTemplate(out_);
     template_ = std::make_unique<CTemplateModel>(GbkFromWide(u"渠道面单"), "after-save");
-    template_->SetText(GbkFromWide(u"<列表定义开始>\n运单号=A1\n入重=A2\n<列表定义结束>\n"));
+    template_->SetText(GbkFromWide(u"<列表定义开始>\n内部单号=B1\n入重=A2\n<列表定义结束>\n"));
     template_->SetWorkbook(officetest::ReadFile(book));
     fields_.Build(AppLanguage());
     context_.loadRecord = [this](int32_t id, InputWaybillRecord& r, PieceList& p, GoodsList& g) {
@@ -58,7 +60,7 @@ class PrintAfterSave : public testsupport::StandInLinkSuite<PrintAfterSave> {
     context_.keepAllIn = (out_ / "kept").string();
   }
 
-  // Prints waybill `id` and reads cells A1 and A2 of the printed workbook.
+  // Prints waybill `id` and reads cells B1 and A2 of the printed workbook.
   std::pair<std::u16string, std::u16string> PrintAndRead(int32_t id) {
     std::vector<fs::path> before;
     for (auto& e : fs::directory_iterator(out_ / "kept")) before.push_back(e.path());
@@ -71,7 +73,7 @@ class PrintAfterSave : public testsupport::StandInLinkSuite<PrintAfterSave> {
     if (printed.empty()) return {};
     CExcelSession s;
     EXPECT_EQ(1, s.OpenForReading(printed.u16string()));
-    auto cells = std::make_pair(s.CellTextTo(1, 1, 256), s.CellTextTo(2, 1, 256));
+    auto cells = std::make_pair(s.CellTextTo(1, 2, 256), s.CellTextTo(2, 1, 256));
     s.Close();
     fs::remove(printed);
     return cells;
@@ -87,21 +89,31 @@ class PrintAfterSave : public testsupport::StandInLinkSuite<PrintAfterSave> {
 };
 
 TEST_F(PrintAfterSave, TheSavedWeightIsPrinted) {
-  const int32_t id = link_.FindWaybillId(0, "BR10000008", false);
+  // A new waybill saved through the quick entry's save.
+  std::unique_ptr<WaybillSaveLink> saveLink = MakeServerWaybillSaveLink(link_);
+  CServiceKind kind(GbkFromWide(u"ZIZ国际"));
+  WaybillEntry entry;
+  entry.kind = &kind;
+  entry.customerId = 1;
+  entry.dateText = u"2024.6.18";
+  entry.itemCount = 1;
+  entry.texts[1] = u"日本";
+  entry.texts[2] = u"BR12500001";
+  entry.texts[4] = u"3.75";
+  entry.texts[5] = u"88";
+  CWaybillSaver saver(*saveLink, entry);
+  ASSERT_EQ(CWaybillSaver::Outcome::Saved, saver.Save()) << Utf8FromWide(boxes_.LastText());
+  const int32_t id = saver.Working().waybill.irID;
   ASSERT_GT(id, 0);
+
   // Printed once: the cache holds the waybill as it was.
   const auto first = PrintAndRead(id);
-  EXPECT_EQ(u"BR10000008", first.first);
-  EXPECT_EQ(u"4.000kg", first.second);
+  EXPECT_EQ(u"BR12500001", first.first);
+  EXPECT_EQ(u"3.750kg", first.second);
   ASSERT_EQ(id, cache_.CachedId());
 
-  // Loaded into the quick entry's save, the weight changed, saved with the
-  // print after the save.
-  std::unique_ptr<WaybillSaveLink> saveLink = MakeServerWaybillSaveLink(link_);
-  WaybillEntry entry;
-  CWaybillSaver saver(*saveLink, entry);
+  // Loaded again, the weight changed, saved with the print after the save.
   ASSERT_TRUE(saver.LoadForEditing(id, false)) << Utf8FromWide(boxes_.LastText());
-  CServiceKind kind(GbkFromWide(u"ZIZ国际"));
   entry.kind = &kind;
   entry.texts[4] = u"7.25";
   std::pair<std::u16string, std::u16string> printed;
@@ -110,7 +122,7 @@ TEST_F(PrintAfterSave, TheSavedWeightIsPrinted) {
     printed = PrintAndRead(record.waybill.irID);
   };
   ASSERT_EQ(CWaybillSaver::Outcome::Saved, saver.Save()) << Utf8FromWide(boxes_.LastText());
-  EXPECT_EQ(u"BR10000008", printed.first);
+  EXPECT_EQ(u"BR12500001", printed.first);
   EXPECT_EQ(u"7.250kg", printed.second);
   EXPECT_TRUE(messages_.empty()) << Utf8FromWide(messages_.front());
 }
