@@ -114,6 +114,27 @@ TEST_F(WaybillFormStandIn, EnterInTheDestinationTakesEntryZeroOfItsText) {
   entrytest::SaveScreenshot(*form_, "waybill_form_destination_taken");
 }
 
+// The destination suggestions know the loaded waybill's express kind: the
+// destinations the kind does not serve are not marked (shown grey).
+TEST_F(WaybillFormStandIn, DestinationSuggestionsMarkWhatTheKindServes) {
+  Load("BR10000004");  // ZIZ国际: serves 美国 and 日本
+  ASSERT_EQ(QStringLiteral("ZIZ国际"), QString::fromStdU16String(form_->Values().kind));
+  Text(kFfDes)->setFocus();
+  Text(kFfDes)->selectAll();
+  QTest::keyClicks(Text(kFfDes), "D01");
+  CDestinationSuggestRows& rows = form_->DestinationPopup()->Source();
+  ASSERT_TRUE(form_->DestinationPopup()->isVisible());
+  std::u16string name;
+  ASSERT_NE(nullptr, rows.GetHit(0, &name));
+  EXPECT_EQ(u"广东城0101", name);
+  EXPECT_FALSE(rows.IsMarked(0));
+  Text(kFfDes)->selectAll();
+  QTest::keyClicks(Text(kFfDes), "US");
+  ASSERT_NE(nullptr, rows.GetHit(0, &name));
+  EXPECT_EQ(u"美国", name);
+  EXPECT_TRUE(rows.IsMarked(0));
+}
+
 // The payment direction: a loaded COD waybill shows COD and keeps it when
 // saved; the pay combo sets CC or PP where the operator sees it; a code
 // typed into the box is saved.
