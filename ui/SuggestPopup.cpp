@@ -1,5 +1,6 @@
 #include "ui/SuggestPopup.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -125,6 +126,8 @@ void CSuggestPopup::PassClickBeneath(const QMouseEvent* event) {
   const QPoint inParent = mapToParent(event->position().toPoint());
   QWidget* below = parent->childAt(inParent);
   if (below == nullptr || below == this || isAncestorOf(below)) return;
+  // A button beneath is neither pressed nor focused by a click aimed at the list.
+  if (qobject_cast<QAbstractButton*>(below) != nullptr) return;
   for (QWidget* w = below; w != nullptr && w != parent; w = w->parentWidget()) {
     if (w->isEnabled() && (w->focusPolicy() & Qt::ClickFocus)) {
       w->setFocus(Qt::MouseFocusReason);
