@@ -90,12 +90,16 @@ TEST_F(WaybillFormStandIn, EnterInTheDestinationTakesEntryZeroOfItsText) {
   ASSERT_EQ(QStringLiteral("日本"), Text(kFfDes)->text());
   ASSERT_EQ(1, form_->ClassCombo()->currentIndex());
   ASSERT_EQ(QStringLiteral("美国"), Text(kFfRCountry)->text());
-  Text(kFfDes)->setFocus();
-  QTest::keyClick(Text(kFfDes), Qt::Key_Return);
-  form_->ReadForm();
-  EXPECT_EQ(u"日本", form_->Values().texts[kFfDes]);
-  EXPECT_EQ(0, form_->Values().classIndex);
-  EXPECT_EQ(u"中国", form_->Values().texts[kFfRCountry]);
+  // Enter in the destination: 日本 with its class and country.
+  auto enterTakesJapan = [&] {
+    Text(kFfDes)->setFocus();
+    QTest::keyClick(Text(kFfDes), Qt::Key_Return);
+    form_->ReadForm();
+    EXPECT_EQ(u"日本", form_->Values().texts[kFfDes]);
+    EXPECT_EQ(0, form_->Values().classIndex);
+    EXPECT_EQ(u"中国", form_->Values().texts[kFfRCountry]);
+  };
+  enterTakesJapan();
 
   // "US" searched, the form cleared, the same waybill loaded: Enter takes
   // 日本 again, not the 美国 of the earlier search.
@@ -105,12 +109,7 @@ TEST_F(WaybillFormStandIn, EnterInTheDestinationTakesEntryZeroOfItsText) {
   ASSERT_TRUE(form_->DestinationPopup()->isVisible());
   form_->Clear(1);
   Load("BR10000001");
-  Text(kFfDes)->setFocus();
-  QTest::keyClick(Text(kFfDes), Qt::Key_Return);
-  form_->ReadForm();
-  EXPECT_EQ(u"日本", form_->Values().texts[kFfDes]);
-  EXPECT_EQ(0, form_->Values().classIndex);
-  EXPECT_EQ(u"中国", form_->Values().texts[kFfRCountry]);
+  enterTakesJapan();
   entrytest::SaveScreenshot(*form_, "waybill_form_destination_taken");
 }
 
