@@ -106,6 +106,7 @@ void CWaybillDlg::Build() {
   // The number boxes take only what reads as a number.
   auto numberEdit = [this](int maxChars, bool whole) {
     QLineEdit* e = whole ? MakeIntegerEdit(this) : MakeRealEdit(this);
+    e->setAlignment(Qt::AlignLeft);
     e->setMaxLength(maxChars);
     e->installEventFilter(this);
     return e;
@@ -175,7 +176,20 @@ void CWaybillDlg::Build() {
     values_.texts[kFfPayDir] = index == 2 ? u"CC" : u"PP";
     payDirCombo_->setCurrentText(Q(values_.texts[kFfPayDir]));
   });
-  main->addWidget(payCombo_, row, 5);
+  // The payment direction beside the pay way: one of the codes, or a
+  // loaded waybill's own.
+  payDirCombo_ = new QComboBox(this);
+  payDirCombo_->setEditable(true);
+  payDirCombo_->setInsertPolicy(QComboBox::NoInsert);
+  payDirCombo_->lineEdit()->setMaxLength(3);
+  for (const char* code : {"PP", "CC", "COD", "DP", "MTH", "AEM", "OTH"})
+    payDirCombo_->addItem(QString::fromLatin1(code));
+  payDirCombo_->setObjectName(QStringLiteral("payDir"));
+  payDirCombo_->setToolTip(Q(T(30113, u"结算指示")));
+  auto* payRow = new QHBoxLayout();
+  payRow->addWidget(payCombo_, 3);
+  payRow->addWidget(payDirCombo_, 2);
+  main->addLayout(payRow, row, 5);
   ++row;
   auto* dateLink = AddLink(30070, u"日期", QColor());
   connect(dateLink, &CLinkLabel::clicked, this, [this] { CycleDate(); });
@@ -187,20 +201,8 @@ void CWaybillDlg::Build() {
   for (int k = 0; k < 3; ++k) classCombo_->addItem(Q(T(22697 + k, classes[k])));
   itemTypeCombo_ = new QComboBox(this);
   for (int k = 0; k < 3; ++k) itemTypeCombo_->addItem(Q(T(20090 + k, u"")));
-  // The payment direction: one of the codes, or a loaded waybill's own.
-  payDirCombo_ = new QComboBox(this);
-  payDirCombo_->setEditable(true);
-  payDirCombo_->setInsertPolicy(QComboBox::NoInsert);
-  payDirCombo_->lineEdit()->setMaxLength(3);
-  for (const char* code : {"PP", "CC", "COD", "DP", "MTH", "AEM", "OTH"})
-    payDirCombo_->addItem(QString::fromLatin1(code));
-  payDirCombo_->setObjectName(QStringLiteral("payDir"));
-  payDirCombo_->setToolTip(Q(T(30113, u"结算指示")));
-  auto* comboRow = new QHBoxLayout();
-  comboRow->addWidget(itemTypeCombo_, 1);
-  comboRow->addWidget(payDirCombo_, 1);
   main->addWidget(classCombo_, row, 2);
-  main->addLayout(comboRow, row, 3);
+  main->addWidget(itemTypeCombo_, row, 3);
   auto* markLink = AddLink(30040, u"标签", QColor());
   connect(markLink, &CLinkLabel::clicked, this, [this] { ChoosePrompt(kFfMark, false); });
   main->addWidget(markLink, row, 4);
