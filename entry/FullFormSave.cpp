@@ -21,6 +21,10 @@ namespace {
 
 std::u16string Text(int id) { return AppLanguage().Text(id); }
 
+// The standard messages of a number box: "Please enter a whole number.",
+// "Please enter a number.".
+constexpr int kTextNeedWholeNumber = 21200, kTextNeedNumber = 21201;
+
 void ShowError(std::u16string_view text) {
   platform::ShowMessageBox(text, Text(20003), platform::kMbOk | platform::kMbIconError);
 }
@@ -241,6 +245,14 @@ CFullFormSaver::CFullFormSaver(WaybillSaveLink& link, FullFormValues& values, Fu
 
 CFullFormSaver::Outcome CFullFormSaver::Save() {
   if (state_.loadedId <= 0) return Outcome::NothingLoaded;
+  // The number boxes take numbers only (the standard number messages).
+  for (int n = 0; n < kFfNumberCount; ++n) {
+    const bool whole = n == kFfItem || n == kFfQuantity || n == kFfReserveNo;
+    if (IsTypedNumber(values_.numbers[n], whole)) continue;
+    ShowError(Text(whole ? kTextNeedWholeNumber : kTextNeedNumber));
+    if (focusNumber) focusNumber(n);
+    return Outcome::Stopped;
+  }
   InputWaybillRecord working = state_.working;
   WaybillRecord& w = working.waybill;
 

@@ -101,6 +101,7 @@ class CFullFormSaver {
   std::function<QObject*()> captureWindow;  // the visible camera window, or null
   std::function<void()> clearForm;          // after a save or delete
   std::function<void(int text)> focus;      // a FullFormText that failed its check
+  std::function<void(int number)> focusNumber;  // a FullFormNumber that is no number
   char volumeLetter = 0;                    // the application's class letter
 
   Outcome Save();

@@ -248,6 +248,7 @@ PieceValues CPieceWeightDlg::ReadEdits() const {
 bool CPieceWeightDlg::ConfirmPiece() {
   switch (model_.Confirm(ReadEdits())) {
     case CPieceWeightsModel::ConfirmResult::kStored:
+      HandBack();
       Refresh();
       return true;
     case CPieceWeightsModel::ConfirmResult::kGoodsRefused:
@@ -366,11 +367,14 @@ void CPieceWeightDlg::accept() {
   // the last piece, for example); a keyed piece that cannot be stored keeps
   // the dialog open, with the focus where it needs mending.
   if (!ConfirmPiece() && !ReadEdits().IsBlank()) return;
-  if (model_.PiecesChanged() && callerPieces_ != nullptr) {
-    *callerPieces_ = model_.TakePieces();
-    piecesChanged = true;
-  }
   QDialog::accept();
+}
+
+void CPieceWeightDlg::HandBack() {
+  if (callerPieces_ == nullptr) return;
+  callerPieces_->clear();
+  for (const auto& piece : model_.Pieces()) callerPieces_->push_back(std::make_unique<PieceLine>(*piece));
+  piecesChanged = true;
 }
 
 void CPieceWeightDlg::done(int result) {

@@ -5,9 +5,10 @@
 // each piece's chargeable weight; the labels show the total, the volumetric
 // weight of the dimensions being typed and the divisor of the class letter.
 //
-// The dialog works on a copy of the caller's pieces and hands them back on
-// OK (piecesChanged tells whether a piece was stored); the close box leaves
-// the caller's list as it was.  Esc closes nothing.
+// The dialog hands every confirmed piece to the caller's list at once
+// (piecesChanged tells whether a piece was stored); OK confirms the piece in
+// the edits and closes, the close box closes with the confirmed pieces kept.
+// Esc closes nothing.
 //
 //   CPieceWeightDlg dlg(record.iItem, &pieces_, record.fWeight, record.irID,
 //                       kind.ClassLetter(), settings.divisorLetterOverride, this);
@@ -62,7 +63,7 @@ class CPieceWeightDlg : public QDialog {
   // Runs the dialog modally; kIdOk after OK, kIdCancel after the close box.
   int DoModal();
 
-  // Set on OK when pieces were stored and handed back.
+  // Set when a confirmed piece was handed to the caller's list.
   bool piecesChanged = false;
   double DeclaredWeight() const { return declaredWeight_; }
   int32_t WaybillId() const { return waybillId_; }
@@ -94,6 +95,7 @@ class CPieceWeightDlg : public QDialog {
 
  private:
   void Refresh();
+  void HandBack();
   void ShowPiece(int index);
   void UpdatePieceLabel();
   void UpdateVolumeLabel();

@@ -50,6 +50,8 @@ constexpr int kSlotLabelIds[CQuickEntryDlg::kSlots] = {
 
 // Invented texts of the two buttons whose system numbers other texts use.
 constexpr int kClearText = 22002, kSaveText = 22003;
+// The piece count's name in messages.
+constexpr int kPiecesText = 30072;
 
 constexpr int kRow = 21;       // slot pitch
 constexpr int kSlotTop = 59;   // top of slot 0's edit
@@ -133,7 +135,7 @@ void CQuickEntryDlg::BuildControls() {
   dateEdit_->setMaxLength(10);
   itemType_ = new QComboBox(this);
   itemType_->setGeometry(376, 5, 89, 22);
-  for (const char16_t* name : {u"文件", u"包裹", u"防水袋"}) itemType_->addItem(QString::fromUtf16(name));
+  for (int k = 0; k < 3; ++k) itemType_->addItem(Q(AppSettings::PackageKindOnScreen(k)));
 
   customerLabel_ = link(120004, 5, 32, 95);
   customerEdit_ = new QLineEdit(this);
@@ -241,6 +243,7 @@ void CQuickEntryDlg::ConnectSaver() {
       return out;
     };
   saver_->printAfterSave = [this](const InputWaybillRecord& r) { PrintAfterSave(r); };
+  if (app_ != nullptr) saver_->printCache = &app_->WaybillCache();
   saver_->selectCustomer = [this](int32_t id) { return SelectCustomer(id); };
   saver_->switchKind = [this](std::string_view code) { SelectKindByCode(code); };
   saver_->captureWindow = [this]() -> QObject* { return captureWindow ? captureWindow() : nullptr; };
@@ -487,6 +490,13 @@ bool CQuickEntryDlg::LoadRecord(int32_t id, bool switchKind) {
 
 CWaybillSaver::Outcome CQuickEntryDlg::Save() {
   if (saving_) return CWaybillSaver::Outcome::Busy;
+  // The piece count is a whole number, never read as 0 unseen.
+  if (!IsTypedNumber(countEdit_->text().toStdU16String(), true)) {
+    ShowNotANumber(AppLanguage().Text(kPiecesText));
+    countEdit_->setFocus();
+    countEdit_->selectAll();
+    return CWaybillSaver::Outcome::Stopped;
+  }
   ReadFixedFields();
   CollectSlots();
   if (!dateEdit_->text().isEmpty()) entry_.dateText = dateEdit_->text().toStdU16String();
@@ -643,6 +653,10 @@ void CQuickEntryDlg::ApplyDimensions() {
   ReadFixedFields();
   if (entry_.itemCount <= 0) entry_.itemCount = 1;
   volumeLetter_ = quickentry::VolumeLetterOfClass(kind_ ? kind_->weightTypeC : 0, volumeLetter_);
+  // The chargeable weight divides by the application's override letter when
+  // one is set: cLwh stores the letter the divisor came from.
+  if (app_ != nullptr && app_->Settings().divisorLetterOverride != 0)
+    volumeLetter_ = app_->Settings().divisorLetterOverride;
   entry_.volumeLetter = volumeLetter_;
   quickentry::ChargeableWeightFn chargeable;
   if (app_ != nullptr)

@@ -128,14 +128,6 @@ void CQuickEntryPage::FillInputRecordList() {
 void CQuickEntryPage::WriteRow(int row, const InputWaybillRecord& input, bool fromStore) {
   const WaybillRecord& w = input.waybill;
   CBrantleClientApp* app = App();
-  const AppSettings* settings = app ? &app->Settings() : nullptr;
-  auto name = [](const auto& list, int index) -> std::u16string {
-    if (index < 0 || index >= static_cast<int>(list.size())) return u"";
-    const auto& entry = list[index];
-    std::u16string text(entry.data(), entry.size());
-    text.resize(std::char_traits<char16_t>::length(text.c_str()));
-    return text;
-  };
   std::u16string col[kColumns];
   if (fromStore) {
     col[1] = w.localStatus == 1 ? u"√" : u"";
@@ -149,13 +141,13 @@ void CQuickEntryPage::WriteRow(int row, const InputWaybillRecord& input, bool fr
   col[3] = WideFromGbk(date);
   col[4] = W(w.cNum);
   col[5] = W(w.cNo);
-  col[6] = settings ? name(settings->packageKinds, w.nItemType) : u"";
+  col[6] = AppSettings::PackageKindOnScreen(w.nItemType);
   col[7] = Number(w.iItem);
   col[8] = Printf16("%.3f", w.fWeight);
   col[9] = Printf16("%.2f", w.fAmount);
   col[10] = W(w.cDes);
   col[11] = W(w.cZizKind);
-  col[12] = settings ? name(settings->payModes, w.nPayWay) : u"";
+  col[12] = AppSettings::PayModeOnScreen(w.nPayWay);
   col[13] = W(w.cSender);
   col[14] = W(w.cDepart);
   col[15] = Decoded(w.cReceiver, 254);

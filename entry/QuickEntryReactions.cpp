@@ -68,6 +68,9 @@ std::u16string LeaveSlotText(int kind, std::u16string_view text) {
   std::u16string t(text);
   TrimW(t);
   if (t.size() > 254) t.resize(254);
+  // A number field keeps a text that is no number as typed: the save
+  // refuses it rather than taking 0.
+  if ((kind == 4 || kind == 25 || kind == 5 || kind == 43) && !IsTypedNumber(t, false)) return t;
   switch (kind) {
     case 2:
     case 3:
@@ -274,6 +277,8 @@ void TakePreInputReply(std::string_view reply, WaybillEntry& entry) {
 
   entry.goods.clear();
   for (const auto& g : goods) entry.goods.push_back(*g);
+  // The order's goods lines are the waybill's: they are saved with it.
+  entry.goodsChanged = !entry.goods.empty();
 }
 
 }  // namespace quickentry

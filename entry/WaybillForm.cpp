@@ -15,6 +15,7 @@
 #include "common/TextCodec.h"
 #include "devices/ScaleReader.h"
 #include "devices/ScaleSource.h"
+#include "entry/EntryEdits.h"
 #include "entry/FullFormLookups.h"
 #include "entry/GoodsListDlg.h"
 #include "entry/PieceWeightDlg.h"
@@ -102,6 +103,14 @@ void CWaybillDlg::Build() {
     e->installEventFilter(this);
     return e;
   };
+  // The number boxes take only what reads as a number.
+  auto numberEdit = [this](int maxChars, bool whole) {
+    QLineEdit* e = whole ? MakeIntegerEdit(this) : MakeRealEdit(this);
+    e->setAlignment(Qt::AlignLeft);
+    e->setMaxLength(maxChars);
+    e->installEventFilter(this);
+    return e;
+  };
   const QColor green(0, 0x80, 0);
 
   // Search boxes and the customer box.
@@ -125,7 +134,7 @@ void CWaybillDlg::Build() {
   kindEdit_->setStyleSheet(QStringLiteral("background:#FAFFFF"));
   top->addWidget(kindLink, 1, 0);
   top->addWidget(kindEdit_, 1, 1);
-  numbers_[kFfItem] = lineEdit(9);
+  numbers_[kFfItem] = numberEdit(9, true);
   top->addWidget(label(180008, u"件"), 1, 2);
   top->addWidget(numbers_[kFfItem], 1, 3);
   auto* printLink = AddLink(21600, u"打印", QColor());
@@ -151,10 +160,10 @@ void CWaybillDlg::Build() {
   auto* weightLink = AddLink(30004, u"重量", green);
   connect(weightLink, &CLinkLabel::clicked, this, [this] { EditPieces(); });
   main->addWidget(weightLink, row, 0);
-  numbers_[kFfWeight] = lineEdit(12);
+  numbers_[kFfWeight] = numberEdit(12, false);
   main->addWidget(numbers_[kFfWeight], row, 1);
   main->addWidget(label(30005, u"费用"), row, 2);
-  numbers_[kFfAmount] = lineEdit(12);
+  numbers_[kFfAmount] = numberEdit(12, false);
   main->addWidget(numbers_[kFfAmount], row, 3);
   auto* payLink = AddLink(30071, u"付款", green);
   connect(payLink, &CLinkLabel::clicked, this, [this] { EditCodAmounts(); });
@@ -165,8 +174,22 @@ void CWaybillDlg::Build() {
   connect(payCombo_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (clearing_) return;
     values_.texts[kFfPayDir] = index == 2 ? u"CC" : u"PP";
+    payDirCombo_->setCurrentText(Q(values_.texts[kFfPayDir]));
   });
-  main->addWidget(payCombo_, row, 5);
+  // The payment direction beside the pay way: one of the codes, or a
+  // loaded waybill's own.
+  payDirCombo_ = new QComboBox(this);
+  payDirCombo_->setEditable(true);
+  payDirCombo_->setInsertPolicy(QComboBox::NoInsert);
+  payDirCombo_->lineEdit()->setMaxLength(3);
+  for (const char* code : {"PP", "CC", "COD", "DP", "MTH", "AEM", "OTH"})
+    payDirCombo_->addItem(QString::fromLatin1(code));
+  payDirCombo_->setObjectName(QStringLiteral("payDir"));
+  payDirCombo_->setToolTip(Q(T(30113, u"结算指示")));
+  auto* payRow = new QHBoxLayout();
+  payRow->addWidget(payCombo_, 3);
+  payRow->addWidget(payDirCombo_, 2);
+  main->addLayout(payRow, row, 5);
   ++row;
   auto* dateLink = AddLink(30070, u"日期", QColor());
   connect(dateLink, &CLinkLabel::clicked, this, [this] { CycleDate(); });
@@ -274,7 +297,7 @@ void CWaybillDlg::Build() {
     g->addWidget(field, r, c * 2 + 1);
   };
   auto goodsNumber = [&](int r, int c, int id, std::u16string_view caption, int n) {
-    numbers_[n] = lineEdit(14);
+    numbers_[n] = numberEdit(14, false);
     goodsText(r, c, label(id, caption), numbers_[n]);
   };
   auto* goodsLink = AddLink(30026, u"品名", green);
@@ -283,7 +306,7 @@ void CWaybillDlg::Build() {
   goodsText(0, 1, label(30058, u"别名"), AddText(kFfGoodsA, 30058, u"别名", 254));
   auto* quantityLink = AddLink(30027, u"数量", QColor(0, 0, 0xFF));
   connect(quantityLink, &CLinkLabel::clicked, this, [this] { SummariseGoods(); });
-  numbers_[kFfQuantity] = lineEdit(9);
+  numbers_[kFfQuantity] = numberEdit(9, true);
   goodsText(0, 2, quantityLink, numbers_[kFfQuantity]);
   goodsText(1, 0, label(30059, u"甲码"), AddText(kFfGCodeA, 30059, u"甲码", 62));
   goodsText(1, 1, label(30060, u"乙码"), AddText(kFfGCodeB, 30060, u"乙码", 62));
@@ -305,6 +328,11 @@ void CWaybillDlg::Build() {
                         "INR", "KRW", "PHP", "NZD", "THB", "VND", "MNT", "GBP", "CHF"})
     currencyCombo_->addItem(QString::fromLatin1(c));
   goodsText(4, 1, label(30111, u"货币"), currencyCombo_);
+  // Up and Down move between the combos as between the other fields.
+  for (QComboBox* combo : {payCombo_, classCombo_, itemTypeCombo_, currencyCombo_, payDirCombo_}) {
+    combo->installEventFilter(this);
+    if (combo->lineEdit() != nullptr) combo->lineEdit()->installEventFilter(this);
+  }
   goodsNumber(4, 2, 30066, u"净重", kFfGWeight);
   goodsNumber(5, 0, 30062, u"关税", kFfGCustom);
   goodsNumber(5, 1, 30063, u"税率", kFfGCRate);
@@ -343,6 +371,7 @@ void CWaybillDlg::Attach(CServerLink* link, QObject* page, CBrantleClientApp* ap
     if (CServiceKind* kind = app_->GetServiceKind(0)) values_.kind = WideFromGbk(kind->cemskind);
   destinationPopup_ = new CDestinationSuggestPopup(this);
   destinationPopup_->Source().SetSource(&app_->Destinations());
+  destinationPopup_->Source().SetServiceKind(app_->FindServiceKind(GbkFromWide(values_.kind)));
   auto bind = [this](int text, CSuggestPopup* popup, int maxChars, int64_t lParam) {
     auto* binding = new CSuggestEditBinding(static_cast<QLineEdit*>(texts_[text]), popup, maxChars);
     binding->SetLParam(lParam);
@@ -395,6 +424,7 @@ void CWaybillDlg::ReadForm() {
     if (texts_[t] != nullptr) values_.texts[t] = TextOf(texts_[t]);
   for (int n = 0; n < kFfNumberCount; ++n) values_.numbers[n] = numbers_[n]->text().toStdU16String();
   values_.texts[kFfMoney] = currencyCombo_->currentText().toStdU16String();
+  values_.texts[kFfPayDir] = payDirCombo_->currentText().trimmed().toUpper().toStdU16String();
   values_.kind = kindEdit_->text().toStdU16String();
   values_.date = dateEdit_->text().toStdU16String();
   values_.payIndex = payCombo_->currentIndex();
@@ -408,6 +438,7 @@ void CWaybillDlg::ShowForm() {
     if (texts_[t] != nullptr) SetTextOf(texts_[t], values_.texts[t]);
   for (int n = 0; n < kFfNumberCount; ++n) numbers_[n]->setText(Q(values_.numbers[n]));
   currencyCombo_->setCurrentText(Q(values_.texts[kFfMoney]));
+  payDirCombo_->setCurrentText(Q(values_.texts[kFfPayDir]));
   kindEdit_->setText(Q(values_.kind));
   dateEdit_->setText(Q(values_.date));
   payCombo_->setCurrentIndex(std::clamp(values_.payIndex, 0, 2));
@@ -467,6 +498,8 @@ int CWaybillDlg::LoadRecord(int mode) {
   info += u"\r\n" + T(30069, u"状态") + u":" + AppLanguage().WaybillStateText(state_.working.waybill.nState);
   info_->setPlainText(Q(info));
   ShowForm();
+  if (destinationPopup_ != nullptr && app_ != nullptr)
+    destinationPopup_->Source().SetServiceKind(app_->FindServiceKind(GbkFromWide(values_.kind)));
   searchTransfer_->setText(Q(values_.texts[kFfNo]));
   searchNumber_->setText(Q(values_.texts[kFfNum]));
   numbers_[kFfAmount]->setEnabled(state_.editable != 0);
@@ -529,6 +562,13 @@ void CWaybillDlg::SaveEntry() {
   saver.focus = [this](int text) {
     if (texts_[text] != nullptr) texts_[text]->setFocus();
   };
+  saver.focusNumber = [this](int number) {
+    if (number == kFfReserveNo) ShowSubPane(2);
+    else if (number >= kFfGCustom || number == kFfQuantity || (number >= kFfDValue && number <= kFfPrice))
+      ShowSubPane(1);
+    numbers_[number]->setFocus();
+    numbers_[number]->selectAll();
+  };
   if (app_ != nullptr) saver.volumeLetter = app_->Settings().defaultDivisorLetter;
   saver.Save();
   saving_ = 0;
@@ -549,6 +589,11 @@ void CWaybillDlg::AttachScale() {
 }
 
 // ---- look-ups ----
+
+void CWaybillDlg::SearchDestination() {
+  std::string text = GbkFromWide(TextOf(texts_[kFfDes]).substr(0, 30));
+  destinationPopup_->Source().Search(text, 0);
+}
 
 void CWaybillDlg::TakeDestination(int n) {
   ReadForm();
@@ -715,7 +760,14 @@ void CWaybillDlg::EditPieces() {
   const char overrideLetter = app_ != nullptr ? app_->Settings().divisorLetterOverride : 0;
   CPieceWeightDlg dlg(count, &lines, numbers_[kFfWeight]->text().toDouble(), state_.loadedId, letter,
                       overrideLetter, this);
+  if (app_ != nullptr) dlg.SetPlaceDictionary(&app_->PlaceDictionary());
+  // The dialog holds the scale while it is open; the form takes it back after.
+  dlg.SetScaleSource(scale_);
+  const bool hadScale = scaleOpen_;
+  if (scaleOpen_ && scale_ != nullptr) scale_->Close();
+  scaleOpen_ = false;
   dlg.DoModal();
+  if (hadScale && scale_ != nullptr) scaleOpen_ = scale_->Open(this) == 1;
   if (!dlg.piecesChanged) return;
   state_.pieces.clear();
   double kilograms = 0;
@@ -764,6 +816,8 @@ void CWaybillDlg::PickKind() {
   dlg.SetList(&app_->serviceKindCodes, T(170010, u"选择快件类别"));
   if (dlg.DoModal() != platform::kIdOk) return;
   kindEdit_->setText(Q(dlg.result));
+  if (destinationPopup_ != nullptr)
+    destinationPopup_->Source().SetServiceKind(app_->FindServiceKind(GbkFromWide(dlg.result)));
 }
 
 // ---- keys and messages ----
@@ -792,17 +846,21 @@ bool CWaybillDlg::HandleKey(QObject* watched, int key, Qt::KeyboardModifiers mod
     case Qt::Key_Return:
     case Qt::Key_Enter:
       if (multiLine) return false;
-      // A destination without a suggestion taken (the popup takes its own).
-      if (field == kFfDes && destinationPopup_ != nullptr) TakeDestination(0);
+      // A destination without a suggestion taken (the popup takes its own):
+      // entry 0 of what the field holds now.
+      if (field == kFfDes && destinationPopup_ != nullptr) {
+        SearchDestination();
+        TakeDestination(0);
+      }
       if (watched == searchNumber_) LoadRecord(0);
       else if (watched == searchTransfer_) LoadRecord(1);
       if (watched == searchNumber_ || watched == searchTransfer_) return true;
       return tab(true);
     case Qt::Key_Up:
-      if (multiLine || qobject_cast<QComboBox*>(watched)) return false;
+      if (multiLine) return false;
       return tab(false);
     case Qt::Key_Down:
-      if (multiLine || qobject_cast<QComboBox*>(watched)) return false;
+      if (multiLine) return false;
       return tab(true);
     default: return false;
   }

@@ -59,7 +59,8 @@ class CWaybillDlg : public QWidget {
   void Delete();
   void AttachScale();
 
-  // Look-ups.
+  // Look-ups.  The destination search runs on the field's current text.
+  void SearchDestination();
   void TakeDestination(int n);
   bool FillFromDirectory(int side, int n);
   void TakeGoodsSuggestion(int n);
@@ -85,9 +86,14 @@ class CWaybillDlg : public QWidget {
   QLineEdit* NumberEdit(int number) const { return numbers_[number]; }
   QLineEdit* SearchBox(int mode) const { return mode == 0 ? searchNumber_ : searchTransfer_; }
   QComboBox* PayCombo() const { return payCombo_; }
+  QComboBox* PayDirCombo() const { return payDirCombo_; }
+  QComboBox* ClassCombo() const { return classCombo_; }
+  QComboBox* ItemTypeCombo() const { return itemTypeCombo_; }
+  QComboBox* CurrencyCombo() const { return currencyCombo_; }
   QLineEdit* DateEdit() const { return dateEdit_; }
   QPlainTextEdit* InfoBox() const { return info_; }
   CLinkLabel* CoverageMarker() const { return coverage_; }
+  TSuggestPopup<CDestinationSuggestRows>* DestinationPopup() const { return destinationPopup_; }
   int CurrentPane() const { return pane_; }
   // Reads the controls into the values (data exchange).
   void ReadForm();
@@ -137,6 +143,7 @@ class CWaybillDlg : public QWidget {
   QComboBox* classCombo_ = nullptr;
   QComboBox* itemTypeCombo_ = nullptr;
   QComboBox* currencyCombo_ = nullptr;
+  QComboBox* payDirCombo_ = nullptr;
   CLinkLabel* coverage_ = nullptr;
   std::array<CLinkLabel*, 3> paneLabels_{};
   QWidget* goodsPane_ = nullptr;

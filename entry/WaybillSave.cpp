@@ -65,6 +65,12 @@ class ServerWaybillSaveLink : public WaybillSaveLink {
 
 std::u16string Text(int id) { return AppLanguage().Text(id); }
 
+// "%1 must be a number."
+constexpr int kTextNotANumber = 610000;
+
+// The field kinds the save reads as numbers (a whole number: 27).
+constexpr int kNumberKinds[] = {4, 5, 25, 27, 28, 31, 32, 43, 51, 57, 62, 63, 66};
+
 void ShowError(std::u16string_view text, int captionId = 20003) {
   platform::ShowMessageBox(text, Text(captionId), platform::kMbOk | platform::kMbIconError);
 }
@@ -179,6 +185,25 @@ std::string Ascii(std::u16string_view text) {
 }
 
 }  // namespace
+
+bool IsTypedNumber(std::u16string_view text, bool whole) {
+  size_t at = 0, end = text.size();
+  while (at < end && (text[at] == u' ' || text[at] == u'\t')) ++at;
+  while (end > at && (text[end - 1] == u' ' || text[end - 1] == u'\t')) --end;
+  if (at == end) return true;
+  if (text[at] == u'-' || text[at] == u'+') ++at;
+  int digits = 0, points = 0;
+  for (; at < end; ++at) {
+    if (text[at] >= u'0' && text[at] <= u'9') ++digits;
+    else if (text[at] == u'.' && !whole && points == 0) ++points;
+    else return false;
+  }
+  return digits > 0;
+}
+
+void ShowNotANumber(std::u16string_view caption) {
+  ShowError(AppLanguage().TextWithString(kTextNotANumber, caption));
+}
 
 double TypedDecimal(std::u16string_view text) {
   const double v = std::strtod(Ascii(text).c_str(), nullptr);
@@ -640,7 +665,9 @@ CWaybillSaver::Outcome CWaybillSaver::SaveSteps() {
                                    working_);
   }
   if (page) platform::PostPrivateMessage(page.data(), WM_PAGE_NOTIFY, 1, working_);
-  // 20, 21.
+  // 20, 21.  The page's notice drops the waybill from the cache only
+  // later: the print must not read the copy from before this save.
+  if (printCache != nullptr) printCache->Invalidate(w.irID);
   if (printAfterSave) printAfterSave(working_);
   entry_.loadedId = 0;
   if (clearForm) clearForm();
@@ -678,14 +705,19 @@ bool CWaybillSaver::TakeNumbers(WaybillRecord& w) {
     Focus(2);
     return false;
   }
+  // A number the server did not give (result 0, however many characters
+  // came with it) stays empty: no waybill is saved under a short number.
+  auto fetch = [&](unsigned series, std::string& out) {
+    if (link_.FetchNumber(series, out, kind.cemskind, w.icID) <= 0) out.clear();
+  };
   if (number.empty()) {
     if (kind.idGenLow > 0)
-      link_.FetchNumber(static_cast<unsigned>(kind.idGenLow), number, kind.cemskind, w.icID);
+      fetch(static_cast<unsigned>(kind.idGenLow), number);
     else if (entry_.loadedId == 0 && !entry_.showsNumberSlot)
-      link_.FetchNumber(999, number, kind.cemskind, w.icID);
+      fetch(999, number);
   }
   if (transfer.empty() && kind.idGenHigh > 0 && kind.idGenHigh != kind.idGenLow)
-    link_.FetchNumber(static_cast<unsigned>(kind.idGenHigh), transfer, kind.cemskind, w.icID);
+    fetch(static_cast<unsigned>(kind.idGenHigh), transfer);
   if (transfer.empty()) transfer = number;
   if (number.empty()) number = transfer;
   if (number.size() < 7) {
@@ -730,6 +762,13 @@ bool CWaybillSaver::TakeTexts(WaybillRecord& w) {
 
 bool CWaybillSaver::TakeValues(WaybillRecord& w) {
   const auto& t = entry_.texts;
+  // A number field holding something else is refused, never saved as 0.
+  for (const int kind : kNumberKinds) {
+    if (IsTypedNumber(t[kind], kind == 27)) continue;
+    ShowNotANumber(Text(WaybillFieldCaption(kind)));
+    Focus(kind);
+    return false;
+  }
   w.fGCustom = TypedDecimal(t[62]);
   w.fGCRate = TypedDecimal(t[63]);
   w.fAmount = TypedDecimal(t[5]);

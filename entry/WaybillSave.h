@@ -34,6 +34,7 @@
 
 class CServerLink;
 class CServiceKind;
+class CWaybillCache;
 class QObject;
 struct PriceQuery;
 
@@ -92,6 +93,12 @@ inline constexpr int kMoneyKind = -10, kOriginKind = -11, kPayDirKind = -12;
 // The language text naming a field kind (or payment code) in messages.
 int WaybillFieldCaption(int kind);
 
+// Whether a typed text reads as a number as a whole: blanks around it, a
+// sign, digits and (unless `whole`) one decimal point; an empty text counts
+// as 0.  A form refuses any other text in a number field.
+bool IsTypedNumber(std::u16string_view text, bool whole);
+// Tells the operator that the field named `caption` takes a number.
+void ShowNotANumber(std::u16string_view caption);
 // A number typed into a form: its leading digits read as ASCII (anything
 // else, and a value that is not finite, gives 0; an integer is held to 32
 // bits).
@@ -223,6 +230,9 @@ class CWaybillSaver {
   std::function<std::string(std::u16string_view)> cleanNumber;
   // Printing after a save (the form's print settings decide).
   std::function<void(const InputWaybillRecord&)> printAfterSave;
+  // The one-record waybill cache the print reads: the saved waybill is
+  // dropped from it before the print, which so shows what was just saved.
+  CWaybillCache* printCache = nullptr;
   // The loaded waybill's customer and kind are selected in the form; false
   // when the customer cannot be selected.
   std::function<bool(int32_t customerId)> selectCustomer;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 
 namespace {
@@ -111,3 +112,25 @@ void AppSettings::SetDefaults(const CivilDate& today) {
 std::u16string_view AppSettings::EntryText(const WideName8& entry) { return TextOf(entry); }
 std::string_view AppSettings::EntryText(const GbkName8& entry) { return TextOf(entry); }
 std::string_view AppSettings::EntryText(const GbkName12& entry) { return TextOf(entry); }
+
+namespace {
+
+// The screen texts of the fixed names (610001.. pay ways, 610004.. item types).
+constexpr int kPayModeTexts = 610001, kPackageKindTexts = 610004;
+
+std::u16string OnScreen(const std::u16string_view (&names)[3], int firstText, int index) {
+  if (index < 0 || index > 2) return {};
+  const CLanguageTable& language = AppLanguage();
+  if (language.ShowsFirstTexts()) return std::u16string(names[index]);
+  return language.Text(firstText + index, names[index]);
+}
+
+}  // namespace
+
+std::u16string AppSettings::PayModeOnScreen(int index) {
+  return OnScreen(kPayModes, kPayModeTexts, index);
+}
+
+std::u16string AppSettings::PackageKindOnScreen(int index) {
+  return OnScreen(kPackageKinds, kPackageKindTexts, index);
+}

@@ -88,6 +88,11 @@ struct AppSettings {
   static std::u16string_view EntryText(const WideName8& entry);
   static std::string_view EntryText(const GbkName8& entry);
   static std::string_view EntryText(const GbkName12& entry);
+  // A pay way's and an item type's name as the screen shows it: the fixed
+  // name of the table in Chinese, the language's text in another language
+  // (templates and prints keep the fixed names).  Empty outside 0..2.
+  static std::u16string PayModeOnScreen(int index);
+  static std::u16string PackageKindOnScreen(int index);
 };
 
 // The day before a date.

@@ -1,5 +1,6 @@
 #include "ui/SuggestPopup.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -111,8 +112,35 @@ void CSuggestPopup::mousePressEvent(QMouseEvent* event) {
 }
 
 void CSuggestPopup::mouseReleaseEvent(QMouseEvent* event) {
-  if (rows_.Look().hide == SuggestLook::HideOnClick::kOnRelease) hide();
+  const SuggestLook::HideOnClick hides = rows_.Look().hide;
+  if (hides == SuggestLook::HideOnClick::kOnRelease) hide();
   QWidget::mouseReleaseEvent(event);
+  // The popup lies over the fields below its edit: the click the operator
+  // aimed at one of them reaches it.
+  if (hides != SuggestLook::HideOnClick::kNever && isHidden()) PassClickBeneath(event);
+}
+
+void CSuggestPopup::PassClickBeneath(const QMouseEvent* event) {
+  QWidget* parent = parentWidget();
+  if (parent == nullptr) return;
+  const QPoint inParent = mapToParent(event->position().toPoint());
+  QWidget* below = parent->childAt(inParent);
+  if (below == nullptr || below == this || isAncestorOf(below)) return;
+  // A button beneath is neither pressed nor focused by a click aimed at the list.
+  if (qobject_cast<QAbstractButton*>(below) != nullptr) return;
+  for (QWidget* w = below; w != nullptr && w != parent; w = w->parentWidget()) {
+    if (w->isEnabled() && (w->focusPolicy() & Qt::ClickFocus)) {
+      w->setFocus(Qt::MouseFocusReason);
+      break;
+    }
+  }
+  const QPointF at = below->mapFrom(parent, inParent);
+  QMouseEvent press(QEvent::MouseButtonPress, at, event->globalPosition(), event->button(),
+                    event->button(), event->modifiers());
+  QCoreApplication::sendEvent(below, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, at, event->globalPosition(), event->button(),
+                      Qt::NoButton, event->modifiers());
+  QCoreApplication::sendEvent(below, &release);
 }
 
 // ---- the form's side ----

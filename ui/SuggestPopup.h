@@ -46,6 +46,8 @@ class CSuggestPopup : public QWidget {
 
  private:
   void Refresh(int64_t lParam);
+  // A click on the popup once it has hidden goes to the field beneath it.
+  void PassClickBeneath(const QMouseEvent* event);
 
   CSuggestRows& rows_;
   std::string* searchText_ = nullptr;

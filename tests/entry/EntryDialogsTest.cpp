@@ -370,8 +370,10 @@ TEST_F(PieceDialogTest, PiecesAreKeyedConfirmedAndHandedBackOnOk) {
   EXPECT_EQ(QStringLiteral("2.500"), Edit(CPieceWeightDlg::kWeight)->text());
   EXPECT_EQ(ToQColor(0x000080), dlg_->PieceLabel()->palette().color(QPalette::WindowText));
   EXPECT_EQ(dlg_->focusWidget(), Edit(CPieceWeightDlg::kWeight));
-  // Nothing reached the caller yet.
-  EXPECT_EQ(1u, pieces_.size());
+  // Every confirmed piece reached the caller at once.
+  ASSERT_EQ(5u, pieces_.size());
+  EXPECT_EQ(2500, pieces_[4]->ixWeight);
+  EXPECT_TRUE(dlg_->piecesChanged);
   entrytest::SaveScreenshot(*dlg_, QStringLiteral("piece_weights_dialog"));
   QTest::mouseClick(dlg_->OkButton(), Qt::LeftButton);
   EXPECT_EQ(QDialog::Accepted, dlg_->result());
@@ -383,16 +385,20 @@ TEST_F(PieceDialogTest, PiecesAreKeyedConfirmedAndHandedBackOnOk) {
   EXPECT_EQ(u"茶叶", Text(pieces_[4]->cxGoods));
 }
 
-TEST_F(PieceDialogTest, CloseBoxKeepsTheCallersListAndEmptyOkCloses) {
+TEST_F(PieceDialogTest, CloseBoxKeepsTheConfirmedPiecesAndEmptyOkCloses) {
   Open(2, 'D');
   Retype(Edit(CPieceWeightDlg::kWeight), QStringLiteral("1"));
   dlg_->ConfirmButton()->click();
   EXPECT_EQ(1, dlg_->Grid()->RowCount());
+  // A second piece keyed but not confirmed: the close box drops only it.
+  Retype(Edit(CPieceWeightDlg::kWeight), QStringLiteral("7"));
   dlg_->reject();
-  EXPECT_TRUE(pieces_.empty());
-  EXPECT_FALSE(dlg_->piecesChanged);
+  ASSERT_EQ(1u, pieces_.size());
+  EXPECT_EQ(1000, pieces_[0]->ixWeight);
+  EXPECT_TRUE(dlg_->piecesChanged);
 
   // An empty form: OK stores nothing and closes.
+  pieces_.clear();
   Open(2, 'D');
   dlg_->OkButton()->click();
   EXPECT_EQ(QDialog::Accepted, dlg_->result());

@@ -37,7 +37,10 @@ TEST(QuickEntryReactions, LeavingASlotConvertsByKind) {
       {4, u" 2.5", u"2.500"},
       {25, u"1.23456", u"1.235"},
       {5, u"12", u"12.00"},
-      {43, u"abc", u"0.00"},
+      // A number kind keeps a text that is no number, for the save to refuse.
+      {43, u"abc", u"abc"},
+      {4, u" 2,5kg ", u"2,5kg"},
+      {5, u"1.2.3", u"1.2.3"},
       {23, u"7.9", u"7"},
       {23, u"", u"0"},
       {19, u"2024-5-6 9:30", u"2024.05.06 09:30:00"},

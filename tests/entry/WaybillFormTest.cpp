@@ -9,23 +9,29 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <unistd.h>
 
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "common/LanguageTable.h"
 #include "devices/ScaleSource.h"
 #include "entry/FullFormLookups.h"
+#include "entry/PieceWeightDlg.h"
 #include "entry/WaybillForm.h"
 #include "entry/WaybillSubDlg.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
 #include "refdata/AddressLibrary.h"
 #include "refdata/DirectoryTable.h"
+#include "refdata/PlaceSamples.h"
 #include "refdata/RecordStores.h"
 #include "shell/BrantleClientApp.h"
 #include "ui/SuggestRows.h"
@@ -284,6 +290,84 @@ TEST_F(WaybillFormWidgets, ScaleReadingsFillTheWeight) {
     if (form.NumberEdit(kFfWeight)->text() == QStringLiteral("0")) ++zeros;
   }
   EXPECT_EQ(1, zeros);
+}
+
+}  // namespace
+
+namespace {
+
+// A scale that counts the connections held and remembers their owner.
+class ConnectionScale : public IScaleSource {
+ public:
+  int Open(QObject* owner) override {
+    ++held;
+    this->owner = owner;
+    return 1;
+  }
+  int ReadWeight() override { return -1; }
+  void Close() override { --held; }
+  int held = 0;
+  QObject* owner = nullptr;
+};
+
+// The piece weights dialog opened with the weight label of the full form:
+// it gets the scale (the form lets go of its own connection meanwhile) and
+// the goods suggestions; a confirmed piece closed with the close box is
+// kept and gives the weight.
+TEST_F(WaybillFormWidgets, PieceWeightsFromTheFormTakeTheScaleAndTheSuggestions) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("brantle-form-pieces-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  {
+    std::ofstream file(folder / "places.dat", std::ios::binary);
+    file << BuildPlaceDictionaryFile(SamplePlaceEntries());
+  }
+  ASSERT_TRUE(theApp.PlaceDictionary().Load((folder / "places.dat").string()));
+
+  ConnectionScale scale;
+  CWaybillDlg form;
+  form.SetScaleSource(&scale);
+  form.Attach(nullptr, nullptr, &theApp);
+  form.resize(560, 660);
+  form.show();
+  QApplication::setActiveWindow(&form);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  form.AttachScale();
+  ASSERT_EQ(1, scale.held);
+
+  int heldWhileOpen = -1;
+  bool dialogOwnsTheScale = false;
+  bool suggested = false;
+  QTimer::singleShot(0, [&] {
+    auto* dlg = qobject_cast<CPieceWeightDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(nullptr, dlg);
+    heldWhileOpen = scale.held;
+    dialogOwnsTheScale = scale.owner == dlg;
+    QApplication::setActiveWindow(dlg);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+    QLineEdit* goods = dlg->Edit(CPieceWeightDlg::kGoods);
+    goods->setFocus();
+    QTest::keyClicks(goods, "cl");
+    suggested = dlg->PlacePopup()->isVisible();
+    dlg->Edit(CPieceWeightDlg::kWeight)->setText(QStringLiteral("1.5"));
+    QTest::mouseClick(dlg->ConfirmButton(), Qt::LeftButton);
+    dlg->reject();  // the close box
+  });
+  auto links = form.findChildren<CLinkLabel*>();
+  auto weightLink = std::find_if(links.begin(), links.end(), [](CLinkLabel* l) {
+    return l->text() == QString::fromStdU16String(AppLanguage().Text(30004));
+  });
+  ASSERT_NE(links.end(), weightLink);
+  QTest::mouseClick(*weightLink, Qt::LeftButton);
+  EXPECT_EQ(1, heldWhileOpen) << "one connection: the dialog's";
+  EXPECT_TRUE(dialogOwnsTheScale);
+  EXPECT_TRUE(suggested);
+  EXPECT_EQ(1, scale.held);
+  EXPECT_EQ(&form, scale.owner);
+  ASSERT_EQ(1u, form.State().pieces.size());
+  EXPECT_EQ(1500, form.State().pieces[0].ixWeight);
+  EXPECT_EQ(QStringLiteral("1.500"), form.NumberEdit(kFfWeight)->text());
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
+#include "entry/QuickEntryReactions.h"
 #include "entry/WaybillSave.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
@@ -46,6 +47,8 @@ class CapturingLink : public WaybillSaveLink {
     numberRequests.emplace_back(series, std::string(kindCode));
     number.clear();
     if (numbers.empty()) return 0;
+    // As the server link does: the reply's text is copied out even when it
+    // is too short to count.
     number = numbers.front();
     numbers.pop_front();
     return number.size() > 6 ? 1 : 0;
@@ -371,6 +374,17 @@ TEST_F(WaybillSaveTest, NumbersFromTheKindsSeries) {
   ASSERT_EQ(1u, link_.numberRequests.size());
   EXPECT_EQ(999u, link_.numberRequests[0].first);
 
+  // A transfer number of 6 characters (result 0) is no transfer number: the
+  // waybill number stands in for it.
+  FilledEntry();
+  kind_.idGenLow = 0;
+  kind_.idGenHigh = 2;
+  link_.sent.clear();
+  link_.numbers = {"T20001"};
+  ASSERT_EQ(CWaybillSaver::Outcome::Saved, saver_.Save());
+  EXPECT_NE(std::string::npos, link_.sent[0].find(",'BR0000001','BR0000001',")) << link_.sent[0];
+  EXPECT_EQ(std::string::npos, link_.sent[0].find("T20001"));
+
   // A number request that gives nothing stops the save at the 7-character rule.
   FilledEntry();
   entry_.texts[2].clear();
@@ -446,6 +460,23 @@ TEST_F(WaybillSaveTest, ProcedureRefusals) {
   }
   QCoreApplication::processEvents();
   EXPECT_TRUE(page_.received.empty());
+}
+
+// A pickup order's goods lines, taken into a new waybill, are saved with it
+// without the goods dialog being opened.
+TEST_F(WaybillSaveTest, PickupOrderGoodsAreSavedWithTheWaybill) {
+  quickentry::TakePreInputReply(
+      "{\"ReturnValue\":1,\"icID\":7,\"cNum\":\"BR0000001\","
+      "\"GoodsList\":[{\"ixQuantity\":2,\"fxPrice\":3.5,\"cxGoods\":\"Shirt\"},"
+      "{\"ixQuantity\":1,\"fxPrice\":9,\"cxGoods\":\"Cap\"}]}",
+      entry_);
+  ASSERT_EQ(CWaybillSaver::Outcome::Saved, saver_.Save()) << Utf8FromWide(boxes_.LastText());
+  EXPECT_TRUE(link_.StartingWith("DELETE brantle.dbo.client_rec_goods").empty());
+  const auto inserts = link_.StartingWith("INSERT INTO brantle.dbo.client_rec_goods");
+  ASSERT_EQ(1u, inserts.size());
+  EXPECT_NE(std::string::npos, inserts[0].find("select 0,501,'Shirt','',2,3.50,")) << inserts[0];
+  EXPECT_NE(std::string::npos, inserts[0].find("union all select 1,501,'Cap','',1,9.00,")) << inserts[0];
+  EXPECT_FALSE(entry_.goodsChanged);
 }
 
 // The goods INSERT fails after the DELETE of the old lines went through:
