@@ -248,6 +248,17 @@ void LoadSampleData(Database& db) {
   LoadSampleHandOver(db);
   LoadSampleSettlement(db);
   LoadSamplePickup(db);
+  // The unpaid totals of the customers with sample waybills are those
+  // waybills' (the others keep the opening figures they were given).
+  std::string totals;
+  for (const char* way : {"0", "1", "2"}) {
+    const std::string unpaid = std::string(" FROM client_rec r WHERE r.icid=client_arc.icid AND "
+                                           "r.bpay=0 AND r.ifid=0 AND r.npayway=") + way + ")";
+    totals += std::string(totals.empty() ? "" : ",") + "fpay" + way +
+              "=(SELECT round(coalesce(sum(r.famount),0),2)" + unpaid + ",ipay" + way +
+              "=(SELECT count(*)" + unpaid;
+  }
+  db.Exec("UPDATE client_arc SET " + totals + " WHERE icid IN (SELECT icid FROM client_rec)");
 }
 
 }  // namespace localserver
