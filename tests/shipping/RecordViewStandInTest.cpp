@@ -101,6 +101,15 @@ class RecordViewStandIn : public testsupport::StandInLinkSuite<RecordViewStandIn
     return view;
   }
 
+  // Page 8 built as the view builds it, and shown.
+  void OpenPage(CRecordViewPage& page) {
+    page.host = &host_;
+    page.CreatePageWindow(nullptr, QSize(1019, 688));
+    page.OnPageCreated();
+    page.resize(1019, 688);
+    page.show();
+  }
+
   void Type(QLineEdit* box, const QString& text) {
     box->setFocus();
     box->clear();
@@ -222,11 +231,7 @@ TEST_F(RecordViewStandIn, TextsOutsideGbkShowAsCharacters) {
   ASSERT_NE(std::string::npos, FieldTextFromWide(u"Łukasz Żółć 김민수", 254).find("&#321;"));
 
   CRecordViewPage page;
-  page.host = &host_;
-  page.CreatePageWindow(nullptr, QSize(1019, 688));
-  page.OnPageCreated();
-  page.resize(1019, 688);
-  page.show();
+  OpenPage(page);
   Type(page.view->numberBoxes[0], QStringLiteral("BR10000011"));
   ASSERT_EQ(11, page.view->irid) << Utf8FromWide(boxes_.LastText());
   ASSERT_EQ(1, page.view->access);
@@ -245,11 +250,7 @@ TEST_F(RecordViewStandIn, TextsOutsideGbkShowAsCharacters) {
 TEST_F(RecordViewStandIn, PageEightDrivenByTheOperator) {
   ASSERT_GT(link_.Login(u"admin", u"admin123", 0), 0);
   CRecordViewPage page;
-  page.host = &host_;
-  page.CreatePageWindow(nullptr, QSize(1019, 688));
-  page.OnPageCreated();
-  page.resize(1019, 688);
-  page.show();
+  OpenPage(page);
   ASSERT_NE(nullptr, page.view);
   ASSERT_NE(nullptr, page.quickList);
   EXPECT_TRUE(page.view->isVisible());
