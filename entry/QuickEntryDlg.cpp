@@ -164,7 +164,7 @@ void CQuickEntryDlg::BuildControls() {
   const int bottom = kSlotTop + kRow * kSlots + 4;
   statusLabel_ = link(30000, 5, bottom, 460);
   statusLabel_->SetTextColor(QColor(0, 128, 0));
-  japanLabel_ = link(120005, 5, bottom + 24, 90);
+  japanLabel_ = link(120005, 5, bottom + 24, 95);
   auto* city = new CLinkLabel(Tx(120006), this);
   city->setGeometry(100, bottom + 24, 90, 20);
   piecesButton_ = new QPushButton(Tx(120008), this);

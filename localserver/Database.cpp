@@ -648,12 +648,44 @@ void Database::CreateSchema() {
     Exec("CREATE TRIGGER IF NOT EXISTS " + t + "_stamp_insert AFTER INSERT ON " + t +
          " WHEN NEW.dlast IS NULL OR NEW.dlast='" + kEmptyDate + "' BEGIN UPDATE " + t +
          " SET dlast=" + now + " WHERE " + id + "=NEW." + id + "; END");
-    Exec("CREATE TRIGGER IF NOT EXISTS " + t + "_stamp_update AFTER UPDATE ON " + t +
+    // A customer's running unpaid totals are the server's bookkeeping, not a
+    // change of the entry: they do not stamp it.
+    std::string of;
+    if (t == "client_arc") {
+      for (const ColumnDef& c : FindTable(t)->columns) {
+        if (c.name == "dlast" || c.name.starts_with("fpay") || c.name.starts_with("ipay")) continue;
+        of += (of.empty() ? " OF " : ",") + c.name;
+      }
+    }
+    Exec("CREATE TRIGGER IF NOT EXISTS " + t + "_stamp_update AFTER UPDATE" + of + " ON " + t +
          " WHEN NEW.dlast IS OLD.dlast BEGIN UPDATE " + t + " SET dlast=" + now + " WHERE " + id +
          "=NEW." + id + "; END");
     Exec("CREATE TRIGGER IF NOT EXISTS " + t + "_stamp_delete AFTER DELETE ON " + t + " BEGIN INSERT INTO " +
          t + "_del(" + id + ",dlast) VALUES(OLD." + id + "," + now + "); END");
   }
+  // A customer's unpaid totals follow its waybills, whatever statement
+  // changes them: fpayN and ipayN are the amount and the number of its
+  // waybills of pay way N (0 monthly, 1 cash, 2 collect) that are neither
+  // marked paid nor in a payment.
+  Exec("CREATE INDEX IF NOT EXISTS client_rec_icid ON client_rec(icid)");
+  auto unpaid = [](const std::string& sign, const std::string& row) {
+    const std::string counted = row + ".bpay=0 AND " + row + ".ifid=0 AND " + row + ".npayway=";
+    std::string set;
+    for (const char* way : {"0", "1", "2"}) {
+      set += std::string(set.empty() ? "" : ",") + "fpay" + way + "=round(fpay" + way + sign +
+             "CASE WHEN " + counted + way + " THEN " + row + ".famount ELSE 0 END,2),ipay" + way +
+             "=ipay" + way + sign + "CASE WHEN " + counted + way + " THEN 1 ELSE 0 END";
+    }
+    return "UPDATE client_arc SET " + set + " WHERE icid=" + row + ".icid AND " + row +
+           ".bpay=0 AND " + row + ".ifid=0;";
+  };
+  Exec("CREATE TRIGGER IF NOT EXISTS client_rec_unpaid_insert AFTER INSERT ON client_rec BEGIN " +
+       unpaid("+", "NEW") + " END");
+  Exec("CREATE TRIGGER IF NOT EXISTS client_rec_unpaid_update AFTER UPDATE OF "
+       "icid,famount,npayway,bpay,ifid ON client_rec BEGIN " + unpaid("-", "OLD") + " " +
+       unpaid("+", "NEW") + " END");
+  Exec("CREATE TRIGGER IF NOT EXISTS client_rec_unpaid_delete AFTER DELETE ON client_rec BEGIN " +
+       unpaid("-", "OLD") + " END");
 }
 
 void Database::Exec(std::string_view sql) {

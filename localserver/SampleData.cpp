@@ -68,12 +68,16 @@ INSERT INTO ziz_kind(cemskind,narea,idocweighte,ibagweighte,nstate,cmemo,fcustom
 INSERT INTO ziz_edit(citem,cemskind) VALUES
  ('0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,','ZIZ国际'),
  ('0,1,2,3,4,5,6,7,8,9,10,12,14,','DHL'),
- ('0,1,2,3,4,5,6,','EMS');
+ ('0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,','EMS');
 
 INSERT INTO ziz_sp(cemskind,isid,ndocdiscount,nbagdiscount,nwbagdiscount,ipos,nextra,vdiscount,
   ibweight,iaddweight,fsrate,fprate,nstate,cinput,ddate,fother) VALUES
  ('ZIZ国际',1,90,85,80,1,0,X'00000000',500,500,1.0,1.0,0,'admin','2024-01-01 00:00:00',0),
- ('DHL',2,95,90,90,1,0,X'00320000',500,500,1.0,1.0,0,'admin','2024-01-01 00:00:00',2.5);
+ ('DHL',2,95,90,90,1,0,X'00320000',500,500,1.0,1.0,0,'admin','2024-01-01 00:00:00',2.5),
+ ('EMS',1,90,85,80,1,0,X'00000000',500,500,1.0,1.0,0,'admin','2024-01-01 00:00:00',0),
+ ('EMS',2,95,90,90,2,0,X'00000000',500,500,1.0,1.0,0,'admin','2024-01-01 00:00:00',0),
+ ('EMS',4,90,85,80,3,0,X'00000000',500,500,1.0,1.0,0,'admin','2024-01-01 00:00:00',0),
+ ('EMS',5,92,88,85,4,0,X'00000000',500,500,1.0,1.0,0,'admin','2024-01-01 00:00:00',0);
 
 INSERT INTO ziz_kind_ex(cemskind,cclient,cfrom,cpostcode,cphone,ccity,creturn,cby1,cby2,cby3,cby4,cby5)
  VALUES ('ZIZ国际','ZIZ国际快递','深圳市宝安区机场路','518128','0755-12345678','深圳','同发件地址','','','','',''),
@@ -248,6 +252,17 @@ void LoadSampleData(Database& db) {
   LoadSampleHandOver(db);
   LoadSampleSettlement(db);
   LoadSamplePickup(db);
+  // The unpaid totals of the customers with sample waybills are those
+  // waybills' (the others keep the opening figures they were given).
+  std::string totals;
+  for (const char* way : {"0", "1", "2"}) {
+    const std::string unpaid = std::string(" FROM client_rec r WHERE r.icid=client_arc.icid AND "
+                                           "r.bpay=0 AND r.ifid=0 AND r.npayway=") + way + ")";
+    totals += std::string(totals.empty() ? "" : ",") + "fpay" + way +
+              "=(SELECT round(coalesce(sum(r.famount),0),2)" + unpaid + ",ipay" + way +
+              "=(SELECT count(*)" + unpaid;
+  }
+  db.Exec("UPDATE client_arc SET " + totals + " WHERE icid IN (SELECT icid FROM client_rec)");
 }
 
 }  // namespace localserver

@@ -92,8 +92,14 @@ CLoginDlg::CLoginDlg(int startFlag, CServerLink& link, std::string programFolder
   accountLabel_->setBuddy(accountEdit_);
   passwordLabel_->setBuddy(passwordEdit_);
 
-  refreshBaseBox_ = new QCheckBox(QStringLiteral("同时更新基本数据"), this);
-  refreshTemplatesBox_ = new QCheckBox(QStringLiteral("同时更新打印模板"), this);
+  // The check boxes keep their fixed Chinese captions; other languages take
+  // theirs from the language texts.
+  const bool chinese = language.ShowsFirstTexts();
+  refreshBaseBox_ = new QCheckBox(
+      chinese ? QStringLiteral("同时更新基本数据") : Q(language.Text(kTextLoginRefreshBaseData)), this);
+  refreshTemplatesBox_ = new QCheckBox(
+      chinese ? QStringLiteral("同时更新打印模板") : Q(language.Text(kTextLoginRefreshTemplates)),
+      this);
   refreshBaseBox_->setChecked(checks.refreshBaseData != 0);
   refreshBaseBox_->setEnabled(!checks.refreshBaseDataLocked);
   refreshTemplatesBox_->setChecked(checks.refreshTemplates != 0);

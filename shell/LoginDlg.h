@@ -26,6 +26,8 @@ inline constexpr int kTextLoginOk = 110003;
 inline constexpr int kTextLoginCancel = 110004;
 inline constexpr int kTextLoginAccountField = 110005;
 inline constexpr int kTextLoginPasswordField = 110006;
+inline constexpr int kTextLoginRefreshBaseData = 650000;
+inline constexpr int kTextLoginRefreshTemplates = 650001;
 
 // The two check boxes of the dialog: their initial state and whether the
 // settings lock them (disabled).

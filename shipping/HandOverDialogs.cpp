@@ -71,7 +71,7 @@ CSendMasterPickDlg::CSendMasterPickDlg(CBrantleClientApp* app, std::vector<std::
     : QDialog(parent), app_(app), list_(list) {
   resize(820, 420);
   captionLabel_ = new QLabel(this);
-  captionLabel_->setGeometry(10, 8, 150, 20);
+  captionLabel_->setGeometry(10, 8, 158, 20);
   awbList_ = new QListWidget(this);
   awbList_->setGeometry(10, 30, 150, 340);
   grid_ = new CListGrid(this);

@@ -123,7 +123,12 @@ void CPaymentDlg::Build(QSize screen) {
     e->installEventFilter(this);
     return e;
   };
-  const int colWidth = 170, capWidth = 62, rowHeight = 24, top = 26;
+  const int colWidth = 170, rowHeight = 24, top = 26;
+  // The captions are 62 pixels wide, or as wide as the widest of them.
+  int capWidth = 62;
+  for (int32_t id : {330010, 330011, 330012, 330013, 330014, 330015, 330016, 30410, 330017, 330018,
+                     330022, 330019})
+    capWidth = std::max(capWidth, fontMetrics().horizontalAdvance(Tr(id)) + 2);
   auto place = [&](int col, int row, int32_t captionId, QWidget* w) {
     const int x = 4 + col * (colWidth + 6);
     const int y = top + row * rowHeight;
@@ -171,7 +176,7 @@ void CPaymentDlg::Build(QSize screen) {
   forceLink = Link(this, Tr(330023), blue, true);
   forceLink->setGeometry(linksX, top + 4 * rowHeight + 3, 80, 16);
   auto* attachLink = Link(this, Tr(330024), green, false);
-  attachLink->setGeometry(linksX + 90, top + 4 * rowHeight + 3, 70, 16);
+  attachLink->setGeometry(linksX + 90, top + 4 * rowHeight + 3, 80, 16);
   enteredLabel = new CLinkLabel(this);
   enteredLabel->setGeometry(linksX, top + 4 * rowHeight + 21, colWidth, 14);
 

@@ -126,7 +126,11 @@ bool ReadRecordViewRow(std::string_view reply, WaybillDetailRow& row) {
   for (size_t i = 0; i < columns.size(); ++i) {
     const std::string key = std::to_string(i);
     const uint16_t code = AcsTypeCode(columns[i].type);
-    if (code == static_cast<uint16_t>(kSqlCChar) || code == static_cast<uint16_t>(kSqlCTimestamp))
+    // Texts are the server's narrow fields: characters outside GBK come as
+    // "&#N;" references or in the "?B?" form and are shown as characters.
+    if (code == static_cast<uint16_t>(kSqlCChar))
+      row.Set(columns[i].name, StringFromFieldText(index.GetString(key, 4095, true)));
+    else if (code == static_cast<uint16_t>(kSqlCTimestamp))
       row.Set(columns[i].name, index.GetWString(key, 4096));
     else
       row.Set(columns[i].name, WideFromGbk(index.GetString(key, 63)));

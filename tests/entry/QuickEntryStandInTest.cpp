@@ -265,7 +265,10 @@ TEST_F(QuickEntryStandIn, LocksCarryTextsToTheNextWaybill) {
   OpenPage();
   CQuickEntryDlg& form = Form();
   form.SelectKindByCode("EMS");
-  ASSERT_EQ(7, form.ShownSlots());
+  ASSERT_EQ(15, form.ShownSlots());
+  EXPECT_EQ(14, form.LastUnlockedSlot());
+  // The receiver's slots locked: the sender's slot is the last unlocked one.
+  for (int slot = 14; slot >= 7; --slot) QTest::mouseClick(form.SlotLabel(slot), Qt::LeftButton);
   EXPECT_EQ(6, form.LastUnlockedSlot());
   TypeCustomer(QStringLiteral("Shenzhen Bright"));
   ASSERT_EQ(2, form.Entry().customerId);
@@ -277,7 +280,7 @@ TEST_F(QuickEntryStandIn, LocksCarryTextsToTheNextWaybill) {
   form.FocusKind(6);
   Type(QStringLiteral("Amy"));
   Key(Qt::Key_Up);
-  QTest::mouseClick(form.SlotLabel(6), Qt::LeftButton);  // the last slot
+  QTest::mouseClick(form.SlotLabel(6), Qt::LeftButton);  // the last unlocked slot
   EXPECT_EQ(5, form.LastUnlockedSlot());
   QTest::mouseClick(form.SlotLabel(0), Qt::LeftButton);
 

@@ -81,7 +81,7 @@ TEST_F(ServiceTest, ColumnsFollowTheirDeclaredTypes) {
   EXPECT_EQ(row["0"], "zhang");
   EXPECT_EQ(row["1"], "FFFFFFFFFF0000000000000000000000");
   EXPECT_EQ(row["2"], 10);
-  EXPECT_EQ(row["3"], 1200.0);
+  EXPECT_EQ(row["3"], 1452.0);  // the unpaid monthly waybills of customer 1
   EXPECT_EQ(row["4"], 0);
   EXPECT_EQ(row["5"], 0);  // beyond the declared types: by its own type
   // A value equal to a column key is written as it is.

@@ -122,6 +122,30 @@ TEST_F(WaybillProceduresTest, AddChangeAndReplaceThePieceRows) {
             client.SqlRequest("sSqlExe", shortCall.Added(), {kSlong})["ReturnValue"].get<int>());
 }
 
+// A customer's unpaid totals follow its waybill through the save, the
+// change of its pay way and amount, and the delete.
+TEST_F(WaybillProceduresTest, UnpaidTotalsFollowTheWaybill) {
+  auto totals = [&] {
+    std::vector<int64_t> t;
+    for (const char* way : {"0", "1", "2"}) {
+      t.push_back(Count(std::string("SELECT round(fpay") + way + "*100,0) FROM client_arc WHERE icid=4"));
+      t.push_back(Count(std::string("SELECT ipay") + way + " FROM client_arc WHERE icid=4"));
+    }
+    return t;
+  };
+  ASSERT_EQ((std::vector<int64_t>{0, 0, 0, 0, 0, 0}), totals());
+  Call call(4);
+  call.Set(11, "'BRT0001'").Set(12, "'BRT0001'").Set(14, "95.50").Set(6, "0");
+  const int64_t id = Run(call.Added());
+  ASSERT_GT(id, 0);
+  EXPECT_EQ((std::vector<int64_t>{9550, 1, 0, 0, 0, 0}), totals());
+  call.Set(14, "120.25").Set(6, "1");
+  ASSERT_EQ(id, Run(call.Changed(static_cast<int>(id))));
+  EXPECT_EQ((std::vector<int64_t>{0, 0, 12025, 1, 0, 0}), totals());
+  ASSERT_EQ(id, Run("{?=CALL brantle.dbo.cp_client_rec_fast_del(" + std::to_string(id) + ",0)}"));
+  EXPECT_EQ((std::vector<int64_t>{0, 0, 0, 0, 0, 0}), totals());
+}
+
 TEST_F(WaybillProceduresTest, RefusalsOfTheSampleWaybills) {
   const Call call(1);
   EXPECT_EQ(-7, Run(call.Changed(static_cast<int>(IdOf("BR10000001")))));

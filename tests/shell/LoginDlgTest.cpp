@@ -173,4 +173,16 @@ TEST_F(LoginDlgTest, CaptionAndLabelsComeFromTheLanguageTable) {
   EXPECT_EQ(QStringLiteral("Cancel"), dialog->CancelButton()->text());
 }
 
+// The check boxes keep their fixed captions in Chinese and show English
+// texts from the language table in English.
+TEST_F(LoginDlgTest, CheckBoxCaptionsFollowTheLanguage) {
+  auto chinese = MakeDialog();
+  EXPECT_EQ(QStringLiteral("同时更新基本数据"), chinese->RefreshBaseDataBox()->text());
+  EXPECT_EQ(QStringLiteral("同时更新打印模板"), chinese->RefreshTemplatesBox()->text());
+  shelltest::LoadProgramLanguage("01");
+  auto english = MakeDialog();
+  EXPECT_EQ(QStringLiteral("Also update the base data"), english->RefreshBaseDataBox()->text());
+  EXPECT_EQ(QStringLiteral("Also update the print templates"), english->RefreshTemplatesBox()->text());
+}
+
 }  // namespace

@@ -535,6 +535,34 @@ TEST_F(HandOverDesk, CarrierPriceAndItsFallback) {
   EXPECT_EQ(u"98.00", page_.grid->CellText(1, 8));
 }
 
+// A parcel of the sample's default kind EMS is handed over to each carrier
+// in use: every one of them has an EMS rate.
+TEST_F(HandOverDesk, DefaultKindEmsGoesToEveryCarrier) {
+  const struct {
+    int32_t irid;
+    const char* number;
+    int32_t carrier;
+  } parcels[] = {{24, "EE100000024CN", 1}, {32, "EE100000032CN", 2}, {40, "EE100000040CN", 4},
+                 {12, "EE100000012CN", 5}};
+  std::string sql;
+  for (const auto& p : parcels)
+    sql += "UPDATE client_rec SET cemskind='EMS',cnum='" + std::string(p.number) +
+           "' WHERE irid=" + std::to_string(p.irid) + ";";
+  ASSERT_TRUE(testsupport::ExecOnDatabase(server_->Database(), sql));
+  for (const auto& p : parcels) {
+    SCOPED_TRACE(p.number);
+    ASSERT_NE(nullptr, app_.FindSupplier(p.carrier));
+    form_->SetCarrier(app_.FindSupplier(p.carrier));
+    boxes_.Clear();
+    Scan(p.number);
+    EXPECT_TRUE(WaitUntil([&] { return StateOf(p.number) == 1 || boxes_.Count() > 0; }));
+    EXPECT_EQ(0u, boxes_.Count()) << QString::fromStdU16String(boxes_.LastText()).toStdString();
+    EXPECT_EQ(1, StateOf(p.number));
+    EXPECT_EQ(p.carrier, Number("SELECT isid FROM brantle.dbo.client_rec WHERE cnum='" +
+                                std::string(p.number) + "'"));
+  }
+}
+
 // The carrier caption opens the carrier list; the master air waybill button
 // opens the pick, whose waybills are then handed over.
 TEST_F(HandOverDesk, CarrierChoiceAndMasterAwbButton) {

@@ -83,6 +83,25 @@ TEST(RecordViewQuery, ReadsTheFirstRowByPosition) {
   EXPECT_FALSE(ReadRecordViewRow(R"({"ReturnValue":1,"iTotal":0,"bEnd":true})", none));
 }
 
+// Texts come as the server keeps the client's narrow fields: characters
+// outside GBK as "&#N;" references or the whole text in the "?B?" form.
+// They are read back as characters, so the page shows them and not their
+// references.
+TEST(RecordViewQuery, TextsOutsideGbkAreReadAsCharacters) {
+  const std::string reply =
+      R"({"ReturnValue":1,"iTotal":1,"bEnd":true,"List":[{"8":"2024-03-06 10:05:00",)"
+      R"("10":"?B?QQHzAGQAegE=","16":"&#321;ukasz \u017B\u00F3&#322;&#263; &#44608;&#48124;&#49688;",)"
+      R"("20":"\u7530\u4E2D","35":"Nguy&#7877;n &#272;&#7913;c","48":"R&D &lt;x&gt;"}]})";
+  WaybillDetailRow row;
+  ASSERT_TRUE(ReadRecordViewRow(reply, row));
+  EXPECT_EQ(u"Łukasz Żółć 김민수", row.Text("creceiver"));
+  EXPECT_EQ(u"Łódź", row.Text("cunitname"));
+  EXPECT_EQ(u"田中", row.Text("cmname"));
+  EXPECT_EQ(u"Nguyễn Đức", row.Text("csender"));
+  EXPECT_EQ(u"R&D <x>", row.Text("cgoods"));
+  EXPECT_EQ(u"2024-03-06 10:05:00", row.Text("ddate"));
+}
+
 TEST(RecordViewQuery, AccessFlag) {
   WaybillDetailRow row;
   row.Set("cstation", u"SZ");

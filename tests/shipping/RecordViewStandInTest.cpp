@@ -101,6 +101,15 @@ class RecordViewStandIn : public testsupport::StandInLinkSuite<RecordViewStandIn
     return view;
   }
 
+  // Page 8 built as the view builds it, and shown.
+  void OpenPage(CRecordViewPage& page) {
+    page.host = &host_;
+    page.CreatePageWindow(nullptr, QSize(1019, 688));
+    page.OnPageCreated();
+    page.resize(1019, 688);
+    page.show();
+  }
+
   void Type(QLineEdit* box, const QString& text) {
     box->setFocus();
     box->clear();
@@ -193,17 +202,55 @@ TEST_F(RecordViewStandIn, LookUpByEachNumberAndMode) {
   EXPECT_EQ(std::u16string::npos, view->rightHtml.find(AppLanguage().Text(290126)));
 }
 
+// Characters outside GBK, kept by the client as "&#N;" references in its
+// narrow fields, show on page 8 as the characters themselves in the
+// receiver, the sender and the goods tables, and markup characters beside
+// them are escaped once.
+TEST_F(RecordViewStandIn, TextsOutsideGbkShowAsCharacters) {
+  ASSERT_GT(link_.Login(u"admin", u"admin123", 0), 0);
+  struct Field {
+    const char* column;
+    const char16_t* text;
+  };
+  const Field fields[] = {
+      {"creceiver", u"Łukasz Żółć 김민수"}, {"cunitname", u"Zakład Łódź"},
+      {"caddr", u"ul. Świętokrzyska 5 & 7"}, {"cremail", u""}, {"cpostcode", u"30-001"},
+      {"ccountry", u"Polska"}, {"cprovince", u"Małopolska"}, {"ccity", u"Kraków"},
+      {"csender", u"Nguyễn Đức"}, {"cdepart", u""}, {"csunitname", u"Công ty Đông Á"},
+      {"csaddr", u""}, {"csphone", u"+84 28 3822"}, {"csmsnumber", u""}, {"csidcard", u""},
+      {"csemail", u""}, {"cspostcode", u""}, {"cscountry", u"Việt Nam"}, {"csprovince", u""},
+      {"cscity", u"Hồ Chí Minh"}, {"cgoods", u"Bánh đậu xanh \"Hà Nội\""}, {"cpacking", u""},
+      {"ctransnote", u""}};
+  std::string sql = "UPDATE brantle.dbo.client_rec SET iquantity=3,iprice=250,idvalue=1250,iivalue=0";
+  // The texts as the client's forms keep them in the narrow fields.
+  for (const Field& f : fields)
+    sql += std::string(",") + f.column + "='" + FieldTextFromWide(f.text, 254) + "'";
+  sql += " WHERE irid=11";
+  std::string reply;
+  ASSERT_GT(link_.SqlExecute(sql, {}, &reply), 0) << sql;
+  ASSERT_NE(std::string::npos, FieldTextFromWide(u"Łukasz Żółć 김민수", 254).find("&#321;"));
+
+  CRecordViewPage page;
+  OpenPage(page);
+  Type(page.view->numberBoxes[0], QStringLiteral("BR10000011"));
+  ASSERT_EQ(11, page.view->irid) << Utf8FromWide(boxes_.LastText());
+  ASSERT_EQ(1, page.view->access);
+  const std::u16string& left = page.view->leftHtml;
+  const size_t tables = left.find(u"<table width=100%><tr bgcolor=#e0e0ff");
+  ASSERT_NE(std::u16string::npos, tables);
+  ExpectGolden(left.substr(tables), "RecordView_BR10000011_outside_gbk_tables");
+  EXPECT_TRUE(page.view->leftPane->toPlainText().contains(QStringLiteral("Łukasz Żółć 김민수")));
+  testsupport::WaitUntil([] { return false; }, 50);
+  SaveScreenshot(page, "RecordViewOutsideGbk");
+}
+
 // Page 8 as the operator uses it: the record list on the left, a number
 // typed and Enter, the documents shown, the tracking editor opened by its
 // link; screenshots of both windows.
 TEST_F(RecordViewStandIn, PageEightDrivenByTheOperator) {
   ASSERT_GT(link_.Login(u"admin", u"admin123", 0), 0);
   CRecordViewPage page;
-  page.host = &host_;
-  page.CreatePageWindow(nullptr, QSize(1019, 688));
-  page.OnPageCreated();
-  page.resize(1019, 688);
-  page.show();
+  OpenPage(page);
   ASSERT_NE(nullptr, page.view);
   ASSERT_NE(nullptr, page.quickList);
   EXPECT_TRUE(page.view->isVisible());
