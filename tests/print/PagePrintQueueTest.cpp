@@ -18,6 +18,7 @@
 #include "platform/MessageBox.h"
 #include "tests/PrivateCups.h"
 #include "tests/WaitUntil.h"
+#include "tests/print/DoorsHost.h"
 #include "tests/print/RendererCase.h"
 #include "tests/refdata/RepositoryLanguage.h"
 #include "ui/ViewHost.h"
@@ -50,15 +51,6 @@ class CupsEnvironment : public ::testing::Environment {
 ::testing::Environment* const kOffice =
     ::testing::AddGlobalTestEnvironment(new OfficeEnvironment);
 ::testing::Environment* const kCups = ::testing::AddGlobalTestEnvironment(new CupsEnvironment);
-
-class DoorsHost : public CViewHost {
- public:
-  explicit DoorsHost(CPrintDoors* doors) : doors_(doors) {}
-  CPrintDoors* PrintDoors() override { return doors_; }
-
- private:
-  CPrintDoors* doors_;
-};
 
 class PagePrintQueue : public ::testing::Test {
  protected:

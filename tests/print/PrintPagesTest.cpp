@@ -32,6 +32,7 @@
 #include "ui/QuickScanPrintDlg.h"
 #include "ui/ViewHost.h"
 #include "ui/ViewPage.h"
+#include "tests/print/DoorsHost.h"
 #include "tests/LanguageFiles.h"
 #include "tests/WaitUntil.h"
 #include "tests/refdata/RepositoryLanguage.h"
@@ -142,15 +143,6 @@ class FakeDoors : public CPrintDoors {
   CLabelLayout layout;
   CPrintFieldDictionary fields;
   int mapLoaded = 1;
-};
-
-class DoorsHost : public CViewHost {
- public:
-  explicit DoorsHost(CPrintDoors* doors) : doors_(doors) {}
-  CPrintDoors* PrintDoors() override { return doors_; }
-
- private:
-  CPrintDoors* doors_;
 };
 
 // A page like the waybill page: its progress override calls the base first.
