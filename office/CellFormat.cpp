@@ -119,6 +119,22 @@ std::u16string Upper(std::u16string_view text) {
 
 }  // namespace
 
+bool ReadsAsFormula(std::u16string_view text) {
+  if (text.empty()) return false;
+  if (text.front() == u'=' || text.front() == u'@') return true;
+  if (text.front() != u'+' && text.front() != u'-') return false;
+  std::u16string_view rest = text.substr(1);
+  bool digit = false;
+  for (char16_t c : rest) {
+    if (c >= u'0' && c <= u'9') {
+      digit = true;
+    } else if (c != u'.' && c != u',' && c != u'%' && c != u' ' && c != u'e' && c != u'E') {
+      return true;
+    }
+  }
+  return !rest.empty() && !digit;
+}
+
 bool ReadsAsPlainText(std::u16string_view text) {
   if (text.empty()) return true;
   char16_t first = text[0];

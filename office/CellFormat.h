@@ -34,6 +34,12 @@ bool NeedsTextApostrophe(std::u16string_view text);
 // be plain text; the sheet reads them as typed then.
 bool ReadsAsPlainText(std::u16string_view text);
 
+// True when the sheet (or a spreadsheet opening the kept file) would take
+// the text, typed into a cell, for a formula: it begins with "=" or "@", or
+// with "+" or "-" followed by anything but a number (digits, ".", ",", "%",
+// an exponent and blanks).
+bool ReadsAsFormula(std::u16string_view text);
+
 // Column width in characters for a width in pixels: pixels / 8 rounded up.
 int ColumnWidthCharacters(int pixels);
 

@@ -11,3 +11,11 @@
 // the scheduler cannot be reached.  It may take a while: the window calls it
 // through platform::WaitForWork.
 std::vector<std::u16string> InstalledPrinterNames();
+
+// The scheduler's default queue; empty when it has none or cannot be
+// reached.
+std::u16string DefaultPrinterName();
+
+// Whether the queue takes jobs now: the scheduler knows it, it accepts
+// jobs and it is not stopped.  False when the scheduler cannot be reached.
+bool QueueAcceptsJobs(std::u16string_view queue);

@@ -45,7 +45,7 @@ int RenderProformaInvoice(const PrintContext& context, const CInvoiceCellMap& ma
                           int32_t recordId, int keepInFile, int copies, int forcedCopies) {
   std::lock_guard guard(*context.lock);
   if (!map.IsLoaded() || map.Template() == nullptr) {
-    context.Message(u"没有选择可用的形式发票模版。");
+    context.Message(context.Text(kNoInvoiceTemplateText, u"没有选择可用的形式发票模版。"));
     return 0;
   }
   InputWaybillRecord input{};
@@ -289,7 +289,7 @@ int RenderProformaInvoice(const PrintContext& context, const CInvoiceCellMap& ma
     // is undone and a template's own count is printed as asked.
     int count = forcedCopies > 0 ? forcedCopies : CopiesToPrint(copies);
     if (context.keepAllIn.empty() && job.Print(queue, pages, count) == 0) {
-      job.PrintFailed();
+      job.PrintFailed(kInvoiceNotPrintedText, W(r.cNum));
       return 0;
     }
   }

@@ -47,6 +47,7 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
   std::lock_guard guard(*context.lock);
   if (serialStart >= 0) LabelSerialNumber() = serialStart;
   CTemplateModel* model = layout.Template();
+  context.failure = kNoTemplate;
   if (model == nullptr) return 0;
   if (capacity < 1) capacity = 1;
   // What the caller passed, given back when the sheet does not print.
@@ -58,7 +59,9 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
           ? TemporaryWorkbook(context.keepAllIn, "BILL_")
           : TemporaryWorkbook(context.programFolder + "DATA_TEMP", "BILL_");
   CSheetJob job(context, workbook, !context.keepAllIn.empty());
+  context.failure = kNoWorkbook;
   if (!job.Create(u"BILL", model->Workbook())) return 0;
+  context.failure = kPrintDone;
   std::u16string queue = context.selectPrinter ? context.selectPrinter(2, model->Name()) : u"";
 
   int pages = model->GetInt(u"打印页数");
@@ -78,6 +81,7 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
   std::filesystem::create_directories(temp, ec);
 
   std::vector<int32_t> unloadable;
+  std::vector<std::u16string> sheetNumbers;  // the waybills with a label here
   int k = 0;
   while (!ids.empty() && k < capacity) {
     InputWaybillRecord input{};
@@ -85,14 +89,15 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
     GoodsList goods;
     int32_t id = ids.front();
     if (context.Load(id, input, pieces, goods) == 0) {
-      // A record that cannot be loaded leaves the queue, so the caller's
-      // loop ends; it is reported below.
+      // A record that cannot be loaded leaves the queue and is reported
+      // below; the sheet goes on with the next one.
       unloadable.push_back(id);
       ids.erase(ids.begin());
       if (pieceCursor >= 1) pieceCursor = 1;
       continue;
     }
     const WaybillRecord& r = input.waybill;
+    sheetNumbers.push_back(W(r.cNum));
     pieceCount = pieceCursor >= 1 ? r.iItem : 1;
     const DestinationRecord* destination =
         context.findDestination ? context.findDestination(F(r.cDes)) : nullptr;
@@ -235,6 +240,16 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
       auto cellOf = [&](std::u16string_view field, int& c, int& rr) {
         return layout.CellOfField(GbkFromWide(field), c, rr, k) != 0 && c >= 1 && rr >= 1;
       };
+      // The named fields the dictionary has no slot for ("网络渠道",
+      // "收件人姓名", "物品名称1" ...) are found by their list name.
+      auto unslotted = [&](const std::u16string& name) {
+        return context.fields == nullptr || context.fields->SlotOf(GbkFromWide(name)) < 0;
+      };
+      for (const auto& [name, value] : always)
+        if (unslotted(name) && cellOf(name, column, row)) job.Set(row, column, value);
+      for (const auto& [name, value] : v)
+        if (!value.empty() && unslotted(name) && cellOf(name, column, row))
+          job.Set(row, column, value);
       // Destination scan code picture.
       if (destination != nullptr && !destination->ShortCode().empty() &&
           cellOf(u"目的地扫描码位图", column, row)) {
@@ -316,7 +331,8 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
           std::filesystem::path file = temp / (safe + suffix + std::to_string(k) + ".bmp");
           if (job.Code128(bitmap, g.number,
                           model->GetInt(std::u16string(g.prefix) + u"像素高" + keySuffix), noText,
-                          mask.empty() ? nullptr : mask.c_str(), direction, size, file, column, row))
+                          mask.empty() ? nullptr : mask.c_str(), direction, size >= 50 ? size : -1,
+                          file, column, row))
             shared = file;
         }
       }
@@ -343,7 +359,10 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
   bool notPrinted = k > 0 && context.keepAllIn.empty() &&
                     job.Print(queue, pages, CopiesToPrint(copies)) == 0;
   if (notPrinted) {
-    job.PrintFailed();
+    std::u16string numbers;
+    for (const std::u16string& number : sheetNumbers)
+      numbers += (numbers.empty() ? u"" : u", ") + number;
+    job.PrintFailed(kLabelsNotPrintedText, numbers);
     ids = startIds;
     pieceCursor = startCursor;
   }
@@ -355,5 +374,12 @@ int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int
     ReplaceAllW(text, u"%1", list);
     context.Message(text);
   }
+  // A sheet whose records could none be loaded has printed nothing, yet
+  // the run goes on with the ids after them: only those records were lost.
+  if (k == 0 && !unloadable.empty()) {
+    context.failure = kRecordMissing;
+    return 1;
+  }
+  context.failure = k > 0 && !notPrinted ? kPrintDone : kNotPrinted;
   return k > 0 && !notPrinted ? 1 : 0;
 }

@@ -2,9 +2,18 @@
 
 #include "common/LanguageTable.h"
 
+std::shared_ptr<std::recursive_mutex> PrintStateLock() {
+  static const auto lock = std::make_shared<std::recursive_mutex>();
+  return lock;
+}
+
 std::u16string PrintContext::Text(int32_t id) const {
   if (text) return text(id);
   return AppLanguage().Text(id);
+}
+
+std::u16string PrintContext::Text(int32_t id, std::u16string_view caption) const {
+  return AppLanguage().Text(id, caption);
 }
 
 void PrintContext::Message(std::u16string_view value) const {

@@ -29,6 +29,11 @@ struct DestinationRecord;
 using PieceList = std::vector<std::unique_ptr<PieceLine>>;
 using GoodsList = std::vector<std::unique_ptr<GoodsLine>>;
 
+// "没有选择可用的标签模版。" and "没有选择可用的形式发票模版。" in the
+// operator's language.
+inline constexpr int32_t kNoLabelTemplateText = 620005;
+inline constexpr int32_t kNoInvoiceTemplateText = 620006;
+
 enum PrintFailure {
   kPrintDone = 0,
   kRecordMissing = 1,
@@ -36,6 +41,14 @@ enum PrintFailure {
   kNoWorkbook = 3,
   kNotPrinted = 4,  // the queue took no copy
 };
+
+// The one lock of the print state that the window and the print workers
+// share: the template cache with its current templates and the printer of
+// each template are read and changed under it.  It is held for a look-up or
+// a change only (never while a template is fetched or a job prints), so the
+// window never waits for a print worker's job.  Recursive, so a caller may
+// hold it around several calls.
+std::shared_ptr<std::recursive_mutex> PrintStateLock();
 
 struct PrintContext {
   // The waybill with its lines appended; the record id, or 0.
@@ -68,8 +81,10 @@ struct PrintContext {
   std::string keepAllIn;
   // When set, takes every print instead of the queue (tests).
   std::function<void(std::u16string_view queue, int pages)> printed;
-  // When set, told of every picture placed (tests).
-  std::function<void(std::u16string_view file, int column, int row)> pictured;
+  // When set, told of every picture placed and its size in points (-1:
+  // the picture's natural size in that direction) (tests).
+  std::function<void(std::u16string_view file, int column, int row, double width, double height)>
+      pictured;
 
   // Why the last job of this context produced nothing (kPrintDone when it
   // did): a record that cannot be loaded only skips that record; no
@@ -79,6 +94,10 @@ struct PrintContext {
   std::shared_ptr<std::recursive_mutex> lock = std::make_shared<std::recursive_mutex>();
 
   std::u16string Text(int32_t id) const;
+  // A fixed Chinese caption shown in the operator's language: the program's
+  // language text of the id (its Chinese is the caption), the caption itself
+  // when the language data lacks the id.
+  std::u16string Text(int32_t id, std::u16string_view caption) const;
   // loadRecord; lines read from a server reply carry no owner and belong to
   // the record, so they are given its id.  The id, or 0.
   int32_t Load(int32_t id, InputWaybillRecord& record, PieceList& pieces, GoodsList& goods) const;

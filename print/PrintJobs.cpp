@@ -46,7 +46,7 @@ int PrintLabelsJob(const PrintContext& context, const CInvoiceCellMap& map,
                    int labelsPerSheet, int& pieceCounter, int& labelCount, int copies,
                    int serialMode) {
   if (!layout.HasTemplate()) {
-    context.Message(u"没有选择可用的标签模版。");
+    context.Message(context.Text(kNoLabelTemplateText, u"没有选择可用的标签模版。"));
     return 0;
   }
   std::vector<int32_t> keptIds = ids;
@@ -54,7 +54,8 @@ int PrintLabelsJob(const PrintContext& context, const CInvoiceCellMap& map,
   int result = RenderLabelSheet(context, ids, labelsPerSheet, pieceCounter, labelCount, copies,
                                 layout, serialMode);
   if (result == 0) return 0;
-  if (labelsPerSheet != 1) return result;
+  // A sheet of records that could not be loaded links nothing.
+  if (labelsPerSheet != 1 || context.failure == kRecordMissing) return result;
   LinkedPrinting(context, map, layout.Template(), keptIds, invoiceKeep, keptPiece <= 1, keptPiece,
                  keptCount);
   return 1;

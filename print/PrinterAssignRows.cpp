@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "common/TextCodec.h"
+#include "print/PrintContext.h"
 #include "print/TemplateModel.h"
 #include "print/TemplatePrinterList.h"
 
@@ -41,6 +42,8 @@ std::vector<PrinterAssignRow> ListPrinterAssignRows(const std::string& programFo
 }
 
 void ApplyPrinterAssignRows(const std::vector<PrinterAssignRow>& rows, CTemplatePrinterList& list) {
+  // A print worker never sees the list half rebuilt.
+  std::lock_guard lock(*PrintStateLock());
   list.RemoveAll();
   for (const PrinterAssignRow& row : rows) {
     if (row.printerName.empty() || row.printerName.size() >= kPrinterNameUnits) continue;

@@ -10,7 +10,9 @@
 #include "common/SafeFileName.h"
 #include "office/CellFormat.h"
 #include "common/TextCodec.h"
+#include "common/WideText.h"
 #include "print/Code128Bitmap.h"
+#include "print/InstalledPrinters.h"
 #include "print/PrintContext.h"
 
 std::filesystem::path PathOf(std::u16string_view name) {
@@ -77,6 +79,12 @@ void CSheetJob::Set(int row, int column, std::u16string_view text) {
       session_->SetCellText(row, column, rest);
     return;
   }
+  // A record's text that the sheet would take for a formula ("=1+1",
+  // "=HYPERLINK(...)", "+A1", "-B2", "@SUM(...)") stays text.
+  if (ReadsAsFormula(text)) {
+    session_->SetCellText(row, column, text);
+    return;
+  }
   session_->SetCell(row, column, CellValue(std::u16string(text)));
 }
 
@@ -85,7 +93,7 @@ void CSheetJob::Picture(const std::filesystem::path& file, int column, int row, 
   if (std::find(pictures_.begin(), pictures_.end(), file) == pictures_.end())
     pictures_.push_back(file);
   if (row < 1 || column < 1) return;
-  if (context_.pictured) context_.pictured(NameOf(file), column, row);
+  if (context_.pictured) context_.pictured(NameOf(file), column, row, width, height);
   session_->AddPicture(NameOf(file), row, column, width, height, 2, 2);
 }
 
@@ -104,8 +112,25 @@ bool CSheetJob::Code128(CCode128Bitmap& bitmap, std::string_view number, int bar
   return true;
 }
 
+namespace {
+constexpr int32_t kNoQueueText = 620003;
+constexpr int32_t kQueueRefusedText = 620004;
+}  // namespace
+
 int CSheetJob::Print(const std::u16string& queue, int pages, int copies) {
   if (!context_.keepAllIn.empty()) return 0;
+  reason_.clear();
+  // Without a queue the suite would print to no printer at all and call it
+  // done; a queue that takes no job would keep the sheet for ever.
+  if (queue.empty()) {
+    reason_ = context_.Text(kNoQueueText);
+    return 0;
+  }
+  if (!context_.printed && !QueueAcceptsJobs(queue)) {
+    reason_ = context_.Text(kQueueRefusedText);
+    ReplaceAllW(reason_, u"%1", queue);
+    return 0;
+  }
   int sent = 0;
   for (int i = 0; i < copies; ++i) {
     if (context_.printed) {
@@ -118,9 +143,14 @@ int CSheetJob::Print(const std::u16string& queue, int pages, int copies) {
   return sent;
 }
 
-void CSheetJob::PrintFailed() {
-  std::u16string error = session_ ? session_->LastError() : std::u16string();
-  context_.Message(error.empty() ? context_.Text(20047) : error);
+void CSheetJob::PrintFailed(int32_t documentText, std::u16string_view numbers) {
+  std::u16string reason = reason_;
+  if (reason.empty()) reason = session_ ? session_->LastError() : std::u16string();
+  if (reason.empty()) reason = context_.Text(20047);
+  std::u16string text = context_.Text(documentText);
+  ReplaceAllW(text, u"%1", numbers);
+  ReplaceAllW(text, u"%2", reason);
+  context_.Message(text);
 }
 
 bool CSheetJob::SaveAndClose() {

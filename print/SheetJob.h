@@ -35,12 +35,16 @@ class CSheetJob {
                double height);
   void Remember(const std::filesystem::path& file) { pictures_.push_back(file); }
   // Prints pages 1..pages `copies` times to the queue (nothing in keep-all
-  // mode); the number of sheets sent.  PrintFailed tells the operator why
-  // a print that sent nothing failed.
+  // mode); the number of sheets sent.  A print that reaches no queue sends
+  // nothing: no queue given, a queue that refuses jobs (or is stopped), or
+  // the office suite's failure.
   int Print(const std::u16string& queue, int pages, int copies);
   // Saves and closes; true when the workbook was written.
   bool SaveAndClose();
-  void PrintFailed();
+  // Tells the operator which document did not print and why: the language
+  // text `documentText` with %1 the waybill numbers and %2 the reason of
+  // the last Print.
+  void PrintFailed(int32_t documentText, std::u16string_view numbers);
   const std::u16string& WorkbookFile() const { return workbookFile_; }
   // Writes a Code 128 picture and places it; false (nothing placed) when
   // the number cannot be drawn or written.
@@ -54,7 +58,14 @@ class CSheetJob {
   std::u16string workbookFile_;
   bool keepWorkbook_;
   std::vector<std::filesystem::path> pictures_;
+  std::u16string reason_;  // why the last Print sent nothing
 };
+
+// The document texts of PrintFailed: "The waybill %1 was not printed: %2",
+// its labels, its proforma invoice.
+inline constexpr int32_t kWaybillNotPrintedText = 620000;
+inline constexpr int32_t kLabelsNotPrintedText = 620001;
+inline constexpr int32_t kInvoiceNotPrintedText = 620002;
 
 // The file path of a UTF-16 name and back.
 std::filesystem::path PathOf(std::u16string_view name);

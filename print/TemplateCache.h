@@ -1,7 +1,10 @@
 #pragma once
 // Every template the program has fetched, kept for the whole run so that a
 // template is transferred at most once, and the three current templates
-// (invoice, channel waybill, label) the print jobs use.
+// (invoice, channel waybill, label) the print jobs use.  The window and the
+// print workers share it: its look-ups and changes hold the print state lock
+// (PrintStateLock, print/PrintContext.h), a fetch does not.  Templates are
+// never removed, so a template found stays valid for the whole run.
 
 #include <array>
 #include <memory>
@@ -30,7 +33,7 @@ class CTemplateCache {
 
   CTemplateModel* Current(int slot) const;
   void SetCurrent(int slot, CTemplateModel* model);
-  size_t Size() const { return cache_.size(); }
+  size_t Size() const;
 
  private:
   std::vector<std::unique_ptr<CTemplateModel>> cache_;

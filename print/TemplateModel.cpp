@@ -132,9 +132,12 @@ void CTemplateModel::Clear() {
 
 int CTemplateModel::Fetch(CServerLink& link, const std::string& programFolder) {
   fetched_ = true;
+  // The request and the reading of its reply under the link's reply lock,
+  // so no other thread's request replaces the reply in between.
   std::string reply = platform::WaitForWork([&] {
+    CServerLink::ReplyGuard guard = link.LockReply();
     if (link.FetchTemplate(id_, kindGbk_, nameGbk_) <= 100) return std::string();
-    return link.CopyReply();
+    return guard.Text();
   });
   int server = reply.empty() ? -1 : TakeServerReply(reply);
   if (server >= 0) return server;

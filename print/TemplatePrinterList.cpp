@@ -10,6 +10,7 @@
 
 #include "common/LanguageTable.h"
 #include "platform/MessageBox.h"
+#include "print/PrintContext.h"
 
 namespace {
 
@@ -92,6 +93,7 @@ bool DecodeTemplatePrinterRecord(std::string_view bytes, TemplatePrinterRecord& 
 // ---- CTemplatePrinterList
 
 int CTemplatePrinterList::AddOrReplace(const TemplatePrinterRecord& record) {
+  std::lock_guard lock(*PrintStateLock());
   auto same = [&record](const TemplatePrinterRecord& r) {
     if (r.id != record.id) return false;
     return record.id >= 0 || r.templateName == record.templateName;
@@ -105,22 +107,34 @@ int CTemplatePrinterList::AddOrReplace(const TemplatePrinterRecord& record) {
   return 1;
 }
 
-const std::u16string& CTemplatePrinterList::FindPrinter(int32_t id, std::u16string_view selector,
-                                                        std::u16string_view templateName) const {
+std::u16string CTemplatePrinterList::FindPrinter(int32_t id, std::u16string_view selector,
+                                                 std::u16string_view templateName) const {
+  std::lock_guard lock(*PrintStateLock());
   if (id < 0) {
     for (const TemplatePrinterRecord& r : records_) {
       if (r.id == id && r.templateName == templateName) return r.printerName;
     }
-    if (!selector.empty()) return none_;
+    if (!selector.empty()) return {};
     id = -id;
   }
   for (const TemplatePrinterRecord& r : records_) {
     if (r.id == id) return r.printerName;
   }
-  return none_;
+  return {};
+}
+
+int CTemplatePrinterList::Count() const {
+  std::lock_guard lock(*PrintStateLock());
+  return static_cast<int>(records_.size());
+}
+
+void CTemplatePrinterList::RemoveAll() {
+  std::lock_guard lock(*PrintStateLock());
+  records_.clear();
 }
 
 const TemplatePrinterRecord* CTemplatePrinterList::GetAt(int i, TemplatePrinterRecord* out) const {
+  std::lock_guard lock(*PrintStateLock());
   if (i < 0 || i >= Count()) return nullptr;
   const TemplatePrinterRecord& r = records_[static_cast<size_t>(i)];
   if (out != nullptr) *out = r;
@@ -130,6 +144,7 @@ const TemplatePrinterRecord* CTemplatePrinterList::GetAt(int i, TemplatePrinterR
 // ---- the file
 
 std::string EncodePrinterFile(const CTemplatePrinterList& list) {
+  std::lock_guard lock(*PrintStateLock());
   std::string out(kPrinterFileHeaderSize, '\0');
   PutInt32(out, 0, 1);
   PutInt32(out, 4, list.Count());
@@ -189,6 +204,7 @@ bool SavePrinterFile(const std::string& folder, const CTemplatePrinterList& list
 // ---- jobs
 
 std::u16string JobPrinter(const CTemplatePrinterList& list, int kind, std::u16string_view templateName) {
+  std::lock_guard lock(*PrintStateLock());
   std::u16string printer;
   if (!templateName.empty()) printer = list.FindPrinter(kind == 0 ? -1 : -kind, {}, templateName);
   if (printer.empty()) printer = list.FindPrinter(kind, {}, {});

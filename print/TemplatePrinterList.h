@@ -58,6 +58,9 @@ std::string EncodeTemplatePrinterRecord(const TemplatePrinterRecord& record);
 // a name has no terminator inside its field.
 bool DecodeTemplatePrinterRecord(std::string_view bytes, TemplatePrinterRecord& record);
 
+// The window changes the list while print workers read it: every call
+// holds the print state lock (PrintStateLock, print/PrintContext.h); a
+// caller that changes several records at once holds it around them all.
 class CTemplatePrinterList {
  public:
   CTemplatePrinterList() = default;
@@ -70,16 +73,15 @@ class CTemplatePrinterList {
   // The printer of a template (negative id and its name), or of a kind
   // (positive id); falls back from a negative id to the kind -id when the
   // selector is empty.  The empty text when none.
-  const std::u16string& FindPrinter(int32_t id, std::u16string_view selector,
-                                    std::u16string_view templateName) const;
+  std::u16string FindPrinter(int32_t id, std::u16string_view selector,
+                             std::u16string_view templateName) const;
   // Record i, copied to `out` when given; nullptr when i is outside the list.
   const TemplatePrinterRecord* GetAt(int i, TemplatePrinterRecord* out = nullptr) const;
-  void RemoveAll() { records_.clear(); }
-  int Count() const { return static_cast<int>(records_.size()); }
+  void RemoveAll();
+  int Count() const;
 
  private:
   std::vector<TemplatePrinterRecord> records_;
-  std::u16string none_;
 };
 
 // ---- the file

@@ -43,15 +43,19 @@ std::u16string GoodsCode(const PrintContext& context, std::string_view gbk) {
 
 // A caption key line "包裹=..." of the template.  The list fields "包裹√"
 // and the like begin with the same word; their cell addresses are not
-// captions, so only a line where the key itself meets its "=" counts.
+// captions, so the value comes from the first line where the key itself
+// meets its "=", wherever the list lines stand.
 std::u16string CaptionKey(const CTemplateModel& model, std::u16string_view key) {
-  std::string text = model.Text();
+  const std::string& text = model.Text();
   std::string gbk = GbkFromWide(key);
   for (size_t at = text.find(gbk); at != std::string::npos; at = text.find(gbk, at + 1)) {
-    if (at != 0 && text[at - 1] != '\n') continue;
+    if (at != 0 && text[at - 1] != '\n' && text[at - 1] != '\r') continue;
     size_t p = at + gbk.size();
     while (p < text.size() && text[p] == ' ') ++p;
-    if (p < text.size() && text[p] == '=') return model.GetString(key);
+    if (p >= text.size() || text[p] != '=') continue;
+    size_t end = text.find_first_of("\r\n", p + 1);
+    std::string_view value = std::string_view(text).substr(p + 1, end == std::string::npos ? std::string::npos : end - p - 1);
+    return value.size() < 1024 ? WideFromGbk(value) : std::u16string();
   }
   return {};
 }
@@ -87,7 +91,10 @@ CTemplateModel* RenderWaybill(const PrintContext& context, int32_t recordId, int
   if (model == nullptr && context.currentTemplate) model = context.currentTemplate(1);
   if (model == nullptr || !model->HasWorkbook()) {
     context.failure = kNoTemplate;
-    context.Message(context.Text(160003));
+    std::u16string text = context.Text(kWaybillNotPrintedText);
+    ReplaceAllW(text, u"%1", W(r.cNum));
+    ReplaceAllW(text, u"%2", context.Text(160003));
+    context.Message(text);
     return nullptr;
   }
   CServiceKind* kind = context.findServiceKind ? context.findServiceKind(F(r.cZizKind)) : nullptr;
@@ -461,7 +468,7 @@ CTemplateModel* RenderWaybill(const PrintContext& context, int32_t recordId, int
     }
     // Nothing reached the queue: the job is not reported as printed.
     if (sent == 0 && context.keepAllIn.empty()) {
-      job.PrintFailed();
+      job.PrintFailed(kWaybillNotPrintedText, W(r.cNum));
       context.failure = kNotPrinted;
       return nullptr;
     }

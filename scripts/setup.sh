@@ -27,10 +27,15 @@ PACKAGES=(
   libcups2-dev
 )
 
+# One look into the package database for all of them (a package it does not
+# know is simply not listed as installed).
+installed=" $(dpkg-query -W -f='${Package}:${db:Status-Status} ' "${PACKAGES[@]}" 2>/dev/null || true) "
 missing=()
 for p in "${PACKAGES[@]}"; do
-  status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
-  [ "$status" = "installed" ] || missing+=("$p")
+  case "$installed" in
+    *" $p:installed "*) ;;
+    *) missing+=("$p") ;;
+  esac
 done
 
 if [ ${#missing[@]} -eq 0 ]; then

@@ -54,7 +54,11 @@ int CBrantleClientApp::EnumPrinterNames(std::vector<std::u16string>& list) {
 int CBrantleClientApp::SavePrinterAssignments() { return SavePrinterFile(ProgramFolder(), templatePrinters_) ? 1 : 0; }
 void CBrantleClientApp::OnPrinterAssign() { RunPrinterAssignment(mainWindow, ProgramFolder(), templatePrinters_); }
 std::u16string CBrantleClientApp::SelectTemplatePrinter(int kind, std::u16string_view templateName) {
-  return JobPrinter(templatePrinters_, kind, templateName);
+  std::u16string printer = JobPrinter(templatePrinters_, kind, templateName);
+  // Without an association the job goes to the scheduler's default queue;
+  // with none at all it reaches no queue and says so.
+  if (printer.empty()) printer = DefaultPrinterName();
+  return printer;
 }
 
 void CBrantleClientApp::LoadSoundResources() { sounds_.LoadSoundResources(ProgramFolder()); }

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "common/LanguageTable.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
 #include "platform/QtText.h"
@@ -91,9 +92,10 @@ bool CPrinterAssignDlg::event(QEvent* e) {
 void RunPrinterAssignment(QWidget* parent, const std::string& programFolder, CTemplatePrinterList& list) {
   std::vector<std::u16string> printers = platform::WaitForWork([] { return InstalledPrinterNames(); });
   if (printers.size() < 2) {
-    platform::ShowMessageBox(printers.size() == 1
-                                 ? u"系统只安装了一台打印机。\r\n请至少安装两台打印机后\r\n再启动关联设置。"
-                                 : u"没有检测到打印机安装。\r\n请至少安装两台打印机后\r\n再启动关联设置。");
+    platform::ShowMessageBox(
+        printers.size() == 1
+            ? AppLanguage().Text(620020, u"系统只安装了一台打印机。\r\n请至少安装两台打印机后\r\n再启动关联设置。")
+            : AppLanguage().Text(620021, u"没有检测到打印机安装。\r\n请至少安装两台打印机后\r\n再启动关联设置。"));
     return;
   }
   std::vector<PrinterAssignRow> rows =
@@ -101,5 +103,6 @@ void RunPrinterAssignment(QWidget* parent, const std::string& programFolder, CTe
   CPrinterAssignDlg dialog(std::move(printers), std::move(rows), list, parent);
   if (dialog.exec() != QDialog::Accepted) return;
   const bool saved = platform::WaitForWork([&] { return SavePrinterFile(programFolder, list); });
-  platform::ShowMessageBox(saved ? u"设置完成。" : u"设置文件打开错误，未完成。");
+  platform::ShowMessageBox(saved ? AppLanguage().Text(620022, u"设置完成。")
+                                 : AppLanguage().Text(620023, u"设置文件打开错误，未完成。"));
 }

@@ -129,7 +129,7 @@ void CViewPage::OnPrintInvoice(int toFile) {
   }
   std::u16string message;
   if (ids.size() == 1) {
-    message = u"仅选中一票。";
+    message = AppLanguage().Text(620018, u"仅选中一票。");
   } else {
     message = AppLanguage().Text(120054);
     ReplaceAllW(message, u"%1", count);
@@ -206,7 +206,7 @@ bool CViewPage::EnsureLabelLayout(CPrintDoors& doors) {
   if (doors.CurrentTemplate(2) == nullptr && !doors.ChooseTemplate(2)) return false;
   doors.ReloadLabelLayout();
   if (!doors.LabelLayout().HasTemplate()) {
-    platform::ShowMessageBox(u"没有选择可用的标签模版。");
+    platform::ShowMessageBox(AppLanguage().Text(kNoLabelTemplateText, u"没有选择可用的标签模版。"));
     return false;
   }
   return true;

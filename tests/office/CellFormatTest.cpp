@@ -122,3 +122,25 @@ TEST(CellTextRuleTest, PlainTextsAreThoseNothingReadsAsAValue) {
     EXPECT_EQ(ReadsAsPlainText(text), c.plain) << std::string(text.begin(), text.end());
   }
 }
+
+// Texts a sheet would evaluate are told apart from numbers and plain text,
+// so a receiver or memo never turns into a formula in a printed workbook.
+TEST(CellFormat, ReadsAsFormula) {
+  struct Case {
+    const char16_t* text;
+    bool formula;
+  };
+  const Case cases[] = {
+      {u"=1+1", true},       {u"=HYPERLINK(\"http://x\",\"y\")", true},
+      {u"@SUM(A1:A2)", true}, {u"+A1", true},
+      {u"-B2", true},        {u"-x", true},
+      {u"+", false},         {u"-", false},
+      {u"-1.00", false},     {u"+86 138", false},
+      {u"12%", false},       {u"Bob = Alice", false},
+      {u"", false},          {u"王五", false},
+  };
+  for (const Case& c : cases) {
+    std::u16string text(c.text);
+    EXPECT_EQ(ReadsAsFormula(text), c.formula) << std::string(text.begin(), text.end());
+  }
+}

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -31,8 +32,10 @@
 #include "ui/QuickScanPrintDlg.h"
 #include "ui/ViewHost.h"
 #include "ui/ViewPage.h"
+#include "tests/print/DoorsHost.h"
 #include "tests/LanguageFiles.h"
 #include "tests/WaitUntil.h"
+#include "tests/refdata/RepositoryLanguage.h"
 
 namespace {
 
@@ -140,15 +143,6 @@ class FakeDoors : public CPrintDoors {
   CLabelLayout layout;
   CPrintFieldDictionary fields;
   int mapLoaded = 1;
-};
-
-class DoorsHost : public CViewHost {
- public:
-  explicit DoorsHost(CPrintDoors* doors) : doors_(doors) {}
-  CPrintDoors* PrintDoors() override { return doors_; }
-
- private:
-  CPrintDoors* doors_;
 };
 
 // A page like the waybill page: its progress override calls the base first.
@@ -419,6 +413,65 @@ TEST(PrintConfirmDlgTest, CopiesAndForce) {
   invoice.InitDialog();
   EXPECT_EQ(invoice.copies, 2);
   EXPECT_FALSE(invoice.ForceBox()->isChecked());
+}
+
+// In English the confirmation shows English from the language data; in
+// Chinese it keeps its fixed captions.  The one-waybill note of the page's
+// invoice command follows the same rule.
+TEST(PrintConfirmDlgTest, EnglishOnScreenAndTheChineseCaptionsKept) {
+  ASSERT_TRUE(refdatatest::LoadRepositoryLanguage(AppLanguage(), "01"));
+  auto labels = [](QDialog& dialog) {
+    QStringList texts;
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+      if (!label->text().isEmpty()) texts << label->text();
+    return texts;
+  };
+  {
+    const QString titles[] = {QStringLiteral("Confirm proforma invoice print"),
+                              QStringLiteral("Confirm label print"),
+                              QStringLiteral("Confirm waybill print")};
+    for (int kind = 0; kind < 3; ++kind) {
+      CPrintConfirmDlg dialog(kind);
+      dialog.InitDialog();
+      EXPECT_EQ(dialog.windowTitle(), titles[kind]);
+    }
+    CPrintConfirmDlg dlg(2);
+    dlg.message = u"3 waybills selected.";
+    dlg.InitDialog();
+    EXPECT_EQ(labels(dlg), (QStringList{QStringLiteral("Copies:"), QStringLiteral("copies (1 to 9)"),
+                                        QStringLiteral("3 waybills selected.")}));
+    EXPECT_EQ(dlg.ForceBox()->text(), QStringLiteral("Print exactly the copies above"));
+    EXPECT_EQ(dlg.OkButton()->text(), QStringLiteral("&Send to printer"));
+    EXPECT_EQ(dlg.CancelButton()->text(), QStringLiteral("&Cancel"));
+    dlg.show();
+    QTest::keyClick(dlg.CopiesEdit(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(dlg.CopiesEdit(), "2");
+    QTest::keyClick(dlg.ForceBox(), Qt::Key_Space);
+    SaveShot(dlg, "print_confirm_dialog_en.png");
+    QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.GetCopies(), 2);
+  }
+  ASSERT_TRUE(refdatatest::LoadRepositoryLanguage(AppLanguage(), "00"));
+  CPrintConfirmDlg chinese(0);
+  chinese.InitDialog();
+  EXPECT_EQ(chinese.windowTitle(), QStringLiteral("形式发票打印确认"));
+  EXPECT_EQ(labels(chinese), (QStringList{QStringLiteral("打印份数:"), QStringLiteral("份(有效值:1-9)")}));
+  EXPECT_EQ(chinese.ForceBox()->text(), QStringLiteral("强制打印上面所设份数"));
+  EXPECT_EQ(chinese.OkButton()->text(), QStringLiteral("确认打印 &S"));
+  EXPECT_EQ(chinese.CancelButton()->text(), QStringLiteral("放弃退出 &C"));
+}
+
+TEST_F(PageFixture, OneInvoiceIsNotedInTheOperatorsLanguage) {
+  AddRows(1);
+  ASSERT_TRUE(refdatatest::LoadRepositoryLanguage(AppLanguage(), "01"));
+  page->OnPrintInvoice(0);
+  ASSERT_TRUE(refdatatest::LoadRepositoryLanguage(AppLanguage(), "00"));
+  page->OnPrintInvoice(0);
+  ASSERT_EQ(confirms.size(), 2u);
+  EXPECT_EQ(confirms[0].second, u"Only one waybill is selected.");
+  EXPECT_EQ(confirms[1].second, u"仅选中一票。");
+  EXPECT_EQ(doors.invoices.size(), 2u);
 }
 
 TEST(QuickScanPrintDlgTest, ScansPrintWhatIsTicked) {

@@ -22,6 +22,7 @@
 #include "platform/MessageBox.h"
 #include "print/TemplatePrinterList.h"
 #include "tests/PrivateCups.h"
+#include "tests/refdata/RepositoryLanguage.h"
 #include "tests/QtTestSupport.h"
 #include "tests/TempFolder.h"
 #include "ui/ListGrid.h"
@@ -204,4 +205,34 @@ TEST_F(PrinterAssignCommand, FewerThanTwoPrintersSaySoAndTwoRunTheDialogAndSave)
   ASSERT_EQ(boxes_.Count(), 4u);
   EXPECT_EQ(boxes_.LastText(), u"设置文件打开错误，未完成。");
   EXPECT_TRUE(fs::is_directory(programFolder_ / kPrinterFileName));
+}
+
+// The association messages in English come from the language data; in
+// Chinese they are the fixed texts.
+TEST_F(PrinterAssignCommand, MessagesInTheOperatorsLanguage) {
+  platform::ScopedMessageBoxService scoped(&boxes_);
+  ASSERT_TRUE(refdatatest::LoadRepositoryLanguage(AppLanguage(), "01"));
+  CTemplatePrinterList list;
+  setenv("CUPS_SERVER", (folder_ / "nobody.sock").c_str(), 1);
+  RunPrinterAssignment(nullptr, Program(), list);
+  EXPECT_EQ(boxes_.LastText(),
+            u"No printer is installed.\r\nInstall at least two printers\r\nbefore setting up the "
+            u"associations.");
+  ASSERT_EQ(cups_.Start(folder_ / "cups", {"BrantlePdf"}), "");
+  RunPrinterAssignment(nullptr, Program(), list);
+  EXPECT_EQ(boxes_.LastText(),
+            u"Only one printer is installed.\r\nInstall at least two printers\r\nbefore setting "
+            u"up the associations.");
+  ASSERT_EQ(cups_.AddQueue("BrantleLabel"), "");
+  WhenOpen<CPrinterAssignDlg>(
+      [](CPrinterAssignDlg& dialog) { QTest::mouseClick(dialog.OkButton(), Qt::LeftButton); });
+  RunPrinterAssignment(nullptr, Program(), list);
+  EXPECT_EQ(boxes_.LastText(), u"The associations are saved.");
+
+  ASSERT_TRUE(refdatatest::LoadRepositoryLanguage(AppLanguage(), "00"));
+  WhenOpen<CPrinterAssignDlg>(
+      [](CPrinterAssignDlg& dialog) { QTest::mouseClick(dialog.OkButton(), Qt::LeftButton); });
+  RunPrinterAssignment(nullptr, Program(), list);
+  EXPECT_EQ(boxes_.LastText(), u"设置完成。");
+  EXPECT_EQ(boxes_.Count(), 4u);
 }
