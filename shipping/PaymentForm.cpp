@@ -11,6 +11,7 @@
 #include "platform/MessageBox.h"
 #include "platform/QtWaitForWork.h"
 #include "server/ServerLink.h"
+#include "server/ServerLinkSupport.h"
 
 namespace payment {
 
@@ -267,6 +268,8 @@ int CPaymentForm::LoadPayment(int32_t id, bool checkCustomer) {
   currency = money;
   rate = env_.currencyRate ? env_.currencyRate(money) : 1.0;
   foreignVisible = currency != env_.defaultCurrency;
+  // The foreign amount filled in re-prices the amount at today's rate.
+  OnForeignAmountChanged();
   std::u16string date = dateText.substr(0, 10);
   std::replace(date.begin(), date.end(), u'-', u'.');
   fields.date = date;
@@ -600,6 +603,7 @@ void CPaymentForm::PasteFields() {
   fields.payWay = copy_.payWay;
   if (!copy_.currency.empty()) currency = copy_.currency;
   rate = env_.currencyRate ? env_.currencyRate(currency) : 1.0;
+  OnForeignAmountChanged();
   ShowCurrency();
   Notify();
 }
@@ -615,6 +619,16 @@ int CPaymentForm::ConfirmRecordAmounts() {
 }
 
 int CPaymentForm::SavePayment() {
+  // A save of a new payment that ends without storing it leaves the form as
+  // it found it: the kind it chose for the save goes back.
+  struct KindRestore {
+    int32_t& kind;
+    int32_t before;
+    bool keep = false;
+    ~KindRestore() {
+      if (!keep) kind = before;
+    }
+  } restore{kind, kind};
   if (ifid > 0) {
     if (!HasRight(5, 0x40) || !editable) return 0;
     if (kind == 0 && payList.rows.empty()) {
@@ -696,17 +710,26 @@ int CPaymentForm::SavePayment() {
   const std::string reply = link_.Execute(BuildSaveCall(s), ProcedureTypes());
   int32_t result = -9;
   if (ReadProcedureResult(reply, result) && result >= 0) {
+    restore.keep = true;
     const int32_t icid = customerId;
     ifid = 0;  // the saved records are no longer the form's to return
     payList.Clear();
     LoadCustomer(icid);
     return 1;
   }
-  if (!ReadProcedureResult(reply, result)) {
+  if (reply.empty()) {
     // No answer: the server may have stored the payment before the line
     // went, so the form is kept but the operator is not told it was not
     // saved.
     MessageText(Language().Text(21601) + u"\r\n" + link_.LastErrorText());
+    return 0;
+  }
+  if (!ReadProcedureResult(reply, result)) {
+    // The server answered with an error of its own (the call was rolled
+    // back): its reason.
+    const std::string reason = serverlink::ReplyString(reply, "cError", 1023, false);
+    MessageText(Language().Text(22401) +
+                (reason.empty() ? link_.LastErrorText() : WideFromGbk(reason)));
     return 0;
   }
   const int32_t text = SaveRefusalText(result);

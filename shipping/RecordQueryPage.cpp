@@ -9,6 +9,7 @@
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
 #include "platform/QtText.h"
+#include "platform/QtWaitForWork.h"
 #include "shipping/RecordQuery.h"
 #include "ui/RecordFilter.h"
 #include "ui/ViewCommands.h"
@@ -39,7 +40,10 @@ std::u16string Decimal(int n) {
 
 }  // namespace
 
-CRecordQueryPage::CRecordQueryPage() : CViewPage(nullptr) {}
+CRecordQueryPage::CRecordQueryPage() : CViewPage(nullptr) {
+  // The page answers the query command (F4) and its toolbar button.
+  queryEnabled = true;
+}
 
 CRecordQueryPage::~CRecordQueryPage() { StopWorker(); }
 
@@ -49,16 +53,16 @@ void CRecordQueryPage::StopWorker() {
     mailbox_->page = nullptr;
     mailbox_->stop = true;
   }
-  // Never waited for here: the worker may itself be waiting for the window
-  // thread (a message of the server link).
-  if (worker_.joinable()) worker_.detach();
+  // The worker uses the application's server link, so the page outlives
+  // it: waited for through the one waiting helper, which keeps the window
+  // painting and serves a message the link asks the window thread for.
+  if (worker_.joinable()) platform::WaitForWork([this] { worker_.join(); });
 }
 
 void CRecordQueryPage::OnPageCreated() {
   CViewPage::OnPageCreated();
   const CLanguageTable& language = AppLanguage();
-  // The view's page name heads the page, as on every page.
-  title = language.Text(kPageNameTextIds[13]);
+  title = language.Text(kRecordQueryTitleText);
   if (grid != nullptr) {
     grid->AddMenuCommand(language.Text(21000));
     grid->AddMenuCommand(language.Text(21001));

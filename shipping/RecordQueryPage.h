@@ -19,6 +19,7 @@ inline constexpr int kWmRecordQueryRows = platform::kWmUser + 140;  // payload: 
 inline constexpr int kWmRecordQueryDone = platform::kWmUser + 141;  // wParam: rows listed, or 0
 
 // Text ids of the page.
+inline constexpr int32_t kRecordQueryTitleText = 450000;
 inline constexpr int32_t kRecordQueryExportTitleText = 450001;
 inline constexpr int32_t kRecordQueryLoadingText = 20029;
 inline constexpr int32_t kRecordQueryNothingText = 20005;

@@ -39,8 +39,7 @@ const CColumnCatalog* CSettlementPage::Catalog() {
 void CSettlementPage::OnPageCreated() {
   CViewPage::OnPageCreated();
   quickList = CQuickSearchList::CreateOnPage(*this, kQuickCustomers);
-  // The view's page name heads the page, as on every page.
-  title = AppLanguage().Text(kPageNameTextIds[5]);
+  title = AppLanguage().Text(kSettlementTitleText);
   if (LoadLayout() == 0) SetDefaultColumns();
   BuildGridColumns();
   if (grid != nullptr) {
@@ -140,10 +139,8 @@ void CSettlementPage::Query(int32_t customerId, const std::u16string& customerNa
   c.department = dialog.department;
   c.tag = dialog.tags;
   c.reserve = dialog.reserved;
-  for (int32_t index : dialog.selectedKinds) {
-    if (index >= 0 && static_cast<size_t>(index) < dialog.kindNames.size())
-      c.kinds.push_back(dialog.kindNames[static_cast<size_t>(index)]);
-  }
+  c.kinds = settlement::TickedKinds(dialog.selectedKindCount, dialog.selectedKinds,
+                                    dialog.kindNames);
   c.controlCode = dialog.internalCode;
   RunStatement(customer, c);
 }
