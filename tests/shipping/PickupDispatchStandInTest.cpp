@@ -36,6 +36,7 @@
 #include "shipping/PreInputPage.h"
 #include "tests/QtTestSupport.h"
 #include "tests/server/StandInLinkSuite.h"
+#include "ui/LinkLabel.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "ui/ViewHost.h"
 
@@ -319,6 +320,26 @@ TEST_F(PickupDispatchStandIn, TheEditorWantsADescriptionOfTenCharacters) {
   EXPECT_EQ(editor.result(), QDialog::Accepted);
   EXPECT_EQ(editor.description, u"too short!");
   EXPECT_EQ(editor.status, u"ok");
+}
+
+// The header of the order lists: the fixed caption in Chinese, English from
+// the language data in English.
+TEST_F(PickupDispatchStandIn, TheListHeaderFollowsTheLanguage) {
+  EXPECT_EQ(page_->listCount->text(), QStringLiteral("记录列表"));
+  shelltest::LoadProgramLanguage("01");
+  CPreInputPage english;
+  english.host = &host_;
+  english.index = 16;
+  english.services = page_->services;
+  english.servicesSet = true;
+  english.CreatePageWindow(nullptr, QSize(1270, 700));
+  english.OnPageCreated();
+  english.resize(1270, 700);
+  english.show();
+  EXPECT_EQ(english.listCount->text(), QStringLiteral("Order list"));
+  QDir().mkpath(BRANTLE_BINARY_DIR "/screenshots");
+  EXPECT_TRUE(english.grab().save(QStringLiteral(BRANTLE_BINARY_DIR "/screenshots/pickup_page_en.png")));
+  shelltest::LoadProgramLanguage("00");
 }
 
 TEST_F(PickupDispatchStandIn, AutoRefreshRunsOnItsTimer) {

@@ -137,6 +137,32 @@ TEST_F(RecordCheckPageTest, KeyedNumbersShowTheirRecordOnceAndTheModeSwitches) {
   Screenshot("record_check_page.png");
 }
 
+// The form's fixed Chinese captions stay in Chinese; in English they come
+// from the language data.
+TEST_F(RecordCheckPageTest, TheFormsCaptionsFollowTheLanguage) {
+  const struct {
+    const char* language;
+    QStringList links;
+    QString waybill;
+  } cases[] = {
+      {"01", {QStringLiteral("↓Inner№"), QStringLiteral("↓Next№")},
+       QStringLiteral("Next-carrier waybill")},
+      {"00", {QStringLiteral("↓内№"), QStringLiteral("↓转№")}, QStringLiteral("第三方面单(转)")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.language);
+    ASSERT_TRUE(refdatatest::LoadRepositoryLanguage(AppLanguage(), c.language));
+    OpenPage();
+    QStringList links;
+    for (CLinkLabel* label : page_->Form()->findChildren<CLinkLabel*>())
+      if (label->text().startsWith(QChar(u'↓'))) links << label->text();
+    EXPECT_EQ(c.links, links);
+    EXPECT_EQ(c.waybill, page_->Form()->WaybillCheck()->text());
+    Screenshot((std::string("record_check_form_") + c.language + ".png").c_str());
+    view_.reset();
+  }
+}
+
 TEST_F(RecordCheckPageTest, ASuffixTooLongHidesTheFeeImport) {
   WriteSettings("<定义开始>\n快递类别=FEE\n内单号后缀=12345678\n<定义结束>\n");
   OpenPage();

@@ -10,10 +10,12 @@
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,7 +37,9 @@ class LinkHost : public CViewHost {
  public:
   QSize ScreenSize() const override { return QSize(1280, 800); }
   CServerLink* ServerLink() override { return link; }
+  std::vector<std::u16string> ServiceKindNames() const override { return kinds; }
   CServerLink* link = nullptr;
+  std::vector<std::u16string> kinds = {u"EMS", u"DHL", u"UPS"};
 };
 
 void Save(QWidget& widget, const QString& name) {
@@ -105,6 +109,26 @@ class SettlementPageStandIn : public testsupport::StandInLinkSuite<SettlementPag
     sqlite3_finalize(st);
     sqlite3_close(db);
     return rows;
+  }
+
+  void Exec(const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(server_->Database().c_str(), &db));
+    sqlite3_busy_timeout(db, 5000);
+    EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr)) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+  }
+
+  // Asks for March 2024, monthly, with the kinds of the given rows ticked.
+  void QueryWithKinds(std::vector<int> rows) {
+    WhenOpen<CCustomerWaybillQueryDlg>([rows](CCustomerWaybillQueryDlg& dialog) {
+      Type(dialog.dateFromBox, "2024.03.01");
+      Type(dialog.dateToBox, "2024.03.31");
+      dialog.payBoxes[0]->setChecked(true);  // monthly
+      for (int row : rows) dialog.kindList->item(row)->setSelected(true);
+      QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+    });
+    page_->Query(1, u"<C001>深圳华南贸易有限公司");
   }
 
   CColumnCatalog catalog_;
@@ -192,4 +216,28 @@ TEST_F(SettlementPageStandIn, NothingFoundKeepsTheListAndTheCustomer) {
   EXPECT_DOUBLE_EQ(page_->availableDeposit, 500 - 1200 - 300) << "deposit less both payments";
   EXPECT_FALSE(page_->LoadDeposit(999999));
   EXPECT_DOUBLE_EQ(page_->deposit, 500);
+}
+
+// Every kind ticked is no kind condition: waybills with a blank or a retired
+// kind stay in the statement.  Some kinds ticked go over as those kinds.
+TEST_F(SettlementPageStandIn, EveryKindTickedKeepsWaybillsOfAnyKind) {
+  Exec("INSERT INTO client_rec(icid,cnum,ddate,cemskind,npayway,famount) VALUES"
+       "(1,'BR-BLANK-KIND','2024-03-15 10:00:00','',0,1.25),"
+       "(1,'BR-OLD-KIND','2024-03-16 10:00:00','RETIRED',0,2.5)");
+  const auto expected = Expected("AND npayway=0");
+  ASSERT_GE(expected.size(), 3u);
+  QueryWithKinds({0, 1, 2});
+  EXPECT_EQ(page_->statementSql.find(u"cemskind"), std::u16string::npos);
+  ASSERT_EQ(page_->grid->RowCount(), static_cast<int>(expected.size()) + 1);
+  std::vector<std::string> numbers;
+  for (int row = 0; row + 1 < page_->grid->RowCount(); ++row)
+    numbers.push_back(Utf8FromWide(page_->grid->CellText(row, 2)));
+  EXPECT_NE(std::find(numbers.begin(), numbers.end(), "BR-BLANK-KIND"), numbers.end());
+  EXPECT_NE(std::find(numbers.begin(), numbers.end(), "BR-OLD-KIND"), numbers.end());
+
+  // Two of the three: those two, in list order.
+  QueryWithKinds({2, 0});
+  const std::u16string& sql = page_->statementSql;
+  EXPECT_NE(sql.find(u" AND a.cemskind IN('EMS','UPS')"), std::u16string::npos) << Utf8FromWide(sql);
+  Exec("DELETE FROM client_rec WHERE cnum IN('BR-BLANK-KIND','BR-OLD-KIND')");
 }
