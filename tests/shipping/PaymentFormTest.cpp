@@ -105,6 +105,37 @@ TEST_F(PaymentFormTest, NumberListTakesEveryMatchOnceAndCountsNumbers) {
   EXPECT_EQ(boxes_.LastText(), u"共 3 个单号，移入 2 票运单。");
 }
 
+// The moves of many rows keep the order the one-row moves gave: chosen rows
+// in the order chosen below the list; a month and a number list above it,
+// the rows taken last standing first.
+TEST_F(PaymentFormTest, ManyRowMovesKeepTheirOrder) {
+  auto ids = [](const RecordList& list) {
+    std::vector<int32_t> out;
+    for (const RecordRow& r : list.rows) out.push_back(r.irid);
+    return out;
+  };
+  form_->TakeSelectedUnpaid({4, 1, 99, 4});
+  EXPECT_EQ(ids(form_->payList), (std::vector<int32_t>{4, 1}));
+  EXPECT_EQ(ids(form_->unpaid), (std::vector<int32_t>{2, 3}));
+  EXPECT_EQ(form_->payList.amount, 1515);
+  EXPECT_EQ(form_->unpaid.amount, 2020);
+  form_->ReturnSelected({1});
+  EXPECT_EQ(ids(form_->unpaid), (std::vector<int32_t>{2, 3, 1}));
+  form_->TakeMonth(3);  // 2 (2024-03) above 4
+  EXPECT_EQ(ids(form_->payList), (std::vector<int32_t>{2, 4}));
+  form_->ReturnAll();
+  EXPECT_EQ(ids(form_->unpaid), (std::vector<int32_t>{3, 1, 2, 4}));
+  EXPECT_EQ(form_->unpaid.amount, 3535);
+  numbers_ = {u"BR2", u"BR1", u"BR2"};
+  form_->TakeNumberList();
+  EXPECT_EQ(ids(form_->payList), (std::vector<int32_t>{4, 1, 2}));
+  EXPECT_EQ(ids(form_->unpaid), (std::vector<int32_t>{3}));
+  EXPECT_EQ(boxes_.LastText(), u"共 3 个单号，移入 3 票运单。");
+  form_->TakeAllUnpaid();
+  EXPECT_EQ(ids(form_->payList), (std::vector<int32_t>{4, 1, 2, 3}));
+  EXPECT_EQ(form_->fields.amount, u"35.35");
+}
+
 TEST_F(PaymentFormTest, LookupIsUpperCasedAndLockedListsRefuse) {
   form_->fields.lookup = u"  br2 ";
   EXPECT_EQ(form_->TakeRecordByNumber(0), 1);
