@@ -121,10 +121,10 @@ TEST_F(PaymentFormTest, ManyRowMovesKeepTheirOrder) {
   EXPECT_EQ(form_->unpaid.amount, 2020);
   form_->ReturnSelected({1});
   EXPECT_EQ(ids(form_->unpaid), (std::vector<int32_t>{2, 3, 1}));
-  form_->TakeMonth(3);  // 2 (2024-03) above 4
-  EXPECT_EQ(ids(form_->payList), (std::vector<int32_t>{2, 4}));
+  form_->TakeMonth(3);  // 2 (2024-03) and 1 (2023-03) above 4
+  EXPECT_EQ(ids(form_->payList), (std::vector<int32_t>{2, 1, 4}));
   form_->ReturnAll();
-  EXPECT_EQ(ids(form_->unpaid), (std::vector<int32_t>{3, 1, 2, 4}));
+  EXPECT_EQ(ids(form_->unpaid), (std::vector<int32_t>{3, 2, 1, 4}));
   EXPECT_EQ(form_->unpaid.amount, 3535);
   numbers_ = {u"BR2", u"BR1", u"BR2"};
   form_->TakeNumberList();
