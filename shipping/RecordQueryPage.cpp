@@ -105,30 +105,32 @@ bool CRecordQueryPage::StartQuery(const std::u16string& sql) {
   mailbox_ = std::make_shared<Mailbox>();
   mailbox_->page = this;
   worker_ = std::thread([link, statement = sql_, mailbox = mailbox_] {
-    auto post = [&mailbox](int message, quintptr wParam, std::unique_ptr<std::vector<recordquery::Row>> rows) {
+    auto post = [&mailbox](int message, quintptr wParam, auto payload) {
       std::lock_guard<std::mutex> lock(mailbox->mutex);
       if (mailbox->page == nullptr) return;
-      if (rows)
-        platform::PostPrivateMessage(mailbox->page, message, wParam, std::move(rows));
-      else
-        platform::PostPrivateMessage(mailbox->page, message, wParam);
+      platform::PostPrivateMessage(mailbox->page, message, wParam, std::move(payload));
     };
+    std::u16string failure;
     const int listed = recordquery::Load(
         *link, statement,
         [&post](std::vector<recordquery::Row>&& rows) {
           post(kWmRecordQueryRows, 0, std::make_unique<std::vector<recordquery::Row>>(std::move(rows)));
         },
-        &mailbox->stop);
-    post(kWmRecordQueryDone, listed > 0 ? static_cast<quintptr>(listed) : 0, nullptr);
+        &mailbox->stop, &failure);
+    // The end, with why the load failed when it did.
+    post(kWmRecordQueryDone, listed > 0 ? static_cast<quintptr>(listed) : 0,
+         std::make_unique<std::u16string>(std::move(failure)));
   });
   return true;
 }
 
-void CRecordQueryPage::Finished(int listed) {
+void CRecordQueryPage::Finished(int listed, const std::u16string& failure) {
   if (worker_.joinable()) worker_.join();
   UpdateCountLabel();
   busy_ = 0;
-  if (listed <= 0) {
+  if (!failure.empty()) {
+    platform::ShowMessageBox(failure, {}, platform::kMbOk | platform::kMbIconError);
+  } else if (listed <= 0) {
     platform::ShowMessageBox(AppLanguage().Text(kRecordQueryNothingText), {},
                              platform::kMbOk | platform::kMbIconInformation);
   }
@@ -152,7 +154,8 @@ bool CRecordQueryPage::event(QEvent* e) {
       return true;
     }
     if (m->Message() == kWmRecordQueryDone) {
-      Finished(static_cast<int>(m->WParam()));
+      auto failure = m->TakePayload<std::u16string>();
+      Finished(static_cast<int>(m->WParam()), failure ? *failure : std::u16string());
       return true;
     }
   }

@@ -18,6 +18,7 @@
 #include "server/ServerLink.h"
 #include "shell/BrantleClientApp.h"
 #include "shipping/SettlementWorkbook.h"
+#include "ui/RequestFailure.h"
 #include "ui/CustomerWaybillQueryDlg.h"
 #include "ui/ViewCommands.h"
 #include "ui/ViewHost.h"
@@ -155,6 +156,10 @@ bool CSettlementPage::RunStatement(const ClientDetail& customer,
   const std::vector<uint32_t> types = columns->Types();
   std::string reply;
   const int length = platform::WaitForWork([&] { return link->SqlQuery(sql, types, &reply); });
+  if (ShowRequestFailure(length, reply)) {
+    UpdateCountLabel();
+    return false;
+  }
   const bool rows = length > 0 && JsonGetInt("iTotal", reply, 0) > 0;
   if (rows) {
     statementCustomer = static_cast<int32_t>(conditions.customerId);
