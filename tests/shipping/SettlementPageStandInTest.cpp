@@ -241,3 +241,17 @@ TEST_F(SettlementPageStandIn, EveryKindTickedKeepsWaybillsOfAnyKind) {
   EXPECT_NE(sql.find(u" AND a.cemskind IN('EMS','UPS')"), std::u16string::npos) << Utf8FromWide(sql);
   Exec("DELETE FROM client_rec WHERE cnum IN('BR-BLANK-KIND','BR-OLD-KIND')");
 }
+
+// A statement the link cannot send is a failure with its reason, not an
+// empty statement.
+TEST_F(SettlementPageStandIn, AFailedRequestIsNamedNotNothingFound) {
+  settlement::StatementConditions c;
+  c.customerId = 1;
+  c.dateFrom = u"2024.03.01 0:0:0.0";
+  c.dateTo = u"2024.03.31 23:59:59.998";
+  c.department = std::u16string(70000, u'x');
+  EXPECT_FALSE(page_->RunStatement(customer_, c));
+  ASSERT_EQ(boxes_.Count(), 1u);
+  EXPECT_EQ(boxes_.LastText(),
+            AppLanguage().TextWithString(630001, AppLanguage().Text(630002)));
+}
