@@ -12,6 +12,7 @@
 #include "platform/QtWaitForWork.h"
 #include "server/ServerLink.h"
 #include "server/ServerLinkSupport.h"
+#include "ui/RequestFailure.h"
 
 namespace payment {
 
@@ -586,7 +587,10 @@ int CPaymentForm::ForceQuery(int32_t irid) {
     way = row.GetInt("3", 0);
   });
   if (!found) {
-    Message(20005);
+    // No answer, or the server's error, is a failure, not "nothing found".
+    const std::u16string failure = RequestFailureText(static_cast<int>(reply.size()), reply);
+    if (failure.empty()) Message(20005);
+    else MessageText(failure);
     return 0;
   }
   lastClicked = rid;

@@ -29,6 +29,7 @@ class FakeLink : public PaymentLink {
              R"({"0":4,"3":5.05,"2":4,"4":"2024-03-20 00:00:00","5":"BR1","6":0}]})";
     if (sql.find("FROM brantle.dbo.client_fee WHERE ifid=") != std::string_view::npos)
       return loadReply;
+    if (sql.find("BR404") != std::string_view::npos) return forceReply;
     return {};
   }
   std::string Execute(std::string_view sql, const std::vector<uint32_t>&) override {
@@ -36,6 +37,7 @@ class FakeLink : public PaymentLink {
     return executeReply;
   }
   std::string loadReply;     // the payment a load finds
+  std::string forceReply;    // the answer to the forced look-up of BR404
   std::string executeReply;  // the answer to a save or delete (empty: none came)
   std::u16string LastErrorText() override { return u"server error"; }
   std::vector<std::string> queries, executed;
@@ -134,6 +136,18 @@ TEST_F(PaymentFormTest, ManyRowMovesKeepTheirOrder) {
   form_->TakeAllUnpaid();
   EXPECT_EQ(ids(form_->payList), (std::vector<int32_t>{4, 1, 2, 3}));
   EXPECT_EQ(form_->fields.amount, u"35.35");
+}
+
+// The forced look-up of a waybill: no answer is a failure, an answer
+// without the waybill is "nothing found".
+TEST_F(PaymentFormTest, ForcedLookupTellsAFailureFromNothingFound) {
+  form_->fields.lookup = u"BR404";
+  EXPECT_EQ(form_->ForceQuery(0), 0);
+  ASSERT_EQ(boxes_.Messages().size(), 1u);
+  EXPECT_EQ(boxes_.LastText(), AppLanguage().TextWithString(630001, AppLanguage().Text(630005)));
+  link_.forceReply = R"({"ReturnValue":1,"iTotal":0})";
+  EXPECT_EQ(form_->ForceQuery(0), 0);
+  EXPECT_EQ(boxes_.LastText(), AppLanguage().Text(20005));
 }
 
 TEST_F(PaymentFormTest, LookupIsUpperCasedAndLockedListsRefuse) {
