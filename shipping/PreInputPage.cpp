@@ -85,6 +85,7 @@ void CPreInputPage::FillServices() {
     services.station = session.station;
   }
   services.staffNames = host->StaffNames();
+  if (CBrantleClientApp* app = host->Application()) services.staff = app->staff;
   if (CBrantleClientApp* app = host->Application()) {
     services.messages = &app->WeChatMessages();
     services.staffMessageId = [app](std::u16string_view name) {
