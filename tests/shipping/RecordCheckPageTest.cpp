@@ -27,6 +27,7 @@
 #include "tests/QtTestSupport.h"
 #include "tests/WaitUntil.h"
 #include "tests/refdata/RepositoryLanguage.h"
+#include "shell/BrantleClientApp.h"
 #include "tests/server/StandInLinkSuite.h"
 #include "ui/LinkLabel.h"
 #include "ui/PrintConfirmDlg.h"
@@ -40,7 +41,9 @@ std::string G(const char* utf8) { return GbkFromWide(QString::fromUtf8(utf8).toS
 class TestHost : public CViewHost {
  public:
   CServerLink* link = nullptr;
+  CBrantleClientApp* app = nullptr;
   CServerLink* ServerLink() override { return link; }
+  CBrantleClientApp* Application() override { return app; }
   QSize ScreenSize() const override { return {1280, 800}; }
 };
 
@@ -161,6 +164,36 @@ TEST_F(RecordCheckPageTest, TheFormsCaptionsFollowTheLanguage) {
     Screenshot((std::string("record_check_form_") + c.language + ".png").c_str());
     view_.reset();
   }
+}
+
+// A number list from a file through the "↓内№" link checks every number
+// as an internal number: the mode is 1 after it, whatever it was.
+TEST_F(RecordCheckPageTest, TheInternalNumberListChecksEachNumberInMode1) {
+  CBrantleClientApp app;
+  const std::filesystem::path list = folder_ / "numbers.txt";
+  std::ofstream(list, std::ios::binary) << "BR10000005\r\nBR10000007\r\nBR19999999\r\n";
+  app.hooks.chooseFile = [&list](const std::u16string&, const std::u16string&,
+                                 std::u16string& path) {
+    path = list.u16string();
+    return true;
+  };
+  host_.app = &app;
+  OpenPage();
+  CRecordCheckDlg* form = page_->Form();
+  QTest::mouseClick(form->ModeLabel(), Qt::LeftButton);
+  ASSERT_EQ(0, form->NumberMode());
+  CLinkLabel* inner = nullptr;
+  for (CLinkLabel* label : form->findChildren<CLinkLabel*>())
+    if (label->text() == QStringLiteral("↓Inner№")) inner = label;
+  ASSERT_NE(nullptr, inner);
+  QTest::mouseClick(inner, Qt::LeftButton);
+  EXPECT_EQ(1, form->NumberMode());
+  ASSERT_EQ(2, Rows());
+  EXPECT_EQ(u"BR10000005", Cell(0, 4));
+  EXPECT_EQ(u"BR10000007", Cell(1, 4));
+  EXPECT_EQ(0u, boxes_.Count()) << "a list reports no number it did not find";
+  host_.app = nullptr;
+  view_.reset();
 }
 
 TEST_F(RecordCheckPageTest, ASuffixTooLongHidesTheFeeImport) {
