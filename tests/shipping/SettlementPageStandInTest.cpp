@@ -152,6 +152,7 @@ TEST_F(SettlementPageStandIn, TheUsersLayoutGivesTheColumnsTheLastOneIncluded) {
   EXPECT_EQ(columns.back().number, 24) << "cmemo";
   EXPECT_EQ(page_->grid->ColumnCount(), 14);
   EXPECT_EQ(page_->columns->Position(settlement::kAmount), 8);
+  EXPECT_EQ(page_->title, AppLanguage().Text(240000));
 }
 
 TEST_F(SettlementPageStandIn, AStatementThroughTheConditionsDialog) {
