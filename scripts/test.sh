@@ -26,4 +26,7 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 
 echo "== build and full test suite"
 bash scripts/build.sh build
-ctest --test-dir build --output-on-failure -j "$jobs"
+# The benchmark programs (label bench) one at a time, each case once, so
+# their timings do not share the machine; then every other test.
+ctest --test-dir build -L bench --output-on-failure
+ctest --test-dir build -LE bench --output-on-failure -j "$jobs"

@@ -13,6 +13,7 @@
 #include "shell/BrantleClientApp.h"
 #include "shipping/DirectoryForm.h"
 #include "shipping/DirectoryRecordDlg.h"
+#include "ui/ListGridExport.h"
 #include "ui/ViewCommands.h"
 #include "ui/ViewHost.h"
 
@@ -169,12 +170,15 @@ void CDirectoryPage::DeleteSelected() {
 
 void CDirectoryPage::OnImportExcel() {
   std::u16string path;
+  // The application's Excel filter (it names the newer workbooks once the
+  // office suite was found).
+  CBrantleClientApp* app = host != nullptr ? host->Application() : nullptr;
+  const QString filter =
+      QtFileFilter(app != nullptr ? app->excelFileFilter : u"Excel file (*.xls)|*.xls|");
   if (chooseImportFile) {
-    path = chooseImportFile();
+    path = chooseImportFile(filter);
   } else {
-    const QString chosen = QFileDialog::getOpenFileName(
-        this, QString(), QString(), QStringLiteral("Excel (*.xls *.xlsx)"));
-    path = chosen.toStdU16String();
+    path = QFileDialog::getOpenFileName(this, QString(), QString(), filter).toStdU16String();
   }
   if (!path.empty()) ImportFromExcel(path);
 }

@@ -21,9 +21,9 @@ class CDirectoryPage : public CViewPage {
   // The entries shown (tests; the application's when not set).
   void SetDirectory(CDirectoryIndex* index) { index_ = index; }
   CDirectoryRecordDlg* Form() const { return form_; }
-  // The open-file dialog of the import (tests replace it): the path, or
-  // empty when cancelled.
-  std::function<std::u16string()> chooseImportFile;
+  // The open-file dialog of the import (tests replace it), given the file
+  // filter: the path, or empty when cancelled.
+  std::function<std::u16string(const QString& filter)> chooseImportFile;
 
   void OnPageCreated() override;
   void OnImportExcel() override;

@@ -11,6 +11,8 @@
 #include "platform/MessageBox.h"
 #include "platform/QtWaitForWork.h"
 #include "server/ServerLink.h"
+#include "server/ServerLinkSupport.h"
+#include "ui/RequestFailure.h"
 
 namespace payment {
 
@@ -80,6 +82,59 @@ int RecordList::Find(int32_t irid) const {
     if (rows[k].irid == irid) return static_cast<int>(k);
   return -1;
 }
+
+namespace {
+
+// The moves of many rows, each in one pass over the lists: the rows of
+// `from` at `picked` (positions, in the order they go) leave it, the others
+// keep their order.
+std::vector<RecordRow> TakeRows(RecordList& from, const std::vector<size_t>& picked) {
+  std::vector<RecordRow> moved;
+  moved.reserve(picked.size());
+  std::vector<bool> gone(from.rows.size(), false);
+  for (size_t k : picked) {
+    gone[k] = true;
+    from.amount -= from.rows[k].amount;
+    from.weight -= from.rows[k].weight;
+    moved.push_back(std::move(from.rows[k]));
+  }
+  size_t kept = 0;
+  for (size_t k = 0; k < from.rows.size(); ++k) {
+    if (gone[k]) continue;
+    if (kept != k) from.rows[kept] = std::move(from.rows[k]);
+    ++kept;
+  }
+  from.rows.erase(from.rows.begin() + static_cast<std::ptrdiff_t>(kept), from.rows.end());
+  return moved;
+}
+
+// Adds the rows to `to`, above its rows or below them, in the order given.
+void PutRows(RecordList& to, std::vector<RecordRow>&& rows, bool atTop) {
+  for (const RecordRow& row : rows) {
+    to.amount += row.amount;
+    to.weight += row.weight;
+  }
+  auto at = atTop ? to.rows.begin() : to.rows.end();
+  to.rows.insert(at, std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+}
+
+// The positions of the rows with the given ids, in the order of the ids; an
+// id listed twice takes the next row with that id, as a look-up after each
+// move would.
+std::vector<size_t> PositionsOf(const RecordList& list, const std::vector<int32_t>& irids) {
+  std::unordered_map<int32_t, std::vector<size_t>> at;
+  for (size_t k = list.rows.size(); k-- > 0;) at[list.rows[k].irid].push_back(k);
+  std::vector<size_t> picked;
+  for (int32_t id : irids) {
+    auto it = at.find(id);
+    if (it == at.end() || it->second.empty()) continue;
+    picked.push_back(it->second.back());
+    it->second.pop_back();
+  }
+  return picked;
+}
+
+}  // namespace
 
 CPaymentForm::CPaymentForm(PaymentLink& link, PaymentEnvironment env)
     : link_(link), env_(std::move(env)) {
@@ -267,6 +322,8 @@ int CPaymentForm::LoadPayment(int32_t id, bool checkCustomer) {
   currency = money;
   rate = env_.currencyRate ? env_.currencyRate(money) : 1.0;
   foreignVisible = currency != env_.defaultCurrency;
+  // The foreign amount filled in re-prices the amount at today's rate.
+  OnForeignAmountChanged();
   std::u16string date = dateText.substr(0, 10);
   std::replace(date.begin(), date.end(), u'-', u'.');
   fields.date = date;
@@ -420,7 +477,7 @@ void CPaymentForm::ReturnPaymentRow(int32_t irid) {
 
 void CPaymentForm::TakeAllUnpaid() {
   if (MoveRefused()) return;
-  while (!unpaid.rows.empty()) Move(unpaid, payList, 0, false, 1);
+  PutRows(payList, std::move(unpaid.rows), false);
   unpaid.Clear();
   UpdateListSummaries();
   unpaidSummary.clear();
@@ -430,7 +487,7 @@ void CPaymentForm::TakeAllUnpaid() {
 
 void CPaymentForm::ReturnAll() {
   if (MoveRefused()) return;
-  while (!payList.rows.empty()) Move(payList, unpaid, 0, false, 2);
+  PutRows(unpaid, std::move(payList.rows), false);
   payList.Clear();
   UpdateListSummaries();
   payListSummary.clear();
@@ -440,26 +497,24 @@ void CPaymentForm::ReturnAll() {
 
 void CPaymentForm::TakeSelectedUnpaid(const std::vector<int32_t>& irids) {
   if (MoveRefused()) return;
-  for (int32_t id : irids) {
-    const int at = unpaid.Find(id);
-    if (at >= 0) Move(unpaid, payList, static_cast<size_t>(at), false, 0);
-  }
+  PutRows(payList, TakeRows(unpaid, PositionsOf(unpaid, irids)), false);
   AfterMove(true);
 }
 
 void CPaymentForm::ReturnSelected(const std::vector<int32_t>& irids) {
   if (MoveRefused()) return;
-  for (int32_t id : irids) {
-    const int at = payList.Find(id);
-    if (at >= 0) Move(payList, unpaid, static_cast<size_t>(at), false, 0);
-  }
+  PutRows(unpaid, TakeRows(payList, PositionsOf(payList, irids)), false);
   AfterMove(true);
 }
 
 void CPaymentForm::TakeMonth(int month) {
   if (MoveRefused()) return;
-  for (size_t k = unpaid.rows.size(); k-- > 0;)
-    if (unpaid.rows[k].Month() == month) Move(unpaid, payList, k, true, 0);
+  // Each row of the month goes above the list, the last first: they end up
+  // on top in list order.
+  std::vector<size_t> picked;
+  for (size_t k = 0; k < unpaid.rows.size(); ++k)
+    if (unpaid.rows[k].Month() == month) picked.push_back(k);
+  PutRows(payList, TakeRows(unpaid, picked), true);
   AfterMove(true);
 }
 
@@ -468,18 +523,21 @@ void CPaymentForm::TakeNumberList() {
   if (unpaid.rows.empty() || !env_.importNumberList) return;
   const std::vector<std::u16string> numbers = env_.importNumberList();
   if (numbers.empty()) return;
-  int moved = 0;
+  // Every row of each number in turn goes above the list: the rows taken
+  // last stand first.
+  std::unordered_map<std::u16string, std::vector<size_t>> rowsOf;
+  for (size_t k = 0; k < unpaid.rows.size(); ++k)
+    rowsOf[unpaid.rows[k].cells[kRecordNumberColumn]].push_back(k);
+  std::vector<size_t> picked;
   for (const std::u16string& number : numbers) {
-    if (unpaid.rows.empty()) break;
-    for (size_t k = 0; k < unpaid.rows.size();) {
-      if (unpaid.rows[k].cells[kRecordNumberColumn] == number) {
-        Move(unpaid, payList, k, true, 0);
-        ++moved;
-      } else {
-        ++k;
-      }
-    }
+    auto it = rowsOf.find(number);
+    if (it == rowsOf.end()) continue;
+    picked.insert(picked.end(), it->second.begin(), it->second.end());
+    rowsOf.erase(it);
   }
+  const int moved = static_cast<int>(picked.size());
+  std::reverse(picked.begin(), picked.end());
+  PutRows(payList, TakeRows(unpaid, picked), true);
   AfterMove(true);
   MessageText(ReplaceArgs(Language().Text(330056),
                           {Int(static_cast<int64_t>(numbers.size())), Int(moved)}));
@@ -529,7 +587,10 @@ int CPaymentForm::ForceQuery(int32_t irid) {
     way = row.GetInt("3", 0);
   });
   if (!found) {
-    Message(20005);
+    // No answer, or the server's error, is a failure, not "nothing found".
+    const std::u16string failure = RequestFailureText(static_cast<int>(reply.size()), reply);
+    if (failure.empty()) Message(20005);
+    else MessageText(failure);
     return 0;
   }
   lastClicked = rid;
@@ -600,6 +661,7 @@ void CPaymentForm::PasteFields() {
   fields.payWay = copy_.payWay;
   if (!copy_.currency.empty()) currency = copy_.currency;
   rate = env_.currencyRate ? env_.currencyRate(currency) : 1.0;
+  OnForeignAmountChanged();
   ShowCurrency();
   Notify();
 }
@@ -615,6 +677,16 @@ int CPaymentForm::ConfirmRecordAmounts() {
 }
 
 int CPaymentForm::SavePayment() {
+  // A save of a new payment that ends without storing it leaves the form as
+  // it found it: the kind it chose for the save goes back.
+  struct KindRestore {
+    int32_t& kind;
+    int32_t before;
+    bool keep = false;
+    ~KindRestore() {
+      if (!keep) kind = before;
+    }
+  } restore{kind, kind};
   if (ifid > 0) {
     if (!HasRight(5, 0x40) || !editable) return 0;
     if (kind == 0 && payList.rows.empty()) {
@@ -696,17 +768,26 @@ int CPaymentForm::SavePayment() {
   const std::string reply = link_.Execute(BuildSaveCall(s), ProcedureTypes());
   int32_t result = -9;
   if (ReadProcedureResult(reply, result) && result >= 0) {
+    restore.keep = true;
     const int32_t icid = customerId;
     ifid = 0;  // the saved records are no longer the form's to return
     payList.Clear();
     LoadCustomer(icid);
     return 1;
   }
-  if (!ReadProcedureResult(reply, result)) {
+  if (reply.empty()) {
     // No answer: the server may have stored the payment before the line
     // went, so the form is kept but the operator is not told it was not
     // saved.
     MessageText(Language().Text(21601) + u"\r\n" + link_.LastErrorText());
+    return 0;
+  }
+  if (!ReadProcedureResult(reply, result)) {
+    // The server answered with an error of its own (the call was rolled
+    // back): its reason.
+    const std::string reason = serverlink::ReplyString(reply, "cError", 1023, false);
+    MessageText(Language().Text(22401) +
+                (reason.empty() ? link_.LastErrorText() : WideFromGbk(reason)));
     return 0;
   }
   const int32_t text = SaveRefusalText(result);

@@ -1,6 +1,5 @@
 #include "shipping/PickupDispatchDlg.h"
 
-#include <QCompleter>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -112,19 +111,18 @@ CPickupDispatchDlg::CPickupDispatchDlg(uint32_t iid, PickupServices services, QW
   connect(notifyCustomerButton, &QPushButton::clicked, this, [this] { OnNotifyCustomer(); });
   connect(notifyCourierButton, &QPushButton::clicked, this, [this] { OnNotifyCourier(); });
 
-  // Courier suggestions from the staff names.
-  QStringList names;
-  for (const std::u16string& n : services_.staffNames) names << platform::ToQString(n);
-  auto* completer = new QCompleter(names, this);
-  completer->setCaseSensitivity(Qt::CaseInsensitive);
-  completer->setFilterMode(Qt::MatchContains);
-  takerBox->setCompleter(completer);
-  connect(completer, qOverload<const QString&>(&QCompleter::activated), this,
-          [this](const QString&) { LookUpCourier(); });
   connect(takerBox, &QLineEdit::editingFinished, this, [this] { LookUpCourier(); });
   for (QLineEdit* b : {takerBox, senderBox, senderPhoneBox, remarkBox, senderAddressBox})
     b->installEventFilter(this);
   resize(640, 420);
+  // The taker's suggestions: the program's name popup over the staff of
+  // mode A, searched by account or name (30 characters); Ctrl+1..5 take a
+  // row, Enter the first, and the focus moves on.  Bound after the keys
+  // above so that it sees Enter first.
+  takerPopup = new CNameSuggestPopup(this, services_.staff);
+  takerPopup->setGeometry(89, 94, 200, 80);
+  auto* binding = new CSuggestEditBinding(takerBox, takerPopup, 30);
+  binding->onPick = [this](int) { LookUpCourier(); };
 }
 
 bool CPickupDispatchDlg::Load() {
@@ -305,7 +303,7 @@ bool CPickupDispatchDlg::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     if (enter && (key->modifiers() & Qt::ControlModifier)) {
-      OnArrange();
+      accept();  // ends the dialog with OK; nothing is saved
       return true;
     }
     if (enter) {

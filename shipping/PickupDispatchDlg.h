@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "refdata/UserEnvironment.h"
 #include "shipping/PickupDispatch.h"
+#include "ui/SuggestPopup.h"
 
 class CServerLink;
 class CWeChatMessages;
@@ -34,6 +36,8 @@ struct PickupServices {
   std::function<std::string(std::u16string_view name)> staffMessageId;
   std::function<std::string(std::u16string_view name)> staffAccount;
   std::vector<std::u16string> staffNames;
+  // The staff table the taker suggestions search (mode A only).
+  std::vector<StaffEntry> staff;
   std::string userName;  // GBK
   std::string station;   // GBK, empty: every station
   std::function<QDateTime()> now;
@@ -79,6 +83,7 @@ class CPickupDispatchDlg : public QDialog {
   QPushButton* closeButton = nullptr;      // 2
   QPushButton* notifyCustomerButton = nullptr;  // 1016
   QPushButton* notifyCourierButton = nullptr;   // 1571
+  CNameSuggestPopup* takerPopup = nullptr;      // dialog 200, the taker's suggestions
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -85,6 +85,7 @@ void CPreInputPage::FillServices() {
     services.station = session.station;
   }
   services.staffNames = host->StaffNames();
+  if (CBrantleClientApp* app = host->Application()) services.staff = app->staff;
   if (CBrantleClientApp* app = host->Application()) {
     services.messages = &app->WeChatMessages();
     services.staffMessageId = [app](std::u16string_view name) {
@@ -114,7 +115,7 @@ void CPreInputPage::OnPageCreated() {
   layout->setContentsMargins(4, 4, 4, 4);
   auto* head = new QHBoxLayout;
   listCount = new CLinkLabel(listPanel);
-  listCount->setText(QStringLiteral("记录列表"));
+  listCount->setText(platform::ToQString(AppLanguage().Text(kPreInputListHeaderText)));
   head->addWidget(listCount);
   head->addStretch();
   autoRefreshBox = new QCheckBox(platform::ToQString(AppLanguage().Text(510012)), listPanel);
@@ -175,9 +176,14 @@ void CPreInputPage::Fill(CListGrid* list, bool assigned, const std::string& sql)
   if (link == nullptr || list == nullptr) return;
   std::string reply;
   const std::span<const uint32_t> types = assigned ? pickup::AssignedTypes() : pickup::UnassignedTypes();
+  // Loading from before the wait: a refresh tick during it starts nothing.
+  loading = true;
+  struct LoadingClear {
+    bool& flag;
+    ~LoadingClear() { flag = false; }
+  } clear{loading};
   platform::WaitForWork([&] { return link->SqlQuery(sql, types, &reply); });
   if (reply.size() <= 9) return;  // no answer: the list stays as it is
-  loading = true;
   std::vector<pickup::OrderRow> rows;
   pickup::ReadOrderRows(reply, assigned, rows);
   list->DeleteAllRows();
@@ -190,7 +196,6 @@ void CPreInputPage::Fill(CListGrid* list, bool assigned, const std::string& sql)
   if (!rows.empty() && listCount != nullptr)
     listCount->setText(platform::ToQString(
         AppLanguage().TextWithNumber(510000, unassignedList->RowCount())));
-  loading = false;
 }
 
 void CPreInputPage::LoadUnassigned() {

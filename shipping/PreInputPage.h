@@ -14,6 +14,9 @@
 #include "ui/QuickSearchList.h"
 #include "ui/ViewPage.h"
 
+// The header of the order lists ("记录列表" in Chinese).
+inline constexpr int32_t kPreInputListHeaderText = 630012;
+
 class CLinkLabel;
 class QCheckBox;
 class QLabel;

@@ -49,8 +49,8 @@ CServerLink* LinkOf(CViewHost* host) {
 }  // namespace
 
 CRecordCheckDlg::CRecordCheckDlg(QWidget* parent) : QWidget(parent), checker_({}) {
-  innerListLabel_ = new CLinkLabel(QStringLiteral("↓内№"), this);
-  transferListLabel_ = new CLinkLabel(QStringLiteral("↓转№"), this);
+  innerListLabel_ = new CLinkLabel(T(kRecordCheckInnerListText), this);
+  transferListLabel_ = new CLinkLabel(T(kRecordCheckTransferListText), this);
   modeLabel_ = new CLinkLabel(QStringLiteral("."), this);
   auto* caption = new QLabel(this);
   caption->setObjectName(QStringLiteral("caption"));
@@ -58,7 +58,7 @@ CRecordCheckDlg::CRecordCheckDlg(QWidget* parent) : QWidget(parent), checker_({}
   numberEdit_->setMaxLength(63);
   goButton_ = new QPushButton(QStringLiteral("→"), this);
   goButton_->setFocusPolicy(Qt::NoFocus);  // Enter in the number edit runs it
-  waybillCheck_ = new QCheckBox(QStringLiteral("第三方面单(转)"), this);
+  waybillCheck_ = new QCheckBox(T(kRecordCheckWaybillText), this);
   auto* copiesLabel = new QLabel(this);
   copiesLabel->setObjectName(QStringLiteral("copiesLabel"));
   invoiceCopies_ = new QSpinBox(this);

@@ -17,6 +17,12 @@
 #include "shipping/RecordCheck.h"
 #include "shipping/RecordImport.h"
 
+// Captions of the form: the fixed Chinese ones, English from the language
+// data in English.
+inline constexpr int32_t kRecordCheckInnerListText = 630010;     // "↓内№"
+inline constexpr int32_t kRecordCheckTransferListText = 630011;  // "↓转№"
+inline constexpr int32_t kRecordCheckWaybillText = 130009;       // "第三方面单(转)"
+
 class CLinkLabel;
 class CColorButton;
 class CViewHost;

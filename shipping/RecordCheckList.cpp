@@ -8,6 +8,7 @@
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "server/ServerLink.h"
+#include "ui/RequestFailure.h"
 
 namespace {
 
@@ -237,9 +238,10 @@ RecordCheckQuery MakeServerRecordCheckQuery(CServerLink& link) {
   return [&link](const std::string& sql, std::string& reply) {
     auto guard = link.LockReply();
     const auto& types = RecordCheckColumnTypes();
-    if (link.SqlQuery(sql, types) < 10) return false;
+    const int sent = link.SqlQuery(sql, types);
+    if (sent < 10) return sent < 0 ? sent : 0;
     reply = guard.Text();
-    return true;
+    return sent;
   };
 }
 
@@ -254,14 +256,17 @@ RecordCheckLoad RunRecordCheckLoad(const RecordCheckQuery& query, const std::str
   while (!(stop && stop())) {
     ++load.chunks;
     reply.clear();
-    if (!query(sql, reply)) {
+    const int sent = query(sql, reply);
+    if (sent <= 0) {
       load.empty = first;
+      load.failure = RequestFailureText(sent, reply);
       break;
     }
     std::vector<RecordCheckRow> rows;
     uint32_t highest = last;
     if (!ReadRecordCheckRows(reply, QDateTime::currentDateTime(), rows, highest)) {
       load.empty = first;
+      load.failure = RequestFailureText(sent, reply);  // the server's own error
       break;
     }
     first = false;

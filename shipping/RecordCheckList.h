@@ -68,8 +68,9 @@ bool ReadRecordCheckRows(std::string_view reply, const QDateTime& now,
 
 // ---- The chunked load ----
 
-// Sends one query and gives its reply; false when nothing came back.
-using RecordCheckQuery = std::function<bool(const std::string& sql, std::string& reply)>;
+// Sends one query and gives its reply: above 0 with a reply; 0 or the
+// link's negative code when nothing came back (true and false do as well).
+using RecordCheckQuery = std::function<int(const std::string& sql, std::string& reply)>;
 // Through the server link, one request at a time: the link's reply lock is
 // held from the request until the reply is copied out.
 RecordCheckQuery MakeServerRecordCheckQuery(CServerLink& link);
@@ -78,6 +79,7 @@ struct RecordCheckLoad {
   int rows = 0;          // rows handed over
   int chunks = 0;        // requests sent
   bool empty = false;    // the first reply had no rows
+  std::u16string failure;  // why a request failed (RequestFailureText); empty when none did
 };
 
 // Loads the statement's rows in chunks: each chunk's rows go to `deliver`

@@ -3,6 +3,7 @@
 #include <QDateTime>
 
 #include <chrono>
+#include <memory>
 
 #include "common/LanguageTable.h"
 #include "platform/MessageBox.h"
@@ -18,7 +19,8 @@
 namespace {
 
 // The worker's messages to the page: a chunk of rows (payload), and the end
-// of the load (wParam rows, lParam 1 when the first reply had none).
+// of the load (wParam rows; payload: an empty text when the first reply had
+// no rows, the reason when a request failed, none otherwise).
 constexpr int kWmRecordRows = platform::kWmUser + 141;
 constexpr int kWmRecordQueryEnd = platform::kWmUser + 142;
 
@@ -120,8 +122,12 @@ bool CRecordCheckPage::StartQuery(const std::string& statement) {
       load.empty = load.rows == 0;
     }
     // The last thing the worker does: the page clears its busy flag on it.
+    // Why the load failed goes with it; an empty list is not a failure.
+    std::unique_ptr<std::u16string> note;
+    if (!load.failure.empty()) note = std::make_unique<std::u16string>(std::move(load.failure));
+    else if (load.empty) note = std::make_unique<std::u16string>();
     platform::PostPrivateMessage(this, kWmRecordQueryEnd, static_cast<quintptr>(load.rows),
-                                 load.empty ? 1 : 0);
+                                 std::move(note));
   };
   try {
     queryWorker_ = startThread ? startThread(work) : std::thread(work);
@@ -163,7 +169,7 @@ void CRecordCheckPage::ReloadRecord(int32_t recordId) {
   RecordCheckQuery query = Query();
   const std::string sql = RecordCheckReloadStatement(static_cast<uint32_t>(recordId));
   std::string reply;
-  const bool ok = platform::WaitForWork([&] { return query(sql, reply); });
+  const bool ok = platform::WaitForWork([&] { return query(sql, reply); }) > 0;
   if (!ok) return;
   std::vector<RecordCheckRow> rows;
   uint32_t highest = 0;
@@ -294,7 +300,10 @@ bool CRecordCheckPage::event(QEvent* e) {
       if (queryWorker_.joinable()) queryWorker_.join();
       queryBusy_ = false;
       UpdateCountLabel();
-      if (m->LParam() == 1) platform::ShowMessageBox(AppLanguage().Text(20005));
+      // The payload: empty after a load without rows, the reason after a
+      // failure, none after rows.
+      if (auto failure = m->TakePayload<std::u16string>())
+        platform::ShowMessageBox(failure->empty() ? AppLanguage().Text(20005) : *failure);
       return true;
     }
   }

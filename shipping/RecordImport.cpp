@@ -75,6 +75,10 @@ std::u16string RefusalReason(const ImportExecResult& r) {
   return u"ReturnValue " + QString::number(r.returnValue).toStdU16String();
 }
 
+// A plain statement ran when the server answered ReturnValue 1, as the
+// waybill save checks its piece and goods rows.
+bool StatementRan(const ImportExecResult& r) { return r.sent > 0 && r.returnValue == 1; }
+
 std::string NormalizedNumber(std::string number, CBarcodeNormalizer* barcodes) {
   if (barcodes) barcodes->Normalize(number);
   return number;
@@ -92,6 +96,7 @@ constexpr int kTextServerRefused = 22501;   // %1 row, %2 number, %3 the server'
 constexpr int kTextBadNumber = 22502;       // %1 row, %2 number, %3 the field caption
 constexpr int kTextGoodsRefused = 22503;    // %1 row, %2 number, %3 the server's reason
 constexpr int kTextTransportStop = 22504;   // %1 row, %2 number, %3 the transport code
+constexpr int kTextGoodsLost = 630000;      // %1 row, %2 number, %3 the reason
 constexpr int kTextFeeStop = 22505;         // %1 row, %2 number, %3 the result
 
 }  // namespace
@@ -353,11 +358,20 @@ std::string BuildFieldUpdateStatement(std::string_view setList, int32_t recordId
          " WHERE irid=" + std::to_string(recordId);
 }
 
-std::string BuildGoodsReplaceCall(int32_t recordId, std::span<const GoodsRecord> items) {
+std::string BuildGoodsLinesDelete(int32_t recordId) {
+  return "DELETE brantle.dbo.client_rec_goods WHERE irid=" + std::to_string(recordId);
+}
+
+std::string BuildGoodsLinesInsert(int32_t recordId, std::span<const GoodsRecord> items) {
   if (items.empty()) return {};
-  std::string sql = "{?=CALL brantle.dbo.cp_client_rec_goods_set(" + std::to_string(recordId);
+  std::string sql =
+      "INSERT INTO brantle.dbo.client_rec_goods(wpos,irid,cgoods,cunit,iquantity,fprice,cgoodsa,"
+      "cgcodea,cgcodeb,cgcodec,fgcustom,fgcrate,fgweight) ";
+  int position = 0;
   for (const GoodsRecord& g : items) {
     auto text = [&](const std::string& t) { sql += ",'" + Quoted(t) + "'"; };
+    sql += position > 0 ? " union all select " : " select ";
+    sql += std::to_string(position++) + "," + std::to_string(recordId);
     text(g.cgoods);
     text(g.cunit);
     sql += "," + std::to_string(g.iquantity);
@@ -368,9 +382,9 @@ std::string BuildGoodsReplaceCall(int32_t recordId, std::span<const GoodsRecord>
     text(g.cgcodec);
     sql += "," + Printf("%.2f", g.fgcustom);
     sql += "," + Printf("%.4f", g.fgcrate);
-    sql += "," + Printf("%.3f", g.fgweight);
+    sql += "," + Printf("%.3f", g.fgweight) + " ";
   }
-  return sql + ")}";
+  return sql;
 }
 
 std::string BuildImportLogCall(std::string_view userName, std::u16string_view title, int updated) {
@@ -565,19 +579,26 @@ RecordImportReport RunFieldUpdate(const FieldUpdateChoice& choice, CImportTable&
       columns.weights = optional(54);
       std::vector<GoodsRecord> items;
       if (SplitGoodsColumns(std::move(columns), items) && items.size() > 1) {
-        const ImportExecResult goods = link.Execute(BuildGoodsReplaceCall(id, items), slong);
-        if (!goods.Delivered()) {
+        // The server takes one statement a request: the old lines go first,
+        // the new ones only when that succeeded.  A refused DELETE leaves the
+        // old lines; a refused INSERT after it leaves none, which the log
+        // names so the row can be imported again.
+        const ImportExecResult removed = link.Execute(BuildGoodsLinesDelete(id), noTypes);
+        std::optional<ImportExecResult> inserted;
+        if (removed.Delivered() && StatementRan(removed))
+          inserted = link.Execute(BuildGoodsLinesInsert(id, items), noTypes);
+        const ImportExecResult& failed = inserted ? *inserted : removed;
+        if (!failed.Delivered()) {
           report.stopped = true;
-          report.stopReason = RowMessage(kTextTransportStop, row, number,
-                                         QString::number(goods.sent).toStdU16String());
+          report.stopReason = RowMessage(inserted ? kTextGoodsLost : kTextTransportStop, row,
+                                         number, QString::number(failed.sent).toStdU16String());
+          if (inserted) Refuse(report, report.stopReason);
           break;
         }
-        if (goods.returnValue < 0 || !goods.hasList || goods.firstColumn < 0) {
-          // The fields were written, the goods lines stay as they were.
-          Refuse(report, RowMessage(kTextGoodsRefused, row, number,
-                                    goods.returnValue < 0
-                                        ? RefusalReason(goods)
-                                        : QString::number(goods.firstColumn).toStdU16String()));
+        if (!StatementRan(failed)) {
+          // The fields were written either way.
+          Refuse(report, RowMessage(inserted ? kTextGoodsLost : kTextGoodsRefused, row, number,
+                                    RefusalReason(failed)));
           done.insert(id);
           report.changedIds.push_back(id);
           if (context.changed) context.changed(id);

@@ -4,7 +4,7 @@
 // - the field update reads an Excel workbook or a CSV file whose header
 //   names waybill columns, finds each row's waybill by its number and writes
 //   the mapped fields with one UPDATE; goods columns holding several items
-//   replace the waybill's goods lines in one request;
+//   replace the waybill's goods lines (a DELETE, then an INSERT);
 // - the fee import reads a workbook of number, amount, weight and note and
 //   records a fee for each waybill through cp_client_rec_add_4fee.
 //
@@ -188,9 +188,11 @@ std::optional<std::string> FieldUpdateEntry(int index, const FieldUpdateValue& v
 // "UPDATE brantle.dbo.client_rec SET %s WHERE irid=%d".
 std::string BuildFieldUpdateStatement(std::string_view setList, int32_t recordId);
 
-// Replaces the goods lines of a waybill in one request: the old lines go and
-// the new ones come in one transaction of the server (empty when no items).
-std::string BuildGoodsReplaceCall(int32_t recordId, std::span<const GoodsRecord> items);
+// "DELETE brantle.dbo.client_rec_goods WHERE irid=%d": the old goods lines.
+std::string BuildGoodsLinesDelete(int32_t recordId);
+// The new goods lines (wpos from 0) as one INSERT ... select ... union all
+// select ...; empty when no items.  Sent only after the DELETE succeeded.
+std::string BuildGoodsLinesInsert(int32_t recordId, std::span<const GoodsRecord> items);
 
 // "{CALL brantle.dbo.cp_sys_log_add('修改','%s','导入[%s]_%d',0,1)}" (GBK).
 std::string BuildImportLogCall(std::string_view userName, std::u16string_view title, int updated);

@@ -5,6 +5,7 @@
 #include "common/Json.h"
 #include "common/TextCodec.h"
 #include "server/ServerLink.h"
+#include "ui/RequestFailure.h"
 
 namespace recordquery {
 
@@ -232,11 +233,14 @@ int LoadWith(const std::function<std::string(const std::string&)>& request,
 }
 
 int Load(CServerLink& link, const std::u16string& sql,
-         const std::function<void(std::vector<Row>&&)>& deliver, const std::atomic<bool>* stop) {
+         const std::function<void(std::vector<Row>&&)>& deliver, const std::atomic<bool>* stop,
+         std::u16string* failure) {
   return LoadWith(
-      [&link](const std::string& text) {
+      [&link, failure](const std::string& text) {
         std::string reply;
-        if (link.SqlQuery(text, ColumnTypes(), &reply) <= 0) reply.clear();
+        const int sent = link.SqlQuery(text, ColumnTypes(), &reply);
+        if (failure != nullptr && failure->empty()) *failure = RequestFailureText(sent, reply);
+        if (sent <= 0) reply.clear();
         return reply;
       },
       sql, deliver, stop);

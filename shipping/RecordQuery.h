@@ -90,10 +90,12 @@ class ChunkMerger {
 // Runs a query chunk by chunk over the link (each request with a reply
 // buffer of its own) and hands the rows of each chunk to `deliver` as they
 // come.  Stops between chunks when `stop` turns true.  Returns the number of
-// rows delivered; -1 when the first request brought no rows.
+// rows delivered; -1 when the first request brought no rows.  A request
+// that failed (RequestFailureText) ends the load and leaves its text in
+// `failure` when one is given.
 int Load(CServerLink& link, const std::u16string& sql,
          const std::function<void(std::vector<Row>&&)>& deliver,
-         const std::atomic<bool>* stop = nullptr);
+         const std::atomic<bool>* stop = nullptr, std::u16string* failure = nullptr);
 
 // The same with the request made by the caller (tests and benchmarks): the
 // function gets the GBK statement and returns the reply.

@@ -9,6 +9,7 @@
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
 #include "platform/QtText.h"
+#include "platform/QtWaitForWork.h"
 #include "shipping/RecordQuery.h"
 #include "ui/RecordFilter.h"
 #include "ui/ViewCommands.h"
@@ -39,7 +40,10 @@ std::u16string Decimal(int n) {
 
 }  // namespace
 
-CRecordQueryPage::CRecordQueryPage() : CViewPage(nullptr) {}
+CRecordQueryPage::CRecordQueryPage() : CViewPage(nullptr) {
+  // The page answers the query command (F4) and its toolbar button.
+  queryEnabled = true;
+}
 
 CRecordQueryPage::~CRecordQueryPage() { StopWorker(); }
 
@@ -49,16 +53,16 @@ void CRecordQueryPage::StopWorker() {
     mailbox_->page = nullptr;
     mailbox_->stop = true;
   }
-  // Never waited for here: the worker may itself be waiting for the window
-  // thread (a message of the server link).
-  if (worker_.joinable()) worker_.detach();
+  // The worker uses the application's server link, so the page outlives
+  // it: waited for through the one waiting helper, which keeps the window
+  // painting and serves a message the link asks the window thread for.
+  if (worker_.joinable()) platform::WaitForWork([this] { worker_.join(); });
 }
 
 void CRecordQueryPage::OnPageCreated() {
   CViewPage::OnPageCreated();
   const CLanguageTable& language = AppLanguage();
-  // The view's page name heads the page, as on every page.
-  title = language.Text(kPageNameTextIds[13]);
+  title = language.Text(kRecordQueryTitleText);
   if (grid != nullptr) {
     grid->AddMenuCommand(language.Text(21000));
     grid->AddMenuCommand(language.Text(21001));
@@ -101,30 +105,32 @@ bool CRecordQueryPage::StartQuery(const std::u16string& sql) {
   mailbox_ = std::make_shared<Mailbox>();
   mailbox_->page = this;
   worker_ = std::thread([link, statement = sql_, mailbox = mailbox_] {
-    auto post = [&mailbox](int message, quintptr wParam, std::unique_ptr<std::vector<recordquery::Row>> rows) {
+    auto post = [&mailbox](int message, quintptr wParam, auto payload) {
       std::lock_guard<std::mutex> lock(mailbox->mutex);
       if (mailbox->page == nullptr) return;
-      if (rows)
-        platform::PostPrivateMessage(mailbox->page, message, wParam, std::move(rows));
-      else
-        platform::PostPrivateMessage(mailbox->page, message, wParam);
+      platform::PostPrivateMessage(mailbox->page, message, wParam, std::move(payload));
     };
+    std::u16string failure;
     const int listed = recordquery::Load(
         *link, statement,
         [&post](std::vector<recordquery::Row>&& rows) {
           post(kWmRecordQueryRows, 0, std::make_unique<std::vector<recordquery::Row>>(std::move(rows)));
         },
-        &mailbox->stop);
-    post(kWmRecordQueryDone, listed > 0 ? static_cast<quintptr>(listed) : 0, nullptr);
+        &mailbox->stop, &failure);
+    // The end, with why the load failed when it did.
+    post(kWmRecordQueryDone, listed > 0 ? static_cast<quintptr>(listed) : 0,
+         std::make_unique<std::u16string>(std::move(failure)));
   });
   return true;
 }
 
-void CRecordQueryPage::Finished(int listed) {
+void CRecordQueryPage::Finished(int listed, const std::u16string& failure) {
   if (worker_.joinable()) worker_.join();
   UpdateCountLabel();
   busy_ = 0;
-  if (listed <= 0) {
+  if (!failure.empty()) {
+    platform::ShowMessageBox(failure, {}, platform::kMbOk | platform::kMbIconError);
+  } else if (listed <= 0) {
     platform::ShowMessageBox(AppLanguage().Text(kRecordQueryNothingText), {},
                              platform::kMbOk | platform::kMbIconInformation);
   }
@@ -148,7 +154,8 @@ bool CRecordQueryPage::event(QEvent* e) {
       return true;
     }
     if (m->Message() == kWmRecordQueryDone) {
-      Finished(static_cast<int>(m->WParam()));
+      auto failure = m->TakePayload<std::u16string>();
+      Finished(static_cast<int>(m->WParam()), failure ? *failure : std::u16string());
       return true;
     }
   }

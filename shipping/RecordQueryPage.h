@@ -16,9 +16,11 @@
 
 // Messages from the loading thread to the page.
 inline constexpr int kWmRecordQueryRows = platform::kWmUser + 140;  // payload: the rows
-inline constexpr int kWmRecordQueryDone = platform::kWmUser + 141;  // wParam: rows listed, or 0
+// wParam: rows listed, or 0; payload: why the load failed (empty when it did not).
+inline constexpr int kWmRecordQueryDone = platform::kWmUser + 141;
 
 // Text ids of the page.
+inline constexpr int32_t kRecordQueryTitleText = 450000;
 inline constexpr int32_t kRecordQueryExportTitleText = 450001;
 inline constexpr int32_t kRecordQueryLoadingText = 20029;
 inline constexpr int32_t kRecordQueryNothingText = 20005;
@@ -46,7 +48,7 @@ class CRecordQueryPage : public CViewPage {
 
  private:
   void StopWorker();
-  void Finished(int listed);
+  void Finished(int listed, const std::u16string& failure);
 
   // What the page and its worker share: the page while it lives, and the
   // stop request.

@@ -12,6 +12,7 @@
 #include "platform/QtText.h"
 #include "platform/QtWaitForWork.h"
 #include "shipping/TrackingEditorDlg.h"
+#include "ui/RequestFailure.h"
 #include "ui/LinkLabel.h"
 
 namespace {
@@ -103,7 +104,8 @@ int CRecordViewDlg::ShowRecord(int kind, int32_t id) {
   const std::string sql = BuildRecordViewQuery(condition);
   std::string reply;
   const auto& types = RecordViewColumnTypes();
-  platform::WaitForWork([&] { return services_.query(sql, types, reply); });
+  const int sent = platform::WaitForWork([&] { return services_.query(sql, types, reply); });
+  if (ShowRequestFailure(sent, reply)) return 0;
   WaybillDetailRow row;
   if (!ReadRecordViewRow(reply, row)) {
     platform::ShowMessageBox(AppLanguage().Text(20005));

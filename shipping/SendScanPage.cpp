@@ -17,6 +17,7 @@
 #include "shell/BrantleClientApp.h"
 #include "shipping/HandOverForm.h"
 #include "shipping/HandOverLogic.h"
+#include "ui/RequestFailure.h"
 #include "ui/RecordFilter.h"
 #include "ui/ViewCommands.h"
 #include "ui/ViewHost.h"
@@ -161,7 +162,8 @@ void CSendScanPage::QuerySentRecords(const WaybillQueryConditions& conditions) {
   std::string reply;
   if (!RunQuery(GbkFromWide(sql), reply) || JsonGetInt("iTotal", reply, 0) <= 0) {
     UpdateCountLabel();
-    platform::ShowMessageBox(Text(20005));
+    // A failed request is named as one, never as an empty list.
+    platform::ShowMessageBox(lastQueryFailure_.empty() ? Text(20005) : lastQueryFailure_);
     return;
   }
   grid->DeleteAllRows();
@@ -174,7 +176,8 @@ bool CSendScanPage::RunQuery(const std::string& sql, std::string& reply) {
   CBrantleClientApp* app = App();
   if (app == nullptr) return false;
   const std::vector<uint32_t> types = SendPageColumnTypes();
-  platform::WaitForWork([&] { return app->Link().SqlQuery(sql, types, &reply); });
+  const int sent = platform::WaitForWork([&] { return app->Link().SqlQuery(sql, types, &reply); });
+  lastQueryFailure_ = RequestFailureText(sent, reply);
   return JsonFindKey("List", reply) != kJsonNone;
 }
 

@@ -58,4 +58,5 @@ class CSendScanPage : public CViewPage {
   int cancelRight_ = 0;
   int32_t currentBatch_ = 0;
   std::vector<int32_t> cancelIds_;
+  std::u16string lastQueryFailure_;  // why the last query failed; empty when it did not
 };

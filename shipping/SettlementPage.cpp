@@ -18,6 +18,7 @@
 #include "server/ServerLink.h"
 #include "shell/BrantleClientApp.h"
 #include "shipping/SettlementWorkbook.h"
+#include "ui/RequestFailure.h"
 #include "ui/CustomerWaybillQueryDlg.h"
 #include "ui/ViewCommands.h"
 #include "ui/ViewHost.h"
@@ -39,8 +40,7 @@ const CColumnCatalog* CSettlementPage::Catalog() {
 void CSettlementPage::OnPageCreated() {
   CViewPage::OnPageCreated();
   quickList = CQuickSearchList::CreateOnPage(*this, kQuickCustomers);
-  // The view's page name heads the page, as on every page.
-  title = AppLanguage().Text(kPageNameTextIds[5]);
+  title = AppLanguage().Text(kSettlementTitleText);
   if (LoadLayout() == 0) SetDefaultColumns();
   BuildGridColumns();
   if (grid != nullptr) {
@@ -140,10 +140,8 @@ void CSettlementPage::Query(int32_t customerId, const std::u16string& customerNa
   c.department = dialog.department;
   c.tag = dialog.tags;
   c.reserve = dialog.reserved;
-  for (int32_t index : dialog.selectedKinds) {
-    if (index >= 0 && static_cast<size_t>(index) < dialog.kindNames.size())
-      c.kinds.push_back(dialog.kindNames[static_cast<size_t>(index)]);
-  }
+  c.kinds = settlement::TickedKinds(dialog.selectedKindCount, dialog.selectedKinds,
+                                    dialog.kindNames);
   c.controlCode = dialog.internalCode;
   RunStatement(customer, c);
 }
@@ -158,6 +156,10 @@ bool CSettlementPage::RunStatement(const ClientDetail& customer,
   const std::vector<uint32_t> types = columns->Types();
   std::string reply;
   const int length = platform::WaitForWork([&] { return link->SqlQuery(sql, types, &reply); });
+  if (ShowRequestFailure(length, reply)) {
+    UpdateCountLabel();
+    return false;
+  }
   const bool rows = length > 0 && JsonGetInt("iTotal", reply, 0) > 0;
   if (rows) {
     statementCustomer = static_cast<int32_t>(conditions.customerId);

@@ -24,6 +24,7 @@ class CServerLink;
 class CTemplateModel;
 
 // Text ids of the page.
+inline constexpr int32_t kSettlementTitleText = 240000;
 inline constexpr int32_t kSettlementNothingText = 20005;
 inline constexpr int32_t kSettlementFileText = 250100;
 

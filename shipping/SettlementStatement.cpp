@@ -145,6 +145,17 @@ std::string LayoutSql(std::string_view accountGbk) {
          QuoteSqlNarrow(accountGbk) + "'";
 }
 
+std::vector<std::u16string> TickedKinds(int32_t selectedKindCount,
+                                        const std::vector<int32_t>& selectedRows,
+                                        const std::vector<std::u16string>& kindNames) {
+  std::vector<std::u16string> kinds;
+  if (selectedKindCount <= 0) return kinds;
+  for (int32_t row : selectedRows)
+    if (row >= 0 && static_cast<size_t>(row) < kindNames.size())
+      kinds.push_back(kindNames[static_cast<size_t>(row)]);
+  return kinds;
+}
+
 std::u16string StatementSql(const CStatementColumns& columns, const StatementConditions& c) {
   std::u16string sql = u"SELECT TOP ";
   sql += Int(kStatementRowLimit);

@@ -94,6 +94,13 @@ struct StatementConditions {
 
 inline constexpr int kStatementRowLimit = 20000;
 
+// The kinds condition the conditions dialog hands over: the names of the
+// ticked rows, or none (no kind condition) when the dialog's count is 0,
+// which it is with every kind ticked.
+std::vector<std::u16string> TickedKinds(int32_t selectedKindCount,
+                                        const std::vector<int32_t>& selectedRows,
+                                        const std::vector<std::u16string>& kindNames);
+
 // The statement text (of any length).
 std::u16string StatementSql(const CStatementColumns& columns, const StatementConditions& c);
 // "yyyy-mm-dd - yyyy-mm-dd" from the first 10 characters of each bound.

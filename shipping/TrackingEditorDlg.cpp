@@ -74,6 +74,7 @@ CTrackEditDlg::CTrackEditDlg(std::shared_ptr<TrackingEditorLink> link, QWidget* 
   signedBox->setMaxLength(30);
   signedBox->setGeometry(622, 34, 58, 24);
   headerLabel_ = label(310014, 10, 62, 200);
+  label(310024, 370, 62, 200);
   headerBox = new QPlainTextEdit(this);
   headerBox->setGeometry(10, 82, 560, 60);
   submitButton = new QPushButton(T(310020), this);

@@ -22,6 +22,7 @@
 #include "ui/CustomerQueryDlg.h"
 #include "ui/ListGrid.h"
 #include "ui/RecordFilter.h"
+#include "ui/RequestFailure.h"
 #include "ui/ViewHost.h"
 #include "ui/ViewPage.h"
 
@@ -144,6 +145,7 @@ bool CQuickSearchList::Fill(int kind, const std::u16string& sql, bool query) {
     result = platform::WaitForWork([&] { return link->SqlQuery(text, types, &reply); });
   }
   std::vector<QuickSearchRow> rows;
+  if (link != nullptr && query && ShowRequestFailure(result, reply)) return false;
   if (result <= 0 || !ReadQuickSearchRows(kind, reply, AppLanguage(), rows)) {
     if (query) {
       platform::ShowMessageBox(AppLanguage().Text(kQuickNothingFoundTextId), {},

@@ -1,7 +1,10 @@
 #include "ui/ViewPage.h"
 
 #include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
 #include <QDateTime>
+#include <QKeyEvent>
 
 #include <string>
 
@@ -184,7 +187,33 @@ bool CViewPage::DispatchPageMessage(int message, quintptr wParam, qintptr lParam
   }
 }
 
+QAction* CViewPage::FrameShortcut(const QKeyEvent& key) const {
+  if (entryPanel == nullptr || key.key() == 0 || key.key() == Qt::Key_unknown) return nullptr;
+  QWidget* focus = QApplication::focusWidget();
+  if (focus == nullptr || (focus != entryPanel && !entryPanel->isAncestorOf(focus)))
+    return nullptr;
+  QWidget* frame = window();
+  if (frame == nullptr || frame == this) return nullptr;
+  const QKeySequence pressed(key.keyCombination());
+  for (QAction* action : frame->findChildren<QAction*>(Qt::FindDirectChildrenOnly)) {
+    for (const QKeySequence& shortcut : action->shortcuts())
+      if (shortcut.matches(pressed) == QKeySequence::ExactMatch) return action;
+  }
+  return nullptr;
+}
+
 bool CViewPage::event(QEvent* e) {
+  // A frame shortcut pressed in the entry form goes to the form first (the
+  // override below); what the form leaves unhandled comes back up here as a
+  // key press and runs the frame's command.
+  if (e->type() == QEvent::ShortcutOverride || e->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(e);
+    if (QAction* action = FrameShortcut(*key)) {
+      if (e->type() == QEvent::KeyPress && action->isEnabled()) action->trigger();
+      e->accept();
+      return true;
+    }
+  }
   if (auto* message = platform::AsPrivateMessage(e)) {
     qintptr result = 0;
     if (DispatchPageMessage(message->Message(), message->WParam(), message->LParam(), result)) {

@@ -38,6 +38,8 @@
 
 class CViewHost;
 class CPrintDoors;
+class QAction;
+class QKeyEvent;
 
 // Private messages between pages and the windows they host.
 inline constexpr int WM_PAGE_NOTIFY = platform::kWmUser + 104;
@@ -189,6 +191,10 @@ class CViewPage : public QWidget, public ViewPageFlags {
   void JoinPrintWorker();
 
  protected:
+  // Besides the private messages: while the focus is in the entry panel, a
+  // key that is one of the main frame's shortcuts (Ctrl+S, F2, F4, Ctrl+P)
+  // reaches the form first; the frame's command runs only when the form
+  // passes the key on.  One rule for every page's form.
   bool event(QEvent* e) override;
 
   // The pieces of the print commands a page with print rules of its own
@@ -216,6 +222,9 @@ class CViewPage : public QWidget, public ViewPageFlags {
 
  private:
   void OnGridDoubleClick();
+  // The main frame's command whose shortcut the key is, while the focus is
+  // in the entry panel; null otherwise.
+  QAction* FrameShortcut(const QKeyEvent& key) const;
 
   std::thread printWorker_;
   std::atomic<bool> printStop_{false};

@@ -46,15 +46,16 @@ struct Environment {
 };
 Environment* env = nullptr;
 
-// Enough waybills for a 50-row page (the sample database has 40).
+// Enough waybills for a 50-row page, whatever the sample holds: 80 more
+// after its own, numbered apart from them.
 bool AddWaybills(const std::string& database) {
   sqlite3* db = nullptr;
   if (sqlite3_open(database.c_str(), &db) != SQLITE_OK) return false;
   sqlite3_busy_timeout(db, 5000);
   const char* sql =
-      "WITH RECURSIVE n(x) AS (SELECT 41 UNION ALL SELECT x+1 FROM n WHERE x<120) "
-      "INSERT INTO client_rec(irid,icid,cnum,cserviceno,cdes,nstate,ddate,dsysdate) "
-      "SELECT x, 1 + (x % 3), printf('BR%08d', 10000000 + x), printf('SV%08d', 50000000 + x), "
+      "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n WHERE x<80) "
+      "INSERT INTO client_rec(icid,cnum,cserviceno,cdes,nstate,ddate,dsysdate) "
+      "SELECT 1 + (x % 3), printf('BN%08d', 80000000 + x), printf('SV%08d', 50000000 + x), "
       "'United States', x % 4, '2024-03-01 10:00:00', '2024-03-01 10:00:00' FROM n";
   bool ok = sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
   if (!ok) std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));

@@ -80,7 +80,10 @@ TEST(DirectoryWorkbooks, TemplateThenImportThroughThePage) {
   page.SetDirectory(&index);
   page.CreatePageWindow(nullptr, QSize(1280, 720));
   page.OnPageCreated();
-  page.chooseImportFile = [&] { return filled.u16string(); };
+  page.chooseImportFile = [&](const QString& filter) {
+    EXPECT_EQ(filter, QStringLiteral("Excel file (*.xls)"));
+    return filled.u16string();
+  };
   page.OnImportExcel();
   EXPECT_EQ(u"本次导入共成功写入2条名录。", boxes.LastText());
   ASSERT_EQ(2, page.grid->RowCount());

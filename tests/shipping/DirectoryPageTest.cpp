@@ -19,6 +19,7 @@
 #include "common/TextCodec.h"
 #include "platform/MessageBox.h"
 #include "refdata/DirectoryTable.h"
+#include "shell/BrantleClientApp.h"
 #include "shipping/DirectoryForm.h"
 #include "shipping/DirectoryPage.h"
 #include "shipping/DirectoryRecordDlg.h"
@@ -278,6 +279,31 @@ TEST_F(DirectoryPageTest, CopyAllAndPasteAllKeepTheCodeOut) {
   EXPECT_EQ(u"1 Main Street", page_->Form()->BoxText(kDirAddress));
   page_->OnRowDoubleClick(1);
   Shot("directory_page_en");
+}
+
+// The import's file dialog offers the application's Excel filter, the one
+// the start-up widens once the office suite reads the newer workbooks.
+TEST_F(DirectoryPageTest, TheImportOffersTheApplicationsExcelFilter) {
+  struct AppHost : ScreenHost {
+    CBrantleClientApp* Application() override { return app; }
+    CBrantleClientApp* app = nullptr;
+  };
+  CBrantleClientApp app;
+  app.excelFileFilter = u"Excel file (*.xls,*.xlsx)|*.xls;*.xlsx|";
+  AppHost host;
+  Build("00");
+  QString offered;
+  page_->chooseImportFile = [&](const QString& filter) {
+    offered = filter;
+    return std::u16string();
+  };
+  page_->OnImportExcel();
+  EXPECT_EQ(offered, QStringLiteral("Excel file (*.xls)"));  // without the application
+  host.app = &app;
+  page_->host = &host;
+  page_->OnImportExcel();
+  EXPECT_EQ(offered, QStringLiteral("Excel file (*.xls,*.xlsx)"));
+  page_->host = &host_;
 }
 
 }  // namespace

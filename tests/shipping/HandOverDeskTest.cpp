@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
@@ -265,6 +267,37 @@ TEST_F(HandOverDesk, TransferNumberModeFindsTheParcel) {
   // The hand-over statement names the record by its id as a number.
   EXPECT_EQ(0u, form_->LastHandOverSql().find(
                     "{?=CALL brantle.dbo.cp_client_rec_send_scan_0(" + std::to_string(IdOf("BR10000040")) + ","));
+}
+
+// A list of internal numbers from a file hands each over in internal-number
+// mode, whatever mode the form was in; a list of transfer numbers in
+// transfer-number mode.
+TEST_F(HandOverDesk, NumberListsHandOverEachNumberInTheirMode) {
+  const std::filesystem::path internal = folder_ / "internal.txt";
+  std::ofstream(internal, std::ios::binary) << "BR10000024\r\nBR10000040\r\n";
+  const std::filesystem::path transfer = folder_ / "transfer.txt";
+  std::ofstream(transfer, std::ios::binary) << "SV50000028\r\n";
+  std::u16string chosen;
+  app_.hooks.chooseFile = [&chosen](const std::u16string&, const std::u16string&,
+                                    std::u16string& path) {
+    path = chosen;
+    return true;
+  };
+  QTest::mouseClick(form_->StarLabel(), Qt::LeftButton);
+  ASSERT_EQ(0, form_->NumberMode());
+  chosen = internal.u16string();
+  form_->SendNumberList(0);
+  EXPECT_EQ(1, form_->NumberMode());
+  ASSERT_TRUE(RowsBecome(2)) << QString::fromStdU16String(boxes_.LastText()).toStdString();
+  EXPECT_EQ(u"BR10000024", page_.grid->CellText(0, 2));
+  EXPECT_EQ(u"BR10000040", page_.grid->CellText(1, 2));
+  EXPECT_EQ(1, StateOf("BR10000040"));
+
+  chosen = transfer.u16string();
+  form_->SendNumberList(1);
+  EXPECT_EQ(0, form_->NumberMode());
+  ASSERT_TRUE(RowsBecome(3)) << QString::fromStdU16String(boxes_.LastText()).toStdString();
+  EXPECT_EQ(u"BR10000028", page_.grid->CellText(2, 2));
 }
 
 // The pseudo-terminal scale feeds the weight: within the allowed 500 g the

@@ -35,7 +35,9 @@
 #include "shipping/PickupDispatchDlg.h"
 #include "shipping/PreInputPage.h"
 #include "tests/QtTestSupport.h"
+#include "tests/WaitUntil.h"
 #include "tests/server/StandInLinkSuite.h"
+#include "ui/LinkLabel.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "ui/ViewHost.h"
 
@@ -222,6 +224,56 @@ TEST_F(PickupDispatchStandIn, ListsAssignAndTheCouriersNotice) {
   EXPECT_EQ(queued[0].fields, expected);
 }
 
+// The taker takes a name from the program's name popup (staff of mode A,
+// by account or name): Enter the first row, Ctrl+2 the second, the focus
+// moving on; Ctrl+Enter only ends the dialog with OK, saving nothing.
+TEST_F(PickupDispatchStandIn, TheTakerComesFromTheNameSuggestions) {
+  auto staff = [](const char16_t* name, const char* account, bool modeA) {
+    StaffEntry e;
+    e.mcname = G(name);
+    e.mcaccount = account;
+    e.mode = modeA ? 'A' : 'B';
+    e.notModeA = modeA ? 0 : 1;
+    return e;
+  };
+  page_->services.staff = {staff(u"李四", "li", true), staff(u"李明", "liming", true),
+                           staff(u"李离职", "lilz", false)};
+  page_->ReloadBoth();
+  CListGrid& open = *page_->unassignedList;
+  ASSERT_GE(RowOf(open, u"PR1800002"), 0);
+  bool checked = false;
+  page_->runDialog = [&](CPickupDispatchDlg& dialog) {
+    dialog.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.activateWindow();
+    dialog.takerBox->setFocus();
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return dialog.takerBox->hasFocus(); }));
+    QTest::keyClicks(dialog.takerBox, QStringLiteral("li"));
+    EXPECT_TRUE(dialog.takerPopup->isVisible());
+    EXPECT_EQ(dialog.takerPopup->Source().GetHit(2), -1) << "the member not of mode A is left out";
+    Save(dialog, "PickupDispatchDlg_taker");
+    QTest::keyClick(dialog.takerBox, Qt::Key_Return);
+    EXPECT_EQ(dialog.takerBox->text(), QStringLiteral("李四"));
+    EXPECT_FALSE(dialog.takerBox->hasFocus());
+    EXPECT_FALSE(dialog.takerPopup->isVisible());
+
+    dialog.takerBox->setFocus();
+    dialog.takerBox->clear();
+    QTest::keyClicks(dialog.takerBox, QStringLiteral("li"));
+    QTest::keyClick(dialog.takerBox, Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(dialog.takerBox->text(), QStringLiteral("李明"));
+
+    dialog.takerBox->setFocus();
+    QTest::keyClick(dialog.takerBox, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    checked = true;
+    return dialog.result() == QDialog::Accepted;
+  };
+  page_->OpenOrder(&open, RowOf(open, u"PR1800002"));
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(Taker("PR1800002"), "") << "Ctrl+Enter saves nothing";
+}
+
 TEST_F(PickupDispatchStandIn, CustomerNoticeFromTheEditor) {
   page_->ReloadBoth();
   CListGrid& open = *page_->unassignedList;
@@ -319,6 +371,26 @@ TEST_F(PickupDispatchStandIn, TheEditorWantsADescriptionOfTenCharacters) {
   EXPECT_EQ(editor.result(), QDialog::Accepted);
   EXPECT_EQ(editor.description, u"too short!");
   EXPECT_EQ(editor.status, u"ok");
+}
+
+// The header of the order lists: the fixed caption in Chinese, English from
+// the language data in English.
+TEST_F(PickupDispatchStandIn, TheListHeaderFollowsTheLanguage) {
+  EXPECT_EQ(page_->listCount->text(), QStringLiteral("记录列表"));
+  shelltest::LoadProgramLanguage("01");
+  CPreInputPage english;
+  english.host = &host_;
+  english.index = 16;
+  english.services = page_->services;
+  english.servicesSet = true;
+  english.CreatePageWindow(nullptr, QSize(1270, 700));
+  english.OnPageCreated();
+  english.resize(1270, 700);
+  english.show();
+  EXPECT_EQ(english.listCount->text(), QStringLiteral("Order list"));
+  QDir().mkpath(BRANTLE_BINARY_DIR "/screenshots");
+  EXPECT_TRUE(english.grab().save(QStringLiteral(BRANTLE_BINARY_DIR "/screenshots/pickup_page_en.png")));
+  shelltest::LoadProgramLanguage("00");
 }
 
 TEST_F(PickupDispatchStandIn, AutoRefreshRunsOnItsTimer) {

@@ -12,6 +12,7 @@
 #include "common/LanguageTable.h"
 #include "shipping/RecordCheck.h"
 #include "shipping/RecordCheckList.h"
+#include "server/ServerLink.h"
 #include "tests/refdata/RepositoryLanguage.h"
 
 namespace {
@@ -91,6 +92,36 @@ TEST_F(RecordCheckListTest, LoadsEndOnEmptyRepliesAndOnChunksThatBringNoHigherId
     EXPECT_EQ(c.rows, rows);
     EXPECT_EQ(c.chunks, load.chunks);
     EXPECT_EQ(c.empty, load.empty);
+  }
+}
+
+// A request that failed ends the load with its reason; a reply without
+// rows is no failure.
+TEST_F(RecordCheckListTest, AFailedRequestEndsTheLoadWithItsReason) {
+  ASSERT_TRUE(refdatatest::LoadRepositoryLanguage(AppLanguage(), "01"));
+  const struct {
+    int sent;
+    std::string reply;
+    const char16_t* failure;
+    bool empty;
+  } cases[] = {
+      {-1001, "", u"The query failed: connection error -1001", true},
+      {kServerRequestTooLarge, "", u"The query failed: the request is too large and was not sent",
+       true},
+      {30, R"({"ReturnValue":-3,"cError":"timeout expired"})", u"The query failed: timeout expired",
+       true},
+      {30, R"({"ReturnValue":1,"iTotal":0,"bEnd":true})", u"", true},
+  };
+  for (const auto& c : cases) {
+    auto query = [&](const std::string&, std::string& reply) {
+      reply = c.reply;
+      return c.sent;
+    };
+    RecordCheckLoad load = RunRecordCheckLoad(query, "SELECT x FROM t WHERE y=1",
+                                              [](std::vector<RecordCheckRow>) {});
+    EXPECT_EQ(std::u16string(c.failure), load.failure);
+    EXPECT_EQ(c.empty, load.empty);
+    EXPECT_EQ(0, load.rows);
   }
 }
 

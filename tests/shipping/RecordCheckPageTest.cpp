@@ -27,6 +27,7 @@
 #include "tests/QtTestSupport.h"
 #include "tests/WaitUntil.h"
 #include "tests/refdata/RepositoryLanguage.h"
+#include "shell/BrantleClientApp.h"
 #include "tests/server/StandInLinkSuite.h"
 #include "ui/LinkLabel.h"
 #include "ui/PrintConfirmDlg.h"
@@ -40,7 +41,9 @@ std::string G(const char* utf8) { return GbkFromWide(QString::fromUtf8(utf8).toS
 class TestHost : public CViewHost {
  public:
   CServerLink* link = nullptr;
+  CBrantleClientApp* app = nullptr;
   CServerLink* ServerLink() override { return link; }
+  CBrantleClientApp* Application() override { return app; }
   QSize ScreenSize() const override { return {1280, 800}; }
 };
 
@@ -135,6 +138,62 @@ TEST_F(RecordCheckPageTest, KeyedNumbersShowTheirRecordOnceAndTheModeSwitches) {
   QTest::keyClick(form->WaybillCheck(), Qt::Key_Up);
   EXPECT_EQ(form->NumberEdit(), view_->focusWidget());
   Screenshot("record_check_page.png");
+}
+
+// The form's fixed Chinese captions stay in Chinese; in English they come
+// from the language data.
+TEST_F(RecordCheckPageTest, TheFormsCaptionsFollowTheLanguage) {
+  const struct {
+    const char* language;
+    QStringList links;
+    QString waybill;
+  } cases[] = {
+      {"01", {QStringLiteral("↓Inner№"), QStringLiteral("↓Next№")},
+       QStringLiteral("Next-carrier waybill")},
+      {"00", {QStringLiteral("↓内№"), QStringLiteral("↓转№")}, QStringLiteral("第三方面单(转)")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.language);
+    ASSERT_TRUE(refdatatest::LoadRepositoryLanguage(AppLanguage(), c.language));
+    OpenPage();
+    QStringList links;
+    for (CLinkLabel* label : page_->Form()->findChildren<CLinkLabel*>())
+      if (label->text().startsWith(QChar(u'↓'))) links << label->text();
+    EXPECT_EQ(c.links, links);
+    EXPECT_EQ(c.waybill, page_->Form()->WaybillCheck()->text());
+    Screenshot((std::string("record_check_form_") + c.language + ".png").c_str());
+    view_.reset();
+  }
+}
+
+// A number list from a file through the "↓内№" link checks every number
+// as an internal number: the mode is 1 after it, whatever it was.
+TEST_F(RecordCheckPageTest, TheInternalNumberListChecksEachNumberInMode1) {
+  CBrantleClientApp app;
+  const std::filesystem::path list = folder_ / "numbers.txt";
+  std::ofstream(list, std::ios::binary) << "BR10000005\r\nBR10000007\r\nBR19999999\r\n";
+  app.hooks.chooseFile = [&list](const std::u16string&, const std::u16string&,
+                                 std::u16string& path) {
+    path = list.u16string();
+    return true;
+  };
+  host_.app = &app;
+  OpenPage();
+  CRecordCheckDlg* form = page_->Form();
+  QTest::mouseClick(form->ModeLabel(), Qt::LeftButton);
+  ASSERT_EQ(0, form->NumberMode());
+  CLinkLabel* inner = nullptr;
+  for (CLinkLabel* label : form->findChildren<CLinkLabel*>())
+    if (label->text() == QStringLiteral("↓Inner№")) inner = label;
+  ASSERT_NE(nullptr, inner);
+  QTest::mouseClick(inner, Qt::LeftButton);
+  EXPECT_EQ(1, form->NumberMode());
+  ASSERT_EQ(2, Rows());
+  EXPECT_EQ(u"BR10000005", Cell(0, 4));
+  EXPECT_EQ(u"BR10000007", Cell(1, 4));
+  EXPECT_EQ(0u, boxes_.Count()) << "a list reports no number it did not find";
+  host_.app = nullptr;
+  view_.reset();
 }
 
 TEST_F(RecordCheckPageTest, ASuffixTooLongHidesTheFeeImport) {

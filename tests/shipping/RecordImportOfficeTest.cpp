@@ -8,14 +8,21 @@
 
 #include <QString>
 
+#include <QPushButton>
+#include <QTest>
+
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "../office/OfficeTestEnv.h"
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "office/ExcelSession.h"
+#include "shipping/RecordCheckDlg.h"
 #include "shipping/RecordImport.h"
+#include "ui/ViewHost.h"
 #include "tests/refdata/RepositoryLanguage.h"
 #include "tests/server/StandInLinkSuite.h"
 
@@ -128,6 +135,39 @@ TEST_F(RecordImportWorkbook, FeesComeFromTheWorkbook) {
   EXPECT_EQ(1, r.errors);
   EXPECT_EQ(1, Count("SELECT count(*) FROM client_rec WHERE cnum='BR10000023-X' AND "
                      "famount=6.5 AND fweight=0.8 AND cmemo='附加费' AND cemskind='FEE'"));
+}
+
+// The fee import from the record check form's button: a sheet of fewer
+// than two used rows or columns is refused with text 160100 and changes
+// nothing; a sheet of fees records them.
+TEST_F(RecordImportWorkbook, TheFeeButtonRefusesASheetTooSmall) {
+  struct LinkHost : CViewHost {
+    CServerLink* ServerLink() override { return link; }
+    CServerLink* link = nullptr;
+  } host;
+  host.link = &link_;
+  std::filesystem::create_directories(folder_ / "DATA_SYS");
+  std::ofstream(folder_ / "DATA_SYS" / "DupNum_4Fee.txt", std::ios::binary)
+      << GbkFromWide(W("<定义开始>\n快递类别=FEE\n内单号后缀=-B\n固定标签=附费\n<定义结束>\n"));
+  CRecordCheckDlg form;
+  form.SetPage(nullptr, &host);
+  form.OnInitDialog();
+  form.resize(240, 280);
+  form.show();
+  ASSERT_TRUE(form.FeeButton()->isVisible());
+
+  std::u16string path = Workbook({{u"BR10000025"}, {u"BR10000026"}});  // one column
+  form.chooseFeeFile = [&path] { return path; };
+  QTest::mouseClick(form.FeeButton(), Qt::LeftButton);
+  ASSERT_EQ(1u, boxes_.Count());
+  EXPECT_EQ(AppLanguage().Text(160100), boxes_.LastText());
+  EXPECT_EQ(0, Count("SELECT count(*) FROM client_rec WHERE cnum LIKE 'BR1000002_-B'"));
+
+  path = Workbook({{W("单号"), W("金额")}, {u"BR10000025", u"3.5"}});
+  boxes_.Clear();
+  QTest::mouseClick(form.FeeButton(), Qt::LeftButton);
+  EXPECT_EQ(0u, boxes_.Count()) << U8(boxes_.LastText());
+  EXPECT_EQ(1, Count("SELECT count(*) FROM client_rec WHERE cnum='BR10000025-B' AND famount=3.5"));
 }
 
 }  // namespace

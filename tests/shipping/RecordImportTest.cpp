@@ -263,7 +263,7 @@ TEST_F(RecordImportTest, AddressLinesJoinOnlyWhenTheAddressIsEmpty) {
   EXPECT_EQ("UPDATE brantle.dbo.client_rec SET caddr='Main St' WHERE irid=2", link_.sent[1]);
 }
 
-TEST_F(RecordImportTest, SeveralGoodsItemsReplaceTheGoodsLinesInOneCall) {
+TEST_F(RecordImportTest, SeveralGoodsItemsReplaceTheGoodsLinesByADeleteThenAnInsert) {
   link_.ids = {{"BR10000001", 1}, {"BR10000002", 2}};
   CMemoryImportTable table({{u"BR10000001", u"Cap,T'shirt", u"1,2", u"3.5,4"},
                             {u"BR10000002", u"Cap", u"1", u"3.5"}},
@@ -272,13 +272,58 @@ TEST_F(RecordImportTest, SeveralGoodsItemsReplaceTheGoodsLinesInOneCall) {
       RunFieldUpdate(Choice({W("运单号"), W("物品描述"), W("物品数量"), W("物品单价")}), table,
                      context_);
   EXPECT_EQ(2, r.updated);
-  ASSERT_EQ(1, link_.Count("{?=CALL brantle.dbo.cp_client_rec_goods_set(1,"));
-  EXPECT_EQ(0, link_.Count("{?=CALL brantle.dbo.cp_client_rec_goods_set(2,"));
-  for (const auto& s : link_.sent)
-    if (s.find("goods_set") != std::string::npos)
-      EXPECT_EQ("{?=CALL brantle.dbo.cp_client_rec_goods_set(1,'Cap','',1,3.50,'','','','',"
-                "0.00,0.0000,0.000,'T''shirt','',2,4.00,'','','','',0.00,0.0000,0.000)}",
-                s);
+  EXPECT_EQ(0, r.errors);
+  ASSERT_EQ(5u, link_.sent.size());  // and the system log line last
+  EXPECT_EQ("DELETE brantle.dbo.client_rec_goods WHERE irid=1", link_.sent[1]);
+  EXPECT_EQ("INSERT INTO brantle.dbo.client_rec_goods(wpos,irid,cgoods,cunit,iquantity,fprice,"
+            "cgoodsa,cgcodea,cgcodeb,cgcodec,fgcustom,fgcrate,fgweight)  select 0,1,'Cap','',1,"
+            "3.50,'','','','',0.00,0.0000,0.000  union all select 1,1,'T''shirt','',2,4.00,'',"
+            "'','','',0.00,0.0000,0.000 ",
+            link_.sent[2]);
+  EXPECT_EQ("UPDATE brantle.dbo.client_rec SET cgoods='Cap',iquantity=1,iprice=350 WHERE irid=2",
+            link_.sent[3]);
+}
+
+// What the server answers to the DELETE and to the INSERT, and what the row
+// then comes to: a refused DELETE keeps the old lines and sends no INSERT; a
+// refused INSERT after the DELETE names the row as one to import again.
+TEST_F(RecordImportTest, ARefusedGoodsStatementIsLoggedWithWhatItLeft) {
+  struct Case {
+    bool deleteRuns, insertRuns;
+    size_t statements;
+    const char* log;
+  } cases[] = {
+      {true, true, 4, ""},  // with the system log line
+      {false, true, 2,
+       "\r\nRow 2 BR10000001: fields updated, goods lines not replaced: no delete"},
+      {true, false, 3,
+       "\r\nRow 2 BR10000001: the old goods lines were deleted but the new ones were not "
+       "stored (no insert); import this row again."},
+  };
+  for (const Case& c : cases) {
+    FakeLink link;
+    link.ids = {{"BR10000001", 1}};
+    link.answer = [&c](const std::string& sql) {
+      ImportExecResult r;
+      r.sent = 20;
+      r.returnValue = 1;
+      if ((sql.rfind("DELETE", 0) == 0 && !c.deleteRuns) ||
+          (sql.rfind("INSERT", 0) == 0 && !c.insertRuns)) {
+        r.returnValue = -1;
+        r.error = sql.rfind("DELETE", 0) == 0 ? "no delete" : "no insert";
+      }
+      return r;
+    };
+    context_.link = &link;
+    CMemoryImportTable table({{u"BR10000001", u"Cap,Hat", u"1,2"}}, false);
+    RecordImportReport r =
+        RunFieldUpdate(Choice({W("运单号"), W("物品描述"), W("物品数量")}), table, context_);
+    EXPECT_EQ(c.statements, link.sent.size()) << c.log;
+    EXPECT_EQ(std::string(c.log), U8(r.log));
+    EXPECT_EQ(c.deleteRuns && c.insertRuns ? 1 : 0, r.updated) << c.log;
+    EXPECT_EQ((std::vector<int32_t>{1}), r.changedIds) << c.log;
+    EXPECT_FALSE(r.stopped);
+  }
 }
 
 TEST_F(RecordImportTest, FiftyOneShortRowsEndTheFile) {
@@ -432,7 +477,7 @@ TEST_F(RecordImportStandIn, AThousandRowCsvFileUpdatesWhatTheServerAccepts) {
   EXPECT_NE(std::string::npos, log.find("BR16'000007: no such waybill")) << log;
 }
 
-TEST_F(RecordImportStandIn, GoodsLinesAndFeesGoThroughTheirProcedures) {
+TEST_F(RecordImportStandIn, GoodsLinesGoThroughTwoStatementsAndFeesThroughTheirProcedure) {
   const int64_t id = Count("SELECT irid FROM client_rec WHERE cnum='BR10000003'");
   ASSERT_GT(id, 0);
   CMemoryImportTable goods({{u"BR10000003", W("帽子,T'恤"), u"1,2", u"3.5,4"}}, false);
@@ -444,6 +489,32 @@ TEST_F(RecordImportStandIn, GoodsLinesAndFeesGoThroughTheirProcedures) {
   EXPECT_EQ(2, Count("SELECT count(*)" + where));
   EXPECT_EQ(1, Count("SELECT count(*)" + where + " AND wpos=1 AND cgoods='T''恤' AND "
                      "iquantity=2 AND fprice=4"));
+
+  EXPECT_EQ(1, Count("SELECT count(*)" + where + " AND wpos=0 AND cgoods='帽子' AND "
+                     "iquantity=1 AND fprice=3.5"));
+
+  // The server refuses the INSERT after the DELETE went through: the
+  // operator is told the row lost its goods lines and is to be imported
+  // again.
+  ASSERT_TRUE(ExecDb(server_->Database(),
+                     "CREATE TRIGGER refuse_goods BEFORE INSERT ON client_rec_goods "
+                     "BEGIN SELECT RAISE(ABORT,'goods refused'); END;"));
+  CMemoryImportTable refused({{u"BR10000003", W("鞋,袜"), u"1,3", u"9,1"}}, false);
+  r = RunFieldUpdate(choice, refused, context_);
+  EXPECT_EQ(0, r.updated);
+  EXPECT_EQ(1, r.errors);
+  EXPECT_FALSE(r.stopped);
+  EXPECT_EQ((std::vector<int32_t>{static_cast<int32_t>(id)}), r.changedIds);
+  EXPECT_EQ(0, Count("SELECT count(*)" + where));
+  EXPECT_EQ(1, Count("SELECT count(*) FROM client_rec WHERE irid=" + std::to_string(id) +
+                     " AND cgoods='鞋,袜'"));
+  const std::string log = U8(r.log);
+  EXPECT_EQ(0u, log.find("\r\nRow 2 BR10000003: the old goods lines were deleted but the new "
+                         "ones were not stored (")) << log;
+  EXPECT_NE(std::string::npos, log.find("goods refused")) << log;
+  EXPECT_EQ(log.size() - std::string("); import this row again.").size(),
+            log.rfind("); import this row again.")) << log;
+  ASSERT_TRUE(ExecDb(server_->Database(), "DROP TRIGGER refuse_goods;"));
 
   FeeImportSettings s = ParseFeeImportSettings(
       G("<定义开始>\n快递类别=FEE\n内单号后缀=-F'1\n固定标签=附费\n<定义结束>\n"));

@@ -275,6 +275,18 @@ TEST_F(RecordQueryPageStandIn, NothingFoundSaysSoAndEndsTheLoading) {
   EXPECT_FALSE(page_->Busy());
 }
 
+// A load whose request fails says why, never "nothing found".
+TEST_F(RecordQueryPageStandIn, AFailedLoadIsNamedNotNothingFound) {
+  // Too long to send: the link refuses it.
+  ASSERT_TRUE(page_->StartQuery(u"SELECT a.irid FROM brantle.dbo.client_rec AS a WHERE a.cnum<>'" +
+                                std::u16string(70000, u'x') + u"'"));
+  ASSERT_TRUE(testsupport::WaitUntil([this] { return !page_->Busy(); }));
+  ASSERT_EQ(boxes_.Count(), 1u);
+  EXPECT_EQ(boxes_.LastText(),
+            AppLanguage().TextWithString(630001, AppLanguage().Text(630002)));
+  EXPECT_EQ(page_->grid->RowCount(), 0);
+}
+
 // The query command asks the conditions in the view's waybill dialog and
 // loads in the background; a second query command meanwhile is ignored.
 TEST_F(RecordQueryPageStandIn, TheQueryCommandAsksTheConditionsFirst) {

@@ -10,10 +10,13 @@
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,7 +38,9 @@ class LinkHost : public CViewHost {
  public:
   QSize ScreenSize() const override { return QSize(1280, 800); }
   CServerLink* ServerLink() override { return link; }
+  std::vector<std::u16string> ServiceKindNames() const override { return kinds; }
   CServerLink* link = nullptr;
+  std::vector<std::u16string> kinds = {u"EMS", u"DHL", u"UPS"};
 };
 
 void Save(QWidget& widget, const QString& name) {
@@ -107,6 +112,32 @@ class SettlementPageStandIn : public testsupport::StandInLinkSuite<SettlementPag
     return rows;
   }
 
+  void Exec(const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(server_->Database().c_str(), &db));
+    sqlite3_busy_timeout(db, 5000);
+    // The server's text collation, stood in by a byte comparison.
+    sqlite3_create_collation(db, "TSQL", SQLITE_UTF8, nullptr,
+                             [](void*, int n1, const void* a, int n2, const void* b) {
+                               const int c = std::memcmp(a, b, static_cast<size_t>(std::min(n1, n2)));
+                               return c != 0 ? c : n1 - n2;
+                             });
+    EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr)) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+  }
+
+  // Asks for March 2024, monthly, with the kinds of the given rows ticked.
+  void QueryWithKinds(std::vector<int> rows) {
+    WhenOpen<CCustomerWaybillQueryDlg>([rows](CCustomerWaybillQueryDlg& dialog) {
+      Type(dialog.dateFromBox, "2024.03.01");
+      Type(dialog.dateToBox, "2024.03.31");
+      dialog.payBoxes[0]->setChecked(true);  // monthly
+      for (int row : rows) dialog.kindList->item(row)->setSelected(true);
+      QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+    });
+    page_->Query(1, u"<C001>深圳华南贸易有限公司");
+  }
+
   CColumnCatalog catalog_;
   LinkHost host_;
   ClientDetail customer_;
@@ -121,6 +152,7 @@ TEST_F(SettlementPageStandIn, TheUsersLayoutGivesTheColumnsTheLastOneIncluded) {
   EXPECT_EQ(columns.back().number, 24) << "cmemo";
   EXPECT_EQ(page_->grid->ColumnCount(), 14);
   EXPECT_EQ(page_->columns->Position(settlement::kAmount), 8);
+  EXPECT_EQ(page_->title, AppLanguage().Text(240000));
 }
 
 TEST_F(SettlementPageStandIn, AStatementThroughTheConditionsDialog) {
@@ -193,4 +225,42 @@ TEST_F(SettlementPageStandIn, NothingFoundKeepsTheListAndTheCustomer) {
   EXPECT_DOUBLE_EQ(page_->availableDeposit, 500 - 1452 - 0) << "deposit less both payments";
   EXPECT_FALSE(page_->LoadDeposit(999999));
   EXPECT_DOUBLE_EQ(page_->deposit, 500);
+}
+
+// Every kind ticked is no kind condition: waybills with a blank or a retired
+// kind stay in the statement.  Some kinds ticked go over as those kinds.
+TEST_F(SettlementPageStandIn, EveryKindTickedKeepsWaybillsOfAnyKind) {
+  Exec("INSERT INTO client_rec(icid,cnum,ddate,cemskind,npayway,famount) VALUES"
+       "(1,'BR-BLANK-KIND','2024-03-15 10:00:00','',0,1.25),"
+       "(1,'BR-OLD-KIND','2024-03-16 10:00:00','RETIRED',0,2.5)");
+  const auto expected = Expected("AND npayway=0");
+  ASSERT_GE(expected.size(), 3u);
+  QueryWithKinds({0, 1, 2});
+  EXPECT_EQ(page_->statementSql.find(u"a.cemskind IN("), std::u16string::npos);
+  ASSERT_EQ(page_->grid->RowCount(), static_cast<int>(expected.size()) + 1);
+  std::vector<std::string> numbers;
+  for (int row = 0; row + 1 < page_->grid->RowCount(); ++row)
+    numbers.push_back(Utf8FromWide(page_->grid->CellText(row, 2)));
+  EXPECT_NE(std::find(numbers.begin(), numbers.end(), "BR-BLANK-KIND"), numbers.end());
+  EXPECT_NE(std::find(numbers.begin(), numbers.end(), "BR-OLD-KIND"), numbers.end());
+
+  // Two of the three: those two, in list order.
+  QueryWithKinds({2, 0});
+  const std::u16string& sql = page_->statementSql;
+  EXPECT_NE(sql.find(u" AND a.cemskind IN('EMS','UPS')"), std::u16string::npos) << Utf8FromWide(sql);
+  Exec("DELETE FROM client_rec WHERE cnum IN('BR-BLANK-KIND','BR-OLD-KIND')");
+}
+
+// A statement the link cannot send is a failure with its reason, not an
+// empty statement.
+TEST_F(SettlementPageStandIn, AFailedRequestIsNamedNotNothingFound) {
+  settlement::StatementConditions c;
+  c.customerId = 1;
+  c.dateFrom = u"2024.03.01 0:0:0.0";
+  c.dateTo = u"2024.03.31 23:59:59.998";
+  c.department = std::u16string(70000, u'x');
+  EXPECT_FALSE(page_->RunStatement(customer_, c));
+  ASSERT_EQ(boxes_.Count(), 1u);
+  EXPECT_EQ(boxes_.LastText(),
+            AppLanguage().TextWithString(630001, AppLanguage().Text(630002)));
 }

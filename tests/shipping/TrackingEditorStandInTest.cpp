@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -89,6 +90,11 @@ TEST_F(TrackingEditorStandIn, AddChangeAndDeleteLines) {
   dlg_->Open(6, u"caption", u"BR10000006");
   ASSERT_TRUE(dlg_->isVisible());
   ASSERT_EQ(2, Lines());
+  // The caption of the status and sign-off boxes.
+  QStringList captions;
+  for (QLabel* label : dlg_->findChildren<QLabel*>()) captions << label->text();
+  EXPECT_TRUE(captions.contains(QString::fromStdU16String(AppLanguage().Text(310024))))
+      << captions.join(u'|').toStdString();
   EXPECT_EQ(QStringLiteral("99"), dlg_->positionBox->text());  // after 97
   EXPECT_FALSE(dlg_->deleteButton->isEnabled());
 

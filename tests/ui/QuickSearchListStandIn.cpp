@@ -329,7 +329,24 @@ TEST_F(QuickSearchStandIn, QueriesThatBringNothingKeepTheRows) {
   EXPECT_FALSE(list_->LoadCustomers(0));
   EXPECT_EQ(boxes_.Count(), 0u);
 
+  // A query that cannot reach the server says so, with the reason; the rows
+  // stay.
+  boxes_.Clear();
+  WhenOpen<CCustomerQueryDlg>([](CCustomerQueryDlg& dlg) {
+    QTest::keyClicks(dlg.nameBox, QStringLiteral("any"));
+    QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
+  });
+  const int serverPort = link_.port;
+  link_.port = 1;  // nobody listens
+  EXPECT_FALSE(list_->LoadCustomers(0));
+  link_.port = serverPort;
+  ASSERT_EQ(boxes_.Count(), 1u);
+  EXPECT_EQ(boxes_.LastText().rfind(u"查询失败: 连接错误 -", 0), 0u)
+      << QString::fromStdU16String(boxes_.LastText()).toStdString();
+  EXPECT_EQ(Rows(*list_), before);
+
   // The recent list that brings nothing stays silent.
+  boxes_.Clear();
   list_->mode = kQuickBags;
   list_->bagStateFilter = 0;
   const int port = link_.port;
