@@ -185,10 +185,11 @@ void CWaybillDlg::Build() {
   for (const char* code : {"PP", "CC", "COD", "DP", "MTH", "AEM", "OTH"})
     payDirCombo_->addItem(QString::fromLatin1(code));
   payDirCombo_->setObjectName(QStringLiteral("payDir"));
+  payDirCombo_->setMaximumWidth(60);
   payDirCombo_->setToolTip(Q(T(30113, u"结算指示")));
   auto* payRow = new QHBoxLayout();
-  payRow->addWidget(payCombo_, 3);
-  payRow->addWidget(payDirCombo_, 2);
+  payRow->addWidget(payCombo_, 1);
+  payRow->addWidget(payDirCombo_, 0);
   main->addLayout(payRow, row, 5);
   ++row;
   auto* dateLink = AddLink(30070, u"日期", QColor());
@@ -201,12 +202,20 @@ void CWaybillDlg::Build() {
   for (int k = 0; k < 3; ++k) classCombo_->addItem(Q(T(22697 + k, classes[k])));
   itemTypeCombo_ = new QComboBox(this);
   for (int k = 0; k < 3; ++k) itemTypeCombo_->addItem(Q(T(20090 + k, u"")));
+  for (QComboBox* combo : {classCombo_, itemTypeCombo_}) {
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(6);
+  }
   main->addWidget(classCombo_, row, 2);
   main->addWidget(itemTypeCombo_, row, 3);
   auto* markLink = AddLink(30040, u"标签", QColor());
   connect(markLink, &CLinkLabel::clicked, this, [this] { ChoosePrompt(kFfMark, false); });
   main->addWidget(markLink, row, 4);
   main->addWidget(AddText(kFfMark, 30040, u"标签", 15), row, 5);
+  // Longer captions (English) must not squeeze the origin, weight and date
+  // boxes or the pay way below the width of their values.
+  main->setColumnMinimumWidth(1, 80);
+  main->setColumnMinimumWidth(5, 150);
   outer->addLayout(main);
 
   // Receiver and sender blocks.
