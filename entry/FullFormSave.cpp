@@ -243,6 +243,17 @@ int ConfirmCodAmounts(bool freightCollect, double freightTotal, double& freightS
 CFullFormSaver::CFullFormSaver(WaybillSaveLink& link, FullFormValues& values, FullFormState& state)
     : link_(link), values_(values), state_(state) {}
 
+bool CFullFormSaver::CheckBusinessDate(WaybillRecord& w) {
+  std::string date;
+  std::u16string dateText = values_.date;
+  if (!CheckFieldLength(dateText, date, 8, 30, Text(22680), false)) return false;
+  if (!TakeWaybillDate(date, w)) {
+    ShowError(Text(22681));
+    return false;
+  }
+  return true;
+}
+
 CFullFormSaver::Outcome CFullFormSaver::Save() {
   if (state_.loadedId <= 0) return Outcome::NothingLoaded;
   // The number boxes take numbers only (the standard number messages).
@@ -256,14 +267,7 @@ CFullFormSaver::Outcome CFullFormSaver::Save() {
   InputWaybillRecord working = state_.working;
   WaybillRecord& w = working.waybill;
 
-  // The business date.
-  std::string date;
-  std::u16string dateText = values_.date;
-  if (!CheckFieldLength(dateText, date, 8, 30, Text(22680), false)) return Outcome::Stopped;
-  if (!TakeWaybillDate(date, w)) {
-    ShowError(Text(22681));
-    return Outcome::Stopped;
-  }
+  if (!CheckBusinessDate(w)) return Outcome::Stopped;
 
   // The kind; numbers and postcodes in upper case.
   std::string narrow;

@@ -105,6 +105,10 @@ class CFullFormSaver {
   char volumeLetter = 0;                    // the application's class letter
 
   Outcome Save();
+  // The business date: true when the date text (8 to 30 bytes) is a valid
+  // date, which goes into the record's year, month and day; otherwise the
+  // check's message and false.
+  bool CheckBusinessDate(WaybillRecord& w);
   // Asks, then deletes the loaded waybill; true when it was deleted.
   bool Delete();
   const InputWaybillRecord& Working() const { return state_.working; }

@@ -82,7 +82,7 @@ CQuickEntryDlg::CQuickEntryDlg(CBrantleClientApp* app, QWidget* parent)
     : QWidget(parent), app_(app), settings_(this) {
   slotKind_.fill(-1);
   slotOfKind_.fill(-1);
-  for (std::u16string_view name : quickentry::ImportFieldNames()) importCaptions_.emplace_back(name);
+  InitImportCaptions();
   if (app_ != nullptr) {
     saveLink_ = MakeServerWaybillSaveLink(app_->Link());
     scale_ = &app_->ScaleReader();
@@ -111,6 +111,11 @@ CQuickEntryDlg::CQuickEntryDlg(CBrantleClientApp* app, QWidget* parent)
 
 CQuickEntryDlg::~CQuickEntryDlg() {
   CloseScale();
+}
+
+void CQuickEntryDlg::InitImportCaptions() {
+  importCaptions_.clear();
+  for (std::u16string_view name : quickentry::ImportFieldNames()) importCaptions_.emplace_back(name);
 }
 
 void CQuickEntryDlg::BuildControls() {

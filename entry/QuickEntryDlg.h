@@ -136,6 +136,9 @@ class CQuickEntryDlg : public QWidget {
   bool event(QEvent* event) override;
 
  private:
+  // Fills the import field names (the mapping file's keys); run once from
+  // the constructor.
+  void InitImportCaptions();
   void BuildControls();
   void ConnectSaver();
   void ReadFixedFields();

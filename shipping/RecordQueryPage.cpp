@@ -76,7 +76,13 @@ void CRecordQueryPage::OnPageCreated() {
                          s.right ? kGridAlignRight : kGridAlignLeft);
     }
   }
-  // The page has no entry panel: the grid takes the whole page.
+  // The side pane is 1 pixel wide and stays hidden: the grid takes the
+  // whole page.
+  panelWidth = 1;
+  queryPane = new CQueryPaneDlg(this);
+  queryPane->setGeometry(0, 3, 1, 660);
+  queryPane->hide();
+  entryPanel = queryPane;
   ShowListMode(1);
   UpdateCountLabel();
 }

@@ -25,6 +25,13 @@ inline constexpr int32_t kRecordQueryExportTitleText = 450001;
 inline constexpr int32_t kRecordQueryLoadingText = 20029;
 inline constexpr int32_t kRecordQueryNothingText = 20005;
 
+// The page's side pane: a plain window with nothing on it.  The page makes
+// it its entry panel, 1 pixel wide, so that the grid takes the whole page.
+class CQueryPaneDlg : public QWidget {
+ public:
+  explicit CQueryPaneDlg(QWidget* parent = nullptr) : QWidget(parent) {}
+};
+
 class CRecordQueryPage : public CViewPage {
  public:
   CRecordQueryPage();
@@ -42,6 +49,8 @@ class CRecordQueryPage : public CViewPage {
   bool StartQuery(const std::u16string& sql);
   bool Busy() const { return busy_.load() != 0; }
   const std::u16string& Statement() const { return sql_; }
+
+  CQueryPaneDlg* queryPane = nullptr;  // the entry panel
 
  protected:
   bool event(QEvent* e) override;

@@ -182,6 +182,42 @@ TEST_F(FullFormSaveStandIn, OneFieldOfEachKindChanged) {
   EXPECT_EQ("", Difference(before, w, changed));
 }
 
+// The business date step: a valid date goes into the record's year, month
+// and day; a short text or an impossible date is refused with its message
+// and leaves the record as it was.
+TEST_F(FullFormSaveStandIn, TheBusinessDateIsCheckedAndWrittenIntoTheRecord) {
+  FullFormValues values;
+  FullFormState state;
+  CFullFormSaver saver(*saveLink_, values, state);
+  const struct {
+    std::u16string text;
+    bool ok;
+    int year, month, day;
+    std::u16string message;  // empty: none
+  } cases[] = {
+      {u"2024.2.29", true, 2024, 2, 29, u""},
+      {u"2025-07-04 10:30", true, 2025, 7, 4, u""},
+      {u"2023.2.29", false, 1999, 9, 9, u"业务日期数据不合法。"},
+      {u"2024.13.1", false, 1999, 9, 9, u"业务日期数据不合法。"},
+      {u"2024.3", false, 1999, 9, 9, u"[业务日期]不能短于 8 个字符。"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf8FromWide(c.text));
+    boxes_.Clear();
+    WaybillRecord w{};
+    w.year = 1999;
+    w.month = 9;
+    w.day = 9;
+    values.date = c.text;
+    EXPECT_EQ(c.ok, saver.CheckBusinessDate(w));
+    EXPECT_EQ(c.year, w.year);
+    EXPECT_EQ(c.month, w.month);
+    EXPECT_EQ(c.day, w.day);
+    EXPECT_EQ(c.message.empty() ? 0u : 1u, boxes_.Count());
+    if (!c.message.empty()) EXPECT_EQ(c.message, boxes_.LastText());
+  }
+}
+
 TEST_F(FullFormSaveStandIn, TextChecksAndDelete) {
   const int32_t id = IdOf("BR10000024");
   FullFormValues values;

@@ -180,9 +180,9 @@ class PickupDispatchStandIn : public testsupport::StandInLinkSuite<PickupDispatc
 };
 
 TEST_F(PickupDispatchStandIn, ListsAssignAndTheCouriersNotice) {
-  page_->ReloadBoth();
-  CListGrid& open = *page_->unassignedList;
-  CListGrid& taken = *page_->assignedList;
+  page_->listDlg->ReloadBoth();
+  CListGrid& open = *page_->listDlg->unassignedList;
+  CListGrid& taken = *page_->listDlg->assignedList;
   ASSERT_GE(RowOf(open, u"PR1800001"), 0);
   ASSERT_GE(RowOf(open, u"PR1800002"), 0);
   EXPECT_LT(RowOf(open, u"PR0000001"), 0) << "behind the date limit";
@@ -191,7 +191,7 @@ TEST_F(PickupDispatchStandIn, ListsAssignAndTheCouriersNotice) {
 
   // The dispatcher opens PR1800001 and assigns 李四 with a long remark.
   const std::u16string remark = u"下午|到" + std::u16string(252, u'备');
-  page_->runDialog = [&](CPickupDispatchDlg& dialog) {
+  page_->listDlg->runDialog = [&](CPickupDispatchDlg& dialog) {
     EXPECT_TRUE(dialog.arrangeButton->isEnabled());
     EXPECT_FALSE(dialog.cancelPickupButton->isEnabled()) << "no courier yet";
     dialog.show();
@@ -203,7 +203,7 @@ TEST_F(PickupDispatchStandIn, ListsAssignAndTheCouriersNotice) {
     return dialog.result() == QDialog::Accepted;
   };
   const size_t before = Queue().size();
-  page_->OpenOrder(&open, RowOf(open, u"PR1800001"));
+  page_->listDlg->OpenOrder(&open, RowOf(open, u"PR1800001"));
   EXPECT_EQ(Taker("PR1800001"), "李四");
   EXPECT_LT(RowOf(open, u"PR1800001"), 0) << "the lists were reloaded";
   EXPECT_GE(RowOf(taken, u"PR1800001"), 0);
@@ -238,11 +238,11 @@ TEST_F(PickupDispatchStandIn, TheTakerComesFromTheNameSuggestions) {
   };
   page_->services.staff = {staff(u"李四", "li", true), staff(u"李明", "liming", true),
                            staff(u"李离职", "lilz", false)};
-  page_->ReloadBoth();
-  CListGrid& open = *page_->unassignedList;
+  page_->listDlg->ReloadBoth();
+  CListGrid& open = *page_->listDlg->unassignedList;
   ASSERT_GE(RowOf(open, u"PR1800002"), 0);
   bool checked = false;
-  page_->runDialog = [&](CPickupDispatchDlg& dialog) {
+  page_->listDlg->runDialog = [&](CPickupDispatchDlg& dialog) {
     dialog.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     dialog.activateWindow();
@@ -269,23 +269,23 @@ TEST_F(PickupDispatchStandIn, TheTakerComesFromTheNameSuggestions) {
     checked = true;
     return dialog.result() == QDialog::Accepted;
   };
-  page_->OpenOrder(&open, RowOf(open, u"PR1800002"));
+  page_->listDlg->OpenOrder(&open, RowOf(open, u"PR1800002"));
   EXPECT_TRUE(checked);
   EXPECT_EQ(Taker("PR1800002"), "") << "Ctrl+Enter saves nothing";
 }
 
 TEST_F(PickupDispatchStandIn, CustomerNoticeFromTheEditor) {
-  page_->ReloadBoth();
-  CListGrid& open = *page_->unassignedList;
+  page_->listDlg->ReloadBoth();
+  CListGrid& open = *page_->listDlg->unassignedList;
   const int row = RowOf(open, u"PR1800002");
   ASSERT_GE(row, 0);
   // PR1800002 belongs to customer 1, whose messenger id fails the rule.
-  page_->runDialog = [](CPickupDispatchDlg& dialog) {
+  page_->listDlg->runDialog = [](CPickupDispatchDlg& dialog) {
     EXPECT_FALSE(dialog.notifyCustomerButton->isVisibleTo(&dialog));
     dialog.OnNotifyCustomer();  // nothing happens
     return false;
   };
-  page_->OpenOrder(&open, row);
+  page_->listDlg->OpenOrder(&open, row);
 
   // PR1800001 belongs to customer 2, whose id is valid.
   page_->services.runEditor = [](CWeChatSendDlg& editor) {
@@ -298,7 +298,7 @@ TEST_F(PickupDispatchStandIn, CustomerNoticeFromTheEditor) {
     QTest::keyClick(editor.descriptionBox, Qt::Key_Return, Qt::ControlModifier);
     return editor.result() == QDialog::Accepted;
   };
-  page_->runDialog = [](CPickupDispatchDlg& dialog) {
+  page_->listDlg->runDialog = [](CPickupDispatchDlg& dialog) {
     dialog.show();
     EXPECT_TRUE(dialog.notifyCustomerButton->isVisibleTo(&dialog));
     QTest::mouseClick(dialog.notifyCustomerButton, Qt::LeftButton);
@@ -306,11 +306,11 @@ TEST_F(PickupDispatchStandIn, CustomerNoticeFromTheEditor) {
   };
   const size_t before = Queue().size();
   // (Another case may have dispatched the order already.)
-  CListGrid& taken = *page_->assignedList;
+  CListGrid& taken = *page_->listDlg->assignedList;
   if (RowOf(open, u"PR1800001") >= 0)
-    page_->OpenOrder(&open, RowOf(open, u"PR1800001"));
+    page_->listDlg->OpenOrder(&open, RowOf(open, u"PR1800001"));
   else
-    page_->OpenOrder(&taken, RowOf(taken, u"PR1800001"));
+    page_->listDlg->OpenOrder(&taken, RowOf(taken, u"PR1800001"));
   std::vector<Queued> queued = Queue();
   ASSERT_EQ(queued.size(), before + 1);
   queued.erase(queued.begin(), queued.begin() + static_cast<std::ptrdiff_t>(before));
@@ -322,10 +322,10 @@ TEST_F(PickupDispatchStandIn, CustomerNoticeFromTheEditor) {
 }
 
 TEST_F(PickupDispatchStandIn, ACourierWhoseOpenIdFailsThePrefixIsNeverNotified) {
-  page_->ReloadBoth();
-  CListGrid& open = *page_->unassignedList;
+  page_->listDlg->ReloadBoth();
+  CListGrid& open = *page_->listDlg->unassignedList;
   const size_t before = Queue().size();
-  page_->runDialog = [](CPickupDispatchDlg& dialog) {
+  page_->listDlg->runDialog = [](CPickupDispatchDlg& dialog) {
     dialog.takerBox->setText(QStringLiteral("王五"));
     emit dialog.takerBox->editingFinished();
     EXPECT_FALSE(dialog.notifyCourierButton->isVisibleTo(&dialog));
@@ -333,13 +333,13 @@ TEST_F(PickupDispatchStandIn, ACourierWhoseOpenIdFailsThePrefixIsNeverNotified) 
     dialog.OnArrange();
     return dialog.result() == QDialog::Accepted;
   };
-  page_->OpenOrder(&open, RowOf(open, u"PR1800002"));
+  page_->listDlg->OpenOrder(&open, RowOf(open, u"PR1800002"));
   EXPECT_EQ(Taker("PR1800002"), "王五");
   EXPECT_EQ(Queue().size(), before) << "no notice for an OpenID outside the prefix";
 
   // An empty courier is refused; cancelling takes the courier off again.
-  CListGrid& taken = *page_->assignedList;
-  page_->runDialog = [this](CPickupDispatchDlg& dialog) {
+  CListGrid& taken = *page_->listDlg->assignedList;
+  page_->listDlg->runDialog = [this](CPickupDispatchDlg& dialog) {
     EXPECT_TRUE(dialog.cancelPickupButton->isEnabled());
     dialog.takerBox->setText(QStringLiteral("  "));
     dialog.OnArrange();
@@ -347,7 +347,7 @@ TEST_F(PickupDispatchStandIn, ACourierWhoseOpenIdFailsThePrefixIsNeverNotified) 
     QTest::mouseClick(dialog.cancelPickupButton, Qt::LeftButton);
     return dialog.result() == QDialog::Accepted;
   };
-  page_->OpenOrder(&taken, RowOf(taken, u"PR1800002"));
+  page_->listDlg->OpenOrder(&taken, RowOf(taken, u"PR1800002"));
   EXPECT_EQ(Taker("PR1800002"), "");
 }
 
@@ -376,7 +376,7 @@ TEST_F(PickupDispatchStandIn, TheEditorWantsADescriptionOfTenCharacters) {
 // The header of the order lists: the fixed caption in Chinese, English from
 // the language data in English.
 TEST_F(PickupDispatchStandIn, TheListHeaderFollowsTheLanguage) {
-  EXPECT_EQ(page_->listCount->text(), QStringLiteral("记录列表"));
+  EXPECT_EQ(page_->listDlg->listCount->text(), QStringLiteral("记录列表"));
   shelltest::LoadProgramLanguage("01");
   CPreInputPage english;
   english.host = &host_;
@@ -387,30 +387,30 @@ TEST_F(PickupDispatchStandIn, TheListHeaderFollowsTheLanguage) {
   english.OnPageCreated();
   english.resize(1270, 700);
   english.show();
-  EXPECT_EQ(english.listCount->text(), QStringLiteral("Order list"));
+  EXPECT_EQ(english.listDlg->listCount->text(), QStringLiteral("Order list"));
   QDir().mkpath(BRANTLE_BINARY_DIR "/screenshots");
   EXPECT_TRUE(english.grab().save(QStringLiteral(BRANTLE_BINARY_DIR "/screenshots/pickup_page_en.png")));
   shelltest::LoadProgramLanguage("00");
 }
 
 TEST_F(PickupDispatchStandIn, AutoRefreshRunsOnItsTimer) {
-  page_->intervalBox->setText(QStringLiteral("3"));
-  QTest::mouseClick(page_->autoRefreshBox, Qt::LeftButton);
-  ASSERT_TRUE(page_->timer->isActive());
-  EXPECT_EQ(page_->timer->interval(), 10000) << "below 6 seconds: 10 seconds";
-  EXPECT_EQ(page_->ticks, 0);
-  page_->OnTick();
-  page_->OnTick();
-  EXPECT_EQ(page_->ticks, 2);
-  EXPECT_GE(page_->unassignedList->RowCount(), 1);
-  page_->paused = true;  // an order dialog is open
-  page_->OnTick();
-  EXPECT_EQ(page_->ticks, 2);
-  page_->paused = false;
-  QTest::mouseClick(page_->autoRefreshBox, Qt::LeftButton);
-  EXPECT_FALSE(page_->timer->isActive());
-  page_->intervalBox->setText(QStringLiteral("6"));
-  page_->SetAutoRefresh(true);
-  EXPECT_EQ(page_->timer->interval(), 6000);
-  page_->SetAutoRefresh(false);
+  page_->listDlg->intervalBox->setText(QStringLiteral("3"));
+  QTest::mouseClick(page_->listDlg->autoRefreshBox, Qt::LeftButton);
+  ASSERT_TRUE(page_->listDlg->timer->isActive());
+  EXPECT_EQ(page_->listDlg->timer->interval(), 10000) << "below 6 seconds: 10 seconds";
+  EXPECT_EQ(page_->listDlg->ticks, 0);
+  page_->listDlg->OnTick();
+  page_->listDlg->OnTick();
+  EXPECT_EQ(page_->listDlg->ticks, 2);
+  EXPECT_GE(page_->listDlg->unassignedList->RowCount(), 1);
+  page_->listDlg->paused = true;  // an order dialog is open
+  page_->listDlg->OnTick();
+  EXPECT_EQ(page_->listDlg->ticks, 2);
+  page_->listDlg->paused = false;
+  QTest::mouseClick(page_->listDlg->autoRefreshBox, Qt::LeftButton);
+  EXPECT_FALSE(page_->listDlg->timer->isActive());
+  page_->listDlg->intervalBox->setText(QStringLiteral("6"));
+  page_->listDlg->SetAutoRefresh(true);
+  EXPECT_EQ(page_->listDlg->timer->interval(), 6000);
+  page_->listDlg->SetAutoRefresh(false);
 }

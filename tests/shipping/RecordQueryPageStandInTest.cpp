@@ -275,6 +275,19 @@ TEST_F(RecordQueryPageStandIn, NothingFoundSaysSoAndEndsTheLoading) {
   EXPECT_FALSE(page_->Busy());
 }
 
+// The page's pane is its entry panel, 1 pixel wide and hidden; the grid
+// alone fills the page.
+TEST_F(RecordQueryPageStandIn, ThePaneIsOnePixelWideAndTheGridFillsThePage) {
+  ASSERT_NE(page_->queryPane, nullptr);
+  EXPECT_EQ(page_->entryPanel, page_->queryPane);
+  EXPECT_EQ(page_->panelWidth, 1);
+  EXPECT_EQ(page_->queryPane->geometry(), QRect(0, 3, 1, 660));
+  EXPECT_FALSE(page_->queryPane->isVisible());
+  EXPECT_EQ(page_->listOnly, 1);
+  EXPECT_TRUE(page_->grid->isVisible());
+  EXPECT_EQ(page_->grid->geometry().left(), 10);
+}
+
 // A load whose request fails says why, never "nothing found".
 TEST_F(RecordQueryPageStandIn, AFailedLoadIsNamedNotNothingFound) {
   // Too long to send: the link refuses it.

@@ -113,23 +113,23 @@ TEST_F(SlowServerPages, PreInputRefreshTickDuringALoadStartsNoSecondLoad) {
   page.servicesSet = true;
   page.CreatePageWindow(nullptr, QSize(1270, 700));
   page.OnPageCreated();
-  ASSERT_EQ(page.ticks, 0);
+  ASSERT_EQ(page.listDlg->ticks, 0);
   bool loadingDuringWait = false;
   int depthDuringTick = 0;
   bool ticked = false;
   QTimer::singleShot(kReplyDelayMs / 5, [&] {
-    loadingDuringWait = page.loading;
-    page.OnTick();
+    loadingDuringWait = page.listDlg->loading;
+    page.listDlg->OnTick();
     depthDuringTick = platform::WaitForWorkDepth();
     ticked = true;
   });
-  page.LoadUnassigned();
+  page.listDlg->LoadUnassigned();
   ASSERT_TRUE(ticked) << "the tick came while the load waited";
   EXPECT_TRUE(loadingDuringWait);
-  EXPECT_EQ(page.ticks, 0) << "the tick started a load of its own";
+  EXPECT_EQ(page.listDlg->ticks, 0) << "the tick started a load of its own";
   EXPECT_EQ(depthDuringTick, 1);
-  EXPECT_FALSE(page.loading);
-  EXPECT_GE(page.unassignedList->RowCount(), 1);
+  EXPECT_FALSE(page.listDlg->loading);
+  EXPECT_GE(page.listDlg->unassignedList->RowCount(), 1);
 }
 
 }  // namespace
