@@ -108,6 +108,21 @@ class LzwDecoder {
         filled = 0;
       }
     };
+    // The stack holds a string last character first.
+    auto emitStack = [&](int count) {
+      if (width == 0) return;
+      while (count > 0) {
+        uint32_t n = std::min<uint32_t>(static_cast<uint32_t>(count), width - filled);
+        uint8_t* to = row.data() + filled;
+        for (uint32_t i = 0; i < n; ++i) to[i] = stack_[count - 1 - static_cast<int>(i)];
+        count -= static_cast<int>(n);
+        filled += n;
+        if (filled == width) {
+          sink.Put(row.data(), width);
+          filled = 0;
+        }
+      }
+    };
     for (;;) {
       int c = NextCode(ending, result);
       if (c < 0 || c == ending) break;
@@ -150,7 +165,7 @@ class LzwDecoder {
         topSlot <<= 1;
         ++codeSize_;
       }
-      while (sp > 0) emit(stack_[--sp]);
+      emitStack(sp);
     }
     flushPartial(sink, row, filled);
     return result;
@@ -342,8 +357,14 @@ int32_t CGifCodec::WalkFrames(CImageStream* stream, std::vector<uint8_t> table,
     }
 
     const bool tiled = comp->tiledPossible && comp->tiledSigns >= 2;
+    // A frame that covers the screen and has no transparent index hides
+    // the background entirely: it becomes the picture as it is.
+    const bool covers = !tiled && left == 0 && top == 0 && width == screenWidth &&
+                        height == screenHeight && info.transparentIndex < 0 &&
+                        (counted == 0 || GetBpp() == bpp);
+    if (counted == 0) comp->firstTransparent = info.transparentIndex;
     std::unique_ptr<CRasterImage> background;
-    if (!tiled) {
+    if (!tiled && !covers) {
       if (counted == 0) {
         background = std::make_unique<CRasterImage>(FormatGif);
         background->CopyInfoFrom(*this);
@@ -353,7 +374,6 @@ int32_t CGifCodec::WalkFrames(CImageStream* stream, std::vector<uint8_t> table,
           break;
         }
         background->Clear(graphicControl.transparentIndex);
-        comp->firstTransparent = info.transparentIndex;
       } else {
         background = std::make_unique<CRasterImage>(*this);
         if (!background->IsValid()) {
@@ -367,6 +387,7 @@ int32_t CGifCodec::WalkFrames(CImageStream* stream, std::vector<uint8_t> table,
     }
 
     CRasterImage frame(FormatGif);
+    frame.CopyInfoFrom(*this);
     if (!frame.Create(width, height, bpp, FormatGif)) {
       SetError(frame.GetLastError());
       comp->failed = true;
@@ -404,6 +425,9 @@ int32_t CGifCodec::WalkFrames(CImageStream* stream, std::vector<uint8_t> table,
           comp->canvas->SetPixelColor(left + x, screenHeight - 1 - (top + y),
                                       frame.GetPixelColor(x, height - 1 - y, false));
       comp->lastTransparentColour = frame.GetPaletteColor(graphicControl.transparentIndex);
+    } else if (covers) {
+      frame.SetTransparentIndex(comp->firstTransparent);
+      TakeFrom(frame);
     } else {
       const int32_t transparent = info.transparentIndex;
       for (uint32_t y = 0; y < height; ++y) {
