@@ -829,4 +829,29 @@ TEST(GifCodecTest, LoadedWithTypeZeroFromAFileAndFromMemory) {
   std::remove(path.c_str());
 }
 
+TEST(GifCodecTest, TransparentTrueColourKeepsItsColourThroughTheMosaic) {
+  CRasterImage image = Pattern(40, 31, 24, 6);
+  const RGBQUAD key{10, 200, 30, 0};
+  image.SetTransparentColor(key);
+  image.SetTransparentIndex(0);
+  for (uint32_t x = 0; x < 40; ++x) image.SetPixelColor(x, 5, key);
+  Bytes gif = EncodeBytes(image, FormatGif);
+  auto blocks = Blocks(gif, 13);
+  ASSERT_EQ(blocks.size(), 18u);  // 3 x 3 tiles, each with its control block
+  for (size_t f = 0; f < blocks.size(); f += 2) {
+    EXPECT_EQ(blocks[f].head, (Bytes{0x01, 0, 0, 0})) << f;
+    const Bytes& table = blocks[f + 1].table;
+    EXPECT_EQ(Bytes(table.begin(), table.begin() + 3), (Bytes{30, 200, 10})) << f;
+  }
+  CRasterImage back(0u);
+  ASSERT_TRUE(DecodeBytes(back, gif, FormatGif));
+  EXPECT_EQ(back.GetBpp(), 24u);
+  EXPECT_EQ(back.GetTransparentIndex(), 0);
+  RGBQUAD t = back.GetTransparentColor();
+  EXPECT_EQ(t.rgbRed, 30);
+  EXPECT_EQ(t.rgbGreen, 200);
+  EXPECT_EQ(t.rgbBlue, 10);
+  ExpectSameColours(image, back, "transparent mosaic");
+}
+
 }  // namespace
