@@ -854,4 +854,24 @@ TEST(GifCodecTest, TransparentTrueColourKeepsItsColourThroughTheMosaic) {
   ExpectSameColours(image, back, "transparent mosaic");
 }
 
+TEST(GifCodecTest, DecodingGoesOnPastABadCode) {
+  // Codes of 3 bits: clear, 1, 7 (above the next free slot 6), end.  The bad
+  // code repeats the last string with its first pixel: 1, 1, 1.  The next
+  // frame is found again at the first image introducer after a zero byte.
+  Bytes file = Screen(3, 1, 4);
+  Append(file, {0x2C, 0, 0, 0, 0, 3, 0, 1, 0, 0});
+  Append(file, {2, 2, 0xCC, 0x0B, 0});
+  Append(file, FrameBytes({0, 0, 3, 1, {2, 0, 3}}, 4));
+  file.push_back(0x3B);
+  Picking image;
+  ASSERT_TRUE(DecodeBytes(image, file, FormatGif));
+  EXPECT_EQ(image.GetFrameCount(), 2);
+  for (uint32_t x = 0; x < 3; ++x) EXPECT_EQ(IndexAt(image, x, 0), 1) << x;
+  image.PickFrame(1);
+  ASSERT_TRUE(DecodeBytes(image, file, FormatGif));
+  EXPECT_EQ(IndexAt(image, 0, 0), 2);
+  EXPECT_EQ(IndexAt(image, 1, 0), 0);
+  EXPECT_EQ(IndexAt(image, 2, 0), 3);
+}
+
 }  // namespace
