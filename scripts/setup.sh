@@ -25,6 +25,8 @@ PACKAGES=(
   libexif-dev
   # the installed printers (print/, through libcups)
   libcups2-dev
+  # an independent GIF reader and writer for the image library's tests and benchmark
+  libgif-dev
 )
 
 # One look into the package database for all of them (a package it does not

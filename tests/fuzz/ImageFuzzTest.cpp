@@ -10,6 +10,7 @@
 
 #include "image/BmpCodec.h"
 #include "image/ExifReader.h"
+#include "image/GifCodec.h"
 #include "image/ImageLog.h"
 #include "image/ImageStream.h"
 #include "image/JpegCodec.h"
@@ -200,6 +201,113 @@ TEST_F(ImageFuzzTest, HugeDeclaredSizesAreRefusedBeforeAllocating) {
     EXPECT_TRUE(std::string(image.GetLastError()) == "Can't allocate memory" ||
                 std::string(image.GetLastError()) == "can't allocate memory")
         << image.GetLastError();
+  }
+}
+
+// --- GIF ---
+
+// An image whose frame index the fuzz cases choose.
+class FrameImage : public CRasterImage {
+ public:
+  FrameImage() : CRasterImage(0u) {}
+  void PickFrame(int32_t index) { info.frameIndex = index; }
+};
+
+std::vector<std::string> GifSeeds() {
+  std::vector<std::string> seeds;
+  CRasterImage noise(29, 13, 8, 0);
+  for (uint32_t i = 0; i < 256; ++i) noise.SetPaletteColor(i, static_cast<uint8_t>(i), static_cast<uint8_t>(i * 3), 7);
+  for (uint32_t y = 0; y < 13; ++y)
+    for (uint32_t x = 0; x < 29; ++x) noise.SetPixelIndex(x, y, static_cast<uint8_t>((x * 31 + y * 17) ^ (x * y)));
+  noise.SetTransparentIndex(4);
+  CRasterImage runs(41, 9, 4, 0);
+  for (uint32_t y = 0; y < 9; ++y)
+    for (uint32_t x = 0; x < 41; ++x) runs.SetPixelIndex(x, y, static_cast<uint8_t>(x / (y + 1)));
+  CRasterImage mono(19, 5, 1, 0);
+  for (uint32_t x = 0; x < 19; ++x) mono.SetPixelIndex(x, x % 5, 1);
+  CRasterImage colour(40, 20, 24, 0);
+  for (uint32_t y = 0; y < 20; ++y)
+    for (uint32_t x = 0; x < 40; ++x) colour.SetPixelColor(x, y, RGBQUAD{static_cast<uint8_t>(x * 6), static_cast<uint8_t>(y * 12), 99, 0});
+  for (uint32_t coder : {0u, 1u, 2u}) {
+    for (CRasterImage* image : {&noise, &runs, &mono, &colour}) {
+      image->SetCodecOption(coder, FormatGif);
+      seeds.push_back(Encoded(*image, FormatGif));
+    }
+  }
+  // Two frames in one file, the second interlaced: the first file without
+  // its trailer, then the second's control and image blocks.
+  const std::string& first = seeds[0];
+  std::string second = seeds[4].substr(13 + 768);
+  second[8 + 9] = static_cast<char>(second[8 + 9] | 0x40);
+  seeds.push_back(first.substr(0, first.size() - 1) + second);
+  // A comment and a loop count in front of the frame.
+  std::string extensions = std::string("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x05\x00\x00\x21\xFE\x03" "abc\x00", 26);
+  seeds.push_back(first.substr(0, 13 + 768) + extensions + first.substr(13 + 768));
+  return seeds;
+}
+
+void DecodeGif(std::string_view bytes, uint32_t pick) {
+  ExactBlock block(bytes);
+  const auto* data = reinterpret_cast<const uint8_t*>(block.View().data());
+  for (uint32_t type : {FormatUnknown, FormatGif}) {
+    FrameImage image;
+    image.PickFrame(static_cast<int32_t>(pick % 3));
+    if (pick % 7 == 0) image.SetEscape(-1);
+    CImageMemoryStream stream(data, bytes.size());
+    if (image.Decode(&stream, type) && image.IsValid()) {
+      ASSERT_GT(image.GetWidth(), 0u);
+      ASSERT_LE(static_cast<uint64_t>(image.GetRowBytes()) * image.GetHeight(), RASTER_IMAGE_MAX_MEMORY);
+      if (image.GetSize() > (1u << 18)) continue;
+      // What decodes encodes again, with any coder, and decodes once more.
+      image.SetCodecOption(pick % 3, FormatGif);
+      std::string gif = Encoded(image, FormatGif);
+      ASSERT_FALSE(gif.empty()) << image.GetLastError();
+      CRasterImage again(reinterpret_cast<const uint8_t*>(gif.data()), gif.size(), FormatGif);
+      ASSERT_TRUE(again.IsValid());
+      ASSERT_EQ(again.GetWidth(), image.GetWidth());
+    }
+  }
+}
+
+TEST_F(ImageFuzzTest, GifEveryTruncationOfEverySeed) {
+  for (const auto& seed : GifSeeds()) {
+    for (size_t length = 0; length <= seed.size(); ++length)
+      ASSERT_NO_FATAL_FAILURE(DecodeGif(std::string_view(seed).substr(0, length), static_cast<uint32_t>(length)));
+  }
+}
+
+TEST_F(ImageFuzzTest, GifMutatedSeedsAndRandomBytes) {
+  fuzz::Bytes bytes(4111);
+  const auto seeds = GifSeeds();
+  for (int round = 0; round < fuzz::kRounds / 4; ++round) {
+    std::string input = round % 5 == 0 ? "GIF89a" + bytes.Random(300)
+                                       : bytes.Mutate(seeds[bytes.Next() % seeds.size()]);
+    ASSERT_NO_FATAL_FAILURE(DecodeGif(input, bytes.Next()));
+  }
+}
+
+TEST_F(ImageFuzzTest, GifScreenOf65535SquareIsRefusedBeforeAllocating) {
+  // With a global table the first frame's background is the screen; without
+  // one and with two small frames the tiled canvas is.  A frame as large as
+  // the screen is only read through while the frames are counted.
+  const std::string frame1x1 = std::string("\x2C\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0", 15);
+  std::string frameHuge = std::string("\x2C\0\0\0\0\xFF\xFF\xFF\xFF\0\x02\x02\x44\x01\0", 15);
+  struct Case {
+    std::string body;
+    bool globalTable;
+  } cases[] = {{frame1x1, true}, {frame1x1 + frame1x1, false}, {frameHuge, true}};
+  for (const auto& c : cases) {
+    std::string file = "GIF89a";
+    Put16(file, 65535);
+    Put16(file, 65535);
+    file += c.globalTable ? std::string("\x80\0\0\0\0\0\xFF\xFF\xFF", 9) : std::string("\0\0\0", 3);
+    file += c.body + ";";
+    ExactBlock block(file);
+    CRasterImage image(0u);
+    CImageMemoryStream stream(block.View().data(), file.size());
+    EXPECT_FALSE(image.Decode(&stream, FormatGif));
+    EXPECT_STREQ(image.GetLastError(), "RASTER_IMAGE_MAX_MEMORY exceeded");
+    EXPECT_FALSE(image.IsValid());
   }
 }
 
