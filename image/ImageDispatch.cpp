@@ -7,6 +7,7 @@
 #include "image/ImageStream.h"
 #include "image/JpegCodec.h"
 #include "image/RasterImage.h"
+#include "image/PngCodec.h"
 
 namespace {
 
@@ -33,6 +34,8 @@ bool DecodeAs(uint32_t type, CRasterImage& image, CImageStream* stream, std::str
       return TryDecode<CBmpCodec>(image, stream, error, frameCount);
     case FormatJpeg:
       return TryDecode<CJpegCodec>(image, stream, error, frameCount);
+    case FormatPng:
+      return TryDecode<CPngCodec>(image, stream, error, frameCount);
     default:
       // Formats whose codecs are not built answer like an unknown format.
       known = false;
@@ -115,6 +118,9 @@ bool CRasterImage::Encode(CImageStream* stream, uint32_t type) {
       break;
     case FormatJpeg:
       ok = TryEncode<CJpegCodec>(*this, stream, error);
+      break;
+    case FormatPng:
+      ok = TryEncode<CPngCodec>(*this, stream, error);
       break;
     default:
       SetError("Encode: Unknown format");
