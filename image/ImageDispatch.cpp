@@ -8,6 +8,7 @@
 #include "image/JpegCodec.h"
 #include "image/RasterImage.h"
 #include "image/PngCodec.h"
+#include "image/IconCodec.h"
 
 namespace {
 
@@ -36,6 +37,8 @@ bool DecodeAs(uint32_t type, CRasterImage& image, CImageStream* stream, std::str
       return TryDecode<CJpegCodec>(image, stream, error, frameCount);
     case FormatPng:
       return TryDecode<CPngCodec>(image, stream, error, frameCount);
+    case FormatIcon:
+      return TryDecode<CIconCodec>(image, stream, error, frameCount);
     default:
       // Formats whose codecs are not built answer like an unknown format.
       known = false;
@@ -121,6 +124,9 @@ bool CRasterImage::Encode(CImageStream* stream, uint32_t type) {
       break;
     case FormatPng:
       ok = TryEncode<CPngCodec>(*this, stream, error);
+      break;
+    case FormatIcon:
+      ok = TryEncode<CIconCodec>(*this, stream, error);
       break;
     default:
       SetError("Encode: Unknown format");
