@@ -9,6 +9,7 @@
 #include "image/RasterImage.h"
 #include "image/PngCodec.h"
 #include "image/IconCodec.h"
+#include "image/TgaCodec.h"
 
 namespace {
 
@@ -39,6 +40,8 @@ bool DecodeAs(uint32_t type, CRasterImage& image, CImageStream* stream, std::str
       return TryDecode<CPngCodec>(image, stream, error, frameCount);
     case FormatIcon:
       return TryDecode<CIconCodec>(image, stream, error, frameCount);
+    case FormatTga:
+      return TryDecode<CTgaCodec>(image, stream, error, frameCount);
     default:
       // Formats whose codecs are not built answer like an unknown format.
       known = false;
@@ -127,6 +130,9 @@ bool CRasterImage::Encode(CImageStream* stream, uint32_t type) {
       break;
     case FormatIcon:
       ok = TryEncode<CIconCodec>(*this, stream, error);
+      break;
+    case FormatTga:
+      ok = TryEncode<CTgaCodec>(*this, stream, error);
       break;
     default:
       SetError("Encode: Unknown format");

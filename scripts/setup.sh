@@ -25,6 +25,8 @@ PACKAGES=(
   libexif-dev
   # the installed printers (print/, through libcups)
   libcups2-dev
+  # Qt's TGA reader and ImageMagick check the TGA codec's files
+  qt6-image-formats-plugins imagemagick
 )
 
 # One look into the package database for all of them (a package it does not

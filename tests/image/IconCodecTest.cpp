@@ -83,6 +83,13 @@ TEST(IconCodecTest, ColourPixelsReadOnlyWhatTheBitmapHolds) {
   EXPECT_EQ(image.GetHeader().biSizeImage, 8u);
   EXPECT_EQ(stream.largest, 64u);  // the palette; the colour rows are 8 bytes
   EXPECT_EQ(image.GetPixelIndex(3, 1), 3);
+  // A size field of 0 stands for the rows as laid out; the mask follows them.
+  file = IconFile(4, 1, 4, Palette16(), {0x12, 0x34, 0, 0}, {0x10, 0, 0, 0}, 0);
+  CRasterImage unsized(0u);
+  ASSERT_TRUE(DecodeBytes(unsized, file, FormatIcon)) << unsized.GetLastError();
+  const int expected[4] = {1, 2, 3, 0};  // pixel 3 masked, 0 the lowest unused index
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(unsized.GetPixelIndex(x, 0), expected[x]) << x;
+  EXPECT_EQ(unsized.GetTransparentIndex(), 0);
 }
 
 TEST(IconCodecTest, DirectoryChecks) {

@@ -42,8 +42,8 @@ TEST(ImageDispatchTest, DetectionRewindsToTheSameByteBeforeEachDecoder) {
   EXPECT_GE(*std::min_element(stream.reads.begin(), stream.reads.end()), 3);
   // The BMP decoder reads its file header and then, without "BM", an info
   // header from the same byte; the JPEG decoder's section reader and libjpeg
-  // each start there again, and so do the icon and PNG decoders.
-  EXPECT_EQ(std::count(stream.reads.begin(), stream.reads.end(), 3), 6);
+  // each start there again, and so do the icon, PNG and TGA decoders.
+  EXPECT_EQ(std::count(stream.reads.begin(), stream.reads.end(), 3), 7);
   // Each failed attempt rewinds to where decoding began; the formats not
   // built yet read nothing.
   EXPECT_EQ(std::count(stream.seeks.begin(), stream.seeks.end(), 3),
@@ -71,7 +71,7 @@ TEST(ImageDispatchTest, HintedDecodeOfAStreamTriesOnlyThatCodec) {
   EXPECT_FALSE(DecodeBytes(image, jpeg, FormatBmp));
   EXPECT_STREQ(image.GetLastError(), "Error reading BMP info");
   EXPECT_TRUE(DecodeBytes(image, jpeg, FormatJpeg));
-  for (uint32_t type : std::initializer_list<uint32_t>{FormatGif, FormatTga, FormatMetafile, FormatRas, uint32_t{15}}) {
+  for (uint32_t type : std::initializer_list<uint32_t>{FormatGif, FormatMetafile, FormatRas, uint32_t{15}}) {
     CRasterImage other(0u);
     EXPECT_FALSE(DecodeBytes(other, jpeg, type)) << type;
     EXPECT_STREQ(other.GetLastError(), "Decode: Unknown or wrong format");
@@ -82,6 +82,9 @@ TEST(ImageDispatchTest, HintedDecodeOfAStreamTriesOnlyThatCodec) {
   CRasterImage icon(0u);
   EXPECT_FALSE(DecodeBytes(icon, jpeg, FormatIcon));
   EXPECT_STREQ(icon.GetLastError(), "");
+  CRasterImage tga(0u);
+  EXPECT_FALSE(DecodeBytes(tga, jpeg, FormatTga));
+  EXPECT_STREQ(tga.GetLastError(), "Unknown TGA image type");
   Bytes shortData = {'B', 'M', 1};
   EXPECT_FALSE(DecodeBytes(image, shortData, FormatBmp));
   EXPECT_STREQ(image.GetLastError(), "Not a BMP");
