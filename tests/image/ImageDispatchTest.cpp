@@ -199,4 +199,36 @@ TEST(ImageDispatchTest, FailureTexts) {
   EXPECT_STREQ(empty.GetLastError(), "Decode: Unknown or wrong format");
 }
 
+TEST_F(ImageLoadTest, PngIconAndTgaComeThroughDetectionFromFilesAndMemory) {
+  CRasterImage picture(6, 5, 24, 0);
+  for (int x = 0; x < 6; ++x) picture.SetPixelColor(x, x % 5, RGBQUAD{static_cast<uint8_t>(x * 40), 7, 99, 0});
+  CRasterImage translucent(picture);
+  translucent.CreateAlpha();
+  translucent.SetAlpha(2, 3, 60);
+  for (auto [source, type] : {std::pair{&picture, FormatPng}, std::pair{&picture, FormatIcon},
+                              std::pair{&translucent, FormatTga}}) {
+    SCOPED_TRACE(type);
+    Bytes encoded = EncodeBytes(*source, type);
+    ASSERT_FALSE(encoded.empty());
+    std::string path = (folder_ / ("picture" + std::to_string(type))).string();
+    WriteFile(path, encoded);
+    CRasterImage loaded(0u);
+    ASSERT_TRUE(loaded.Load(path.c_str(), FormatUnknown)) << loaded.GetLastError();
+    EXPECT_EQ(loaded.GetType(), type);
+    EXPECT_EQ(Bytes(loaded.GetBits(0), loaded.GetBits(0) + loaded.GetHeader().biSizeImage),
+              Bytes(source->GetBits(0), source->GetBits(0) + source->GetHeader().biSizeImage));
+    EXPECT_EQ(loaded.GetAlpha(2, 3), type == FormatTga ? 60 : 0);
+    // From memory, five bytes into a block: every decoder starts there.
+    Bytes prefixed = {1, 2, 3, 4, 5};
+    Append(prefixed, encoded);
+    RecordingStream stream(prefixed.data(), prefixed.size());
+    stream.Seek(5, 0);
+    CRasterImage decoded(0u);
+    ASSERT_TRUE(decoded.Decode(&stream, FormatUnknown)) << decoded.GetLastError();
+    EXPECT_EQ(decoded.GetType(), type);
+    EXPECT_EQ(stream.reads.front(), 5);
+    EXPECT_EQ(*std::min_element(stream.reads.begin(), stream.reads.end()), 5);
+  }
+}
+
 }  // namespace
