@@ -3,15 +3,13 @@
 #include <cstring>
 #include <vector>
 
+#include "image/ByteOrder.h"
 #include "image/ImageStream.h"
 
 namespace {
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-void PutLe16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
+using image::Le16;
+using image::PutLe16;
 
 // A 15- or 16-bit word as blue, green and red (the top bit ignored).
 RGBQUAD FromWord(uint16_t w) {
