@@ -12,21 +12,12 @@
 
 #include "image/ImageStream.h"
 #include "image/PngCodec.h"
+#include "tests/image/CodecTestSupport.h"
 #include "tests/image/ImageTestSupport.h"
 
 namespace {
 
 using namespace imagetest;
-
-RGBQUAD At(const CRasterImage& image, int x, int yFromTop) {
-  return image.GetPixelColor(x, image.GetHeight() - 1 - yFromTop, false);
-}
-
-void ExpectColour(const RGBQUAD& c, int red, int green, int blue) {
-  EXPECT_EQ(c.rgbRed, red);
-  EXPECT_EQ(c.rgbGreen, green);
-  EXPECT_EQ(c.rgbBlue, blue);
-}
 
 void AppendPng(png_structp png, png_bytep data, png_size_t length) {
   auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
@@ -77,22 +68,6 @@ Bytes QtWrite(const QImage& image) {
   buffer.open(QIODevice::WriteOnly);
   if (!image.save(&buffer, "PNG")) return {};
   return Bytes(bytes.begin(), bytes.end());
-}
-
-// Our picture and Qt's, pixel by pixel; alpha too when `withAlpha`.
-void ExpectSamePixels(const CRasterImage& ours, const QImage& qt, bool withAlpha) {
-  ASSERT_FALSE(qt.isNull());
-  ASSERT_EQ(qt.width(), static_cast<int>(ours.GetWidth()));
-  ASSERT_EQ(qt.height(), static_cast<int>(ours.GetHeight()));
-  for (int y = 0; y < qt.height(); ++y)
-    for (int x = 0; x < qt.width(); ++x) {
-      RGBQUAD c = ours.GetPixelColor(x, ours.GetHeight() - 1 - y, true);
-      QRgb q = qt.pixel(x, y);
-      if (withAlpha) ASSERT_EQ(qAlpha(q), c.rgbReserved) << x << "," << y;
-      ASSERT_EQ(qRed(q), c.rgbRed) << x << "," << y;
-      ASSERT_EQ(qGreen(q), c.rgbGreen) << x << "," << y;
-      ASSERT_EQ(qBlue(q), c.rgbBlue) << x << "," << y;
-    }
 }
 
 TEST(PngCodecTest, RgbaDecodesToTwentyFourBitsWithAlphaAndNoCompositing) {
@@ -191,22 +166,6 @@ TEST(PngCodecTest, ResolutionFromPhysAndBackAgain) {
   ASSERT_TRUE(DecodeBytes(image, file, FormatPng));
   EXPECT_EQ(image.GetDpiX(), 72);
   EXPECT_EQ(image.GetDpiY(), 96);
-}
-
-CRasterImage Pattern(uint32_t bpp, uint32_t width = 13, uint32_t height = 7) {
-  CRasterImage image(width, height, bpp, 0);
-  if (bpp <= 8) {
-    for (uint32_t i = 0; i < image.GetNumColors(); ++i)
-      image.SetPaletteColor(i, static_cast<uint8_t>(i * 37), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 11));
-  }
-  for (uint32_t y = 0; y < height; ++y)
-    for (uint32_t x = 0; x < width; ++x) {
-      if (bpp <= 8)
-        image.SetPixelIndex(x, y, static_cast<uint8_t>((x * 5 + y * 3) % image.GetNumColors()));
-      else
-        image.SetPixelColor(x, y, RGBQUAD{static_cast<uint8_t>(x * 19), static_cast<uint8_t>(y * 33), static_cast<uint8_t>(x * y), 0});
-    }
-  return image;
 }
 
 TEST(PngCodecTest, QtReadsOurFilesWithEqualPixels) {

@@ -9,21 +9,12 @@
 #include "image/ImageStream.h"
 #include "image/TgaCodec.h"
 #include "tests/TempFolder.h"
+#include "tests/image/CodecTestSupport.h"
 #include "tests/image/ImageTestSupport.h"
 
 namespace {
 
 using namespace imagetest;
-
-RGBQUAD At(const CRasterImage& image, int x, int yFromTop) {
-  return image.GetPixelColor(x, image.GetHeight() - 1 - yFromTop, false);
-}
-
-void ExpectColour(const RGBQUAD& c, int red, int green, int blue) {
-  EXPECT_EQ(c.rgbRed, red);
-  EXPECT_EQ(c.rgbGreen, green);
-  EXPECT_EQ(c.rgbBlue, blue);
-}
 
 // The 18-byte header.
 Bytes TgaHeader(uint8_t imageType, uint16_t width, uint16_t height, uint8_t depth, uint8_t descriptor = 0,
@@ -210,22 +201,6 @@ TEST(TgaCodecTest, EncoderLayout) {
   EXPECT_FALSE(image.Encode(&stream, FormatTga));
   EXPECT_STREQ(image.GetLastError(), "Can't write TGA file");
   std::fclose(readOnly);
-}
-
-CRasterImage Pattern(uint32_t bpp) {
-  CRasterImage image(13, 7, bpp, 0);
-  if (bpp <= 8) {
-    for (uint32_t i = 0; i < image.GetNumColors(); ++i)
-      image.SetPaletteColor(i, static_cast<uint8_t>(i * 37), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 11));
-  }
-  for (int y = 0; y < 7; ++y)
-    for (int x = 0; x < 13; ++x) {
-      if (bpp <= 8)
-        image.SetPixelIndex(x, y, static_cast<uint8_t>((x * 5 + y * 3) % image.GetNumColors()));
-      else
-        image.SetPixelColor(x, y, RGBQUAD{static_cast<uint8_t>(x * 19), static_cast<uint8_t>(y * 33), static_cast<uint8_t>(x * y), 0});
-    }
-  return image;
 }
 
 TEST(TgaCodecTest, QtReadsOurTrueColourFilesWithEqualPixels) {
