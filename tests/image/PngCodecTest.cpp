@@ -192,6 +192,8 @@ TEST(PngCodecTest, QtReadsOurFilesWithEqualPixels) {
     ASSERT_TRUE(DecodeBytes(back, out, FormatUnknown)) << back.GetLastError();
     EXPECT_EQ(back.GetType(), FormatPng);
     EXPECT_EQ(back.GetCodecOption(FormatPng), c.interlaced ? 1u : 0u);
+    // Written again, it keeps the way it was stored.
+    EXPECT_EQ(Chunk(EncodeBytes(back, FormatPng), "IHDR").at(12), c.interlaced ? 1 : 0);
     ExpectSamePixels(back, QtRead(out), c.alpha);
   }
 }
