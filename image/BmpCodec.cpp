@@ -5,22 +5,15 @@
 #include <cstring>
 #include <vector>
 
+#include "image/ByteOrder.h"
 #include "image/ImageStream.h"
 
 namespace {
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-void PutLe16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void PutLe32(uint8_t* p, uint32_t v) {
-  PutLe16(p, v);
-  PutLe16(p + 2, v >> 16);
-}
+using image::Le16;
+using image::Le32;
+using image::PutLe16;
+using image::PutLe32;
 
 // ((bits x width + 31) / 32) x 4 x height, in 64 bits.
 uint64_t PackedSize(const BITMAPINFOHEADER& h) {

@@ -8,6 +8,9 @@
 #include "image/ImageStream.h"
 #include "image/JpegCodec.h"
 #include "image/RasterImage.h"
+#include "image/PngCodec.h"
+#include "image/IconCodec.h"
+#include "image/TgaCodec.h"
 
 namespace {
 
@@ -36,6 +39,12 @@ bool DecodeAs(uint32_t type, CRasterImage& image, CImageStream* stream, std::str
       return TryDecode<CJpegCodec>(image, stream, error, frameCount);
     case FormatGif:
       return TryDecode<CGifCodec>(image, stream, error, frameCount);
+    case FormatPng:
+      return TryDecode<CPngCodec>(image, stream, error, frameCount);
+    case FormatIcon:
+      return TryDecode<CIconCodec>(image, stream, error, frameCount);
+    case FormatTga:
+      return TryDecode<CTgaCodec>(image, stream, error, frameCount);
     default:
       // Formats whose codecs are not built answer like an unknown format.
       known = false;
@@ -121,6 +130,15 @@ bool CRasterImage::Encode(CImageStream* stream, uint32_t type) {
       break;
     case FormatGif:
       ok = TryEncode<CGifCodec>(*this, stream, error);
+      break;
+    case FormatPng:
+      ok = TryEncode<CPngCodec>(*this, stream, error);
+      break;
+    case FormatIcon:
+      ok = TryEncode<CIconCodec>(*this, stream, error);
+      break;
+    case FormatTga:
+      ok = TryEncode<CTgaCodec>(*this, stream, error);
       break;
     default:
       SetError("Encode: Unknown format");

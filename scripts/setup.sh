@@ -27,6 +27,8 @@ PACKAGES=(
   libcups2-dev
   # an independent GIF reader and writer for the image library's tests and benchmark
   libgif-dev
+  # Qt's TGA reader and ImageMagick check the TGA codec's files
+  qt6-image-formats-plugins imagemagick
 )
 
 # One look into the package database for all of them (a package it does not

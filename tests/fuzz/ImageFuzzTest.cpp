@@ -11,10 +11,13 @@
 #include "image/BmpCodec.h"
 #include "image/ExifReader.h"
 #include "image/GifCodec.h"
+#include "image/IconCodec.h"
 #include "image/ImageLog.h"
 #include "image/ImageStream.h"
 #include "image/JpegCodec.h"
+#include "image/PngCodec.h"
 #include "image/RasterImage.h"
+#include "image/TgaCodec.h"
 #include "tests/fuzz/FuzzBytes.h"
 
 namespace {
@@ -308,6 +311,130 @@ TEST_F(ImageFuzzTest, GifScreenOf65535SquareIsRefusedBeforeAllocating) {
     EXPECT_FALSE(image.Decode(&stream, FormatGif));
     EXPECT_STREQ(image.GetLastError(), "RASTER_IMAGE_MAX_MEMORY exceeded");
     EXPECT_FALSE(image.IsValid());
+  }
+}
+
+// PNG, icon and TGA files: what our encoders write, and hand-made run-length
+// and colour-mapped TGA files.
+std::vector<std::string> PngIconTgaSeeds() {
+  std::vector<std::string> seeds;
+  CRasterImage palette(11, 6, 8, 0);
+  for (uint32_t i = 0; i < 256; ++i) palette.SetPaletteColor(i, static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 40);
+  for (int x = 0; x < 11; ++x) palette.SetPixelIndex(x, x % 6, static_cast<uint8_t>(x * 20));
+  palette.SetTransparentIndex(3);
+  CRasterImage colour(9, 5, 24, 0);
+  for (int x = 0; x < 9; ++x) colour.SetPixelColor(x, x % 5, RGBQUAD{static_cast<uint8_t>(x * 25), 90, 200, 0});
+  CRasterImage translucent(colour);
+  translucent.CreateAlpha();
+  for (int x = 0; x < 9; ++x) translucent.SetAlpha(x, 4 - x % 5, static_cast<uint8_t>(x * 30));
+  CRasterImage nibbles(7, 3, 4, 0);
+  for (int x = 0; x < 7; ++x) nibbles.SetPixelIndex(x, x % 3, static_cast<uint8_t>(x));
+  for (CRasterImage* image : {&palette, &colour, &translucent, &nibbles}) {
+    seeds.push_back(Encoded(*image, FormatPng));
+    image->SetCodecOption(1, FormatPng);  // interlaced
+    seeds.push_back(Encoded(*image, FormatPng));
+    seeds.push_back(Encoded(*image, FormatIcon));
+    if (image->GetBpp() >= 8) seeds.push_back(Encoded(*image, FormatTga));
+  }
+  // A two-image icon whose second entry points past the file.
+  std::string icon = Encoded(colour, FormatIcon);
+  std::string twin = icon.substr(0, 4);
+  Put16(twin, 2);
+  twin += icon.substr(6, 12);
+  Put32(twin, 38);
+  twin += icon.substr(6, 12);
+  Put32(twin, 0x7FFFFFF0);
+  twin += icon.substr(22);
+  seeds.push_back(twin);
+  // Run-length 24-bit TGA with runs and literals crossing row ends, and a
+  // top-down right-to-left 32-bit file.
+  std::string rle = std::string("\0\0\x0A\0\0\0\0\0\0\0\0\0\x03\0\x03\0\x18\0", 18);
+  rle += std::string("\x84\1\2\3\x02\4\5\6\7\x08\x09\x0A\x0B\x0C\x81\x0D\x0E\x0F", 18);
+  seeds.push_back(rle);
+  std::string mapped = std::string("\0\1\x09\0\0\x04\0\x10\0\0\0\0\x04\0\x02\0\x08\x30", 18);
+  mapped += std::string("\xFF\x7F\x1F\0\xE0\x03\0\x7C\x83\x01\x02\x00\x03", 13);
+  seeds.push_back(mapped);
+  return seeds;
+}
+
+void DecodePngIconTga(std::string_view bytes, uint32_t pick) {
+  ExactBlock block(bytes);
+  const auto* data = reinterpret_cast<const uint8_t*>(block.View().data());
+  for (uint32_t type : {FormatUnknown, FormatPng, FormatIcon, FormatTga}) {
+    CRasterImage image(0u);
+    CImageMemoryStream stream(data, bytes.size());
+    if (image.Decode(&stream, type) && image.IsValid()) {
+      ASSERT_GT(image.GetWidth(), 0u);
+      ASSERT_LE(static_cast<uint64_t>(image.GetRowBytes()) * image.GetHeight(), RASTER_IMAGE_MAX_MEMORY);
+      if (image.GetSize() > (1u << 20)) continue;
+      // What decodes encodes again in the format it came in.
+      uint32_t again = (pick & 1) ? FormatPng : image.GetType();
+      if (again == FormatIcon && (image.GetWidth() >= 256 || image.GetHeight() >= 256)) continue;
+      if (again == FormatTga && image.GetBpp() < 8) continue;
+      ASSERT_FALSE(Encoded(image, again).empty()) << again << " " << image.GetLastError();
+    }
+  }
+}
+
+TEST_F(ImageFuzzTest, PngIconAndTgaTruncations) {
+  const auto seeds = PngIconTgaSeeds();
+  ASSERT_EQ(seeds.size(), 18u);
+  for (const auto& seed : seeds) {
+    ASSERT_GT(seed.size(), 18u);
+    for (size_t length = 0; length <= seed.size(); ++length)
+      ASSERT_NO_FATAL_FAILURE(DecodePngIconTga(std::string_view(seed).substr(0, length), static_cast<uint32_t>(length)));
+  }
+}
+
+TEST_F(ImageFuzzTest, PngIconAndTgaMutations) {
+  fuzz::Bytes bytes(5120);
+  const auto seeds = PngIconTgaSeeds();
+  for (int round = 0; round < fuzz::kRounds / 8; ++round)
+    ASSERT_NO_FATAL_FAILURE(DecodePngIconTga(bytes.Mutate(seeds[bytes.Next() % seeds.size()]), bytes.Next()));
+}
+
+TEST_F(ImageFuzzTest, PngIconAndTgaHugeSizesAndEntriesPastTheFile) {
+  // A PNG header of 100,000 x 100,000 (with its right CRC) and an empty IDAT.
+  std::string png = std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
+  Put16Be(png, 0x0001);
+  Put16Be(png, 0x86A0);
+  Put16Be(png, 0x0001);
+  Put16Be(png, 0x86A0);
+  png += std::string("\x08\x02\0\0\0\x27\x30\x9C\x9F", 9);
+  png += std::string("\0\0\0\0IDAT\x35\xAF\x06\x1E", 12);
+  ExactBlock block(png);
+  CRasterImage image(0u);
+  CImageMemoryStream stream(block.View().data(), png.size());
+  EXPECT_FALSE(image.Decode(&stream, FormatPng));
+  EXPECT_STREQ(image.GetLastError(), "RASTER_IMAGE_MAX_MEMORY exceeded");
+
+  std::string tga = std::string("\0\0\x02\0\0\0\0\0\0\0\0\0\xFF\xFF\xFF\xFF\x20\0", 18) + "xyz";
+  CImageMemoryStream tgaStream(tga.data(), tga.size());
+  EXPECT_FALSE(image.Decode(&tgaStream, FormatTga));
+  EXPECT_STREQ(image.GetLastError(), "TGA Create failed");
+
+  // Icon entries whose data lies past the end, or whose offset wraps.
+  for (uint32_t offset : {22u, 1000u, 0xFFFFFFF0u}) {
+    std::string icon;
+    Put16(icon, 0);
+    Put16(icon, 1);
+    Put16(icon, 1);
+    icon += std::string("\x10\x10\0\0\1\0\x20\0", 8);
+    Put32(icon, 1128);
+    Put32(icon, offset);
+    if (offset == 22) {
+      Put32(icon, 40);
+      Put32(icon, 16);
+      Put32(icon, 32);
+      Put16(icon, 1);
+      Put16(icon, 32);
+    }
+    ExactBlock iconBlock(icon);
+    CImageMemoryStream iconStream(iconBlock.View().data(), icon.size());
+    CRasterImage decoded(0u);
+    // A header cut short is refused; pixels that never come stay black.
+    bool ok = decoded.Decode(&iconStream, FormatIcon);
+    EXPECT_EQ(ok, false) << offset;
   }
 }
 

@@ -7,32 +7,12 @@
 
 #include "image/BmpCodec.h"
 #include "image/ImageStream.h"
+#include "tests/image/CodecTestSupport.h"
 #include "tests/image/ImageTestSupport.h"
 
 namespace {
 
 using namespace imagetest;
-
-RGBQUAD At(const CRasterImage& image, int x, int yFromTop) {
-  return image.GetPixelColor(x, image.GetHeight() - 1 - yFromTop, false);
-}
-
-void ExpectColour(const RGBQUAD& c, int red, int green, int blue) {
-  EXPECT_EQ(c.rgbRed, red);
-  EXPECT_EQ(c.rgbGreen, green);
-  EXPECT_EQ(c.rgbBlue, blue);
-}
-
-// A stream that notes the size of every read.
-class SizeRecordingStream : public CImageMemoryStream {
- public:
-  SizeRecordingStream(const void* data, size_t size) : CImageMemoryStream(data, size) {}
-  size_t Read(void* buffer, size_t size, size_t count) override {
-    largest = std::max<uint64_t>(largest, static_cast<uint64_t>(size) * count);
-    return CImageMemoryStream::Read(buffer, size, count);
-  }
-  uint64_t largest = 0;
-};
 
 TEST(BmpCodecTest, HeaderlessStreamReadsPixelsRightAfterThePalette) {
   Bytes data = InfoHeader(2, 2, 8, 0, 0, 2);
@@ -256,24 +236,6 @@ TEST(BmpCodecTest, EncodeReportsAFailedWrite) {
   EXPECT_FALSE(image.Encode(&stream, FormatBmp));
   EXPECT_STREQ(image.GetLastError(), "Can't write BMP file");
   std::fclose(readOnly);
-}
-
-// Pictures of each depth with a pattern a wrong row order, bit order or
-// palette would break.
-CRasterImage Pattern(uint32_t bpp) {
-  CRasterImage image(13, 7, bpp, 0);
-  if (bpp <= 8) {
-    for (uint32_t i = 0; i < image.GetNumColors(); ++i)
-      image.SetPaletteColor(i, static_cast<uint8_t>(i * 37), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 11));
-  }
-  for (int y = 0; y < 7; ++y)
-    for (int x = 0; x < 13; ++x) {
-      if (bpp <= 8)
-        image.SetPixelIndex(x, y, static_cast<uint8_t>((x * 5 + y * 3) % image.GetNumColors()));
-      else
-        image.SetPixelColor(x, y, RGBQUAD{static_cast<uint8_t>(x * 19), static_cast<uint8_t>(y * 33), static_cast<uint8_t>(x * y), 0});
-    }
-  return image;
 }
 
 TEST(BmpCodecTest, QtReadsOurFilesWithEqualPixels) {

@@ -42,9 +42,10 @@ TEST(ImageDispatchTest, DetectionRewindsToTheSameByteBeforeEachDecoder) {
   EXPECT_GE(*std::min_element(stream.reads.begin(), stream.reads.end()), 3);
   // The BMP decoder reads its file header and then, without "BM", an info
   // header from the same byte; the JPEG decoder's section reader and libjpeg
-  // each start there again, and so does the GIF decoder.
-  EXPECT_EQ(std::count(stream.reads.begin(), stream.reads.end(), 3), 5);
-  // Two failed attempts rewind to where decoding began; the formats not
+  // each start there again, and so do the GIF, icon, PNG and TGA
+  // decoders.
+  EXPECT_EQ(std::count(stream.reads.begin(), stream.reads.end(), 3), 8);
+  // Each failed attempt rewinds to where decoding began; the formats not
   // built yet read nothing.
   EXPECT_EQ(std::count(stream.seeks.begin(), stream.seeks.end(), 3),
             static_cast<long>(stream.seeks.size()));
@@ -71,7 +72,7 @@ TEST(ImageDispatchTest, HintedDecodeOfAStreamTriesOnlyThatCodec) {
   EXPECT_FALSE(DecodeBytes(image, jpeg, FormatBmp));
   EXPECT_STREQ(image.GetLastError(), "Error reading BMP info");
   EXPECT_TRUE(DecodeBytes(image, jpeg, FormatJpeg));
-  for (uint32_t type : std::initializer_list<uint32_t>{FormatPng, FormatIcon, FormatTga, FormatMetafile, FormatRas, uint32_t{15}}) {
+  for (uint32_t type : std::initializer_list<uint32_t>{FormatMetafile, FormatRas, uint32_t{15}}) {
     CRasterImage other(0u);
     EXPECT_FALSE(DecodeBytes(other, jpeg, type)) << type;
     EXPECT_STREQ(other.GetLastError(), "Decode: Unknown or wrong format");
@@ -80,6 +81,15 @@ TEST(ImageDispatchTest, HintedDecodeOfAStreamTriesOnlyThatCodec) {
   CRasterImage gif(0u);
   EXPECT_FALSE(DecodeBytes(gif, jpeg, FormatGif));
   EXPECT_STREQ(gif.GetLastError(), "");
+  CRasterImage png(0u);
+  EXPECT_FALSE(DecodeBytes(png, jpeg, FormatPng));
+  EXPECT_STREQ(png.GetLastError(), "Not a PNG file");
+  CRasterImage icon(0u);
+  EXPECT_FALSE(DecodeBytes(icon, jpeg, FormatIcon));
+  EXPECT_STREQ(icon.GetLastError(), "");
+  CRasterImage tga(0u);
+  EXPECT_FALSE(DecodeBytes(tga, jpeg, FormatTga));
+  EXPECT_STREQ(tga.GetLastError(), "Unknown TGA image type");
   Bytes shortData = {'B', 'M', 1};
   EXPECT_FALSE(DecodeBytes(image, shortData, FormatBmp));
   EXPECT_STREQ(image.GetLastError(), "Not a BMP");
@@ -192,6 +202,38 @@ TEST(ImageDispatchTest, FailureTexts) {
   EXPECT_EQ(buffer, nullptr);
   EXPECT_FALSE(empty.Decode(static_cast<CImageStream*>(nullptr), FormatBmp));
   EXPECT_STREQ(empty.GetLastError(), "Decode: Unknown or wrong format");
+}
+
+TEST_F(ImageLoadTest, PngIconAndTgaComeThroughDetectionFromFilesAndMemory) {
+  CRasterImage picture(6, 5, 24, 0);
+  for (int x = 0; x < 6; ++x) picture.SetPixelColor(x, x % 5, RGBQUAD{static_cast<uint8_t>(x * 40), 7, 99, 0});
+  CRasterImage translucent(picture);
+  translucent.CreateAlpha();
+  translucent.SetAlpha(2, 3, 60);
+  for (auto [source, type] : {std::pair{&picture, FormatPng}, std::pair{&picture, FormatIcon},
+                              std::pair{&translucent, FormatTga}}) {
+    SCOPED_TRACE(type);
+    Bytes encoded = EncodeBytes(*source, type);
+    ASSERT_FALSE(encoded.empty());
+    std::string path = (folder_ / ("picture" + std::to_string(type))).string();
+    WriteFile(path, encoded);
+    CRasterImage loaded(0u);
+    ASSERT_TRUE(loaded.Load(path.c_str(), FormatUnknown)) << loaded.GetLastError();
+    EXPECT_EQ(loaded.GetType(), type);
+    EXPECT_EQ(Bytes(loaded.GetBits(0), loaded.GetBits(0) + loaded.GetHeader().biSizeImage),
+              Bytes(source->GetBits(0), source->GetBits(0) + source->GetHeader().biSizeImage));
+    EXPECT_EQ(loaded.GetAlpha(2, 3), type == FormatTga ? 60 : 0);
+    // From memory, five bytes into a block: every decoder starts there.
+    Bytes prefixed = {1, 2, 3, 4, 5};
+    Append(prefixed, encoded);
+    RecordingStream stream(prefixed.data(), prefixed.size());
+    stream.Seek(5, 0);
+    CRasterImage decoded(0u);
+    ASSERT_TRUE(decoded.Decode(&stream, FormatUnknown)) << decoded.GetLastError();
+    EXPECT_EQ(decoded.GetType(), type);
+    EXPECT_EQ(stream.reads.front(), 5);
+    EXPECT_EQ(*std::min_element(stream.reads.begin(), stream.reads.end()), 5);
+  }
 }
 
 }  // namespace
