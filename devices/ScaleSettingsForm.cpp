@@ -1,6 +1,8 @@
 #include "devices/ScaleSettingsForm.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -21,6 +23,14 @@ std::u16string ScaleStartByteText(uint8_t value) {
   if (value >= 14 && value <= 126) return std::u16string(1, static_cast<char16_t>(value));
   static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
   return std::u16string(u"0x") + kDigits[value >> 4] + kDigits[value & 0xF];
+}
+
+std::u16string ScaleWeightText(int grams) {
+  if (grams < 0) return {};
+  if (grams == 0) return u"0";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", grams * 0.001);
+  return std::u16string(text, text + std::strlen(text));
 }
 
 const std::array<std::u16string_view, 17>& ScaleKindNames() {

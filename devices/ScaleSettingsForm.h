@@ -58,5 +58,10 @@ struct ScaleSettingsForm {
 // 126, else "0x" and two upper-case hexadecimal digits.
 std::u16string ScaleStartByteText(uint8_t value);
 
+// A reading as the weight displays of the settings dialog and the scan
+// station show it: "0" for 0 g, kilograms "%.3f" above; empty for a
+// negative result (the display keeps what it shows).
+std::u16string ScaleWeightText(int grams);
+
 // The names of the seventeen scale kinds, in kind order.
 const std::array<std::u16string_view, 17>& ScaleKindNames();

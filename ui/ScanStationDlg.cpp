@@ -11,6 +11,7 @@
 #include "common/LanguageTable.h"
 #include "devices/PortMessages.h"
 #include "devices/ScaleReader.h"
+#include "devices/ScaleSettingsForm.h"
 #include "devices/SoundService.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
@@ -173,12 +174,8 @@ void CScanStationDlg::keyPressEvent(QKeyEvent* event) {
 bool CScanStationDlg::event(QEvent* event) {
   if (auto* m = platform::AsPrivateMessage(event);
       m && m->Message() == devices::WM_PORT_RECEIVED) {
-    const int grams = reader_.ReadWeight();
-    if (grams == 0) {
-      weight_->setText(QStringLiteral("0"));
-    } else if (grams > 0) {
-      weight_->setText(QString::asprintf("%.3f", grams * 0.001));
-    }
+    const std::u16string text = ScaleWeightText(reader_.ReadWeight());
+    if (!text.empty()) weight_->setText(platform::ToQString(text));
     return true;
   }
   return QDialog::event(event);

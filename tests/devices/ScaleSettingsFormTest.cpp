@@ -177,6 +177,15 @@ TEST(ScaleSettingsFormTest, ThePortTextNamesACOMPortNoneOrADevice) {
   EXPECT_EQ("/dev/ttyS1", settings.DevicePath());
 }
 
+TEST(ScaleSettingsFormTest, AReadingAsTheWeightDisplaysShowIt) {
+  EXPECT_EQ(u"0", ScaleWeightText(0));
+  EXPECT_EQ(u"0.001", ScaleWeightText(1));
+  EXPECT_EQ(u"1.250", ScaleWeightText(1250));
+  EXPECT_EQ(u"123.450", ScaleWeightText(123450));
+  EXPECT_EQ(u"", ScaleWeightText(-1));
+  EXPECT_EQ(u"", ScaleWeightText(-2));
+}
+
 TEST(ScaleSettingsFormTest, TheKindNamesInKindOrder) {
   EXPECT_EQ(u"0-型(公斤颠倒序)", ScaleKindNames()[0]);
   EXPECT_EQ(u"6-太航MCⅢ&YSX-30A", ScaleKindNames()[6]);
