@@ -2,6 +2,8 @@
 
 #include <QAudioDevice>
 #include <QCoreApplication>
+#include <QDir>
+#include <QSaveFile>
 #include <QFile>
 #include <QFileInfo>
 #include <QMediaDevices>
@@ -9,6 +11,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -129,6 +132,51 @@ void CSoundService::SpeakNext(int index) {
   Output().Play(clip, [this, alive, index] {
     if (alive.lock()) SpeakNext(index);
   });
+}
+
+namespace {
+
+// A sine tone as a 16-bit mono WAV file of the temporary folder, written
+// once per pitch and length; empty when it cannot be written.
+QString ToneFile(int hertz, int milliseconds) {
+  const QString path = QDir::temp().filePath(
+      QStringLiteral("brantle-tone-%1-%2.wav").arg(hertz).arg(milliseconds));
+  if (QFileInfo(path).isFile()) return path;
+  constexpr int kRate = 8000;
+  const uint32_t samples = static_cast<uint32_t>(kRate) * static_cast<uint32_t>(milliseconds) / 1000;
+  QByteArray wav;
+  auto put32 = [&wav](uint32_t v) { for (int i = 0; i < 4; ++i) wav.append(static_cast<char>(v >> (8 * i))); };
+  auto put16 = [&wav](uint16_t v) { for (int i = 0; i < 2; ++i) wav.append(static_cast<char>(v >> (8 * i))); };
+  wav.append("RIFF");
+  put32(36 + samples * 2);
+  wav.append("WAVEfmt ");
+  put32(16);
+  put16(1);
+  put16(1);
+  put32(kRate);
+  put32(kRate * 2);
+  put16(2);
+  put16(16);
+  wav.append("data");
+  put32(samples * 2);
+  for (uint32_t i = 0; i < samples; ++i) {
+    const double v = std::sin(2.0 * 3.141592653589793 * hertz * i / kRate) * 12000.0;
+    put16(static_cast<uint16_t>(static_cast<int16_t>(v)));
+  }
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(wav) != wav.size() || !file.commit()) return {};
+  return path;
+}
+
+}  // namespace
+
+void CSoundService::PlayTone(int hertz, int milliseconds) {
+  const std::string name = "tone " + std::to_string(hertz) + " " + std::to_string(milliseconds);
+  if (observer_) observer_(name);
+  if (hertz <= 0 || milliseconds <= 0) return;
+  const QString path = ToneFile(hertz, milliseconds);
+  if (path.isEmpty()) return;
+  Output().Play({name, path}, [] {});
 }
 
 void CSoundService::PlayResultSound(int index) {

@@ -78,6 +78,9 @@ class CSoundService {
   void SpeakWeight(int32_t grams);
   // Plays result sound 0, 1 or 2.
   void PlayResultSound(int index);
+  // Plays a generated tone (the scan station's beeps); told to the observer
+  // as "tone <hertz> <milliseconds>".
+  void PlayTone(int hertz, int milliseconds);
 
   uint8_t SlotState(int slot) const { return slots_[slot].state; }
 

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "common/LanguageTable.h"
@@ -35,6 +36,7 @@
 #include "ui/LinkLabel.h"
 #include "ui/ListPickDlg.h"
 #include "ui/QuickScanPrintDlg.h"
+#include "ui/ScanStationDlg.h"
 #include "ui/SuggestPopup.h"
 #include "ui/ViewPage.h"
 #include "ui/WorldCityDlg.h"
@@ -140,6 +142,11 @@ void CWaybillDlg::Build() {
   auto* printLink = AddLink(21600, u"打印", QColor());
   connect(printLink, &CLinkLabel::clicked, this, [this] { OpenQuickScanPrint(); });
   top->addWidget(printLink, 1, 4);
+  scanStationButton_ = new QPushButton(Q(T(670050, u"扫描站")), this);
+  scanStationButton_->setObjectName("scanStation");
+  scanStationButton_->setAutoDefault(false);
+  connect(scanStationButton_, &QPushButton::clicked, this, [this] { OpenScanStation(); });
+  top->addWidget(scanStationButton_, 1, 5);
   outer->addLayout(top);
 
   auto* main = new QGridLayout();
@@ -753,6 +760,14 @@ void CWaybillDlg::EditGoods() {
 void CWaybillDlg::OpenQuickScanPrint() {
   if (app_ == nullptr) return;
   CQuickScanPrintDlg dialog(&app_->PrintDoors(), this);
+  dialog.exec();
+}
+
+void CWaybillDlg::OpenScanStation() {
+  if (app_ == nullptr) return;
+  CScanStationDlg dialog(app_->InputRecords(), app_->ScaleReader(), app_->Sounds(),
+                         &app_->PrintDoors(), this);
+  dialog.target = page_;
   dialog.exec();
 }
 

@@ -31,6 +31,7 @@ class CWorldCityDlg;
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
+class QPushButton;
 struct CityChoice;
 template <typename RowsT> class TSuggestPopup;
 class CDestinationSuggestRows;
@@ -78,6 +79,10 @@ class CWaybillDlg : public QWidget {
   // The quick scan-print station, modal over the form (nothing without the
   // application's print jobs).
   void OpenQuickScanPrint();
+  // The scan station, modal over the form, telling the page of each record
+  // it weighs, prints or relabels (nothing without the application).
+  void OpenScanStation();
+  QPushButton* ScanStationButton() const { return scanStationButton_; }
 
   // ---- what tests and the page read ----
   const FullFormValues& Values() const { return values_; }
@@ -136,6 +141,7 @@ class CWaybillDlg : public QWidget {
   std::array<QLineEdit*, kFfNumberCount> numbers_{};
   QLineEdit* searchNumber_ = nullptr;
   QLineEdit* searchTransfer_ = nullptr;
+  QPushButton* scanStationButton_ = nullptr;
   QPlainTextEdit* info_ = nullptr;
   QLineEdit* kindEdit_ = nullptr;
   QLineEdit* dateEdit_ = nullptr;

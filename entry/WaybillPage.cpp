@@ -24,6 +24,8 @@ namespace {
 
 std::u16string RowNumber(int n) { return WideFromGbk(std::to_string(n)); }
 
+constexpr int kWeightColumn = 8;
+
 }  // namespace
 
 CWaybillPage::CWaybillPage() : CViewPage(nullptr) {}
@@ -179,6 +181,15 @@ qintptr CWaybillPage::OnPrintProgress(quintptr wParam, qintptr lParam) {
     QApplication::beep();
     QApplication::beep();
   }
+  return 0;
+}
+
+qintptr CWaybillPage::OnWeightUpdated(quintptr wParam, qintptr lParam) {
+  const int row = grid != nullptr ? grid->FindRowById(static_cast<int32_t>(wParam)) : -1;
+  if (row < 0) return 0;
+  if (lParam > 0) grid->SetCellNumber(row, kWeightColumn, static_cast<double>(lParam) * 0.001, 3);
+  grid->SetRowColors(row, GridRgb(0, 0x80, 0), kGridWhite);
+  grid->scrollTo(grid->Model().index(row, 0), QAbstractItemView::EnsureVisible);
   return 0;
 }
 

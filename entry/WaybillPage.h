@@ -34,6 +34,10 @@ class CWaybillPage : public CViewPage {
   void OnSave() override;
   void OnDelete() override;
   qintptr OnPrintProgress(quintptr wParam, qintptr lParam) override;
+  // The scan station has done a record (wParam its id, lParam grams): its
+  // row shows the weight (when grams were taken), turns green and is
+  // scrolled into view.
+  qintptr OnWeightUpdated(quintptr wParam, qintptr lParam) override;
 
   // Sends the list query and fills the grid: the number of rows listed, or
   // -1 when the reply had none (the old rows stay, text 20005 is shown).

@@ -71,7 +71,8 @@ class CAppViewHost : public CViewHost {
   bool SavePrompts(std::u16string_view text) override { return app_.SavePrompts(text); }
   void SetPrompts(std::u16string_view text) override { app_.SetPrompts(text); }
   void RunScaleSettings() override {
-    CScaleSettingsDlg dialog(app_.ScaleReader().settings, app_.mainWindow);
+    CScaleSettingsDlg dialog(app_.ScaleReader(), [this] { return app_.SaveScaleSettings(); },
+                             app_.mainWindow);
     dialog.exec();
   }
   CBrantleClientApp* Application() override { return &app_; }

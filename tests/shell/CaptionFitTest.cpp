@@ -18,6 +18,7 @@
 #include "app/ViewPages.h"
 #include "common/LanguageTable.h"
 #include "devices/ScaleFrames.h"
+#include "devices/ScaleReader.h"
 #include "entry/GoodsListDlg.h"
 #include "entry/QuickEntrySettingsDlg.h"
 #include "entry/WaybillSubDlg.h"
@@ -163,8 +164,8 @@ TEST_P(CaptionFitTest, EveryDialogShowsItsWholeCaptions) {
     Measure(dialog, "screenlock");
   }
   {
-    ScaleSettings settings;
-    CScaleSettingsDlg dialog(settings);
+    CScaleReader reader;
+    CScaleSettingsDlg dialog(reader, [] { return 0; });
     Measure(dialog, "scale");
   }
   {
