@@ -457,7 +457,6 @@ RecordImportReport RunFieldUpdate(const FieldUpdateChoice& choice, CImportTable&
   std::set<int32_t> done;
   int shortRows = 0;
   const uint32_t noTypes[] = {0};
-  const uint32_t slong[] = {AcsTypeEntry(kSqlCSLong)};
   while (shortRows < kShortRowLimit && table.NextRow()) {
     const int row = table.RowNumber();
     const std::string number = RowNumberText(table, col(0), context);

@@ -214,7 +214,9 @@ TEST_F(FullFormSaveStandIn, TheBusinessDateIsCheckedAndWrittenIntoTheRecord) {
     EXPECT_EQ(c.month, w.month);
     EXPECT_EQ(c.day, w.day);
     EXPECT_EQ(c.message.empty() ? 0u : 1u, boxes_.Count());
-    if (!c.message.empty()) EXPECT_EQ(c.message, boxes_.LastText());
+    if (!c.message.empty()) {
+      EXPECT_EQ(c.message, boxes_.LastText());
+    }
   }
 }
 

@@ -227,7 +227,9 @@ TEST(TgaCodecTest, QtReadsOurTrueColourFilesWithEqualPixels) {
       for (int x = 0; x < 13; ++x) {
         RGBQUAD c = image.GetPixelColor(x, 6 - y, true);
         QRgb q = qt.pixel(x, y);
-        if (withAlpha) ASSERT_EQ(qAlpha(q), c.rgbReserved) << x << "," << y;
+        if (withAlpha) {
+          ASSERT_EQ(qAlpha(q), c.rgbReserved) << x << "," << y;
+        }
         ASSERT_EQ(qRed(q), c.rgbRed) << x << "," << y;
         ASSERT_EQ(qGreen(q), c.rgbGreen) << x << "," << y;
         ASSERT_EQ(qBlue(q), c.rgbBlue) << x << "," << y;
