@@ -19,6 +19,7 @@
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
 #include "platform/QtText.h"
+#include "ui/ScaleReadingBox.h"
 
 namespace {
 // Language ids of the dialog's texts.
@@ -236,11 +237,6 @@ void CScaleSettingsDlg::OnSave() {
 }
 
 bool CScaleSettingsDlg::event(QEvent* event) {
-  if (auto* m = platform::AsPrivateMessage(event);
-      m && m->Message() == devices::WM_PORT_RECEIVED) {
-    const std::u16string text = ScaleWeightText(reader_.ReadWeight());
-    if (!text.empty()) weight_->setText(platform::ToQString(text));
-    return true;
-  }
+  if (ShowScaleReading(event, reader_, weight_)) return true;
   return QDialog::event(event);
 }

@@ -16,6 +16,7 @@
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
 #include "platform/QtText.h"
+#include "ui/ScaleReadingBox.h"
 #include "print/PrintDoors.h"
 #include "refdata/RecordStores.h"
 #include "refdata/StoreCommit.h"
@@ -172,11 +173,6 @@ void CScanStationDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 bool CScanStationDlg::event(QEvent* event) {
-  if (auto* m = platform::AsPrivateMessage(event);
-      m && m->Message() == devices::WM_PORT_RECEIVED) {
-    const std::u16string text = ScaleWeightText(reader_.ReadWeight());
-    if (!text.empty()) weight_->setText(platform::ToQString(text));
-    return true;
-  }
+  if (ShowScaleReading(event, reader_, weight_)) return true;
   return QDialog::event(event);
 }
