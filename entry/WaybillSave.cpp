@@ -24,6 +24,7 @@
 #include "platform/QtWaitForWork.h"
 #include "refdata/ServiceKinds.h"
 #include "refdata/WaybillCache.h"
+#include "server/ProcedureCall.h"
 #include "server/ServerLink.h"
 #include "server/ServerLinkSupport.h"
 #include "ui/ViewPage.h"
@@ -490,14 +491,14 @@ bool CallWaybillProcedure(WaybillSaveLink& link, std::string_view sql, int outpu
                           int32_t& result) {
   std::vector<uint32_t> types = {AcsTypeEntry(kSqlCSLong, 0)};
   if (outputs == 2) types.push_back(AcsTypeEntry(kSqlCChar, 512));
-  std::string reply;
-  const int sent = link.Execute(sql, types, reply);
-  if (sent <= 0 || JsonGetInt("ReturnValue", reply, 0) != outputs ||
-      JsonListBody(reply, "List").empty()) {
+  serverlink::ProcedureResult reply;
+  const auto send = [&link](std::string_view text, std::span<const uint32_t> declared,
+                            std::string& body) { return link.Execute(text, declared, body); };
+  if (!serverlink::CallProcedure(send, sql, types, reply)) {
     ShowError(link.LastErrorText());
     return false;
   }
-  result = serverlink::ReplyFirstColumnInt(reply, -9);
+  result = reply.code;
   return true;
 }
 
