@@ -68,7 +68,9 @@ int CScaleReader::Open(QObject* owner) {
 
 void CScaleReader::Close() {
   if (pollTimer_) pollTimer_->stop();
-  if (port_ == nullptr || settings.useFlag == 0 || !port_->IsOpen()) return;
+  // An open port is closed even when the scale has since been set as not
+  // in use: it would stay open with nobody reading it.
+  if (port_ == nullptr || !port_->IsOpen()) return;
   port_->Close();
 }
 

@@ -60,7 +60,7 @@ class CScaleReader final : public IScaleSource {
   // 0 when no scale is in use, there is no port, the COM number is outside
   // 1..1024, or the device cannot be opened or configured.
   int Open(QObject* owner) override;
-  // Closes the port when a scale is in use and the port is open.
+  // Closes the port when it is open.
   void Close() override;
   bool IsOpen() const;
 

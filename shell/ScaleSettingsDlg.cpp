@@ -215,19 +215,26 @@ void CScaleSettingsDlg::OnKindChanged() {
 void CScaleSettingsDlg::OnReadOnce() { reader_.Open(this); }
 
 void CScaleSettingsDlg::OnLiveReading() {
-  if (!live_) {
-    liveButton_->setText(T(kTextStopLive));
-    reader_.Open(this);
-  } else {
-    liveButton_->setText(T(kTextLive));
-    reader_.Close();
+  if (live_) {
+    StopReading();
+    return;
   }
-  live_ = !live_;
+  liveButton_->setText(T(kTextStopLive));
+  reader_.Open(this);
+  live_ = true;
+}
+
+void CScaleSettingsDlg::StopReading() {
+  reader_.Close();
+  liveButton_->setText(T(kTextLive));
+  live_ = false;
 }
 
 void CScaleSettingsDlg::OnSave() {
   TakeControls();
   form_.StoreInto(reader_.settings);
+  // A scale saved as not in use is let go at once, live reading or not.
+  if (reader_.settings.useFlag == 0) StopReading();
   if (save_ && save_() != 0) {
     reader_.BuildLineSettings();
     platform::ShowMessageBox(AppLanguage().Text(kTextSaved), {}, platform::kMbOk);

@@ -61,6 +61,8 @@ class CScaleSettingsDlg : public QDialog {
   void OnKindChanged();
   void OnReadOnce();
   void OnLiveReading();
+  // Closes the port and ends live reading.
+  void StopReading();
   void OnSave();
 
   CScaleReader& reader_;

@@ -220,6 +220,17 @@ TEST_F(ScaleReaderTest, ABacklogGivesTheNewestReading) {
   EXPECT_EQ(7250, Outcome(Feed("=0012.5=0012.5==0003.1=0003.1==0007.25=0007.25=")));
 }
 
+// A port opened while the scale was in use is closed after the scale has
+// been set as not in use.
+TEST_F(ScaleReaderTest, CloseLetsGoOfAPortAfterTheScaleIsSetAsNotInUse) {
+  ASSERT_EQ(1, Open(Settings(1, 8, '=')));
+  ASSERT_TRUE(port_.IsOpen());
+  reader_.settings.useFlag = 0;
+  reader_.Close();
+  EXPECT_FALSE(port_.IsOpen());
+  EXPECT_FALSE(reader_.IsOpen());
+}
+
 TEST_F(ScaleReaderTest, OpenRefusesWhatItCannotUse) {
   ScaleSettings s = Settings(6, 5, 'X');
   s.useFlag = 0;

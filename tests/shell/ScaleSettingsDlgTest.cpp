@@ -208,6 +208,29 @@ TEST_F(ScaleSettingsDlgTest, AFileThatCannotBeWrittenKeepsTheNewValuesInMemory) 
   EXPECT_EQ(u"baud=1200 data=8 parity=N stop=1", reader_.LineSettingsText());
 }
 
+// Saving the scale as not in use while it streams lets the port go and
+// ends the live reading; saving it in use keeps the stream.
+TEST_F(ScaleSettingsDlgTest, SavingTheScaleAsNotInUseClosesTheLivePort) {
+  Make();
+  QTest::mouseClick(dialog_->LiveButton(), Qt::LeftButton);
+  ASSERT_TRUE(reader_.IsOpen());
+  QTest::mouseClick(dialog_->OkButton(), Qt::LeftButton);
+  EXPECT_TRUE(reader_.IsOpen());
+  EXPECT_TRUE(dialog_->LiveReading());
+  EXPECT_TRUE(Weighs("=0002.5=0002.5=", QStringLiteral("2.500")));
+
+  dialog_->UseBox()->setFocus();
+  QTest::keyClick(dialog_->UseBox(), Qt::Key_Space);
+  ASSERT_FALSE(dialog_->UseBox()->isChecked());
+  QTest::mouseClick(dialog_->OkButton(), Qt::LeftButton);
+  ASSERT_EQ(2u, boxes_.Count());
+  EXPECT_EQ(u"设置已经保存。", boxes_.LastText());
+  EXPECT_EQ(0, reader_.settings.useFlag);
+  EXPECT_FALSE(reader_.IsOpen());
+  EXPECT_FALSE(dialog_->LiveReading());
+  EXPECT_EQ(QStringLiteral("同步称重"), dialog_->LiveButton()->text());
+}
+
 TEST_F(ScaleSettingsDlgTest, ScreenshotsWithALiveReading) {
   for (const char* language : {"00", "01"}) {
     SCOPED_TRACE(language);
