@@ -7,7 +7,9 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -31,6 +33,7 @@
 #include "tests/QtTestSupport.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "tests/shell/StandInSuite.h"
+#include "ui/ScanStationDlg.h"
 #include "ui/ViewCommands.h"
 
 namespace {
@@ -127,6 +130,30 @@ TEST_F(EntryWindowTest, PageZeroRefusesAWeightThatIsNoNumber) {
   EXPECT_EQ(form->SlotEdit(form->SlotOfKind(4)), Focus());
   EXPECT_EQ(QStringLiteral("abc"), form->SlotEdit(form->SlotOfKind(4))->text());
   EXPECT_EQ(0, app_.Link().FindWaybillId(0, "BR11000777", false));
+}
+
+// The full form's "扫描站" button opens the scan station over the form,
+// modal, with page 1 as the window it tells; its close button ends it.
+TEST_F(EntryWindowTest, TheFullFormOpensTheScanStationForPageOne) {
+  ASSERT_TRUE(View()->OnCommand(kPageCommands[1]));
+  auto* page = dynamic_cast<CWaybillPage*>(View()->CurrentPage());
+  ASSERT_NE(nullptr, page);
+  QPushButton* button = page->Form()->ScanStationButton();
+  ASSERT_NE(nullptr, button);
+  EXPECT_EQ(QStringLiteral("扫描站"), button->text());
+  bool seen = false;
+  QTimer::singleShot(0, [&] {
+    auto* station = qobject_cast<CScanStationDlg*>(QApplication::activeModalWidget());
+    if (station == nullptr) return;
+    seen = true;
+    EXPECT_EQ(static_cast<QObject*>(page), station->target.data());
+    EXPECT_EQ(page->Form(), station->parentWidget());
+    EXPECT_TRUE(station->isModal());
+    station->CloseButton()->click();
+  });
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(nullptr, QApplication::activeModalWidget());
 }
 
 }  // namespace
