@@ -318,6 +318,50 @@ TEST_F(ScanStationTest, FailuresTheTicksAndTheKeysSwallowed) {
   EXPECT_FALSE(dialog_->isVisible());
 }
 
+// A store write that fails: the weight and the new transfer number count as
+// not taken, nobody is told, and the number stays selected to be scanned
+// again.  A print in the same step still happens.
+TEST_F(ScanStationTest, AFailedStoreWriteIsToldToNobody) {
+  std::vector<std::pair<int32_t, int32_t>> notices;
+  int commits = 0;
+  int prints = 0;
+  CScanStation station(store_, CScanStation::Doors{
+                                   [](int, int) {},
+                                   [&prints](int32_t) { return ++prints, true; },
+                                   [&commits] { return ++commits, false; },
+                                   [&notices](int32_t id, int32_t grams) {
+                                     notices.emplace_back(id, grams);
+                                   }});
+  // Weigh only.
+  bool weigh = true;
+  station.SetOptions(weigh, false, false);
+  CScanStation::Outcome out = station.InnerStep(u"br10000001", 1.25);
+  EXPECT_EQ(1, commits);
+  EXPECT_TRUE(notices.empty());
+  EXPECT_EQ(CScanStation::Field::kInner, out.select);
+  EXPECT_FALSE(out.clearInner);
+
+  // Weigh and print: the print is made and told with 0 grams.
+  station.SetOptions(weigh, true, false);
+  out = station.InnerStep(u"BR10000002", 2.5);
+  EXPECT_EQ(2, commits);
+  EXPECT_EQ(1, prints);
+  ASSERT_EQ(1u, notices.size());
+  EXPECT_EQ(std::make_pair(ids_[1], 0), notices[0]);
+  EXPECT_TRUE(out.clearInner);
+
+  // Relabel in two steps: the transfer number is not taken.
+  station.SetOptions(weigh, false, true);
+  out = station.InnerStep(u"BR10000003", 0);
+  EXPECT_EQ(CScanStation::Field::kTransfer, out.focus);
+  out = station.TransferStep(u"TN20000003", 0);
+  EXPECT_EQ(3, commits);
+  EXPECT_EQ(1u, notices.size());
+  EXPECT_EQ(CScanStation::Field::kTransfer, out.select);
+  EXPECT_FALSE(out.clearTransfer);
+  EXPECT_FALSE(station.HasRecordInProcess());
+}
+
 TEST_F(ScanStationTest, Screenshots) {
   for (const char* language : {"00", "01"}) {
     SCOPED_TRACE(language);
