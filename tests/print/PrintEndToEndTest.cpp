@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,12 +29,14 @@
 #include "print/Renderers.h"
 #include "print/TemplateCache.h"
 #include "print/TemplateModel.h"
+#include "refdata/RecordStores.h"
 #include "refdata/ServiceKinds.h"
 #include "refdata/WaybillCache.h"
 #include "tests/PrivateCups.h"
 #include "tests/WaitUntil.h"
 #include "tests/office/OfficeTestEnv.h"
 #include "tests/server/StandInLinkSuite.h"
+#include "ui/ScanStation.h"
 
 namespace {
 
@@ -99,6 +102,29 @@ class PrintEndToEndTest : public testsupport::StandInLinkSuite<PrintEndToEndTest
     context_.dayFolder = folderText_ + "DATA_GDPIC";
   }
 
+  // A waybill keyed into the quick entry (kind, customer, date, destination,
+  // number and weight) for Save.
+  WaybillEntry KeyedWaybill(std::u16string_view number, std::u16string_view weight) {
+    WaybillEntry entry;
+    entry.kind = &kind_;
+    entry.customerId = 1;
+    entry.customerStation = "SZ";
+    entry.dateText = u"2024.6.18";
+    entry.itemCount = 1;
+    entry.texts[1] = u"日本";
+    entry.texts[2] = number;
+    entry.texts[4] = weight;
+    return entry;
+  }
+  // Saves the entry through the quick entry's save; `saved` is the record
+  // as the save left it (the server's id in irID).
+  void Save(WaybillEntry& entry, InputWaybillRecord& saved) {
+    std::unique_ptr<WaybillSaveLink> saveLink = MakeServerWaybillSaveLink(link_);
+    CWaybillSaver saver(*saveLink, entry);
+    ASSERT_EQ(CWaybillSaver::Outcome::Saved, saver.Save()) << Utf8FromWide(boxes_.LastText());
+    saved = saver.Working();
+  }
+
   // What zxing-cpp reads on the printed page (raw bytes; the QR Code's text
   // is GBK).
   struct PrintedPage {
@@ -111,10 +137,21 @@ class PrintEndToEndTest : public testsupport::StandInLinkSuite<PrintEndToEndTest
   // rasterises its first page (kept as screenshots/<screenshot>.png) and
   // reads the page's barcodes.
   void PrintAndRead(int32_t id, const std::string& screenshot, PrintedPage& page) {
+    ReadPrinted(
+        [&] {
+          CTemplateModel* used = RenderWaybill(context_, id, 0, 1, u"");
+          EXPECT_NE(used, nullptr) << (messages_.empty() ? "" : Utf8FromWide(messages_.back()));
+          return used != nullptr;
+        },
+        screenshot, page);
+  }
+  // Runs `print`, which must print one waybill, and reads its page as
+  // PrintAndRead does.
+  void ReadPrinted(const std::function<bool()>& print, const std::string& screenshot,
+                   PrintedPage& page) {
     const std::vector<fs::path> earlier = PdfFiles();
     before_ = earlier.size();
-    CTemplateModel* used = RenderWaybill(context_, id, 0, 1, u"");
-    ASSERT_NE(used, nullptr) << (messages_.empty() ? "" : Utf8FromWide(messages_.back()));
+    ASSERT_TRUE(print());
     EXPECT_TRUE(messages_.empty()) << Utf8FromWide(messages_.front());
     // The queue's folder holds the earlier cases' files too, in no order:
     // this print is the file that was not there before.
@@ -154,6 +191,7 @@ class PrintEndToEndTest : public testsupport::StandInLinkSuite<PrintEndToEndTest
     }
   }
 
+  CServiceKind kind_{GbkFromWide(u"ZIZ国际")};
   std::string folderText_;
   CTemplateCache templates_;
   CWaybillCache records_;
@@ -220,16 +258,7 @@ TEST_F(PrintEndToEndTest, SavedWaybillComesOutWithItsBarcodes) {
 // record id: the page carries its own number, destination, weight and
 // receiver, not a sample waybill's.
 TEST_F(PrintEndToEndTest, WaybillSavedThroughTheEntryIsPrinted) {
-  CServiceKind kind(GbkFromWide(u"ZIZ国际"));
-  WaybillEntry entry;
-  entry.kind = &kind;
-  entry.customerId = 1;
-  entry.customerStation = "SZ";
-  entry.dateText = u"2024.6.18";
-  entry.itemCount = 1;
-  entry.texts[1] = u"日本";
-  entry.texts[2] = u"BR12000001";
-  entry.texts[4] = u"3.75";
+  WaybillEntry entry = KeyedWaybill(u"BR12000001", u"3.75");
   entry.texts[5] = u"88";
   entry.texts[7] = u"王小明";
   entry.texts[9] = u"东京樱花商事";
@@ -253,10 +282,9 @@ TEST_F(PrintEndToEndTest, WaybillSavedThroughTheEntryIsPrinted) {
   }
   entry.goodsChanged = true;
 
-  std::unique_ptr<WaybillSaveLink> saveLink = MakeServerWaybillSaveLink(link_);
-  CWaybillSaver saver(*saveLink, entry);
-  ASSERT_EQ(CWaybillSaver::Outcome::Saved, saver.Save()) << Utf8FromWide(boxes_.LastText());
-  const int32_t id = saver.Working().waybill.irID;
+  InputWaybillRecord saved{};
+  ASSERT_NO_FATAL_FAILURE(Save(entry, saved));
+  const int32_t id = saved.waybill.irID;
   ASSERT_GT(id, 0);
   EXPECT_EQ(id, link_.FindWaybillId(0, "BR12000001", false));
 
@@ -296,6 +324,62 @@ TEST_F(PrintEndToEndTest, WaybillSavedThroughTheEntryIsPrinted) {
 
   EXPECT_TRUE(!fs::exists(folder_ / "DATA_TEMP") || fs::is_empty(folder_ / "DATA_TEMP"));
   EXPECT_TRUE(!fs::exists(folder_ / "DATA_GDPIC") || fs::is_empty(folder_ / "DATA_GDPIC"));
+}
+
+// The scan station in print-only mode over the local input store that the
+// quick entry's saves fill: a scanned number prints its waybill through the
+// queue, the page's Code 128 reads back that number, and the full waybill
+// page is told with 0 grams.
+TEST_F(PrintEndToEndTest, TheScanStationPrintsTheScannedWaybill) {
+  CWaybillRecordTable store;
+  ASSERT_EQ(0, store.Open(folder_ / "recinput.dat"));
+  std::vector<int32_t> ids;
+  for (const char16_t* number : {u"BR12000101", u"BR12000102"}) {
+    WaybillEntry entry = KeyedWaybill(number, u"1.5");
+    InputWaybillRecord saved{};
+    ASSERT_NO_FATAL_FAILURE(Save(entry, saved));
+    ASSERT_GT(saved.waybill.irID, 0);
+    const int32_t serverId = saved.waybill.irID;
+    ids.push_back(serverId);
+    // The store numbers what it takes; the record keeps the server's id, as
+    // the waybill import writes it.
+    const int count = store.AppendRecord(saved);
+    ASSERT_GT(count, 0);
+    saved.waybill.irID = serverId;
+    ASSERT_EQ(1, store.WriteRecord(count - 1, saved));
+  }
+  ASSERT_EQ(1, store.Commit());
+
+  ASSERT_NO_FATAL_FAILURE(PrepareJob());
+  std::vector<int32_t> printed;
+  std::vector<std::pair<int32_t, int32_t>> told;
+  CScanStation station(store, CScanStation::Doors{
+                                  [](int, int) {},
+                                  [&](int32_t id) {
+                                    printed.push_back(id);
+                                    return RenderWaybill(context_, id, 0, 1, u"") != nullptr;
+                                  },
+                                  [&store] { return store.Commit() == 1; },
+                                  [&told](int32_t id, int32_t grams) {
+                                    told.emplace_back(id, grams);
+                                  }});
+  bool weigh = false;
+  ASSERT_EQ(CScanStation::kPrint, station.SetOptions(weigh, true, false));
+
+  PrintedPage page;
+  CScanStation::Outcome out;
+  ASSERT_NO_FATAL_FAILURE(ReadPrinted(
+      [&] {
+        out = station.InnerStep(u" br12000102 ", 0);
+        return printed.size() == 1;
+      },
+      "scan_station_printed_page", page));
+  EXPECT_EQ(std::vector<int32_t>{ids[1]}, printed);
+  EXPECT_EQ("BR12000102", page.code128);
+  ASSERT_EQ(1u, told.size());
+  EXPECT_EQ(std::make_pair(ids[1], 0), told[0]);
+  EXPECT_TRUE(out.clearInner);
+  EXPECT_EQ(CScanStation::Field::kInner, out.focus);
 }
 
 }  // namespace
