@@ -157,6 +157,10 @@ class Player {
   void Prepare(bool fill);
   void Draw(const QPainterPath& path, bool fill, bool stroke = true);
   void DrawPolygon(const QPolygonF& polygon, bool fill);
+  // A filled rectangle, rounded rectangle (corner ellipse `corner`) or
+  // ellipse in its box.
+  enum ShapeKind { ShapeRectangle, ShapeRounded, ShapeEllipse };
+  void Shape(ShapeKind kind, const QRectF& box, QSizeF corner = {});
   void Arc(int kind, const QRectF& box, QPointF start, QPointF end);
   void Text(QPointF at, const QString& text, const std::vector<double>& advances, uint32_t options,
             const std::optional<QRectF>& rect);
@@ -251,6 +255,18 @@ void Player::DrawPolygon(const QPolygonF& polygon, bool fill) {
   path.addPolygon(polygon);
   if (fill) path.closeSubpath();
   Draw(path, fill);
+}
+
+void Player::Shape(ShapeKind kind, const QRectF& box, QSizeF corner) {
+  const QRectF rect = box.normalized();
+  QPainterPath path;
+  if (kind == ShapeRectangle)
+    path.addRect(rect);
+  else if (kind == ShapeRounded)
+    path.addRoundedRect(rect, std::abs(corner.width()) / 2, std::abs(corner.height()) / 2);
+  else
+    path.addEllipse(rect);
+  Draw(path, true);
 }
 
 void Player::Fill(const QPainterPath& path, const QColor& color) {
@@ -588,29 +604,16 @@ bool Player::WmfRecord(uint16_t function, Params& p) {
       Draw(path, true);
       break;
     }
-    case 0x041B: {
+    case 0x041B:
+    case 0x0418: {
       const QRectF rect = WmfRect(p, 0);
-      if (!p.ok) break;
-      QPainterPath path;
-      path.addRect(rect.normalized());
-      Draw(path, true);
+      if (p.ok) Shape(function == 0x041B ? ShapeRectangle : ShapeEllipse, rect);
       break;
     }
     case 0x061C: {
-      const double h = p.S16(0), w = p.S16(2);
+      const QSizeF corner(p.S16(2), p.S16(0));
       const QRectF rect = WmfRect(p, 4);
-      if (!p.ok) break;
-      QPainterPath path;
-      path.addRoundedRect(rect.normalized(), std::abs(w) / 2, std::abs(h) / 2);
-      Draw(path, true);
-      break;
-    }
-    case 0x0418: {
-      const QRectF rect = WmfRect(p, 0);
-      if (!p.ok) break;
-      QPainterPath path;
-      path.addEllipse(rect.normalized());
-      Draw(path, true);
+      if (p.ok) Shape(ShapeRounded, rect, corner);
       break;
     }
     case 0x0817:
@@ -856,17 +859,9 @@ bool Player::EmfRecord(uint32_t type, Params& p) {
     case 42:
     case 43:
     case 44: {
-      const QRectF rect = EmfRect(p, 0).normalized();
-      QPainterPath path;
-      if (type == 42) {
-        path.addEllipse(rect);
-      } else if (type == 43) {
-        path.addRect(rect);
-      } else {
-        const double w = p.S32(16), h = p.S32(20);
-        path.addRoundedRect(rect, std::abs(w) / 2, std::abs(h) / 2);
-      }
-      if (p.ok) Draw(path, true);
+      const QRectF rect = EmfRect(p, 0);
+      const QSizeF corner = type == 44 ? QSizeF(p.S32(16), p.S32(20)) : QSizeF();
+      if (p.ok) Shape(type == 42 ? ShapeEllipse : type == 43 ? ShapeRectangle : ShapeRounded, rect, corner);
       break;
     }
     case 45:

@@ -326,6 +326,8 @@ TEST(MetafileCodecTest, EnhancedMetafileRecordsArePlayed) {
   emf.Record(86, {0, 0, 0, 0, 3, 100 | 500 << 16, 300 | 500 << 16, 100 | 700 << 16});
   // A pie in the lower right: a quarter from 3 o'clock to 12 o'clock.
   emf.Record(47, {600, 600, 1000, 1000, 1000, 800, 800, 600});
+  // A rounded rectangle with corners of 200 units, still green.
+  emf.Record(44, {100, 720, 300, 980, 200, 200});
   // The bitmap over 400..600 x 700..900.
   Bytes dib = SmallDib();
   Bytes blit;
@@ -351,6 +353,8 @@ TEST(MetafileCodecTest, EnhancedMetafileRecordsArePlayed) {
   ExpectPixel(image, 14, 55, 0, 160, 0);
   ExpectPixel(image, 85, 75, 0, 160, 0);   // inside the pie's quarter
   ExpectPixel(image, 75, 85, 255, 255, 255);  // the other quarter
+  ExpectPixel(image, 20, 85, 0, 160, 0);   // the rounded rectangle
+  ExpectPixel(image, 11, 73, 255, 255, 255);  // ... without its corner
   ExpectPixel(image, 44, 74, 0, 0, 255);
   ExpectPixel(image, 55, 85, 0, 255, 0);
 }
