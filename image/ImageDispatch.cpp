@@ -6,8 +6,11 @@
 #include "image/BmpCodec.h"
 #include "image/GifCodec.h"
 #include "image/ImageStream.h"
+#include "image/JasperCodec.h"
 #include "image/JpegCodec.h"
+#include "image/MetafileCodec.h"
 #include "image/RasterImage.h"
+#include "image/PcxCodec.h"
 #include "image/PngCodec.h"
 #include "image/IconCodec.h"
 #include "image/TgaCodec.h"
@@ -18,10 +21,10 @@ namespace {
 // inherits the image's settings; on success the image takes its content.
 // False without touching the image's bitmap when the format has no codec here
 // yet or the codec refuses the data; `error` then holds the codec's text.
-template <typename Codec>
+template <typename Codec, typename... Args>
 bool TryDecode(CRasterImage& image, CImageStream* stream, std::string& error,
-               int32_t& frameCount) {
-  Codec codec;
+               int32_t& frameCount, Args... args) {
+  Codec codec(args...);
   codec.CopyInfoFrom(image);
   if (codec.DecodeStream(stream)) return image.TakeFrom(codec);
   error = codec.GetLastError();
@@ -29,8 +32,10 @@ bool TryDecode(CRasterImage& image, CImageStream* stream, std::string& error,
   return false;
 }
 
-bool DecodeAs(uint32_t type, CRasterImage& image, CImageStream* stream, std::string& error,
-              int32_t& frameCount, bool& known) {
+// `asked` is the type the caller gave (0 while detecting): the JPEG-2000
+// family gives it to the picture.
+bool DecodeAs(uint32_t type, uint32_t asked, CRasterImage& image, CImageStream* stream,
+              std::string& error, int32_t& frameCount, bool& known) {
   known = true;
   switch (type) {
     case FormatBmp:
@@ -45,6 +50,18 @@ bool DecodeAs(uint32_t type, CRasterImage& image, CImageStream* stream, std::str
       return TryDecode<CIconCodec>(image, stream, error, frameCount);
     case FormatTga:
       return TryDecode<CTgaCodec>(image, stream, error, frameCount);
+    case FormatPcx:
+      return TryDecode<CPcxCodec>(image, stream, error, frameCount);
+    case FormatWbmp:
+      return TryDecode<CWbmpCodec>(image, stream, error, frameCount);
+    case FormatMetafile:
+      return TryDecode<CMetafileCodec>(image, stream, error, frameCount);
+    case FormatJp2:
+    case FormatJpc:
+    case FormatPgx:
+    case FormatPnm:
+    case FormatRas:
+      return TryDecode<CJasperCodec>(image, stream, error, frameCount, asked);
     default:
       // Formats whose codecs are not built answer like an unknown format.
       known = false;
@@ -52,9 +69,9 @@ bool DecodeAs(uint32_t type, CRasterImage& image, CImageStream* stream, std::str
   }
 }
 
-template <typename Codec>
-bool TryEncode(const CRasterImage& image, CImageStream* stream, std::string& error) {
-  Codec codec;
+template <typename Codec, typename... Args>
+bool TryEncode(const CRasterImage& image, CImageStream* stream, std::string& error, Args... args) {
+  Codec codec(args...);
   codec.ShareFrom(image);
   if (codec.EncodeStream(stream)) return true;
   error = codec.GetLastError();
@@ -100,14 +117,14 @@ bool CRasterImage::Decode(CImageStream* stream, uint32_t type) {
   if (type == FormatUnknown) {
     int64_t start = stream->Tell();
     for (uint32_t format : kCascade) {
-      if (DecodeAs(format, *this, stream, error, frameCount, known)) return true;
+      if (DecodeAs(format, FormatUnknown, *this, stream, error, frameCount, known)) return true;
       if (known) stream->Seek(start, 0);
     }
     SetError("Decode: Unknown or wrong format");
     return false;
   }
   if (type < kFormatCount) {
-    if (DecodeAs(type, *this, stream, error, frameCount, known)) return true;
+    if (DecodeAs(type, type, *this, stream, error, frameCount, known)) return true;
     if (known) {
       SetError(error.c_str());
       if (type == FormatGif || type == FormatIcon) info.frameCount = frameCount;
@@ -139,6 +156,22 @@ bool CRasterImage::Encode(CImageStream* stream, uint32_t type) {
       break;
     case FormatTga:
       ok = TryEncode<CTgaCodec>(*this, stream, error);
+      break;
+    case FormatPcx:
+      ok = TryEncode<CPcxCodec>(*this, stream, error);
+      break;
+    case FormatWbmp:
+      ok = TryEncode<CWbmpCodec>(*this, stream, error);
+      break;
+    case FormatMetafile:
+      ok = TryEncode<CMetafileCodec>(*this, stream, error);
+      break;
+    case FormatJp2:
+    case FormatJpc:
+    case FormatPgx:
+    case FormatPnm:
+    case FormatRas:
+      ok = TryEncode<CJasperCodec>(*this, stream, error, type);
       break;
     default:
       SetError("Encode: Unknown format");

@@ -3,7 +3,8 @@
 // bitmap (40-byte header, palette, bottom-up pixel rows), with an optional
 // alpha plane, an optional selection mask, a settings block and the last
 // error text.  Every codec decodes into such an object and encodes from one.
-// No Qt: the codecs and the capture share it with command-line tools.
+// No Qt in its interface: the codecs and the capture share it with
+// command-line tools.
 
 #include <cstddef>
 #include <cstdint>

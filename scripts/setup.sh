@@ -29,6 +29,8 @@ PACKAGES=(
   libgif-dev
   # Qt's TGA reader and ImageMagick check the TGA codec's files
   qt6-image-formats-plugins imagemagick
+  # LibreOffice's own rendering of metafiles checks the metafile player
+  libreoffice-draw
 )
 
 # One look into the package database for all of them (a package it does not

@@ -14,7 +14,10 @@
 #include "image/IconCodec.h"
 #include "image/ImageLog.h"
 #include "image/ImageStream.h"
+#include "image/JasperCodec.h"
 #include "image/JpegCodec.h"
+#include "image/MetafileCodec.h"
+#include "image/PcxCodec.h"
 #include "image/PngCodec.h"
 #include "image/RasterImage.h"
 #include "image/TgaCodec.h"
@@ -436,6 +439,235 @@ TEST_F(ImageFuzzTest, PngIconAndTgaHugeSizesAndEntriesPastTheFile) {
     bool ok = decoded.Decode(&iconStream, FormatIcon);
     EXPECT_EQ(ok, false) << offset;
   }
+}
+
+// --- PCX, WBMP, the JPEG-2000 family and metafiles ---
+
+void PutLe(std::string& s, std::initializer_list<int32_t> words) {
+  for (int32_t w : words) Put16(s, static_cast<uint32_t>(w));
+}
+
+// A placeable metafile over the given records (each: size in words,
+// function, parameters) and an enhanced one.
+std::string PlaceableWmf(const std::string& records, int16_t right, int16_t bottom) {
+  std::string s;
+  Put32(s, 0x9AC6CDD7);
+  PutLe(s, {0, 0, 0, right, bottom, 96});
+  Put32(s, 0);
+  uint16_t sum = 0;
+  for (size_t i = 0; i < 20; i += 2) sum ^= static_cast<uint16_t>(static_cast<uint8_t>(s[i]) | static_cast<uint8_t>(s[i + 1]) << 8);
+  Put16(s, sum);
+  std::string body = records;
+  Put32(body, 3);
+  Put16(body, 0);
+  PutLe(s, {1, 9, 0x300});
+  Put32(s, static_cast<uint32_t>((18 + body.size()) / 2));
+  PutLe(s, {4});
+  Put32(s, 40);
+  PutLe(s, {0});
+  return s + body;
+}
+
+std::string WmfRecord(uint16_t function, std::initializer_list<int32_t> words) {
+  std::string s;
+  Put32(s, static_cast<uint32_t>(3 + words.size()));
+  Put16(s, function);
+  PutLe(s, words);
+  return s;
+}
+
+std::string EmfRecord(uint32_t type, std::initializer_list<int32_t> values) {
+  std::string s;
+  Put32(s, type);
+  Put32(s, static_cast<uint32_t>(8 + 4 * values.size()));
+  for (int32_t v : values) Put32(s, static_cast<uint32_t>(v));
+  return s;
+}
+
+std::string Emf(const std::string& records, int32_t right, int32_t bottom) {
+  std::string s;
+  Put32(s, 1);
+  Put32(s, 88);
+  for (int32_t v : {0, 0, right, bottom, 0, 0, right * 26, bottom * 26}) Put32(s, static_cast<uint32_t>(v));
+  Put32(s, 0x464D4520);
+  Put32(s, 0x10000);
+  Put32(s, static_cast<uint32_t>(88 + records.size() + 20));
+  Put32(s, 3);
+  Put16(s, 4);
+  Put16(s, 0);
+  for (int32_t v : {0, 0, 0, 960, 960, 254, 254}) Put32(s, static_cast<uint32_t>(v));
+  return s + records + EmfRecord(14, {0, 16, 20});
+}
+
+std::vector<std::string> LastFormatSeeds() {
+  std::vector<std::string> seeds;
+  CRasterImage palette(11, 6, 8, 0);
+  for (uint32_t i = 0; i < 256; ++i) palette.SetPaletteColor(i, static_cast<uint8_t>(i), 3, static_cast<uint8_t>(255 - i));
+  for (int x = 0; x < 11; ++x) palette.SetPixelIndex(x, x % 6, static_cast<uint8_t>(x * 23));
+  CRasterImage colour(9, 5, 24, 0);
+  for (int x = 0; x < 9; ++x) colour.SetPixelColor(x, x % 5, RGBQUAD{static_cast<uint8_t>(x * 25), 90, 200, 0});
+  CRasterImage translucent(colour);
+  translucent.CreateAlpha();
+  translucent.SetAlpha(3, 2, 7);
+  CRasterImage sixteen(7, 3, 4, 0);
+  for (int x = 0; x < 7; ++x) sixteen.SetPixelIndex(x, x % 3, static_cast<uint8_t>(x * 2));
+  CRasterImage mono(13, 4, 1, 0);
+  for (int x = 0; x < 13; ++x) mono.SetPixelIndex(x, x % 4, 1);
+  CRasterImage grey(6, 4, 8, 0);
+  grey.SetGrayPalette();
+  for (int x = 0; x < 6; ++x) grey.SetPixelIndex(x, x % 4, static_cast<uint8_t>(x * 40));
+  for (CRasterImage* image : {&palette, &colour, &translucent, &sixteen, &mono}) seeds.push_back(Encoded(*image, FormatPcx));
+  seeds.push_back(Encoded(mono, FormatWbmp));
+  for (CRasterImage* image : {&colour, &grey}) {
+    image->SetJpegQuality(100);
+    for (uint32_t type : {FormatJp2, FormatJpc, FormatPnm, FormatRas}) seeds.push_back(Encoded(*image, type));
+    image->SetJpegQuality(40);
+    seeds.push_back(Encoded(*image, FormatJpc));
+  }
+  seeds.push_back(Encoded(grey, FormatPgx));
+  seeds.push_back("P3 2 2 255 1 2 3 4 5 6 7 8 9 10 11 12\n");
+  seeds.push_back("P1 3 2 1 0 1 0 1 0\n");
+  // Metafiles with objects, shapes, text and a bitmap.
+  std::string dib = std::string(Bmp(2, 2, 24, 0, "", std::string(16, '\x40')).substr(14));
+  std::string blit;
+  Put32(blit, 0x00CC0020);
+  PutLe(blit, {0, 2, 2, 0, 0, 30, 30, 5, 5});
+  std::string stretch;
+  Put32(stretch, static_cast<uint32_t>(3 + (blit.size() + dib.size()) / 2));
+  Put16(stretch, 0x0F43);
+  stretch += blit + dib;
+  std::string text;
+  Put32(text, 3 + 6);
+  Put16(text, 0x0A32);
+  PutLe(text, {10, 10, 3, 0});
+  text += "abc";
+  text += '\0';
+  std::string records = WmfRecord(0x020B, {0, 0}) + WmfRecord(0x020C, {100, 100}) +
+                        WmfRecord(0x02FA, {0, 3, 0, 0xFF, 0}) + WmfRecord(0x02FC, {0, 0xFF00, 0, 0}) +
+                        WmfRecord(0x012D, {0}) + WmfRecord(0x012D, {1}) + WmfRecord(0x001E, {}) +
+                        WmfRecord(0x0416, {80, 80, 10, 10}) + WmfRecord(0x041B, {50, 50, 10, 10}) +
+                        WmfRecord(0x0418, {90, 90, 40, 40}) + WmfRecord(0x0324, {3, 0, 0, 90, 0, 45, 90}) +
+                        WmfRecord(0x0538, {2, 3, 3, 0, 0, 9, 0, 9, 9, 20, 20, 29, 20, 29, 29}) +
+                        WmfRecord(0x081A, {0, 100, 100, 0, 100, 100, 0, 0}) + WmfRecord(0x0127, {-1}) +
+                        WmfRecord(0x0214, {5, 5}) + WmfRecord(0x0213, {95, 95}) + WmfRecord(0x01F0, {0}) +
+                        stretch + text;
+  seeds.push_back(PlaceableWmf(records, 100, 100));
+  std::string emf = EmfRecord(17, {8}) + EmfRecord(9, {100, 100}) + EmfRecord(11, {50, 50}) +
+                    EmfRecord(39, {1, 0, 0xFF, 0}) + EmfRecord(37, {1}) + EmfRecord(43, {0, 0, 50, 50}) +
+                    EmfRecord(59, {}) + EmfRecord(27, {5, 5}) + EmfRecord(88, {0, 0, 0, 0, 3, 10 | 10 << 16, 20, 30 << 16}) +
+                    EmfRecord(61, {}) + EmfRecord(60, {}) + EmfRecord(63, {0, 0, 0, 0}) +
+                    EmfRecord(91, {0, 0, 0, 0, 2, 6, 3, 3, 0, 5 << 16, 5, 9, 9 << 16, 9 | 9 << 16}) +
+                    EmfRecord(47, {0, 0, 90, 90, 90, 45, 45, 0}) + EmfRecord(33, {}) + EmfRecord(30, {1, 1, 40, 40}) +
+                    EmfRecord(34, {-1}) + EmfRecord(75, {0, 5});
+  seeds.push_back(Emf(emf, 49, 49));
+  return seeds;
+}
+
+class FramePickImage : public CRasterImage {
+ public:
+  FramePickImage() : CRasterImage(0u) {}
+  void PickFrame(int32_t index) { info.frameIndex = index; }
+};
+
+void DecodeLastFormats(std::string_view bytes, uint32_t pick) {
+  ExactBlock block(bytes);
+  const auto* data = reinterpret_cast<const uint8_t*>(block.View().data());
+  for (uint32_t type : {FormatUnknown, FormatPcx, FormatWbmp, FormatMetafile, FormatJp2}) {
+    FramePickImage image;
+    image.PickFrame(static_cast<int32_t>(pick % 3));
+    CImageMemoryStream stream(data, bytes.size());
+    if (image.Decode(&stream, type) && image.IsValid()) {
+      ASSERT_GT(image.GetWidth(), 0u);
+      ASSERT_LE(static_cast<uint64_t>(image.GetRowBytes()) * image.GetHeight(), RASTER_IMAGE_MAX_MEMORY);
+      if (image.GetSize() > (1u << 20)) continue;
+      // What decodes encodes again (quickly: lossless PNM or PCX).
+      std::string again = Encoded(image, (pick & 1) ? FormatPcx : FormatBmp);
+      ASSERT_FALSE(again.empty()) << image.GetLastError();
+    }
+  }
+}
+
+TEST_F(ImageFuzzTest, PcxWbmpJpeg2000AndMetafileTruncations) {
+  const auto seeds = LastFormatSeeds();
+  ASSERT_EQ(seeds.size(), 21u);
+  for (const auto& seed : seeds) {
+    ASSERT_GT(seed.size(), 11u);
+    // Every length of the small files; the code streams at every 7th.
+    const size_t step = seed.size() > 400 ? 7 : 1;
+    for (size_t length = 0; length <= seed.size(); length += step)
+      ASSERT_NO_FATAL_FAILURE(DecodeLastFormats(std::string_view(seed).substr(0, length), static_cast<uint32_t>(length)));
+  }
+}
+
+TEST_F(ImageFuzzTest, PcxWbmpJpeg2000AndMetafileMutations) {
+  fuzz::Bytes bytes(5121);
+  const auto seeds = LastFormatSeeds();
+  for (int round = 0; round < fuzz::kRounds / 5; ++round)
+    ASSERT_NO_FATAL_FAILURE(DecodeLastFormats(bytes.Mutate(seeds[bytes.Next() % seeds.size()]), bytes.Next()));
+}
+
+TEST_F(ImageFuzzTest, LastFormatsRefuseHugeDeclaredSizesBeforeAllocating) {
+  // A PCX of 65,535 x 65,535 in 24 bits.
+  std::string pcx(128, '\0');
+  pcx[0] = 10;
+  pcx[1] = 5;
+  pcx[2] = 1;
+  pcx[3] = 8;
+  pcx[8] = pcx[10] = '\xFE';
+  pcx[9] = pcx[11] = '\xFF';
+  pcx[65] = 3;
+  pcx[66] = '\xFF';
+  pcx[67] = '\xFF';
+  pcx += std::string(64, '\xC1');
+  // A code stream declaring 60,000 x 60,000 in 3 components, no tile.
+  std::string j2k = "\xFF\x4F\xFF\x51";
+  Put16Be(j2k, 47);
+  Put16Be(j2k, 0);
+  for (uint32_t v : {60000u, 60000u, 0u, 0u, 60000u, 60000u, 0u, 0u}) {
+    Put16Be(j2k, v >> 16);
+    Put16Be(j2k, v & 0xFFFF);
+  }
+  Put16Be(j2k, 3);
+  j2k += std::string("\x07\x01\x01\x07\x01\x01\x07\x01\x01", 9);
+  // COD (5 levels, 64 x 64 blocks), QCD without quantisation, SOT, EOC.
+  j2k += std::string("\xFF\x52\x00\x0C\x00\x00\x00\x01\x00\x05\x04\x04\x00\x00", 14);
+  j2k += std::string("\xFF\x5C\x00\x13\x40", 5) + std::string(16, '\x48');
+  j2k += std::string("\xFF\x90\x00\x0A\x00\x00\x00\x00\x00\x00\x00\x01\xFF\xD9", 14);
+  struct Case {
+    std::string file;
+    uint32_t type;
+    const char* error;
+  } cases[] = {
+      {pcx, FormatPcx, "RASTER_IMAGE_MAX_MEMORY exceeded"},
+      {j2k, FormatJpc, "RASTER_IMAGE_MAX_MEMORY exceeded"},
+      {"P6 70000 70000 255\n", FormatPnm, "RASTER_IMAGE_MAX_MEMORY exceeded"},
+      {"PG ML + 16 40000 40000\n", FormatPgx, "RASTER_IMAGE_MAX_MEMORY exceeded"},
+      {std::string("\x59\xA6\x6A\x95\x00\x01\x00\x00\x00\x01\x00\x00\0\0\0\x18", 16) + std::string(16, '\0'), FormatRas,
+       "RASTER_IMAGE_MAX_MEMORY exceeded"},
+  };
+  for (const auto& c : cases) {
+    ExactBlock block(c.file);
+    CRasterImage image(0u);
+    CImageMemoryStream stream(block.View().data(), c.file.size());
+    EXPECT_FALSE(image.Decode(&stream, c.type)) << c.type;
+    EXPECT_STREQ(image.GetLastError(), c.error) << c.type;
+  }
+  // Metafile extents of 32,767 are limited to 4,000 before the picture is
+  // made, the aspect kept.
+  for (auto [right, bottom, w, h] : {std::tuple{32767, 32767, 4000u, 4000u}, std::tuple{32767, 100, 4000u, 12u}}) {
+    std::string wmf = PlaceableWmf(WmfRecord(0x041B, {32767, 32767, 0, 0}), static_cast<int16_t>(right), static_cast<int16_t>(bottom));
+    CRasterImage image(0u);
+    CImageMemoryStream stream(wmf.data(), wmf.size());
+    ASSERT_TRUE(image.Decode(&stream, FormatMetafile)) << image.GetLastError();
+    EXPECT_EQ(image.GetWidth(), w);
+    EXPECT_EQ(image.GetHeight(), h);
+  }
+  std::string emf = Emf(EmfRecord(43, {0, 0, 32767, 32767}), 32767, 32767);
+  CRasterImage image(0u);
+  CImageMemoryStream stream(emf.data(), emf.size());
+  ASSERT_TRUE(image.Decode(&stream, FormatMetafile)) << image.GetLastError();
+  EXPECT_EQ(image.GetWidth(), 4000u);
+  EXPECT_EQ(image.GetHeight(), 4000u);
 }
 
 }  // namespace

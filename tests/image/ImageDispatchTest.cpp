@@ -8,6 +8,7 @@
 #include "image/ImageStream.h"
 #include "image/RasterImage.h"
 #include "tests/TempFolder.h"
+#include "tests/image/CodecTestSupport.h"
 #include "tests/image/ImageTestSupport.h"
 
 namespace {
@@ -42,11 +43,11 @@ TEST(ImageDispatchTest, DetectionRewindsToTheSameByteBeforeEachDecoder) {
   EXPECT_GE(*std::min_element(stream.reads.begin(), stream.reads.end()), 3);
   // The BMP decoder reads its file header and then, without "BM", an info
   // header from the same byte; the JPEG decoder's section reader and libjpeg
-  // each start there again, and so do the GIF, icon, PNG and TGA
-  // decoders.
-  EXPECT_EQ(std::count(stream.reads.begin(), stream.reads.end(), 3), 8);
-  // Each failed attempt rewinds to where decoding began; the formats not
-  // built yet read nothing.
+  // each start there again, and so do the GIF, icon, PNG, TGA, PCX and WBMP
+  // decoders, the metafile decoder (its placeable header; the data is too
+  // short for an enhanced one) and the JPEG-2000 family (its signature).
+  EXPECT_EQ(std::count(stream.reads.begin(), stream.reads.end(), 3), 12);
+  // Each failed attempt rewinds to where decoding began.
   EXPECT_EQ(std::count(stream.seeks.begin(), stream.seeks.end(), 3),
             static_cast<long>(stream.seeks.size()));
   EXPECT_EQ(stream.Tell(), 3);
@@ -72,11 +73,21 @@ TEST(ImageDispatchTest, HintedDecodeOfAStreamTriesOnlyThatCodec) {
   EXPECT_FALSE(DecodeBytes(image, jpeg, FormatBmp));
   EXPECT_STREQ(image.GetLastError(), "Error reading BMP info");
   EXPECT_TRUE(DecodeBytes(image, jpeg, FormatJpeg));
-  for (uint32_t type : std::initializer_list<uint32_t>{FormatMetafile, FormatRas, uint32_t{15}}) {
-    CRasterImage other(0u);
-    EXPECT_FALSE(DecodeBytes(other, jpeg, type)) << type;
-    EXPECT_STREQ(other.GetLastError(), "Decode: Unknown or wrong format");
-  }
+  CRasterImage unknown(0u);
+  EXPECT_FALSE(DecodeBytes(unknown, jpeg, 15));
+  EXPECT_STREQ(unknown.GetLastError(), "Decode: Unknown or wrong format");
+  CRasterImage metafile(0u);
+  EXPECT_FALSE(DecodeBytes(metafile, jpeg, FormatMetafile));
+  EXPECT_STREQ(metafile.GetLastError(), "corrupted WMF");
+  CRasterImage raster(0u);
+  EXPECT_FALSE(DecodeBytes(raster, jpeg, FormatRas));
+  EXPECT_STREQ(raster.GetLastError(), "error: cannot load image data");
+  CRasterImage pcx(0u);
+  EXPECT_FALSE(DecodeBytes(pcx, jpeg, FormatPcx));
+  EXPECT_STREQ(pcx.GetLastError(), "Error: Not a PCX file");
+  CRasterImage wbmp(0u);
+  EXPECT_FALSE(DecodeBytes(wbmp, jpeg, FormatWbmp));
+  EXPECT_STREQ(wbmp.GetLastError(), "Unsupported WBMP type");
   // The GIF decoder refuses without a text of its own.
   CRasterImage gif(0u);
   EXPECT_FALSE(DecodeBytes(gif, jpeg, FormatGif));
@@ -185,10 +196,12 @@ TEST(ImageDispatchTest, FailureTexts) {
   CRasterImage image(2, 2, 24, 0);
   uint8_t* buffer = nullptr;
   size_t size = 0;
-  for (uint32_t type : std::initializer_list<uint32_t>{FormatUnknown, 15, FormatMetafile, FormatJp2}) {
+  for (uint32_t type : std::initializer_list<uint32_t>{FormatUnknown, 15}) {
     EXPECT_FALSE(image.Encode(buffer, size, type));
     EXPECT_STREQ(image.GetLastError(), "Encode: Unknown format");
   }
+  EXPECT_FALSE(image.Encode(buffer, size, FormatMetafile));
+  EXPECT_STREQ(image.GetLastError(), "Save WMF not supported");
   uint8_t some = 0;
   buffer = &some;
   EXPECT_FALSE(image.Encode(buffer, size, FormatBmp));
@@ -233,6 +246,116 @@ TEST_F(ImageLoadTest, PngIconAndTgaComeThroughDetectionFromFilesAndMemory) {
     EXPECT_EQ(decoded.GetType(), type);
     EXPECT_EQ(stream.reads.front(), 5);
     EXPECT_EQ(*std::min_element(stream.reads.begin(), stream.reads.end()), 5);
+  }
+}
+
+// A placeable metafile of 1 x 1 inch at 96 units per inch filling its box
+// with a red brush, and an enhanced one of 30 x 20 device pixels.
+Bytes RedMetafile(bool enhanced) {
+  Bytes b;
+  if (!enhanced) {
+    Put32(b, 0x9AC6CDD7);
+    for (uint32_t v : {0u, 0u, 0u, 96u, 96u, 96u}) Put16(b, v);
+    Put32(b, 0);
+    uint16_t sum = 0;
+    for (size_t i = 0; i < 20; i += 2) sum ^= static_cast<uint16_t>(b[i] | b[i + 1] << 8);
+    Put16(b, sum);
+    Bytes records;
+    for (const std::vector<uint32_t>& r : std::vector<std::vector<uint32_t>>{
+             {0x02FC, 0, 0xFF, 0, 0}, {0x012D, 0}, {0x041B, 96, 96, 0, 0}, {0x0000}}) {
+      Put32(records, static_cast<uint32_t>(2 + r.size()));
+      for (uint32_t w : r) Put16(records, w);
+    }
+    for (uint32_t v : {1u, 9u, 0x300u}) Put16(b, v);
+    Put32(b, static_cast<uint32_t>((18 + records.size()) / 2));
+    Put16(b, 1);
+    Put32(b, 7);
+    Put16(b, 0);
+    Append(b, records);
+    return b;
+  }
+  Put32(b, 1);
+  Put32(b, 88);
+  for (uint32_t v : {0u, 0u, 30u, 20u, 0u, 0u, 794u, 529u}) Put32(b, v);
+  Put32(b, 0x464D4520);
+  Put32(b, 0x10000);
+  Put32(b, 88 + 24 + 12 + 24 + 20);
+  Put32(b, 5);
+  Put16(b, 2);
+  Put16(b, 0);
+  for (uint32_t v : {0u, 0u, 0u, 960u, 960u, 254u, 254u}) Put32(b, v);
+  for (uint32_t v : {39u, 24u, 1u, 0u, 0xFFu, 0u, 37u, 12u, 1u, 43u, 24u, 0u, 0u, 31u, 21u, 14u, 20u, 0u, 16u, 20u})
+    Put32(b, v);
+  return b;
+}
+
+TEST_F(ImageLoadTest, DetectionFindsEveryFormatFromFilesAndMemory) {
+  CRasterImage colour = Pattern(24, 16, 16);
+  CRasterImage palette = Pattern(8, 16, 16);
+  CRasterImage grey(16, 16, 8, 0);
+  grey.SetGrayPalette();
+  for (uint32_t y = 0; y < 16; ++y)
+    for (uint32_t x = 0; x < 16; ++x) grey.SetPixelIndex(x, y, static_cast<uint8_t>(x * 16 + y));
+  CRasterImage mono(16, 16, 1, 0);
+  mono.SetGrayPalette();
+  for (uint32_t x = 0; x < 16; ++x) mono.SetPixelIndex(x, x, 1);
+  colour.SetJpegQuality(100);
+  grey.SetJpegQuality(100);
+  struct Case {
+    uint32_t format;
+    Bytes file;
+    uint32_t expectedType;  // the JPEG-2000 family keeps the type asked for
+    const CRasterImage* same;  // pixels expected equal, when lossless
+  } cases[] = {
+      {FormatBmp, EncodeBytes(colour, FormatBmp), FormatBmp, &colour},
+      {FormatGif, EncodeBytes(palette, FormatGif), FormatGif, nullptr},
+      {FormatJpeg, EncodeBytes(colour, FormatJpeg), FormatJpeg, nullptr},
+      {FormatPng, EncodeBytes(colour, FormatPng), FormatPng, &colour},
+      {FormatIcon, EncodeBytes(colour, FormatIcon), FormatIcon, &colour},
+      {FormatTga, EncodeBytes(colour, FormatTga), FormatTga, &colour},
+      {FormatPcx, EncodeBytes(palette, FormatPcx), FormatPcx, &palette},
+      {FormatWbmp, EncodeBytes(mono, FormatWbmp), FormatWbmp, &mono},
+      {FormatMetafile, RedMetafile(false), FormatMetafile, nullptr},
+      {FormatMetafile, RedMetafile(true), FormatMetafile, nullptr},
+      {FormatJp2, EncodeBytes(colour, FormatJp2), FormatUnknown, &colour},
+      {FormatJpc, EncodeBytes(grey, FormatJpc), FormatUnknown, &grey},
+      {FormatPgx, EncodeBytes(grey, FormatPgx), FormatUnknown, &grey},
+      {FormatPnm, EncodeBytes(colour, FormatPnm), FormatUnknown, &colour},
+      {FormatRas, EncodeBytes(colour, FormatRas), FormatUnknown, &colour},
+  };
+  int index = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.format) + " #" + std::to_string(index));
+    ASSERT_FALSE(c.file.empty());
+    std::string path = (folder_ / ("picture" + std::to_string(index++))).string();
+    WriteFile(path, c.file);
+    CRasterImage loaded(0u);
+    ASSERT_TRUE(loaded.Load(path.c_str(), FormatUnknown)) << loaded.GetLastError();
+    Bytes prefixed = {7, 7, 7};
+    Append(prefixed, c.file);
+    CImageMemoryStream stream(prefixed.data(), prefixed.size());
+    stream.Seek(3, 0);
+    CRasterImage decoded(0u);
+    ASSERT_TRUE(decoded.Decode(&stream, FormatUnknown)) << decoded.GetLastError();
+    for (const CRasterImage* image : {&loaded, &decoded}) {
+      EXPECT_EQ(image->GetType(), c.expectedType);
+      if (c.format == FormatMetafile) {
+        EXPECT_EQ(image->GetWidth(), c.file[0] == 1 ? 30u : 96u);
+        ExpectColour(image->GetPixelColor(10, 10, false), 255, 0, 0);
+        continue;
+      }
+      EXPECT_EQ(image->GetWidth(), 16u);
+      EXPECT_EQ(image->GetHeight(), 16u);
+      if (c.same)
+        EXPECT_EQ(Bytes(image->GetBits(0), image->GetBits(0) + image->GetHeader().biSizeImage),
+                  Bytes(c.same->GetBits(0), c.same->GetBits(0) + c.same->GetHeader().biSizeImage));
+    }
+  }
+  // Bytes none accepts.
+  for (const Bytes& junk : {Bytes(100, 0x11), Bytes{0, 0, 0, 0}, Bytes{'P', '7', '\n'}, Bytes{}}) {
+    CRasterImage image(0u);
+    EXPECT_FALSE(DecodeBytes(image, junk, FormatUnknown));
+    EXPECT_STREQ(image.GetLastError(), "Decode: Unknown or wrong format");
   }
 }
 
