@@ -38,6 +38,7 @@
 #include "shell/BrantleClientApp.h"
 #include "shell/BrantleClientView.h"
 #include "shell/CaptureDlg.h"
+#include "devices/QtFrameSource.h"
 #include "shell/MainFrame.h"
 #include "tests/QtTestSupport.h"
 #include "tests/WaitUntil.h"
@@ -352,3 +353,66 @@ TEST(CaptureParcelOf, ReadsTheRecordCopyOrTheIdInLParam) {
 }
 
 }  // namespace
+
+namespace {
+
+// The dialog's set-up of its capture window, without a server.
+std::unique_ptr<CCaptureDlg> MakeDialog(std::unique_ptr<cameratest::FakeFrameSource> source) {
+  return std::make_unique<CCaptureDlg>(
+      std::move(source),
+      [](std::string_view, std::span<const uint32_t>, std::string&) { return 0; },
+      [] { return std::string("admin"); }, std::string("/tmp/"), nullptr,
+      QRect(940, 244, 330, 288));
+}
+
+TEST(CaptureDialogSetUp, WideFramesAreAskedDownToThePreviewSize) {
+  platform::RecordingMessageBoxService boxes;
+  platform::ScopedMessageBoxService scope(&boxes);
+  struct Case {
+    QSize frames;
+    std::vector<QSize> offered;
+    QSize ending;
+    std::vector<std::string> log;
+  } cases[] = {
+      // 640 wide: 320 x 240 is offered, the second pass connects at it.
+      {QSize(640, 480), {QSize(320, 240)}, QSize(320, 240),
+       {"connect 0", "format 320x240", "disconnect", "connect 0", "preview on 100"}},
+      // Not offered: the window stays at the camera's size.
+      {QSize(800, 600), {QSize(1280, 720)}, QSize(800, 600), {"connect 0", "preview on 100"}},
+      // Narrower than 640: kept as it is.
+      {QSize(352, 288), {QSize(320, 240)}, QSize(352, 288), {"connect 0", "preview on 100"}},
+  };
+  for (const Case& c : cases) {
+    auto source = std::make_unique<cameratest::FakeFrameSource>();
+    cameratest::FakeFrameSource* fake = source.get();
+    fake->format = {c.frames.width(), c.frames.height(), 24};
+    fake->offered = c.offered;
+    auto dialog = MakeDialog(std::move(source));
+    ASSERT_TRUE(dialog->HasCaptureWindow()) << c.frames.width();
+    EXPECT_EQ(c.ending, QSize(fake->format.width, fake->format.height)) << c.frames.width();
+    EXPECT_EQ(c.log, fake->log) << c.frames.width();
+    EXPECT_EQ(QStringLiteral("实时图像获取"), dialog->windowTitle());
+    EXPECT_EQ(QStringLiteral("10"), dialog->PositionEdit()->text());
+  }
+  EXPECT_EQ(0u, boxes.Count());
+
+  // A camera that never delivers: no capture window, the operator is told.
+  auto silent = std::make_unique<cameratest::FakeFrameSource>();
+  silent->deliversFrames = false;
+  EXPECT_FALSE(MakeDialog(std::move(silent))->HasCaptureWindow());
+  EXPECT_EQ(u"不能创建视频窗口(Can't create capture window)", boxes.LastText());
+}
+
+}  // namespace
+
+TEST_F(CaptureWindowTest, WithoutACameraTheFrameDropsTheWindow) {
+  // The program's own source: this machine has no camera.
+  Frame()->SetCaptureWindowFactory(MakeCaptureWindowFactory(
+      app_.Link(), app_.ProgramFolder(), [] { return std::make_unique<CQtFrameSource>(); }));
+  ShowPage(0);
+  Frame()->ExecuteCommand(kCmdCaptureWindow);
+  EXPECT_EQ(nullptr, Frame()->CaptureWindow());
+  EXPECT_EQ(nullptr, View()->GetVisibleCaptureWnd());
+  ASSERT_EQ(1u, boxes_.Count());
+  EXPECT_EQ(u"设备不可用(Device unavailable)", boxes_.LastText());
+}
