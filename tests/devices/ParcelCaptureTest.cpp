@@ -125,22 +125,22 @@ TEST_F(ParcelCaptureTest, ACaptureThatCannotRunSendsNothing) {
   // No waybill yet.
   capture_->SetParcel(0, 0, "");
   EXPECT_EQ(kCaptureNoRecord, capture_->Capture(window_.get()));
-  EXPECT_EQ(u"没有运单，未拍照。", capture_->StatusText());
+  EXPECT_EQ(u"没有运单，未拍照", capture_->StatusText());
   // No camera: the save's photo is lost, so the operator hears of it.
   capture_->SetParcel(74003, 2, "BR74000003");
   EXPECT_EQ(kCaptureNoWindow, capture_->Capture(nullptr));
-  EXPECT_EQ(u"运单 BR74000003 未拍照：没有摄像头。", capture_->StatusText());
+  EXPECT_EQ(u"BR74000003 未拍照：没有摄像头", capture_->StatusText());
   // The grab fails: no file, no upload.
   source_.failingGrabStep = 2;
   EXPECT_EQ(kCaptureGrabFailed, capture_->Capture(window_.get()));
-  EXPECT_EQ(u"运单 BR74000003 未拍照：摄像头没有图像。", capture_->StatusText());
+  EXPECT_EQ(u"BR74000003 未拍照：没有图像", capture_->StatusText());
   EXPECT_FALSE(std::filesystem::exists(picture));
   EXPECT_TRUE(sent_.empty());
   EXPECT_EQ(0u, boxes_.Count());
   const std::string log = Log();
-  EXPECT_NE(std::string::npos, log.find("运单 BR74000003 未拍照：没有摄像头。 [irid 74003, kind 3, position 1]"))
+  EXPECT_NE(std::string::npos, log.find("BR74000003 未拍照：没有摄像头 [irid 74003, kind 3, position 1]"))
       << log;
-  EXPECT_NE(std::string::npos, log.find("运单 BR74000003 未拍照：摄像头没有图像。")) << log;
+  EXPECT_NE(std::string::npos, log.find("BR74000003 未拍照：没有图像")) << log;
 }
 
 TEST_F(ParcelCaptureTest, KindsWithoutUploadKeepThePictureInTheFile) {
@@ -163,7 +163,7 @@ TEST_F(ParcelCaptureTest, AStoredPictureIsShownWithItsPosition) {
   EXPECT_EQ(0u, sent_[1].types);
   EXPECT_NE(std::string::npos, sent_[1].sql.find("cinput='O''Neil',vdata=0xFFD8"));
   EXPECT_EQ(" WHERE irid=74004 AND npos=6", sent_[1].sql.substr(sent_[1].sql.size() - 28));
-  EXPECT_EQ(u"运单 BR74000004 的照片已存入位置 6。", capture_->StatusText());
+  EXPECT_EQ(u"BR74000004 已存入位置 6", capture_->StatusText());
   EXPECT_TRUE(Log().empty());
 }
 
@@ -178,19 +178,19 @@ TEST_F(ParcelCaptureTest, EveryFailedUploadIsShownAndLogged) {
     const char16_t* status;
   } cases[] = {
       {"no reply", {""}, {-7}, false, UploadOutcome::Result::NoPosition, 1,
-       u"运单 #74005 的照片未存储：服务器没有分配位置（-7）。"},
+       u"#74005 未存：没有位置（-7）"},
       {"server error", {"{\"ReturnValue\":-406}"}, {}, false, UploadOutcome::Result::NoPosition, 1,
-       u"运单 #74005 的照片未存储：服务器没有分配位置（-406）。"},
+       u"#74005 未存：没有位置（-406）"},
       {"all taken", {ProcedureReply(-2)}, {}, false, UploadOutcome::Result::PositionRefused, 1,
-       u"运单 #74005 的照片未存储：服务器拒绝了位置（-2）。"},
+       u"#74005 未存：位置被拒（-2）"},
       {"beyond 255", {ProcedureReply(256)}, {}, false, UploadOutcome::Result::PositionRefused, 1,
-       u"运单 #74005 的照片未存储：服务器拒绝了位置（256）。"},
+       u"#74005 未存：位置被拒（256）"},
       {"update refused", {ProcedureReply(1), "{\"ReturnValue\":-406}"}, {}, false,
-       UploadOutcome::Result::NotStored, 2, u"运单 #74005 的照片未存储：服务器没有执行更新（-406）。"},
+       UploadOutcome::Result::NotStored, 2, u"#74005 未存：更新失败（-406）"},
       {"update lost", {ProcedureReply(1), ""}, {60, -5}, false, UploadOutcome::Result::NotStored, 2,
-       u"运单 #74005 的照片未存储：服务器没有执行更新（-5）。"},
+       u"#74005 未存：更新失败（-5）"},
       {"not encodable", {}, {}, true, UploadOutcome::Result::NotEncoded, 0,
-       u"运单 #74005 的照片无法读取或编码，未存储。"},
+       u"#74005 未存：图像无法编码"},
   };
   capture_->SetKind(5);
   for (const Case& c : cases) {

@@ -40,6 +40,8 @@
 #include "shell/CaptureDlg.h"
 #include "devices/QtFrameSource.h"
 #include "shell/MainFrame.h"
+#include "common/WideText.h"
+#include "tests/LanguageFiles.h"
 #include "tests/QtTestSupport.h"
 #include "tests/WaitUntil.h"
 #include "tests/devices/FakeFrameSource.h"
@@ -209,7 +211,7 @@ TEST_F(CaptureWindowTest, QuickEntrySavePhotographsTheParcelAtPositionOne) {
   form->FocusKind(4);
   Keys(QStringLiteral("1.5"));
   Key(Qt::Key_S, Qt::ControlModifier);
-  ASSERT_TRUE(WaitForStatus(QStringLiteral("运单 BR74000101 的照片已存入位置 1。")))
+  ASSERT_TRUE(WaitForStatus(QStringLiteral("BR74000101 已存入位置 1")))
       << Status().toStdString() << " / " << Utf8FromWide(boxes_.LastText()) << " / waybill "
       << IdOf("BR74000101") << " / camera " << View()->GetVisibleCaptureWnd();
   const int32_t id = IdOf("BR74000101");
@@ -263,7 +265,7 @@ TEST_F(CaptureWindowTest, FullFormAtFiveHandOverAtTwentyOtherPagesNothing) {
   ASSERT_GT(form->State().loadedId, 0) << Utf8FromWide(boxes_.LastText());
   form->NumberEdit(kFfWeight)->setFocus();
   Key(Qt::Key_S, Qt::ControlModifier);
-  ASSERT_TRUE(WaitForStatus(QStringLiteral("运单 BR10000024 的照片已存入位置 5。")))
+  ASSERT_TRUE(WaitForStatus(QStringLiteral("BR10000024 已存入位置 5")))
       << Status().toStdString() << " / " << Utf8FromWide(boxes_.LastText());
 
   // The hand-over page names the waybill by its id in lParam.
@@ -274,7 +276,7 @@ TEST_F(CaptureWindowTest, FullFormAtFiveHandOverAtTwentyOtherPagesNothing) {
   const int32_t handed = IdOf("BR10000023");
   ASSERT_GT(handed, 0);
   platform::PostPrivateMessage(View()->GetVisibleCaptureWnd(), WM_CAPTURE_PARCEL, 2, handed);
-  ASSERT_TRUE(WaitForStatus(QStringLiteral("运单 #%1 的照片已存入位置 20。").arg(handed)))
+  ASSERT_TRUE(WaitForStatus(QStringLiteral("#%1 已存入位置 20").arg(handed)))
       << Status().toStdString();
   EXPECT_GT(StoredRow(handed, 20).first, 0);
 
@@ -316,7 +318,7 @@ TEST_F(CaptureWindowTest, ARecordCopyNamesItsWaybillAndABigPictureIsStoredWhole)
   saved.waybill.irID = id;
   std::memcpy(saved.waybill.cNum, "BR10000022", 10);
   platform::PostPrivateMessage(View()->GetVisibleCaptureWnd(), WM_CAPTURE_PARCEL, 1, saved);
-  ASSERT_TRUE(WaitForStatus(QStringLiteral("运单 BR10000022 的照片已存入位置 1。")))
+  ASSERT_TRUE(WaitForStatus(QStringLiteral("BR10000022 已存入位置 1")))
       << Status().toStdString();
   // The bytes are the JPEG of the grabbed file, whole.
   CRasterImage grabbed((folder_.Folder() + "DATA/cappic.dib").c_str(), FormatUnknown);
@@ -416,3 +418,25 @@ TEST_F(CaptureWindowTest, WithoutACameraTheFrameDropsTheWindow) {
   ASSERT_EQ(1u, boxes_.Count());
   EXPECT_EQ(u"设备不可用(Device unavailable)", boxes_.LastText());
 }
+
+namespace {
+
+// Each status text, in both languages, with a waybill number of 12
+// characters and a server code of 4, fits the label in one line.
+TEST(CaptureDialogSetUp, StatusTextsFitTheLabel) {
+  const testsupport::LanguageTexts texts = testsupport::RepositoryTexts();
+  auto dialog = MakeDialog(std::make_unique<cameratest::FakeFrameSource>());
+  QLabel* label = dialog->StatusLabel();
+  for (int id = 704000; id <= 704007; ++id) {
+    ASSERT_EQ(1u, texts.count(id)) << id;
+    for (std::u16string text : {texts.at(id).first, texts.at(id).second}) {
+      ReplaceAllW(text, u"%1", u"BR1234567890");
+      ReplaceAllW(text, u"%2", u"-406");
+      const QString shown = QString::fromStdU16String(text);
+      EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->width())
+          << id << " " << shown.toStdString();
+    }
+  }
+}
+
+}  // namespace
