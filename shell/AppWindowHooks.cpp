@@ -15,6 +15,8 @@
 #include "shell/AppSettings.h"
 #include "shell/BrantleClientApp.h"
 #include "shell/BrantleClientView.h"
+#include "shell/CaptureDlg.h"
+#include "devices/QtFrameSource.h"
 #include "ui/ViewHost.h"
 #include "shell/LoginDlg.h"
 #include "shell/MainFrame.h"
@@ -52,6 +54,10 @@ class CAppViewHost : public CViewHost {
   }
   void NotifyPageShown(int index) override {
     if (auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow)) frame->NotifyPageShown(index);
+  }
+  QWidget* VisibleCaptureWindow() const override {
+    auto* frame = dynamic_cast<CMainFrame*>(app_.mainWindow);
+    return frame != nullptr ? frame->VisibleCaptureWindow() : nullptr;
   }
   bool PageAllowed(int index) const override {
     if (index < 0 || index >= kViewPageCount) return false;
@@ -176,6 +182,8 @@ void InstallWindowHooks(CBrantleClientApp& app, platform::QtMessageBoxService* b
     frame->SetCommandUiUpdater(
         [view](int command, QAction* action) { view->UpdateCommandUi(command, action); });
     frame->SetCurrentPageSource([view] { return view->CurrentIndex(); });
+    frame->SetCaptureWindowFactory(MakeCaptureWindowFactory(
+        a.Link(), a.ProgramFolder(), [] { return std::make_unique<CQtFrameSource>(); }));
     view->OnInitialUpdate();
     frame->UpdateCommandUi();
     if (boxes) boxes->SetParent(frame);

@@ -427,6 +427,11 @@ void CMainFrame::NotifyPageShown(int pageIndex) {
   if (captureWindow_) captureWindow_->SetCaptureKind(CaptureKindForPage(pageIndex));
 }
 
+QWidget* CMainFrame::VisibleCaptureWindow() const {
+  if (!captureWindow_ || !captureWindow_->IsShown()) return nullptr;
+  return dynamic_cast<QWidget*>(captureWindow_.get());
+}
+
 void CMainFrame::OnToggleCapture() {
   if (!captureWindow_) {
     if (!captureFactory_) return;

@@ -181,6 +181,8 @@ class CMainFrame : public QMainWindow {
   uint32_t TickCount() const { return tickCount_; }
   CScreenLockDlg& ScreenLockDialog() const { return *lockDialog_; }
   ICaptureWindow* CaptureWindow() const { return captureWindow_.get(); }
+  // The camera window's own window while it is shown, else null.
+  QWidget* VisibleCaptureWindow() const;
   QTimer& Timer() { return timer_; }
 
   // Puts a UTF-16 text on the clipboard; false when there is none.
