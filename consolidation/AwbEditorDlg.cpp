@@ -78,6 +78,7 @@ void CAwbEditorDlg::Build() {
   airlineCombo->setMinimumContentsLength(8);
   pair(caption(kCaptionAirline), airlineCombo, 1);
   prefixLabel = new QLabel(QStringLiteral("888-"), this);
+  prefixLabel->setMinimumWidth(prefixLabel->fontMetrics().horizontalAdvance(QStringLiteral("8888-")));
   numberEdit = NewEdit(this, 30);
   auto* numberBox = new QHBoxLayout;
   numberBox->setSpacing(2);
@@ -133,6 +134,7 @@ void CAwbEditorDlg::Build() {
   weightCaption = link(410025);
   weightEdit = NewEdit(this, 12);
   pieceLabel = new QLabel(QStringLiteral("0"), this);
+  pieceLabel->setMinimumWidth(pieceLabel->fontMetrics().horizontalAdvance(QStringLiteral("/99999")));
   auto* weightBox = new QHBoxLayout;
   weightBox->setSpacing(2);
   weightBox->addWidget(weightEdit, 1);

@@ -358,12 +358,14 @@ TEST_F(AwbEditorPage, PaneRowsAreFoundByNumber) {
   ASSERT_GE(first, 0);
   ASSERT_GE(second, 0);
   ASSERT_EQ(Pane().GetRowId(first), Pane().GetRowId(second));
-  const std::u16string firstText = Pane().CellText(first, 0);
-  ASSERT_TRUE(Form().LoadAwb(u"720-7263300"));
-  Form().agentEdit->setText(QStringLiteral("Second"));
+  // The newer one stands first; the save of the older one must not touch it.
+  ASSERT_LT(second, first);
+  const std::u16string secondText = Pane().CellText(second, 0);
+  ASSERT_TRUE(Form().LoadAwb(u"720-7200051"));
+  Form().agentEdit->setText(QStringLiteral("First"));
   ASSERT_EQ(Form().SaveAwb(), 1);
-  EXPECT_EQ(Pane().CellText(PaneRowOf(u"720-7200051"), 0), firstText);
-  EXPECT_EQ(Pane().CellText(PaneRowOf(u"720-7263300"), 0), u"\u3000720-7263300<NRT>Second");
+  EXPECT_EQ(Pane().CellText(PaneRowOf(u"720-7263300"), 0), secondText);
+  EXPECT_EQ(Pane().CellText(PaneRowOf(u"720-7200051"), 0), u"\u3000720-7200051<HKG>First");
 }
 
 TEST_F(AwbEditorPage, FlightPopupShowsWhileTyping) {
