@@ -332,6 +332,23 @@ TEST_F(AwbEditorPage, EveryRefusalKeepsTheFormAndThePane) {
     EXPECT_EQ(Form().agentEdit->text(), QStringLiteral("kept"));
     EXPECT_EQ(PaneRows(), pane);
   }
+  // A failed transport: the link's error text, nothing saved or shown saved.
+  ASSERT_TRUE(ExecOnDatabase(Db(), "UPDATE client_rec_pack SET ntype=0 WHERE cawb LIKE '720-72000004'"));
+  ASSERT_TRUE(Form().LoadAwb(u"720-72000004"));
+  Form().agentEdit->setText(QStringLiteral("kept"));
+  const std::vector<std::u16string> pane = PaneRows();
+  const int32_t port = link_.port;
+  link_.port = 1;
+  boxes_.Clear();
+  EXPECT_EQ(Form().SaveAwb(), 0);
+  link_.port = port;
+  EXPECT_EQ(boxes_.Count(), 1u);
+  EXPECT_EQ(boxes_.LastText(), link_.LastErrorText());
+  EXPECT_EQ(Form().agentEdit->text(), QStringLiteral("kept"));
+  EXPECT_EQ(Form().numberEdit->text(), QStringLiteral("72000004"));
+  EXPECT_EQ(PaneRows(), pane);
+  EXPECT_EQ(TextOnDatabase(Db(), "SELECT cagent FROM client_rec_pack WHERE cawb LIKE '720-72000004'"),
+            "七二代理丁");
   ASSERT_TRUE(ExecOnDatabase(Db(), "UPDATE client_rec_pack SET ntype=0 WHERE (cawb LIKE '720-72000004' OR cawb LIKE '720-72000001');"
                                    "UPDATE client_rec_pack SET nstate=0 WHERE cawb LIKE '720-7200051'"));
 }
