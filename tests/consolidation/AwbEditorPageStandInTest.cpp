@@ -73,6 +73,10 @@ class TestHost : public CViewHost {
   std::u16string SupplierName(int32_t isid) override {
     return isid == 1 ? u"环球快运" : isid == 2 ? u"DHL深圳" : std::u16string();
   }
+  bool ChooseCommonPrompt(std::u16string& prompt) override {
+    prompt = u"易碎品";
+    return true;
+  }
   CServerLink* link = nullptr;
 };
 
@@ -404,6 +408,55 @@ TEST_F(AwbEditorPage, FlightPopupShowsWhileTyping) {
   QTest::keyClick(form.flightEdit, Qt::Key_Return);
   EXPECT_EQ(QApplication::focusWidget(), form.flightEdit);
   EXPECT_EQ(U(form.fromEdit->text()), u"XXX");
+}
+
+TEST_F(AwbEditorPage, CaptionsFillTheirFields) {
+  ASSERT_NO_FATAL_FAILURE(Open("01", u"admin", u"admin123"));
+  CAwbEditorDlg& form = Form();
+  int supplierAsks = 0;
+  form.chooseSupplier = [&supplierAsks] {
+    ++supplierAsks;
+    return int32_t{2};
+  };
+  ASSERT_TRUE(form.LoadAwb(u"720-72000004"));  // freight fee marked
+  QTest::mouseClick(form.etdCaption, Qt::LeftButton);
+  EXPECT_EQ(form.etdEdit->text().toStdString(), Day(0) + " 12:30");
+  QTest::mouseClick(form.brokerCaption, Qt::LeftButton);
+  EXPECT_EQ(U(form.brokerEdit->text()), u"易碎品");
+  form.goodsEdit->setText(QStringLiteral("books"));
+  QTest::mouseClick(form.goodsCaption, Qt::LeftButton);
+  QTest::mouseClick(form.goodsCaption, Qt::LeftButton);
+  EXPECT_EQ(U(form.goodsEdit->text()), u"books,易碎品");
+  QTest::mouseClick(form.memoCaption, Qt::LeftButton);
+  QTest::mouseClick(form.memoCaption, Qt::LeftButton);
+  EXPECT_EQ(U(form.memoEdit->toPlainText()), u"易碎品\n");
+  // The shipper caption overwrites all four fields from the first flight.
+  form.shipperNameEdit->setText(QStringLiteral("Mine"));
+  QTest::mouseClick(form.shipperCaption, Qt::LeftButton);
+  EXPECT_EQ(U(form.shipperNameEdit->text()), u"七二货运");
+  EXPECT_EQ(U(form.shipperPostEdit->text()), u"201207");
+  // A fee whose amount is locked picks no supplier; an open one does.
+  QTest::mouseClick(form.feeCaptions[0], Qt::LeftButton);
+  EXPECT_EQ(supplierAsks, 0);
+  QTest::mouseClick(form.feeCaptions[3], Qt::LeftButton);
+  EXPECT_EQ(supplierAsks, 1);
+  EXPECT_EQ(U(form.supplierEdits[3]->text()), u"DHL深圳");
+  // Esc does nothing; Up goes back a field.
+  Key(form.desEdit, Qt::Key_Escape);
+  EXPECT_EQ(QApplication::focusWidget(), form.desEdit);
+  Key(form.desEdit, Qt::Key_Up);
+  EXPECT_EQ(QApplication::focusWidget(), form.fromEdit);
+  // An airline chosen on a loaded AWB clears the form to a new one of it.
+  ChooseAirline(QStringLiteral("O'Air"));
+  EXPECT_EQ(U(form.prefixLabel->text()), u"721-");
+  EXPECT_EQ(U(form.numberEdit->text()), u"");
+  EXPECT_FALSE(form.numberEdit->isReadOnly());
+  EXPECT_EQ(U(form.agentEdit->text()), u"");
+  // Its quoted name goes through the save as every other text.
+  form.numberEdit->setFocus();
+  QTest::keyClicks(form.numberEdit, QStringLiteral("72000098"));
+  Key(form.numberEdit, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(TextOnDatabase(Db(), "SELECT cairline FROM client_rec_pack WHERE cawb LIKE '721-72000098'"), "O'Air");
 }
 
 }  // namespace
