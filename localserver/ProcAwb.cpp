@@ -111,8 +111,8 @@ ProcResult RecXPackSet(ProcContext& ctx, const std::vector<ProcArg>& a) {
       marks += ",?";
     }
     Statement st(ctx.db.Handle(), sql + marks + ")");
-    int at = 1;
-    st.Bind(at++, number).Bind(at++, NowText());
+    st.Bind(1, number).Bind(2, NowText());
+    int at = 3;
     for (const DbValue& v : values) st.Bind(at++, v);
     st.Step();
     return Result(0);

@@ -321,7 +321,9 @@ TEST_F(AwbEditorPage, EveryRefusalKeepsTheFormAndThePane) {
     } else {
       ASSERT_TRUE(Form().LoadAwb(c.load));
     }
-    if (!c.before.empty()) ASSERT_TRUE(ExecOnDatabase(Db(), c.before));
+    if (!c.before.empty()) {
+      ASSERT_TRUE(ExecOnDatabase(Db(), c.before));
+    }
     Form().agentEdit->setText(QStringLiteral("kept"));
     const std::vector<std::u16string> pane = PaneRows();
     const QString number = Form().numberEdit->text();
