@@ -129,6 +129,8 @@ class AwbEditorPage : public testsupport::StandInLinkSuite<AwbEditorPage> {
       QTest::keyClick(dlg.awbSerialBox, Qt::Key_Return, Qt::ControlModifier);
     });
     page_->OnQuery();
+    page_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(page_.get()));
   }
 
   std::vector<std::u16string> PaneRows() {
@@ -258,6 +260,8 @@ TEST_F(AwbEditorPage, MainRoadNewSaveReloadEditDelete) {
 
 TEST_F(AwbEditorPage, LoadThenSaveKeepsBothAmountsAndTheQuotedNumber) {
   ASSERT_NO_FATAL_FAILURE(Open("00", u"admin", u"admin123"));
+  Query(QStringLiteral("720"));
+  ASSERT_GT(Pane().RowCount(), 0);
   ASSERT_TRUE(Form().LoadAwb(u"720-72000001"));
   Save(*page_, QStringLiteral("awb_editor_page_zh"));
   EXPECT_EQ(Form().SaveAwb(), 1);
@@ -274,6 +278,8 @@ TEST_F(AwbEditorPage, LoadThenSaveKeepsBothAmountsAndTheQuotedNumber) {
 
 TEST_F(AwbEditorPage, StateOneWithoutTheRightIsReadOnly) {
   ASSERT_NO_FATAL_FAILURE(Open("01", u"zhang", u"zhang123"));
+  Query(QStringLiteral("720"));
+  ASSERT_GT(Pane().RowCount(), 0);
   const std::string before = TextOnDatabase(Db(), "SELECT cagent FROM client_rec_pack WHERE cawb LIKE '720-72000002'");
   ASSERT_TRUE(Form().LoadAwb(u"◎720-72000002<LAX>"));
   EXPECT_EQ(U(Form().stateLabel->text()), AppLanguage().Text(410003));
@@ -393,6 +399,8 @@ TEST_F(AwbEditorPage, PaneRowsAreFoundByNumber) {
 
 TEST_F(AwbEditorPage, FlightPopupShowsWhileTyping) {
   ASSERT_NO_FATAL_FAILURE(Open("01", u"admin", u"admin123"));
+  Query(QStringLiteral("720"));
+  ASSERT_GT(Pane().RowCount(), 0);
   CAwbEditorDlg& form = Form();
   form.flightEdit->clear();
   form.flightEdit->setFocus();
