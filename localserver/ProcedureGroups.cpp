@@ -13,6 +13,7 @@ void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterHandOverProcedures(registry);
   RegisterPickupProcedures(registry);
   RegisterPictureProcedures(registry);
+  RegisterAwbProcedures(registry);
 }
 
 }  // namespace localserver

@@ -110,5 +110,6 @@ void RegisterRecordCheckProcedures(ProcedureRegistry& registry);  // ProcRecordC
 void RegisterHandOverProcedures(ProcedureRegistry& registry);  // ProcHandOver.cpp
 void RegisterPickupProcedures(ProcedureRegistry& registry);  // ProcPickup.cpp
 void RegisterPictureProcedures(ProcedureRegistry& registry);  // ProcPictures.cpp
+void RegisterAwbProcedures(ProcedureRegistry& registry);  // ProcAwb.cpp
 
 }  // namespace localserver

@@ -233,6 +233,7 @@ void LoadSampleHandOver(Database& db);  // SampleHandOver.cpp
 void LoadSampleSettlement(Database& db);  // SampleSettlement.cpp
 void LoadSamplePickup(Database& db);  // SamplePickup.cpp
 void LoadSamplePictures(Database& db);  // SamplePictures.cpp
+void LoadSampleAwbEditor(Database& db);  // SampleAwbEditor.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -254,6 +255,7 @@ void LoadSampleData(Database& db) {
   LoadSampleSettlement(db);
   LoadSamplePickup(db);
   LoadSamplePictures(db);
+  LoadSampleAwbEditor(db);
   // The unpaid totals of the customers with sample waybills are those
   // waybills' (the others keep the opening figures they were given).
   std::string totals;

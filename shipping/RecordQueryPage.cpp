@@ -176,20 +176,7 @@ void CRecordQueryPage::OnSave() {
 }
 
 qintptr CRecordQueryPage::OnGridMenuCommand(quintptr wParam, qintptr) {
-  if (grid == nullptr || Busy()) return 0;
-  const int command = static_cast<int>(wParam);
-  if (command != 0 && command != 1) return 0;
-  bool deleted = false;
-  for (int row = grid->RowCount() - 1; row >= 0; --row) {
-    const bool selected = grid->IsRowSelected(row);
-    if ((command == 0 && !selected) || (command == 1 && selected)) {
-      grid->DeleteRow(row);
-      deleted = true;
-    }
-  }
-  if (deleted) {
-    for (int row = 0; row < grid->RowCount(); ++row) grid->SetCellText(row, 0, Decimal(row + 1));
-    UpdateCountLabel();
-  }
+  if (grid == nullptr || Busy() || wParam > 1) return 0;
+  RemoveRows(static_cast<int>(wParam));
   return 0;
 }

@@ -9,12 +9,14 @@
 #include <memory>
 
 #include "common/LanguageTable.h"
+#include "common/SettingsText.h"
 #include "common/TextCodec.h"
 #include "common/WideText.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
 #include "platform/QtText.h"
 #include "platform/QtWaitForWork.h"
+#include "refdata/AwbBagLists.h"
 #include "server/ServerLink.h"
 #include "ui/AwbQueryDlg.h"
 #include "ui/BagQueryDlg.h"
@@ -235,6 +237,30 @@ void CQuickSearchList::AddOrUpdateRecord(int32_t recordId, std::u16string_view t
 
 void CQuickSearchList::RemoveRecord(int32_t recordId) {
   const int row = grid->FindRowById(recordId);
+  if (row >= 0) grid->DeleteRow(row);
+  UpdateCount(grid->RowCount());
+}
+
+int CQuickSearchList::FindAwbRow(std::u16string_view number) const {
+  const int32_t id = static_cast<int32_t>(HashText30(number));
+  for (int row = 0; row < grid->RowCount(); ++row)
+    if (grid->GetRowId(row) == id && AwbFromListItem(grid->CellText(row, 0)) == number) return row;
+  return -1;
+}
+
+void CQuickSearchList::AddOrUpdateAwb(std::u16string_view number, std::u16string_view text) {
+  const int row = FindAwbRow(number);
+  if (row >= 0) {
+    grid->SetCellText(row, 0, text);
+    return;
+  }
+  const int at = grid->InsertRow(grid->RowCount(), text);
+  grid->SetRowId(at, static_cast<int32_t>(HashText30(number)));
+  UpdateCount(grid->RowCount());
+}
+
+void CQuickSearchList::RemoveAwb(std::u16string_view number) {
+  const int row = FindAwbRow(number);
   if (row >= 0) grid->DeleteRow(row);
   UpdateCount(grid->RowCount());
 }

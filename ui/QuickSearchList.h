@@ -66,6 +66,13 @@ class CQuickSearchList : public QWidget {
   void AddOrUpdateRecord(int32_t recordId, std::u16string_view text, int rowIndex, int32_t newId);
   // Removes the row of a record id, if any.
   void RemoveRecord(int32_t recordId);
+  // Master air waybill rows carry HashText30 of their number as record id,
+  // which two numbers may share: these find the row by the number its text
+  // holds.  The row of the number (-1 when none); its row added (at the
+  // end) or its text replaced; its row removed.
+  int FindAwbRow(std::u16string_view number) const;
+  void AddOrUpdateAwb(std::u16string_view number, std::u16string_view text);
+  void RemoveAwb(std::u16string_view number);
   void SetBagStateFilter(int filter) { bagStateFilter = filter; }
 
   // Opens the first selected row (the double click); false when no row is

@@ -160,6 +160,23 @@ void CViewPage::ClearList() {
   UpdateCountLabel();
 }
 
+bool CViewPage::RemoveRows(int command, bool renumber) {
+  if (grid == nullptr || (command != 0 && command != 1)) return false;
+  const bool removeSelected = command == 1;
+  bool removed = false;
+  for (int row = grid->RowCount() - 1; row >= 0; --row) {
+    if (grid->IsRowSelected(row) == removeSelected) {
+      grid->DeleteRow(row);
+      removed = true;
+    }
+  }
+  if (!removed) return false;
+  if (renumber)
+    for (int row = 0; row < grid->RowCount(); ++row) grid->SetCellText(row, 0, Decimal(row + 1));
+  UpdateCountLabel();
+  return true;
+}
+
 int CViewPage::GetSelectedIds(std::vector<int32_t>& ids) const {
   if (grid == nullptr || grid->RowCount() == 0) return 0;
   ids.clear();
