@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <array>
@@ -290,6 +291,16 @@ AttachmentRights RightsOf(const CServerLink& link, int kind) {
 }
 
 // ---- the session ----
+
+AttachmentSession::Environment AttachmentSession::EnvironmentOf(const CServerLink& link, int kind) {
+  Environment env;
+  const ServerSession session = link.Session();
+  env.accountGbk = session.accountGbk.empty() ? session.userName : session.accountGbk;
+  env.rights = RightsOf(link, kind);
+  env.desktopFolder = Wide(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+  env.programFolder = Wide(QString::fromLocal8Bit(link.ProgramFolder().c_str()));
+  return env;
+}
 
 AttachmentSession::AttachmentSession(AttachmentLink& link, AttachmentOpener& opener,
                                      RecordKey key, Environment env)

@@ -162,6 +162,10 @@ class AttachmentSession {
     std::u16string programFolder;    // ends in its separator
   };
 
+  // The environment of the program's login: its account and rights for the
+  // kind, the desktop folder, the link's program folder.
+  static Environment EnvironmentOf(const CServerLink& link, int kind);
+
   AttachmentSession(AttachmentLink& link, AttachmentOpener& opener, RecordKey key,
                     Environment env);
 

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QStyle>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -87,7 +86,7 @@ CAttachmentDlg::CAttachmentDlg(attachment::AttachmentLink& link,
   layout->addLayout(fileRow);
   layout->addWidget(list_, 1);
   layout->addLayout(optionRow);
-  resize(480, 360);
+  resize(500, 360);
 
   connect(browseButton_, &CColorButton::clicked, this, &CAttachmentDlg::OnBrowse);
   connect(actionButton_, &QPushButton::clicked, this, &CAttachmentDlg::OnAction);
@@ -126,10 +125,11 @@ void CAttachmentDlg::InitDialog() {
   list_->SetSingleSelection(true);
   list_->SetNotifyWnd(this);
   if (list_->ColumnCount() == 0) {
-    list_->InsertColumn(0, 110, AppLanguage().Text(kTextColumnAdded), kGridAlignLeft);
+    // Wide enough for a whole time stamp and account in this font.
+    list_->InsertColumn(0, 140, AppLanguage().Text(kTextColumnAdded), kGridAlignLeft);
     list_->InsertColumn(1, 150, AppLanguage().Text(kTextColumnName), kGridAlignLeft);
     list_->InsertColumn(2, 80, AppLanguage().Text(kTextColumnLength), kGridAlignRight);
-    list_->InsertColumn(3, 60, AppLanguage().Text(kTextColumnAccount), kGridAlignLeft);
+    list_->InsertColumn(3, 90, AppLanguage().Text(kTextColumnAccount), kGridAlignLeft);
     list_->InsertColumn(4, 0, u"", kGridAlignRight);
   }
   session_->Load();
@@ -197,17 +197,11 @@ bool CAttachmentDlg::event(QEvent* e) {
 
 void RunAttachmentDialog(QWidget* parent, CServerLink& link, int kind, int32_t keyId,
                          std::u16string keyText, CViewHost* host) {
-  attachment::AttachmentSession::Environment env;
-  const ServerSession session = link.Session();
-  env.accountGbk = session.userName;
-  env.rights = attachment::RightsOf(link, kind);
-  env.desktopFolder =
-      FromQString(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
-  env.programFolder = FromQString(QString::fromLocal8Bit(link.ProgramFolder().c_str()));
   const std::unique_ptr<attachment::AttachmentLink> server =
       attachment::MakeServerAttachmentLink(link);
   DesktopAttachmentOpener opener(host);
-  CAttachmentDlg dialog(*server, opener, std::move(env), parent);
+  CAttachmentDlg dialog(*server, opener,
+                        attachment::AttachmentSession::EnvironmentOf(link, kind), parent);
   dialog.kind = kind;
   dialog.keyId = keyId;
   dialog.keyText = std::move(keyText);
