@@ -34,14 +34,10 @@ struct BagDefaults;  // the company's bag and master air waybill defaults
 // ---- Result codes of the link's own (the transport adds its negative codes) ----
 
 inline constexpr int kServerSqlTooShort = -1;       // SQL under 10 bytes: nothing sent
-inline constexpr int kServerLengthTooLarge = -2;    // "sDataGet": more than the limit asked
+inline constexpr int kServerLengthTooLarge = -2;    // "sDataGet": more than 1 MiB asked
 inline constexpr int kServerReplyTooLarge = -3;     // data reply longer than asked or than the room
 inline constexpr int kServerRequestTooLarge = -6;   // request would exceed its limit: nothing sent
 inline constexpr int kServerDataNotWritten = -8;    // language file: reply not whole, or not written
-
-// The most "sDataGet" asks for: compressBound(1 MiB), the longest compressed
-// copy of an attachment of 1 MiB.
-inline constexpr int32_t kServerDataGetLimit = 1048576 + (1048576 >> 12) + (1048576 >> 14) + 13;
 
 // ---- Column type list of the SQL requests ("acsType") ----
 
