@@ -29,6 +29,7 @@
 #include "server/ProcedureCall.h"
 #include "server/ServerLink.h"
 #include "tests/QtTestSupport.h"
+#include "tests/devices/AttachmentTestFiles.h"
 #include "tests/refdata/RepositoryLanguage.h"
 #include "tests/server/StandInDatabase.h"
 #include "tests/server/StandInLinkSuite.h"
@@ -45,22 +46,9 @@ using attachment::RecordKey;
 using testsupport::CountOnDatabase;
 using testsupport::ExecOnDatabase;
 
-std::string RandomBytes(size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(gen() & 0xFF);
-  return s;
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using attachmenttest::RandomBytes;
+using attachmenttest::ReadFile;
+using attachmenttest::WriteFile;
 
 unsigned Mode(const fs::path& path) {
   struct stat st{};

@@ -17,6 +17,7 @@
 #include "common/TextCodec.h"
 #include "devices/Attachments.h"
 #include "platform/MessageBox.h"
+#include "tests/devices/AttachmentTestFiles.h"
 #include "tests/refdata/RepositoryLanguage.h"
 
 namespace {
@@ -25,22 +26,9 @@ namespace fs = std::filesystem;
 using attachment::AttachmentSession;
 using attachment::RecordKey;
 
-std::string RandomBytes(size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(gen() & 0xFF);
-  return s;
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using attachmenttest::RandomBytes;
+using attachmenttest::ReadFile;
+using attachmenttest::WriteFile;
 
 TEST(AttachmentStatements, EveryKindNamesItsTableAndKey) {
   struct Case {
