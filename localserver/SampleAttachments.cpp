@@ -1,5 +1,5 @@
 // Sample data of the file attachments: a master air waybill (999-73000001)
-// and a payment without records of customer 4 (ifid 73001), each with three
+// and a payment without records of customer 3 (ifid 73001), each with three
 // attachments: one stored under the name "../../x.sh" (a shell script),
 // one under "a/b.pdf", and one whose bytes never arrived; the payment also
 // has "O'Brien.pdf".  The accounts att73001 (add and delete), att73002 (add
@@ -64,7 +64,7 @@ INSERT INTO client_rec_pack(cawb,cairline,cfrom,cdes,ddate,ipcs,itweight,cflight
 
 INSERT INTO client_fee(ifid,icid,ntype,ffee,ffeer,fchg,cmoney,dpdate,cinvoice,cdocno,crefno,cmark,
   caccount,cmname,cinput,cauditor,cmemo,npayway,dsysdate,fown) VALUES
- (73001,4,1,88,0,88,'CNY','2023-01-07 10:00:00','FP-73001','','','','','admin','admin','',
+ (73001,3,1,88,0,88,'CNY','2023-01-07 10:00:00','FP-73001','','','','','admin','admin','',
   '附件样例',0,'2023-01-07 10:01:00',0);
 )SQL");
   const std::string script = "#!/bin/sh\necho attachment sample\n";

@@ -81,7 +81,7 @@ TEST_F(PaymentAttachmentsStandIn, LinkOpensTheSavedPaymentsAttachments) {
   ClickLink();
   EXPECT_EQ(seenKind, -1);  // no payment yet: nothing opens
 
-  ASSERT_EQ(page_->dialog->LoadCustomer(4), 1);
+  ASSERT_EQ(page_->dialog->LoadCustomer(3), 1);
   page_->dialog->Form().LoadPayment(73001, false);
   ASSERT_EQ(page_->dialog->Form().ifid, 73001);
   ClickLink();
