@@ -14,6 +14,7 @@ void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterPickupProcedures(registry);
   RegisterPictureProcedures(registry);
   RegisterAwbProcedures(registry);
+  RegisterAttachmentProcedures(registry);
 }
 
 }  // namespace localserver

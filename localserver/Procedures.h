@@ -111,5 +111,6 @@ void RegisterHandOverProcedures(ProcedureRegistry& registry);  // ProcHandOver.c
 void RegisterPickupProcedures(ProcedureRegistry& registry);  // ProcPickup.cpp
 void RegisterPictureProcedures(ProcedureRegistry& registry);  // ProcPictures.cpp
 void RegisterAwbProcedures(ProcedureRegistry& registry);  // ProcAwb.cpp
+void RegisterAttachmentProcedures(ProcedureRegistry& registry);  // ProcAttachments.cpp
 
 }  // namespace localserver

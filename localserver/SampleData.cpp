@@ -234,6 +234,7 @@ void LoadSampleSettlement(Database& db);  // SampleSettlement.cpp
 void LoadSamplePickup(Database& db);  // SamplePickup.cpp
 void LoadSamplePictures(Database& db);  // SamplePictures.cpp
 void LoadSampleAwbEditor(Database& db);  // SampleAwbEditor.cpp
+void LoadSampleAttachments(Database& db);  // SampleAttachments.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -256,6 +257,7 @@ void LoadSampleData(Database& db) {
   LoadSamplePickup(db);
   LoadSamplePictures(db);
   LoadSampleAwbEditor(db);
+  LoadSampleAttachments(db);
   // The unpaid totals of the customers with sample waybills are those
   // waybills' (the others keep the opening figures they were given).
   std::string totals;

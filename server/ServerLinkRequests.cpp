@@ -12,7 +12,9 @@ namespace {
 
 constexpr size_t kMinSqlLength = 10;
 constexpr size_t kSmallRequestLimit = 1024;
-constexpr int32_t kDataGetLimit = 1048576;
+// zlib's compressBound(1,048,576): an attachment of 1 MiB that does not
+// compress comes down whole.
+constexpr int32_t kDataGetLimit = 1048576 + (1048576 >> 12) + (1048576 >> 14) + 13;
 constexpr int kMinDataReply = 10;  // a reply of 9 bytes or fewer carries nothing
 
 }  // namespace

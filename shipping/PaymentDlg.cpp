@@ -175,7 +175,7 @@ void CPaymentDlg::Build(QSize screen) {
   const int linksX = 4 + 2 * (colWidth + 6);
   forceLink = Link(this, Tr(330023), blue, true);
   forceLink->setGeometry(linksX, top + 4 * rowHeight + 3, 80, 16);
-  auto* attachLink = Link(this, Tr(330024), green, false);
+  attachLink = Link(this, Tr(330024), green, false);
   attachLink->setGeometry(linksX + 90, top + 4 * rowHeight + 3, 80, 16);
   enteredLabel = new CLinkLabel(this);
   enteredLabel->setGeometry(linksX, top + 4 * rowHeight + 21, colWidth, 14);
@@ -311,6 +311,7 @@ void CPaymentDlg::Build(QSize screen) {
   QObject::connect(pageButton, &QPushButton::clicked, this, [this] { ShowPaymentPage(); });
   QObject::connect(currencyLink, &CLinkLabel::clicked, this, [this] { PickCurrency(); });
   QObject::connect(forceLink, &CLinkLabel::clicked, this, [this] { form_->ForceQuery(0); });
+  QObject::connect(attachLink, &CLinkLabel::clicked, this, [this] { OpenAttachments(); });
   QObject::connect(unpaidCaption, &CLinkLabel::clicked, this, [this] {
     if (form_->customerId > 0) form_->LoadUnpaidRecords(50000);
   });
@@ -537,6 +538,10 @@ void CPaymentDlg::PasteFields() { form_->PasteFields(); }
 void CPaymentDlg::ShowPaymentPage() {
   ReadControls();
   form_->ShowPaymentPage();
+}
+
+void CPaymentDlg::OpenAttachments() {
+  if (form_->ifid > 0 && env_.openAttachments) env_.openAttachments(form_->ifid);
 }
 
 void CPaymentDlg::PickCurrency() {

@@ -38,6 +38,9 @@ class CPaymentDlg : public QWidget {
   void ShowPaymentPage();
   // The currency choice (CListPickDlg over the currency list).
   void PickCurrency();
+  // The attachments link: the attachments of a saved payment; nothing
+  // before the payment is saved.
+  void OpenAttachments();
 
   // Controls, for the page and for tests.
   QLineEdit* invoiceEdit = nullptr;     // 1461
@@ -67,6 +70,7 @@ class CPaymentDlg : public QWidget {
   CLinkLabel* payListSummary = nullptr; // 1484
   CLinkLabel* pagingLabel = nullptr;    // 1282
   CLinkLabel* forceLink = nullptr;      // 1280
+  CLinkLabel* attachLink = nullptr;     // 1281
   CLinkLabel* takeAllLink = nullptr;    // 1365 "←←"
   CLinkLabel* returnAllLink = nullptr;  // 1409 "→→"
   CLinkLabel* takeSelectedLink = nullptr;   // 1367 "<<"

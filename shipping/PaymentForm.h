@@ -63,6 +63,8 @@ struct PaymentEnvironment {
   std::function<std::string(std::u16string_view)> normalizeNumber;
   // The currency list of the currency choice ("USD - 美元" ...).
   std::function<std::vector<std::u16string>()> currencyChoices;
+  // Runs the attachments dialog of a saved payment (kind 3, its ifid).
+  std::function<void(int32_t ifid)> openAttachments;
 };
 
 // The fields of the form as the controls show them.

@@ -9,6 +9,7 @@
 #include "shell/BrantleClientApp.h"
 #include "shipping/PaymentDlg.h"
 #include "ui/ViewCommands.h"
+#include "ui/AttachmentDlg.h"
 #include "ui/ViewHost.h"
 
 payment::PaymentEnvironment MakePaymentEnvironment(CViewHost* host, CServerLink& link) {
@@ -59,8 +60,12 @@ void CPaymentPage::OnPageCreated() {
     link = &host->Application()->Link();
   if (link != nullptr) {
     const QSize screen = ScreenSize();
-    dialog = new CPaymentDlg(this, payment::MakeServerPaymentLink(*link),
-                             MakePaymentEnvironment(host, *link), this, screen);
+    payment::PaymentEnvironment env = MakePaymentEnvironment(host, *link);
+    env.openAttachments = [this, link](int32_t ifid) {
+      RunAttachmentDialog(dialog, *link, attachment::kKindPayment, ifid, {}, host);
+    };
+    dialog = new CPaymentDlg(this, payment::MakeServerPaymentLink(*link), std::move(env), this,
+                             screen);
     dialog->setGeometry(230, 3, screen.width() - 250, screen.height() - 120);
     replacementChild = dialog;
     listOnly = 1;  // so that the next call lays the page out again

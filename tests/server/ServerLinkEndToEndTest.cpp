@@ -176,7 +176,7 @@ TEST_F(EndToEnd, NamedRequests) {
   std::string sql = "SELECT vdata FROM brantle.dbo.client_rec_picc WHERE irid=1 AND npos=1";
   EXPECT_EQ(4, link_.DownloadData(100, sql, out));
   EXPECT_EQ(std::string("\xFF\xD8\xFF\xD9", 4), out);
-  EXPECT_EQ(kServerLengthTooLarge, link_.DownloadData(1048577, sql, out));
+  EXPECT_EQ(kServerLengthTooLarge, link_.DownloadData(1048910, sql, out));
   EXPECT_TRUE(boxes_.Messages().empty());
 }
 

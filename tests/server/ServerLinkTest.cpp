@@ -881,11 +881,12 @@ TEST_F(ServerLinkTest, PictureAndDataRequests) {
   // Down.
   std::string out;
   size_t before = server_.Count();
-  EXPECT_EQ(kServerLengthTooLarge, link_.DownloadData(1048577, sql, out));
+  EXPECT_EQ(kServerLengthTooLarge, link_.DownloadData(1048910, sql, out));
   EXPECT_EQ(kServerSqlTooShort, link_.DownloadData(10, "SELECT", out));
   EXPECT_EQ(before, server_.Count());
   server_.QueueJson("{\"ReturnValue\":0}");
-  EXPECT_EQ(0, link_.DownloadData(1048576, sql, out));
+  // compressBound(1,048,576): the most asked for.
+  EXPECT_EQ(0, link_.DownloadData(1048909, sql, out));
   server_.QueueJson("{\"ReturnValue\":13,\"vData\":\"" + Base64Encode(bytes) + "\"}");
   EXPECT_EQ(13, link_.DownloadData(100, sql, out));
   EXPECT_EQ(bytes, out);
