@@ -58,24 +58,6 @@ constexpr int kSlotTop = 59;   // top of slot 0's edit
 constexpr int kEditLeft = 150;
 constexpr int kEditWidth = 300;
 
-// The link of a form without an application: every request fails.
-class NoSaveLink : public WaybillSaveLink {
- public:
-  int FetchNumber(unsigned, std::string& number, std::string_view, int32_t) override {
-    number.clear();
-    return 0;
-  }
-  int QueryPrice(PriceQuery&) override { return 0; }
-  int Execute(std::string_view, std::span<const uint32_t>, std::string& reply) override {
-    reply.clear();
-    return -1;
-  }
-  std::string FetchRecord(int32_t) override { return {}; }
-  std::u16string LastErrorText() override { return AppLanguage().Text(20023); }
-  std::string UserName() override { return {}; }
-  bool UserHasStation() override { return false; }
-};
-
 }  // namespace
 
 CQuickEntryDlg::CQuickEntryDlg(CBrantleClientApp* app, QWidget* parent)
@@ -89,7 +71,7 @@ CQuickEntryDlg::CQuickEntryDlg(CBrantleClientApp* app, QWidget* parent)
     // The label option asks the application's label layout.
     settings_.labelsPerSheet = [app] { return CurrentLabelsPerSheet(app->PrintDoors()); };
   } else {
-    saveLink_ = std::make_unique<NoSaveLink>();
+    saveLink_ = MakeNoWaybillSaveLink();
   }
   saver_ = std::make_unique<CWaybillSaver>(*saveLink_, entry_);
   BuildControls();
@@ -574,17 +556,7 @@ void CQuickEntryDlg::ApplyCustomerDefaults(WaybillRecord& w) const {
   const ClientDetail* d = platform::WaitForWork([&] {
     return app_->ClientList().GetClientDetail(app_->CacheLink(), entry_.customerId, true);
   });
-  if (d == nullptr) return;
-  auto fill = [](auto& field, const std::string& value) {
-    if (field[0] != 0 || value.empty()) return;
-    const size_t n = std::min(value.size(), sizeof field - 1);
-    std::copy_n(value.data(), n, field);
-    field[n] = 0;
-  };
-  fill(w.cMName, d->manager);
-  fill(w.cTaker, d->taker);
-  fill(w.cTrans, d->transport);
-  fill(w.cBearer, d->bearer);
+  if (d != nullptr) quickentry::ApplyCustomerDefaults(*d, w);
 }
 
 void CQuickEntryDlg::PrintAfterSave(const InputWaybillRecord& record) {
