@@ -22,6 +22,7 @@
 #include "platform/QtMessages.h"
 #include "platform/QtText.h"
 #include "platform/QtWaitForWork.h"
+#include "print/PrintDoors.h"
 #include "refdata/ClientListCache.h"
 #include "refdata/ServiceKinds.h"
 #include "shell/AppSettings.h"
@@ -51,6 +52,7 @@ constexpr int kEditWidth = 300;
 CSimpleEntryDlg::CSimpleEntryDlg(CBrantleClientApp* app, QWidget* parent)
     : QWidget(parent), app_(app), settings_(this) {
   saveLink_ = app_ != nullptr ? MakeServerWaybillSaveLink(app_->Link()) : MakeNoWaybillSaveLink();
+  if (app_ != nullptr) printDoors_ = &app_->PrintDoors();
   saver_ = std::make_unique<CWaybillSaver>(*saveLink_, entry_);
   BuildControls();
   ConnectSaver();
@@ -534,12 +536,12 @@ void CSimpleEntryDlg::PasteAll() {
 }
 
 void CSimpleEntryDlg::PrintAfterSave(const InputWaybillRecord& record) {
-  if (app_ == nullptr) return;
+  if (printDoors_ == nullptr) return;
   const int32_t id = record.waybill.irID;
-  if (printChoices_.carrierWaybillPrint) app_->PrintWaybill(id, 0, 0, 1, u"");
-  if (printChoices_.ownWaybillPrint) app_->PrintWaybill(id, 0, 1, 1, u"");
+  if (printChoices_.carrierWaybillPrint) printDoors_->PrintWaybill(id, 0, 0, 1, u"");
+  if (printChoices_.ownWaybillPrint) printDoors_->PrintWaybill(id, 0, 1, 1, u"");
   if (printChoices_.invoiceCopies > 0)
-    app_->PrintProformaInvoice(id, 0, printChoices_.invoiceCopies, 0);
+    printDoors_->PrintProformaInvoice(id, 0, printChoices_.invoiceCopies, 0);
 }
 
 // ---- slots ----

@@ -33,6 +33,7 @@
 class CBrantleClientApp;
 class CLinkLabel;
 class CListGrid;
+class CPrintDoors;
 class CServiceKind;
 class QComboBox;
 class QLabel;
@@ -52,6 +53,9 @@ class CSimpleEntryDlg : public QWidget {
   // The page that gets WM_PAGE_NOTIFY, and the visible camera window.
   void SetPageWindow(QObject* page);
   std::function<QObject*()> captureWindow;
+  // The print jobs of the printing after a save (the application's unless
+  // the page gives its own); may be null.
+  void SetPrintDoors(CPrintDoors* doors) { printDoors_ = doors; }
 
   // ---- operations of the form ----
   void SetServiceKind(const CServiceKind* kind);
@@ -140,6 +144,7 @@ class CSimpleEntryDlg : public QWidget {
   std::unique_ptr<CWaybillSaver> saver_;
   WaybillEntry entry_;
   const CServiceKind* kind_ = nullptr;
+  CPrintDoors* printDoors_ = nullptr;
 
   simpleentry::RowLayout row_;
   std::array<bool, kSlots> locked_{};

@@ -2,6 +2,7 @@
 
 #include "common/LanguageTable.h"
 #include "import/SimpleEntryDlg.h"
+#include "print/PrintDoors.h"
 #include "ui/ViewHost.h"
 
 CSimpleEntryPage::CSimpleEntryPage() = default;
@@ -24,6 +25,7 @@ void CSimpleEntryPage::OnPageCreated() {
   form_->setGeometry(5, 3, panelWidth - 10, 660);
   form_->hide();
   form_->SetPageWindow(this);
+  if (CPrintDoors* doors = PrintDoors()) form_->SetPrintDoors(doors);
   form_->captureWindow = [this]() -> QObject* {
     return host != nullptr ? host->VisibleCaptureWindow() : nullptr;
   };

@@ -30,7 +30,9 @@
 #include "import/SimpleEntryPage.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
+#include "print/LabelLayout.h"
 #include "print/PrintDoors.h"
+#include "print/TemplateModel.h"
 #include "refdata/RecordStores.h"
 #include "refdata/ServiceKinds.h"
 #include "server/ServerLink.h"
@@ -49,12 +51,46 @@ namespace {
 
 using testsupport::ExecOnDatabase;
 
+// The print jobs asked for, none printed.
+class Doors : public CPrintDoors {
+ public:
+  struct Call {
+    char job;  // 'W' waybill, 'I' invoice
+    int32_t id;
+    int keep, own, copies;
+    bool operator==(const Call&) const = default;
+  };
+  int PrintWaybill(int32_t id, int keep, int own, int copies, std::u16string_view) override {
+    calls.push_back({'W', id, keep, own, copies});
+    return 1;
+  }
+  int PrintLabels(std::vector<int32_t>&, int, int, int&, int&, int, int) override { return 0; }
+  int PrintProformaInvoice(int32_t id, int keep, int copies, int) override {
+    calls.push_back({'I', id, keep, 0, copies});
+    return 1;
+  }
+  CTemplateModel* CurrentTemplate(int slot) override { return slot == 0 ? &invoice : nullptr; }
+  int ChooseTemplate(int) override { return 0; }
+  CLabelLayout& LabelLayout() override { return layout; }
+  void ReloadLabelLayout() override {}
+  void ReloadInvoiceMap() override {}
+  int InvoiceMapLoaded() override { return 1; }
+  std::u16string InvoiceFolder() override { return u"/pi"; }
+  int32_t FindLocalRecord(std::string_view, int) override { return 0; }
+  void PlayResultSound(int) override {}
+
+  std::vector<Call> calls;
+  CTemplateModel invoice{GbkFromWide(u"形式发票"), "PI"};
+  CLabelLayout layout;
+};
+
 class TestHost : public CViewHost {
  public:
   explicit TestHost(CBrantleClientApp* app) : app_(app) {}
   CBrantleClientApp* Application() override { return app_; }
-  CPrintDoors* PrintDoors() override { return &app_->PrintDoors(); }
+  CPrintDoors* PrintDoors() override { return doors != nullptr ? doors : &app_->PrintDoors(); }
   QSize ScreenSize() const override { return QSize(1280, 768); }
+  CPrintDoors* doors = nullptr;
 
  private:
   CBrantleClientApp* app_;
@@ -483,6 +519,20 @@ TEST_F(SimpleEntryStandIn, LockedSlotsAcrossASave) {
   EXPECT_TRUE(form.SlotEdit(0)->text().isEmpty());
 }
 
+// On a new waybill Delete edits the text as in any edit and asks nothing;
+// Ctrl+G asks nothing either, there being no waybill to delete.
+TEST_F(SimpleEntryStandIn, DeleteOnANewWaybillEditsTheText) {
+  OpenPage();
+  CSimpleEntryDlg& form = Form();
+  form.SlotEdit(3)->setFocus();
+  Type(QStringLiteral("xmemo"));
+  form.SlotEdit(3)->setCursorPosition(0);
+  Key(Qt::Key_Delete);
+  Key(Qt::Key_G, Qt::ControlModifier);
+  EXPECT_EQ(QStringLiteral("memo"), form.SlotEdit(3)->text());
+  EXPECT_EQ(0u, boxes_.Count());
+}
+
 // The page's prints: 25 rows at 8 labels a sheet ask about 4 sheets, with
 // text 120057 for a layout with "分单序"; a waybill only for exactly one
 // row; a second print while one runs does nothing.
@@ -525,6 +575,58 @@ TEST_F(SimpleEntryStandIn, PagePrints) {
   for (int row = 0; row < grid.RowCount(); ++row) grid.SetRowSelected(row, false, false);
   page_->OnPrintWaybill();
   EXPECT_EQ(AppLanguage().Text(20028), boxes_.LastText());
+}
+
+// Printing after a save, as the settings ask: the waybill on the carrier's
+// stock, then on the own stock, then the invoices (at most 5).  The page's
+// invoices: to files after the question, to the printer after the
+// confirmation with its copies.
+TEST_F(SimpleEntryStandIn, LinkedPrintingAndInvoices) {
+  Doors doors;
+  host_.doors = &doors;
+  OpenPage();
+  CSimpleEntryDlg& form = Form();
+  QTimer::singleShot(0, [&] {
+    CQuickEntrySettingsDlg& dlg = form.SettingsDialog();
+    QTest::mouseClick(dlg.CarrierBox(), Qt::LeftButton);
+    QTest::mouseClick(dlg.OwnBox(), Qt::LeftButton);
+    dlg.CopiesEdit()->setText(QStringLiteral("7"));
+    QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
+  });
+  QTest::mouseClick(form.SettingsLabel(), Qt::LeftButton);
+  ASSERT_EQ(5, form.PrintChoices().invoiceCopies);
+  ASSERT_TRUE(form.SelectCustomer(kCustomer));
+  form.SlotEdit(0)->setText(QStringLiteral("BR76700001"));
+  ASSERT_EQ(CWaybillSaver::Outcome::Saved, form.SaveGuarded()) << Utf8FromWide(boxes_.LastText());
+  const int32_t id = IdOf("BR76700001");
+  ASSERT_GT(id, 0);
+  EXPECT_EQ((std::vector<Doors::Call>{{'W', id, 0, 0, 1}, {'W', id, 0, 1, 1}, {'I', id, 0, 0, 5}}),
+            doors.calls);
+
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return page_->grid->RowCount() == 1; }));
+  WaybillRecord other{};
+  other.irID = 76702;
+  page_->OnRecordChanged(1, other);
+  CListGrid& grid = *page_->grid;
+  for (int row = 0; row < grid.RowCount(); ++row) grid.SetRowSelected(row, true, false);
+  doors.calls.clear();
+  boxes_.Clear();
+  boxes_.QueueAnswer(platform::kIdYes);
+  page_->OnPrintInvoice(1);
+  EXPECT_EQ((std::vector<Doors::Call>{{'I', id, 1, 0, 1}, {'I', 76702, 1, 0, 1}}), doors.calls);
+  ASSERT_EQ(2u, boxes_.Count());
+  EXPECT_EQ(u"已生成 2 个形式发票文件，保存在：/pi", boxes_.LastText());
+  doors.calls.clear();
+  page_->confirmPrint = [](int kind, const std::u16string&, int& copies) {
+    EXPECT_EQ(0, kind);
+    copies = 3;
+    return true;
+  };
+  page_->OnPrintInvoice(0);
+  EXPECT_EQ((std::vector<Doors::Call>{{'I', id, 0, 0, 3}, {'I', 76702, 0, 0, 3}}), doors.calls);
+  EXPECT_FALSE(page_->PrintBusy());
+  page_.reset();
+  host_.doors = nullptr;
 }
 
 // Pictures: the page with a three-piece waybill half keyed, in Chinese and
