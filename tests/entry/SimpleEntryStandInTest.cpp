@@ -494,8 +494,22 @@ TEST_F(SimpleEntryStandIn, LoadsAndRefusals) {
   EXPECT_EQ(QStringLiteral("3"), form.CountEdit()->text());
   EXPECT_EQ(1, form.PieceNumbers().Index());
   EXPECT_TRUE(form.StatusLabel()->text().startsWith(QStringLiteral("●")));
+  // Another order's number on the same form asks nothing: the order of
+  // customer 1 (PR0000001) is not taken.
+  form.CustomerEdit()->setEnabled(true);
+  form.FocusKind(2);
+  Type(QStringLiteral("PR0000001"));
+  Key(Qt::Key_Return);
+  EXPECT_EQ(kCustomer, form.Entry().customerId);
+  EXPECT_EQ(QStringLiteral("预录三件"), form.SlotEdit(3)->text());
   form.Clear();
   EXPECT_FALSE(form.PreInputTaken());
+  // Once cleared, the form asks again.
+  form.FocusKind(2);
+  Type(QStringLiteral("PR0000001"));
+  Key(Qt::Key_Return);
+  EXPECT_TRUE(form.PreInputTaken());
+  EXPECT_EQ(1, form.Entry().customerId);
 }
 
 // Locks: a locked destination keeps its text through a save, a locked
