@@ -17,6 +17,7 @@
 #include "common/TextCodec.h"
 #include "devices/PortMessages.h"
 #include "devices/ScaleSource.h"
+#include "entry/EntryLineDialogs.h"
 #include "entry/GoodsListDlg.h"
 #include "entry/PieceWeightDlg.h"
 #include "entry/QuickEntryImport.h"
@@ -26,6 +27,7 @@
 #include "platform/QtMessages.h"
 #include "platform/QtWaitForWork.h"
 #include "print/PagePrintPlan.h"
+#include "print/PrintDoors.h"
 #include "refdata/ClientListCache.h"
 #include "refdata/JapanPostcodeBook.h"
 #include "refdata/PlaceDictionary.h"
@@ -560,12 +562,7 @@ void CQuickEntryDlg::ApplyCustomerDefaults(WaybillRecord& w) const {
 }
 
 void CQuickEntryDlg::PrintAfterSave(const InputWaybillRecord& record) {
-  if (app_ == nullptr) return;
-  const int32_t id = record.waybill.irID;
-  if (printChoices_.carrierWaybillPrint) app_->PrintWaybill(id, 0, 0, 1, u"");
-  if (printChoices_.ownWaybillPrint) app_->PrintWaybill(id, 0, 1, 1, u"");
-  if (printChoices_.invoiceCopies > 0)
-    app_->PrintProformaInvoice(id, 0, printChoices_.invoiceCopies, 0);
+  if (app_ != nullptr) PrintAfterEntrySave(app_->PrintDoors(), printChoices_, record.waybill.irID);
 }
 
 // ---- slots: change, focus, leave, finish ----
@@ -766,19 +763,7 @@ void CQuickEntryDlg::OnScaleData() {
 // ---- dialogs ----
 
 void CQuickEntryDlg::OnGoodsButton() {
-  std::vector<std::unique_ptr<GoodsLine>> lines;
-  for (const GoodsLine& g : entry_.goods) lines.push_back(std::make_unique<GoodsLine>(g));
-  CGoodsListDlg dlg(this);
-  dlg.lines = &lines;
-  dlg.ownerId = entry_.loadedId;
-  if (app_ != nullptr) {
-    dlg.goodsStore = &app_->GoodsLines();
-    dlg.SetPlaceDictionary(&app_->PlaceDictionary());
-  }
-  if (dlg.DoModal() != platform::kIdOk) return;
-  entry_.goods.clear();
-  for (const auto& g : lines) entry_.goods.push_back(*g);
-  entry_.goodsChanged = true;
+  if (!EditEntryGoods(this, app_, entry_)) return;
   CollectSlots();
   if (entry_.loadedId == 0 || entry_.texts[26].empty()) {
     quickentry::ApplyGoodsSummary(quickentry::SummarizeGoods(entry_.goods), entry_);
@@ -789,34 +774,10 @@ void CQuickEntryDlg::OnGoodsButton() {
 void CQuickEntryDlg::OnPiecesButton() {
   ReadFixedFields();
   CollectSlots();
-  if (entry_.itemCount <= 0) entry_.itemCount = 1;
-  std::vector<std::unique_ptr<PieceLine>> pieces;
-  for (const PieceLine& p : entry_.pieces) pieces.push_back(std::make_unique<PieceLine>(p));
-  const char letter = app_ ? app_->Settings().defaultDivisorLetter : 0;
-  const char overrideLetter = app_ ? app_->Settings().divisorLetterOverride : 0;
-  CPieceWeightDlg dlg(entry_.itemCount, &pieces,
-                      std::strtod(GbkFromWide(entry_.texts[4]).c_str(), nullptr), entry_.loadedId,
-                      letter, overrideLetter, this);
-  if (app_ != nullptr) {
-    dlg.SetScaleSource(&app_->ScaleReader());
-    dlg.SetPlaceDictionary(&app_->PlaceDictionary());
-  }
   CloseScale();
-  dlg.DoModal();
+  const bool changed = EditEntryPieces(this, app_, entry_, true);
   OpenScale();
-  if (!dlg.piecesChanged) return;
-  entry_.pieces.clear();
-  int64_t grams = 0;
-  for (const auto& p : pieces) {
-    entry_.pieces.push_back(*p);
-    grams += app_ ? app_->ChargeableWeight(p->ixLong, p->ixWidth, p->ixHeight, p->ixWeight,
-                                           p->nxPercent, letter)
-                  : p->ixWeight;
-  }
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", grams / 1000.0);
-  entry_.texts[4] = WideFromGbk(text);
-  ShowKind(4);
+  if (changed) ShowKind(4);
 }
 
 void CQuickEntryDlg::OnJapanAddress() {

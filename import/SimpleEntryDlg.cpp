@@ -15,8 +15,7 @@
 #include "common/Json.h"
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
-#include "entry/GoodsListDlg.h"
-#include "entry/PieceWeightDlg.h"
+#include "entry/EntryLineDialogs.h"
 #include "entry/QuickEntryReactions.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
@@ -191,7 +190,6 @@ void CSimpleEntryDlg::BuildControls() {
     if (entry_.loadedId > 0 || customerLocked_ || loading_ || clearing_ || picking_) return;
     entry_.customerId = 0;
   });
-  connect(countEdit_, &QLineEdit::editingFinished, this, [this] { RefreshPieceList(true); });
 
   // The popups: hidden children at their fixed places.
   destinationPopup_ = new CDestinationSuggestPopup(this);
@@ -536,12 +534,7 @@ void CSimpleEntryDlg::PasteAll() {
 }
 
 void CSimpleEntryDlg::PrintAfterSave(const InputWaybillRecord& record) {
-  if (printDoors_ == nullptr) return;
-  const int32_t id = record.waybill.irID;
-  if (printChoices_.carrierWaybillPrint) printDoors_->PrintWaybill(id, 0, 0, 1, u"");
-  if (printChoices_.ownWaybillPrint) printDoors_->PrintWaybill(id, 0, 1, 1, u"");
-  if (printChoices_.invoiceCopies > 0)
-    printDoors_->PrintProformaInvoice(id, 0, printChoices_.invoiceCopies, 0);
+  if (printDoors_ != nullptr) PrintAfterEntrySave(*printDoors_, printChoices_, record.waybill.irID);
 }
 
 // ---- slots ----
@@ -625,7 +618,9 @@ void CSimpleEntryDlg::RefreshPieceList(bool rebuild) {
     ShowPieceRows();
   }
   pieceProgress_->setText(Q(pieceNumbers_.ProgressText()));
-  if (static_cast<int>(pieceNumbers_.Rows().size()) >= pieceNumbers_.Index()) {
+  // A single-piece waybill keys no piece numbers: the focus stays.
+  if (pieceNumbers_.Index() >= 1 &&
+      static_cast<int>(pieceNumbers_.Rows().size()) >= pieceNumbers_.Index()) {
     pieceEdit_->setText(Q(pieceNumbers_.CurrentNumber()));
     pieceEdit_->setFocus();
   }
@@ -706,46 +701,14 @@ void CSimpleEntryDlg::OpenSettings() {
 }
 
 void CSimpleEntryDlg::OnGoodsButton() {
-  std::vector<std::unique_ptr<GoodsLine>> lines;
-  for (const GoodsLine& g : entry_.goods) lines.push_back(std::make_unique<GoodsLine>(g));
-  CGoodsListDlg dlg(this);
-  dlg.lines = &lines;
-  dlg.ownerId = entry_.loadedId;
-  if (app_ != nullptr) {
-    dlg.goodsStore = &app_->GoodsLines();
-    dlg.SetPlaceDictionary(&app_->PlaceDictionary());
-  }
-  if (dlg.DoModal() != platform::kIdOk) return;
-  entry_.goods.clear();
-  for (const auto& g : lines) entry_.goods.push_back(*g);
-  entry_.goodsChanged = true;
+  if (!EditEntryGoods(this, app_, entry_)) return;
   if (entry_.loadedId == 0 || entry_.texts[26].empty())
     quickentry::ApplyGoodsSummary(quickentry::SummarizeGoods(entry_.goods), entry_);
 }
 
 void CSimpleEntryDlg::OnPiecesButton() {
   ReadFixedFields();
-  if (entry_.itemCount < 1) entry_.itemCount = 1;
-  std::vector<std::unique_ptr<PieceLine>> pieces;
-  for (const PieceLine& p : entry_.pieces) pieces.push_back(std::make_unique<PieceLine>(p));
-  const char letter = app_ ? app_->Settings().defaultDivisorLetter : 0;
-  const char overrideLetter = app_ ? app_->Settings().divisorLetterOverride : 0;
-  CPieceWeightDlg dlg(entry_.itemCount, &pieces,
-                      std::strtod(GbkFromWide(entry_.texts[4]).c_str(), nullptr), entry_.loadedId,
-                      letter, overrideLetter, this);
-  if (app_ != nullptr) dlg.SetPlaceDictionary(&app_->PlaceDictionary());
-  dlg.DoModal();
-  if (!dlg.piecesChanged) return;
-  entry_.pieces.clear();
-  int64_t grams = 0;
-  for (const auto& p : pieces) {
-    entry_.pieces.push_back(*p);
-    grams += app_ ? app_->ChargeableWeight(p->ixLong, p->ixWidth, p->ixHeight, p->ixWeight,
-                                           p->nxPercent, letter)
-                  : p->ixWeight;
-  }
-  entry_.texts[4] = FormattedNumber("%.3f", grams / 1000.0);
-  RefreshSlot(4);
+  if (EditEntryPieces(this, app_, entry_, false)) RefreshSlot(4);
 }
 
 // ---- keys and messages ----

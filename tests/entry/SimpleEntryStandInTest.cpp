@@ -538,6 +538,11 @@ TEST_F(SimpleEntryStandIn, LockedSlotsAcrossASave) {
 TEST_F(SimpleEntryStandIn, DeleteOnANewWaybillEditsTheText) {
   OpenPage();
   CSimpleEntryDlg& form = Form();
+  // Leaving the piece count of a single-piece waybill keeps the focus
+  // moving through the row.
+  form.CountEdit()->setFocus();
+  Key(Qt::Key_Tab);
+  EXPECT_EQ(form.SlotEdit(0), Focus());
   form.SlotEdit(3)->setFocus();
   Type(QStringLiteral("xmemo"));
   form.SlotEdit(3)->setCursorPosition(0);
