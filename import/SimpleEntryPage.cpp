@@ -1,7 +1,7 @@
 #include "import/SimpleEntryPage.h"
 
 #include "common/LanguageTable.h"
-#include "import/SimpleEntryDlg.h"
+#include "entry/SimpleEntryDlg.h"
 #include "print/PrintDoors.h"
 #include "ui/ViewHost.h"
 

@@ -13,7 +13,7 @@
 #include "common/TextCodec.h"
 #include "entry/QuickEntryReactions.h"
 #include "entry/WaybillSave.h"
-#include "import/SimpleEntryRules.h"
+#include "entry/SimpleEntryRules.h"
 #include "refdata/ClientListCache.h"
 #include "tests/entry/EntryTestSupport.h"
 

@@ -26,7 +26,7 @@
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "entry/QuickEntrySettingsDlg.h"
-#include "import/SimpleEntryDlg.h"
+#include "entry/SimpleEntryDlg.h"
 #include "import/SimpleEntryPage.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessages.h"
@@ -132,6 +132,20 @@ class SimpleEntryStandIn : public shelltest::StandInSuite {
     CServiceKind plain("S0");
     plain.wideCode = u"S0";
     app_.serviceKinds.push_back(plain);
+    // The saved three-piece waybill of the sample customer, with a
+    // sub-waybill number a piece.
+    ASSERT_TRUE(ExecOnDatabase(server_->Database(),
+        "DELETE FROM client_rec_weight_detail WHERE irid=76001;\n"
+        "INSERT OR IGNORE INTO client_rec(irid,icid,nitemtype,fweight,famount,cdes,nlanguage,cemskind,ddate,cserviceno,\n"
+        "  cnum,caddrfrom,cmemo,dsysdate,npayway,nstate,iitem,cpaydir,cmoney,corigin,iquantity)\n"
+        "VALUES (76001,76001,1,6.5,0,'美国',0,'ZIZ国际','2024-04-03 00:00:00','BR76000001','BR76000001',\n"
+        "  '深圳宝安','三件一票','2024-04-03 10:00:00',2,0,3,'CC','USD','CN',1);\n"
+        "\n"
+        "INSERT INTO client_rec_weight_detail(irid,wpos,ilong,iwidth,iheight,iweight,npercent,cno,ibag,cgoods,\n"
+        "  iquantity,iprice,crno,cnum,cgoodsa,cgcodea,cgcodeb,cgcodec,fgcustom,fgcrate) VALUES\n"
+        " (76001,1,0,0,0,1,0,'',0,'',0,0,'','SP7600011','','','','',0,0),\n"
+        " (76001,2,0,0,0,1,0,'',0,'',0,0,'','SP7600012','','','','',0,0),\n"
+        " (76001,3,0,0,0,1,0,'',0,'',0,0,'','SP7600013','','','','',0,0);\n"));
     app_.RefreshClientList();
     app_.RefreshDestinations();
     std::filesystem::create_directories(folder_.Path() / "DATA");

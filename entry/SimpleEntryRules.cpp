@@ -1,4 +1,4 @@
-#include "import/SimpleEntryRules.h"
+#include "entry/SimpleEntryRules.h"
 
 #include "common/FixedField.h"
 #include "common/LanguageTable.h"

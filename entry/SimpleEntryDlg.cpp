@@ -1,4 +1,4 @@
-#include "import/SimpleEntryDlg.h"
+#include "entry/SimpleEntryDlg.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -9,7 +9,7 @@
 // The form keeps the waybill as a WaybillEntry (entry/WaybillSave.h) and
 // saves, deletes and loads it through its CWaybillSaver, with the rules of
 // this form: the piece numbers must all be keyed, and no price is asked
-// for.  The rules without widgets are in import/SimpleEntryRules.h.
+// for.  The rules without widgets are in entry/SimpleEntryRules.h.
 //
 // Keys (the form sees them before its controls): F2 save, F3 clear; Enter
 // finishes a slot (on the last active slot: the piece numbers, or the
@@ -27,7 +27,7 @@
 
 #include "entry/QuickEntrySettingsDlg.h"
 #include "entry/WaybillSave.h"
-#include "import/SimpleEntryRules.h"
+#include "entry/SimpleEntryRules.h"
 #include "ui/SuggestPopup.h"
 
 class CBrantleClientApp;
