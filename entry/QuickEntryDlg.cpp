@@ -17,6 +17,7 @@
 #include "common/TextCodec.h"
 #include "devices/PortMessages.h"
 #include "devices/ScaleSource.h"
+#include "entry/EntryLineDialogs.h"
 #include "entry/GoodsListDlg.h"
 #include "entry/PieceWeightDlg.h"
 #include "entry/QuickEntryImport.h"
@@ -26,6 +27,7 @@
 #include "platform/QtMessages.h"
 #include "platform/QtWaitForWork.h"
 #include "print/PagePrintPlan.h"
+#include "print/PrintDoors.h"
 #include "refdata/ClientListCache.h"
 #include "refdata/JapanPostcodeBook.h"
 #include "refdata/PlaceDictionary.h"
@@ -58,24 +60,6 @@ constexpr int kSlotTop = 59;   // top of slot 0's edit
 constexpr int kEditLeft = 150;
 constexpr int kEditWidth = 300;
 
-// The link of a form without an application: every request fails.
-class NoSaveLink : public WaybillSaveLink {
- public:
-  int FetchNumber(unsigned, std::string& number, std::string_view, int32_t) override {
-    number.clear();
-    return 0;
-  }
-  int QueryPrice(PriceQuery&) override { return 0; }
-  int Execute(std::string_view, std::span<const uint32_t>, std::string& reply) override {
-    reply.clear();
-    return -1;
-  }
-  std::string FetchRecord(int32_t) override { return {}; }
-  std::u16string LastErrorText() override { return AppLanguage().Text(20023); }
-  std::string UserName() override { return {}; }
-  bool UserHasStation() override { return false; }
-};
-
 }  // namespace
 
 CQuickEntryDlg::CQuickEntryDlg(CBrantleClientApp* app, QWidget* parent)
@@ -89,7 +73,7 @@ CQuickEntryDlg::CQuickEntryDlg(CBrantleClientApp* app, QWidget* parent)
     // The label option asks the application's label layout.
     settings_.labelsPerSheet = [app] { return CurrentLabelsPerSheet(app->PrintDoors()); };
   } else {
-    saveLink_ = std::make_unique<NoSaveLink>();
+    saveLink_ = MakeNoWaybillSaveLink();
   }
   saver_ = std::make_unique<CWaybillSaver>(*saveLink_, entry_);
   BuildControls();
@@ -574,26 +558,11 @@ void CQuickEntryDlg::ApplyCustomerDefaults(WaybillRecord& w) const {
   const ClientDetail* d = platform::WaitForWork([&] {
     return app_->ClientList().GetClientDetail(app_->CacheLink(), entry_.customerId, true);
   });
-  if (d == nullptr) return;
-  auto fill = [](auto& field, const std::string& value) {
-    if (field[0] != 0 || value.empty()) return;
-    const size_t n = std::min(value.size(), sizeof field - 1);
-    std::copy_n(value.data(), n, field);
-    field[n] = 0;
-  };
-  fill(w.cMName, d->manager);
-  fill(w.cTaker, d->taker);
-  fill(w.cTrans, d->transport);
-  fill(w.cBearer, d->bearer);
+  if (d != nullptr) quickentry::ApplyCustomerDefaults(*d, w);
 }
 
 void CQuickEntryDlg::PrintAfterSave(const InputWaybillRecord& record) {
-  if (app_ == nullptr) return;
-  const int32_t id = record.waybill.irID;
-  if (printChoices_.carrierWaybillPrint) app_->PrintWaybill(id, 0, 0, 1, u"");
-  if (printChoices_.ownWaybillPrint) app_->PrintWaybill(id, 0, 1, 1, u"");
-  if (printChoices_.invoiceCopies > 0)
-    app_->PrintProformaInvoice(id, 0, printChoices_.invoiceCopies, 0);
+  if (app_ != nullptr) PrintAfterEntrySave(app_->PrintDoors(), printChoices_, record.waybill.irID);
 }
 
 // ---- slots: change, focus, leave, finish ----
@@ -794,19 +763,7 @@ void CQuickEntryDlg::OnScaleData() {
 // ---- dialogs ----
 
 void CQuickEntryDlg::OnGoodsButton() {
-  std::vector<std::unique_ptr<GoodsLine>> lines;
-  for (const GoodsLine& g : entry_.goods) lines.push_back(std::make_unique<GoodsLine>(g));
-  CGoodsListDlg dlg(this);
-  dlg.lines = &lines;
-  dlg.ownerId = entry_.loadedId;
-  if (app_ != nullptr) {
-    dlg.goodsStore = &app_->GoodsLines();
-    dlg.SetPlaceDictionary(&app_->PlaceDictionary());
-  }
-  if (dlg.DoModal() != platform::kIdOk) return;
-  entry_.goods.clear();
-  for (const auto& g : lines) entry_.goods.push_back(*g);
-  entry_.goodsChanged = true;
+  if (!EditEntryGoods(this, app_, entry_)) return;
   CollectSlots();
   if (entry_.loadedId == 0 || entry_.texts[26].empty()) {
     quickentry::ApplyGoodsSummary(quickentry::SummarizeGoods(entry_.goods), entry_);
@@ -817,34 +774,10 @@ void CQuickEntryDlg::OnGoodsButton() {
 void CQuickEntryDlg::OnPiecesButton() {
   ReadFixedFields();
   CollectSlots();
-  if (entry_.itemCount <= 0) entry_.itemCount = 1;
-  std::vector<std::unique_ptr<PieceLine>> pieces;
-  for (const PieceLine& p : entry_.pieces) pieces.push_back(std::make_unique<PieceLine>(p));
-  const char letter = app_ ? app_->Settings().defaultDivisorLetter : 0;
-  const char overrideLetter = app_ ? app_->Settings().divisorLetterOverride : 0;
-  CPieceWeightDlg dlg(entry_.itemCount, &pieces,
-                      std::strtod(GbkFromWide(entry_.texts[4]).c_str(), nullptr), entry_.loadedId,
-                      letter, overrideLetter, this);
-  if (app_ != nullptr) {
-    dlg.SetScaleSource(&app_->ScaleReader());
-    dlg.SetPlaceDictionary(&app_->PlaceDictionary());
-  }
   CloseScale();
-  dlg.DoModal();
+  const bool changed = EditEntryPieces(this, app_, entry_, true);
   OpenScale();
-  if (!dlg.piecesChanged) return;
-  entry_.pieces.clear();
-  int64_t grams = 0;
-  for (const auto& p : pieces) {
-    entry_.pieces.push_back(*p);
-    grams += app_ ? app_->ChargeableWeight(p->ixLong, p->ixWidth, p->ixHeight, p->ixWeight,
-                                           p->nxPercent, letter)
-                  : p->ixWeight;
-  }
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", grams / 1000.0);
-  entry_.texts[4] = WideFromGbk(text);
-  ShowKind(4);
+  if (changed) ShowKind(4);
 }
 
 void CQuickEntryDlg::OnJapanAddress() {

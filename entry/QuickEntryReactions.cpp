@@ -14,6 +14,7 @@
 #include "common/SettingsText.h"
 #include "common/TextCodec.h"
 #include "common/WideText.h"
+#include "refdata/ClientListCache.h"
 #include "refdata/WaybillCache.h"
 
 namespace quickentry {
@@ -181,6 +182,19 @@ void ApplyGoodsSummary(const GoodsSummary& s, WaybillEntry& entry) {
   entry.texts[28] = s.unitPrice;
 }
 
+void ApplyCustomerDefaults(const ClientDetail& d, WaybillRecord& w) {
+  auto fill = [](auto& field, const std::string& value) {
+    if (field[0] != 0 || value.empty()) return;
+    const size_t n = std::min(value.size(), sizeof field - 1);
+    std::copy_n(value.data(), n, field);
+    field[n] = 0;
+  };
+  fill(w.cMName, d.manager);
+  fill(w.cTaker, d.taker);
+  fill(w.cTrans, d.transport);
+  fill(w.cBearer, d.bearer);
+}
+
 std::u16string PayDirOfPayWay(int payWay) { return payWay == 0 || payWay == 1 ? u"PP" : u"CC"; }
 
 std::u16string StatusLineText(const StatusLine& st) {
@@ -190,7 +204,8 @@ std::u16string StatusLineText(const StatusLine& st) {
   text += u"|";
   text += lang.PayWayText(st.payWay);
   text += u"|" + st.payDir + u"|" + st.money + u"|" + st.origin;
-  text += st.deliveryWay == 1 ? u"↑" : u"↓";
+  const bool up = st.upUnlessZero ? st.deliveryWay != 0 : st.deliveryWay == 1;
+  text += up ? u"↑" : u"↓";
   text += st.kindCode;
   return text;
 }

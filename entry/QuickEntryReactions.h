@@ -17,6 +17,8 @@
 
 #include "entry/WaybillSave.h"
 
+struct ClientDetail;
+
 namespace quickentry {
 
 // The field kinds the quick save does not take (dates and signature of the
@@ -66,6 +68,10 @@ GoodsSummary SummarizeGoods(std::span<const GoodsLine> goods);
 // Writes a summary into the text table.
 void ApplyGoodsSummary(const GoodsSummary& summary, WaybillEntry& entry);
 
+// Fills the empty operator fields of a new waybill (cMName, cTaker, cTrans,
+// cBearer) from its customer's record, where that holds a value.
+void ApplyCustomerDefaults(const ClientDetail& customer, WaybillRecord& record);
+
 // "PP" for pay ways 0 and 1, "CC" otherwise.
 std::u16string PayDirOfPayWay(int payWay);
 
@@ -76,6 +82,9 @@ struct StatusLine {
   std::u16string payDir, money, origin;
   int deliveryWay = 1;
   std::u16string kindCode;
+  // The arrow: up for direction 1 only, or (the streamlined form) for every
+  // direction but 0.
+  bool upUnlessZero = false;
 };
 std::u16string StatusLineText(const StatusLine& status);
 

@@ -14,6 +14,7 @@
 
 #include "common/LanguageTable.h"
 #include "platform/MessageBox.h"
+#include "print/PrintDoors.h"
 
 namespace {
 
@@ -166,4 +167,10 @@ void CQuickEntrySettingsDlg::OnLabelCheck() {
     platform::ShowMessageBox(AppLanguage().Text(130012), {}, platform::kMbOk);
     labelBox_->setChecked(false);
   }
+}
+
+void PrintAfterEntrySave(CPrintDoors& doors, const QuickEntrySettingsValues& choices, int32_t id) {
+  if (choices.carrierWaybillPrint) doors.PrintWaybill(id, 0, 0, 1, u"");
+  if (choices.ownWaybillPrint) doors.PrintWaybill(id, 0, 1, 1, u"");
+  if (choices.invoiceCopies > 0) doors.PrintProformaInvoice(id, 0, choices.invoiceCopies, 0);
 }

@@ -9,6 +9,7 @@
 
 #include <QDialog>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -30,6 +31,12 @@ struct QuickEntrySettingsValues {
   std::u16string origin = u"JP";
   std::u16string money = u"USD";
 };
+
+class CPrintDoors;
+
+// What the settings ask printed after waybill `id` was saved: the waybill
+// on the carrier's stock, on the own stock, then the proforma invoices.
+void PrintAfterEntrySave(CPrintDoors& doors, const QuickEntrySettingsValues& choices, int32_t id);
 
 class CQuickEntrySettingsDlg : public QDialog {
   Q_OBJECT

@@ -166,6 +166,31 @@ std::unique_ptr<WaybillSaveLink> MakeServerWaybillSaveLink(CServerLink& link) {
   return std::make_unique<ServerWaybillSaveLink>(link);
 }
 
+namespace {
+
+class NoWaybillSaveLink : public WaybillSaveLink {
+ public:
+  int FetchNumber(unsigned, std::string& number, std::string_view, int32_t) override {
+    number.clear();
+    return 0;
+  }
+  int QueryPrice(PriceQuery&) override { return 0; }
+  int Execute(std::string_view, std::span<const uint32_t>, std::string& reply) override {
+    reply.clear();
+    return -1;
+  }
+  std::string FetchRecord(int32_t) override { return {}; }
+  std::u16string LastErrorText() override { return AppLanguage().Text(20023); }
+  std::string UserName() override { return {}; }
+  bool UserHasStation() override { return false; }
+};
+
+}  // namespace
+
+std::unique_ptr<WaybillSaveLink> MakeNoWaybillSaveLink() {
+  return std::make_unique<NoWaybillSaveLink>();
+}
+
 int WaybillFieldCaption(int kind) {
   switch (kind) {
     case kMoneyKind: return 30111;
@@ -584,6 +609,10 @@ CWaybillSaver::Outcome CWaybillSaver::SaveSteps() {
   repriced_ = false;
   // 1, 2: the date, the working record.
   if (!CheckDate()) return Outcome::Stopped;
+  if (rules.pieceNumbers && entry_.itemCount > 1 && rules.pieceNumbers() != entry_.itemCount) {
+    ShowError(Text(500020));
+    return Outcome::Stopped;
+  }
   if (entry_.loadedId > 0) {
     working_ = entry_.loaded;
   } else {
@@ -696,7 +725,7 @@ bool CWaybillSaver::TakeNumbers(WaybillRecord& w) {
   };
   std::string number = clean(entry_.texts[2]);
   std::string transfer = clean(entry_.texts[3]);
-  if (!transfer.empty() && !kind.CheckNoMask(transfer)) {
+  if (rules.transferNumberRules && !transfer.empty() && !kind.CheckNoMask(transfer)) {
     ShowError(Text(120025), 20022);
     Focus(3);
     return false;
@@ -717,7 +746,8 @@ bool CWaybillSaver::TakeNumbers(WaybillRecord& w) {
     else if (entry_.loadedId == 0 && !entry_.showsNumberSlot)
       fetch(999, number);
   }
-  if (transfer.empty() && kind.idGenHigh > 0 && kind.idGenHigh != kind.idGenLow)
+  if (rules.transferNumberRules && transfer.empty() && kind.idGenHigh > 0 &&
+      kind.idGenHigh != kind.idGenLow)
     fetch(static_cast<unsigned>(kind.idGenHigh), transfer);
   if (transfer.empty()) transfer = number;
   if (number.empty()) number = transfer;
@@ -812,7 +842,7 @@ bool CWaybillSaver::TakePieces(WaybillRecord& w) {
 }
 
 void CWaybillSaver::Price(WaybillRecord& w) {
-  if (w.fAmount >= 0.01 || w.fWeight < 0.001) return;
+  if (!rules.queryPrice || w.fAmount >= 0.01 || w.fWeight < 0.001) return;
   double price = 0;
   if (!PriceWaybill(link_, w, price)) return;
   w.fAmount = price;

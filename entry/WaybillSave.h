@@ -63,6 +63,8 @@ class WaybillSaveLink {
 
 // The link's requests, each made through platform::WaitForWork.
 std::unique_ptr<WaybillSaveLink> MakeServerWaybillSaveLink(CServerLink& link);
+// The link of a form without an application: every request fails.
+std::unique_ptr<WaybillSaveLink> MakeNoWaybillSaveLink();
 
 inline constexpr int kWaybillFieldKinds = 69;
 
@@ -239,6 +241,15 @@ class CWaybillSaver {
   std::function<void(std::string_view kindCode)> switchKind;
   QPointer<QObject> page;                       // gets WM_PAGE_NOTIFY
   std::function<QObject*()> captureWindow;      // the visible camera window, or null
+
+  // Where a form's save keeps other rules than the quick form's.
+  struct Rules {
+    bool queryPrice = true;           // a waybill without an amount is priced
+    bool transferNumberRules = true;  // the transfer number's mask and series
+    // The piece numbers keyed, when the form keys one a piece: a waybill of
+    // several pieces is saved only with as many (text 500020).
+    std::function<int()> pieceNumbers;
+  } rules;
 
   Outcome Save();
   // Asks, then deletes the loaded waybill; true when it was deleted.

@@ -235,6 +235,7 @@ void LoadSamplePickup(Database& db);  // SamplePickup.cpp
 void LoadSamplePictures(Database& db);  // SamplePictures.cpp
 void LoadSampleAwbEditor(Database& db);  // SampleAwbEditor.cpp
 void LoadSampleAttachments(Database& db);  // SampleAttachments.cpp
+void LoadSampleStreamlined(Database& db);  // SampleStreamlined.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -258,6 +259,7 @@ void LoadSampleData(Database& db) {
   LoadSamplePictures(db);
   LoadSampleAwbEditor(db);
   LoadSampleAttachments(db);
+  LoadSampleStreamlined(db);
   // The unpaid totals of the customers with sample waybills are those
   // waybills' (the others keep the opening figures they were given).
   std::string totals;

@@ -38,10 +38,11 @@ bool PageHasQuickList(int index) {
 
 // The width of the form a page shows beside its grid (0: none): the quick
 // entry form, the full waybill form, the record check form, the hand-over
-// form, the directory record form.
+// form, the directory record form, the streamlined entry form.
 int EntryPanelWidth(int index) {
   switch (index) {
     case 0: return 480;
+    case 15: return 480;
     case 1: return 570;
     case 2: return 250;
     case 3: return 320;
@@ -53,7 +54,7 @@ int EntryPanelWidth(int index) {
 // The page's title: its page name, but the quick entry, waybill, hand-over
 // and directory pages name themselves after their own texts.
 int32_t PageTitleId(int index) {
-  if (index == 0) return 120050;
+  if (index == 0 || index == 15) return 120050;
   if (index == 1) return 22696;
   if (index == 3) return 200050;
   if (index == 4) return 22600;
