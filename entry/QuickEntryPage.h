@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/ViewPage.h"
@@ -37,6 +38,13 @@ class CQuickEntryPage : public CViewPage {
   void OnPrintWaybill() override;
   void OnPrintInvoice(int toFile) override;
   void OnFilePrint() override { OnPrintLabel(); }
+  void OnImportExcel() override { ChooseImportFile(); }
+
+  // The Excel import (entry/WaybillImportCommand.cpp): the format list, the
+  // file, and the waybill import of the chosen workbook.
+  void ChooseImportFile();
+  // The channel list of the last mapping file read: channel name, kind code.
+  std::vector<std::pair<std::u16string, std::u16string>> importChannels;
 
   // Lists every record of the input store.
   void FillInputRecordList();
