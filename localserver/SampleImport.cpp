@@ -13,7 +13,7 @@ namespace {
 const char kSampleImportSql[] = R"SQL(
 INSERT INTO client_arc(icid,cunitname,cunitnamee,caccount,cstation,ckind,nactive,ccity,ccitye,cphone,
   npayway) VALUES
- (75001,'导入样例贸易有限公司','Import Sample Trading Co.','C75001','SZ','普通',0,'深圳','Shenzhen',
+ (75001,'导入样例贸易有限公司','Import Sample Trading Co.','C75001','I75','普通',0,'深圳','Shenzhen',
   '0755-75000001',0);
 
 INSERT INTO ziz_kind(cemskind,narea,idocweighte,ibagweighte,nstate,cmemo,fcustoms,faddons,b1price,

@@ -404,7 +404,7 @@ TEST_F(WaybillImportOffice, AThousandRowsFromAWorkbook) {
     EXPECT_DOUBLE_EQ(0.8, std::stod(s[16]));
     EXPECT_EQ("PCS", s[17]);
     EXPECT_EQ(U8(r[19]), s[19]);
-    EXPECT_EQ("SZ", s[20]);
+    EXPECT_EQ("I75", s[20]);
     if (r[10] == W("到付")) {
       EXPECT_EQ("CC", s[10]);
       EXPECT_EQ("2", s[11]);
