@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "entry/InputRecordPage.h"
@@ -30,6 +31,13 @@ class CQuickEntryPage : public CInputRecordPage {
   void OnPasteAll() override;
   void OnSave() override;
   void OnDelete() override;
+  void OnImportExcel() override { ChooseImportFile(); }
+
+  // The Excel import (entry/WaybillImportCommand.cpp): the format list, the
+  // file, and the waybill import of the chosen workbook.
+  void ChooseImportFile();
+  // The channel list of the last mapping file read: channel name, kind code.
+  std::vector<std::pair<std::u16string, std::u16string>> importChannels;
 
   // The import's template record and field names.
   void FillImportTemplate(InputWaybillRecord& record);

@@ -347,9 +347,11 @@ std::string BuildWaybillExtrasStatement(int32_t irid, const WaybillRecord& w) {
          "',cunit='" + QuoteSqlNarrow(FixedText(w.cGUnit)) + "',csidcard='" +
          QuoteSqlNarrow(FixedText(w.cSIDCard)) + "',cridcard='" + QuoteSqlNarrow(FixedText(w.cRIDCard)) +
          "',fgweight=";
-  SqlArgList tail;
-  tail.Fixed(w.fgWeight, 3);
-  return sql + tail.Joined() + " WHERE irid=" + std::to_string(irid);
+  SqlArgList weight, collected;
+  weight.Fixed(w.fgWeight, 3);
+  collected.Fixed(w.fGoodsC, 2);
+  return sql + weight.Joined() + ",fgoodsc=" + collected.Joined() + " WHERE irid=" +
+         std::to_string(irid);
 }
 
 std::string BuildGoodsDeleteStatement(int32_t irid) {

@@ -135,7 +135,9 @@ std::string BuildWaybillSaveCall(const WaybillRecord& record, int32_t loadedId,
                                  std::string_view station);
 // The piece rows of waybill `irid` (wpos from 1); empty for no pieces.
 std::string BuildPieceRowsStatement(int32_t irid, std::span<const PieceLine> pieces);
-// The fields of the record that the procedure call has no argument for.
+// The fields of the record that the procedure call has no argument for
+// (operator fields 3 and 4, goods unit, identity card numbers, goods net
+// weight and the collection returned).
 std::string BuildWaybillExtrasStatement(int32_t irid, const WaybillRecord& record);
 // "DELETE brantle.dbo.client_rec_goods WHERE irid=%d".
 std::string BuildGoodsDeleteStatement(int32_t irid);

@@ -236,6 +236,7 @@ void LoadSamplePictures(Database& db);  // SamplePictures.cpp
 void LoadSampleAwbEditor(Database& db);  // SampleAwbEditor.cpp
 void LoadSampleAttachments(Database& db);  // SampleAttachments.cpp
 void LoadSampleStreamlined(Database& db);  // SampleStreamlined.cpp
+void LoadSampleImport(Database& db);  // SampleImport.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -260,6 +261,7 @@ void LoadSampleData(Database& db) {
   LoadSampleAwbEditor(db);
   LoadSampleAttachments(db);
   LoadSampleStreamlined(db);
+  LoadSampleImport(db);
   // The unpaid totals of the customers with sample waybills are those
   // waybills' (the others keep the opening figures they were given).
   std::string totals;

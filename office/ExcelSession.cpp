@@ -751,6 +751,17 @@ int CExcelSession::UsedColumnCount() {
   }
 }
 
+int CExcelSession::UsedLastRow() {
+  if (!impl_->sheet.is()) return 0;
+  try {
+    impl_->Flush();
+    return UsedArea(impl_->sheet).EndRow + 1;
+  } catch (...) {
+    FailFromSuite(kTextReadFailed);
+    return 0;
+  }
+}
+
 void CExcelSession::SetColumnWidth(int column, int pixels) {
   if (!impl_->sheet.is() || column < 1) return;
   try {

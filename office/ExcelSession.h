@@ -88,6 +88,8 @@ class CExcelSession {
   // Size of the sheet's used range (0 without a sheet).
   int UsedRowCount();
   int UsedColumnCount();
+  // The number of the used range's last row (0 without a sheet).
+  int UsedLastRow();
 
   void SetColumnWidth(int column, int pixels);
   void MergeCells(int row1, int column1, int row2, int column2);

@@ -24,10 +24,10 @@
 #include <string_view>
 #include <vector>
 
+#include "office/ImportTable.h"
+
 class CServerLink;
 class CBarcodeNormalizer;
-class CCsvReader;
-class CExcelSession;
 struct GoodsRecord;
 
 // ---- The field table of the field update ----
@@ -74,76 +74,6 @@ void MapFieldUpdateHeader(const std::vector<std::u16string>& headers, FieldUpdat
 // joined by ",", "..." after them when more than two are mapped; empty when
 // none is mapped.
 std::u16string FieldUpdateLogTitle(const FieldUpdateChoice& choice);
-
-// ---- Where the rows come from ----
-
-class CImportTable {
- public:
-  virtual ~CImportTable() = default;
-  // Moves to the next data row; false at the end of the rows.
-  virtual bool NextRow() = 0;
-  // The row's number in the file (1-based; a CSV record number or a sheet row).
-  virtual int RowNumber() const = 0;
-  // The cell text as the file holds it: CSV field bytes (GBK) unchanged; for
-  // a workbook the cell in GBK.  Empty for a missing cell.
-  virtual std::string CellNarrow(int column) = 0;
-  // The cell in UTF-16 (workbook cells keep characters GBK lacks), at most
-  // `units` units.
-  virtual std::u16string CellWide(int column, size_t units) = 0;
-  // True for a CSV file: field texts are taken as they are, no goods lines.
-  virtual bool IsCsv() const = 0;
-};
-
-// CSV records after the header record; blank records are skipped.
-class CCsvImportTable : public CImportTable {
- public:
-  // Takes a loaded reader.
-  CCsvImportTable(CCsvReader& reader, int headerRecord);
-  bool NextRow() override;
-  int RowNumber() const override { return record_; }
-  std::string CellNarrow(int column) override;
-  std::u16string CellWide(int column, size_t units) override;
-  bool IsCsv() const override { return true; }
-
- private:
-  CCsvReader& reader_;
-  int headerRecord_;
-  int record_ = 0;
-};
-
-// Rows 2, 3, ... of the first sheet of an open workbook; never ends by
-// itself (the short-row rule ends the import).
-class CExcelImportTable : public CImportTable {
- public:
-  explicit CExcelImportTable(CExcelSession& session) : session_(session) {}
-  bool NextRow() override;
-  int RowNumber() const override { return row_; }
-  std::string CellNarrow(int column) override;
-  std::u16string CellWide(int column, size_t units) override;
-  bool IsCsv() const override { return false; }
-
- private:
-  CExcelSession& session_;
-  int row_ = 1;
-};
-
-// Rows held in memory (UTF-16 cells), read like a workbook unless `csv`.
-class CMemoryImportTable : public CImportTable {
- public:
-  CMemoryImportTable(std::vector<std::vector<std::u16string>> rows, bool csv, int firstRow = 2);
-  bool NextRow() override;
-  int RowNumber() const override { return firstRow_ + static_cast<int>(index_); }
-  std::string CellNarrow(int column) override;
-  std::u16string CellWide(int column, size_t units) override;
-  bool IsCsv() const override { return csv_; }
-
- private:
-  std::vector<std::vector<std::u16string>> rows_;
-  bool csv_;
-  int firstRow_;
-  size_t index_ = 0;
-  bool started_ = false;
-};
 
 // ---- The server side ----
 

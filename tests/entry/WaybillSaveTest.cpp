@@ -249,7 +249,7 @@ TEST_F(WaybillSaveTest, NewWaybillCallAndRows) {
       link_.sent[1]);
   EXPECT_EQ(
       "UPDATE brantle.dbo.client_rec SET ctrans='Trans''1',cbearer='',cunit='PCS',csidcard='',"
-      "cridcard='',fgweight=0.800 WHERE irid=501",
+      "cridcard='',fgweight=0.800,fgoodsc=0.00 WHERE irid=501",
       link_.sent[2]);
   EXPECT_EQ(
       "INSERT INTO brantle.dbo.client_rec_goods(wpos,irid,cgoods,cunit,iquantity,fprice,cgoodsa,"
