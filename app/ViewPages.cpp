@@ -1,6 +1,7 @@
 // The page classes of the seventeen pages of the main view.
 #include "app/ViewPages.h"
 
+#include "app/AwbPageServices.h"
 #include "consolidation/AwbListPage.h"
 #include "consolidation/AwbLoadingPage.h"
 #include "consolidation/BagSealPage.h"
@@ -33,7 +34,11 @@ std::unique_ptr<CViewPage> CreateViewPage(int pageIndex) {
     case 9: return std::make_unique<CPaymentPage>();
     case 10: return std::make_unique<CBaggingPage>();
     case 11: return std::make_unique<CBagSealPage>();
-    case 12: return std::make_unique<CAwbLoadingPage>();
+    case 12: {
+      auto page = std::make_unique<CAwbLoadingPage>();
+      WireAwbLoadingPage(*page);
+      return page;
+    }
     case 13: return std::make_unique<CRecordQueryPage>();
     case 14: return std::make_unique<CAwbListPage>();
     case 15: return std::make_unique<CSimpleEntryPage>();

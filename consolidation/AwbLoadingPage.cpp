@@ -8,7 +8,6 @@
 #include "refdata/AirlineTable.h"
 #include "refdata/Dictionaries.h"
 #include "server/ServerLink.h"
-#include "shell/BrantleClientApp.h"
 #include "ui/ListPickDlg.h"
 #include "ui/ViewCommands.h"
 #include "ui/ViewHost.h"
@@ -53,8 +52,7 @@ CAwbLoadingPage::~CAwbLoadingPage() = default;
 
 CServerLink* CAwbLoadingPage::Link() const {
   if (host == nullptr) return nullptr;
-  if (CServerLink* link = host->ServerLink()) return link;
-  return host->Application() != nullptr ? &host->Application()->Link() : nullptr;
+  return host->ServerLink();
 }
 
 void CAwbLoadingPage::OnPageCreated() {
@@ -63,11 +61,8 @@ void CAwbLoadingPage::OnPageCreated() {
   quickList = CQuickSearchList::CreateOnPage(*this, kQuickAwbs);
   CServerLink* link = Link();
   if (link != nullptr) {
-    CBrantleClientApp* app = host->Application();
-    CAirlineTable* airlines = nullptr;
-    if (app != nullptr) {
-      airlines = &app->Airlines();
-    } else {
+    CAirlineTable* airlines = applicationAirlines ? applicationAirlines(host) : nullptr;
+    if (airlines == nullptr) {
       ownAirlines_ = std::make_unique<CAirlineTable>(LinkSqlRunner(*link));
       platform::WaitForWork([&] { return ownAirlines_->LoadAirlines(false); });
       airlines = ownAirlines_.get();
@@ -78,17 +73,7 @@ void CAwbLoadingPage::OnPageCreated() {
     form->host = host;
     form->notifyWindow = this;
     form->quickList = quickList;
-    if (app != nullptr) {
-      form->chooseSupplier = [app, this]() -> int32_t {
-        ReferenceDictionaries& d = app->dictionaries;
-        CListPickDlg dlg(form);
-        dlg.SetList(&d.supplierNames, AppLanguage().Text(200000));
-        if (dlg.DoModal() != platform::kIdOk) return 0;
-        const int index = dlg.selectedIndex;
-        if (index < 0 || static_cast<size_t>(index) >= d.supplierIds.size()) return 0;
-        return d.supplierIds[static_cast<size_t>(index)];
-      };
-    }
+    if (wireForm) wireForm(*form, host);
     form->hide();
     replacementChild = form;
     listOnly = 1;  // so that the next call lays the page out again
@@ -100,8 +85,6 @@ void CAwbLoadingPage::OnPageCreated() {
     form->Editor().paneDeleted = [this](const std::u16string& number) {
       if (quickList != nullptr) quickList->RemoveAwb(number);
     };
-    // form->openAttachments: the attachment dialog of kind 2, wired by the
-    // application when it has one.
     form->InitForm();
   }
   UpdateCountLabel();

@@ -5,6 +5,7 @@
 // page's replacement child).  The page only hands its commands to the form
 // and the list.
 
+#include <functional>
 #include <memory>
 
 #include "ui/QuickSearchList.h"
@@ -30,6 +31,13 @@ class CAwbLoadingPage : public CViewPage {
   CQuickSearchList* quickList = nullptr;
   // The form (null without a server link).
   CAwbEditorDlg* form = nullptr;
+
+  // What the program adds over its application object (app/AwbPageServices.h),
+  // set before the page is created: the application's airline table (null:
+  // the page loads its own over the link), and the form's supplier chooser
+  // and attachment dialog.
+  std::function<CAirlineTable*(CViewHost*)> applicationAirlines;
+  std::function<void(CAwbEditorDlg&, CViewHost*)> wireForm;
 
  private:
   CServerLink* Link() const;

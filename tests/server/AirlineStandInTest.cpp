@@ -34,8 +34,8 @@ TEST(AirlineStandIn, LoadsAirlinesAirportsFlightsAndPrices) {
     ASSERT_GT(link.Login(u"admin", u"admin123", 0), 0);
 
     CAirlineTable table(LinkSqlRunner(link));
-    EXPECT_EQ(5, table.LoadAirlines());
-    ASSERT_EQ(5u, table.Airlines().size());
+    EXPECT_EQ(7, table.LoadAirlines());
+    ASSERT_EQ(7u, table.Airlines().size());
     EXPECT_EQ("999", table.Airlines()[0]->cprefix);
     EXPECT_GE(table.LoadAirports(), 10);
     EXPECT_EQ(5, table.LoadFlights());

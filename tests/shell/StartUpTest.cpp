@@ -264,7 +264,7 @@ TEST_F(StartUpTest, WholeStartUpLogsInShowsTheWindowAndShutDownLogsOut) {
   EXPECT_FALSE(app_.ClientList().Records().empty());
   EXPECT_GE(app_.Destinations().Records().size(), 1000u);
   EXPECT_TRUE(fs::exists(folder_ / "DATA_SYS" / "des.dat"));
-  EXPECT_EQ(5u, app_.Airlines().Airlines().size());
+  EXPECT_EQ(7u, app_.Airlines().Airlines().size());
 
   // A waybill with its piece and goods lines, each list read whole.
   InputWaybillRecord waybill{};
