@@ -1,10 +1,7 @@
 #include "consolidation/BagListDlg.h"
 
-#include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -53,14 +50,10 @@ QLineEdit* FilterBox(QWidget* parent, int room, const char* name) {
   return box;
 }
 
-bool IsEnter(const QKeyEvent* key) {
-  return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-}
-
 }  // namespace
 
 CBagListDlg::CBagListDlg(int mode, CServerLink& link, QWidget* parent)
-    : QDialog(parent), mode_(mode), link_(link) {
+    : CPickListDialog(parent), mode_(mode), link_(link) {
   setWindowTitle(ToQString(AppLanguage().Text(kTitleText)));
   fromAirportBox = FilterBox(this, 63, "fromAirport");
   toAirportBox = FilterBox(this, 63, "toAirport");
@@ -106,10 +99,8 @@ CBagListDlg::CBagListDlg(int mode, CServerLink& link, QWidget* parent)
   resize(762, 428);
 
   QObject::connect(filterButton, &QPushButton::clicked, this, [this] { RunQuery(); });
-  for (QWidget* w : std::initializer_list<QWidget*>{this, fromAirportBox, toAirportBox,
-                                                    fromStationBox, toStationBox, stateBox,
-                                                    filterButton, list})
-    w->installEventFilter(this);
+  WatchKeys({fromAirportBox, toAirportBox, fromStationBox, toStationBox, stateBox, filterButton,
+             list});
   ShowCount();
 }
 
@@ -201,32 +192,4 @@ bool CBagListDlg::event(QEvent* e) {
   return QDialog::event(e);
 }
 
-bool CBagListDlg::eventFilter(QObject* watched, QEvent* e) {
-  if (e->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, e);
-  auto* key = static_cast<QKeyEvent*>(e);
-  const bool focused = QApplication::focusWidget() != nullptr;
-  switch (key->key()) {
-    case Qt::Key_Escape:
-      return true;
-    case Qt::Key_Up:
-      // The previous control, then the key as usual.
-      if (!focused) return true;
-      focusNextPrevChild(false);
-      return false;
-    case Qt::Key_Down:
-      if (focused) focusNextPrevChild(true);
-      return true;
-    default:
-      break;
-  }
-  if (IsEnter(key)) {
-    focusNextPrevChild(true);
-    return true;
-  }
-  return QDialog::eventFilter(watched, e);
-}
 
-void CBagListDlg::closeEvent(QCloseEvent* e) {
-  e->ignore();
-  hide();
-}

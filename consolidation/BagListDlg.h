@@ -13,11 +13,11 @@
 // Closing the window only hides it; it keeps its rows and goes with its
 // opener.
 
-#include <QDialog>
 
 #include <cstdint>
 
 #include "consolidation/BagList.h"
+#include "consolidation/PickListDialog.h"
 
 class CListGrid;
 class CServerLink;
@@ -26,7 +26,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class CBagListDlg : public QDialog {
+class CBagListDlg : public CPickListDialog {
  public:
   CBagListDlg(int mode, CServerLink& link, QWidget* parent = nullptr);
 
@@ -59,8 +59,6 @@ class CBagListDlg : public QDialog {
 
  protected:
   bool event(QEvent* e) override;
-  bool eventFilter(QObject* watched, QEvent* e) override;
-  void closeEvent(QCloseEvent* e) override;
 
  private:
   void Send(int32_t id, int row);

@@ -40,7 +40,7 @@ INSERT INTO client_rec(irid,icid,cnum,cserviceno,ddate,dsysdate,cdes,cemskind,ii
  (71106,1,'BX71106','SV71106',datetime('now','localtime','-2 days'),datetime('now','localtime','-2 days'),
   '美国','ZIZ国际',1,1.8,1.8,'999-71000011',0,'','Tea',1000,0,0,'','','Boston',0,'张三'),
  (71107,1,'BX71107','SV71107',datetime('now','localtime','-1 days'),datetime('now','localtime','-1 days'),
-  '英国','DHL',1,3.0,3.0,'',0,'40*30*20','Silk',5000,2,1500,'XAB7Y','R71 [50%]_x','Leeds',0,'张三'),
+  '英国','DHL',1,3.0,3.0,'',0,'40*30*20','Silk',5000,0,0,'XAB7Y','R71 [50%]_x','Leeds',0,'张三'),
  (71108,1,'BX71108','SV71108',datetime('now','localtime','-5 days'),datetime('now','localtime','-5 days'),
   '美国','ZIZ国际',1,2.0,2.0,'',1,'','Tea',1000,0,0,'','','Denver',0,'张三'),
  (71109,1,'BX71109','SV71109',datetime('now','localtime','-200 days'),datetime('now','localtime','-200 days'),
