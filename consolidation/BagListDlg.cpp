@@ -21,13 +21,13 @@ using platform::ToQString;
 
 namespace {
 
+constexpr int32_t kCountText = 420041;
 constexpr int32_t kTitleText = 420000;
 constexpr int32_t kFilterText = 370001;
 constexpr int32_t kAirportsText = 701001;
 constexpr int32_t kStationsText = 701002;
 constexpr int32_t kAllStatesText = 20081;
 constexpr int32_t kNoRowsText = 20005;
-constexpr int32_t kCountText = 420041;
 constexpr int32_t kNothingSelectedText = 420042;
 
 struct Column {
@@ -53,7 +53,7 @@ QLineEdit* FilterBox(QWidget* parent, int room, const char* name) {
 }  // namespace
 
 CBagListDlg::CBagListDlg(int mode, CServerLink& link, QWidget* parent)
-    : CPickListDialog(parent), mode_(mode), link_(link) {
+    : CPickListDialog(kCountText, parent), mode_(mode), link_(link) {
   setWindowTitle(ToQString(AppLanguage().Text(kTitleText)));
   fromAirportBox = FilterBox(this, 63, "fromAirport");
   toAirportBox = FilterBox(this, 63, "toAirport");
@@ -65,19 +65,12 @@ CBagListDlg::CBagListDlg(int mode, CServerLink& link, QWidget* parent)
   stateBox->setCurrentIndex(mode >= 0 && mode < stateBox->count() ? mode : 0);
   stateBox->setEnabled(mode != kBagListSealedBags);
   filterButton = new QPushButton(ToQString(AppLanguage().Text(kFilterText)), this);
-  countLabel = new QLabel(this);
-  list = new CListGrid(this);
-  list->SetHighlightMode(2);
-  list->setShowGrid(true);
-  list->EnableRowData(true);
-  list->EnableHeaderSort(true);
   for (int c = 0; c < kBagListColumns; ++c)
     list->InsertColumn(c, kColumns[c].width, AppLanguage().Text(kColumns[c].caption),
                        kColumns[c].right ? kGridAlignRight : kGridAlignLeft);
   list->AddMenuCommand(AppLanguage().Text(21000));
   list->AddMenuCommand(AppLanguage().Text(21001));
   list->AddMenuCommand(AppLanguage().Text(mode == kBagListOpenBags ? 420030 : 420031));
-  list->SetNotifyWnd(this);
 
   auto* filters = new QHBoxLayout;
   filters->addWidget(new QLabel(Caption(kAirportsText), this));
@@ -161,35 +154,6 @@ void CBagListDlg::OnGridCommand(int command) {
     }
     return;
   }
-  if ((command != 0 && command != 1) || list->RowCount() == 0) return;
-  for (int row = list->RowCount() - 1; row >= 0; --row)
-    if (list->IsRowSelected(row) == (command == 1)) list->DeleteRow(row);
-  ShowCount();
+  if (command == 0 || command == 1) DropRows(command);
 }
-
-void CBagListDlg::RemoveRow(int row) {
-  if (row < 0 || row >= list->RowCount()) return;
-  list->DeleteRow(row);
-  ShowCount();
-}
-
-void CBagListDlg::ShowCount() {
-  countLabel->setText(ToQString(AppLanguage().TextWithNumber(kCountText, list->RowCount())));
-}
-
-bool CBagListDlg::event(QEvent* e) {
-  if (auto* m = platform::AsPrivateMessage(e)) {
-    if (m->Message() == kGridMsgCommand) {
-      OnGridCommand(static_cast<int>(m->WParam()));
-      return true;
-    }
-    if (m->Message() == kGridMsgDoubleClick) {
-      HandOverRow();
-      return true;
-    }
-    if (m->Message() == kGridMsgClick) return true;
-  }
-  return QDialog::event(e);
-}
-
 

@@ -19,10 +19,8 @@
 #include "consolidation/BagList.h"
 #include "consolidation/PickListDialog.h"
 
-class CListGrid;
 class CServerLink;
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -42,27 +40,22 @@ class CBagListDlg : public CPickListDialog {
   // The grid's command menu: 0 removes the rows not selected, 1 the
   // selected rows, 2 hands every selected row over.
   void OnGridCommand(int command);
-  // Removes a row the receiver has handled; an index past the end does
-  // nothing.
-  void RemoveRow(int row);
   // The query the filter button would run today.
   std::u16string QueryText() const;
 
-  CListGrid* list = nullptr;
   QComboBox* stateBox = nullptr;
   QLineEdit* fromAirportBox = nullptr;
   QLineEdit* toAirportBox = nullptr;
   QLineEdit* fromStationBox = nullptr;
   QLineEdit* toStationBox = nullptr;
   QPushButton* filterButton = nullptr;
-  QLabel* countLabel = nullptr;
 
  protected:
-  bool event(QEvent* e) override;
+  void GridCommand(int command) override { OnGridCommand(command); }
+  void RowDoubleClicked() override { HandOverRow(); }
 
  private:
   void Send(int32_t id, int row);
-  void ShowCount();
 
   int mode_;
   CServerLink& link_;

@@ -3,10 +3,59 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
+
+#include "common/LanguageTable.h"
+#include "platform/QtText.h"
+#include "ui/ListGrid.h"
+
+CPickListDialog::CPickListDialog(int32_t countText, QWidget* parent)
+    : QDialog(parent), countText_(countText) {
+  countLabel = new QLabel(this);
+  list = new CListGrid(this);
+  list->SetHighlightMode(2);
+  list->setShowGrid(true);
+  list->EnableRowData(true);
+  list->EnableHeaderSort(true);
+  list->SetNotifyWnd(this);
+}
+
+void CPickListDialog::RemoveRow(int row) {
+  if (row < 0 || row >= list->RowCount()) return;
+  list->DeleteRow(row);
+  ShowCount();
+}
+
+void CPickListDialog::DropRows(int command) {
+  if (list->RowCount() == 0) return;
+  for (int row = list->RowCount() - 1; row >= 0; --row)
+    if (list->IsRowSelected(row) == (command == 1)) list->DeleteRow(row);
+  ShowCount();
+}
+
+void CPickListDialog::ShowCount() {
+  countLabel->setText(
+      platform::ToQString(AppLanguage().TextWithNumber(countText_, list->RowCount())));
+}
 
 void CPickListDialog::WatchKeys(std::initializer_list<QWidget*> widgets) {
   installEventFilter(this);
   for (QWidget* w : widgets) w->installEventFilter(this);
+}
+
+bool CPickListDialog::event(QEvent* e) {
+  if (auto* m = platform::AsPrivateMessage(e)) {
+    if (m->Message() == kGridMsgCommand) {
+      GridCommand(static_cast<int>(m->WParam()));
+      return true;
+    }
+    if (m->Message() == kGridMsgDoubleClick) {
+      RowDoubleClicked();
+      return true;
+    }
+    if (m->Message() == kGridMsgClick) return true;
+  }
+  return QDialog::event(e);
 }
 
 bool CPickListDialog::eventFilter(QObject* watched, QEvent* e) {

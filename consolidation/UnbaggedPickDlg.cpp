@@ -55,26 +55,19 @@ QLineEdit* FilterBox(QWidget* parent, int room, const char* name) {
 }  // namespace
 
 CUnbaggedPickDlg::CUnbaggedPickDlg(CServerLink& link, PieceWeightRules rules, QWidget* parent)
-    : CPickListDialog(parent), link_(link), rules_(std::move(rules)) {
+    : CPickListDialog(kCountText, parent), link_(link), rules_(std::move(rules)) {
   setWindowTitle(ToQString(AppLanguage().Text(kTitleText)));
   serviceKindBox = FilterBox(this, 15, "serviceKind");
   destinationBox = FilterBox(this, 63, "destination");
   labelBox = FilterBox(this, 15, "label");
   reserveBox = FilterBox(this, 30, "reserve");
   filterButton = new QPushButton(ToQString(AppLanguage().Text(kFilterText)), this);
-  countLabel = new QLabel(this);
-  list = new CListGrid(this);
-  list->SetHighlightMode(2);
-  list->setShowGrid(true);
-  list->EnableRowData(true);
-  list->EnableHeaderSort(true);
   for (int c = 0; c < kUnbaggedColumns; ++c) {
     const Column& k = kColumns[c];
     list->InsertColumn(c, k.width, k.caption != 0 ? AppLanguage().Text(k.caption) : k.text,
                        k.right ? kGridAlignRight : kGridAlignLeft);
   }
   for (int32_t id : {21000, 21001, 370020}) list->AddMenuCommand(AppLanguage().Text(id));
-  list->SetNotifyWnd(this);
 
   auto* filters = new QGridLayout;
   filters->addWidget(new QLabel(Caption(30073), this), 0, 0);
@@ -162,20 +155,7 @@ void CUnbaggedPickDlg::OnGridCommand(int command) {
     HandOverSelected();
     return;
   }
-  if (command != 0 && command != 1) return;
-  bool removed = false;
-  for (int row = list->RowCount() - 1; row >= 0; --row)
-    if (list->IsRowSelected(row) == (command == 1)) {
-      list->DeleteRow(row);
-      removed = true;
-    }
-  if (removed) ShowCount();
-}
-
-void CUnbaggedPickDlg::RemoveRow(int row) {
-  if (row < 0 || row >= list->RowCount()) return;
-  list->DeleteRow(row);
-  ShowCount();
+  if (command == 0 || command == 1) DropRows(command);
 }
 
 void CUnbaggedPickDlg::RemoveWaybillRows(int32_t waybillId) {
@@ -184,29 +164,11 @@ void CUnbaggedPickDlg::RemoveWaybillRows(int32_t waybillId) {
   ShowCount();
 }
 
-void CUnbaggedPickDlg::ShowCount() {
-  countLabel->setText(ToQString(AppLanguage().TextWithNumber(kCountText, list->RowCount())));
+void CUnbaggedPickDlg::RowDoubleClicked() {
+  const std::vector<int> selected = list->SelectedRows();
+  if (selected.empty() || target_ == nullptr) return;
+  platform::PostPrivateMessage(target_, WM_RECORD_PICKED,
+                               static_cast<quintptr>(list->GetRowId(selected.front())),
+                               PickParameter(selected.front()));
 }
-
-bool CUnbaggedPickDlg::event(QEvent* e) {
-  if (auto* m = platform::AsPrivateMessage(e)) {
-    if (m->Message() == kGridMsgCommand) {
-      OnGridCommand(static_cast<int>(m->WParam()));
-      return true;
-    }
-    if (m->Message() == kGridMsgDoubleClick) {
-      const std::vector<int> selected = list->SelectedRows();
-      if (!selected.empty() && target_ != nullptr) {
-        lastDoubleClicked_ = selected.front();
-        platform::PostPrivateMessage(target_, WM_RECORD_PICKED,
-                                     static_cast<quintptr>(list->GetRowId(selected.front())),
-                                     PickParameter(selected.front()));
-      }
-      return true;
-    }
-    if (m->Message() == kGridMsgClick) return true;
-  }
-  return QDialog::event(e);
-}
-
 

@@ -21,9 +21,7 @@
 #include "consolidation/PickListDialog.h"
 #include "consolidation/UnbaggedPicker.h"
 
-class CListGrid;
 class CServerLink;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -45,29 +43,26 @@ class CUnbaggedPickDlg : public CPickListDialog {
   void HandOverSelected();
   // 0 drops the rows not selected, 1 the selected rows, 2 hands over.
   void OnGridCommand(int command);
-  void RemoveRow(int row);
   void RemoveWaybillRows(int32_t waybillId);
   std::u16string DateQueryText() const;
 
-  CListGrid* list = nullptr;
   QLineEdit* serviceKindBox = nullptr;
   QLineEdit* destinationBox = nullptr;
   QLineEdit* labelBox = nullptr;
   QLineEdit* reserveBox = nullptr;
   QPushButton* filterButton = nullptr;
-  QLabel* countLabel = nullptr;
 
  protected:
-  bool event(QEvent* e) override;
+  void GridCommand(int command) override { OnGridCommand(command); }
+  // Posts the first selected row.
+  void RowDoubleClicked() override;
 
  private:
   void FillList(const std::u16string& query);
-  void ShowCount();
   qintptr PickParameter(int row) const;
 
   CServerLink& link_;
   PieceWeightRules rules_;
   QObject* target_ = nullptr;
   bool perWaybillItems_ = false;
-  int lastDoubleClicked_ = -1;
 };

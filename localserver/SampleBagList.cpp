@@ -26,31 +26,31 @@ namespace {
 
 const char* kBagListSql = R"SQL(
 INSERT INTO client_rec(irid,icid,cnum,cserviceno,ddate,dsysdate,cdes,cemskind,iitem,fweights,
-  fweight,cawb,ixbag,clwh,cgoods,idvalue,iquantity,iprice,cmark,creserve,ccity,nstate,cinput) VALUES
+  fweight,famount,cawb,ixbag,clwh,cgoods,idvalue,iquantity,iprice,cmark,creserve,ccity,nstate,cinput) VALUES
  (71101,1,'BX71101','SV71101',datetime('now','localtime','-3 days'),datetime('now','localtime','-3 days'),
-  '美国','ZIZ国际',1,2.5,2.5,'',0,'','Tea',3000,0,0,'','','Los Angeles',0,'张三'),
+  '美国','ZIZ国际',1,2.5,2.5,88.0,'',0,'','Tea',3000,0,0,'','','Los Angeles',0,'张三'),
  (71102,1,'BX71102','SV71102',datetime('now','localtime','-3 days'),datetime('now','localtime','-3 days'),
-  '美国','ZIZ国际',3,9.0,9.0,'',0,'','Shoes',9000,0,0,'','','New York',0,'张三'),
+  '美国','ZIZ国际',3,9.0,9.0,88.0,'',0,'','Shoes',9000,0,0,'','','New York',0,'张三'),
  (71103,1,'BX71103','SV71103',datetime('now','localtime','-3 days'),datetime('now','localtime','-3 days'),
-  '英国','DHL',3,6.0,6.0,'',1,'','Books',6000,0,0,'','','London',0,'张三'),
+  '英国','DHL',3,6.0,6.0,88.0,'',1,'','Books',6000,0,0,'','','London',0,'张三'),
  (71104,1,'BX71104','SV71104',datetime('now','localtime','-2 days'),datetime('now','localtime','-2 days'),
-  '日本','ZIZ国际',2,5.0,5.0,'',0,'','Toys',4000,0,0,'','','Tokyo',0,'张三'),
+  '日本','ZIZ国际',2,5.0,5.0,88.0,'',0,'','Toys',4000,0,0,'','','Tokyo',0,'张三'),
  (71105,1,'BX71105','SV71105',datetime('now','localtime','-2 days'),datetime('now','localtime','-2 days'),
-  '美国','ZIZ国际',1,1.2,1.2,'',1,'','Tea',1000,0,0,'','','Boston',0,'张三'),
+  '美国','ZIZ国际',1,1.2,1.2,88.0,'',1,'','Tea',1000,0,0,'','','Boston',0,'张三'),
  (71106,1,'BX71106','SV71106',datetime('now','localtime','-2 days'),datetime('now','localtime','-2 days'),
-  '美国','ZIZ国际',1,1.8,1.8,'999-71000011',0,'','Tea',1000,0,0,'','','Boston',0,'张三'),
+  '美国','ZIZ国际',1,1.8,1.8,88.0,'999-71000011',0,'','Tea',1000,0,0,'','','Boston',0,'张三'),
  (71107,1,'BX71107','SV71107',datetime('now','localtime','-1 days'),datetime('now','localtime','-1 days'),
-  '英国','DHL',1,3.0,3.0,'',0,'40*30*20','Silk',5000,0,0,'XAB7Y','R71 [50%]_x','Leeds',0,'张三'),
+  '英国','DHL',1,3.0,3.0,88.0,'',0,'40*30*20','Silk',5000,0,0,'XAB7Y','R71 [50%]_x','Leeds',0,'张三'),
  (71108,1,'BX71108','SV71108',datetime('now','localtime','-5 days'),datetime('now','localtime','-5 days'),
-  '美国','ZIZ国际',1,2.0,2.0,'',1,'','Tea',1000,0,0,'','','Denver',0,'张三'),
+  '美国','ZIZ国际',1,2.0,2.0,88.0,'',1,'','Tea',1000,0,0,'','','Denver',0,'张三'),
  (71109,1,'BX71109','SV71109',datetime('now','localtime','-200 days'),datetime('now','localtime','-200 days'),
-  '美国','ZIZ国际',1,2.0,2.0,'',1,'','Tea',1000,0,0,'','','Denver',0,'张三'),
+  '美国','ZIZ国际',1,2.0,2.0,88.0,'',1,'','Tea',1000,0,0,'','','Denver',0,'张三'),
  (71110,1,'BX71110','SV71110',datetime('now','localtime','-4 days'),datetime('now','localtime','-4 days'),
-  '美国','ZIZ国际',1,4.0,4.0,'',1,'','Tea',1000,0,0,'','','Austin',0,'张三'),
+  '美国','ZIZ国际',1,4.0,4.0,88.0,'',1,'','Tea',1000,0,0,'','','Austin',0,'张三'),
  (71111,1,'BX71111','SV71111',datetime('now','localtime','-4 days'),datetime('now','localtime','-4 days'),
-  '美国','ZIZ国际',1,3.5,3.5,'',1,'','Tea',1000,0,0,'','','Austin',0,'张三'),
+  '美国','ZIZ国际',1,3.5,3.5,88.0,'',1,'','Tea',1000,0,0,'','','Austin',0,'张三'),
  (71112,1,'BX71112','SV71112',datetime('now','localtime','-210 days'),datetime('now','localtime','-210 days'),
-  '美国','ZIZ国际',1,1.0,1.0,'',1,'','Tea',1000,0,0,'','','Austin',0,'张三');
+  '美国','ZIZ国际',1,1.0,1.0,88.0,'',1,'','Tea',1000,0,0,'','','Austin',0,'张三');
 
 INSERT INTO client_rec_weight_detail(irid,wpos,ilong,iwidth,iheight,iweight,npercent,cno,cnum,
   cgoods,iquantity,iprice) VALUES
