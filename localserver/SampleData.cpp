@@ -237,6 +237,7 @@ void LoadSampleAwbEditor(Database& db);  // SampleAwbEditor.cpp
 void LoadSampleAttachments(Database& db);  // SampleAttachments.cpp
 void LoadSampleStreamlined(Database& db);  // SampleStreamlined.cpp
 void LoadSampleImport(Database& db);  // SampleImport.cpp
+void LoadSampleBagList(Database& db);  // SampleBagList.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -262,6 +263,7 @@ void LoadSampleData(Database& db) {
   LoadSampleAttachments(db);
   LoadSampleStreamlined(db);
   LoadSampleImport(db);
+  LoadSampleBagList(db);
   // The unpaid totals of the customers with sample waybills are those
   // waybills' (the others keep the opening figures they were given).
   std::string totals;

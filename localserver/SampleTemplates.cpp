@@ -34,6 +34,8 @@ void LoadSampleTemplates(Database& db) {
       {"默认标签", "快件标签"},
       {"标签一页八枚", "快件标签"},
       {"客户结算", "客户结算"},
+      {"装袋标签", "装袋标签"},
+      {"封袋标签", "封袋标签"},
   };
   const std::string folder = std::string(BRANTLE_LANG_DIR) + "/../templates/";
   for (const Sample& s : kSamples) {

@@ -89,8 +89,8 @@ void CSheetJob::Set(int row, int column, std::u16string_view text) {
 }
 
 void CSheetJob::Picture(const std::filesystem::path& file, int column, int row, double width,
-                        double height) {
-  if (std::find(pictures_.begin(), pictures_.end(), file) == pictures_.end())
+                        double height, bool removeAfter) {
+  if (removeAfter && std::find(pictures_.begin(), pictures_.end(), file) == pictures_.end())
     pictures_.push_back(file);
   if (row < 1 || column < 1) return;
   if (context_.pictured) context_.pictured(NameOf(file), column, row, width, height);

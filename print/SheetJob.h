@@ -30,9 +30,10 @@ class CSheetJob {
   CExcelSession& Session() { return *session_; }
   void Set(int row, int column, std::u16string_view text);
   // Places a picture file 2 points right of and below the cell's corner
-  // and remembers the file for removal.
+  // and remembers the file for removal (unless `removeAfter` is false: a
+  // file the program keeps, such as a downloaded logo).
   void Picture(const std::filesystem::path& file, int column, int row, double width,
-               double height);
+               double height, bool removeAfter = true);
   void Remember(const std::filesystem::path& file) { pictures_.push_back(file); }
   // Prints pages 1..pages `copies` times to the queue (nothing in keep-all
   // mode); the number of sheets sent.  A print that reaches no queue sends

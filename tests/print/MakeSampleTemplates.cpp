@@ -3,8 +3,9 @@
 // workbook, made by the office suite).  The stand-in serves what this writes
 // (localserver/templates); run it again after changing a template:
 //
-//   build/tests/print/print_sample_templates localserver/templates
+//   build/tests/print/print_sample_templates localserver/templates [NAME ...]
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -157,6 +158,59 @@ std::vector<SampleTemplate> Templates() {
        u"<头定义结束>\r\n",
        {{4, 1, u"序号"}, {4, 2, u"明细"}},
        {{1, 50}, {2, 80}, {3, 100}, {4, 90}, {5, 80}}},
+      {u"装袋标签",
+       u"袋号条码宽=220\r\n"
+       u"袋号条码像素高=50\r\n"
+       u"航线标志图宽=60\r\n"
+       u"航线标志图高=30\r\n"
+       u"<列表定义开始>\r\n"
+       u"袋号=B2\r\n"
+       u"袋序=D2\r\n"
+       u"出发机场=B3\r\n"
+       u"目的机场=D3\r\n"
+       u"出发站点=B4\r\n"
+       u"目的站点=D4\r\n"
+       u"件数=B5\r\n"
+       u"重量=D5\r\n"
+       u"体积=B6\r\n"
+       u"装袋类型=D6\r\n"
+       u"总单号=B7\r\n"
+       u"航线标志图=E2\r\n"
+       u"创建者=B8\r\n"
+       u"创建日期=D8\r\n"
+       u"袋号条码位图=A10\r\n"
+       u"<列表定义结束>\r\n",
+       {{1, 1, u"装袋标签 BAG LABEL"}, {2, 1, u"袋号"}, {2, 3, u"袋序"}, {3, 1, u"出发机场"},
+        {3, 3, u"目的机场"}, {4, 1, u"出发站点"}, {4, 3, u"目的站点"}, {5, 1, u"件数"},
+        {5, 3, u"重量"}, {6, 1, u"体积"}, {6, 3, u"类型"}, {7, 1, u"总单号"}, {8, 1, u"装袋"},
+        {8, 3, u"日期"}},
+       {{1, 70}, {2, 130}, {3, 70}, {4, 130}}},
+      {u"封袋标签",
+       u"袋号条码宽=220\r\n"
+       u"袋号条码像素高=50\r\n"
+       u"航线标志图宽=60\r\n"
+       u"航线标志图高=30\r\n"
+       u"<列表定义开始>\r\n"
+       u"袋号=B2\r\n"
+       u"件数=D2\r\n"
+       u"出发机场=B3\r\n"
+       u"目的机场=D3\r\n"
+       u"重量=B4\r\n"
+       u"体积=D4\r\n"
+       u"总单号=B5\r\n"
+       u"航线标志图=E2\r\n"
+       u"总单出发地=B6\r\n"
+       u"总单目的地=D6\r\n"
+       u"总单托运备注=B7\r\n"
+       u"封袋者=B8\r\n"
+       u"封袋日期时间=D8\r\n"
+       u"袋号条码位图=A10\r\n"
+       u"<列表定义结束>\r\n",
+       {{1, 1, u"封袋标签 SEALED BAG"}, {2, 1, u"袋号"}, {2, 3, u"件数"}, {3, 1, u"出发机场"},
+        {3, 3, u"目的机场"}, {4, 1, u"重量"}, {4, 3, u"体积"}, {5, 1, u"总单号"},
+        {6, 1, u"出发地"}, {6, 3, u"目的地"}, {7, 1, u"托运备注"}, {8, 1, u"封袋"},
+        {8, 3, u"时间"}},
+       {{1, 70}, {2, 130}, {3, 70}, {4, 150}}},
       {u"标签一页八枚",
        u"横向标签个数=2\r\n"
        u"纵向标签个数=4\r\n"
@@ -173,10 +227,12 @@ std::vector<SampleTemplate> Templates() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [NAME ...]\n", argv[0]);
     return 2;
   }
+  // Names after the folder: write only these templates.
+  std::vector<std::string> only(argv + 2, argv + argc);
   namespace fs = std::filesystem;
   fs::path folder = fs::absolute(argv[1]);
   fs::create_directories(folder);
@@ -187,6 +243,7 @@ int main(int argc, char** argv) {
   int failures = 0;
   for (const SampleTemplate& t : Templates()) {
     std::string name = Utf8FromWide(t.name);
+    if (!only.empty() && std::find(only.begin(), only.end(), name) == only.end()) continue;
     std::ofstream(folder / (name + ".txt"), std::ios::binary) << GbkFromWide(t.text);
     fs::path book = folder / (name + ".xls");
     fs::remove(book);

@@ -176,15 +176,16 @@ struct CaseWorld {
   }
 };
 
-// Every non-empty cell of the workbook, "A1\ttext" row by row.
-inline std::vector<std::string> ReadBack(const fs::path& file) {
+// Every non-empty cell of the workbook, "A1\ttext" row by row; with
+// `raw` the texts as stored (character references not decoded).
+inline std::vector<std::string> ReadBack(const fs::path& file, bool raw = false) {
   std::vector<std::string> cells;
   CExcelSession s;
   EXPECT_EQ(s.OpenForReading(CaseWorld::NameOfPath(file)), 1) << file;
   int rows = s.UsedRowCount(), columns = s.UsedColumnCount();
   for (int r = 1; r <= rows; ++r)
     for (int c = 1; c <= columns; ++c) {
-      std::u16string text = s.CellTextTo(r, c, 2048);
+      std::u16string text = raw ? WideFromGbk(s.CellText(r, c)) : s.CellTextTo(r, c, 2048);
       if (text.empty() || text == u" ") continue;
       std::string value = Utf8(text);
       for (char& ch : value)
