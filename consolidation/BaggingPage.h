@@ -1,10 +1,13 @@
 #pragma once
-// CBaggingPage: page 10 of the main view, the bagging page: parcels packed into bags by scan.
-// The page shows its list grid under its title; its forms and list
-// operations join it here.
+// CBaggingPage: page 10 of the main view, the bagging page (command 32844):
+// the bag list (the quick-search pane in its bag mode) on the left and the
+// bagging form (CBaggingDlg) beside it.  The page forwards the main frame's
+// page commands to the form.
 
 #include "ui/QuickSearchList.h"
 #include "ui/ViewPage.h"
+
+class CBaggingDlg;
 
 class CBaggingPage : public CViewPage {
  public:
@@ -13,7 +16,17 @@ class CBaggingPage : public CViewPage {
 
   void OnPageCreated() override;
   void OnQuery() override;
+  void OnNewRecord() override;
+  void OnSave() override;
+  void OnDelete() override;
+  void OnPrintLabel() override;
+  qintptr OnQuickListOpen(quintptr wParam, qintptr lParam) override;
+
+  CBaggingDlg* Form() const { return form_; }
 
   // The record list on the left (the entry panel).
   CQuickSearchList* quickList = nullptr;
+
+ private:
+  CBaggingDlg* form_ = nullptr;
 };

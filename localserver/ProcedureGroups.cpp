@@ -12,6 +12,7 @@ void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterRecordCheckProcedures(registry);
   RegisterHandOverProcedures(registry);
   RegisterPickupProcedures(registry);
+  RegisterBagProcedures(registry);
 }
 
 }  // namespace localserver

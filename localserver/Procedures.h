@@ -109,5 +109,6 @@ void RegisterTrackingProcedures(ProcedureRegistry& registry);  // ProcTracking.c
 void RegisterRecordCheckProcedures(ProcedureRegistry& registry);  // ProcRecordCheck.cpp
 void RegisterHandOverProcedures(ProcedureRegistry& registry);  // ProcHandOver.cpp
 void RegisterPickupProcedures(ProcedureRegistry& registry);  // ProcPickup.cpp
+void RegisterBagProcedures(ProcedureRegistry& registry);  // ProcBags.cpp
 
 }  // namespace localserver
