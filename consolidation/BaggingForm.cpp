@@ -189,6 +189,7 @@ void CBaggingDlg::Build(QSize screen) {
   grid_ = new CListGrid(this);
   grid_->setGeometry(4, 284, std::max(400, screen.width() - 264), std::max(200, screen.height() - 424));
   grid_->SetHighlightMode(2);
+  grid_->EnableRowData(true);
   for (int c = 0; c < bagging::kBagItemColumnCount; ++c)
     grid_->InsertColumn(c, kItemColumns[c].width, Text(kItemColumns[c].caption),
                         kItemColumns[c].right ? kGridAlignRight : kGridAlignLeft);
@@ -769,6 +770,7 @@ int CBaggingDlg::LoadItem(int32_t waybillId, int32_t piecePosition, bool speak) 
   }
   for (const bagging::BagItemRow& row : read) AppendRow(row);
   if (speak) app_->SpeakWeight(RoundScaled(totals_.actualPart, 1000));
+  grid_->clearSelection();
   grid_->SelectAndShowRow(grid_->RowCount() - 1);
   ShowTotals();
   scan_->clear();
