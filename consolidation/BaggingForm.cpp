@@ -128,9 +128,10 @@ void CBaggingDlg::Build(QSize screen) {
   width_ = edit(145, 168, 52, 6);
   height_ = edit(204, 168, 52, 6);
   // Column 2
+  const int radioX[] = {266, 326, 398}, radioW[] = {58, 70, 70};
   for (int i = 0; i < 3; ++i) {
     share_[i] = new QRadioButton(QText(360018 + i), this);
-    share_[i]->setGeometry(270 + i * 62, 28, 60, 22);
+    share_[i]->setGeometry(radioX[i], 28, radioW[i], 22);
   }
   caption(266, 58, 80, 360021);
   fromStation_ = edit(348, 56, 120, 15);
@@ -147,18 +148,18 @@ void CBaggingDlg::Build(QSize screen) {
   label_ = edit(348, 168, 120, 15);
   // Column 3
   for (int i = 0; i < 5; ++i) {
-    spareCaptions_[i] = link(480, 28 + i * 28, 70, 360026 + i, kBlue);
-    spares_[i] = edit(552, 26 + i * 28, 170, i == 4 ? 255 : 63);
+    spareCaptions_[i] = link(476, 28 + i * 28, 100, 360026 + i, kBlue);
+    spares_[i] = edit(578, 26 + i * 28, 150, i == 4 ? 255 : 63);
   }
-  consignmentCaption_ = link(480, 168, 70, 360016, kBlue);
-  consignment_ = edit(552, 166, 170, 63);
+  consignmentCaption_ = link(476, 168, 100, 360016, kBlue);
+  consignment_ = edit(578, 166, 150, 63);
   // Column 4: memo and history
-  memoCaption_ = link(734, 28, 90, 360017, kBlue);
+  memoCaption_ = link(740, 28, 160, 360017, kBlue);
   memo_ = new QPlainTextEdit(this);
-  memo_->setGeometry(734, 50, 250, 62);
-  caption(734, 114, 90, 360043);
+  memo_->setGeometry(740, 50, 260, 62);
+  caption(740, 114, 160, 360043);
   history_ = new QPlainTextEdit(this);
-  history_->setGeometry(734, 136, 250, 90);
+  history_->setGeometry(740, 136, 260, 90);
   history_->setReadOnly(true);
   history_->setStyleSheet("QPlainTextEdit{color:rgb(255,0,0);background:rgb(240,255,240);}");
   // Scan row
@@ -166,8 +167,8 @@ void CBaggingDlg::Build(QSize screen) {
   secondLabel_->setGeometry(4, 198, 110, 22);
   volumetricCheck_ = new QCheckBox(QText(360035), this);
   volumetricCheck_->setGeometry(120, 198, 140, 22);
-  referenceCaption_ = caption(266, 198, 200, 360032);
-  reference_ = edit(468, 196, 160, 30);
+  referenceCaption_ = caption(266, 198, 230, 360032);
+  reference_ = edit(500, 196, 160, 30);
   scanCaption_ = link(4, 228, 80, 360038, kDarkRed);
   scan_ = edit(86, 226, 220, 63);
   scanMode_ = new QComboBox(this);
@@ -183,9 +184,9 @@ void CBaggingDlg::Build(QSize screen) {
   exportLink_ = link(616, 228, 90, 360034, kBlue);
   // Totals and grid
   itemsHeader_ = new QLabel(this);
-  itemsHeader_->setGeometry(4, 256, 480, 22);
+  itemsHeader_->setGeometry(4, 256, 430, 22);
   weightLine_ = new QLabel(this);
-  weightLine_->setGeometry(490, 256, 494, 22);
+  weightLine_->setGeometry(440, 256, 580, 22);
   grid_ = new CListGrid(this);
   grid_->setGeometry(4, 284, std::max(400, screen.width() - 264), std::max(200, screen.height() - 424));
   grid_->SetHighlightMode(2);
