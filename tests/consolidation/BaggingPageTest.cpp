@@ -40,6 +40,7 @@
 #include "tests/WaitUntil.h"
 #include "tests/refdata/RepositoryLanguage.h"
 #include "tests/server/StandInConfig.h"
+#include "tests/server/StandInDatabase.h"
 #include "tests/server/StandInServer.h"
 #include "ui/LinkLabel.h"
 #include "ui/ListGrid.h"
@@ -422,13 +423,6 @@ TEST_F(BaggingPage, RefusalsKeepGridAndTotals) {
   ASSERT_EQ(2, Rows()) << Utf8(boxes_.LastText());
   EXPECT_EQ(1, Bagged(70008));
   EXPECT_EQ(warned.substr(0, 40), std::string("{?=CALL brantle.dbo.cp_client_rec_xbag_itemm_add_no(").substr(0, 40));
-  // The balance warning of a customer beyond its credit.
-  boxes_.Clear();
-  boxes_.QueueAnswer(platform::kIdNo);
-  Scan("SV70000013");
-  question = T(360068);
-  question.replace(question.find(u"%1"), 2, u"6");
-  EXPECT_EQ(question, boxes_.LastText());
 
   // A piece position beyond the waybill's pieces, sent by a picker: the
   // pick is refused (0) and the sender keeps its row.
@@ -466,6 +460,19 @@ TEST_F(BaggingPage, RefusalsKeepGridAndTotals) {
   Scan("SV70000014");
   EXPECT_EQ(T(360072), boxes_.LastText());
   EXPECT_EQ(1, Rows());
+
+  // The balance warning once the customer's unpaid total is above its credit.
+  ASSERT_TRUE(testsupport::ExecOnDatabase(server_->Database(), "UPDATE client_arc SET fcredit=1 WHERE icid=1"));
+  ASSERT_EQ(1, testsupport::CountOnDatabase(server_->Database(),
+                               "SELECT count(*) FROM client_arc WHERE icid=1 AND fpay0+fpay1+fpay2>1"));
+  ASSERT_TRUE(form_->LoadBag(70001));
+  boxes_.Clear();
+  boxes_.QueueAnswer(platform::kIdNo);
+  Scan("SV70000013");
+  question = T(360068);
+  question.replace(question.find(u"%1"), 2, u"6");
+  EXPECT_EQ(question, boxes_.LastText());
+  EXPECT_EQ(0, Bagged(70013));
 }
 
 // The header refusals of saving and deleting; a negative dimension is
