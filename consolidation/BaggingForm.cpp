@@ -24,10 +24,7 @@
 #include "platform/QtText.h"
 #include "platform/QtWaitForWork.h"
 #include "refdata/BagDefaults.h"
-#include "refdata/Dictionaries.h"
-#include "refdata/ServiceKinds.h"
 #include "server/ServerLink.h"
-#include "shell/BrantleClientApp.h"
 #include "ui/LinkLabel.h"
 #include "ui/ListGrid.h"
 #include "ui/QuickSearchList.h"
@@ -83,7 +80,7 @@ int32_t IntOf(const QLineEdit* edit) {
 
 }  // namespace
 
-CBaggingDlg::CBaggingDlg(CBrantleClientApp* app, QWidget* parent, QSize screen)
+CBaggingDlg::CBaggingDlg(CBaggingServices* app, QWidget* parent, QSize screen)
     : QWidget(parent), app_(app) {
   Build(screen);
 }
@@ -138,10 +135,10 @@ void CBaggingDlg::Build(QSize screen) {
   caption(266, 86, 80, 360022);
   toStation_ = edit(348, 84, 120, 15);
   caption(266, 114, 80, 360023);
-  order_ = edit(348, 112, 55, 15);
+  order_ = edit(348, 112, 54, 15);
   auto* plus = new QLabel("+", this);
-  plus->setGeometry(405, 112, 8, 22);
-  specialOrder_ = edit(413, 112, 55, 15);
+  plus->setGeometry(403, 112, 12, 22);
+  specialOrder_ = edit(416, 112, 52, 15);
   caption(266, 142, 80, 360024);
   bagType_ = edit(348, 140, 120, 15);
   labelCaption_ = link(266, 170, 80, 360025, kBlue);
@@ -258,19 +255,16 @@ bool CBaggingDlg::PerWaybillItems() const {
 
 bagging::BagWeightRules CBaggingDlg::WeightRules() const {
   bagging::BagWeightRules rules;
-  rules.parseDimensions = [](std::string_view text, int32_t& l, int32_t& w, int32_t& h) {
-    return CBrantleClientApp::ParseDimensions(text, l, w, h);
-  };
-  CBrantleClientApp* app = app_;
+  CBaggingServices* app = app_;
   if (app != nullptr) {
+    rules.parseDimensions = [app](std::string_view text, int32_t& l, int32_t& w, int32_t& h) {
+      return app->ParseDimensions(text, l, w, h);
+    };
     rules.volumetric = [app](int32_t l, int32_t w, int32_t h, char k) {
       return app->VolumetricWeight(l, w, h, k);
     };
-    rules.area = [app](std::string_view kind, std::string_view destination) -> std::u16string {
-      CServiceKind* service = app->FindServiceKind(kind);
-      if (service == nullptr) return {};
-      const ServiceArea* area = service->FindArea(destination);
-      return area != nullptr ? Int(area->narea) : std::u16string();
+    rules.area = [app](std::string_view kind, std::string_view destination) {
+      return app->AreaText(kind, destination);
     };
   }
   return rules;
@@ -312,7 +306,7 @@ void CBaggingDlg::LoadSettings() {
   if (app_ == nullptr) return;
   ++settingsLoads_;
   const std::string kind = GbkFromWide(u"系统配置");
-  referenceOn_ = app_->dictionaries.Text(112).starts_with('1');
+  referenceOn_ = app_->DictionaryText(112).starts_with('1');
   if (referenceOn_) {
     std::string text;
     if (platform::WaitForWork([&] { return app_->ReadSysFile("Awb_Packing.txt", 255, kind, text, 2048); }) == 1)
@@ -324,9 +318,9 @@ void CBaggingDlg::LoadSettings() {
   checks_ = {};
   if (defaults && defaults->checkWeights)
     checks_.weightTolerance =
-        static_cast<int32_t>(std::strtol(app_->dictionaries.Text(39).c_str(), nullptr, 10));
+        static_cast<int32_t>(std::strtol(app_->DictionaryText(39).c_str(), nullptr, 10));
   checks_.balanceCheck = defaults && defaults->checkCustomerBalance != 0;
-  checks_.dictionaryFlag = !app_->dictionaries.Text(64).empty();
+  checks_.dictionaryFlag = !app_->DictionaryText(64).empty();
   // "Bag_Fill.txt" is fetched into DATA_SYS and read whole, however long.
   std::string head;
   rules_.Parse({});

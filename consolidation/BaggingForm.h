@@ -20,8 +20,8 @@
 
 #include "consolidation/BagRules.h"
 #include "consolidation/BaggingLogic.h"
+#include "consolidation/BaggingServices.h"
 
-class CBrantleClientApp;
 class CLinkLabel;
 class CListGrid;
 class CQuickSearchList;
@@ -37,7 +37,7 @@ class CBaggingDlg : public QWidget {
   Q_OBJECT
 
  public:
-  CBaggingDlg(CBrantleClientApp* app, QWidget* parent, QSize screen);
+  CBaggingDlg(CBaggingServices* app, QWidget* parent, QSize screen);
   ~CBaggingDlg() override;
 
   // The page that receives WM_USER+123 and its quick-search list.
@@ -150,7 +150,7 @@ class CBaggingDlg : public QWidget {
   bool MatchReferenceMask();
   bool Right(int byte, unsigned mask) const;
 
-  CBrantleClientApp* app_;
+  CBaggingServices* app_;
   CBagRuleSet rules_;
   BagMaskGroup referenceMasks_;
   bagging::ItemCheckArgs checks_;

@@ -2,21 +2,24 @@
 
 #include "common/LanguageTable.h"
 #include "consolidation/BaggingForm.h"
-#include "shell/BrantleClientApp.h"
 #include "ui/ViewCommands.h"
 #include "ui/ViewHost.h"
 
 CBaggingPage::CBaggingPage() : CViewPage(nullptr) {}
 
-CBaggingPage::~CBaggingPage() = default;
+CBaggingPage::~CBaggingPage() {
+  // The form goes before the services it uses.
+  delete form_;
+  form_ = nullptr;
+}
 
 void CBaggingPage::OnPageCreated() {
   CViewPage::OnPageCreated();
   title = AppLanguage().Text(kPageNameTextIds[10]);
   quickList = CQuickSearchList::CreateOnPage(*this, kQuickBags);
-  CBrantleClientApp* app = host != nullptr ? host->Application() : nullptr;
+  if (makeServices) services_ = makeServices(host);
   const QSize screen = ScreenSize();
-  form_ = new CBaggingDlg(app, this, screen);
+  form_ = new CBaggingDlg(services_.get(), this, screen);
   form_->setGeometry(230, 3, screen.width() - 250, screen.height() - 120);
   form_->pageWindow = this;
   form_->quickList = quickList;

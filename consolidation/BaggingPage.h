@@ -4,6 +4,10 @@
 // bagging form (CBaggingDlg) beside it.  The page forwards the main frame's
 // page commands to the form.
 
+#include <functional>
+#include <memory>
+
+#include "consolidation/BaggingServices.h"
 #include "ui/QuickSearchList.h"
 #include "ui/ViewPage.h"
 
@@ -24,9 +28,14 @@ class CBaggingPage : public CViewPage {
 
   CBaggingDlg* Form() const { return form_; }
 
+  // Makes the form's services over the view's host (the program gives
+  // app/BaggingServices.h); without it the form runs without a server.
+  std::function<std::unique_ptr<CBaggingServices>(CViewHost*)> makeServices;
+
   // The record list on the left (the entry panel).
   CQuickSearchList* quickList = nullptr;
 
  private:
+  std::unique_ptr<CBaggingServices> services_;
   CBaggingDlg* form_ = nullptr;
 };

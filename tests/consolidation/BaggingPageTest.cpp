@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "app/BaggingServices.h"
 #include "common/Json.h"
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
@@ -108,6 +109,7 @@ class BaggingPage : public ::testing::Test {
 
     page_ = std::make_unique<CBaggingPage>();
     page_->host = &host_;
+    page_->makeServices = MakeBaggingServices;
     page_->CreatePageWindow(nullptr, QSize(1280, 760));
     page_->OnPageCreated();
     form_ = page_->Form();
