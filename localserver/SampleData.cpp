@@ -232,7 +232,6 @@ void LoadSampleTracking(Database& db);  // SampleTracking.cpp
 void LoadSampleHandOver(Database& db);  // SampleHandOver.cpp
 void LoadSampleSettlement(Database& db);  // SampleSettlement.cpp
 void LoadSamplePickup(Database& db);  // SamplePickup.cpp
-void LoadSampleBagging(Database& db);  // SampleBagging.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -253,7 +252,6 @@ void LoadSampleData(Database& db) {
   LoadSampleHandOver(db);
   LoadSampleSettlement(db);
   LoadSamplePickup(db);
-  LoadSampleBagging(db);
   // The unpaid totals of the customers with sample waybills are those
   // waybills' (the others keep the opening figures they were given).
   std::string totals;

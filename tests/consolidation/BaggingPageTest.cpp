@@ -26,6 +26,7 @@
 
 #include "app/BaggingServices.h"
 #include "common/Json.h"
+#include "localserver/Database.h"
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "consolidation/BaggingForm.h"
@@ -46,6 +47,10 @@
 #include "ui/LinkLabel.h"
 #include "ui/ListGrid.h"
 #include "ui/ViewHost.h"
+
+namespace localserver {
+void LoadSampleBagging(Database& db);  // localserver/SampleBagging.cpp
+}
 
 namespace {
 
@@ -93,6 +98,12 @@ class BaggingPage : public ::testing::Test {
 
   void Start(const std::string& language) {
     ASSERT_TRUE(server_->Ready()) << server_->Log();
+    {
+      localserver::Database db(server_->Database());
+      db.Exec("BEGIN");
+      localserver::LoadSampleBagging(db);
+      db.Exec("COMMIT");
+    }
     ASSERT_TRUE(refdatatest::LoadRepositoryLanguage(AppLanguage(), language));
     folder_ = root_ / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::create_directories(folder_ / "DATA_SYS");
