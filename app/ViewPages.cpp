@@ -5,6 +5,7 @@
 #include "consolidation/AwbListPage.h"
 #include "consolidation/AwbLoadingPage.h"
 #include "consolidation/BagSealPage.h"
+#include "app/BaggingServices.h"
 #include "consolidation/BaggingPage.h"
 #include "entry/QuickEntryPage.h"
 #include "entry/WaybillPage.h"
@@ -32,7 +33,11 @@ std::unique_ptr<CViewPage> CreateViewPage(int pageIndex) {
     case 7: return std::make_unique<CTrackImportPage>();
     case 8: return std::make_unique<CRecordViewPage>();
     case 9: return std::make_unique<CPaymentPage>();
-    case 10: return std::make_unique<CBaggingPage>();
+    case 10: {
+      auto page = std::make_unique<CBaggingPage>();
+      page->makeServices = MakeBaggingServices;
+      return page;
+    }
     case 11: return std::make_unique<CBagSealPage>();
     case 12: {
       auto page = std::make_unique<CAwbLoadingPage>();

@@ -15,6 +15,7 @@ void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterPictureProcedures(registry);
   RegisterAwbProcedures(registry);
   RegisterAttachmentProcedures(registry);
+  RegisterBagProcedures(registry);
 }
 
 }  // namespace localserver

@@ -112,5 +112,6 @@ void RegisterPickupProcedures(ProcedureRegistry& registry);  // ProcPickup.cpp
 void RegisterPictureProcedures(ProcedureRegistry& registry);  // ProcPictures.cpp
 void RegisterAwbProcedures(ProcedureRegistry& registry);  // ProcAwb.cpp
 void RegisterAttachmentProcedures(ProcedureRegistry& registry);  // ProcAttachments.cpp
+void RegisterBagProcedures(ProcedureRegistry& registry);  // ProcBags.cpp
 
 }  // namespace localserver

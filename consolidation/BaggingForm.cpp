@@ -1,0 +1,941 @@
+#include "consolidation/BaggingForm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "common/FieldCheck.h"
+#include "common/Json.h"
+#include "common/LanguageTable.h"
+#include "common/TextCodec.h"
+#include "common/WideText.h"
+#include "platform/MessageBox.h"
+#include "platform/QtText.h"
+#include "platform/QtWaitForWork.h"
+#include "refdata/BagDefaults.h"
+#include "server/ServerLink.h"
+#include "ui/LinkLabel.h"
+#include "ui/ListGrid.h"
+#include "ui/QuickSearchList.h"
+#include "ui/ViewPage.h"
+
+using platform::ToQString;
+
+namespace {
+
+std::u16string Text(int id) { return AppLanguage().Text(id); }
+QString QText(int id) { return ToQString(Text(id)); }
+std::u16string Wide(const QString& text) { return platform::FromQString(text); }
+
+std::u16string With(int id, std::u16string_view first, std::u16string_view second = {}) {
+  std::u16string text = Text(id);
+  ReplaceAllW(text, u"%1", first);
+  ReplaceAllW(text, u"%2", second);
+  return text;
+}
+
+std::u16string Int(int64_t value) { return WideFromGbk(std::to_string(value)); }
+
+const QColor kGreen(0, 128, 0);
+const QColor kRed(255, 0, 0);
+const QColor kBlue(0, 0, 255);
+const QColor kDarkRed(128, 0, 0);
+
+const char kReadOnlyStyle[] = "QLineEdit{color:rgb(255,0,0);background:rgb(240,255,240);}";
+
+// Columns of the item grid: caption, width, right-aligned.
+struct ItemColumn {
+  int caption;
+  int width;
+  bool right;
+};
+const ItemColumn kItemColumns[bagging::kBagItemColumnCount] = {
+    {30076, 50, false},  {370010, 85, false}, {30002, 85, false},  {30003, 85, false},
+    {370011, 50, true},  {30072, 50, true},   {370012, 80, true},  {370013, 80, true},
+    {370014, 80, true},  {370015, 80, true},  {30073, 85, false},  {30001, 85, false},
+    {30311, 50, true},   {30013, 85, false},  {30026, 85, false},  {30111, 50, false},
+    {30031, 80, true},   {30071, 50, false},  {30070, 75, false},  {30040, 60, false},
+    {30022, 85, false},  {360045, 110, false}, {360046, 85, false}};
+
+std::u16string Upper(std::u16string text) {
+  for (char16_t& c : text)
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  return text;
+}
+
+int32_t IntOf(const QLineEdit* edit) {
+  return static_cast<int32_t>(std::strtol(edit->text().trimmed().toStdString().c_str(), nullptr, 10));
+}
+
+}  // namespace
+
+CBaggingDlg::CBaggingDlg(CBaggingServices* app, QWidget* parent, QSize screen)
+    : QWidget(parent), app_(app) {
+  Build(screen);
+}
+
+CBaggingDlg::~CBaggingDlg() = default;
+
+void CBaggingDlg::Build(QSize screen) {
+  auto caption = [this](int x, int y, int w, int id) {
+    auto* label = new QLabel(QText(id), this);
+    label->setGeometry(x, y, w, 22);
+    return label;
+  };
+  auto link = [this](int x, int y, int w, int id, const QColor& color) {
+    auto* label = new CLinkLabel(QText(id), this);
+    label->setGeometry(x, y, w, 22);
+    label->SetTextColor(color);
+    label->SetLinkCursor(Qt::PointingHandCursor);
+    return label;
+  };
+  auto edit = [this](int x, int y, int w, int maxLength) {
+    auto* e = new QLineEdit(this);
+    e->setGeometry(x, y, w, 24);
+    e->setMaxLength(maxLength);
+    return e;
+  };
+
+  status_ = new QLabel(this);
+  status_->setGeometry(4, 2, 560, 22);
+  // Column 1
+  caption(4, 30, 80, 360010);
+  number_ = edit(86, 28, 170, 30);
+  caption(4, 58, 80, 360011);
+  special_ = edit(86, 56, 170, 30);
+  caption(4, 86, 80, 360012);
+  fromAirport_ = edit(86, 84, 170, 63);
+  caption(4, 114, 80, 360013);
+  toAirport_ = edit(86, 112, 170, 63);
+  weightCaption_ = link(4, 142, 80, 360014, kBlue);
+  weight_ = edit(86, 140, 170, 16);
+  caption(4, 170, 80, 360015);
+  length_ = edit(86, 168, 52, 6);
+  width_ = edit(145, 168, 52, 6);
+  height_ = edit(204, 168, 52, 6);
+  // Column 2
+  const int radioX[] = {266, 326, 398}, radioW[] = {58, 70, 70};
+  for (int i = 0; i < 3; ++i) {
+    share_[i] = new QRadioButton(QText(360018 + i), this);
+    share_[i]->setGeometry(radioX[i], 28, radioW[i], 22);
+  }
+  caption(266, 58, 80, 360021);
+  fromStation_ = edit(348, 56, 120, 15);
+  caption(266, 86, 80, 360022);
+  toStation_ = edit(348, 84, 120, 15);
+  caption(266, 114, 80, 360023);
+  order_ = edit(348, 112, 54, 15);
+  auto* plus = new QLabel("+", this);
+  plus->setGeometry(403, 112, 12, 22);
+  specialOrder_ = edit(416, 112, 52, 15);
+  caption(266, 142, 80, 360024);
+  bagType_ = edit(348, 140, 120, 15);
+  labelCaption_ = link(266, 170, 80, 360025, kBlue);
+  label_ = edit(348, 168, 120, 15);
+  // Column 3
+  for (int i = 0; i < 5; ++i) {
+    spareCaptions_[i] = link(476, 28 + i * 28, 100, 360026 + i, kBlue);
+    spares_[i] = edit(578, 26 + i * 28, 150, i == 4 ? 255 : 63);
+  }
+  consignmentCaption_ = link(476, 168, 100, 360016, kBlue);
+  consignment_ = edit(578, 166, 150, 63);
+  // Column 4: memo and history
+  memoCaption_ = link(740, 28, 160, 360017, kBlue);
+  memo_ = new QPlainTextEdit(this);
+  memo_->setGeometry(740, 50, 260, 62);
+  caption(740, 114, 160, 360043);
+  history_ = new QPlainTextEdit(this);
+  history_->setGeometry(740, 136, 260, 90);
+  history_->setReadOnly(true);
+  history_->setStyleSheet("QPlainTextEdit{color:rgb(255,0,0);background:rgb(240,255,240);}");
+  // Scan row
+  secondLabel_ = new QCheckBox(QText(360031), this);
+  secondLabel_->setGeometry(4, 198, 110, 22);
+  volumetricCheck_ = new QCheckBox(QText(360035), this);
+  volumetricCheck_->setGeometry(120, 198, 140, 22);
+  referenceCaption_ = caption(266, 198, 230, 360032);
+  reference_ = edit(500, 196, 160, 30);
+  scanCaption_ = link(4, 228, 80, 360038, kDarkRed);
+  scan_ = edit(86, 226, 220, 63);
+  scanMode_ = new QComboBox(this);
+  scanMode_->setGeometry(312, 226, 80, 24);
+  scanMode_->addItem(QText(360039));
+  scanMode_->addItem(QText(360040));
+  go_ = new QPushButton(QText(360036), this);
+  go_->setGeometry(398, 226, 50, 24);
+  go_->setAutoDefault(false);
+  pickLink_ = link(460, 228, 70, 360033, kGreen);
+  listByWaybill_ = link(534, 228, 36, 360041, kGreen);
+  listByTransfer_ = link(574, 228, 36, 360042, QColor(200, 0, 0));
+  exportLink_ = link(616, 228, 90, 360034, kBlue);
+  // Totals and grid
+  itemsHeader_ = new QLabel(this);
+  itemsHeader_->setGeometry(4, 256, 430, 22);
+  weightLine_ = new QLabel(this);
+  weightLine_->setGeometry(440, 256, 580, 22);
+  grid_ = new CListGrid(this);
+  grid_->setGeometry(4, 284, std::max(400, screen.width() - 264), std::max(200, screen.height() - 424));
+  grid_->SetHighlightMode(2);
+  grid_->EnableRowData(true);
+  for (int c = 0; c < bagging::kBagItemColumnCount; ++c)
+    grid_->InsertColumn(c, kItemColumns[c].width, Text(kItemColumns[c].caption),
+                        kItemColumns[c].right ? kGridAlignRight : kGridAlignLeft);
+
+  connect(go_, &QPushButton::clicked, this, [this] { OnScan(); });
+  connect(scanCaption_, &CLinkLabel::clicked, this, [this] { ToggleScanNumberKind(); });
+  connect(pickLink_, &CLinkLabel::clicked, this, [this] { OpenPicker(); });
+  connect(listByWaybill_, &CLinkLabel::clicked, this, [this] { AddByNumberList(true); });
+  connect(listByTransfer_, &CLinkLabel::clicked, this, [this] { AddByNumberList(false); });
+  connect(exportLink_, &CLinkLabel::clicked, this, [this] { ExportItems(); });
+  connect(weightCaption_, &CLinkLabel::clicked, this, [this] { TakeItemWeight(); });
+  connect(labelCaption_, &CLinkLabel::clicked, this, [this] { PickFieldText(label_); });
+  connect(consignmentCaption_, &CLinkLabel::clicked, this, [this] { PickFieldText(consignment_); });
+  for (int i = 0; i < 5; ++i)
+    connect(spareCaptions_[i], &CLinkLabel::clicked, this, [this, i] { PickFieldText(spares_[i]); });
+  connect(memoCaption_, &CLinkLabel::clicked, this, [this] {
+    std::u16string prompt;
+    if (app_ != nullptr && app_->ChooseCommonPrompt(prompt) == 1) memo_->setPlainText(ToQString(prompt));
+  });
+  grid_->SetNotifyWnd(this);
+  for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+  grid_->viewport()->installEventFilter(this);
+}
+
+// ---- requests ----
+
+bool CBaggingDlg::Query(const std::string& sql, const std::vector<uint32_t>& types, std::string& reply) {
+  lastSql_ = sql;
+  if (app_ == nullptr) return false;
+  CServerLink& link = app_->Link();
+  const int n = platform::WaitForWork([&] { return link.SqlQuery(sql, types, &reply); });
+  return n > 9 && JsonFindKey("List", reply) != kJsonNone && JsonGetInt("iTotal", reply, 1) != 0;
+}
+
+bool CBaggingDlg::RunStatement(const std::string& sql) {
+  lastSql_ = sql;
+  if (app_ == nullptr) return false;
+  CServerLink& link = app_->Link();
+  std::string reply;
+  const int sent = platform::WaitForWork([&] { return link.SqlExecute(sql, {}, &reply); });
+  return sent > 0 && JsonGetInt("ReturnValue", reply, 0) == 1;
+}
+
+serverlink::ProcedureSender CBaggingDlg::Sender() {
+  return [this](std::string_view sql, std::span<const uint32_t> types, std::string& reply) {
+    lastSql_ = std::string(sql);
+    if (app_ == nullptr) return 0;
+    CServerLink& link = app_->Link();
+    return platform::WaitForWork([&] { return link.SqlExecute(sql, types, &reply); });
+  };
+}
+
+std::u16string CBaggingDlg::Account() const {
+  return app_ != nullptr ? WideFromGbk(app_->Link().Session().userName) : std::u16string();
+}
+
+bool CBaggingDlg::Right(int byte, unsigned mask) const {
+  if (app_ == nullptr) return false;
+  return (app_->Link().Session().xRighti[static_cast<size_t>(byte)] & mask) != 0;
+}
+
+bool CBaggingDlg::PerWaybillItems() const {
+  return app_ != nullptr && app_->Link().bagDefaults && app_->Link().bagDefaults->switch19 != 0;
+}
+
+bagging::BagWeightRules CBaggingDlg::WeightRules() const {
+  bagging::BagWeightRules rules;
+  CBaggingServices* app = app_;
+  if (app != nullptr) {
+    rules.parseDimensions = [app](std::string_view text, int32_t& l, int32_t& w, int32_t& h) {
+      return app->ParseDimensions(text, l, w, h);
+    };
+    rules.volumetric = [app](int32_t l, int32_t w, int32_t h, char k) {
+      return app->VolumetricWeight(l, w, h, k);
+    };
+    rules.area = [app](std::string_view kind, std::string_view destination) {
+      return app->AreaText(kind, destination);
+    };
+  }
+  return rules;
+}
+
+void CBaggingDlg::Fail() {
+  if (app_ != nullptr) app_->PlayResultSound(1);
+}
+
+void CBaggingDlg::Show(const std::u16string& text, int titleId) {
+  platform::ShowMessageBox(text, titleId != 0 ? Text(titleId) : std::u16string());
+}
+
+bool CBaggingDlg::Ask(const std::u16string& text) {
+  return platform::ShowMessageBox(text, Text(20002), platform::kMbYesNo | platform::kMbIconQuestion) ==
+         platform::kIdYes;
+}
+
+void CBaggingDlg::SetCommandFlag(int type, bool on) {
+  if (pageWindow != nullptr)
+    platform::SendPrivateMessage(pageWindow, kWmSetCommandFlag, static_cast<quintptr>(type),
+                                 on ? 1 : 0);
+}
+
+void CBaggingDlg::FocusScan(bool selectAll) {
+  scan_->setFocus();
+  if (selectAll) scan_->selectAll();
+}
+
+// ---- settings ----
+
+void CBaggingDlg::InitForm() {
+  LoadSettings();
+  ClearForm();
+}
+
+void CBaggingDlg::LoadSettings() {
+  referenceMasks_.clear();
+  if (app_ == nullptr) return;
+  ++settingsLoads_;
+  const std::string kind = GbkFromWide(u"系统配置");
+  referenceOn_ = app_->DictionaryText(112).starts_with('1');
+  if (referenceOn_) {
+    std::string text;
+    if (platform::WaitForWork([&] { return app_->ReadSysFile("Awb_Packing.txt", 255, kind, text, 2048); }) == 1)
+      referenceMasks_ = ParseReferenceMasks(std::string_view(text.c_str()));
+  }
+  referenceCaption_->setVisible(referenceOn_);
+  reference_->setVisible(referenceOn_);
+  const std::shared_ptr<BagDefaults> defaults = app_->Link().bagDefaults;
+  checks_ = {};
+  if (defaults && defaults->checkWeights)
+    checks_.weightTolerance =
+        static_cast<int32_t>(std::strtol(app_->DictionaryText(39).c_str(), nullptr, 10));
+  checks_.balanceCheck = defaults && defaults->checkCustomerBalance != 0;
+  checks_.dictionaryFlag = !app_->DictionaryText(64).empty();
+  // "Bag_Fill.txt" is fetched into DATA_SYS and read whole, however long.
+  std::string head;
+  rules_.Parse({});
+  if (platform::WaitForWork([&] { return app_->ReadSysFile("Bag_Fill.txt", 255, kind, head, 16384); }) == 1) {
+    std::ifstream in(app_->ProgramFolder() + "DATA_SYS/Bag_Fill.txt", std::ios::binary);
+    std::ostringstream whole;
+    whole << in.rdbuf();
+    std::string text = whole.str();
+    text.resize(std::min(text.size(), text.find('\0')));
+    rules_.Parse(text);
+  }
+}
+
+// ---- the bag header ----
+
+void CBaggingDlg::ShowStatus(int textId, const QColor& color, int32_t bagId) {
+  status_->setText(ToQString(With(textId, Int(bagId))));
+  status_->setStyleSheet(QString("QLabel{color:rgb(%1,%2,%3);}").arg(color.red()).arg(color.green()).arg(color.blue()));
+}
+
+void CBaggingDlg::ClearForm() {
+  const std::shared_ptr<BagDefaults> d = app_ != nullptr ? app_->Link().bagDefaults : nullptr;
+  auto def = [&d](std::string BagDefaults::*field) {
+    return d ? ToQString(WideFromGbk((*d).*field)) : QString();
+  };
+  for (QLineEdit* e : {number_, special_, consignment_, order_, specialOrder_, weight_, length_, width_, height_})
+    e->clear();
+  weight_->setText("0");
+  length_->setText("0");
+  width_->setText("0");
+  height_->setText("0");
+  memo_->clear();
+  fromAirport_->setText(def(&BagDefaults::departureAirport));
+  toAirport_->setText(def(&BagDefaults::destinationAirport));
+  fromStation_->setText(def(&BagDefaults::departureStation));
+  toStation_->setText(def(&BagDefaults::destinationStation));
+  bagType_->setText(def(&BagDefaults::bagType));
+  label_->setText(def(&BagDefaults::bagLabel));
+  spares_[0]->setText(def(&BagDefaults::spare1));
+  spares_[1]->setText(def(&BagDefaults::spare2));
+  for (int i = 2; i < 5; ++i) spares_[i]->clear();
+  const int share = d ? std::clamp(d->shared, 0, 2) : 0;
+  share_[static_cast<size_t>(share)]->setChecked(true);
+  scan_->clear();
+
+  bagId_ = 0;
+  lastSavedId_ = 0;
+  bagState_ = 0;
+  shareLoaded_ = 0;
+  awb_.clear();
+  header_ = {};
+  definition_ = nullptr;
+  rows_.clear();
+  totals_ = {};
+  ownBag_ = true;
+  weightLine_->setText("-- ??? --");
+  itemsHeader_->setText(ToQString(With(370021, u"0")));
+  history_->clear();
+  grid_->DeleteAllRows();
+  number_->setReadOnly(false);
+  number_->setStyleSheet({});
+  go_->setEnabled(false);
+  editable_ = Right(0, 0x40);
+  ShowStatus(editable_ ? 360003 : 360000, kGreen, 0);
+  deletable_ = false;
+  SetCommandFlag(1, false);
+  SetCommandFlag(0, true);
+}
+
+bool CBaggingDlg::LoadBag(int32_t bagId) {
+  if (bagId <= 0) return false;
+  std::string reply;
+  bagging::BagHeader h;
+  if (!Query(bagging::BagHeaderSql(bagId), bagging::BagHeaderTypes(), reply) ||
+      !bagging::ReadBagHeader(reply, h)) {
+    Show(Text(360062));
+    return false;
+  }
+  ClearForm();
+  bagId_ = bagId;
+  header_ = h;
+  number_->setText(ToQString(h.number));
+  shareLoaded_ = h.share;
+  bagState_ = h.state;
+  ownBag_ = app_ != nullptr && h.creatorGbk == app_->Link().Session().userName;
+  definition_ = rules_.FindDefinition(NarrowFieldFromWide(h.number, 30, false));
+  special_->setText(ToQString(h.specialNumber));
+  fromAirport_->setText(ToQString(h.departureAirport));
+  toAirport_->setText(ToQString(h.destinationAirport));
+  weight_->setText(QString::number(h.weight, 'f', 3));
+  length_->setText(QString::number(h.length));
+  width_->setText(QString::number(h.width));
+  height_->setText(QString::number(h.height));
+  consignment_->setText(ToQString(h.consignmentNote));
+  memo_->setPlainText(ToQString(h.memo));
+  share_[std::min<size_t>(h.share, 2)]->setChecked(true);
+  fromStation_->setText(ToQString(h.departureStation));
+  toStation_->setText(ToQString(h.destinationStation));
+  order_->setText(ToQString(h.order));
+  specialOrder_->setText(ToQString(h.specialOrder));
+  bagType_->setText(ToQString(h.bagType));
+  label_->setText(ToQString(h.label));
+  for (size_t i = 0; i < 5; ++i) spares_[i]->setText(ToQString(h.spares[i]));
+  awb_ = h.awb;
+
+  const bagging::BagAccess access =
+      bagging::BagAccessOf(h.state, !h.awb.empty(), ownBag_, h.share, Right(0, 0x80));
+  editable_ = access.editable;
+  deletable_ = access.deletable;
+  if (editable_) {
+    ShowStatus(360001, kRed, bagId);
+  } else {
+    ShowStatus(360002, kBlue, bagId);
+    number_->setReadOnly(true);
+    number_->setStyleSheet(kReadOnlyStyle);
+  }
+  go_->setEnabled(editable_);
+  history_->setPlainText(ToQString(bagging::BagHistoryText(h)));
+  SetCommandFlag(0, editable_);
+  SetCommandFlag(1, deletable_);
+
+  rows_.clear();
+  totals_ = {};
+  std::string items;
+  std::vector<bagging::BagItemRow> read;
+  if (Query(bagging::BagItemsSql(bagId, h.state), bagging::BagItemTypes(), items) &&
+      bagging::ReadBagItemRows(items, WeightRules(), read, totals_)) {
+    for (const bagging::BagItemRow& row : read) AppendRow(row);
+  }
+  ShowTotals();
+  return true;
+}
+
+bagging::BagHeaderFields CBaggingDlg::ReadFields() const {
+  bagging::BagHeaderFields f;
+  f.number = Wide(number_->text());
+  f.departureAirport = Wide(fromAirport_->text());
+  f.destinationAirport = Wide(toAirport_->text());
+  f.departureStation = Wide(fromStation_->text());
+  f.destinationStation = Wide(toStation_->text());
+  f.label = Wide(label_->text());
+  f.bagType = Wide(bagType_->text());
+  f.consignmentNote = Wide(consignment_->text());
+  f.memo = Wide(memo_->toPlainText());
+  f.order = Wide(order_->text());
+  f.specialOrder = Wide(specialOrder_->text());
+  f.specialNumber = Wide(special_->text());
+  for (size_t i = 0; i < 5; ++i) f.spares[i] = Wide(spares_[i]->text());
+  f.weight = weight_->text().trimmed().toDouble();
+  f.length = IntOf(length_);
+  f.width = IntOf(width_);
+  f.height = IntOf(height_);
+  for (int i = 0; i < 3; ++i)
+    if (share_[static_cast<size_t>(i)]->isChecked()) f.shareMode = i;
+  return f;
+}
+
+int CBaggingDlg::SaveBag() {
+  if (!editable_) return 0;
+  bagging::BagHeaderFields f = ReadFields();
+  if (const int refused = bagging::CheckBagNumber(f.number)) {
+    Show(Text(refused));
+    return 0;
+  }
+  // A negative dimension would make the volume meaningless; refused before
+  // anything is sent.
+  if (bagging::HasNegativeDimension(f.length, f.width, f.height)) {
+    Show(Text(bagging::kNegativeDimensionText));
+    return 0;
+  }
+  const int32_t share = bagging::ShareArgument(bagId_, ownBag_, f.shareMode);
+  const std::string sql = bagging::SaveBagSql(f, bagId_, share, Account());
+  const uint32_t types[] = {AcsTypeEntry(kSqlCSLong)};
+  serverlink::ProcedureResult result;
+  if (!serverlink::CallProcedure(Sender(), sql, types, result)) {
+    Show(app_ != nullptr ? app_->Link().LastErrorText() : std::u16string());
+    return 0;
+  }
+  if (result.code < 0) {
+    const int text = bagging::SaveBagCodeText(result.code);
+    Show(text != 0 ? Text(text) : app_->Link().LastErrorText());
+    return 0;
+  }
+  if (quickList != nullptr)
+    quickList->AddOrUpdateRecord(
+        result.code, bagging::BagListRowText(f.number, f.departureAirport, f.destinationAirport, 0), 0, 0);
+  ClearForm();
+  lastSavedId_ = result.code;
+  return 1;
+}
+
+int CBaggingDlg::DeleteBag() {
+  if (!deletable_ || bagId_ <= 0) return 0;
+  if (platform::ShowMessageBox(Text(20011), Text(20002), platform::kMbYesNo | platform::kMbIconQuestion) !=
+      platform::kIdYes)
+    return 0;
+  const uint32_t types[] = {AcsTypeEntry(kSqlCSLong)};
+  serverlink::ProcedureResult result;
+  if (!serverlink::CallProcedure(Sender(), bagging::DeleteBagSql(bagId_, Account()), types, result)) {
+    Show(app_->Link().LastErrorText());
+    return 0;
+  }
+  if (result.code < 0) {
+    const int text = bagging::DeleteBagCodeText(result.code);
+    Show(text != 0 ? Text(text) : app_->Link().LastErrorText());
+    return 0;
+  }
+  if (quickList != nullptr) quickList->RemoveRecord(bagId_);
+  ClearForm();
+  return 1;
+}
+
+void CBaggingDlg::ApplyDefinition(const BagDefinition& d) {
+  auto put = [](QLineEdit* e, const std::string& gbk) { e->setText(ToQString(WideFromGbk(gbk))); };
+  for (size_t i = 0; i < 5; ++i) put(spares_[i], d.spares[i]);
+  put(fromAirport_, d.departureAirport);
+  put(toAirport_, d.destinationAirport);
+  put(label_, d.label);
+  memo_->setPlainText(ToQString(WideFromGbk(d.operationMemo)));
+  put(consignment_, d.consignmentNote);
+  put(fromStation_, d.departureStation);
+  put(toStation_, d.destinationStation);
+  put(bagType_, d.bagType);
+  put(special_, d.specialNumber);
+  share_[static_cast<size_t>(std::clamp(d.shareMode, 0, 2))]->setChecked(true);
+}
+
+void CBaggingDlg::CreateByNumber() {
+  const std::u16string number = Upper(Wide(number_->text()));
+  const BagDefinition* d = rules_.FindDefinition(NarrowFieldFromWide(number, 30, false));
+  if (d == nullptr) {
+    focusNextChild();
+    return;
+  }
+  lastSavedId_ = 0;
+  ApplyDefinition(*d);
+  if (SaveBag() == 1 && lastSavedId_ > 0) LoadBag(lastSavedId_);
+  FocusScan(false);
+}
+
+// ---- scans ----
+
+bool CBaggingDlg::MatchReferenceMask() {
+  const std::string code = NarrowFieldFromWide(Wide(scan_->text()), 30, false);
+  if (!MatchReferenceMasks(referenceMasks_, code)) return false;
+  reference_->setText(scan_->text());
+  scan_->clear();
+  FocusScan(false);
+  return true;
+}
+
+void CBaggingDlg::OnScan() {
+  if (app_ == nullptr) return;
+  std::u16string text = app_->NormalizeNumber(Wide(scan_->text()));
+  scan_->setText(ToQString(text));
+  if (MatchReferenceMask()) return;
+  const std::string code = NarrowFieldFromWide(text, 30, true);
+  if (const BagDefinition* d = rules_.FindDefinitionForNewBag(code)) {
+    ClearForm();
+    lastSavedId_ = 0;
+    number_->setText(ToQString(text));
+    ApplyDefinition(*d);
+    if (SaveBag() == 1 && lastSavedId_ > 0) LoadBag(lastSavedId_);
+    FocusScan(true);
+    return;
+  }
+  if (bagId_ == 0) {
+    Fail();
+    Show(Text(360061), 20001);
+    return;
+  }
+  if (!editable_) return;
+  const int group = rules_.ClassifyCode(code);
+  if (group >= 0 && group <= 4) {
+    if (RunStatement(bagging::SpecialFieldSql(group, text, bagId_))) {
+      (group == 0 ? special_ : spares_[static_cast<size_t>(group - 1)])->setText(ToQString(text));
+      scan_->clear();
+    } else {
+      Show(app_->Link().LastErrorText());
+    }
+    FocusScan(true);
+    return;
+  }
+  text = Upper(text);
+  const int column = scanKind_ == 1 ? 2 : 3;
+  int found = -1;
+  for (int r = 0; r < grid_->RowCount() && found < 0; ++r)
+    if (grid_->CellText(r, column) == text) found = r;
+  if (scanMode_->currentIndex() == 1) {
+    if (found >= 0) RemoveItem(found);
+  } else {
+    AddItem(-1, -1, true);
+  }
+  FocusScan(true);
+}
+
+int CBaggingDlg::AddItem(int32_t waybillId, int32_t piecePosition, bool show) {
+  if (bagId_ == 0 || !editable_ || app_ == nullptr) {
+    Fail();
+    return -4;
+  }
+  std::u16string text;
+  if (waybillId < 1) {
+    text = app_->NormalizeNumber(Wide(scan_->text()));
+    scan_->setText(ToQString(text));
+    if (text.empty()) {
+      Fail();
+      return -5;
+    }
+    if (scanKind_ == 1 && app_->ShowRecordPrompts(text, 2, 0, true) < 0) return -1;
+  }
+  if (app_->CheckRecordCode(waybillId > 0 ? waybillId : 0, text, scanKind_) == 0) return -4;
+  if (CheckRecordForBag(waybillId, text, show) == 0) return -4;
+  text = Upper(text);
+  scan_->setText(ToQString(text));
+  const bool perWaybill = PerWaybillItems();
+  const std::shared_ptr<BagDefaults> d = app_->Link().bagDefaults;
+  checks_.flag21 = d && d->switch21 != 0;
+  checks_.flag22 = d && d->switch22 != 0;
+  const std::string sql = bagging::ItemAddSql(perWaybill, bagId_, waybillId, piecePosition, text,
+                                              scanKind_, Account(), checks_);
+  const bagging::ItemAddOutcome outcome = bagging::SendItemAdd(
+      Sender(), sql, bagging::ItemAddColumns(perWaybill, waybillId), checks_.ChecksOn(),
+      [this](int32_t warning) {
+        Fail();
+        return Ask(With(360068, Int(warning)));
+      });
+  if (!outcome.replied) {
+    Fail();
+    Show(app_->Link().LastErrorText());
+    return -1;
+  }
+  if (outcome.cancelled) return -1;
+  const int32_t r = outcome.code;
+  if (r <= 0) {
+    Fail();
+    std::u16string message;
+    const int id = bagging::ItemAddCodeText(r);
+    if (r == -1) {
+      message = Text(id);
+      if (waybillId > 0) {
+        const int row = grid_->FindRowById(waybillId);
+        scan_->setText(row >= 0 ? ToQString(grid_->CellText(row, 1)) : QString());
+        if (!scan_->text().isEmpty()) grid_->FindText(1, Wide(scan_->text()), false, 0, 0);
+      }
+    } else if (r == -2) {
+      message = Text(id) + Wide(scan_->text());
+    } else {
+      message = id != 0 ? Text(id) : app_->Link().LastErrorText();
+    }
+    if (show) Show(message);
+    return -1;
+  }
+  int32_t id = waybillId;
+  int32_t piece = piecePosition;
+  if (waybillId <= 0) {
+    id = r;
+    piece = outcome.piecePosition;
+  }
+  const std::u16string reference = Wide(reference_->text()).substr(0, 30);
+  std::u16string trimmed = reference;
+  if (referenceOn_ && !TrimW(trimmed).empty()) {
+    if (!RunStatement(bagging::ReferenceNumberSql(reference, id))) Show(app_->Link().LastErrorText());
+  }
+  return LoadItem(id, piece, show);
+}
+
+int CBaggingDlg::CheckRecordForBag(int32_t waybillId, const std::u16string& number, bool show) {
+  std::string reply;
+  if (!Query(bagging::CheckRecordSql(waybillId, number, scanKind_), bagging::CheckRecordTypes(), reply)) {
+    if (show) {
+      Fail();
+      Show(Text(20024));
+    }
+    return 0;
+  }
+  std::string_view list = JsonListBody(reply, "List");
+  size_t pos = 0;
+  std::string_view object;
+  JsonNextObject(list, pos, object);
+  JsonRowIndex row(object);
+  if (row.GetWString("4", 255).size() < 2) {
+    Fail();
+    Show(Text(390020));
+    return 0;
+  }
+  if (definition_ == nullptr || definition_->checkColumn < 1 || definition_->checkColumn > 4) return 1;
+  const int c = definition_->checkColumn;
+  const std::u16string value = row.GetWString(std::to_string(c - 1), 63);
+  const std::u16string name = bagging::CheckColumnName(c);
+  if ((c == 3 || c == 4) && value.empty()) {
+    Fail();
+    Show(With(360090, name));
+    return 0;
+  }
+  const std::u16string memo = Wide(memo_->toPlainText());
+  if (memo.empty()) {
+    if (!RunStatement(bagging::BagMemoSql(value, bagId_))) {
+      Show(app_->Link().LastErrorText());
+      return 0;
+    }
+    memo_->setPlainText(ToQString(value));
+    return 1;
+  }
+  if (memo == value) return 1;
+  Fail();
+  Show(With(360091, name, value));
+  return 0;
+}
+
+void CBaggingDlg::AppendRow(const bagging::BagItemRow& row) {
+  rows_.push_back(row);
+  const int r = grid_->InsertRow(grid_->RowCount(), Int(grid_->RowCount() + 1));
+  grid_->SetRowId(r, row.waybillId);
+  for (int c = 1; c < bagging::kBagItemColumnCount; ++c) grid_->SetCellText(r, c, row.cells[static_cast<size_t>(c)]);
+}
+
+void CBaggingDlg::RenumberRows() {
+  for (int r = 0; r < grid_->RowCount(); ++r) grid_->SetCellText(r, 0, Int(r + 1));
+}
+
+void CBaggingDlg::ShowTotals() {
+  itemsHeader_->setText(ToQString(bagging::ItemTotalsText(rows_.size(), totals_)));
+  weightLine_->setText(ToQString(bagging::WeightTotalsText(totals_)));
+}
+
+int CBaggingDlg::LoadItem(int32_t waybillId, int32_t piecePosition, bool speak) {
+  std::string reply;
+  const std::string sql = bagging::BagItemReadBackSql(bagId_, waybillId, PerWaybillItems(), piecePosition);
+  lastSql_ = sql;
+  CServerLink& link = app_->Link();
+  const std::vector<uint32_t> types = bagging::BagItemTypes();
+  const int n = platform::WaitForWork([&] { return link.SqlQuery(sql, types, &reply); });
+  std::vector<bagging::BagItemRow> read;
+  if (n <= 9 || !bagging::ReadBagItemRows(reply, WeightRules(), read, totals_)) {
+    Fail();
+    return 0;
+  }
+  if (read.empty()) {
+    Fail();
+    return -9;
+  }
+  for (const bagging::BagItemRow& row : read) AppendRow(row);
+  if (speak) app_->SpeakWeight(RoundScaled(totals_.actualPart, 1000));
+  grid_->clearSelection();
+  grid_->SelectAndShowRow(grid_->RowCount() - 1);
+  ShowTotals();
+  scan_->clear();
+  FocusScan(false);
+  return 1;
+}
+
+int CBaggingDlg::RemoveItem(int row) {
+  if (row < 0 || row >= grid_->RowCount() || static_cast<size_t>(row) >= rows_.size()) return -1;
+  const int32_t waybillId = grid_->GetRowId(row);
+  if (waybillId <= 0) return -1;
+  if (!Ask(With(20033, Int(row + 1)))) return 0;
+  const bool perWaybill = PerWaybillItems();
+  const std::string sql = bagging::ItemRemoveSql(perWaybill, bagId_, waybillId,
+                                                 rows_[static_cast<size_t>(row)].piecePosition,
+                                                 Account(), Right(1, 0x80));
+  const uint32_t types[] = {AcsTypeEntry(kSqlCSLong)};
+  serverlink::ProcedureResult result;
+  if (!serverlink::CallProcedure(Sender(), sql, types, result)) {
+    Show(app_->Link().LastErrorText());
+    return -1;
+  }
+  if (result.code < 0) {
+    const int text = bagging::ItemRemoveCodeText(result.code);
+    Show(text != 0 ? Text(text) : app_->Link().LastErrorText());
+    return result.code;
+  }
+  // Drop the rows and take the totals of the rows that stay: exactly what
+  // the dropped rows added comes off.
+  for (int r = grid_->RowCount() - 1; r >= 0; --r) {
+    if (perWaybill ? grid_->GetRowId(r) == waybillId : r == row) {
+      grid_->DeleteRow(r);
+      rows_.erase(rows_.begin() + r);
+    }
+  }
+  totals_ = bagging::SumBagTotals(rows_);
+  RenumberRows();
+  ShowTotals();
+  return result.code;
+}
+
+void CBaggingDlg::AddByNumberList(bool byWaybillNumber) {
+  if (app_ == nullptr) return;
+  std::vector<std::u16string> numbers;
+  if (app_->ImportNumberList(numbers, nullptr, byWaybillNumber ? 0 : 1) <= 0) return;
+  AddNumbers(numbers, byWaybillNumber);
+}
+
+void CBaggingDlg::AddNumbers(const std::vector<std::u16string>& numbers, bool byWaybillNumber) {
+  if (app_ == nullptr || numbers.empty()) return;
+  const std::u16string station = WideFromGbk(app_->Link().Session().station);
+  std::string reply;
+  if (!Query(bagging::NumberListSql(numbers, station, byWaybillNumber), {AcsTypeEntry(kSqlCSLong)}, reply))
+    return;
+  std::vector<int32_t> ids;
+  std::string_view list = JsonListBody(reply, "List");
+  size_t pos = 0;
+  std::string_view object;
+  while (JsonNextObject(list, pos, object)) ids.push_back(JsonGetInt("0", object, 0));
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  for (int32_t id : ids)
+    if (id > 0) AddItem(id, 1, false);
+  QApplication::restoreOverrideCursor();
+}
+
+qintptr CBaggingDlg::OnRecordPicked(quintptr waybillId, qintptr pick) {
+  const int result = AddItem(static_cast<int32_t>(waybillId), static_cast<int32_t>(pick % 10000), true);
+  return result >= 1 ? 1 : 0;
+}
+
+void CBaggingDlg::OpenPicker() {
+  if (bagId_ == 0 || !editable_) {
+    Fail();
+    return;
+  }
+  if (pickUnbagged) pickUnbagged(*this);
+}
+
+int CBaggingDlg::PrintBagLabels() {
+  if (bagId_ < 1 || number_->text().trimmed().isEmpty()) return 0;
+  return printLabels ? printLabels(*this) : 0;
+}
+
+void CBaggingDlg::ToggleScanNumberKind() {
+  scanKind_ = scanKind_ == 0 ? 1 : 0;
+  scanCaption_->setText(QText(scanKind_ == 1 ? 360037 : 360038));
+  scanCaption_->SetTextColor(scanKind_ == 1 ? kGreen : kDarkRed);
+}
+
+void CBaggingDlg::TakeItemWeight() {
+  weight_->setText(QString::number(RoundScaledFine(totals_.actual, 1000) / 1000.0, 'f', 3));
+}
+
+void CBaggingDlg::PickFieldText(QLineEdit* field) {
+  std::u16string prompt;
+  if (app_ != nullptr && app_->ChooseCommonPrompt(prompt) == 1) field->setText(ToQString(prompt));
+}
+
+void CBaggingDlg::ExportItems() {
+  if (grid_->RowCount() < 1) return;
+  grid_->ExportAs(Text(360094), With(360093, Wide(number_->text())));
+}
+
+// ---- messages and keys ----
+
+bool CBaggingDlg::event(QEvent* e) {
+  if (auto* m = platform::AsPrivateMessage(e); m && m->Message() == WM_RECORD_PICKED) {
+    m->SetResult(OnRecordPicked(m->WParam(), m->LParam()));
+    return true;
+  }
+  if (auto* m = platform::AsPrivateMessage(e); m && m->Message() == kGridMsgDoubleClick) {
+    if (editable_) RemoveItem(static_cast<int>(m->WParam()));
+    return true;
+  }
+  return QWidget::event(e);
+}
+
+bool CBaggingDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+    return QWidget::eventFilter(watched, event);
+  auto* key = static_cast<QKeyEvent*>(event);
+  const bool ctrl = key->modifiers() & Qt::ControlModifier;
+  const bool inMemo = watched == memo_;
+  const int k = key->key();
+  const bool ours = (ctrl && (k == Qt::Key_S || k == Qt::Key_D || k == Qt::Key_G)) || k == Qt::Key_Delete ||
+                    k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Escape ||
+                    ((k == Qt::Key_Up || k == Qt::Key_Down) && !inMemo);
+  if (event->type() == QEvent::ShortcutOverride) {
+    if (ours && !(inMemo && (k == Qt::Key_Return || k == Qt::Key_Enter))) event->accept();
+    return false;
+  }
+  switch (k) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (inMemo) return false;
+      if (watched == scan_) {
+        OnScan();
+      } else if (watched == number_ && rules_.sectionPresent && bagId_ == 0) {
+        CreateByNumber();
+      } else {
+        focusNextChild();
+      }
+      return true;
+    case Qt::Key_Escape:
+      return true;
+    case Qt::Key_Up:
+      if (inMemo) return false;
+      focusPreviousChild();
+      return true;
+    case Qt::Key_Down:
+      if (inMemo || watched == grid_ || watched == grid_->viewport()) return false;
+      focusNextChild();
+      return true;
+    case Qt::Key_Delete:
+      DeleteBag();
+      return true;
+    case Qt::Key_D:
+      if (!ctrl) break;
+      ClearForm();
+      return true;
+    case Qt::Key_G:
+      if (!ctrl) break;
+      DeleteBag();
+      return true;
+    case Qt::Key_S:
+      if (!ctrl) break;
+      SaveBag();
+      return true;
+    default:
+      break;
+  }
+  return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,214 @@
+#pragma once
+// CBaggingDlg: the bagging form of page 10.  The operator opens a bag by
+// scanning its number (or typing it and pressing Enter in the bag number
+// box), scans waybills or pieces in or out, edits the bag header, saves and
+// deletes the bag.  Rules, SQL and weights live in BagRules.h and
+// BaggingLogic.h; this class holds the controls and the state of one bag.
+//
+// The form receives WM_RECORD_PICKED (BaggingLogic.h) from the pickers and
+// answers 1 when the record went into the bag.  The unbagged-record picker
+// and the bag label fill are reached through the hooks pickUnbagged and
+// printLabels.
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "consolidation/BagRules.h"
+#include "consolidation/BaggingLogic.h"
+#include "consolidation/BaggingServices.h"
+
+class CLinkLabel;
+class CListGrid;
+class CQuickSearchList;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+class CBaggingDlg : public QWidget {
+  Q_OBJECT
+
+ public:
+  CBaggingDlg(CBaggingServices* app, QWidget* parent, QSize screen);
+  ~CBaggingDlg() override;
+
+  // The page that receives WM_USER+123 and its quick-search list.
+  QObject* pageWindow = nullptr;
+  CQuickSearchList* quickList = nullptr;
+
+  // "Pick unbagged" (选取...): opens the unbagged-record picker with the form
+  // as the target of its WM_RECORD_PICKED.  Called only while a bag is open
+  // and its items may change.
+  std::function<void(CBaggingDlg& form)> pickUnbagged;
+  // "Print labels" (the page's Print Label command): fills and prints the
+  // bag's labels; 1 printed, 0 not.
+  std::function<int(CBaggingDlg& form)> printLabels;
+
+  // ---- operations ----
+  void InitForm();
+  void LoadSettings();
+  void ClearForm();
+  bool LoadBag(int32_t bagId);
+  int SaveBag();
+  int DeleteBag();
+  void CreateByNumber();
+  void OnScan();
+  int AddItem(int32_t waybillId, int32_t piecePosition, bool show);
+  int CheckRecordForBag(int32_t waybillId, const std::u16string& number, bool show);
+  int LoadItem(int32_t waybillId, int32_t piecePosition, bool speak);
+  int RemoveItem(int row);
+  void AddByNumberList(bool byWaybillNumber);
+  // The numbers of a list (already read) added one by one.
+  void AddNumbers(const std::vector<std::u16string>& numbers, bool byWaybillNumber);
+  qintptr OnRecordPicked(quintptr waybillId, qintptr pick);
+  void OpenPicker();
+  int PrintBagLabels();
+  void ToggleScanNumberKind();
+  void TakeItemWeight();
+  void PickFieldText(QLineEdit* field);
+  void ExportItems();
+
+  // ---- state ----
+  int32_t BagId() const { return bagId_; }
+  int32_t LastSavedId() const { return lastSavedId_; }
+  bool Editable() const { return editable_; }
+  bool Deletable() const { return deletable_; }
+  bool OwnBag() const { return ownBag_; }
+  int BagState() const { return bagState_; }
+  int ScanNumberKind() const { return scanKind_; }
+  bool PerWaybillItems() const;
+  const bagging::BagTotals& Totals() const { return totals_; }
+  const std::vector<bagging::BagItemRow>& Rows() const { return rows_; }
+  const CBagRuleSet& Rules() const { return rules_; }
+  const BagMaskGroup& ReferenceMasks() const { return referenceMasks_; }
+  const bagging::ItemCheckArgs& Checks() const { return checks_; }
+  const std::u16string& AwbNumber() const { return awb_; }
+  const bagging::BagHeader& Header() const { return header_; }
+  // The last SQL text sent (tests read what went out).
+  const std::string& LastSql() const { return lastSql_; }
+  // How often "Bag_Fill.txt" was fetched.
+  int SettingsLoads() const { return settingsLoads_; }
+
+  // ---- controls ----
+  QLineEdit* NumberEdit() const { return number_; }
+  QLineEdit* SpecialEdit() const { return special_; }
+  QLineEdit* FromAirportEdit() const { return fromAirport_; }
+  QLineEdit* ToAirportEdit() const { return toAirport_; }
+  QLineEdit* WeightEdit() const { return weight_; }
+  QLineEdit* LengthEdit() const { return length_; }
+  QLineEdit* WidthEdit() const { return width_; }
+  QLineEdit* HeightEdit() const { return height_; }
+  QLineEdit* SpareEdit(int i) const { return spares_[i]; }
+  QLineEdit* ReferenceEdit() const { return reference_; }
+  QLineEdit* ScanEdit() const { return scan_; }
+  QLineEdit* FromStationEdit() const { return fromStation_; }
+  QPlainTextEdit* MemoEdit() const { return memo_; }
+  QPlainTextEdit* HistoryEdit() const { return history_; }
+  QComboBox* ScanModeBox() const { return scanMode_; }
+  QPushButton* GoButton() const { return go_; }
+  QLabel* StatusLabel() const { return status_; }
+  QLabel* ItemsHeader() const { return itemsHeader_; }
+  QLabel* WeightLine() const { return weightLine_; }
+  QLabel* ReferenceCaption() const { return referenceCaption_; }
+  QRadioButton* ShareButton(int i) const { return share_[i]; }
+  CLinkLabel* ScanCaption() const { return scanCaption_; }
+  CLinkLabel* PickLink() const { return pickLink_; }
+  CLinkLabel* WeightCaption() const { return weightCaption_; }
+  CListGrid* Grid() const { return grid_; }
+
+ protected:
+  bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Build(QSize screen);
+  bagging::BagHeaderFields ReadFields() const;
+  void ApplyDefinition(const BagDefinition& d);
+  void SetCommandFlag(int type, bool on);
+  void ShowStatus(int textId, const QColor& color, int32_t bagId);
+  void AppendRow(const bagging::BagItemRow& row);
+  void RenumberRows();
+  void ShowTotals();
+  void FocusScan(bool selectAll);
+  void Fail();
+  void Show(const std::u16string& text, int titleId = 0);
+  bool Ask(const std::u16string& text);
+  std::u16string Account() const;
+  // Requests, each through platform::WaitForWork.
+  bool Query(const std::string& sql, const std::vector<uint32_t>& types, std::string& reply);
+  bool RunStatement(const std::string& sql);
+  serverlink::ProcedureSender Sender();
+  bagging::BagWeightRules WeightRules() const;
+  bool MatchReferenceMask();
+  bool Right(int byte, unsigned mask) const;
+
+  CBaggingServices* app_;
+  CBagRuleSet rules_;
+  BagMaskGroup referenceMasks_;
+  bagging::ItemCheckArgs checks_;
+  bool referenceOn_ = false;
+  int32_t bagId_ = 0;
+  int32_t lastSavedId_ = 0;
+  bool editable_ = false;
+  bool deletable_ = false;
+  bool ownBag_ = true;
+  int bagState_ = 0;
+  int32_t shareLoaded_ = 0;
+  int scanKind_ = 0;
+  std::u16string awb_;
+  bagging::BagHeader header_;
+  const BagDefinition* definition_ = nullptr;
+  std::vector<bagging::BagItemRow> rows_;
+  bagging::BagTotals totals_;
+  std::string lastSql_;
+  int settingsLoads_ = 0;
+
+  QLabel* status_ = nullptr;
+  QLineEdit* number_ = nullptr;
+  QLineEdit* special_ = nullptr;
+  QLineEdit* fromAirport_ = nullptr;
+  QLineEdit* toAirport_ = nullptr;
+  QLineEdit* weight_ = nullptr;
+  QLineEdit* length_ = nullptr;
+  QLineEdit* width_ = nullptr;
+  QLineEdit* height_ = nullptr;
+  QLineEdit* consignment_ = nullptr;
+  QLineEdit* fromStation_ = nullptr;
+  QLineEdit* toStation_ = nullptr;
+  QLineEdit* order_ = nullptr;
+  QLineEdit* specialOrder_ = nullptr;
+  QLineEdit* bagType_ = nullptr;
+  QLineEdit* label_ = nullptr;
+  std::array<QLineEdit*, 5> spares_{};
+  QLineEdit* reference_ = nullptr;
+  QLineEdit* scan_ = nullptr;
+  QPlainTextEdit* memo_ = nullptr;
+  QPlainTextEdit* history_ = nullptr;
+  std::array<QRadioButton*, 3> share_{};
+  QCheckBox* secondLabel_ = nullptr;
+  QCheckBox* volumetricCheck_ = nullptr;
+  QComboBox* scanMode_ = nullptr;
+  QPushButton* go_ = nullptr;
+  QLabel* itemsHeader_ = nullptr;
+  QLabel* weightLine_ = nullptr;
+  QLabel* referenceCaption_ = nullptr;
+  CLinkLabel* weightCaption_ = nullptr;
+  CLinkLabel* consignmentCaption_ = nullptr;
+  CLinkLabel* memoCaption_ = nullptr;
+  CLinkLabel* labelCaption_ = nullptr;
+  std::array<CLinkLabel*, 5> spareCaptions_{};
+  CLinkLabel* scanCaption_ = nullptr;
+  CLinkLabel* pickLink_ = nullptr;
+  CLinkLabel* listByWaybill_ = nullptr;
+  CLinkLabel* listByTransfer_ = nullptr;
+  CLinkLabel* exportLink_ = nullptr;
+  CListGrid* grid_ = nullptr;
+};
