@@ -57,7 +57,12 @@ CAwbEditorDlg::~CAwbEditorDlg() = default;
 std::u16string CAwbEditorDlg::Text(int32_t id) const { return AppLanguage().Text(id); }
 
 void CAwbEditorDlg::Build() {
-  auto caption = [this](int32_t id) { return new QLabel(Q(Text(id)), this); };
+  // A caption keeps its whole text however the grid is squeezed.
+  auto caption = [this](int32_t id) {
+    auto* label = new QLabel(Q(Text(id)), this);
+    label->setMinimumWidth(label->sizeHint().width());
+    return label;
+  };
   auto link = [this](int32_t id) {
     auto* label = new CLinkLabel(Q(Text(id)), this);
     label->SetTextColor(QColor(0, 0, 192)).SetLinkCursor(HandCursor());

@@ -38,7 +38,7 @@ TEST(AirlineStandIn, LoadsAirlinesAirportsFlightsAndPrices) {
     ASSERT_EQ(7u, table.Airlines().size());
     EXPECT_EQ("999", table.Airlines()[0]->cprefix);
     EXPECT_GE(table.LoadAirports(), 10);
-    EXPECT_EQ(5, table.LoadFlights());
+    EXPECT_EQ(6, table.LoadFlights());
     const FlightEntry* mu = table.FindFlight("MU583");
     ASSERT_NE(nullptr, mu);
     EXPECT_EQ(1320, mu->wdepart);

@@ -440,7 +440,7 @@ TEST_F(StartUpTest, TheUsersEnvironmentAndTheDictionariesReachTheMainFrame) {
   // Grade 10 at station SZ: the station's own staff only.
   ASSERT_FALSE(app_.staff.empty());
   for (const StaffEntry& entry : app_.staff) EXPECT_EQ("SZ", entry.mcstation) << entry.mcaccount;
-  EXPECT_EQ(4u, app_.staff.size());
+  EXPECT_EQ(6u, app_.staff.size());
 
   // Two sending prompts of one waybill; one a customer left for another.
   EXPECT_EQ(2, app_.ShowRecordPrompts(u"BR10000002", 2, 0, false));
