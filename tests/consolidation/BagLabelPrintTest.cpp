@@ -23,6 +23,7 @@
 #include "print/TemplateModel.h"
 #include "tests/PrivateCups.h"
 #include "tests/WaitUntil.h"
+#include "tests/office/OfficeCupsEnvironment.h"
 #include "tests/office/OfficeTestEnv.h"
 #include "tests/server/StandInLinkSuite.h"
 
@@ -31,29 +32,14 @@ namespace {
 namespace fs = std::filesystem;
 constexpr const char* kQueue = "BrantleBagLabel";
 
-class CupsEnvironment : public ::testing::Environment {
- public:
-  static testsupport::PrivateCups& Cups() {
-    static testsupport::PrivateCups cups;
-    return cups;
-  }
-  void SetUp() override { ASSERT_EQ(Cups().Start(officetest::Root() / "cups", {kQueue}), ""); }
-  void TearDown() override {
-    office::ShutdownOfficeSuite();
-    Cups().Stop();
-  }
-};
+using officetest::CupsEnvironment;
 
 ::testing::Environment* const kOffice =
     ::testing::AddGlobalTestEnvironment(new officetest::OfficeEnvironment);
-::testing::Environment* const kCups = ::testing::AddGlobalTestEnvironment(new CupsEnvironment);
+::testing::Environment* const kCups =
+    ::testing::AddGlobalTestEnvironment(new CupsEnvironment(kQueue));
 
-std::vector<fs::path> PdfFiles() {
-  std::vector<fs::path> files;
-  for (auto& e : fs::directory_iterator(CupsEnvironment::Cups().PdfFolder()))
-    if (e.path().extension() == ".pdf") files.push_back(e.path());
-  return files;
-}
+std::vector<fs::path> PdfFiles() { return CupsEnvironment::PdfFiles(); }
 
 // What zxing-cpp reads as Code 128 on the first page of a PDF (the page is
 // kept as screenshots/<name>.png).

@@ -34,6 +34,7 @@
 #include "refdata/WaybillCache.h"
 #include "tests/PrivateCups.h"
 #include "tests/WaitUntil.h"
+#include "tests/office/OfficeCupsEnvironment.h"
 #include "tests/office/OfficeTestEnv.h"
 #include "tests/server/StandInLinkSuite.h"
 #include "ui/ScanStation.h"
@@ -43,29 +44,14 @@ namespace {
 namespace fs = std::filesystem;
 constexpr const char* kQueue = "BrantleWaybill";
 
-class CupsEnvironment : public ::testing::Environment {
- public:
-  static testsupport::PrivateCups& Cups() {
-    static testsupport::PrivateCups cups;
-    return cups;
-  }
-  void SetUp() override { ASSERT_EQ(Cups().Start(officetest::Root() / "cups", {kQueue}), ""); }
-  void TearDown() override {
-    office::ShutdownOfficeSuite();
-    Cups().Stop();
-  }
-};
+using officetest::CupsEnvironment;
 
 ::testing::Environment* const kOffice =
     ::testing::AddGlobalTestEnvironment(new officetest::OfficeEnvironment);
-::testing::Environment* const kCups = ::testing::AddGlobalTestEnvironment(new CupsEnvironment);
+::testing::Environment* const kCups =
+    ::testing::AddGlobalTestEnvironment(new CupsEnvironment(kQueue));
 
-std::vector<fs::path> PdfFiles() {
-  std::vector<fs::path> files;
-  for (auto& e : fs::directory_iterator(CupsEnvironment::Cups().PdfFolder()))
-    if (e.path().extension() == ".pdf") files.push_back(e.path());
-  return files;
-}
+std::vector<fs::path> PdfFiles() { return CupsEnvironment::PdfFiles(); }
 
 class PrintEndToEndTest : public testsupport::StandInLinkSuite<PrintEndToEndTest> {
  public:
