@@ -310,6 +310,15 @@ TEST_F(BagSealPage, ChinesePageKeysAndEmptyNumbers) {
   ASSERT_TRUE(form_->WeightEdit()->hasFocus());
   QTest::keyClick(form_->WeightEdit(), Qt::Key_Return);
   EXPECT_FALSE(form_->WeightEdit()->hasFocus());
+  // Down and Up move between the boxes; Esc changes nothing.
+  form_->NumberEdit()->setFocus();
+  QTest::keyClick(form_->NumberEdit(), Qt::Key_Down);
+  EXPECT_FALSE(form_->NumberEdit()->hasFocus());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+  EXPECT_TRUE(form_->NumberEdit()->hasFocus());
+  QTest::keyClick(form_->NumberEdit(), Qt::Key_Escape);
+  EXPECT_EQ(form_->BagId(), 38009);
+  EXPECT_TRUE(page_->isVisible());
   Ctrl(form_->NumberEdit(), Qt::Key_D);
   EXPECT_EQ(form_->BagId(), 0);
   EXPECT_EQ(form_->NumberEdit()->text(), "");
@@ -356,12 +365,14 @@ TEST_F(BagSealPage, SealableMatrixWithTheSampleAccounts) {
     EXPECT_EQ(form_->IsSealable(), c.sealable);
     EXPECT_EQ(form_->UnsealButton()->isVisible(), c.unseal);
     EXPECT_EQ(form_->UnsealButton()->isEnabled(), c.unseal);
-    if (c.sealable)
+    if (c.sealable) {
       EXPECT_TRUE(StatusIs(400001, c.bag, "rgb(255,0,0)"));
-    else
+    } else {
       EXPECT_TRUE(StatusIs(400002, c.bag, "rgb(0,0,255)"));
-    if (c.bag == 38003 && c.unseal && Utf8(c.account) == "admin")
+    }
+    if (c.bag == 38003 && c.unseal && Utf8(c.account) == "admin") {
       Screenshot(page_.get(), "bag_seal_page_sealed_en");
+    }
   }
 }
 
@@ -537,7 +548,9 @@ TEST_F(BagSealPage, EveryRefusalOfSealAndUnseal) {
     const std::u16string rowAfter =
         QuickRowOf(c.bag) >= 0 ? page_->quickList->grid->CellText(QuickRowOf(c.bag), 0) : u"";
     EXPECT_EQ(Utf8(rowAfter), Utf8(rowBefore));
-    if (server_ && c.change != nullptr && *c.change == 0) EXPECT_EQ(State(c.bag), stateBefore);
+    if (server_ && c.change != nullptr && *c.change == 0) {
+      EXPECT_EQ(State(c.bag), stateBefore);
+    }
   }
 }
 
@@ -615,6 +628,20 @@ TEST_F(BagSealPage, QuickSealThroughTheBagList) {
     QTest::mouseClick(form_->QuickSealLink(), Qt::LeftButton);
     EXPECT_EQ(form_->BagList(), list);
     EXPECT_TRUE(list->isVisible());
+    EXPECT_EQ(list->list->RowCount(), left);
+
+    // A quick seal whose request fails shows the link's error text; the
+    // row stays.
+    const int kept = list->list->FindRowById(38005);
+    ASSERT_GE(kept, 0);
+    server_.reset();
+    boxes_.Clear();
+    list->list->clearSelection();
+    list->list->SetRowSelected(kept, true, false);
+    list->HandOverRow();
+    ASSERT_GE(boxes_.Count(), 1u);
+    EXPECT_EQ(Utf8(boxes_.LastText()), Utf8(app_.Link().LastErrorText()));
+    EXPECT_EQ(list->list->FindRowById(38005), kept);
     EXPECT_EQ(list->list->RowCount(), left);
   }
 }
