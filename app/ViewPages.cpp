@@ -2,6 +2,7 @@
 #include "app/ViewPages.h"
 
 #include "app/AwbPageServices.h"
+#include "app/BagSealServices.h"
 #include "consolidation/AwbListPage.h"
 #include "consolidation/AwbLoadingPage.h"
 #include "consolidation/BagSealPage.h"
@@ -38,7 +39,11 @@ std::unique_ptr<CViewPage> CreateViewPage(int pageIndex) {
       page->makeServices = MakeBaggingServices;
       return page;
     }
-    case 11: return std::make_unique<CBagSealPage>();
+    case 11: {
+      auto page = std::make_unique<CBagSealPage>();
+      WireBagSealPage(*page);
+      return page;
+    }
     case 12: {
       auto page = std::make_unique<CAwbLoadingPage>();
       WireAwbLoadingPage(*page);

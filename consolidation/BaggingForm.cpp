@@ -20,6 +20,7 @@
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "common/WideText.h"
+#include "consolidation/BagRecords.h"
 #include "platform/MessageBox.h"
 #include "platform/QtText.h"
 #include "platform/QtWaitForWork.h"
@@ -53,20 +54,6 @@ const QColor kBlue(0, 0, 255);
 const QColor kDarkRed(128, 0, 0);
 
 const char kReadOnlyStyle[] = "QLineEdit{color:rgb(255,0,0);background:rgb(240,255,240);}";
-
-// Columns of the item grid: caption, width, right-aligned.
-struct ItemColumn {
-  int caption;
-  int width;
-  bool right;
-};
-const ItemColumn kItemColumns[bagging::kBagItemColumnCount] = {
-    {30076, 50, false},  {370010, 85, false}, {30002, 85, false},  {30003, 85, false},
-    {370011, 50, true},  {30072, 50, true},   {370012, 80, true},  {370013, 80, true},
-    {370014, 80, true},  {370015, 80, true},  {30073, 85, false},  {30001, 85, false},
-    {30311, 50, true},   {30013, 85, false},  {30026, 85, false},  {30111, 50, false},
-    {30031, 80, true},   {30071, 50, false},  {30070, 75, false},  {30040, 60, false},
-    {30022, 85, false},  {360045, 110, false}, {360046, 85, false}};
 
 std::u16string Upper(std::u16string text) {
   for (char16_t& c : text)
@@ -188,9 +175,7 @@ void CBaggingDlg::Build(QSize screen) {
   grid_->setGeometry(4, 284, std::max(400, screen.width() - 264), std::max(200, screen.height() - 424));
   grid_->SetHighlightMode(2);
   grid_->EnableRowData(true);
-  for (int c = 0; c < bagging::kBagItemColumnCount; ++c)
-    grid_->InsertColumn(c, kItemColumns[c].width, Text(kItemColumns[c].caption),
-                        kItemColumns[c].right ? kGridAlignRight : kGridAlignLeft);
+  bagging::AddBagItemColumns(*grid_);
 
   connect(go_, &QPushButton::clicked, this, [this] { OnScan(); });
   connect(scanCaption_, &CLinkLabel::clicked, this, [this] { ToggleScanNumberKind(); });
@@ -253,22 +238,7 @@ bool CBaggingDlg::PerWaybillItems() const {
   return app_ != nullptr && app_->Link().bagDefaults && app_->Link().bagDefaults->switch19 != 0;
 }
 
-bagging::BagWeightRules CBaggingDlg::WeightRules() const {
-  bagging::BagWeightRules rules;
-  CBaggingServices* app = app_;
-  if (app != nullptr) {
-    rules.parseDimensions = [app](std::string_view text, int32_t& l, int32_t& w, int32_t& h) {
-      return app->ParseDimensions(text, l, w, h);
-    };
-    rules.volumetric = [app](int32_t l, int32_t w, int32_t h, char k) {
-      return app->VolumetricWeight(l, w, h, k);
-    };
-    rules.area = [app](std::string_view kind, std::string_view destination) {
-      return app->AreaText(kind, destination);
-    };
-  }
-  return rules;
-}
+bagging::BagWeightRules CBaggingDlg::WeightRules() const { return bagging::BagWeightRulesOf(app_); }
 
 void CBaggingDlg::Fail() {
   if (app_ != nullptr) app_->PlayResultSound(1);
@@ -733,9 +703,7 @@ int CBaggingDlg::CheckRecordForBag(int32_t waybillId, const std::u16string& numb
 
 void CBaggingDlg::AppendRow(const bagging::BagItemRow& row) {
   rows_.push_back(row);
-  const int r = grid_->InsertRow(grid_->RowCount(), Int(grid_->RowCount() + 1));
-  grid_->SetRowId(r, row.waybillId);
-  for (int c = 1; c < bagging::kBagItemColumnCount; ++c) grid_->SetCellText(r, c, row.cells[static_cast<size_t>(c)]);
+  bagging::AppendBagItemRow(*grid_, row);
 }
 
 void CBaggingDlg::RenumberRows() {
