@@ -180,7 +180,7 @@ TEST_F(BagListStandIn, OpenBagsForQuickSealing) {
   EXPECT_TRUE(dlg_->stateBox->isEnabled());
   EXPECT_EQ(dlg_->countLabel->text(),
             platform::ToQString(AppLanguage().TextWithNumber(420041, dlg_->list->RowCount())));
-  Screenshot("bag_list_quick_seal_en");
+  Screenshot("bag_list_dialog_open_en");
 
   // The operator types a station with a quote, Enter moves on, the filter
   // button reloads: only that bag.
@@ -208,7 +208,7 @@ TEST_F(BagListStandIn, SealedBagsForLoading) {
   EXPECT_FALSE(dlg_->stateBox->isEnabled());
   EXPECT_EQ(dlg_->list->MenuCommands().back(),
             platform::ToQString(AppLanguage().Text(420031)));
-  Screenshot("bag_list_sealed_en");
+  Screenshot("bag_list_dialog_sealed_en");
 }
 
 // Three selected rows handed over at once while the receiver removes each
@@ -216,7 +216,7 @@ TEST_F(BagListStandIn, SealedBagsForLoading) {
 // held it at the time.  The grid's command comes as its menu sends it.
 TEST_F(BagListStandIn, SeveralRowsHandedOverWhileRowsGo) {
   ASSERT_NO_FATAL_FAILURE(Open("00", kBagListOpenBags));
-  Screenshot("bag_list_quick_seal_zh");
+  Screenshot("bag_list_dialog_open_zh");
   const std::vector<int32_t> own = OwnBags();
   ASSERT_EQ(own.size(), 3u);
   const int before = dlg_->list->RowCount();
