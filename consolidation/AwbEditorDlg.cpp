@@ -714,8 +714,7 @@ void CAwbEditorDlg::TakeShipperOfFlight() {
 }
 
 void CAwbEditorDlg::TakeParcelWeight() {
-  // The parcel list comes with the bag loading; until then there is no sum
-  // to take.
+  // The parcel list's chargeable weight sum; nothing before a load.
   if (!editor_.parcelListLoaded) return;
   weightEdit->setText(QString::number(editor_.chargeableGrams / 1000.0, 'f', 3));
 }

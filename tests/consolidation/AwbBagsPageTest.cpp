@@ -98,7 +98,7 @@ class SilentOutput : public CSoundOutput {
 class PageHost : public CViewHost {
  public:
   explicit PageHost(CBrantleClientApp& app) : app_(app) {}
-  QSize ScreenSize() const override { return {1280, 800}; }
+  QSize ScreenSize() const override { return {1280, 1024}; }
   CBrantleClientApp* Application() override { return &app_; }
   CServerLink* ServerLink() override { return &app_.Link(); }
 
@@ -172,9 +172,9 @@ class AwbBagsPage : public ::testing::Test {
     WireAwbLoadingPage(*page_);
     page_->host = &host_;
     page_->index = 12;
-    page_->CreatePageWindow(nullptr, QSize(1280, 760));
+    page_->CreatePageWindow(nullptr, QSize(1280, 980));
     page_->OnPageCreated();
-    page_->resize(1280, 760);
+    page_->resize(1280, 980);
     page_->show();
     page_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(page_.get()));
@@ -431,6 +431,9 @@ TEST_F(AwbBagsPage, ParcelRowsSumsPullsAndTheMultiPieceCheck) {
   EXPECT_EQ(25260, s.ChargeableGrams());
   EXPECT_EQ(Fill(T(410070), {u"10.060+15.200=25.260", u"20.250"}), U(form.weightSummary->text()));
   EXPECT_EQ(Fill(T(410068), {u"9", u"3", u"25.260"}), U(form.parcelHeading->text()));
+  // The weight caption takes the chargeable sum into the header weight.
+  QTest::mouseClick(form.weightCaption, Qt::LeftButton);
+  EXPECT_EQ(u"25.260", U(form.weightEdit->text()));
 
   // The multi-piece check: the three-piece waybill with two on board.
   boxes_.Clear();
