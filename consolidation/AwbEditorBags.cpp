@@ -164,7 +164,6 @@ void CAwbEditorDlg::BuildBagLists(QVBoxLayout* frame) {
   row3->addWidget(new QLabel(Q(Text(kParcelNoCaption)), this));
   row3->addWidget(parcelNoEdit, 1);
   row3->addWidget(pullCaption);
-  row3->addStretch(1);
   row3->addWidget(multiPieceButton);
   right->addLayout(row3);
   right->addWidget(parcelHeading);
