@@ -31,5 +31,17 @@ void WireAwbLoadingPage(CAwbLoadingPage& page) {
     form.openAttachments = [app, host](QWidget* parent, const std::u16string& number) {
       RunAttachmentDialog(parent, app->Link(), attachment::kKindAwb, 0, number, host);
     };
+    // The bag and parcel lists: sounds, number lists, clipboard, weights.
+    form.bagServices.playResultSound = [app](int index) { app->PlayResultSound(index); };
+    form.bagServices.importNumberList = [app](std::vector<std::u16string>& numbers, int kind) {
+      return app->ImportNumberList(numbers, nullptr, kind);
+    };
+    form.bagServices.copyToClipboard = [app](const std::u16string& text) { return app->CopyToClipboard(text); };
+    form.bagServices.dimensions.parse = [](std::string_view text, int32_t& l, int32_t& w, int32_t& h) {
+      return CBrantleClientApp::ParseDimensions(text, l, w, h);
+    };
+    form.bagServices.dimensions.volumetric = [app](int32_t l, int32_t w, int32_t h, char letter) {
+      return app->VolumetricWeight(l, w, h, letter);
+    };
   };
 }

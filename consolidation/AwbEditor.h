@@ -230,8 +230,9 @@ class CAwbEditor {
   AwbFlags flags;
   StateLabel stateLabel;
   bool loading = false;
-  // The parcel list of the loaded AWB is not kept here yet: the save sends
-  // the stored parcel count and chargeable weight (switch 25: 0 and 0).
+  // The sums of the form's parcel list (consolidation/AwbEditorBags.cpp),
+  // which the save sends once a load filled it (switch 25: 0 and 0); before
+  // any load the stored parcel count and chargeable weight go back.
   bool parcelListLoaded = false;
   int32_t parcelRows = 0;
   int32_t chargeableGrams = 0;

@@ -277,7 +277,7 @@ void CAwbEditorDlg::Build() {
   auto* heading = new QLabel(Q(Text(410016)), this);
   frame->addWidget(heading);
   frame->addLayout(grid);
-  frame->addStretch(1);
+  BuildBagLists(frame);
   for (int c = 1; c < 8; c += 2) grid->setColumnStretch(c, 1);
 
   // Actions.
@@ -458,6 +458,7 @@ void CAwbEditorDlg::Clear() {
   ShowFields();
   ApplyFlags();
   SumAmounts();
+  ClearBagLists();
   if (flightPopup != nullptr) flightPopup->hide();
   numberEdit->setFocus();
 }
@@ -473,6 +474,8 @@ bool CAwbEditorDlg::LoadAwb(std::u16string_view text) {
   editor_.loading = false;
   if (!loaded) return false;
   SumAmounts();
+  ClearBagLists();
+  LoadBags();
   if (notifyWindow != nullptr) {
     platform::SendPrivateMessage(notifyWindow, kWmSetCommandFlag, 0, editor_.flags.editable ? 1 : 0);
     platform::SendPrivateMessage(notifyWindow, kWmSetCommandFlag, 1, editor_.flags.deletable ? 1 : 0);
@@ -488,6 +491,7 @@ int CAwbEditorDlg::SaveAwb() {
     ShowFields();
     ApplyFlags();
     SumAmounts();
+    ClearBagLists();
     numberEdit->setFocus();
   } else {
     // The save may have normalised fields (upper-case route, freight).
@@ -504,6 +508,7 @@ int CAwbEditorDlg::DeleteAwb() {
     ShowFields();
     ApplyFlags();
     SumAmounts();
+    ClearBagLists();
     numberEdit->setFocus();
   }
   return deleted;
@@ -518,6 +523,7 @@ void CAwbEditorDlg::OnAirlineChosen(int index) {
   ShowFields();
   ApplyFlags();
   SumAmounts();
+  ClearBagLists();
   numberEdit->setFocus();
 }
 
@@ -630,6 +636,14 @@ bool CAwbEditorDlg::eventFilter(QObject* watched, QEvent* event) {
   }
   if (enter) {
     if (multiLine) return false;
+    if (watched == bagNumberEdit) {
+      OnGo();
+      return true;
+    }
+    if (watched == parcelNoEdit) {
+      SearchParcel();
+      return true;
+    }
     if (watched == flightEdit) {
       if (PickFlight(0) == 1) next();
       return true;
@@ -700,8 +714,7 @@ void CAwbEditorDlg::TakeShipperOfFlight() {
 }
 
 void CAwbEditorDlg::TakeParcelWeight() {
-  // The parcel list comes with the bag loading; until then there is no sum
-  // to take.
+  // The parcel list's chargeable weight sum; nothing before a load.
   if (!editor_.parcelListLoaded) return;
   weightEdit->setText(QString::number(editor_.chargeableGrams / 1000.0, 'f', 3));
 }

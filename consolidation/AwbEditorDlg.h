@@ -20,9 +20,13 @@
 #include <vector>
 
 #include "consolidation/AwbEditor.h"
+#include "consolidation/AwbBagServices.h"
+#include "consolidation/AwbParcels.h"
 #include "ui/SuggestPopup.h"
 
+class CBagListDlg;
 class CLinkLabel;
+class CListGrid;
 class CQuickSearchList;
 class CViewHost;
 class QCheckBox;
@@ -32,6 +36,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QVBoxLayout;
 
 class CAwbEditorDlg : public QWidget {
  public:
@@ -102,8 +107,46 @@ class CAwbEditorDlg : public QWidget {
   CLinkLabel *weightCaption = nullptr, *goodsCaption = nullptr, *memoCaption = nullptr;
   CLinkLabel* brokerCaption = nullptr;
 
+  // ---- Bags and parcels of the loaded AWB (consolidation/AwbEditorBags.cpp) ----
+  // What the application adds (sounds, number lists, clipboard, weights,
+  // rights); set by the page's owner before InitForm.
+  awb::BagLoadingServices bagServices;
+  // Puts one bag on the AWB by id (above 0) or by the bag-number input: the
+  // new bag row, or -4 not open for bags, -3 refused by the destination
+  // check, -1 refused or unanswered, -9 added but its parcels not listed.
+  int AddBags(int32_t bagId, bool messages);
+  void OnGo();
+  // 1 when the bag may go on; 0 with its line in `lines`.
+  int CheckBagDestination(int32_t bagId, std::u16string_view bagNumber, std::u16string& lines);
+  void LoadParcels(std::u16string_view awbNumber);
+  int AppendBagParcels(int32_t bagId);
+  void AddBagsFromNumberList();
+  void ShowBagListDialog();
+  void TakeBagOff(int row);
+  void TakeAllBagsOff();
+  void ClickBagRow(int row);
+  void RenameBag();
+  void ResetBagOrder();
+  void MarkSpecialNumber();
+  void ResetSpecialOrder();
+  void ChooseParcel(int row);
+  void SearchParcel();
+  void PullParcel();
+  void CheckMultiPiece();
+  const awb::ParcelSums& ParcelSumsOf() const { return parcelSums_; }
+
+  QLineEdit *bagNumberEdit = nullptr, *specialEdit = nullptr, *parcelNoEdit = nullptr;
+  QPushButton *goButton = nullptr, *renameButton = nullptr, *bagOrderButton = nullptr;
+  QPushButton *specialOrderButton = nullptr, *multiPieceButton = nullptr;
+  CLinkLabel *addBagsCaption = nullptr, *bagNumbersCaption = nullptr, *clearBagsCaption = nullptr;
+  CLinkLabel *specialCaption = nullptr, *pullCaption = nullptr, *parcelHeading = nullptr;
+  QLabel *bagHeading = nullptr, *weightSummary = nullptr;
+  CListGrid *bagList = nullptr, *parcelList = nullptr;
+  CBagListDlg* bagListDlg = nullptr;
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void Build();
@@ -129,4 +172,26 @@ class CAwbEditorDlg : public QWidget {
   std::string flightSearch_;  // the popup's search text (GBK, at most 31 bytes)
   std::array<bool, awb::kFeeCount> amountsEnabled_{};
   bool filling_ = false;
+
+  // Bags and parcels.
+  void BuildBagLists(QVBoxLayout* frame);
+  void ClearBagLists();
+  void LoadBags();
+  void UpdateBagHeading();
+  void UpdateParcelHeading();
+  void UpdateWeightSummary();
+  void AppendParcelRows(const std::vector<awb::ParcelRow>& rows);
+  void StoreParcelSums();
+  int BagQuery(std::string_view sql, std::span<const uint32_t> types, std::string& reply);
+  int BagExecute(std::string_view sql, std::span<const uint32_t> types, std::string& reply);
+  bool Ask(int32_t textId, const std::u16string& first = {}, const std::u16string& second = {},
+           int32_t captionId = 20002);
+  void ShowText(const std::u16string& text, int32_t captionId = 20002);
+  void Sound(int index);
+  bool HasBagRight(unsigned mask) const;
+  std::array<int, 2> bagCounts_{};  // bags up to state 2, past it
+  int32_t renameSelection_ = 0;
+  int32_t pullWaybill_ = -1, pullPosition_ = -1, pullBag_ = -1;
+  awb::ParcelSums parcelSums_;
+  std::vector<awb::ParcelRow> parcelRows_;  // the rows of the parcel list, in list order
 };

@@ -352,7 +352,20 @@ ProcResult RemoveItems(ProcContext& ctx, int64_t bagId, int64_t waybillId, int64
                        const std::string& user, int64_t flag) {
   Bag bag;
   if (!ReadBag(ctx, bagId, bag)) return Result(-2);
-  if (!OpenOffAwb(bag)) return Result(-4);
+  // With the removal flag 1 an item may also come out of a sealed bag or a
+  // bag on a master air waybill still open for bags (a pull); a bag past
+  // loading keeps its items.
+  const bool pull = flag == 1 && !OpenOffAwb(bag);
+  if (pull) {
+    if (bag.nstate > 2) return Result(-4);
+    if (!bag.cawb.empty() &&
+        ctx.db.Scalar("SELECT count(*) FROM client_rec_pack WHERE cawb=? AND nstate=0",
+                      {DbValue::OfText(bag.cawb)})
+                .AsInt() == 0)
+      return Result(-4);
+  } else if (!OpenOffAwb(bag)) {
+    return Result(-4);
+  }
   std::string where = "ixid=? AND irid=?";
   std::vector<DbValue> keys = {DbValue::Of(bagId), DbValue::Of(waybillId)};
   if (position > 0) {
@@ -370,9 +383,29 @@ ProcResult RemoveItems(ProcContext& ctx, int64_t bagId, int64_t waybillId, int64
                     }())
           .AsInt();
   if (others > 0 && flag != 1) return Result(-5);
+  double pulledKg = 0;
+  if (pull) {
+    // A sealed or loaded bag is never emptied by a pull: it is taken off
+    // and opened instead.
+    if (ctx.db.Scalar("SELECT count(*) FROM client_rec_xbag_item WHERE ixid=?", {DbValue::Of(bagId)})
+            .AsInt() <= rows)
+      return Result(-5);
+    // Its weight falls by the pulled pieces': the piece weight, else the
+    // waybill's weight shared by its pieces.
+    std::string sum =
+        "SELECT sum(CASE WHEN ifnull(d.iweight,0)>0 THEN d.iweight/1000.0 ELSE "
+        "ifnull(r.fweights,0)/max(ifnull(r.iitem,1),1) END) FROM client_rec_xbag_item AS b "
+        "INNER JOIN client_rec AS r ON(r.irid=b.irid) LEFT OUTER JOIN client_rec_weight_detail AS d "
+        "ON(d.irid=b.irid AND d.wpos=b.wpos) WHERE b.ixid=? AND b.irid=?";
+    if (position > 0) sum += " AND b.wpos=?";
+    pulledKg = ctx.db.Scalar(sum, keys).AsReal();
+  }
   ctx.db.Scalar("DELETE FROM client_rec_xbag_item WHERE " + where, keys);
   CountWaybillPieces(ctx, waybillId);
   CountBagItems(ctx, bagId);
+  if (pull && pulledKg > 0)
+    ctx.db.Scalar("UPDATE client_rec_xbag SET fweight=max(round(fweight-?,3),0) WHERE ixid=?",
+                  {DbValue::OfReal(pulledKg), DbValue::Of(bagId)});
   return Result(rows);
 }
 

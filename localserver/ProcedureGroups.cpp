@@ -17,6 +17,7 @@ void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterAttachmentProcedures(registry);
   RegisterBagProcedures(registry);
   RegisterBagSealProcedures(registry);
+  RegisterAwbBagProcedures(registry);
 }
 
 }  // namespace localserver

@@ -114,5 +114,6 @@ void RegisterAwbProcedures(ProcedureRegistry& registry);  // ProcAwb.cpp
 void RegisterAttachmentProcedures(ProcedureRegistry& registry);  // ProcAttachments.cpp
 void RegisterBagProcedures(ProcedureRegistry& registry);  // ProcBags.cpp
 void RegisterBagSealProcedures(ProcedureRegistry& registry);  // ProcBagSeal.cpp
+void RegisterAwbBagProcedures(ProcedureRegistry& registry);  // ProcAwbBags.cpp
 
 }  // namespace localserver
