@@ -828,4 +828,19 @@ TEST_F(SimpleEntryStandIn, AWaybillPrintsForOneSelectedRow) {
   host_.doors = nullptr;
 }
 
+// A memo of quotes only, at its limit of 254 characters, reaches the
+// server whole: every quote doubled in a statement that grows with it.
+TEST_F(SimpleEntryStandIn, AMemoOfQuotesAtItsLimitIsStoredWhole) {
+  OpenPage();
+  CSimpleEntryDlg& form = Form();
+  ASSERT_TRUE(form.SelectCustomer(kCustomer));
+  form.SlotEdit(0)->setText(QStringLiteral("BR76950001"));
+  form.SlotEdit(3)->setText(QString(254, QChar(u'\'')));
+  ASSERT_EQ(CWaybillSaver::Outcome::Saved, form.SaveGuarded()) << Utf8FromWide(boxes_.LastText());
+  const int32_t id = IdOf("BR76950001");
+  ASSERT_GT(id, 0);
+  EXPECT_EQ(1, Count("SELECT count(*) FROM client_rec WHERE irid=" + std::to_string(id) +
+                     " AND len(cmemo)=254 AND replace(cmemo,'''','')=''"));
+}
+
 }  // namespace
