@@ -276,14 +276,15 @@ void CEntryFormBase::FocusKind(int kind) {
   SlotEdit(slot)->selectAll();
 }
 
-void CEntryFormBase::SearchDestination(int slot, const QString& text) {
+void CEntryFormBase::SearchInPopup(QWidget* popup, std::string& search, int message, int slot,
+                                   const QString& text, int chars, int height) {
   if (text.isEmpty()) {
-    destinationPopup_->hide();
+    popup->hide();
     return;
   }
-  destinationSearch_ = GbkFromWide(text.left(64).toStdU16String());
-  destinationPopup_->setGeometry(150, 80 + kRow * slot, 300, 80);
-  platform::SendPrivateMessage(destinationPopup_, kWmDestinationSuggest, 0, 0);
+  search = GbkFromWide(text.left(chars).toStdU16String());
+  popup->setGeometry(150, 80 + kRow * slot, 300, height);
+  platform::SendPrivateMessage(popup, message, 0, 0);
 }
 
 std::u16string CEntryFormBase::TakeDestination(std::u16string text, int n, bool zeroWithoutMatch) {

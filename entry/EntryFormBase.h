@@ -154,8 +154,14 @@ class CEntryFormBase : public QWidget {
   // Toggles a slot's lock: the caption dimmed and the edit disabled.
   bool ToggleLockOf(int slot);
   virtual void OnSlotEdited(int slot) = 0;
-  // Asks the destination popup to search the slot's text.
-  void SearchDestination(int slot, const QString& text);
+  // Asks a suggestion popup to search the slot's text (its first `chars`
+  // characters in GBK), the popup placed under the slot; an empty text
+  // hides it.
+  void SearchInPopup(QWidget* popup, std::string& search, int message, int slot,
+                     const QString& text, int chars, int height);
+  void SearchDestination(int slot, const QString& text) {
+    SearchInPopup(destinationPopup_, destinationSearch_, kWmDestinationSuggest, slot, text, 64, 80);
+  }
   // Finishing the destination: the text names a destination, else the
   // popup's suggestion n or a destination the text begins; the waybill's
   // destination class follows.  The streamlined form sets the class to 0

@@ -239,13 +239,7 @@ void CQuickEntryDlg::OnSlotEdited(int slot) {
     SearchDestination(slot, text);
   } else if (k == 26) {
     if (app_ == nullptr || app_->PlaceDictionary().Entries().empty()) return;
-    if (text.isEmpty()) {
-      goodsPopup_->hide();
-      return;
-    }
-    goodsSearch_ = GbkFromWide(text.left(256).toStdU16String());
-    goodsPopup_->setGeometry(150, 80 + kRow * slot, 300, 105);
-    platform::SendPrivateMessage(goodsPopup_, kWmPlaceSuggest, 0, 0);
+    SearchInPopup(goodsPopup_, goodsSearch_, kWmPlaceSuggest, slot, text, 256, 105);
   }
 }
 

@@ -180,16 +180,19 @@ class SimpleEntryStandIn : public shelltest::StandInSuite {
     QWidget* target = Focus() ? Focus() : page_.get();
     QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
   }
+  static void TypeChar(QWidget* target, QChar c) {
+    if (c.unicode() < 128) {
+      QTest::keyClick(target, c.toLatin1());
+    } else {
+      QTest::sendKeyEvent(QTest::Press, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+      QTest::sendKeyEvent(QTest::Release, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+  }
   void Type(const QString& text) {
     for (QChar c : text) {
       QWidget* target = Focus();
       ASSERT_NE(nullptr, target);
-      if (c.unicode() < 128) {
-        QTest::keyClick(target, c.toLatin1());
-      } else {
-        QTest::sendKeyEvent(QTest::Press, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        QTest::sendKeyEvent(QTest::Release, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
-      }
+      TypeChar(target, c);
     }
   }
   // The customer of the sample by its name and Ctrl+1, then the piece count.
@@ -227,14 +230,7 @@ class SimpleEntryStandIn : public shelltest::StandInSuite {
     edit->setFocus();
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);
-    for (QChar c : text) {
-      if (c.unicode() < 128) {
-        QTest::keyClick(edit, c.toLatin1());
-      } else {
-        QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        QTest::sendKeyEvent(QTest::Release, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
-      }
-    }
+    for (QChar c : text) TypeChar(edit, c);
   }
   void KeyPieces(std::initializer_list<const char*> numbers) {
     for (const char* n : numbers) {
