@@ -17,28 +17,18 @@
 // save, Ctrl+D clear, Ctrl+G or Delete delete.
 
 #include <QPointer>
-#include <QWidget>
 
 #include <array>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "entry/QuickEntrySettingsDlg.h"
-#include "entry/WaybillSave.h"
-#include "ui/SuggestPopup.h"
+#include "entry/EntryFormBase.h"
 
-class CBrantleClientApp;
 class CJapanAddressDlg;
-class CLinkLabel;
-class CServiceKind;
 class IScaleSource;
-class QComboBox;
-class QLineEdit;
-class QPushButton;
 
-class CQuickEntryDlg : public QWidget {
+class CQuickEntryDlg : public CEntryFormBase {
   Q_OBJECT
 
  public:
@@ -48,45 +38,32 @@ class CQuickEntryDlg : public QWidget {
   explicit CQuickEntryDlg(CBrantleClientApp* app, QWidget* parent = nullptr);
   ~CQuickEntryDlg() override;
 
-  // The page that gets WM_PAGE_NOTIFY, and the visible camera window.
-  void SetPageWindow(QObject* page);
-  std::function<QObject*()> captureWindow;
   // The scale whose readings fill the weight slot (the application's scale
   // reader unless a test gives another); may be null.
   void SetScaleSource(IScaleSource* scale) { scale_ = scale; }
 
   // ---- operations of the form ----
-  void SelectKind(const CServiceKind* kind);
-  void SelectKindByCode(std::string_view code);
-  bool SelectCustomer(int32_t id);
-  void Clear();
+  void SelectKind(const CServiceKind* kind) override;
+  void Clear() override;
   bool LoadRecord(int32_t id, bool switchKind);
-  CWaybillSaver::Outcome Save();
-  bool Delete();
-  void CopyAll();
-  void PasteAll();
-  bool CopyFilled() const { return copyFilled_; }
-  void ShowKind(int kind);
-  void ShowSlot(int slot);
-  void CollectSlots();
-  void FocusKind(int kind);
-  void RefreshStatus();
+  CWaybillSaver::Outcome Save() { return RunSave(); }
+  void CollectSlots() override;
+  void RefreshStatus() { ShowStatusLine(); }
   void OpenScale();
   void CloseScale();
   // Clicks on the labels.
-  void ToggleSlotLock(int slot);
-  void ToggleCustomerLock();
-  void PickKind();
-  void OpenSettings();
+  void ToggleSlotLock(int slot) override;
+  void PickKind() { PickServiceKind(); }
+  void OpenSettings() override;
   // Finishing a slot with Enter (n 0) or Ctrl+1..5; 1.
   int HandleFieldInput(int slot, int n);
   // Finishing the customer field: 1 to move on, 0 to keep the focus.
-  int PickCustomer(int n);
+  int PickCustomer(int n) { return PickClientSuggestion(n) ? 1 : 0; }
   // The fill from a pre-input order found by one of the numbers.
   int LoadPreInput(int32_t id, int numberKind, std::u16string_view number);
   void OnScaleData();
-  void OnGoodsButton();
-  void OnPiecesButton();
+  void OnGoodsButton() override;
+  void OnPiecesButton() override;
   void OnJapanAddress();
   void OnAddressPicked(int entry, int form);
 
@@ -96,43 +73,12 @@ class CQuickEntryDlg : public QWidget {
   const std::vector<std::u16string>& ImportCaptions() const { return importCaptions_; }
 
   // ---- what tests and the page read ----
-  WaybillEntry& Entry() { return entry_; }
-  const CServiceKind* Kind() const { return kind_; }
-  int SlotOfKind(int kind) const { return kind >= 0 && kind < kWaybillFieldKinds ? slotOfKind_[kind] : -1; }
-  int SlotKind(int slot) const { return slotKind_[slot]; }
-  int ShownSlots() const { return lastShown_ + 1; }
   int LastUnlockedSlot() const { return lastUnlocked_; }
-  bool SlotLocked(int slot) const;
-  bool CustomerLocked() const { return customerLocked_; }
-  bool PreInputTaken() const { return preInputTaken_; }
   char VolumeLetter() const { return volumeLetter_; }
-  int DeliveryWay() const { return deliveryWay_; }
-  QLineEdit* SlotEdit(int slot) const { return slotEdits_[slot]; }
-  CLinkLabel* SlotLabel(int slot) const { return slotLabels_[slot]; }
-  QLineEdit* CustomerEdit() const { return customerEdit_; }
-  QLineEdit* DateEdit() const { return dateEdit_; }
-  QLineEdit* KindEdit() const { return kindEdit_; }
-  QLineEdit* CountEdit() const { return countEdit_; }
-  QComboBox* ItemTypeList() const { return itemType_; }
-  CLinkLabel* StatusLabel() const { return statusLabel_; }
-  CLinkLabel* CustomerLabel() const { return customerLabel_; }
-  CLinkLabel* KindLabel() const { return kindLabel_; }
-  CLinkLabel* DateLabel() const { return dateLabel_; }
-  CLinkLabel* SettingsLabel() const { return settingsLabel_; }
-  QPushButton* SaveButton() const { return saveButton_; }
-  QPushButton* GoodsButton() const { return goodsButton_; }
-  QPushButton* PiecesButton() const { return piecesButton_; }
-  QPushButton* ClearButton() const { return clearButton_; }
-  CClientSuggestPopup* ClientPopup() const { return clientPopup_; }
-  CDestinationSuggestPopup* DestinationPopup() const { return destinationPopup_; }
+  int DeliveryWay() const { return direction_; }
   CPlaceSuggestPopup* GoodsPopup() const { return goodsPopup_; }
-  CQuickEntrySettingsDlg& SettingsDialog() { return settings_; }
-  CWaybillSaver& Saver() { return *saver_; }
-  // The print choices after a save.
-  const QuickEntrySettingsValues& PrintChoices() const { return printChoices_; }
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
   bool event(QEvent* event) override;
 
  private:
@@ -140,78 +86,29 @@ class CQuickEntryDlg : public QWidget {
   // the constructor.
   void InitImportCaptions();
   void BuildControls();
-  void ConnectSaver();
-  void ReadFixedFields();
-  void ShowFixedFields();
   void ReadSlot(int slot);
-  void OnSlotChange(int slot);
+  void OnSlotEdited(int slot) override;
   void OnSlotFocus(int slot);
-  void OnCustomerEdited();
-  void MoveFocus(bool next);
-  int SlotOf(const QObject* widget) const;
   void ApplyDimensions();
   void RecomputeLastUnlocked();
-  void ApplyCustomerDefaults(WaybillRecord& record) const;
-  void PrintAfterSave(const InputWaybillRecord& record);
-  QString Today() const;
+  void ShowStatusLine() override;
+  void BeforeSave() override;
+  void OnControlEvent(QObject* watched, QEvent* event) override;
+  bool FormKey(const QKeyEvent& key, bool ctrl, QWidget* focus, bool& result) override;
+  CWaybillSaver::Outcome SaveForm() override { return Save(); }
 
-  CBrantleClientApp* app_;
-  std::unique_ptr<WaybillSaveLink> saveLink_;
-  std::unique_ptr<CWaybillSaver> saver_;
-  WaybillEntry entry_;
-  const CServiceKind* kind_ = nullptr;
   IScaleSource* scale_ = nullptr;
-  QPointer<QObject> page_;
 
-  std::array<QLineEdit*, kSlots> slotEdits_{};
-  std::array<CLinkLabel*, kSlots> slotLabels_{};
-  std::array<int, kSlots> slotKind_{};
-  std::array<int, kWaybillFieldKinds> slotOfKind_{};
   int weightSlot_ = -1;
-  int lastShown_ = -1;
   int lastUnlocked_ = -1;
-  std::array<std::u16string, kWaybillFieldKinds> keptTexts_;
-  std::array<std::u16string, kWaybillFieldKinds> copyTexts_;
-  bool copyFilled_ = false;
-
-  bool customerLocked_ = false;
-  uint8_t customerPayWay_ = 0;
-  bool preInputTaken_ = false;
-  bool saving_ = false, loading_ = false, clearing_ = false, picking_ = false;
   bool scaleOpen_ = false;
   bool zeroShown_ = false;
-  bool dateFollowsToday_ = true;
   char volumeLetter_ = 0;
-  int deliveryWay_ = 1;
   std::u16string lastDestination_;
 
-  // Defaults for new waybills.
-  uint8_t defaultPayWay_ = 0, defaultState_ = 0;
-  int defaultDelivery_ = 1;
-  std::u16string defaultPayDir_ = u"PP", defaultOrigin_ = u"CN", defaultMoney_ = u"USD";
-  QuickEntrySettingsValues printChoices_;
-  CQuickEntrySettingsDlg settings_;
-
-  QComboBox* itemType_ = nullptr;
-  QLineEdit* countEdit_ = nullptr;
-  QLineEdit* dateEdit_ = nullptr;
-  QLineEdit* kindEdit_ = nullptr;
-  QLineEdit* customerEdit_ = nullptr;
-  CLinkLabel* kindLabel_ = nullptr;
-  CLinkLabel* dateLabel_ = nullptr;
-  CLinkLabel* customerLabel_ = nullptr;
-  CLinkLabel* settingsLabel_ = nullptr;
-  CLinkLabel* statusLabel_ = nullptr;
   CLinkLabel* japanLabel_ = nullptr;
-  QPushButton* piecesButton_ = nullptr;
-  QPushButton* goodsButton_ = nullptr;
-  QPushButton* clearButton_ = nullptr;
-  QPushButton* saveButton_ = nullptr;
-  CClientSuggestPopup* clientPopup_ = nullptr;
-  CDestinationSuggestPopup* destinationPopup_ = nullptr;
   CPlaceSuggestPopup* goodsPopup_ = nullptr;
-  CSuggestEditBinding* clientBinding_ = nullptr;
-  std::string destinationSearch_, goodsSearch_;
+  std::string goodsSearch_;
   QPointer<CJapanAddressDlg> japanDialog_;
   std::vector<std::u16string> importCaptions_;
 };

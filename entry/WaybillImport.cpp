@@ -14,6 +14,7 @@
 #include "common/TextCodec.h"
 #include "common/WideText.h"
 #include "entry/QuickEntryImport.h"
+#include "office/ExcelSession.h"
 #include "office/ImportTable.h"
 #include "refdata/CountryResolver.h"
 #include "refdata/DestinationTable.h"
@@ -38,6 +39,9 @@ constexpr int kTextRowsNotRead = 705000;
 constexpr int kTextPartlyStored = 705001;
 // The goods lines of continuation rows.
 constexpr int kTextContinuationLines = 705002;
+// The import stopped on request, or broken off by a failure.
+constexpr int kTextStopped = 714003;
+constexpr int kTextCutShort = 714004;
 
 // The goods buffers, in the order they are checked, with their limits.
 constexpr int kGoodsFields[] = {23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 68};
@@ -90,26 +94,37 @@ std::u16string ImportReport::Summary() const {
     text = AppLanguage().Text(kTextAllSaved);
     ReplaceAllW(text, u"%1", Number(saved));
   }
+  for (const std::u16string& line : EndLines()) text += u"\r\n" + line;
+  return text;
+}
+
+std::vector<std::u16string> ImportReport::EndLines() const {
+  std::vector<std::u16string> lines;
   if (unreadRows > 0) {
     std::u16string unread = AppLanguage().Text(kTextRowsNotRead);
     ReplaceAllW(unread, u"%1", Number(stoppedAtRow));
     ReplaceAllW(unread, u"%2", Number(unreadRows));
     ReplaceAllW(unread, u"%3", Number(firstUnreadRow));
-    text += u"\r\n" + unread;
+    lines.push_back(std::move(unread));
   }
-  return text;
+  if (stopped) {
+    std::u16string line = AppLanguage().Text(kTextStopped);
+    ReplaceAllW(line, u"%1", Number(stopRow));
+    lines.push_back(std::move(line));
+  }
+  if (cutShort) {
+    std::u16string line = AppLanguage().Text(kTextCutShort);
+    ReplaceAllW(line, u"%1", Number(stopRow));
+    ReplaceAllW(line, u"%2", failure);
+    lines.push_back(std::move(line));
+  }
+  return lines;
 }
 
 std::u16string ImportReport::ClipboardText() const {
   std::u16string text;
   for (int i = 0; i < Reported(); ++i) text += errors[static_cast<size_t>(i)] + u"\r\n";
-  if (unreadRows > 0) {
-    std::u16string unread = AppLanguage().Text(kTextRowsNotRead);
-    ReplaceAllW(unread, u"%1", Number(stoppedAtRow));
-    ReplaceAllW(unread, u"%2", Number(unreadRows));
-    ReplaceAllW(unread, u"%3", Number(firstUnreadRow));
-    text += unread + u"\r\n";
-  }
+  for (const std::u16string& line : EndLines()) text += line + u"\r\n";
   return text;
 }
 
@@ -255,11 +270,13 @@ ImportReport CWaybillImport::Run(CImportTable& table) {
   goodsColumns_ = IsMapped(23) && IsMapped(24);
   bool runEnded = false;
   while (have) {
+    row_ = table.RowNumber();
+    if (services_.progress) services_.progress(row_, report_.saved);
     if (services_.stopRequested && services_.stopRequested()) {
       report_.stopped = true;
+      report_.stopRow = row_;
       break;
     }
-    row_ = table.RowNumber();
     const std::u16string key = KeyOf(table);
     if (key.empty() && !runEnded && previousId_ > 0 && goodsColumns_ &&
         !Cell(table, 23).empty()) {
@@ -287,6 +304,38 @@ void CWaybillImport::CountUnreadRows(CImportTable& table, int stopRow) {
       if (IsMapped(f) && !Cell(table, f).empty()) blank = false;
     if (blank) continue;
     if (report_.unreadRows++ == 0) report_.firstUnreadRow = table.RowNumber();
+  }
+}
+
+ImportReport ImportWorkbook(CExcelSession& session, std::u16string_view path,
+                            const ImportServices& services, ImportSetup setup) {
+  // The session is closed whichever way the import ends.
+  struct CloseOnExit {
+    CExcelSession& session;
+    ~CloseOnExit() { session.Close(); }
+  } closer{session};
+  ImportReport report;
+  if (!session.OpenForReading(path)) {
+    report.openError = session.LastError();
+    return report;
+  }
+  setup.headerColumns = setup.mapping.mode > 0 ? session.UsedColumnCount() : 0;
+  const int firstRow = setup.mapping.mode > 0 ? setup.mapping.firstRow - 1 : setup.mapping.firstRow;
+  CExcelImportTable table(session, firstRow);
+  CWaybillImport import(services, setup);
+  auto brokenOff = [&](std::u16string why) {
+    ImportReport partial = import.Partial();
+    partial.cutShort = true;
+    partial.stopRow = import.Row() > 0 ? import.Row() : firstRow;
+    partial.failure = std::move(why);
+    return partial;
+  };
+  try {
+    return import.Run(table);
+  } catch (const std::exception& e) {
+    return brokenOff(WideFromGbk(e.what()));
+  } catch (...) {
+    return brokenOff(u"?");
   }
 }
 
@@ -378,6 +427,13 @@ void CWaybillImport::ImportRow(CImportTable& table, const std::u16string& key) {
   for (int f = 0; f < kFieldCount; ++f)
     if (IsMapped(f)) texts_[static_cast<size_t>(f)] = Cell(table, f);
   for (int f : {1, 2, 3}) TrimW(texts_[static_cast<size_t>(f)]);
+  // A channel name of the mapping file's channel block stands for its
+  // service kind; any other text is taken as a kind code.
+  for (const ChannelMapEntry& channel : setup_.mapping.channels)
+    if (!texts_[3].empty() && channel.first == texts_[3]) {
+      texts_[3] = channel.second;
+      break;
+    }
   // 2, 3. A channel and a key.
   if (texts_[3].empty()) texts_[3] = WideFromGbk(setup_.defaultKind);
   if (texts_[3].empty()) {

@@ -27,6 +27,7 @@
 #include "entry/WaybillSave.h"
 
 class CDestinationTable;
+class CExcelSession;
 class CImportTable;
 class CServiceKind;
 struct GoodsRecord;
@@ -44,8 +45,12 @@ struct ImportServices {
   // A saved waybill, for the page's list (the page's record-changed
   // operation with flag 1).
   std::function<void(const InputWaybillRecord&)> saved;
-  // True when the import is to stop before the next row.
+  // True when the import is to stop before the next row (the operator
+  // stopped it, or the program is ending).
   std::function<bool()> stopRequested;
+  // The sheet row about to be read and the waybills saved so far; called
+  // before every row (on the thread the import runs on).
+  std::function<void(int row, int saved)> progress;
   // Today; the clock when empty.
   std::function<std::tm()> today;
 };
@@ -67,7 +72,11 @@ struct ImportReport {
   int unreadRows = 0;        // non-blank rows below that row that were not read
   int firstUnreadRow = 0;
   bool stopped = false;      // stopped on request
+  int stopRow = 0;           // stopped or cut short: the first row not imported
+  bool cutShort = false;     // a failure ended the import early
+  std::u16string failure;    // what ended it
   std::u16string refusal;    // the import did not start: the message to show
+  std::u16string openError;  // the workbook could not be opened: the message to show
 
   int Reported() const { return static_cast<int>(errors.size()) - trailing; }
   // The message shown at the end (texts 120064 / 120065, and the rows not
@@ -75,6 +84,10 @@ struct ImportReport {
   // read; empty when there is nothing to correct).
   std::u16string Summary() const;
   std::u16string ClipboardText() const;
+  // The lines about the rows the import did not reach (an empty key after
+  // row 20 with rows below it, a stop, a failure), in the summary and on
+  // the clipboard.
+  std::vector<std::u16string> EndLines() const;
 };
 
 class CWaybillImport {
@@ -84,6 +97,9 @@ class CWaybillImport {
   // Runs over the table, which starts at the first data row (header mode:
   // at the header row above it).
   ImportReport Run(CImportTable& table);
+  // What the import has done so far (after Run was left by an exception).
+  const ImportReport& Partial() const { return report_; }
+  int Row() const { return row_; }
 
   // The caption list of messages: the header names or the field captions.
   std::u16string Caption(int field) const;
@@ -119,6 +135,15 @@ class CWaybillImport {
   InputWaybillRecord previous_{};
   bool goodsColumns_ = false;
 };
+
+// The import of a workbook's first sheet: opens the file in the session,
+// runs the import over it and closes the session on every way out (the
+// file not opened, no key column, the end of the rows, a stop request, a
+// failure that cut the import short).  A failure is not passed on: the
+// report says at which row the import broke off and why, with what was
+// saved before it.
+ImportReport ImportWorkbook(CExcelSession& session, std::u16string_view path,
+                            const ImportServices& services, ImportSetup setup);
 
 // The goods list of a row: the items of the goods texts when the quantity
 // text holds a comma and they make 2 items or more; the result is the total

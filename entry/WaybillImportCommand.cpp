@@ -5,8 +5,12 @@
 
 #include <QClipboard>
 #include <QFileDialog>
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QPointer>
+#include <QTimer>
 
+#include <atomic>
 #include <filesystem>
 #include <memory>
 
@@ -15,6 +19,7 @@
 #include "common/TextCodec.h"
 #include "common/WideText.h"
 #include "entry/ImportFormats.h"
+#include "entry/ImportProgressDlg.h"
 #include "entry/QuickEntryDlg.h"
 #include "entry/QuickEntryPage.h"
 #include "entry/WaybillImport.h"
@@ -33,6 +38,14 @@
 namespace {
 
 constexpr int kTextChooseFile = 705003;
+
+// One import's state shared with its progress window and the work.
+struct ImportRun {
+  std::atomic<bool> stop{false};
+  std::atomic<int> row{0}, saved{0};
+  bool done = false;               // window thread only
+  QPointer<CImportProgressDlg> window;
+};
 
 void ShowMessage(std::u16string_view text, unsigned icon) {
   platform::ShowMessageBox(text, AppLanguage().Text(20002), platform::kMbOk | icon);
@@ -91,25 +104,37 @@ void ImportWaybillFile(CQuickEntryPage& page, CBrantleClientApp& app, const std:
     platform::SendPrivateMessage(target, WM_PAGE_NOTIFY, 1, record);
   };
 
+  // The operator may stop the import from its progress window, and the
+  // program's end stops it too; the window opens once the wait has begun
+  // (a window of the wait takes input) and closes when the import ends.
+  auto run = std::make_shared<ImportRun>();
+  services.stopRequested = [run] { return run->stop.load(); };
+  services.progress = [run](int row, int saved) {
+    run->row = row;
+    run->saved = saved;
+  };
+  const QMetaObject::Connection quitting = QObject::connect(
+      QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [run] { run->stop = true; });
+  QTimer::singleShot(0, &page, [run, &page] {
+    if (run->done) return;
+    auto* window = new CImportProgressDlg(
+        [run] { return std::pair<int, int>(run->row.load(), run->saved.load()); },
+        [run] { run->stop = true; }, &page);
+    run->window = window;
+    window->show();
+  });
+
   // The workbook is read and the rows sent off the window's thread; the
   // session closes on every way out of the work.
-  std::u16string openError;
   waybillimport::ImportReport report = platform::WaitForWork([&] {
     CExcelSession session;
-    if (!session.OpenForReading(path)) {
-      openError = session.LastError();
-      return waybillimport::ImportReport{};
-    }
-    setup.headerColumns = setup.mapping.mode > 0 ? session.UsedColumnCount() : 0;
-    const int firstRow = setup.mapping.mode > 0 ? setup.mapping.firstRow - 1 : setup.mapping.firstRow;
-    CExcelImportTable table(session, firstRow);
-    waybillimport::CWaybillImport import(services, setup);
-    waybillimport::ImportReport r = import.Run(table);
-    session.Close();
-    return r;
+    return waybillimport::ImportWorkbook(session, path, services, setup);
   });
-  if (!openError.empty()) {
-    ShowMessage(openError, platform::kMbIconError);
+  run->done = true;
+  QObject::disconnect(quitting);
+  delete run->window.data();
+  if (!report.openError.empty()) {
+    ShowMessage(report.openError, platform::kMbIconError);
     return;
   }
   if (!report.refusal.empty()) {

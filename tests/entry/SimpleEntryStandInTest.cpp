@@ -25,6 +25,8 @@
 
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
+#include "entry/GoodsListDlg.h"
+#include "entry/PieceWeightDlg.h"
 #include "entry/QuickEntrySettingsDlg.h"
 #include "entry/SimpleEntryDlg.h"
 #include "import/SimpleEntryPage.h"
@@ -178,16 +180,19 @@ class SimpleEntryStandIn : public shelltest::StandInSuite {
     QWidget* target = Focus() ? Focus() : page_.get();
     QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
   }
+  static void TypeChar(QWidget* target, QChar c) {
+    if (c.unicode() < 128) {
+      QTest::keyClick(target, c.toLatin1());
+    } else {
+      QTest::sendKeyEvent(QTest::Press, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+      QTest::sendKeyEvent(QTest::Release, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+  }
   void Type(const QString& text) {
     for (QChar c : text) {
       QWidget* target = Focus();
       ASSERT_NE(nullptr, target);
-      if (c.unicode() < 128) {
-        QTest::keyClick(target, c.toLatin1());
-      } else {
-        QTest::sendKeyEvent(QTest::Press, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        QTest::sendKeyEvent(QTest::Release, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
-      }
+      TypeChar(target, c);
     }
   }
   // The customer of the sample by its name and Ctrl+1, then the piece count.
@@ -219,6 +224,13 @@ class SimpleEntryStandIn : public shelltest::StandInSuite {
     EXPECT_EQ(Form().SlotEdit(3), Focus());
     Type(memo);
     return second;
+  }
+  // Keys typed into one control (a dialog's edit), its text replaced.
+  void Retype(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    for (QChar c : text) TypeChar(edit, c);
   }
   void KeyPieces(std::initializer_list<const char*> numbers) {
     for (const char* n : numbers) {
@@ -693,6 +705,138 @@ TEST_F(SimpleEntryStandIn, PicturesOfThePageAndTheSettings) {
   EXPECT_TRUE(shown);
   EXPECT_EQ(1, form.PrintChoices().carrierWaybillPrint);
   EXPECT_EQ(5, form.PrintChoices().invoiceCopies) << "at most 5 invoices";
+}
+
+// The goods lines and piece weights dialogs opened from the form's buttons:
+// what they hand back is saved with the waybill keyed around them (the goods
+// rows and their totals, the piece rows with their weights and sizes, the
+// weight the sum of the pieces), the piece numbers keyed afterwards landing
+// on the pieces the dialog made.
+TEST_F(SimpleEntryStandIn, GoodsAndPieceDialogsFromTheButtons) {
+  OpenPage();
+  CSimpleEntryDlg& form = Form();
+  KeyCustomerAndCount(2);
+  KeyRow(QStringLiteral("BR76800001"), QStringLiteral("明细"));
+  ASSERT_EQ(form.SlotEdit(3), Focus());
+
+  bool goodsShown = false;
+  QTimer::singleShot(0, [&] {
+    auto* dlg = qobject_cast<CGoodsListDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(nullptr, dlg);
+    goodsShown = true;
+    const struct {
+      const char16_t* name;
+      const char* quantity;
+      const char* price;
+    } lines[] = {{u"鞋", "2", "12.50"}, {u"帽", "1", "5"}};
+    for (const auto& line : lines) {
+      Retype(dlg->Edit(CGoodsListDlg::kName), QString::fromUtf16(line.name));
+      Retype(dlg->Edit(CGoodsListDlg::kQuantity), QString::fromLatin1(line.quantity));
+      Retype(dlg->Edit(CGoodsListDlg::kPrice), QString::fromLatin1(line.price));
+      QTest::mouseClick(dlg->AddButton(), Qt::LeftButton);
+    }
+    EXPECT_EQ(2, dlg->Grid()->RowCount());
+    entrytest::SaveScreenshot(*dlg, "streamlined_goods_lines");
+    QTest::mouseClick(dlg->OkButton(), Qt::LeftButton);
+  });
+  QTest::mouseClick(form.GoodsButton(), Qt::LeftButton);
+  ASSERT_TRUE(goodsShown);
+  EXPECT_TRUE(form.Entry().goodsChanged);
+  ASSERT_EQ(2u, form.Entry().goods.size());
+  EXPECT_EQ(u"鞋,帽", form.Entry().texts[26]);
+  EXPECT_EQ(u"2,1", form.Entry().texts[30]);
+  EXPECT_EQ(u"3", form.Entry().texts[27]);
+  EXPECT_EQ(u"30.00", form.Entry().texts[31]);
+  EXPECT_EQ(u"10.00", form.Entry().texts[28]);
+
+  bool piecesShown = false;
+  QTimer::singleShot(0, [&] {
+    auto* dlg = qobject_cast<CPieceWeightDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(nullptr, dlg);
+    piecesShown = true;
+    const struct {
+      const char* weight;
+      const char* side;
+    } pieces[] = {{"2.5", "10"}, {"1.25", ""}};
+    for (const auto& piece : pieces) {
+      Retype(dlg->Edit(CPieceWeightDlg::kWeight), QString::fromLatin1(piece.weight));
+      for (auto field : {CPieceWeightDlg::kLength, CPieceWeightDlg::kWidth, CPieceWeightDlg::kHeight})
+        Retype(dlg->Edit(field), QString::fromLatin1(piece.side));
+      QTest::mouseClick(dlg->ConfirmButton(), Qt::LeftButton);
+    }
+    EXPECT_EQ(2, dlg->Grid()->RowCount());
+    entrytest::SaveScreenshot(*dlg, "streamlined_piece_weights");
+    QTest::mouseClick(dlg->OkButton(), Qt::LeftButton);
+  });
+  QTest::mouseClick(form.PiecesButton(), Qt::LeftButton);
+  ASSERT_TRUE(piecesShown);
+  ASSERT_EQ(2u, form.Entry().pieces.size());
+  EXPECT_EQ(u"3.750", form.Entry().texts[4]) << "the weight is the pieces' sum";
+
+  // Back on the memo: Enter moves to the piece numbers, the second saves.
+  QApplication::setActiveWindow(page_.get());
+  form.SlotEdit(3)->setFocus();
+  ASSERT_EQ(form.SlotEdit(3), Focus());
+  Key(Qt::Key_Return);
+  ASSERT_NO_FATAL_FAILURE(KeyPieces({"SP7680011", "SP7680012"}));
+  ASSERT_EQ(0u, boxes_.Count()) << Utf8FromWide(boxes_.LastText());
+  const int32_t id = IdOf("BR76800001");
+  ASSERT_GT(id, 0);
+  const std::string where = " WHERE irid=" + std::to_string(id);
+  EXPECT_EQ(1, Count("SELECT count(*) FROM client_rec" + where +
+                     " AND abs(fweight-3.75)<0.0005 AND cgoods='鞋,帽' AND iquantity=3 AND "
+                     "idvalue=3000 AND iprice=1000 AND ctransnote='2,1' AND iitem=2"));
+  EXPECT_EQ(2, Count("SELECT count(*) FROM client_rec_goods" + where));
+  EXPECT_EQ(1, Count("SELECT count(*) FROM client_rec_goods" + where +
+                     " AND cgoods='鞋' AND iquantity=2 AND abs(fprice-12.5)<0.001"));
+  EXPECT_EQ(1, Count("SELECT count(*) FROM client_rec_goods" + where +
+                     " AND cgoods='帽' AND iquantity=1 AND abs(fprice-5)<0.001"));
+  EXPECT_EQ(2, Count("SELECT count(*) FROM client_rec_weight_detail" + where));
+  EXPECT_EQ(1, Count("SELECT count(*) FROM client_rec_weight_detail" + where +
+                     " AND wpos=1 AND iweight=2500 AND ilong=10 AND iwidth=10 AND iheight=10 AND "
+                     "cnum='SP7680011'"));
+  EXPECT_EQ(1, Count("SELECT count(*) FROM client_rec_weight_detail" + where +
+                     " AND wpos=2 AND iweight=1250 AND ilong=0 AND cnum='SP7680012'"));
+}
+
+// A waybill prints for exactly one selected row, through the print doors.
+TEST_F(SimpleEntryStandIn, AWaybillPrintsForOneSelectedRow) {
+  Doors doors;
+  host_.doors = &doors;
+  OpenPage();
+  for (int32_t id : {76901, 76902}) {
+    WaybillRecord w{};
+    w.irID = id;
+    page_->OnRecordChanged(1, w);
+  }
+  CListGrid& grid = *page_->grid;
+  for (int row = 0; row < grid.RowCount(); ++row) grid.SetRowSelected(row, false, false);
+  grid.SetRowSelected(grid.FindRowById(76902), true, false);
+  boxes_.Clear();
+  page_->OnPrintWaybill();
+  EXPECT_EQ((std::vector<Doors::Call>{{'W', 76902, 0, 0, 1}}), doors.calls) << Utf8FromWide(boxes_.LastText());
+  EXPECT_FALSE(page_->PrintBusy());
+  doors.calls.clear();
+  grid.SetRowSelected(grid.FindRowById(76901), true, false);
+  page_->OnPrintWaybill();
+  EXPECT_TRUE(doors.calls.empty()) << "two rows: no waybill";
+  page_.reset();
+  host_.doors = nullptr;
+}
+
+// A memo of quotes only, at its limit of 254 characters, reaches the
+// server whole: every quote doubled in a statement that grows with it.
+TEST_F(SimpleEntryStandIn, AMemoOfQuotesAtItsLimitIsStoredWhole) {
+  OpenPage();
+  CSimpleEntryDlg& form = Form();
+  ASSERT_TRUE(form.SelectCustomer(kCustomer));
+  form.SlotEdit(0)->setText(QStringLiteral("BR76950001"));
+  form.SlotEdit(3)->setText(QString(254, QChar(u'\'')));
+  ASSERT_EQ(CWaybillSaver::Outcome::Saved, form.SaveGuarded()) << Utf8FromWide(boxes_.LastText());
+  const int32_t id = IdOf("BR76950001");
+  ASSERT_GT(id, 0);
+  EXPECT_EQ(1, Count("SELECT count(*) FROM client_rec WHERE irid=" + std::to_string(id) +
+                     " AND len(cmemo)=254 AND replace(cmemo,'''','')=''"));
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 // the customer typed into the form, the file chosen in the file dialog with
 // keys, and every row sent to the local stand-in.  The waybills are read
 // back from the stand-in's database field by field; the refusals are on the
-// clipboard as the summary reports them.
+// clipboard as the summary reports them.  An import the operator stops keeps
+// what it saved and says where it stopped; the workbook's session is closed
+// on every way out of the import.
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -11,6 +13,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -22,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -29,8 +34,11 @@
 #include "common/FixedField.h"
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
+#include "entry/ImportFormats.h"
+#include "entry/ImportProgressDlg.h"
 #include "entry/QuickEntryDlg.h"
 #include "entry/QuickEntryPage.h"
+#include "entry/WaybillImport.h"
 #include "office/ExcelSession.h"
 #include "platform/QtMessageBox.h"
 #include "refdata/RecordStores.h"
@@ -52,6 +60,11 @@ namespace fs = std::filesystem;
 std::u16string W(const char* utf8) { return QString::fromUtf8(utf8).toStdU16String(); }
 std::string U8(const std::u16string& w) { return QString::fromStdU16String(w).toStdString(); }
 std::u16string N(long long v) { return WideFromGbk(std::to_string(v)); }
+// A message as the message box shows it: its line breaks without CR.
+std::string Shown(std::u16string text) {
+  std::erase(text, u'\r');
+  return U8(text);
+}
 
 class TestHost : public CViewHost {
  public:
@@ -448,8 +461,9 @@ TEST_F(WaybillImportOffice, AThousandRowsFromAWorkbook) {
 }
 
 // Header mode with its channel block, in English: a small sheet whose
-// channel column names kinds by code, and the pictures of the dialog, the
-// summary and the page after the import.
+// channel column names kinds by code and by the channel names of the block
+// (a name the block does not list and no kind has is refused), and the
+// pictures of the dialog, the summary and the page after the import.
 TEST_F(WaybillImportOffice, HeaderModeInEnglish) {
   ASSERT_NO_FATAL_FAILURE(Start("01"));
   OpenPage();
@@ -461,10 +475,11 @@ TEST_F(WaybillImportOffice, HeaderModeInEnglish) {
     ASSERT_EQ(1, book.CreateWorkbook({}, path, {}, false)) << U8(book.LastError());
     const char* header[] = {"Consignee", "Weight (kg)", "Tracking No", "Destination", "Channel"};
     for (int c = 0; c < 5; ++c) book.SetCellText(1, c + 1, W(header[c]));
-    const char* cells[3][5] = {{"Ann Lee", "1.5", "HD7500001", "美国", "IMP75A"},
+    const char* cells[4][5] = {{"Ann Lee", "1.5", "HD7500001", "美国", "IMP75A"},
                                {"Bo Chen", "2", "HD7500002", "英国", "IMP75B"},
-                               {"Cy Wu", "3", "HD7500003", "美国", "空运"}};
-    for (int r = 0; r < 3; ++r)
+                               {"Cy Wu", "3", "HD7500003", "美国", "空运"},
+                               {"Di Xu", "1", "HD7500004", "美国", "停用"}};
+    for (int r = 0; r < 4; ++r)
       for (int c = 0; c < 5; ++c) book.SetCellText(r + 2, c + 1, W(cells[r][c]));
     ASSERT_EQ(1, book.SaveAndClose()) << U8(book.LastError());
   }
@@ -472,23 +487,27 @@ TEST_F(WaybillImportOffice, HeaderModeInEnglish) {
   ImportWithKeys(path, 1, QStringLiteral("import_format_choice_en"));
   entrytest::SaveScreenshot(*page_, "import_page_after_en");
   ASSERT_EQ(1u, shown_.size());
-  // The channel list is kept; the row's channel column is taken as a code,
-  // so the channel name "空运" names no kind.
+  // The channel list is kept; "空运" stands for IMP75A, the disabled
+  // "停用" is no channel and names no kind.
   const std::vector<std::pair<std::u16string, std::u16string>> channels = {
       {u"空运", u"IMP75A"}, {u"经济", u"IMP75B"}};
   EXPECT_EQ(channels, page_->importChannels);
   std::u16string summary = AppLanguage().Text(120064);
-  summary.replace(summary.find(u"%1"), 2, u"2");
+  summary.replace(summary.find(u"%1"), 2, u"3");
   summary.replace(summary.find(u"%2"), 2, u"1");
-  EXPECT_EQ(0u, shown_[0].find(summary));
-  const auto rows = Query(Db(), "SELECT cnum,creceiver,fweight,cdes,famount FROM client_rec "
+  summary += u"\r\n" + RowText(120066, 5) + u"\r\n......";
+  EXPECT_EQ(Shown(summary), Shown(shown_[0]));
+  const auto rows = Query(Db(), "SELECT cnum,creceiver,fweight,cdes,famount,cemskind FROM client_rec "
                                 "WHERE cnum LIKE 'HD75%' ORDER BY cnum");
-  ASSERT_EQ(2u, rows.size());
+  ASSERT_EQ(3u, rows.size());
   EXPECT_EQ("Ann Lee", rows[0][1]);
   EXPECT_DOUBLE_EQ(1.5, std::stod(rows[0][2]));
   // Priced by the stand-in: IMP75A any destination, 20 + 10/kg + 1.
   EXPECT_DOUBLE_EQ(36.0, std::stod(rows[0][4]));
   EXPECT_EQ("英国", rows[1][3]);
+  EXPECT_EQ("HD7500003", rows[2][0]);
+  EXPECT_EQ("IMP75A", rows[2][5]) << "the channel name's kind";
+  EXPECT_DOUBLE_EQ(51.0, std::stod(rows[2][4]));
 }
 
 // The CSV entry is offered and ends the command once chosen.
@@ -500,6 +519,206 @@ TEST_F(WaybillImportOffice, TheCsvEntryEndsTheCommand) {
   std::ofstream(csv) << "x\n";
   ImportWithKeys(csv.u16string(), 2, {});
   EXPECT_TRUE(shown_.empty());
+}
+
+// Without a customer, and with a customer whose details the client cache
+// cannot give, the import shows 120023 before the first row and saves
+// nothing.
+TEST_F(WaybillImportOffice, NoCustomerOrOneWithoutDetailsImportsNothing) {
+  ASSERT_NO_FATAL_FAILURE(Start("00"));
+  OpenPage();
+  SheetRow row(20);
+  row[0] = u"NC75000001";
+  row[1] = W("美国");
+  row[2] = u"IMP75A";
+  row[3] = u"1";
+  const std::u16string book = Workbook("nocustomer.xls", {row});
+  ASSERT_EQ(0, page_->Form()->Entry().customerId);
+  ImportWithKeys(book, 0, {});
+  page_->Form()->Entry().customerId = 759999;  // no such client
+  ImportWithKeys(book, 0, {});
+  EXPECT_EQ((std::vector<std::u16string>{AppLanguage().Text(120023), AppLanguage().Text(120023)}),
+            shown_);
+  EXPECT_TRUE(Query(Db(), "SELECT irid FROM client_rec WHERE cnum LIKE 'NC75%'").empty());
+}
+
+// The operator stops a long import from its progress window while the page
+// keeps receiving the saved waybills: the rows saved before the stop stay
+// saved and listed, the summary and the clipboard say from which row on
+// nothing was imported, and the window is gone afterwards.
+TEST_F(WaybillImportOffice, TheOperatorStopsTheImport) {
+  ASSERT_NO_FATAL_FAILURE(Start("00"));
+  OpenPage();
+  ASSERT_NO_FATAL_FAILURE(TypeCustomer());
+  const int rowsBefore = page_->grid->RowCount();
+  std::vector<SheetRow> rows;
+  for (int row = 2; row <= 801; ++row) {
+    SheetRow r(20);
+    r[0] = u"ST75" + N(100000 + row);
+    r[1] = W("美国");
+    r[2] = u"IMP75A";
+    r[3] = u"1";
+    rows.push_back(r);
+  }
+  const std::u16string book = Workbook("stop.xls", rows);
+
+  auto progressWindow = []() -> CImportProgressDlg* {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* dlg = qobject_cast<CImportProgressDlg*>(w); dlg != nullptr && dlg->isVisible())
+        return dlg;
+    return nullptr;
+  };
+  bool clicked = false;
+  int gridWhenStopped = 0;
+  QString countsWhenStopped;
+  QTimer poll;
+  poll.setInterval(10);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    CImportProgressDlg* window = progressWindow();
+    if (window == nullptr || clicked || page_->grid->RowCount() < rowsBefore + 5) return;
+    clicked = true;
+    gridWhenStopped = page_->grid->RowCount();
+    window->Refresh();
+    countsWhenStopped = window->CountLabel()->text();
+    entrytest::SaveScreenshot(*window, "import_progress");
+    QTest::mouseClick(window->StopButton(), Qt::LeftButton);
+    EXPECT_FALSE(window->StopButton()->isEnabled());
+  });
+  poll.start();
+  ImportWithKeys(book, 0, {});
+  poll.stop();
+  ASSERT_TRUE(clicked) << "the progress window took the click while the import ran";
+  EXPECT_GT(gridWhenStopped, rowsBefore) << "saved rows reached the page during the import";
+  EXPECT_FALSE(countsWhenStopped.isEmpty());
+  EXPECT_EQ(nullptr, progressWindow());
+
+  const auto stored = Query(Db(), "SELECT irid FROM client_rec WHERE cnum LIKE 'ST75%'");
+  const int saved = static_cast<int>(stored.size());
+  EXPECT_GE(saved, 5);
+  EXPECT_LT(saved, 800) << "the stop ended the import early";
+  EXPECT_EQ(rowsBefore + saved, page_->grid->RowCount());
+  std::u16string summary = AppLanguage().Text(120065);
+  summary.replace(summary.find(u"%1"), 2, N(saved));
+  std::u16string stopped = AppLanguage().Text(714003);
+  stopped.replace(stopped.find(u"%1"), 2, N(saved + 2));
+  ASSERT_EQ(1u, shown_.size());
+  EXPECT_EQ(Shown(summary + u"\r\n" + stopped), Shown(shown_[0]));
+  EXPECT_EQ(U8(stopped + u"\r\n"), QApplication::clipboard()->text().toStdString());
+}
+
+// The workbook's session is closed once on every way out of the import:
+// the file not opened, no key column, the end of the rows, a stop request,
+// and a failure that cut the import short (reported with the row it broke
+// off at).
+TEST_F(WaybillImportOffice, TheSessionClosesOnEveryWayOut) {
+  ASSERT_NO_FATAL_FAILURE(Start("00"));
+  auto sheet = [&](const std::string& name, const std::u16string& prefix) {
+    std::vector<SheetRow> rows;
+    for (int row = 2; row <= 5; ++row) {
+      SheetRow r(20);
+      r[0] = prefix + N(100000 + row);
+      r[1] = W("美国");
+      r[2] = u"IMP75A";
+      r[3] = u"1";
+      rows.push_back(r);
+    }
+    return Workbook(name, rows);
+  };
+  std::unique_ptr<WaybillSaveLink> link = MakeServerWaybillSaveLink(app_.Link());
+  auto setupOf = [&] {
+    waybillimport::ImportSetup setup;
+    EXPECT_EQ(0, waybillimport::LoadColumnMapping(
+                     GbkFromWide(W(kColumnMapping)), setup.mapping,
+                     [&](std::string_view code) { return app_.FindServiceKind(code) != nullptr; }));
+    setup.templ.waybill.icID = 75001;
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    localtime_r(&now, &today);
+    setup.templ.waybill.year = static_cast<int16_t>(today.tm_year + 1900);
+    setup.templ.waybill.month = static_cast<uint8_t>(today.tm_mon + 1);
+    setup.templ.waybill.day = static_cast<uint8_t>(today.tm_mday);
+    setup.station = "I75";
+    return setup;
+  };
+  auto servicesOf = [&] {
+    waybillimport::ImportServices services;
+    services.link = link.get();
+    services.findKind = [&](std::string_view code) -> const CServiceKind* {
+      return app_.FindServiceKind(code);
+    };
+    services.destinations = &app_.Destinations();
+    return services;
+  };
+  struct Case {
+    const char* name;
+    std::u16string path;
+    std::function<void(waybillimport::ImportServices&, waybillimport::ImportSetup&)> change;
+    std::function<void(const waybillimport::ImportReport&)> check;
+  };
+  int kindCalls = 0;
+  const Case cases[] = {
+      {"missing file", (officetest::TestFolder() / "no-such-book.xls").u16string(), nullptr,
+       [](const waybillimport::ImportReport& r) {
+         EXPECT_EQ(AppLanguage().Text(20039), r.openError);
+         EXPECT_EQ(0, r.saved);
+       }},
+      {"no key column", sheet("close-nokey.xls", u"CK75"),
+       [](waybillimport::ImportServices&, waybillimport::ImportSetup& setup) {
+         for (int field : {2, 17, 50}) setup.mapping.columns[static_cast<size_t>(field)] = -1;
+       },
+       [](const waybillimport::ImportReport& r) {
+         EXPECT_FALSE(r.refusal.empty());
+         EXPECT_EQ(0, r.saved);
+       }},
+      {"to the end", sheet("close-end.xls", u"CE75"), nullptr,
+       [](const waybillimport::ImportReport& r) {
+         EXPECT_EQ(4, r.saved);
+         EXPECT_FALSE(r.stopped);
+         EXPECT_FALSE(r.cutShort);
+       }},
+      {"stopped", sheet("close-stop.xls", u"CS75"),
+       [](waybillimport::ImportServices& services, waybillimport::ImportSetup&) {
+         auto rowsSeen = std::make_shared<int>(0);
+         services.progress = [rowsSeen](int, int) { ++*rowsSeen; };
+         services.stopRequested = [rowsSeen] { return *rowsSeen >= 2; };
+       },
+       [](const waybillimport::ImportReport& r) {
+         EXPECT_TRUE(r.stopped);
+         EXPECT_EQ(3, r.stopRow);
+         EXPECT_EQ(1, r.saved);
+       }},
+      {"broken off", sheet("close-fail.xls", u"CF75"),
+       [&](waybillimport::ImportServices& services, waybillimport::ImportSetup&) {
+         services.findKind = [&](std::string_view code) -> const CServiceKind* {
+           if (++kindCalls == 3) throw std::runtime_error("kind list gone");
+           return app_.FindServiceKind(code);
+         };
+       },
+       [](const waybillimport::ImportReport& r) {
+         EXPECT_TRUE(r.cutShort);
+         EXPECT_EQ(4, r.stopRow);
+         EXPECT_EQ(u"kind list gone", r.failure);
+         EXPECT_EQ(2, r.saved);
+         std::u16string line = AppLanguage().Text(714004);
+         line.replace(line.find(u"%1"), 2, u"4");
+         line.replace(line.find(u"%2"), 2, u"kind list gone");
+         EXPECT_EQ(line + u"\r\n", r.ClipboardText());
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    waybillimport::ImportServices services = servicesOf();
+    waybillimport::ImportSetup setup = setupOf();
+    if (c.change) c.change(services, setup);
+    CExcelSession session;
+    const waybillimport::ImportReport report =
+        waybillimport::ImportWorkbook(session, c.path, services, setup);
+    EXPECT_EQ(1, session.CloseCount());
+    EXPECT_FALSE(session.IsOpen());
+    c.check(report);
+  }
+  EXPECT_EQ(1u, Query(Db(), "SELECT irid FROM client_rec WHERE cnum LIKE 'CS75%'").size());
+  EXPECT_EQ(2u, Query(Db(), "SELECT irid FROM client_rec WHERE cnum LIKE 'CF75%'").size());
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 // and channel block, the business-date window, the goods list of a row, and
 // the row import over rows in memory against a link that records what is
 // sent (numbers, goods rows, payment, continuation rows, the trailing count,
-// and the rows an early end leaves unread).
+// the rows an early end leaves unread, channel names of the mapping file's
+// channel block, and a stop request).
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@
 #include "entry/ImportFormats.h"
 #include "entry/WaybillImport.h"
 #include "office/ImportTable.h"
+#include "refdata/DestinationTable.h"
 #include "refdata/ServiceKinds.h"
 #include "server/ServerLink.h"
 #include "tests/entry/EntryTestSupport.h"
@@ -540,6 +542,100 @@ TEST_F(WaybillImportRows, NoKeyColumnStopsBeforeTheFirstRow) {
   const ImportReport r = Run({{u"BR0000001", u"美国", u"DHL"}});
   EXPECT_EQ(AppLanguage().Text(120063) + u"目的地 || 收件地址\r\n", r.refusal);
   EXPECT_TRUE(link_.sent.empty());
+}
+
+// A channel name of the mapping file's channel block stands for its kind;
+// a text that is neither a channel name nor a kind code is refused with
+// 120066 and the rows after it are still imported.
+TEST_F(WaybillImportRows, ChannelNamesOfTheChannelBlock) {
+  setup_.mapping.hasChannelBlock = true;
+  setup_.mapping.channels = {{u"空运", u"DHL"}, {u"经济", u"dhl"}};
+  const ImportReport r = Run({
+      {u"BR0000001", u"美国", u"空运", u"1"},
+      {u"BR0000002", u"美国", u"海运", u"1"},
+      {u"BR0000003", u"美国", u"经济", u"1"},
+      {u"BR0000004", u"美国", u"DHL", u"1"},
+      {u"BR0000005", u"美国", u"空运 ", u"1"},
+  });
+  EXPECT_EQ(4, r.saved);
+  ASSERT_EQ(1, r.Reported());
+  EXPECT_EQ(AppLanguage().Text(120066).replace(AppLanguage().Text(120066).find(u"%1"), 2, u"3"),
+            r.errors[0]);
+  ASSERT_EQ(4u, saved_.size());
+  for (const InputWaybillRecord& saved : saved_)
+    EXPECT_EQ("DHL", FixedText(saved.waybill.cZizKind)) << FixedText(saved.waybill.cNum);
+  const auto calls = link_.StartingWith("{?=CALL brantle.dbo.cp_client_rec_fast_add(");
+  ASSERT_EQ(4u, calls.size());
+  for (const std::string& call : calls) EXPECT_NE(std::string::npos, call.find(",'admin','DHL',"));
+  // Without a channel block the name names no kind.
+  setup_.mapping.channels.clear();
+  saved_.clear();
+  const ImportReport plain = Run({{u"BR0000001", u"美国", u"空运", u"1"}});
+  EXPECT_EQ(0, plain.saved);
+  EXPECT_EQ(1, plain.Reported());
+}
+
+// A stop request ends the import before its next row: the rows saved
+// before it stay saved, and the summary and the clipboard say from which
+// row on nothing was imported.  Every row is announced before it is read.
+TEST_F(WaybillImportRows, AStopRequestEndsTheImportBeforeTheNextRow) {
+  std::vector<std::pair<int, int>> announced;
+  services_.progress = [&](int row, int saved) { announced.emplace_back(row, saved); };
+  services_.stopRequested = [&] { return announced.size() >= 3; };
+  std::vector<std::vector<std::u16string>> rows;
+  for (int i = 1; i <= 6; ++i)
+    rows.push_back({WideFromGbk("BR000000" + std::to_string(i)), u"美国", u"DHL", u"1"});
+  const ImportReport r = Run(rows);
+  EXPECT_TRUE(r.stopped);
+  EXPECT_EQ(4, r.stopRow);
+  EXPECT_EQ(2, r.saved);
+  EXPECT_EQ((std::vector<std::pair<int, int>>{{2, 0}, {3, 1}, {4, 2}}), announced);
+  EXPECT_EQ(2u, link_.StartingWith("{?=CALL brantle.dbo.cp_client_rec_fast_add(").size());
+  std::u16string stopped = AppLanguage().Text(714003);
+  stopped.replace(stopped.find(u"%1"), 2, u"4");
+  std::u16string summary = AppLanguage().Text(120065);
+  summary.replace(summary.find(u"%1"), 2, u"2");
+  EXPECT_EQ(summary + u"\r\n" + stopped, r.Summary());
+  EXPECT_EQ(stopped + u"\r\n", r.ClipboardText());
+}
+
+// The destination of a row is looked up by name, then by code, then by
+// free text, then by English name; what none finds is kept as typed
+// (upper-cased) with the destination class 0.
+TEST_F(WaybillImportRows, DestinationLookUpOrder) {
+  CDestinationTable destinations;
+  const std::string rows =
+      "{\"i\":1,\"n\":\"JP\",\"c\":\"J1\",\"e\":\"JP NAME\",\"t\":1},"
+      "{\"i\":2,\"n\":\"" + Gbk(u"日本") + "\",\"c\":\"JP\",\"e\":\"JAPAN\",\"t\":2},"
+      "{\"i\":3,\"n\":\"" + Gbk(u"英国") + "\",\"c\":\"UK\",\"e\":\"UNITED KINGDOM\",\"t\":3},"
+      "{\"i\":4,\"n\":\"" + Gbk(u"辽宁鞍山") + "\",\"c\":\"AS1\",\"e\":\"ANSHAN\",\"t\":4},"
+      "{\"i\":5,\"n\":\"" + Gbk(u"德国") + "\",\"c\":\"DE\",\"e\":\"GERMANY\",\"t\":5}";
+  ASSERT_EQ(5, destinations.ApplyReply("{\"List\":[" + rows + "]}"));
+  destinations.BuildIndexes();
+  services_.destinations = &destinations;
+  const struct {
+    std::u16string text;
+    std::u16string des;
+    int language;
+  } cases[] = {
+      {u"jp", u"JP", 1},          // a name before a code (upper-cased first)
+      {u"uk", u"英国", 3},        // a code
+      {u"鞍山", u"辽宁鞍山", 4},  // free text
+      {u"germany", u"德国", 5},   // an English name
+      {u"Atlantis", u"ATLANTIS", 0},
+  };
+  std::vector<std::vector<std::u16string>> sheet;
+  int n = 0;
+  for (const auto& c : cases)
+    sheet.push_back({u"BR000010" + WideFromGbk(std::to_string(++n)), c.text, u"DHL", u"0"});
+  const ImportReport r = Run(sheet);
+  ASSERT_EQ(5, r.saved);
+  ASSERT_EQ(5u, saved_.size());
+  for (size_t i = 0; i < saved_.size(); ++i) {
+    SCOPED_TRACE(Utf8FromWide(cases[i].text));
+    EXPECT_EQ(cases[i].des, WideFromGbk(FixedText(saved_[i].waybill.cDes)));
+    EXPECT_EQ(cases[i].language, saved_[i].waybill.nLanguage);
+  }
 }
 
 }  // namespace
