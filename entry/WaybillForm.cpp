@@ -36,6 +36,7 @@
 #include "ui/LinkLabel.h"
 #include "ui/ListPickDlg.h"
 #include "ui/QuickScanPrintDlg.h"
+#include "ui/PictureDlg.h"
 #include "ui/ScanStationDlg.h"
 #include "ui/SuggestPopup.h"
 #include "ui/ViewPage.h"
@@ -141,7 +142,16 @@ void CWaybillDlg::Build() {
   top->addWidget(numbers_[kFfItem], 1, 3);
   auto* printLink = AddLink(21600, u"打印", QColor());
   connect(printLink, &CLinkLabel::clicked, this, [this] { OpenQuickScanPrint(); });
-  top->addWidget(printLink, 1, 4);
+  // The waybill's pictures (once one is loaded).
+  pictureLink_ = AddLink(180130, u"图片", QColor(0, 0, 0xFF));
+  pictureLink_->setObjectName("pictures");
+  connect(pictureLink_, &CLinkLabel::clicked, this, [this] { OpenPictures(); });
+  auto* printLinks = new QHBoxLayout();
+  printLinks->addWidget(printLink);
+  printLinks->addSpacing(12);
+  printLinks->addWidget(pictureLink_);
+  printLinks->addStretch(1);
+  top->addLayout(printLinks, 1, 4);
   scanStationButton_ = new QPushButton(Q(T(670050, u"扫描站")), this);
   scanStationButton_->setObjectName("scanStation");
   scanStationButton_->setAutoDefault(false);
@@ -761,6 +771,17 @@ void CWaybillDlg::OpenQuickScanPrint() {
   if (app_ == nullptr) return;
   CQuickScanPrintDlg dialog(&app_->PrintDoors(), this);
   dialog.exec();
+}
+
+void CWaybillDlg::OpenPictures() {
+  if (state_.loadedId <= 0) return;
+  if (openPictures) {
+    openPictures(this, state_.loadedId, state_.customerId);
+    return;
+  }
+  if (link_ == nullptr) return;
+  RunPictureDialog(this, *link_, state_.loadedId, state_.customerId, pictures::kKindWaybill,
+                   true);
 }
 
 void CWaybillDlg::OpenScanStation() {

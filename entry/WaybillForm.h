@@ -83,6 +83,12 @@ class CWaybillDlg : public QWidget {
   // it weighs, prints or relabels (nothing without the application).
   void OpenScanStation();
   QPushButton* ScanStationButton() const { return scanStationButton_; }
+  // The pictures of the loaded waybill (uploads allowed), modal over the
+  // form; nothing while no waybill is loaded.  Through `openPictures` when
+  // set (waybill id, customer id), else the pictures dialog over the link.
+  void OpenPictures();
+  std::function<void(QWidget* parent, int32_t irid, int32_t icid)> openPictures;
+  CLinkLabel* PictureLink() const { return pictureLink_; }
 
   // ---- what tests and the page read ----
   const FullFormValues& Values() const { return values_; }
@@ -142,6 +148,7 @@ class CWaybillDlg : public QWidget {
   QLineEdit* searchNumber_ = nullptr;
   QLineEdit* searchTransfer_ = nullptr;
   QPushButton* scanStationButton_ = nullptr;
+  CLinkLabel* pictureLink_ = nullptr;
   QPlainTextEdit* info_ = nullptr;
   QLineEdit* kindEdit_ = nullptr;
   QLineEdit* dateEdit_ = nullptr;

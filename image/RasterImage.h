@@ -3,8 +3,8 @@
 // bitmap (40-byte header, palette, bottom-up pixel rows), with an optional
 // alpha plane, an optional selection mask, a settings block and the last
 // error text.  Every codec decodes into such an object and encodes from one.
-// No Qt in its interface: the codecs and the capture share it with
-// command-line tools.
+// Of Qt its interface names only QPainter (Draw paints through one); the
+// codecs and the capture share it with command-line tools.
 
 #include <cstddef>
 #include <cstdint>
@@ -68,6 +68,37 @@ inline constexpr uint32_t kFormatCount = 15;
 
 class CRasterImage;
 class CImageStream;
+class QPainter;
+
+// Edge rules of the sampling: what a point outside the image reads.
+enum : int {
+  EdgeFallback = 1,     // the fallback colour
+  EdgeBackground = 2,   // the transparent colour (or palette entry)
+  EdgeTransparent = 3,  // the fallback colour with alpha 0, or the transparent colour
+  EdgeWrap = 4,         // the image repeats
+  EdgeRepeat = 5,       // the edge pixel repeats
+  EdgeMirror = 6,       // the image mirrors at its edges
+};
+
+// Interpolation methods of the sampling.
+enum : int {
+  SampleNearest = 1,
+  SampleBilinear = 2,
+  SampleBSpline = 3,
+  SampleCubicSharp = 4,   // cubic, a = -1
+  SampleCubic = 5,        // cubic, a = -0.5
+  SampleLanczos = 6,      // radius 6
+  SampleBox = 7,
+  SampleHermite = 8,
+  SampleHermiteDamped = 9,
+  SampleSinc = 10,
+  SampleBlackman = 11,
+  SampleBessel = 12,
+  SampleGaussian = 13,
+  SampleQuadratic = 14,
+  SampleMitchell = 15,
+  SampleCatmullRom = 16,
+};
 
 struct ImageInfo {
   uint32_t rowBytes;
@@ -216,6 +247,42 @@ class CRasterImage {
   void SelectPixel(int64_t x, int64_t y, bool selected);
   void DeleteSelection();
   bool IsSelected(int64_t x, int64_t y) const;
+
+  // Drawing (RasterDraw.cpp).  Paints the image with its top left corner at
+  // (x, y), cx x cy pixels large (a negative size is the image's own), in
+  // device pixels of the painter's device (its transformation is not
+  // applied), optionally only inside `clip`, with bilinear smoothing when
+  // scaled and `smooth` is set.  Transparency, an alpha plane or palette
+  // alpha blend over what the device holds, read from it when it is a
+  // QImage (else over white).  The painter's clip is as before afterwards.
+  // 1 when painted; 0 without bitmap, painter or device, with a size of 0,
+  // or when drawing is switched off.
+  int Draw(QPainter* painter, int32_t x, int32_t y, int32_t cx = -1, int32_t cy = -1,
+           const RECT* clip = nullptr, bool smooth = false) const;
+  void SetDrawEnabled(bool enabled) { info.drawEnabled = enabled; }
+  void SetAlphaMax(uint8_t value) { info.alphaMax = value; }
+  void SetPaletteAlphaEnabled(bool enabled) { info.paletteAlphaEnabled = enabled; }
+
+  // Sampling (RasterSample.cpp).  Coordinates count columns from the left
+  // and stored rows from the bottom, as the pixel accessors do.  Points
+  // outside follow the edge rule; coordinates that are no number or lie
+  // beyond any image read the edge colour (the fallback colour under rules
+  // 4 to 6) and nothing outside the image.
+  void ResolveEdgeCoordinates(int64_t& x, int64_t& y, int rule) const;
+  void ResolveEdgeCoordinates(double& x, double& y, int rule) const;
+  // The colour of a pixel, or of a point outside by the edge rule; without
+  // a fallback colour white (255, 255, 255) with reserved 0.
+  RGBQUAD GetPixelColorOrEdge(int64_t x, int64_t y, int rule,
+                              const RGBQUAD* fallback = nullptr) const;
+  // The colour at a fractional point by an interpolation method (1 to 16;
+  // another method reads as nearest neighbour).
+  RGBQUAD SamplePixelColor(double x, double y, int method, int rule,
+                           const RGBQUAD* fallback = nullptr) const;
+  // The weight of a kernel method (3 to 16) at distance t; 0 for others.
+  // SamplePixelColor divides the weights of kernel 11 (Blackman, which has
+  // no support range and weighs up to twice the neighbourhood) by their
+  // sum, so that a flat image samples flat.
+  static double SamplingKernel(int method, double t);
 
   // Transforms.
   bool Flip();

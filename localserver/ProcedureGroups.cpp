@@ -18,6 +18,7 @@ void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterBagProcedures(registry);
   RegisterBagSealProcedures(registry);
   RegisterAwbBagProcedures(registry);
+  RegisterRecordPictureProcedures(registry);
 }
 
 }  // namespace localserver

@@ -115,5 +115,6 @@ void RegisterAttachmentProcedures(ProcedureRegistry& registry);  // ProcAttachme
 void RegisterBagProcedures(ProcedureRegistry& registry);  // ProcBags.cpp
 void RegisterBagSealProcedures(ProcedureRegistry& registry);  // ProcBagSeal.cpp
 void RegisterAwbBagProcedures(ProcedureRegistry& registry);  // ProcAwbBags.cpp
+void RegisterRecordPictureProcedures(ProcedureRegistry& registry);  // ProcRecordPictures.cpp
 
 }  // namespace localserver

@@ -238,6 +238,7 @@ void LoadSampleAttachments(Database& db);  // SampleAttachments.cpp
 void LoadSampleStreamlined(Database& db);  // SampleStreamlined.cpp
 void LoadSampleImport(Database& db);  // SampleImport.cpp
 void LoadSampleBagList(Database& db);  // SampleBagList.cpp
+void LoadSampleRecordPictures(Database& db);  // SampleRecordPictures.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -275,6 +276,7 @@ void LoadSampleData(Database& db) {
               "=(SELECT count(*)" + unpaid;
   }
   db.Exec("UPDATE client_arc SET " + totals + " WHERE icid IN (SELECT icid FROM client_rec)");
+  LoadSampleRecordPictures(db);
 }
 
 }  // namespace localserver

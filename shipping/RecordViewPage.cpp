@@ -1,10 +1,13 @@
 #include "shipping/RecordViewPage.h"
 
+#include <QApplication>
+
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "common/WideText.h"
 #include "server/ServerLink.h"
 #include "shipping/TrackingEditor.h"
+#include "ui/PictureDlg.h"
 #include "ui/ViewCommands.h"
 #include "ui/ViewHost.h"
 
@@ -22,6 +25,11 @@ RecordViewServices MakeRecordViewServices(CViewHost* host) {
     s.context.xRighte = session.xRighte;
     s.trackingLink = MakeServerTrackingLink(*link);
     s.canEditTracking = (session.xRight[4] & 0x08) != 0;
+    // The waybill's pictures, read-only here.
+    s.openPictures = [link, host](int32_t irid, int32_t icid) {
+      RunPictureDialog(QApplication::activeWindow(), *link, irid, icid, pictures::kKindWaybill,
+                       false, host);
+    };
   }
   if (host != nullptr) {
     s.normalizeNumber = [host](std::u16string_view text) { return host->NormalizeNumber(text); };

@@ -245,6 +245,9 @@ TEST_F(HostileRequests, SqliteTablesStayOutOfReach) {
 }
 
 TEST_F(HostileRequests, LongStatementIsStoppedAndOthersAreServed) {
+  // The waybills there are, whatever the samples hold.
+  const json before = admin.SqlRequest("sSqlQuery", "SELECT COUNT(1) FROM client_rec", {kSlong});
+  ASSERT_EQ(before["ReturnValue"], 1) << before.dump();
   auto start = Clock::now();
   int64_t cpu = ProcessCpuMs();
   auto heavy = std::async(std::launch::async, [&] { return li.SqlRequest("sSqlQuery", kEndlessJoin, {kSlong}); });
@@ -258,7 +261,7 @@ TEST_F(HostileRequests, LongStatementIsStoppedAndOthersAreServed) {
       10000));
   json other = admin.SqlRequest("sSqlQuery", "SELECT COUNT(1) FROM client_rec", {kSlong});
   EXPECT_EQ(other["ReturnValue"], 1);
-  EXPECT_EQ(other["List"][0]["0"], 43);
+  EXPECT_EQ(other["List"][0]["0"], before["List"][0]["0"]);
   json r = heavy.get();
   EXPECT_EQ(r["ReturnValue"], rc::kSqlFailed) << r.dump();
   EXPECT_NE(r.value("cError", "").find("400 ms"), std::string::npos) << r.dump();
@@ -473,17 +476,20 @@ TEST(Durability, NewDatabaseComesInOneCommitAndRunsInWalWithFullSync) {
   auto folder = std::filesystem::temp_directory_path() / ("brantle-ls-wal-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
   std::string path = (folder / "new.db").string();
+  int64_t waybills = 0;
   {
     Database db(path);
     EXPECT_EQ(db.Scalar("PRAGMA journal_mode").AsText(), "wal");
     EXPECT_EQ(db.Scalar("PRAGMA synchronous").AsInt(), 2);
     // Schema and sample data: all or nothing.
     EXPECT_EQ(WalCommits(path + "-wal"), 1);
-    EXPECT_EQ(db.Scalar("SELECT COUNT(1) FROM client_rec").AsInt(), 43);
+    // Every sample waybill (however many the samples hold) is there at once.
+    waybills = db.Scalar("SELECT COUNT(1) FROM client_rec").AsInt();
+    EXPECT_GE(waybills, 43);
   }
   {
     Database again(path);
-    EXPECT_EQ(again.Scalar("SELECT COUNT(1) FROM client_rec").AsInt(), 43);
+    EXPECT_EQ(again.Scalar("SELECT COUNT(1) FROM client_rec").AsInt(), waybills);
   }
   std::filesystem::remove_all(folder);
 }
