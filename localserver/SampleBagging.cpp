@@ -1,8 +1,6 @@
 // Sample data of the bagging desk (ids 70000 to 70999, numbers beginning
-// "BC" and "70"), loaded by the bagging tests into their own stand-in's
-// database (LoadSampleBagging) rather than into every new database: its
-// bags and waybills would change the recent lists and totals that other
-// screens' tests read:
+// "BC" and "70"), loaded into every new database with the other samples;
+// tests of other screens that count rows leave these ids out:
 //  - "Bag_Fill.txt": special-field masks (special-control SK######, spare 1
 //    P1######, spare 2 P2######), creation by number on, and three bag
 //    definitions: prefix BC (length 10, station bag), the whole-number mask
