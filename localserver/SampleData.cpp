@@ -238,7 +238,6 @@ void LoadSampleAttachments(Database& db);  // SampleAttachments.cpp
 void LoadSampleStreamlined(Database& db);  // SampleStreamlined.cpp
 void LoadSampleImport(Database& db);  // SampleImport.cpp
 void LoadSampleBagList(Database& db);  // SampleBagList.cpp
-void LoadSampleBagging(Database& db);  // SampleBagging.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -265,7 +264,6 @@ void LoadSampleData(Database& db) {
   LoadSampleStreamlined(db);
   LoadSampleImport(db);
   LoadSampleBagList(db);
-  LoadSampleBagging(db);
   // The unpaid totals of the customers with sample waybills are those
   // waybills' (the others keep the opening figures they were given).
   std::string totals;
