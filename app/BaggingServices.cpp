@@ -1,7 +1,14 @@
 #include "app/BaggingServices.h"
 
+#include "common/LanguageTable.h"
+#include "consolidation/BagLabels.h"
+#include "consolidation/BaggingForm.h"
+#include "consolidation/BaggingPage.h"
+#include "consolidation/UnbaggedPickDlg.h"
+#include "platform/MessageBox.h"
 #include "refdata/ServiceKinds.h"
 #include "shell/BrantleClientApp.h"
+#include "ui/ListPickDlg.h"
 #include "ui/ViewHost.h"
 
 namespace {
@@ -54,4 +61,63 @@ std::unique_ptr<CBaggingServices> MakeBaggingServices(CViewHost* host) {
   CBrantleClientApp* app = host != nullptr ? host->Application() : nullptr;
   if (app == nullptr) return nullptr;
   return std::make_unique<AppBaggingServices>(*app);
+}
+
+namespace {
+
+PieceWeightRules PickerWeightRules(CBrantleClientApp& app) {
+  PieceWeightRules rules;
+  rules.parseDimensions = [](std::string_view text, int32_t& l, int32_t& w, int32_t& h) {
+    return CBrantleClientApp::ParseDimensions(text, l, w, h);
+  };
+  rules.volumetricWeight = [&app](int32_t l, int32_t w, int32_t h, char letter) {
+    return app.VolumetricWeight(l, w, h, letter);
+  };
+  return rules;
+}
+
+void OpenUnbaggedPicker(CBrantleClientApp& app, CBaggingDlg& form) {
+  if (form.picker == nullptr) {
+    auto* picker = new CUnbaggedPickDlg(app.Link(), PickerWeightRules(app), &form);
+    picker->setGeometry(250, 100, 762, 428);
+    picker->hide();
+    picker->SetTarget(&form);
+    picker->chooseServiceKind = [&app](QWidget* parent, std::u16string& choice) {
+      CListPickDlg dlg(parent);
+      dlg.SetList(&app.serviceKindCodes, AppLanguage().Text(170010));
+      if (dlg.DoModal() != platform::kIdOk) return 0;
+      choice = dlg.result;
+      return 1;
+    };
+    picker->choosePrompt = [&app](std::u16string& choice) { return app.ChooseCommonPrompt(choice); };
+    picker->importNumbers = [&app](std::vector<std::u16string>& numbers, bool waybillNumbers) {
+      return app.ImportNumberList(numbers, nullptr, waybillNumbers ? 0 : 1);
+    };
+    picker->SetDestinations(&app.Destinations());
+    form.picker = picker;
+  }
+  form.picker->SetPerWaybillItems(form.PerWaybillItems());
+  form.picker->show();
+  form.picker->raise();
+}
+
+int PrintFormLabels(CBrantleClientApp& app, CBaggingDlg& form) {
+  return PrintBagLabels(
+      app.MakePrintContext(), form.LabelSources(), BagLabelOrder::kBaggingForm, form.SecondLabelWanted(),
+      [&app](AwbPackInfo& info) { return app.LoadAwbPackInfo(info); },
+      [&app](const FileRequest& request) { return app.DownloadFileLength(request); });
+}
+
+}  // namespace
+
+void WireBaggingForm(CViewHost* host, CBaggingDlg& form) {
+  CBrantleClientApp* app = host != nullptr ? host->Application() : nullptr;
+  if (app == nullptr) return;
+  form.pickUnbagged = [app](CBaggingDlg& f) { OpenUnbaggedPicker(*app, f); };
+  form.printLabels = [app](CBaggingDlg& f) { return PrintFormLabels(*app, f); };
+}
+
+void WireBaggingPage(CBaggingPage& page) {
+  page.makeServices = MakeBaggingServices;
+  page.wireForm = WireBaggingForm;
 }

@@ -36,7 +36,7 @@ std::unique_ptr<CViewPage> CreateViewPage(int pageIndex) {
     case 9: return std::make_unique<CPaymentPage>();
     case 10: {
       auto page = std::make_unique<CBaggingPage>();
-      page->makeServices = MakeBaggingServices;
+      WireBaggingPage(*page);
       return page;
     }
     case 11: {

@@ -1,4 +1,5 @@
 #include "consolidation/BaggingForm.h"
+#include "consolidation/UnbaggedPickDlg.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -801,7 +802,16 @@ void CBaggingDlg::AddNumbers(const std::vector<std::u16string>& numbers, bool by
 
 qintptr CBaggingDlg::OnRecordPicked(quintptr waybillId, qintptr pick) {
   const int result = AddItem(static_cast<int32_t>(waybillId), static_cast<int32_t>(pick % 10000), true);
-  return result >= 1 ? 1 : 0;
+  if (result < 1) return 0;
+  // The picked row leaves the picker only when the item went in (0 and
+  // -9, added but not read back, keep it).
+  if (picker != nullptr) {
+    if (PerWaybillItems())
+      picker->RemoveWaybillRows(static_cast<int32_t>(waybillId));
+    else
+      picker->RemoveRow(static_cast<int>(pick / 10000));
+  }
+  return 1;
 }
 
 void CBaggingDlg::OpenPicker() {
@@ -816,6 +826,44 @@ int CBaggingDlg::PrintBagLabels() {
   if (bagId_ < 1 || number_->text().trimmed().isEmpty()) return 0;
   return printLabels ? printLabels(*this) : 0;
 }
+
+BagLabelSources CBaggingDlg::LabelSources() const {
+  const bagging::BagHeaderFields f = ReadFields();
+  BagLabelSources s;
+  s.bagId = bagId_;
+  s.bagNumber = f.number;
+  s.bagOrder = f.order;
+  s.specialNumber = f.specialNumber;
+  s.specialOrder = f.specialOrder;
+  s.fromAirport = f.departureAirport;
+  s.toAirport = f.destinationAirport;
+  s.fromStation = f.departureStation;
+  s.toStation = f.destinationStation;
+  s.weight = f.weight;
+  s.length = f.length;
+  s.width = f.width;
+  s.height = f.height;
+  s.consignmentNote = f.consignmentNote;
+  s.baggingType = f.bagType;
+  s.label = f.label;
+  s.operationMemo = f.memo;
+  s.spares = f.spares;
+  s.awbNumber = awb_;
+  auto audit = [](const std::u16string& text) { return text.substr(0, 30); };
+  s.creator = audit(header_.creator);
+  s.creationTime = audit(header_.created);
+  s.sealer = audit(header_.sealer);
+  s.loader = audit(header_.loader);
+  // A seal or loading time not after 2000 is no time (as in the history).
+  auto after2000 = [](const std::u16string& time) { return time.size() >= 4 && time.substr(0, 4) > u"2000"; };
+  s.sealTime = after2000(header_.sealed) ? audit(header_.sealed) : std::u16string();
+  s.loadingTime = after2000(header_.loaded) ? audit(header_.loaded) : std::u16string();
+  s.itemRows = grid_->RowCount();
+  s.currentUser = Account();
+  return s;
+}
+
+bool CBaggingDlg::SecondLabelWanted() const { return secondLabel_->isChecked(); }
 
 void CBaggingDlg::ToggleScanNumberKind() {
   scanKind_ = scanKind_ == 0 ? 1 : 0;

@@ -6,10 +6,12 @@
 // BaggingLogic.h; this class holds the controls and the state of one bag.
 //
 // The form receives WM_RECORD_PICKED (BaggingLogic.h) from the pickers and
-// answers 1 when the record went into the bag.  The unbagged-record picker
-// and the bag label fill are reached through the hooks pickUnbagged and
-// printLabels.
+// answers 1 when the record went into the bag; the unbagged-record picker
+// (`picker`, made on first use by the hook pickUnbagged) then loses the
+// picked row (with per-waybill items every row of that waybill).  The bag
+// label fill is reached through the hook printLabels.
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "consolidation/BagLabels.h"
 #include "consolidation/BagRules.h"
 #include "consolidation/BaggingLogic.h"
 #include "consolidation/BaggingServices.h"
@@ -25,6 +28,7 @@
 class CLinkLabel;
 class CListGrid;
 class CQuickSearchList;
+class CUnbaggedPickDlg;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -51,6 +55,9 @@ class CBaggingDlg : public QWidget {
   // "Print labels" (the page's Print Label command): fills and prints the
   // bag's labels; 1 printed, 0 not.
   std::function<int(CBaggingDlg& form)> printLabels;
+  // The unbagged-record picker once pickUnbagged has made it (a child of
+  // the form that lives as long as the form).
+  QPointer<CUnbaggedPickDlg> picker;
 
   // ---- operations ----
   void InitForm();
@@ -75,6 +82,11 @@ class CBaggingDlg : public QWidget {
   void TakeItemWeight();
   void PickFieldText(QLineEdit* field);
   void ExportItems();
+  // What the bag labels carry of the form: its fields, the loaded bag's
+  // audit texts and the number of grid rows.
+  BagLabelSources LabelSources() const;
+  // The check box 联打封签: the bag label after the seal label.
+  bool SecondLabelWanted() const;
 
   // ---- state ----
   int32_t BagId() const { return bagId_; }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/FieldCheck.h"
 #include "common/Json.h"
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
@@ -15,7 +16,11 @@ namespace bagging {
 namespace {
 
 // The one quoting helper: cut to n bytes, then quotes doubled.
-std::string Quoted(std::u16string_view text, size_t n) { return NarrowFieldFromWide(text, n, true); }
+// Operator and scanned text in SQL: cut to its room on a whole character,
+// then quoted by the one quoting helper.
+std::string Quoted(std::u16string_view text, size_t n) {
+  return QuoteSqlNarrow(NarrowFieldFromWide(text, n, false));
+}
 
 std::u16string Text(int id) { return AppLanguage().Text(id); }
 

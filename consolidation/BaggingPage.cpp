@@ -23,6 +23,7 @@ void CBaggingPage::OnPageCreated() {
   form_->setGeometry(230, 3, screen.width() - 250, screen.height() - 120);
   form_->pageWindow = this;
   form_->quickList = quickList;
+  if (wireForm) wireForm(host, *form_);
   replacementChild = form_;
   labelEnabled = true;
   queryEnabled = true;

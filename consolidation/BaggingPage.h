@@ -31,6 +31,9 @@ class CBaggingPage : public CViewPage {
   // Makes the form's services over the view's host (the program gives
   // app/BaggingServices.h); without it the form runs without a server.
   std::function<std::unique_ptr<CBaggingServices>(CViewHost*)> makeServices;
+  // Sets the form's hooks (the unbagged-record picker and the bag labels)
+  // once the form exists, before its settings are read.
+  std::function<void(CViewHost*, CBaggingDlg&)> wireForm;
 
   // The record list on the left (the entry panel).
   CQuickSearchList* quickList = nullptr;

@@ -14,7 +14,9 @@
 #include "platform/QtText.h"
 #include "platform/QtWaitForWork.h"
 #include "server/ServerLink.h"
+#include "ui/LinkLabel.h"
 #include "ui/ListGrid.h"
+#include "ui/SuggestPopup.h"
 
 using platform::FromQString;
 using platform::ToQString;
@@ -45,6 +47,13 @@ constexpr Column kColumns[kUnbaggedColumns] = {
 
 QString Caption(int32_t id) { return ToQString(AppLanguage().Text(id)) + u':'; }
 
+CLinkLabel* Link(QWidget* parent, const QString& text, const QColor& color) {
+  auto* link = new CLinkLabel(text, parent);
+  link->SetTextColor(color);
+  link->SetLinkCursor(Qt::PointingHandCursor);
+  return link;
+}
+
 QLineEdit* FilterBox(QWidget* parent, int room, const char* name) {
   auto* box = new QLineEdit(parent);
   box->setMaxLength(room);
@@ -70,15 +79,23 @@ CUnbaggedPickDlg::CUnbaggedPickDlg(CServerLink& link, PieceWeightRules rules, QW
   for (int32_t id : {21000, 21001, 370020}) list->AddMenuCommand(AppLanguage().Text(id));
 
   auto* filters = new QGridLayout;
-  filters->addWidget(new QLabel(Caption(30073), this), 0, 0);
+  const QColor blue(0, 0, 255);
+  serviceKindCaption = Link(this, Caption(30073), blue);
+  labelCaption = Link(this, Caption(30040), blue);
+  reserveCaption = Link(this, Caption(30050), blue);
+  byWaybillLink = Link(this, ToQString(AppLanguage().Text(360041)), QColor(0, 128, 0));
+  byTransferLink = Link(this, ToQString(AppLanguage().Text(360042)), QColor(200, 0, 0));
+  filters->addWidget(serviceKindCaption, 0, 0);
   filters->addWidget(serviceKindBox, 0, 1);
   filters->addWidget(new QLabel(Caption(30001), this), 0, 2);
   filters->addWidget(destinationBox, 0, 3);
-  filters->addWidget(new QLabel(Caption(30040), this), 1, 0);
+  filters->addWidget(labelCaption, 1, 0);
   filters->addWidget(labelBox, 1, 1);
-  filters->addWidget(new QLabel(Caption(30050), this), 1, 2);
+  filters->addWidget(reserveCaption, 1, 2);
   filters->addWidget(reserveBox, 1, 3);
   filters->addWidget(filterButton, 0, 4, 2, 1);
+  filters->addWidget(byWaybillLink, 0, 5);
+  filters->addWidget(byTransferLink, 1, 5);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(filters);
   layout->addWidget(countLabel);
@@ -86,8 +103,41 @@ CUnbaggedPickDlg::CUnbaggedPickDlg(CServerLink& link, PieceWeightRules rules, QW
   resize(900, 480);
 
   QObject::connect(filterButton, &QPushButton::clicked, this, [this] { Query(); });
+  QObject::connect(serviceKindCaption, &CLinkLabel::clicked, this, [this] {
+    std::u16string choice;
+    if (chooseServiceKind && chooseServiceKind(this, choice) == 1)
+      serviceKindBox->setText(ToQString(choice).left(15));
+  });
+  auto prompt = [this](QLineEdit* box) {
+    std::u16string choice;
+    if (choosePrompt && choosePrompt(choice) == 1) box->setText(ToQString(choice).left(box->maxLength()));
+  };
+  QObject::connect(labelCaption, &CLinkLabel::clicked, this, [prompt, this] { prompt(labelBox); });
+  QObject::connect(reserveCaption, &CLinkLabel::clicked, this, [prompt, this] { prompt(reserveBox); });
+  QObject::connect(byWaybillLink, &CLinkLabel::clicked, this, [this] { OnNumberListLink(true); });
+  QObject::connect(byTransferLink, &CLinkLabel::clicked, this, [this] { OnNumberListLink(false); });
   WatchKeys({serviceKindBox, destinationBox, labelBox, reserveBox, filterButton, list});
   ShowCount();
+}
+
+void CUnbaggedPickDlg::SetDestinations(CDestinationTable* destinations) {
+  if (destinationPopup == nullptr) {
+    auto* popup = new CDestinationSuggestPopup(this);
+    popup->Source().SetSource(destinations);
+    destinationPopup = popup;
+    // Installed after the dialog's own key rules, so that Enter and
+    // Ctrl+1 .. Ctrl+5 in the box take a suggestion first.
+    destinationBinding_ = new CSuggestEditBinding(destinationBox, popup, 31);
+    return;
+  }
+  static_cast<CDestinationSuggestPopup*>(destinationPopup)->Source().SetSource(destinations);
+}
+
+void CUnbaggedPickDlg::OnNumberListLink(bool waybillNumbers) {
+  if (!importNumbers) return;
+  std::vector<std::u16string> numbers;
+  if (importNumbers(numbers, waybillNumbers) <= 0 || numbers.empty()) return;
+  AddByNumberList(waybillNumbers, numbers);
 }
 
 std::u16string CUnbaggedPickDlg::DateQueryText() const {

@@ -11,17 +11,26 @@
 //   picker->SetTarget(baggingForm);
 //   picker->SetPerWaybillItems(switch19);
 //   picker->show();
-// The number-list links call AddByNumberList with the numbers the
-// application's ImportNumberList gathered.
+// The number-list links ask importNumbers for the numbers (the
+// application's ImportNumberList) and query them; the clickable captions
+// of the service kind, label and reserve filters ask chooseServiceKind
+// (the service kinds in a single-choice list) and choosePrompt (the common
+// prompts); the destination box offers the destination directory's
+// suggestions once SetDestinations has given it.
 
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "consolidation/PickListDialog.h"
 #include "consolidation/UnbaggedPicker.h"
 
+class CDestinationTable;
+class CLinkLabel;
 class CServerLink;
+class CSuggestEditBinding;
+class CSuggestPopup;
 class QLineEdit;
 class QPushButton;
 
@@ -46,11 +55,30 @@ class CUnbaggedPickDlg : public CPickListDialog {
   void RemoveWaybillRows(int32_t waybillId);
   std::u16string DateQueryText() const;
 
+  // The destination box's suggestions (none until given).
+  void SetDestinations(CDestinationTable* destinations);
+
+  // The application's choices behind the clickable captions and links:
+  // each answers 1 (a choice made) or 0 / below 0 (none).
+  std::function<int(QWidget* parent, std::u16string& choice)> chooseServiceKind;
+  std::function<int(std::u16string& choice)> choosePrompt;
+  // The numbers of a list: waybill numbers (true) or transfer numbers.
+  std::function<int(std::vector<std::u16string>& numbers, bool waybillNumbers)> importNumbers;
+
+  // ↓.№ (true) and ↓o№ (false): a list of numbers from importNumbers.
+  void OnNumberListLink(bool waybillNumbers);
+
   QLineEdit* serviceKindBox = nullptr;
   QLineEdit* destinationBox = nullptr;
   QLineEdit* labelBox = nullptr;
   QLineEdit* reserveBox = nullptr;
   QPushButton* filterButton = nullptr;
+  CLinkLabel* serviceKindCaption = nullptr;
+  CLinkLabel* labelCaption = nullptr;
+  CLinkLabel* reserveCaption = nullptr;
+  CLinkLabel* byWaybillLink = nullptr;
+  CLinkLabel* byTransferLink = nullptr;
+  CSuggestPopup* destinationPopup = nullptr;
 
  protected:
   void GridCommand(int command) override { OnGridCommand(command); }
@@ -65,4 +93,5 @@ class CUnbaggedPickDlg : public CPickListDialog {
   PieceWeightRules rules_;
   QObject* target_ = nullptr;
   bool perWaybillItems_ = false;
+  CSuggestEditBinding* destinationBinding_ = nullptr;
 };

@@ -98,7 +98,9 @@ class BaggingPage : public ::testing::Test {
 
   void Start(const std::string& language) {
     ASSERT_TRUE(server_->Ready()) << server_->Log();
-    {
+    // The desk's samples, unless the stand-in has loaded them itself.
+    if (testsupport::CountOnDatabase(server_->Database(),
+                                     "SELECT count(*) FROM client_rec WHERE irid=70001") == 0) {
       localserver::Database db(server_->Database());
       db.Exec("BEGIN");
       localserver::LoadSampleBagging(db);
@@ -120,7 +122,7 @@ class BaggingPage : public ::testing::Test {
 
     page_ = std::make_unique<CBaggingPage>();
     page_->host = &host_;
-    page_->makeServices = MakeBaggingServices;
+    WireBaggingPage(*page_);
     page_->CreatePageWindow(nullptr, QSize(1280, 760));
     page_->OnPageCreated();
     form_ = page_->Form();
