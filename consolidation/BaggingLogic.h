@@ -17,15 +17,9 @@
 #include <string_view>
 #include <vector>
 
+#include "consolidation/RecordPicked.h"
 #include "platform/QtMessages.h"
 #include "server/ProcedureCall.h"
-
-// One record handed from a list or picker dialog to the form that opened
-// it: wParam the waybill id (or bag id), lParam the piece position +
-// 10,000 x the sender's row.  Sent, not posted: the receiver answers 1 when
-// the record went in, so that the sender drops the row before the send
-// returns.
-inline constexpr int WM_RECORD_PICKED = platform::kWmUser + 127;
 
 namespace bagging {
 
