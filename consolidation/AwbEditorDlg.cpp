@@ -264,9 +264,14 @@ void CAwbEditorDlg::Build() {
   exportButton = new QPushButton(Q(Text(410014)), this);
   exportButton->setAutoDefault(false);
   openFileCheck = new QCheckBox(Q(Text(410015)), this);
+  specialNumberEdit = new QLineEdit(this);
+  specialNumberEdit->setMaxLength(30);
+  specialNumberEdit->setPlaceholderText(Q(Text(711000)));
+  specialNumberEdit->setMaximumWidth(140);
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(attachmentsCaption);
   bottom->addStretch(1);
+  bottom->addWidget(specialNumberEdit);
   bottom->addWidget(templateCombo);
   bottom->addWidget(exportButton);
   bottom->addWidget(openFileCheck);
@@ -310,10 +315,7 @@ void CAwbEditorDlg::Build() {
   connect(shipperCaption, &CLinkLabel::clicked, this, [this] { TakeShipperOfFlight(); });
   connect(weightCaption, &CLinkLabel::clicked, this, [this] { TakeParcelWeight(); });
   connect(attachmentsCaption, &CLinkLabel::clicked, this, [this] { OpenAttachments(); });
-  connect(exportButton, &QPushButton::clicked, this, [this] {
-    if (exportTemplate && !editor_.loadedNumber.empty())
-      exportTemplate(editor_.loadedNumber, U(templateCombo->currentText()), openFileCheck->isChecked());
-  });
+  connect(exportButton, &QPushButton::clicked, this, [this] { ExportTemplate(); });
 
   for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
   installEventFilter(this);
@@ -711,4 +713,25 @@ void CAwbEditorDlg::OpenAttachments() {
   std::u16string number = editor_.loadedNumber;
   if (number.size() > 30) number.resize(30);
   openAttachments(this, number);
+}
+
+// ---- The manifest export ----
+
+manifest::ManifestForm CAwbEditorDlg::ManifestFormValues() {
+  ReadFields();
+  return manifest::FormFromHeader(editor_.header, editor_.loadedNumber,
+                                  U(templateCombo->currentText()), U(specialNumberEdit->text()),
+                                  openFileCheck->isChecked(), bagListRows ? bagListRows() : 0);
+}
+
+void CAwbEditorDlg::ExportTemplate() {
+  lastExport = manifest::RunManifestExport(ManifestFormValues(), manifestServices);
+}
+
+void CAwbEditorDlg::ExportGoodsAcross(const CTemplateModel& model, int filter) {
+  lastExport = manifest::RunGoodsAcross(ManifestFormValues(), model, filter == 1, manifestServices);
+}
+
+void CAwbEditorDlg::ExportGoodsInRows(const CTemplateModel& model, int filter) {
+  lastExport = manifest::RunGoodsInRows(ManifestFormValues(), model, filter == 1, manifestServices);
 }

@@ -20,9 +20,11 @@
 #include <vector>
 
 #include "consolidation/AwbEditor.h"
+#include "consolidation/AwbManifest.h"
 #include "ui/SuggestPopup.h"
 
 class CLinkLabel;
+class CTemplateModel;
 class CQuickSearchList;
 class CViewHost;
 class QCheckBox;
@@ -52,6 +54,12 @@ class CAwbEditorDlg : public QWidget {
   int LoadTemplateList();
 
   awb::CAwbEditor& Editor() { return editor_; }
+
+  // "模板导出": the manifest of the loaded AWB (consolidation/AwbManifest.h)
+  // with the template of the combo box and the special-control number.
+  void ExportTemplate();
+  void ExportGoodsAcross(const CTemplateModel& model, int filter);
+  void ExportGoodsInRows(const CTemplateModel& model, int filter);
 
   // ---- Set by the page ----
   CQuickSearchList* quickList = nullptr;
@@ -129,4 +137,18 @@ class CAwbEditorDlg : public QWidget {
   std::string flightSearch_;  // the popup's search text (GBK, at most 31 bytes)
   std::array<bool, awb::kFeeCount> amountsEnabled_{};
   bool filling_ = false;
+
+ public:
+  // ---- The manifest export ----
+  // The application's services of the export (app/AwbPageServices.cpp).
+  manifest::ManifestServices manifestServices;
+  // The rows of the bag list (0 while the form has none).
+  std::function<int()> bagListRows;
+  // The special-control number the manifest filter asks about.
+  QLineEdit* specialNumberEdit = nullptr;
+  // What the last export did (tests read it).
+  manifest::ExportOutcome lastExport;
+
+ private:
+  manifest::ManifestForm ManifestFormValues();
 };
