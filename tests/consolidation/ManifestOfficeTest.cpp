@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ChargeableWeight.h"
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "consolidation/AwbEditor.h"
@@ -140,6 +141,8 @@ class ManifestOffice : public testsupport::StandInLinkSuite<ManifestOffice> {
     s.message = [this](const std::u16string& t) { log_.push_back("MSG\t" + Utf8(t)); };
     s.text = [](int32_t id) { return AppLanguage().Text(id); };
     s.openFile = [this](const std::string& path) { log_.push_back("OPEN\t" + fs::path(path).filename().string()); };
+    s.lookups.chargeableGrams = [](int32_t l, int32_t w, int32_t h, int32_t grams, uint8_t percent,
+                                   char letter) { return ChargeableGrams(l, w, h, grams, percent, letter); };
     s.lookups.itemTypeText = [](int t) { return AppLanguage().ItemTypeText(t); };
     s.lookups.pickupWayText = [](int n) { return AppLanguage().PickupWayText(n); };
     s.programFolder = folder_.string() + "/";
