@@ -22,7 +22,7 @@ INSERT INTO sys_dict(dcname,dcvalue,diposition) VALUES ('45','BRANTLE',0);
 
 INSERT INTO client_arc(icid,cunitname,cunitnamee,caccount,cstation,ckind,nactive,cmark,ddate,
   caddr,ccity,cphone,cbrief,cpostcode,cprovince,ccountry,csender,nstate,npayway,dlast) VALUES
- (46001,'四六贸易公司','Forty Six Trading','C4601','SZ','VIP',0,'','2024-05-01 00:00:00',
+ (46001,'四六贸易公司','Forty Six Trading','C4601','MF','A46',0,'','2024-05-01 00:00:00',
   '深圳市四六路6号','深圳','0755-46460000','四六','518046','广东','中国','陈四六',0,0,
   '2024-05-01 00:00:00');
 
