@@ -1414,25 +1414,34 @@ ExportOutcome RunLayout(const ManifestForm& f, const CTemplateModel& model, bool
   bool saved = false;
   auto work = [&] {
     std::unique_ptr<CExcelSession> x = sv.makeSession ? sv.makeSession() : std::make_unique<CExcelSession>();
+    if (x == nullptr) return;
+    ++out.sessions;
+    // Closed (and the suite released) on every way out of here.
+    struct Release {
+      CExcelSession& session;
+      ExportOutcome& out;
+      ~Release() {
+        session.Close();
+        out.sessionCloses = session.CloseCount();
+      }
+    } release{*x, out};
     x->SetOverwriteQuestion(false);
     const std::string& book = model.Workbook();
     if (x->CreateFromTemplateData(u"data4list", WideFromNarrow(path, 65001), book.data(), book.size(),
                                   false) == 0) {
       failure = x->LastError();
-      x->Close();
       return;
     }
     Play(sink.cells, *x);
     saved = x->SaveAndClose() == 1;
     if (!saved) failure = x->LastError();
-    x->Close();
   };
   if (sv.runOffice)
     sv.runOffice(work);
   else
     work();
   if (!saved) {
-    if (sv.message) sv.message(failure);
+    if (sv.message && !failure.empty()) sv.message(failure);
     return out;
   }
   out.path = path;

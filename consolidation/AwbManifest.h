@@ -302,6 +302,10 @@ struct ExportOutcome {
   std::vector<std::string> queries;
   std::string path;  // empty: no file written
   ManifestTotals totals;
+  // The office session: made, and how often it was closed (the suite
+  // released) once the export let it go.
+  int sessions = 0;
+  int sessionCloses = 0;
 };
 
 // ExportTemplate: template, question, layout, then the layout's run.
