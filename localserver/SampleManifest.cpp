@@ -9,8 +9,9 @@
 // piece count, one delivered by supplier 1 and one with an unknown payment
 // code; item types 0 to 2 (and 5), every payment code, 0 to 3 goods lines.
 // Master air waybills 46000001 (no "-") and 999/../x (a "/") carry one
-// waybill each.  Dictionary entry 45 is "BRANTLE".  The waybills are paid
-// (bpay 1), so no customer's unpaid totals change.
+// waybill each.  Dictionary entry 45 is "BRANTLE".  The waybills belong to
+// the samples' own customer (station "MF"), so no other customer's lists or
+// totals change.
 #include "localserver/Database.h"
 
 namespace localserver {
@@ -63,7 +64,7 @@ INSERT INTO client_rec(irid,icid,cnum,cserviceno,crno,iitem,fweights,fweight,fwe
   cmemo) VALUES
  (46001,46001,'MF46001','SV46-01','R46-01',1,1.2345,1.2345,1.2,0,'PP','USD',150000,5000,
   'cotton shirt',2,750,'40*30*20','7',7,0,0,'Room 5, Line one' || char(10) || 'Second line road',
-  '纽约','memo one' || char(13) || char(10) || 'memo two'),
+  '纽约','first note' || char(13) || char(10) || 'second note'),
  (46002,46001,'MF46002','SV46-02','R46-02',3,6,6,5.4,1,'CC','JPY',150000,0,'toys',10,1000,
   '50*40*30D','',3,0,0,'Tokyo Minato 1-2-3','纽约',''),
  (46003,46001,'MF46003','SV46-03','',3,3,3,3,2,'COD','USD',2000,0,'lamp',1,2000,'',
@@ -92,7 +93,7 @@ UPDATE client_rec SET cunitname='Receiver Co ' || irid, creceiver='Mr Receiver',
   cmark='', ccno='', ccode='', cpacking='', ctransnote='', ireserve=0, creserve='', cby1='', cby2='',
   cby3='', cby4='', cby5='', ddate='2024-05-06 10:00:00', dsysdate='2024-05-06 10:05:00',
   caddrfrom='SZX', cemskind='ZIZ国际', iids=0, iidr=0, iidi=0, fex1=0, fex2=0, fex3=0, fex4=0,
-  fex5=0, cex1='', cex2='', cex3='', cex4='', cex5='', bpay=1, npayway=0, nstate=0, cinput='管理员',
+  fex5=0, cex1='', cex2='', cex3='', cex4='', cex5='', bpay=0, ifid=0, npayway=0, nstate=0, cinput='管理员',
   cawb='' WHERE irid BETWEEN 46001 AND 46099;
 UPDATE client_rec SET csunitname='Sender Ltd', fex1=1.5, cex1='note 1' WHERE irid=46001;
 
