@@ -9,7 +9,8 @@
 // piece count, one delivered by supplier 1 and one with an unknown payment
 // code; item types 0 to 2 (and 5), every payment code, 0 to 3 goods lines.
 // Master air waybills 46000001 (no "-") and 999/../x (a "/") carry one
-// waybill each.  Dictionary entry 45 is "BRANTLE".  The waybills belong to
+// waybill each; all three were entered in 2020, so the recent lists keep
+// the other samples' rows.  Dictionary entry 45 is "BRANTLE".  The waybills belong to
 // the samples' own customer (station "MF"), so no other customer's lists or
 // totals change.
 #include "localserver/Database.h"
@@ -31,16 +32,16 @@ INSERT INTO client_rec_pack(cawb,cairline,cfrom,cdes,ddate,ipcs,iweight,itweight
   creceiver,cagent,cphone,cflightno,dfdate,cairport,cflightno2,dfdate2,cairport2,cmark,cbroker,
   detd,deta,cccode,dcdate,ccno,ctranstype,ctradetype,ntype,csname,csaddr,csphone,cspostcode,
   nsendway,iitemi,iweightg,cpaynote,nptype,cpayway,cgtype,cgoods,ctransnote,cmemo) VALUES
- ('123-45-6','航线四六','PEK','JFK','2024-05-06 09:00:00',0,0,0,0,'admin','ACC46','清关四六',
+ ('123-45-6','航线四六','PEK','JFK','2020-01-06 09:00:00',0,0,0,0,'admin','ACC46','清关四六',
   '010-46464646','CA981','2024-05-06 23:10:00','PEK','ca1234','2024-05-07 08:00:00','xxJFK',
   '标签46','报关四六','2024-05-06 23:10:00','2024-05-07 08:00:00','BJS','2024-05-05 00:00:00',
   'D4646','空运','一般贸易',1,'四六发货','北京四六路','010-46000000','100046',1,12,80000,'月结',
   2,'预付','GC46','样品四六','托运四六','操作四六'),
- ('46000001','','PEK','HKG','2024-05-06 09:00:00',0,0,0,0,'admin','','','','MU501','2024-06-01 10:00:00',
+ ('46000001','','PEK','HKG','2020-01-06 09:00:00',0,0,0,0,'admin','','','','MU501','2024-06-01 10:00:00',
   'PVG','','1900-01-01 00:00:00','',
   '','','1900-01-01 00:00:00','1900-01-01 00:00:00','','1900-01-01 00:00:00','','','',1,'','','','',
   0,1,0,'',0,'','','','',''),
- ('999/../x','','PEK','HKG','2024-05-06 09:00:00',0,0,0,0,'admin','','','','MU502','',
+ ('999/../x','','PEK','HKG','2020-01-06 09:00:00',0,0,0,0,'admin','','','','MU502','',
   'PVG','','1900-01-01 00:00:00','',
   '','','1900-01-01 00:00:00','1900-01-01 00:00:00','','1900-01-01 00:00:00','','','',1,'','','','',
   0,1,0,'',0,'','','','','');
