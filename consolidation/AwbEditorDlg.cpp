@@ -278,6 +278,7 @@ void CAwbEditorDlg::Build() {
   frame->addWidget(heading);
   frame->addLayout(grid);
   BuildBagLists(frame);
+  specialNumberEdit = specialEdit;  // the manifest filters on the bag list's special-control number
   for (int c = 1; c < 8; c += 2) grid->setColumnStretch(c, 1);
 
   // Actions.
@@ -310,10 +311,7 @@ void CAwbEditorDlg::Build() {
   connect(shipperCaption, &CLinkLabel::clicked, this, [this] { TakeShipperOfFlight(); });
   connect(weightCaption, &CLinkLabel::clicked, this, [this] { TakeParcelWeight(); });
   connect(attachmentsCaption, &CLinkLabel::clicked, this, [this] { OpenAttachments(); });
-  connect(exportButton, &QPushButton::clicked, this, [this] {
-    if (exportTemplate && !editor_.loadedNumber.empty())
-      exportTemplate(editor_.loadedNumber, U(templateCombo->currentText()), openFileCheck->isChecked());
-  });
+  connect(exportButton, &QPushButton::clicked, this, [this] { ExportTemplate(); });
 
   for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
   installEventFilter(this);
@@ -724,4 +722,25 @@ void CAwbEditorDlg::OpenAttachments() {
   std::u16string number = editor_.loadedNumber;
   if (number.size() > 30) number.resize(30);
   openAttachments(this, number);
+}
+
+// ---- The manifest export ----
+
+manifest::ManifestForm CAwbEditorDlg::ManifestFormValues() {
+  ReadFields();
+  return manifest::FormFromHeader(editor_.header, editor_.loadedNumber,
+                                  U(templateCombo->currentText()), U(specialNumberEdit->text()),
+                                  openFileCheck->isChecked(), bagList->RowCount());
+}
+
+void CAwbEditorDlg::ExportTemplate() {
+  lastExport = manifest::RunManifestExport(ManifestFormValues(), manifestServices);
+}
+
+void CAwbEditorDlg::ExportGoodsAcross(const CTemplateModel& model, int filter) {
+  lastExport = manifest::RunGoodsAcross(ManifestFormValues(), model, filter == 1, manifestServices);
+}
+
+void CAwbEditorDlg::ExportGoodsInRows(const CTemplateModel& model, int filter) {
+  lastExport = manifest::RunGoodsInRows(ManifestFormValues(), model, filter == 1, manifestServices);
 }

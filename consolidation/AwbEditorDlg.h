@@ -22,11 +22,13 @@
 #include "consolidation/AwbEditor.h"
 #include "consolidation/AwbBagServices.h"
 #include "consolidation/AwbParcels.h"
+#include "consolidation/AwbManifest.h"
 #include "ui/SuggestPopup.h"
 
 class CBagListDlg;
 class CLinkLabel;
 class CListGrid;
+class CTemplateModel;
 class CQuickSearchList;
 class CViewHost;
 class QCheckBox;
@@ -57,6 +59,12 @@ class CAwbEditorDlg : public QWidget {
   int LoadTemplateList();
 
   awb::CAwbEditor& Editor() { return editor_; }
+
+  // "模板导出": the manifest of the loaded AWB (consolidation/AwbManifest.h)
+  // with the template of the combo box and the special-control number.
+  void ExportTemplate();
+  void ExportGoodsAcross(const CTemplateModel& model, int filter);
+  void ExportGoodsInRows(const CTemplateModel& model, int filter);
 
   // ---- Set by the page ----
   CQuickSearchList* quickList = nullptr;
@@ -194,4 +202,16 @@ class CAwbEditorDlg : public QWidget {
   int32_t pullWaybill_ = -1, pullPosition_ = -1, pullBag_ = -1;
   awb::ParcelSums parcelSums_;
   std::vector<awb::ParcelRow> parcelRows_;  // the rows of the parcel list, in list order
+ public:
+  // ---- The manifest export ----
+  // The application's services of the export (app/AwbPageServices.cpp).
+  manifest::ManifestServices manifestServices;
+  // The special-control number the manifest filter asks about: the bag
+  // list's 特控号 box.
+  QLineEdit* specialNumberEdit = nullptr;
+  // What the last export did (tests read it).
+  manifest::ExportOutcome lastExport;
+
+ private:
+  manifest::ManifestForm ManifestFormValues();
 };

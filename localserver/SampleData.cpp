@@ -239,6 +239,7 @@ void LoadSampleStreamlined(Database& db);  // SampleStreamlined.cpp
 void LoadSampleImport(Database& db);  // SampleImport.cpp
 void LoadSampleBagList(Database& db);  // SampleBagList.cpp
 void LoadSampleRecordPictures(Database& db);  // SampleRecordPictures.cpp
+void LoadSampleManifest(Database& db);  // SampleManifest.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -265,6 +266,7 @@ void LoadSampleData(Database& db) {
   LoadSampleStreamlined(db);
   LoadSampleImport(db);
   LoadSampleBagList(db);
+  LoadSampleManifest(db);
   // The unpaid totals of the customers with sample waybills are those
   // waybills' (the others keep the opening figures they were given).
   std::string totals;

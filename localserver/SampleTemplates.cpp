@@ -36,6 +36,11 @@ void LoadSampleTemplates(Database& db) {
       {"客户结算", "客户结算"},
       {"装袋标签", "装袋标签"},
       {"封袋标签", "封袋标签"},
+      {"总单清单", "AWB导出"},
+      {"总单分件清单", "AWB导出"},
+      {"总单物品横列", "AWB导出"},
+      {"总单物品分列", "AWB导出"},
+      {"总单分件物品分列", "AWB导出"},
   };
   const std::string folder = std::string(BRANTLE_LANG_DIR) + "/../templates/";
   for (const Sample& s : kSamples) {

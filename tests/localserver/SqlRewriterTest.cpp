@@ -182,7 +182,7 @@ TEST(SqlRewriter, RewrittenQueriesGiveTheExpectedRows) {
   EXPECT_EQ(count("SELECT COUNT(1) FROM client_rec a WHERE a.irid IN(SELECT irid FROM brantle.dbo.client_rec_xbag_item where ixid=(SELECT ISNULL(ixid,0) FROM brantle.dbo.client_rec_xbag where cxno='B2024030001'))"), 2);
   // LEN ignores trailing blanks and counts characters.
   EXPECT_EQ(count("SELECT LEN('张三  ') FROM sys_dict WHERE dcname='4'"), 2);
-  EXPECT_EQ(count("SELECT COUNT(1) FROM sys_dict WHERE diposition=0 AND LEN(dcname)<=3"), 7);
+  EXPECT_EQ(count("SELECT COUNT(1) FROM sys_dict WHERE diposition=0 AND LEN(dcname)<=3"), 8);
   // Correlated NOT EXISTS.
   // Among the hand-written customers (the generated ones have no waybills).
   EXPECT_EQ(count("SELECT COUNT(1) FROM client_arc AS a WHERE a.icid<1000 AND NOT EXISTS(SELECT 1 FROM brantle.dbo.client_rec WHERE a.icid=icid)"), 1);
