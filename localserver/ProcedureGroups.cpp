@@ -16,6 +16,7 @@ void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterAwbProcedures(registry);
   RegisterAttachmentProcedures(registry);
   RegisterBagProcedures(registry);
+  RegisterAwbStatusProcedures(registry);
 }
 
 }  // namespace localserver

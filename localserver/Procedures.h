@@ -113,5 +113,6 @@ void RegisterPictureProcedures(ProcedureRegistry& registry);  // ProcPictures.cp
 void RegisterAwbProcedures(ProcedureRegistry& registry);  // ProcAwb.cpp
 void RegisterAttachmentProcedures(ProcedureRegistry& registry);  // ProcAttachments.cpp
 void RegisterBagProcedures(ProcedureRegistry& registry);  // ProcBags.cpp
+void RegisterAwbStatusProcedures(ProcedureRegistry& registry);  // ProcAwbStatus.cpp
 
 }  // namespace localserver
