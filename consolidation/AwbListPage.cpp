@@ -28,11 +28,13 @@ struct GridColumnLayout {
   int width;
   bool right;
 };
+// The number, date and state columns are a little wider than the old
+// screen's, whose font was narrower: their texts show whole.
 constexpr GridColumnLayout kColumns[awblist::kColumns] = {
-    {30102, {}, 100, false},  {460100, {}, 80, false}, {30000, {}, 85, false},
+    {30102, {}, 115, false},  {460100, {}, 80, false}, {30000, {}, 85, false},
     {30001, {}, 85, false},   {30072, {}, 50, true},   {460101, {}, 80, true},
-    {460102, {}, 70, false},  {460103, {}, 75, false}, {460104, {}, 120, false},
-    {460105, {}, 60, false},  {0, u"ＥＴＤ", 120, false}, {0, u"ＥＴＡ", 120, false},
+    {460102, {}, 70, false},  {460103, {}, 85, false}, {460104, {}, 120, false},
+    {460105, {}, 80, false},  {0, u"ＥＴＤ", 120, false}, {0, u"ＥＴＡ", 120, false},
 };
 
 constexpr int kStateColumn = 9;

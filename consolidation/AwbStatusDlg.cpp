@@ -34,21 +34,21 @@ CAwbStatusDlg::CAwbStatusDlg(QWidget* parent) : QWidget(parent) {
 
   auto* numberCaption = new QLabel(this);
   numberCaption->setObjectName(QStringLiteral("numberCaption"));
-  numberCaption->setGeometry(8, 60, 60, 22);
+  numberCaption->setGeometry(8, 60, 104, 22);
   numberEdit = new QLineEdit(this);
   numberEdit->setMaxLength(30);
-  numberEdit->setGeometry(70, 60, 160, 22);
+  numberEdit->setGeometry(112, 60, 120, 22);
   auto* flightCaption = new QLabel(this);
   flightCaption->setObjectName(QStringLiteral("flightCaption"));
-  flightCaption->setGeometry(8, 90, 60, 22);
+  flightCaption->setGeometry(8, 90, 104, 22);
   flightEdit = new QLineEdit(this);
   flightEdit->setMaxLength(15);
-  flightEdit->setGeometry(70, 90, 160, 22);
+  flightEdit->setGeometry(112, 90, 120, 22);
   auto* stateCaption = new QLabel(this);
   stateCaption->setObjectName(QStringLiteral("stateCaption"));
-  stateCaption->setGeometry(8, 120, 60, 22);
+  stateCaption->setGeometry(8, 120, 104, 22);
   stateBox = new QComboBox(this);
-  stateBox->setGeometry(70, 120, 160, 24);
+  stateBox->setGeometry(112, 120, 120, 24);
 
   saveStateButton = new QPushButton(this);
   saveStateButton->setGeometry(8, 160, 222, 30);

@@ -91,6 +91,7 @@ CAwbTransitDlg::CAwbTransitDlg(QWidget* parent, const AwbDeskServices& services,
   steps->setColumnStretch(2, 3);
   steps->setColumnStretch(3, 2);
   outer->addLayout(steps);
+  outer->addStretch(1);
 
   auto* buttons = new QHBoxLayout;
   okButton = new QPushButton(Text(470016), this);
