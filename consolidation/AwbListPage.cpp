@@ -156,7 +156,8 @@ bool CAwbListPage::StartQuery(const std::u16string& sql) {
         statement));
     std::lock_guard<std::mutex> lock(mailbox->mutex);
     if (mailbox->page == nullptr) return;
-    platform::PostPrivateMessage(mailbox->page, kWmAwbListLoaded, 0, std::move(result));
+    mailbox->result = std::move(result);
+    platform::PostPrivateMessage(mailbox->page, kWmAwbListLoaded);
   });
   return true;
 }
@@ -189,9 +190,12 @@ void CAwbListPage::Loaded(awblist::LoadResult& result) {
 bool CAwbListPage::event(QEvent* e) {
   if (auto* m = platform::AsPrivateMessage(e)) {
     if (m->Message() == kWmAwbListLoaded) {
-      auto result = m->TakePayload<awblist::LoadResult>();
-      awblist::LoadResult none;
-      Loaded(result ? *result : none);
+      std::unique_ptr<awblist::LoadResult> result;
+      if (mailbox_) {
+        std::lock_guard<std::mutex> lock(mailbox_->mutex);
+        result = std::move(mailbox_->result);
+      }
+      if (result) Loaded(*result);
       return true;
     }
   }

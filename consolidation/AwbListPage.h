@@ -22,7 +22,8 @@
 
 class CServerLink;
 
-// The worker's message to the page: its payload is the load's result.
+// The worker's message to the page: the load's result waits in the
+// mailbox the page and its worker share.
 inline constexpr int kWmAwbListLoaded = platform::kWmUser + 150;
 
 class CAwbListPage : public CViewPage {
@@ -67,10 +68,12 @@ class CAwbListPage : public CViewPage {
   void StopWorker();
   void Loaded(awblist::LoadResult& result);
 
-  // What the page and its worker share: the page while it lives.
+  // What the page and its worker share, under its lock: the page while it
+  // lives, and the result the worker leaves for it.
   struct Mailbox {
     std::mutex mutex;
     CAwbListPage* page = nullptr;
+    std::unique_ptr<awblist::LoadResult> result;
   };
 
   std::u16string sql_;          // the query text; the worker has its own copy
