@@ -19,6 +19,7 @@ void RegisterAllProcedures(ProcedureRegistry& registry) {
   RegisterBagSealProcedures(registry);
   RegisterAwbBagProcedures(registry);
   RegisterRecordPictureProcedures(registry);
+  RegisterAwbStatusProcedures(registry);
 }
 
 }  // namespace localserver

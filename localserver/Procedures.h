@@ -116,5 +116,6 @@ void RegisterBagProcedures(ProcedureRegistry& registry);  // ProcBags.cpp
 void RegisterBagSealProcedures(ProcedureRegistry& registry);  // ProcBagSeal.cpp
 void RegisterAwbBagProcedures(ProcedureRegistry& registry);  // ProcAwbBags.cpp
 void RegisterRecordPictureProcedures(ProcedureRegistry& registry);  // ProcRecordPictures.cpp
+void RegisterAwbStatusProcedures(ProcedureRegistry& registry);  // ProcAwbStatus.cpp
 
 }  // namespace localserver

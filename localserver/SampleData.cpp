@@ -240,6 +240,7 @@ void LoadSampleImport(Database& db);  // SampleImport.cpp
 void LoadSampleBagList(Database& db);  // SampleBagList.cpp
 void LoadSampleRecordPictures(Database& db);  // SampleRecordPictures.cpp
 void LoadSampleManifest(Database& db);  // SampleManifest.cpp
+void LoadSampleAwbList(Database& db);  // SampleAwbList.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -267,6 +268,7 @@ void LoadSampleData(Database& db) {
   LoadSampleImport(db);
   LoadSampleBagList(db);
   LoadSampleManifest(db);
+  LoadSampleAwbList(db);
   // The unpaid totals of the customers with sample waybills are those
   // waybills' (the others keep the opening figures they were given).
   std::string totals;

@@ -15,12 +15,13 @@ jobs=$(nproc)
 echo "== sanitizer build: fuzz-style tests, platform layer"
 cmake -S . -B build-asan -G Ninja -DBRANTLE_SANITIZE=ON -DBRANTLE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs" --target brantle_fuzz_tests platform_base_tests \
-  platform_qt_tests platform_qt_noapp_tests
+  platform_qt_tests platform_qt_noapp_tests awb_list_worker_tests brantle-server
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 echo "== thread-sanitizer build: server link tests"
 cmake -S . -B build-tsan -G Ninja -DBRANTLE_TSAN=ON -DBRANTLE_BUILD_BENCH=OFF >/dev/null
-cmake --build build-tsan -j "$jobs" --target server_link_tests print_state_race_tests
+cmake --build build-tsan -j "$jobs" --target server_link_tests print_state_race_tests \
+  awb_list_worker_tests brantle-server
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   ctest --test-dir build-tsan -L tsan --output-on-failure -j "$jobs"
 

@@ -272,8 +272,8 @@ std::u16string RecentAwbsSql() {
   return Head(kAwbHead, kRecentAwbRows) + u" ORDER BY ddate DESC";
 }
 
-std::u16string AwbQuerySql(const AwbQueryConditions& c, std::u16string_view anyRoute) {
-  std::u16string sql = Head(kAwbHead, kQueryRows);
+std::u16string AwbQueryConditionsSql(const AwbQueryConditions& c, std::u16string_view anyRoute) {
+  std::u16string sql;
   AddBounds(sql, c.dateKind == 1 ? u"dfdate" : u"ddate", c.dateFrom, c.dateTo);
   // A route emptied by hand asks for an empty airline.
   if (c.route != anyRoute) sql += u" AND cairline='" + QuoteSql(c.route) + u"'";
@@ -299,8 +299,11 @@ std::u16string AwbQuerySql(const AwbQueryConditions& c, std::u16string_view anyR
   AddFee(sql, u"icustin", c.feeClearanceUnpaid, c.feeClearancePaid);
   AddFee(sql, u"idelivery", c.feeDeliveryUnpaid, c.feeDeliveryPaid);
   AddFee(sql, u"iother", c.feeOtherUnpaid, c.feeOtherPaid);
-  sql += u" ORDER BY ddate DESC";
   return sql;
+}
+
+std::u16string AwbQuerySql(const AwbQueryConditions& c, std::u16string_view anyRoute) {
+  return Head(kAwbHead, kQueryRows) + AwbQueryConditionsSql(c, anyRoute) + u" ORDER BY ddate DESC";
 }
 
 std::u16string RecentBagsSql(int bagStateFilter) {

@@ -140,6 +140,11 @@ std::u16string CustomerQuerySql(const CustomerQueryConditions& conditions);
 
 // The newest master air waybills.
 std::u16string RecentAwbsSql();
+// The conditions of a master air waybill query, each " AND ..." in turn, to
+// follow "WHERE ntype IN(0,1)": the one builder of the quick-search list's
+// query and the master air waybill list page's.  `anyRoute` is text 20081.
+std::u16string AwbQueryConditionsSql(const AwbQueryConditions& conditions,
+                                     std::u16string_view anyRoute);
 // The master air waybills matching the conditions; `anyRoute` is text 20081.
 std::u16string AwbQuerySql(const AwbQueryConditions& conditions, std::u16string_view anyRoute);
 

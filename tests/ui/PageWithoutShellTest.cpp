@@ -38,7 +38,8 @@ bool PageHasQuickList(int index) {
 
 // The width of the form a page shows beside its grid (0: none): the quick
 // entry form, the full waybill form, the record check form, the hand-over
-// form, the directory record form, the streamlined entry form.
+// form, the directory record form, the streamlined entry form, the master
+// air waybill status panel.
 int EntryPanelWidth(int index) {
   switch (index) {
     case 0: return 480;
@@ -47,6 +48,7 @@ int EntryPanelWidth(int index) {
     case 2: return 250;
     case 3: return 320;
     case 4: return 350;
+    case 14: return 250;  // the master air waybill status panel
     default: return 0;
   }
 }
@@ -58,6 +60,7 @@ int32_t PageTitleId(int index) {
   if (index == 1) return 22696;
   if (index == 3) return 200050;
   if (index == 4) return 22600;
+  if (index == 14) return 460000;
   return kPageNameTextIds[static_cast<size_t>(index)];
 }
 
