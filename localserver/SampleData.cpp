@@ -238,6 +238,7 @@ void LoadSampleAttachments(Database& db);  // SampleAttachments.cpp
 void LoadSampleStreamlined(Database& db);  // SampleStreamlined.cpp
 void LoadSampleImport(Database& db);  // SampleImport.cpp
 void LoadSampleBagList(Database& db);  // SampleBagList.cpp
+void LoadSampleTrackImport(Database& db);  // SampleTrackImport.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -264,6 +265,7 @@ void LoadSampleData(Database& db) {
   LoadSampleStreamlined(db);
   LoadSampleImport(db);
   LoadSampleBagList(db);
+  LoadSampleTrackImport(db);
   // The unpaid totals of the customers with sample waybills are those
   // waybills' (the others keep the opening figures they were given).
   std::string totals;
