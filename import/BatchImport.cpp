@@ -194,8 +194,9 @@ ImportReport RunTrackRows(CImportTable& table, const std::vector<int>& columns,
   const std::u16string eventDefault = Trimmed(settings.eventText);
   const std::u16string placeDefault = Trimmed(settings.place);
   const int last = table.LastRow();
-  while ((last < 0 || table.RowNumber() < last) && table.NextRow()) {
+  while (table.NextRow()) {
     const int sheetRow = table.RowNumber();
+    if (last >= 0 && sheetRow > last) break;
     if (Cell(table, 1).empty()) {
       ++report.skipped;
       continue;
@@ -244,8 +245,9 @@ ImportReport RunTransferRows(CImportTable& table, const std::vector<int>& column
   const std::u16string placeDefault = Trimmed(settings.place);
   const int last = table.LastRow();
   const bool kindMapped = columns.size() > 6 && columns[6] > 0;
-  while ((last < 0 || table.RowNumber() < last) && table.NextRow()) {
+  while (table.NextRow()) {
     const int sheetRow = table.RowNumber();
+    if (last >= 0 && sheetRow > last) break;
     if (Cell(table, 1).empty()) {
       ++report.skipped;
       continue;
