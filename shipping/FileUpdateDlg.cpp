@@ -60,7 +60,13 @@ bool ReadUpdateFileHeader(const std::u16string& path, bool csv, std::vector<std:
       error = reader.ErrorText();
       return false;
     }
-    if (!reader.ReadRecord()) {
+    // The first record that is not a blank line.
+    bool found = false;
+    while (!found && reader.ReadRecord()) {
+      auto first = reader.Field(0);
+      found = reader.FieldCount() > 1 || (first && !first->empty());
+    }
+    if (!found) {
       error = AppLanguage().Text(320010);
       return false;
     }
