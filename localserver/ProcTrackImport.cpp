@@ -29,8 +29,12 @@ namespace localserver {
 namespace {
 
 bool IsEventTime(const std::string& text) {
-  static const std::regex pattern(R"(^\d{4}[-./]\d{1,2}[-./]\d{1,2}( \d{1,2}:\d{2})?$)");
-  return std::regex_match(text, pattern);
+  static const std::regex pattern(R"(^(\d{4})[-./](\d{1,2})[-./](\d{1,2})( (\d{1,2}):(\d{2}))?$)");
+  std::smatch m;
+  if (!std::regex_match(text, m, pattern)) return false;
+  const int month = std::stoi(m[2]), day = std::stoi(m[3]);
+  if (month < 1 || month > 12 || day < 1 || day > 31) return false;
+  return !m[4].matched || (std::stoi(m[5]) < 24 && std::stoi(m[6]) < 60);
 }
 
 // The newest waybill whose column holds the text; 0 for none.
