@@ -258,7 +258,7 @@ TEST_F(HostileRequests, LongStatementIsStoppedAndOthersAreServed) {
       10000));
   json other = admin.SqlRequest("sSqlQuery", "SELECT COUNT(1) FROM client_rec", {kSlong});
   EXPECT_EQ(other["ReturnValue"], 1);
-  EXPECT_EQ(other["List"][0]["0"], 43);
+  EXPECT_EQ(other["List"][0]["0"], 48);
   json r = heavy.get();
   EXPECT_EQ(r["ReturnValue"], rc::kSqlFailed) << r.dump();
   EXPECT_NE(r.value("cError", "").find("400 ms"), std::string::npos) << r.dump();
@@ -479,11 +479,11 @@ TEST(Durability, NewDatabaseComesInOneCommitAndRunsInWalWithFullSync) {
     EXPECT_EQ(db.Scalar("PRAGMA synchronous").AsInt(), 2);
     // Schema and sample data: all or nothing.
     EXPECT_EQ(WalCommits(path + "-wal"), 1);
-    EXPECT_EQ(db.Scalar("SELECT COUNT(1) FROM client_rec").AsInt(), 43);
+    EXPECT_EQ(db.Scalar("SELECT COUNT(1) FROM client_rec").AsInt(), 48);
   }
   {
     Database again(path);
-    EXPECT_EQ(again.Scalar("SELECT COUNT(1) FROM client_rec").AsInt(), 43);
+    EXPECT_EQ(again.Scalar("SELECT COUNT(1) FROM client_rec").AsInt(), 48);
   }
   std::filesystem::remove_all(folder);
 }

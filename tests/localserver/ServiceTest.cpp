@@ -159,7 +159,7 @@ TEST_F(ServiceTest, PagingCutsBetweenRecordIds) {
     last = rows.back().first;
     ASSERT_LT(replies, 20);
   }
-  EXPECT_EQ(rows.size(), 44u);
+  EXPECT_EQ(rows.size(), 49u);
   EXPECT_GT(replies, 5);
   EXPECT_EQ(rows[1], std::make_pair(2, 1));
   EXPECT_EQ(rows[2], std::make_pair(2, 2));
