@@ -269,7 +269,7 @@ TEST_F(ImportOffice, TrackEventsFromAThousandRowWorkbook) {
   Exec(Db(),
        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<500) "
        "INSERT INTO client_rec(irid,icid,cnum,cserviceno,crno,cemskind,ddate,bpay,ifid,famount) "
-       "SELECT 9000000+i,1,printf('TKA%04d',i),'','','IMP75A','2019-06-01 00:00:00',1,0,0 FROM n;");
+       "SELECT 9000000+i,1,printf('TKA%04d',i),'','','IMP75A','2019-06-01 00:00:00',0,0,0 FROM n;");
   CTrackImportPage& page = Open(track_, 7);
   CTrackImportDlg& panel = *page.Form();
   // The place typed, the position 50-99 chosen with a click; the event text
@@ -384,7 +384,7 @@ TEST_F(ImportOffice, TransferNumbersFromAThousandRowWorkbook) {
   Exec(Db(),
        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<1000) "
        "INSERT INTO client_rec(irid,icid,cnum,cserviceno,crno,cemskind,ddate,bpay,ifid,famount) "
-       "SELECT 9100000+i,1,printf('TKB%04d',i),'','','IMP75A','2019-06-01 00:00:00',1,0,0 FROM n;");
+       "SELECT 9100000+i,1,printf('TKB%04d',i),'','','IMP75A','2019-06-01 00:00:00',0,0,0 FROM n;");
   const int logsBefore = std::stoi(Query(Db(), "SELECT count(*) FROM sys_log")[0][0]);
   CTransferNoImportPage& page = Open(transfer_, 6);
   CTransferNoImportDlg& panel = *page.Form();
