@@ -7,6 +7,7 @@
 #include "consolidation/AwbLoadingPage.h"
 #include "consolidation/BagSealPage.h"
 #include "app/BaggingServices.h"
+#include "app/ImportServices.h"
 #include "consolidation/BaggingPage.h"
 #include "entry/QuickEntryPage.h"
 #include "entry/WaybillPage.h"
@@ -30,8 +31,16 @@ std::unique_ptr<CViewPage> CreateViewPage(int pageIndex) {
     case 3: return std::make_unique<CSendScanPage>();
     case 4: return std::make_unique<CDirectoryPage>();
     case 5: return std::make_unique<CSettlementPage>();
-    case 6: return std::make_unique<CTransferNoImportPage>();
-    case 7: return std::make_unique<CTrackImportPage>();
+    case 6: {
+      auto page = std::make_unique<CTransferNoImportPage>();
+      page->makeServices = MakeImportServices;
+      return page;
+    }
+    case 7: {
+      auto page = std::make_unique<CTrackImportPage>();
+      page->makeServices = MakeImportServices;
+      return page;
+    }
     case 8: return std::make_unique<CRecordViewPage>();
     case 9: return std::make_unique<CPaymentPage>();
     case 10: {

@@ -1,14 +1,7 @@
 #pragma once
-// CTrackImportPage: page 7 of the main view, the tracking-event import page.
-// The page shows its list grid under its title; its forms and list
-// operations join it here.
+// CTrackImportPage: page 7 of the main view, the tracking-event import:
+// the settings panel CTrackImportDlg at the left, the events the server
+// stored in the list beside it (see import/BatchImportPage.h).
 
-#include "ui/ViewPage.h"
-
-class CTrackImportPage : public CViewPage {
- public:
-  CTrackImportPage();
-  ~CTrackImportPage() override;
-
-  void OnPageCreated() override;
-};
+#include "import/BatchImportPage.h"
+#include "import/ImportPanel.h"

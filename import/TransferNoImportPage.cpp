@@ -1,14 +1,81 @@
 #include "import/TransferNoImportPage.h"
 
 #include "common/LanguageTable.h"
-#include "ui/ViewCommands.h"
+#include "office/ExcelSession.h"
+#include "platform/QtWaitForWork.h"
+#include "server/ServerLink.h"
+#include "ui/ListGrid.h"
 
-CTransferNoImportPage::CTransferNoImportPage() : CViewPage(nullptr) {}
+namespace {
 
+std::u16string Decimal(long long value) {
+  const std::string s = std::to_string(value);
+  return std::u16string(s.begin(), s.end());
+}
+
+}  // namespace
+
+CTransferNoImportPage::CTransferNoImportPage() = default;
 CTransferNoImportPage::~CTransferNoImportPage() = default;
 
-void CTransferNoImportPage::OnPageCreated() {
-  CViewPage::OnPageCreated();
-  title = AppLanguage().Text(kPageNameTextIds[6]);
-  UpdateCountLabel();
+CTransferNoImportDlg* CTransferNoImportPage::Form() const {
+  return static_cast<CTransferNoImportDlg*>(panel_);
+}
+
+CImportPanelDlg* CTransferNoImportPage::CreatePanel() { return new CTransferNoImportDlg(this); }
+
+void CTransferNoImportPage::InsertColumns() {
+  if (grid == nullptr) return;
+  const CLanguageTable& l = AppLanguage();
+  int c = 0;
+  grid->InsertColumn(c++, 50, l.Text(30076), 0);
+  grid->InsertColumn(c++, 0, u"ID", 0);
+  grid->InsertColumn(c++, 0, u"pos", 0);
+  grid->InsertColumn(c++, 90, l.Text(30002), 0);
+  grid->InsertColumn(c++, 120, l.Text(30003), 0);
+  grid->InsertColumn(c++, 100, l.Text(30041), 0);
+  grid->InsertColumn(c++, 110, l.Text(30500), 0);
+  grid->InsertColumn(c++, 100, l.Text(30501), 0);
+  grid->InsertColumn(c++, 250, l.Text(30502), 0);
+  grid->InsertColumn(c++, 90, l.Text(30073) + u"*", 0);
+}
+
+void CTransferNoImportPage::TakeSettings() {
+  CTransferNoImportDlg* form = Form();
+  settings_.dateTime = form->DateTime();
+  settings_.eventText = form->EventText();
+  settings_.place = form->Place();
+  settings_.numberKind = form->NumberKind();
+  settings_.version = form->Version();
+  settings_.mixed = form->Mixed();
+}
+
+batchimport::ImportReport CTransferNoImportPage::Run(const std::u16string& path,
+                                                    const batchimport::ImportLink& link) {
+  CExcelSession session;
+  return batchimport::RunTransferWorkbook(session, path, settings_, link);
+}
+
+void CTransferNoImportPage::AddRow(const batchimport::StoredRow& row) {
+  const int r = grid->RowCount();
+  grid->InsertRow(r, Decimal(r + 1));
+  grid->SetRowId(r, row.id);
+  grid->SetCellText(r, 1, Decimal(row.id));
+  grid->SetCellText(r, 2, Decimal(row.result));
+  grid->SetCellText(r, 3, row.number);
+  grid->SetCellText(r, 4, row.transfer);
+  grid->SetCellText(r, 5, row.reference);
+  grid->SetCellText(r, 6, row.dateTime);
+  grid->SetCellText(r, 7, row.place);
+  grid->SetCellText(r, 8, row.eventText);
+  grid->SetCellText(r, 9, row.kindName);
+}
+
+void CTransferNoImportPage::AfterRows(const batchimport::ImportReport& report) {
+  // The log line comes before any message, also when a reply failed.
+  if (report.stored.empty() || Services() == nullptr) return;
+  CServerLink& link = Services()->Link();
+  const std::u16string text = batchimport::TransferLogText(static_cast<int>(report.stored.size()),
+                                                           report.kindChanges);
+  platform::WaitForWork([&] { link.WriteSystemLog("\xd0\xde\xb8\xc4", text, 0, 1); });
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "localserver/ProcHelpers.h"
+#include "localserver/ProcTrackImport.h"
 #include "localserver/Procedures.h"
 #include "localserver/Wire.h"
 
@@ -116,6 +117,12 @@ void RegisterTrackingProcedures(ProcedureRegistry& registry) {
     registry.Add("cp_check_detail" + suffix + "_del", 2, 2, OnTable(DetailDel, detail));
     registry.Add("cp_check_info" + suffix + "_set", 6, 6,
                  OnTable(InfoSet, "check_info" + suffix));
+    // The workbook imports of pages 7 and 6 (ProcTrackImport.cpp).
+    registry.Add("cp_check_detail" + suffix + "_add_excel", 9, 9, OnTable(TrackImportAdd, detail));
+    registry.Add("cp_check_detail" + suffix + "_add_excel_no", 11, 11,
+                 OnTable(TransferImportAdd, detail));
+    registry.Add("cp_check_detail" + suffix + "_add_excel_no_r", 12, 12,
+                 OnTable(TransferImportAdd, detail));
   }
 }
 

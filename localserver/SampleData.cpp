@@ -241,6 +241,7 @@ void LoadSampleBagList(Database& db);  // SampleBagList.cpp
 void LoadSampleRecordPictures(Database& db);  // SampleRecordPictures.cpp
 void LoadSampleManifest(Database& db);  // SampleManifest.cpp
 void LoadSampleAwbList(Database& db);  // SampleAwbList.cpp
+void LoadSampleTrackImport(Database& db);  // SampleTrackImport.cpp
 
 void LoadSampleData(Database& db) {
   db.Exec(kSampleSql);
@@ -269,6 +270,7 @@ void LoadSampleData(Database& db) {
   LoadSampleBagList(db);
   LoadSampleManifest(db);
   LoadSampleAwbList(db);
+  LoadSampleTrackImport(db);
   // The unpaid totals of the customers with sample waybills are those
   // waybills' (the others keep the opening figures they were given).
   std::string totals;

@@ -1,6 +1,6 @@
 #include "shipping/RecordCheckDlg.h"
 
-#include "shipping/RecordCheckUpdateDlg.h"
+#include "shipping/FileUpdateDlg.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -202,7 +202,8 @@ void CRecordCheckDlg::CheckNumberList(int kind) {
 }
 
 bool CRecordCheckDlg::DefaultFieldUpdateChoice(FieldUpdateChoice& choice) {
-  CRecordCheckUpdateDlg dialog(this);
+  CFileUpdateDlg dialog(this);
+  if (CBrantleClientApp* app = AppOf(host_)) dialog.excelFilter = app->excelFileFilter;
   if (dialog.exec() != QDialog::Accepted) return false;
   choice = dialog.Choice();
   return true;
@@ -260,7 +261,7 @@ void CRecordCheckDlg::ImportFieldUpdate() {
       // Start again from the first record.
       CCsvReader rows(54936);
       rows.LoadFile(QString::fromStdU16String(choice.path).toStdString());
-      CCsvImportTable fromStart(rows, choice.headerRecord);
+      CCsvImportTable fromStart(rows, 1);
       return RunFieldUpdate(choice, fromStart, context);
     }
     CExcelSession session;

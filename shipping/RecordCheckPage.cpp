@@ -184,25 +184,8 @@ void CRecordCheckPage::OnSave() {
   grid->ExportAs(AppLanguage().Text(kExportTitleText), now.toStdU16String());
 }
 
-void CRecordCheckPage::RenumberRows() {
-  for (int row = 0; row < grid->RowCount(); ++row)
-    grid->SetCellText(row, 0, QString::number(row + 1).toStdU16String());
-}
-
 qintptr CRecordCheckPage::OnGridMenuCommand(quintptr wParam, qintptr) {
-  if (grid == nullptr || wParam > 1) return 0;
-  const bool deleteSelected = wParam == 1;
-  bool deleted = false;
-  for (int row = grid->RowCount() - 1; row >= 0; --row) {
-    if (grid->IsRowSelected(row) == deleteSelected) {
-      grid->DeleteRow(row);
-      deleted = true;
-    }
-  }
-  if (deleted) {
-    RenumberRows();
-    UpdateCountLabel();
-  }
+  RemoveRows(static_cast<int>(wParam));
   return 0;
 }
 

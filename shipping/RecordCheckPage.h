@@ -70,7 +70,6 @@ class CRecordCheckPage : public CViewPage {
  private:
   RecordCheckQuery Query();
   void JoinWorkers();
-  void RenumberRows();
 
   CRecordCheckDlg* form_ = nullptr;
   std::atomic<bool> queryBusy_{false};

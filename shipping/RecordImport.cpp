@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -175,15 +176,17 @@ const std::array<FieldUpdateField, kFieldUpdateFieldCount>& FieldUpdateFields() 
 
 void MapFieldUpdateHeader(const std::vector<std::u16string>& headers, FieldUpdateChoice& choice) {
   const auto& fields = FieldUpdateFields();
-  for (int i = 0; i < kFieldUpdateFieldCount; ++i) {
-    choice.columns[static_cast<size_t>(i)] = 0;
-    const std::u16string caption = Wide(fields[static_cast<size_t>(i)].header);
-    for (size_t c = 0; c < headers.size(); ++c) {
-      std::u16string h = headers[c];
-      if (TrimW(h) == caption) {
-        choice.columns[static_cast<size_t>(i)] = static_cast<int>(c) + 1;
-        break;
-      }
+  choice.columns.fill(-1);
+  choice.lastHeaderPosition = 0;
+  for (size_t c = 0; c < headers.size(); ++c) {
+    std::u16string h = headers[c];
+    TrimW(h);
+    if (h.empty()) continue;
+    for (int i = 0; i < kFieldUpdateFieldCount; ++i) {
+      if (h != Wide(fields[static_cast<size_t>(i)].header)) continue;
+      choice.columns[static_cast<size_t>(i)] = static_cast<int>(c) + 1;
+      choice.lastHeaderPosition = std::max(choice.lastHeaderPosition, static_cast<int>(c));
+      break;
     }
   }
 }

@@ -59,15 +59,25 @@ const std::array<FieldUpdateField, kFieldUpdateFieldCount>& FieldUpdateFields();
 struct FieldUpdateChoice {
   std::u16string path;
   bool csv = false;
-  // Column (from 1) of every field; 0 or less when the file has none.
-  std::array<int, kFieldUpdateFieldCount> columns{};
-  int headerRecord = 1;        // CSV: the record that holds the header
+  // Column (from 1; a CSV field's position plus one) of every field; -1
+  // when the file has none.
+  std::array<int, kFieldUpdateFieldCount> columns = [] {
+    std::array<int, kFieldUpdateFieldCount> none{};
+    none.fill(-1);
+    return none;
+  }();
+  // The largest field position (from 0) that held a known header, in the
+  // header record (the first record of a CSV file).
+  int lastHeaderPosition = 0;
   bool overwrite = false;      // write empty values too
   bool transferNumber = false; // numbers are transfer numbers (cserviceno)
 };
 
 // Maps header captions (column 1 first) to the fields whose caption they
-// carry exactly (after trimming); the first column of a caption wins.
+// carry exactly (after trimming): the field's column becomes the caption's
+// position plus one, and the last column of a caption wins; a field no
+// caption names gets -1.  lastHeaderPosition becomes the largest position
+// (from 0) holding a known caption (0 when none).
 void MapFieldUpdateHeader(const std::vector<std::u16string>& headers, FieldUpdateChoice& choice);
 
 // The log title: the captions of the mapped fields 1-62, the first three

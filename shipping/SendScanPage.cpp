@@ -358,19 +358,6 @@ qintptr CSendScanPage::OnGridMenuCommand(quintptr wParam, qintptr) {
     CancelSelectedRows();
     return 0;
   }
-  if (wParam > 1) return 0;
-  const bool removeSelected = wParam == 1;
-  bool removed = false;
-  for (int r = grid->RowCount() - 1; r >= 0; --r) {
-    if (grid->IsRowSelected(r) == removeSelected) {
-      grid->DeleteRow(r);
-      removed = true;
-    }
-  }
-  if (removed) {
-    RenumberRows(0);
-    ShowCancelButton(0);
-    UpdateCountLabel();
-  }
+  if (RemoveRows(static_cast<int>(wParam))) ShowCancelButton(0);
   return 0;
 }

@@ -198,23 +198,11 @@ uint32_t CSettlementPage::FillRows(std::string_view list) {
 }
 
 qintptr CSettlementPage::OnGridMenuCommand(quintptr wParam, qintptr) {
-  KeepOrRemoveRows(static_cast<int>(wParam));
+  // The last row is the totals row; the rows keep the numbers they have.
+  if (grid != nullptr && grid->RowCount() > 1) RemoveRows(static_cast<int>(wParam), false, true);
   return 0;
 }
 
-void CSettlementPage::KeepOrRemoveRows(int command) {
-  if (grid == nullptr || grid->RowCount() <= 1 || (command != 0 && command != 1)) return;
-  bool deleted = false;
-  // The last row is the totals row.
-  for (int row = grid->RowCount() - 2; row >= 0; --row) {
-    const bool selected = grid->IsRowSelected(row);
-    if ((command == 0 && !selected) || (command == 1 && selected)) {
-      grid->DeleteRowKeepTotals(row, false);
-      deleted = true;
-    }
-  }
-  if (deleted) UpdateCountLabel();
-}
 
 void CSettlementPage::OnSave() { ExportList(); }
 

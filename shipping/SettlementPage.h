@@ -52,8 +52,6 @@ class CSettlementPage : public CViewPage {
   bool RunStatement(const ClientDetail& customer, const settlement::StatementConditions& conditions);
   // Appends the rows of a reply's list and the totals row; the highest irid.
   uint32_t FillRows(std::string_view list);
-  // 0 keeps the selected rows, 1 removes them; the totals row stays.
-  void KeepOrRemoveRows(int command);
   void ExportList();
   // The customer's statement workbook from the template "客户结算".
   void ExportStatement();

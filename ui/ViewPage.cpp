@@ -160,19 +160,25 @@ void CViewPage::ClearList() {
   UpdateCountLabel();
 }
 
-bool CViewPage::RemoveRows(int command, bool renumber) {
+bool CViewPage::RemoveRows(int command, bool renumber, bool totalsRow) {
   if (grid == nullptr || (command != 0 && command != 1)) return false;
   const bool removeSelected = command == 1;
+  const int data = grid->RowCount() - (totalsRow ? 1 : 0);
   bool removed = false;
-  for (int row = grid->RowCount() - 1; row >= 0; --row) {
+  for (int row = data - 1; row >= 0; --row) {
     if (grid->IsRowSelected(row) == removeSelected) {
-      grid->DeleteRow(row);
+      if (totalsRow)
+        grid->DeleteRowKeepTotals(row, false);
+      else
+        grid->DeleteRow(row);
       removed = true;
     }
   }
   if (!removed) return false;
-  if (renumber)
-    for (int row = 0; row < grid->RowCount(); ++row) grid->SetCellText(row, 0, Decimal(row + 1));
+  if (renumber) {
+    const int end = grid->RowCount() - (totalsRow && grid->RowCount() > 0 ? 1 : 0);
+    for (int row = 0; row < end; ++row) grid->SetCellText(row, 0, Decimal(row + 1));
+  }
   UpdateCountLabel();
   return true;
 }

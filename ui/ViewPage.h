@@ -145,12 +145,14 @@ class CViewPage : public QWidget, public ViewPageFlags {
   // ---- Plain members ----
   // Deletes every grid row, then UpdateCountLabel.
   void ClearList();
-  // The grid's row removal of the command menu: command 0 removes the rows
-  // that are not selected, command 1 the selected ones; with `renumber`
-  // column 0 of every remaining row then shows its row number from 1.  The
-  // count label follows.  False (nothing changed) for another command or
-  // when no row went.
-  bool RemoveRows(int command, bool renumber = true);
+  // The grid's row removal of the command menu, the one routine every page
+  // binds: command 0 removes the rows that are not selected, command 1 the
+  // selected ones; with `renumber` column 0 of every remaining row then
+  // shows its row number from 1.  With `totalsRow` the grid's last row is a
+  // totals row: it is never removed, and the totals lose the removed rows'
+  // values (CListGrid::DeleteRowKeepTotals).  The count label follows.
+  // False (nothing changed) for another command or when no row went.
+  bool RemoveRows(int command, bool renumber = true, bool totalsRow = false);
   // With no grid rows: 0 and the array untouched.  Otherwise the array is
   // replaced by the record ids of the selected rows in row order; returns
   // how many.

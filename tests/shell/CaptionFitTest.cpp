@@ -37,7 +37,7 @@
 #include "shell/ScreenLockDlg.h"
 #include "shipping/CourierMessageDlg.h"
 #include "shipping/HandOverDialogs.h"
-#include "shipping/RecordCheckUpdateDlg.h"
+#include "shipping/FileUpdateDlg.h"
 #include "shipping/RecordViewDlg.h"
 #include "shipping/RecordViewPage.h"
 #include "shipping/TrackingEditorDlg.h"
@@ -250,8 +250,8 @@ TEST_P(CaptionFitTest, EveryDialogShowsItsWholeCaptions) {
     Measure(dialog, ("sendrecordquery" + std::to_string(flag)).c_str());
   }
   {
-    CRecordCheckUpdateDlg dialog;
-    Measure(dialog, "recordcheckupdate");
+    CFileUpdateDlg dialog;
+    Measure(dialog, "fileupdate");
   }
   {
     CWeChatSendDlg dialog(1, u"oBR2customer0000000000000002", u"C002", u"Amy");

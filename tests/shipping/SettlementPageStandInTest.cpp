@@ -201,7 +201,7 @@ TEST_F(SettlementPageStandIn, AStatementThroughTheConditionsDialog) {
   EXPECT_EQ(Utf8FromWide(grid.CellText(2, 8)), text);
   // Remove the first: the totals row follows.
   for (int r = 0; r < grid.RowCount(); ++r) grid.SetRowSelected(r, r == 0, false);
-  page_->KeepOrRemoveRows(1);
+  page_->OnGridMenuCommand(1, 0);
   EXPECT_EQ(grid.GetRowId(0), std::get<0>(expected[3]));
 }
 

@@ -49,6 +49,8 @@ int EntryPanelWidth(int index) {
     case 3: return 320;
     case 4: return 350;
     case 14: return 250;  // the master air waybill status panel
+    case 6: return 320;
+    case 7: return 320;
     default: return 0;
   }
 }
@@ -61,6 +63,8 @@ int32_t PageTitleId(int index) {
   if (index == 3) return 200050;
   if (index == 4) return 22600;
   if (index == 14) return 460000;
+  if (index == 6) return 260050;
+  if (index == 7) return 270050;
   return kPageNameTextIds[static_cast<size_t>(index)];
 }
 
