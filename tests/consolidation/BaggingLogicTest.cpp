@@ -66,9 +66,9 @@ TEST(BaggingWeights, AccumulateItemWeightTable) {
 }
 
 // Removing rows takes off exactly what they added: whatever mix is added
-// and then removed in any order, the totals end at zero.  The Part's rule
-// (T2 -= chargeable when the row has a dimension text, else T3 -= actual)
-// would leave the one-piece row's 1 kg difference and the multi-piece row
+// and then removed in any order, the totals end at zero.  Subtracting by the
+// row's kind instead (T2 -= chargeable when the row has a dimension text,
+// else T3 -= actual) would leave the one-piece row's 1 kg difference and the multi-piece row
 // with waybill dimensions in the wrong total.
 TEST(BaggingWeights, RemovalSubtractsExactlyWhatRowsAdded) {
   std::vector<BagItemRow> rows;
@@ -80,7 +80,7 @@ TEST(BaggingWeights, RemovalSubtractsExactlyWhatRowsAdded) {
     added.declared += row.declared;
     rows.push_back(row);
   }
-  // The Part's subtraction of the first row leaves T2 at -1 kg of it.
+  // Subtracted by its kind, the first row would leave T2 at -1 kg of it.
   const ItemWeights& first = rows[0].weights;
   EXPECT_DOUBLE_EQ(-1.0, first.volumetricPart - first.chargeable);
 

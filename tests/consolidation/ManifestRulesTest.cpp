@@ -145,7 +145,7 @@ TEST(ManifestRules, PackageNumbersAndItemTypes) {
   EXPECT_EQ(customer, (std::vector<std::u16string>{u"语言0", u"包裹", u"未知"}));
 }
 
-// One row per column group of the Part's cases, read back from the sink.
+// One row per column group of the layout's cases, read back from the sink.
 TEST(ManifestRules, RowValuesMoneyWeightsAndAddresses) {
   auto m = Model(
       "重量转换为克=1\n重量转换为磅=1\n地址分段长度=5\n换行转空格=1\n全部转换大写=1\n"
