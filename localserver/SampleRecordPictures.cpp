@@ -273,12 +273,20 @@ void Insert(Database& db, const TableKeys& t, int64_t key, int64_t position, con
 }  // namespace
 
 void LoadSampleRecordPictures(Database& db) {
-  // Three waybills of our own, copies of the first sample waybill.
+  // Three waybills of our own, copies of the first sample waybill, of a
+  // customer of our own at a station of its own, so no other account or
+  // station list counts them.
+  db.Exec("CREATE TEMP TABLE pc49_arc AS SELECT * FROM client_arc WHERE icid=(SELECT icid FROM client_rec "
+          "WHERE irid=1);"
+          "UPDATE pc49_arc SET icid=713000,caccount='C7130',cstation='PC',cunitname='图片样本公司',"
+          "cunitnamee='Picture Samples';"
+          "INSERT INTO client_arc SELECT * FROM pc49_arc;"
+          "DROP TABLE pc49_arc;");
   db.Exec("CREATE TEMP TABLE pc49_rec AS SELECT * FROM client_rec WHERE irid=1;");
   for (int n = 1; n <= 3; ++n) {
     const std::string id = std::to_string(713000 + n);
     db.Exec("UPDATE pc49_rec SET irid=" + id + ",cnum='PC4900000" + std::to_string(n) +
-            "',cserviceno='',crno='',ccno='',ddate='2019-07-13 10:00:00',bpay=1;"
+            "',cserviceno='',crno='',ccno='',ddate='2019-07-13 10:00:00',bpay=0,ifid=0,icid=713000;"
             "INSERT INTO client_rec SELECT * FROM pc49_rec;");
   }
   db.Exec("DROP TABLE pc49_rec;");

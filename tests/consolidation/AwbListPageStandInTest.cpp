@@ -141,7 +141,7 @@ class AwbListPageTest : public testsupport::StandInLinkSuite<AwbListPageTest> {
         if (failTransport_) return -7;
         return execute(sql, types, reply);
       };
-      s.now = [] { return std::u16string(u"2025-04-11 09:05"); };
+      s.now = [] { return std::u16string(u"2022-04-11 09:05"); };
     };
     page_->CreatePageWindow(nullptr, QSize(1270, 700));
     page_->OnPageCreated();
@@ -158,7 +158,7 @@ class AwbListPageTest : public testsupport::StandInLinkSuite<AwbListPageTest> {
     page_.reset();
     EXPECT_TRUE(testsupport::ExecOnDatabase(
         Db(),
-        "UPDATE client_rec_pack SET nstate=0,cflightno='QS745',dfdate='2025-03-04 23:10:00',cd3='',"
+        "UPDATE client_rec_pack SET nstate=0,cflightno='QS745',dfdate='2022-03-04 23:10:00',cd3='',"
         "cc3='',ce3='',ccp3='',cep3='',cd4='' WHERE cawb COLLATE BINARY='745-10000011';"
         "UPDATE client_rec_pack SET nstate=0,cflightno='QS745' WHERE cawb COLLATE BINARY='745-20000088';"));
   }
@@ -247,12 +247,12 @@ TEST_F(AwbListPageTest, QueryPanelStateTransitApportionExportAndRemoval) {
   EXPECT_EQ(U(page_->countLabel->text()), u"Master AWB audit  11 records");
   EXPECT_EQ(RowTexts(RowOf(u"745-10000011")),
             (std::vector<std::u16string>{u"745-10000011", u"航线七四五", u"PVG", u"LAX", u"10", u"125.500",
-                                         u"QS745", u"2025-03-03", u"2025-03-04 23:10", u"Not audited",
-                                         u"2025-03-04 23:10", u"2025-03-05 05:30"}));
+                                         u"QS745", u"2022-03-03", u"2022-03-04 23:10", u"Not audited",
+                                         u"2022-03-04 23:10", u"2022-03-05 05:30"}));
   // A take-off time of 1900-01-01 leaves column 8 empty.
   EXPECT_EQ(RowTexts(RowOf(u"745-10000022")),
             (std::vector<std::u16string>{u"745-10000022", u"航线七四五", u"PEK", u"ORD", u"4", u"20.000",
-                                         u"QS745", u"2025-03-15", u"", u"Audited", u"", u""}));
+                                         u"QS745", u"2022-03-15", u"", u"Audited", u"", u""}));
   EXPECT_EQ(Grid().GetRowId(RowOf(u"745-10000022")), static_cast<int32_t>(HashText30(u"745-10000022")));
 
   // A double-click fills the panel.
@@ -285,11 +285,11 @@ TEST_F(AwbListPageTest, QueryPanelStateTransitApportionExportAndRemoval) {
   WhenModal<CAwbTransitDlg>([this, &edited](CAwbTransitDlg& dlg) {
     EXPECT_EQ(U(dlg.numberEdit->text()), u"745-10000011");
     EXPECT_EQ(U(dlg.flightEdit->text()), u"QS745");
-    EXPECT_EQ(U(dlg.takeOffEdit->text()), u"2025-03-04 23:10:00");
+    EXPECT_EQ(U(dlg.takeOffEdit->text()), u"2022-03-04 23:10:00");
     EXPECT_EQ(dlg.stateBox->currentIndex(), 1);
     // "3." with no common prompts: only the date.
     QTest::mouseClick(dlg.stepLabels[2], Qt::LeftButton);
-    EXPECT_EQ(U(dlg.dateEdits[2]->text()), u"2025-04-11 09:05");
+    EXPECT_EQ(U(dlg.dateEdits[2]->text()), u"2022-04-11 09:05");
     EXPECT_EQ(U(dlg.detailEdits[2]->text()), u"");
     dlg.dateEdits[2]->clear();
     host_.prompts = {u"已起飞|广州", u"已到港|上海"};
@@ -301,11 +301,11 @@ TEST_F(AwbListPageTest, QueryPanelStateTransitApportionExportAndRemoval) {
     QTest::mouseClick(dlg.stepLabels[2], Qt::LeftButton);
     EXPECT_EQ(U(dlg.detailEdits[2]->text()), u"已到港");
     EXPECT_EQ(U(dlg.placeEdits[2]->text()), u"上海");
-    EXPECT_EQ(U(dlg.dateEdits[2]->text()), u"2025-04-11 09:05");
+    EXPECT_EQ(U(dlg.dateEdits[2]->text()), u"2022-04-11 09:05");
     EXPECT_EQ(U(dlg.detailEnglishEdits[2]->text()), u"");
     host_.prompts.clear();
     QTest::mouseClick(dlg.stepLabels[3], Qt::LeftButton);
-    EXPECT_EQ(U(dlg.dateEdits[3]->text()), u"2025-04-11 09:05");
+    EXPECT_EQ(U(dlg.dateEdits[3]->text()), u"2022-04-11 09:05");
     EXPECT_EQ(U(dlg.detailEdits[3]->text()), u"");
     dlg.flightEdit->setText(QStringLiteral("QS799"));
     dlg.takeOffEdit->setText(QStringLiteral("2024.5.1"));
@@ -331,12 +331,12 @@ TEST_F(AwbListPageTest, QueryPanelStateTransitApportionExportAndRemoval) {
   EXPECT_EQ(Column("cflightno", "745-10000011"), "QS799");
   EXPECT_EQ(Column("dfdate", "745-10000011"), "2024-05-01 00:00:00");
   EXPECT_EQ(Column("nstate", "745-10000011"), "2");
-  EXPECT_EQ(Column("cd3", "745-10000011"), "2025-04-11 09:05");
+  EXPECT_EQ(Column("cd3", "745-10000011"), "2022-04-11 09:05");
   EXPECT_EQ(Column("cc3", "745-10000011"), "已到港");
   EXPECT_EQ(Column("ce3", "745-10000011"), "Arrived");
   EXPECT_EQ(Column("ccp3", "745-10000011"), "上海");
   EXPECT_EQ(Column("cep3", "745-10000011"), "Shanghai");
-  EXPECT_EQ(Column("cd4", "745-10000011"), "2025-04-11 09:05");
+  EXPECT_EQ(Column("cd4", "745-10000011"), "2022-04-11 09:05");
   EXPECT_EQ(Column("cc4", "745-10000011"), "");
   EXPECT_EQ(Column("cd1", "745-10000011"), "");
 
@@ -418,7 +418,7 @@ TEST_F(AwbListPageTest, EnglishTransitEditorWithFiveSteps) {
   WhenModal<CAwbTransitDlg>([&seen](CAwbTransitDlg& dlg) {
     const std::vector<std::u16string> details = {u"已起飞", u"已到港", u"清关中", u"已放行", u"已交付"};
     for (size_t k = 0; k < 5; ++k) EXPECT_EQ(U(dlg.detailEdits[k]->text()), details[k]) << k;
-    EXPECT_EQ(U(dlg.dateEdits[0]->text()), u"2025-04-03 01:15");
+    EXPECT_EQ(U(dlg.dateEdits[0]->text()), u"2022-04-03 01:15");
     EXPECT_EQ(U(dlg.detailEnglishEdits[1]->text()), u"Arrived");
     EXPECT_EQ(U(dlg.placeEdits[1]->text()), u"法兰克福");
     EXPECT_EQ(U(dlg.flightEdit->text()), u"CA745");
@@ -462,8 +462,8 @@ TEST_F(AwbListPageTest, QueryTextAgainstTheStandIn) {
        [](AwbQueryConditions& c) {
          c.awbPrefix = u"745";
          c.dateKind = 0;
-         c.dateFrom = u"2025.04.01";
-         c.dateTo = u"2025.04.30";
+         c.dateFrom = u"2022.04.01";
+         c.dateTo = u"2022.04.30";
          c.awbState = 0;
        },
        {u"745-1000ZZ066", u"745-1000%066", u"745-1000X055", u"745-1000'044"}},
@@ -471,15 +471,15 @@ TEST_F(AwbListPageTest, QueryTextAgainstTheStandIn) {
        [](AwbQueryConditions& c) {
          c.awbPrefix = u"745";
          c.dateKind = 1;
-         c.dateFrom = u"2025.03.01";
-         c.dateTo = u"2025.03.31";
+         c.dateFrom = u"2022.03.01";
+         c.dateTo = u"2022.03.31";
        },
        {u"745-20123185", u"745-20000088", u"745-10000011"}},
       {"an invalid start date gives no lower bound",
        [](AwbQueryConditions& c) {
          c.awbPrefix = u"745";
-         c.dateFrom = u"2025.13.01";
-         c.dateTo = u"2025.03.10";
+         c.dateFrom = u"2022.13.01";
+         c.dateTo = u"2022.03.10";
        },
        {u"745-10000011"}},
       {"a flight in the second column", [](AwbQueryConditions& c) { c.flightNo = u"QS746"; },
@@ -631,8 +631,8 @@ TEST_F(AwbListPageTest, NoticesFindTheirNumberAmongRowsSharingAnId) {
   ASSERT_NO_FATAL_FAILURE(Open("01"));
   ASSERT_EQ(HashText30(u"745-20000088"), HashText30(u"745-20123185"));
   ASSERT_NO_FATAL_FAILURE(Query(QStringLiteral("745"), {}, [](CAwbQueryDlg& dlg) {
-    dlg.dateToBox->setText(QStringLiteral("2025.03.31"));
-    dlg.dateFromBox->setText(QStringLiteral("2025.03.25"));
+    dlg.dateToBox->setText(QStringLiteral("2022.03.31"));
+    dlg.dateFromBox->setText(QStringLiteral("2022.03.25"));
   }));
   ASSERT_EQ(Numbers(), (std::vector<std::u16string>{u"745-20123185", u"745-20000088"}));
   // The second of the two rows: a state save, then a transit save.

@@ -71,12 +71,18 @@ class FullFormSaveStandIn : public testsupport::StandInLinkSuite<FullFormSaveSta
 // editable one with its price asked again, one with pieces with their
 // weight as its actual weight and one piece with its dimensions).
 TEST_F(FullFormSaveStandIn, EverySampleWaybillSavesUnchanged) {
-  // Every waybill of the sample data.
+  // Every waybill of the sample data but the manifest's (ids 46001 to
+  // 46099), whose declared values and weights differ from their goods lines
+  // and pieces so that the manifest's totals show which rows they add; the
+  // full form's save brings them into line, and the tracking import's
+  // (47701 to 47705), whose customer has no record.
   std::vector<int32_t> ids;
   {
     const uint32_t types[] = {AcsTypeEntry(kSqlCSLong)};
     std::string reply;
-    ASSERT_GT(link_.SqlQuery("SELECT a.irid FROM brantle.dbo.client_rec a ORDER BY a.irid", types,
+    ASSERT_GT(link_.SqlQuery("SELECT a.irid FROM brantle.dbo.client_rec a WHERE a.irid NOT BETWEEN 46001 AND 46099 "
+                             "AND a.irid NOT BETWEEN 47701 AND 47705 "
+                             "ORDER BY a.irid", types,
                              &reply),
               0);
     const std::string_view list = JsonListBody(reply, "List");

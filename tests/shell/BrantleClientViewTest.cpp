@@ -349,9 +349,10 @@ TEST(ViewWithItsPages, EachPageClassIsCreatedOnFirstUseAndShowsItsGrid) {
     // The pages with a record list or a form on the left show it beside
     // their grid (page 0: the quick entry form, page 1: the full waybill form,
     // page 2: the record check form, page 3: the hand-over form, page 4: the
-    // directory record form, page 15: the streamlined entry form).
-    const bool listBeside = i == 0 || i == 1 || i == 2 || i == 3 || i == 4 || i == 5 || i == 8 || i == 9 || i == 10 ||
-                            i == 11 || i == 12 || i == 15 || i == 16;
+    // directory record form, pages 6 and 7: the import panels, page 14: the
+    // master air waybill status panel, page 15: the streamlined entry form).
+    const bool listBeside = i == 0 || i == 1 || i == 2 || i == 3 || i == 4 || i == 5 || i == 6 || i == 7 || i == 8 ||
+                            i == 9 || i == 10 || i == 11 || i == 12 || i == 14 || i == 15 || i == 16;
     EXPECT_EQ(page->listOnly, listBeside ? 0 : 1) << i;
   }
   for (int i = 0; i < kViewPageCount; ++i) {
