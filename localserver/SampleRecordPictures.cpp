@@ -275,11 +275,13 @@ void Insert(Database& db, const TableKeys& t, int64_t key, int64_t position, con
 void LoadSampleRecordPictures(Database& db) {
   // Three waybills of our own, copies of the first sample waybill, of a
   // customer of our own at a station of its own, so no other account or
-  // station list counts them.
+  // station list counts them; its name sorts before the other samples' so
+  // that the customer suggestions after them keep their rows.
   db.Exec("CREATE TEMP TABLE pc49_arc AS SELECT * FROM client_arc WHERE icid=(SELECT icid FROM client_rec "
           "WHERE irid=1);"
-          "UPDATE pc49_arc SET icid=713000,caccount='C7130',cstation='PC',cunitname='图片样本公司',"
-          "cunitnamee='Picture Samples';"
+          "UPDATE pc49_arc SET icid=713000,caccount='C7130',cstation='PC',cunitname='百图样本公司',"
+          "cunitnamee='Picture Samples',corder='百图样本公司',cbrief='百图样本',"
+          "caddr='图片路1号',caddre='1 Picture Rd',csender='图先生',csendere='Mr Tu',cmsn='',cemail='';"
           "INSERT INTO client_arc SELECT * FROM pc49_arc;"
           "DROP TABLE pc49_arc;");
   db.Exec("CREATE TEMP TABLE pc49_rec AS SELECT * FROM client_rec WHERE irid=1;");
