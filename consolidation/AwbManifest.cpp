@@ -628,10 +628,10 @@ void ReadGoodsInRows(Reader& x, ManifestRow& w, bool pieces) {
   w.wpos = x.Int(111);
 }
 
-}  // namespace
-
-bool ReadMainRows(std::string_view reply, Layout layout, const ManifestSettings& s,
-                  std::vector<ManifestRow>& rows) {
+// Hands each object of the reply's "List" to readRow; false when the reply
+// carries no list.
+template <typename ReadRow>
+bool ReadList(std::string_view reply, ReadRow readRow) {
   if (reply.size() < 10 || JsonFindKey("List", reply) == kJsonNone) return false;
   std::string_view list = JsonListBody(reply, "List");
   std::string_view object;
@@ -640,6 +640,16 @@ bool ReadMainRows(std::string_view reply, Layout layout, const ManifestSettings&
   while (JsonNextObject(list, pos, object)) {
     index.Reset(object);
     Reader x{index};
+    readRow(x);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadMainRows(std::string_view reply, Layout layout, const ManifestSettings& s,
+                  std::vector<ManifestRow>& rows) {
+  return ReadList(reply, [&](Reader& x) {
     ManifestRow w;
     if (layout == Layout::kStandard)
       ReadStandard(x, w, s.pieceRows);
@@ -648,8 +658,7 @@ bool ReadMainRows(std::string_view reply, Layout layout, const ManifestSettings&
     else
       ReadGoodsInRows(x, w, s.pieceRows);
     rows.push_back(std::move(w));
-  }
-  return true;
+  });
 }
 
 std::vector<ManifestRow> MergeRows(std::vector<ManifestRow> open, std::vector<ManifestRow> past,
@@ -669,14 +678,7 @@ std::vector<ManifestRow> MergeRows(std::vector<ManifestRow> open, std::vector<Ma
 }
 
 bool ReadGoodsLines(std::string_view reply, std::vector<GoodsLine>& lines) {
-  if (reply.size() < 10 || JsonFindKey("List", reply) == kJsonNone) return false;
-  std::string_view list = JsonListBody(reply, "List");
-  std::string_view object;
-  size_t pos = 0;
-  JsonRowIndex index;
-  while (JsonNextObject(list, pos, object)) {
-    index.Reset(object);
-    Reader x{index};
+  return ReadList(reply, [&](Reader& x) {
     GoodsLine g;
     g.cgoods = x.Text(0);
     g.iquantity = x.Int(1);
@@ -690,8 +692,7 @@ bool ReadGoodsLines(std::string_view reply, std::vector<GoodsLine>& lines) {
     g.irid = x.Int(9);
     g.fgweight = x.Real(10);
     lines.push_back(std::move(g));
-  }
-  return true;
+  });
 }
 
 // ---- Smaller rules ----
