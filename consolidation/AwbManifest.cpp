@@ -504,6 +504,61 @@ void ReadBag(Reader& x, ManifestRow& w, int p) {
   for (int i = 0; i < 5; ++i) w.bagBy[i] = x.Text(p + 10 + i);
 }
 
+// The waybill's columns from position p (a.cmark .. a.cremail, 23 columns).
+void ReadWaybill(Reader& x, ManifestRow& w, int p) {
+  w.cmark = x.Text(p);
+  w.caddrfrom = x.Text(p + 1);
+  w.cdes = x.Text(p + 2);
+  w.cmemo = x.Text(p + 3);
+  w.clwh = x.Text(p + 4);
+  w.cstation = x.Text(p + 5);
+  w.fweight = x.Real(p + 6);
+  w.cemskind = x.Text(p + 7);
+  w.caccount = x.Text(p + 8);
+  w.nitemtype = x.Int(p + 9);
+  w.cbrief = x.Text(p + 10);
+  w.ckind = x.Text(p + 11);
+  w.ccno = x.Text(p + 12);
+  w.ccode = x.Text(p + 13);
+  w.cpacking = x.Text(p + 14);
+  w.ctransnote = x.Text(p + 15);
+  w.iivalue = x.Int(p + 16);
+  w.irid = x.Int(p + 17);
+  w.ireserve = x.Int(p + 18);
+  w.creserve = x.Text(p + 19);
+  w.fweightb = x.Real(p + 20);
+  w.csemail = x.Text(p + 21);
+  w.cremail = x.Text(p + 22);
+}
+
+// From position p: a.cby1..5, the two dates, the bag, then a.nsendway ..
+// a.fgcrate (30 columns).
+void ReadDatesBagGoods(Reader& x, ManifestRow& w, int p) {
+  for (int i = 0; i < 5; ++i) w.cby[i] = x.Text(p + i);
+  w.ddate = x.Text(p + 5);
+  w.dsysdate = x.Text(p + 6);
+  ReadBag(x, w, p + 7);
+  w.nsendway = x.Int(p + 22);
+  w.isid = x.Int(p + 23);
+  w.cgoodsa = x.Text(p + 24);
+  w.cgcodea = x.Text(p + 25);
+  w.cgcodeb = x.Text(p + 26);
+  w.cgcodec = x.Text(p + 27);
+  w.fgcustom = x.Real(p + 28);
+  w.fgcrate = x.Real(p + 29);
+}
+
+// From position p: the two id cards, the bag weight, the net weight and the
+// extension columns (14 columns).
+void ReadIdsAndExtensions(Reader& x, ManifestRow& w, int p) {
+  w.csidcard = x.Text(p);
+  w.cridcard = x.Text(p + 1);
+  w.bagWeight = x.Real(p + 2);
+  w.fgweight = x.Real(p + 3);
+  for (int i = 0; i < 5; ++i) w.fex[i] = x.Real(p + 4 + i);
+  for (int i = 0; i < 5; ++i) w.cex[i] = x.Text(p + 9 + i);
+}
+
 void ReadStandard(Reader& x, ManifestRow& w, bool pieceRows) {
   ReadHead(x, w);
   PieceValues& p = w.piece;
@@ -516,45 +571,12 @@ void ReadStandard(Reader& x, ManifestRow& w, bool pieceRows) {
   p.cgoods = x.Text(34);
   p.iquantity = x.Int(35);
   p.iprice = x.Int(36);
-  w.cmark = x.Text(37);
-  w.caddrfrom = x.Text(38);
-  w.cdes = x.Text(39);
-  w.cmemo = x.Text(40);
-  w.clwh = x.Text(41);
-  w.cstation = x.Text(42);
-  w.fweight = x.Real(43);
-  w.cemskind = x.Text(44);
-  w.caccount = x.Text(45);
-  w.nitemtype = x.Int(46);
-  w.cbrief = x.Text(47);
-  w.ckind = x.Text(48);
-  w.ccno = x.Text(49);
-  w.ccode = x.Text(50);
-  w.cpacking = x.Text(51);
-  w.ctransnote = x.Text(52);
-  w.iivalue = x.Int(53);
-  w.irid = x.Int(54);
-  w.ireserve = x.Int(55);
-  w.creserve = x.Text(56);
-  w.fweightb = x.Real(57);
-  w.csemail = x.Text(58);
-  w.cremail = x.Text(59);
+  ReadWaybill(x, w, 37);
   p.ilong = x.Int(60);
   p.iwidth = x.Int(61);
   p.iheight = x.Int(62);
   p.npercent = x.Int(63);
-  for (int i = 0; i < 5; ++i) w.cby[i] = x.Text(64 + i);
-  w.ddate = x.Text(69);
-  w.dsysdate = x.Text(70);
-  ReadBag(x, w, 71);
-  w.nsendway = x.Int(86);
-  w.isid = x.Int(87);
-  w.cgoodsa = x.Text(88);
-  w.cgcodea = x.Text(89);
-  w.cgcodeb = x.Text(90);
-  w.cgcodec = x.Text(91);
-  w.fgcustom = x.Real(92);
-  w.fgcrate = x.Real(93);
+  ReadDatesBagGoods(x, w, 64);
   p.cgoodsa = x.Text(94);
   p.cgcodea = x.Text(95);
   p.cgcodeb = x.Text(96);
@@ -565,64 +587,21 @@ void ReadStandard(Reader& x, ManifestRow& w, bool pieceRows) {
   w.crsms = x.Text(104);
   w.fgoods = x.Real(105);
   w.hasGoodsOnDelivery = true;
-  w.csidcard = x.Text(106);
-  w.cridcard = x.Text(107);
-  w.bagWeight = x.Real(108);
-  w.fgweight = x.Real(109);
-  for (int i = 0; i < 5; ++i) w.fex[i] = x.Real(110 + i);
-  for (int i = 0; i < 5; ++i) w.cex[i] = x.Text(115 + i);
+  ReadIdsAndExtensions(x, w, 106);
   w.wpos = pieceRows ? x.Int(120) : 1;
 }
 
 // Columns 29..85 of both goods layouts.
 void ReadGoodsMiddle(Reader& x, ManifestRow& w) {
   w.crno = x.Text(29);
-  w.cmark = x.Text(30);
-  w.caddrfrom = x.Text(31);
-  w.cdes = x.Text(32);
-  w.cmemo = x.Text(33);
-  w.clwh = x.Text(34);
-  w.cstation = x.Text(35);
-  w.fweight = x.Real(36);
-  w.cemskind = x.Text(37);
-  w.caccount = x.Text(38);
-  w.nitemtype = x.Int(39);
-  w.cbrief = x.Text(40);
-  w.ckind = x.Text(41);
-  w.ccno = x.Text(42);
-  w.ccode = x.Text(43);
-  w.cpacking = x.Text(44);
-  w.ctransnote = x.Text(45);
-  w.iivalue = x.Int(46);
-  w.irid = x.Int(47);
-  w.ireserve = x.Int(48);
-  w.creserve = x.Text(49);
-  w.fweightb = x.Real(50);
-  w.csemail = x.Text(51);
-  w.cremail = x.Text(52);
-  for (int i = 0; i < 5; ++i) w.cby[i] = x.Text(53 + i);
-  w.ddate = x.Text(58);
-  w.dsysdate = x.Text(59);
-  ReadBag(x, w, 60);
-  w.nsendway = x.Int(75);
-  w.isid = x.Int(76);
-  w.cgoodsa = x.Text(77);
-  w.cgcodea = x.Text(78);
-  w.cgcodeb = x.Text(79);
-  w.cgcodec = x.Text(80);
-  w.fgcustom = x.Real(81);
-  w.fgcrate = x.Real(82);
+  ReadWaybill(x, w, 30);
+  ReadDatesBagGoods(x, w, 53);
 }
 
 void ReadGoodsAcross(Reader& x, ManifestRow& w) {
   ReadHead(x, w);
   ReadGoodsMiddle(x, w);
-  w.csidcard = x.Text(86);
-  w.cridcard = x.Text(87);
-  w.bagWeight = x.Real(88);
-  w.fgweight = x.Real(89);
-  for (int i = 0; i < 5; ++i) w.fex[i] = x.Real(90 + i);
-  for (int i = 0; i < 5; ++i) w.cex[i] = x.Text(95 + i);
+  ReadIdsAndExtensions(x, w, 86);
   w.csmsnumber = x.Text(100);
   w.crsms = x.Text(101);
   w.wpos = x.Int(102);
@@ -642,22 +621,17 @@ void ReadGoodsInRows(Reader& x, ManifestRow& w, bool pieces) {
   b.cgcodec = x.Text(92);
   b.fgcustom = x.Real(93);
   b.fgcrate = x.Real(94);
-  w.csidcard = x.Text(95);
-  w.cridcard = x.Text(96);
-  w.bagWeight = x.Real(97);
-  b.fgweight = x.Real(98);
-  w.fgweight = b.fgweight;
-  for (int i = 0; i < 5; ++i) w.fex[i] = x.Real(99 + i);
-  for (int i = 0; i < 5; ++i) w.cex[i] = x.Text(104 + i);
+  ReadIdsAndExtensions(x, w, 95);
+  b.fgweight = w.fgweight;
   w.csmsnumber = x.Text(109);
   w.crsms = x.Text(110);
   w.wpos = x.Int(111);
 }
 
-}  // namespace
-
-bool ReadMainRows(std::string_view reply, Layout layout, const ManifestSettings& s,
-                  std::vector<ManifestRow>& rows) {
+// Hands each object of the reply's "List" to readRow; false when the reply
+// carries no list.
+template <typename ReadRow>
+bool ReadList(std::string_view reply, ReadRow readRow) {
   if (reply.size() < 10 || JsonFindKey("List", reply) == kJsonNone) return false;
   std::string_view list = JsonListBody(reply, "List");
   std::string_view object;
@@ -666,6 +640,16 @@ bool ReadMainRows(std::string_view reply, Layout layout, const ManifestSettings&
   while (JsonNextObject(list, pos, object)) {
     index.Reset(object);
     Reader x{index};
+    readRow(x);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadMainRows(std::string_view reply, Layout layout, const ManifestSettings& s,
+                  std::vector<ManifestRow>& rows) {
+  return ReadList(reply, [&](Reader& x) {
     ManifestRow w;
     if (layout == Layout::kStandard)
       ReadStandard(x, w, s.pieceRows);
@@ -674,8 +658,7 @@ bool ReadMainRows(std::string_view reply, Layout layout, const ManifestSettings&
     else
       ReadGoodsInRows(x, w, s.pieceRows);
     rows.push_back(std::move(w));
-  }
-  return true;
+  });
 }
 
 std::vector<ManifestRow> MergeRows(std::vector<ManifestRow> open, std::vector<ManifestRow> past,
@@ -695,14 +678,7 @@ std::vector<ManifestRow> MergeRows(std::vector<ManifestRow> open, std::vector<Ma
 }
 
 bool ReadGoodsLines(std::string_view reply, std::vector<GoodsLine>& lines) {
-  if (reply.size() < 10 || JsonFindKey("List", reply) == kJsonNone) return false;
-  std::string_view list = JsonListBody(reply, "List");
-  std::string_view object;
-  size_t pos = 0;
-  JsonRowIndex index;
-  while (JsonNextObject(list, pos, object)) {
-    index.Reset(object);
-    Reader x{index};
+  return ReadList(reply, [&](Reader& x) {
     GoodsLine g;
     g.cgoods = x.Text(0);
     g.iquantity = x.Int(1);
@@ -716,8 +692,7 @@ bool ReadGoodsLines(std::string_view reply, std::vector<GoodsLine>& lines) {
     g.irid = x.Int(9);
     g.fgweight = x.Real(10);
     lines.push_back(std::move(g));
-  }
-  return true;
+  });
 }
 
 // ---- Smaller rules ----

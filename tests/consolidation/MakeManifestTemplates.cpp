@@ -33,6 +33,28 @@ struct SampleTemplate {
   std::vector<std::pair<int, int>> columnWidths;  // column, pixels
 };
 
+// The two goods-in-rows templates differ only in their settings lines.
+SampleTemplate GoodsInRows(const char16_t* name, const char16_t* settings) {
+  return {name,
+          std::u16string(settings) +
+              u"<头定义开始>\r\n"
+              u"A1=[总单号] [总票数] AWB [总价值]\r\n"
+              u"<头定义结束>\r\n"
+              u"<列表定义开始>\r\n"
+              u"序号=A3\r\n"
+              u"内单号=B3\r\n"
+              u"件数=C3\r\n"
+              u"物品描述=D3\r\n"
+              u"数量=E3\r\n"
+              u"单价=F3\r\n"
+              u"价值=G3\r\n"
+              u"物品净重=H3\r\n"
+              u"<列表定义结束>\r\n",
+          {{2, 1, u"No."}, {2, 2, u"AWB"}, {2, 3, u"Pcs"}, {2, 4, u"Goods"}, {2, 5, u"Qty"},
+           {2, 6, u"Price"}, {2, 7, u"Value"}, {2, 8, u"Net kg"}},
+          {{1, 40}, {2, 80}, {4, 120}}};
+}
+
 std::vector<SampleTemplate> Templates() {
   return {
       // One row per waybill: pounds, package ranges, the sender address in
@@ -138,45 +160,12 @@ std::vector<SampleTemplate> Templates() {
         {2, 10, u"Qty 2"}, {2, 11, u"Value 2"}},
        {{1, 40}, {2, 80}, {4, 140}, {6, 90}, {9, 90}}},
       // Goods in rows with the goods lines.
-      {u"总单物品分列",
-       u"多件物品分列=1\r\n"
-       u"<头定义开始>\r\n"
-       u"A1=[总单号] [总票数] AWB [总价值]\r\n"
-       u"<头定义结束>\r\n"
-       u"<列表定义开始>\r\n"
-       u"序号=A3\r\n"
-       u"内单号=B3\r\n"
-       u"件数=C3\r\n"
-       u"物品描述=D3\r\n"
-       u"数量=E3\r\n"
-       u"单价=F3\r\n"
-       u"价值=G3\r\n"
-       u"物品净重=H3\r\n"
-       u"<列表定义结束>\r\n",
-       {{2, 1, u"No."}, {2, 2, u"AWB"}, {2, 3, u"Pcs"}, {2, 4, u"Goods"}, {2, 5, u"Qty"},
-        {2, 6, u"Price"}, {2, 7, u"Value"}, {2, 8, u"Net kg"}},
-       {{1, 40}, {2, 80}, {4, 120}}},
+      GoodsInRows(u"总单物品分列", u"多件物品分列=1\r\n"),
       // Goods in rows with the pieces ("多件物品分列" wins over "多件物品横列").
-      {u"总单分件物品分列",
-       u"多件物品分列=1\r\n"
-       u"一票多件分列=1\r\n"
-       u"多件物品横列=3\r\n"
-       u"<头定义开始>\r\n"
-       u"A1=[总单号] [总票数] AWB [总价值]\r\n"
-       u"<头定义结束>\r\n"
-       u"<列表定义开始>\r\n"
-       u"序号=A3\r\n"
-       u"内单号=B3\r\n"
-       u"件数=C3\r\n"
-       u"物品描述=D3\r\n"
-       u"数量=E3\r\n"
-       u"单价=F3\r\n"
-       u"价值=G3\r\n"
-       u"物品净重=H3\r\n"
-       u"<列表定义结束>\r\n",
-       {{2, 1, u"No."}, {2, 2, u"AWB"}, {2, 3, u"Pcs"}, {2, 4, u"Goods"}, {2, 5, u"Qty"},
-        {2, 6, u"Price"}, {2, 7, u"Value"}, {2, 8, u"Net kg"}},
-       {{1, 40}, {2, 80}, {4, 120}}},
+      GoodsInRows(u"总单分件物品分列",
+                  u"多件物品分列=1\r\n"
+                  u"一票多件分列=1\r\n"
+                  u"多件物品横列=3\r\n"),
   };
 }
 
