@@ -28,11 +28,6 @@ constexpr std::array<HeaderColumn, 7> kTransferHeaders = {{{u"运单号", 110},
                                                            {u"参考号", 110},
                                                            {u"快递类别", 110}}};
 
-std::u16string Number(long long value) {
-  const std::string s = std::to_string(value);
-  return std::u16string(s.begin(), s.end());
-}
-
 std::u16string Trimmed(std::u16string text) {
   TrimW(text);
   return text;
@@ -383,10 +378,15 @@ bool WriteHeaderTemplate(CExcelSession& session, std::u16string_view path,
   return true;
 }
 
+std::u16string DecimalText(long long value) {
+  const std::string s = std::to_string(value);
+  return std::u16string(s.begin(), s.end());
+}
+
 std::u16string SummaryText(const ImportReport& report) {
   std::u16string text = AppLanguage().TextWithNumber(kImportSummary, static_cast<int>(report.stored.size()));
-  ReplaceAllW(text, u"%2", Number(report.refused));
-  ReplaceAllW(text, u"%3", Number(report.skipped));
+  ReplaceAllW(text, u"%2", DecimalText(report.refused));
+  ReplaceAllW(text, u"%3", DecimalText(report.skipped));
   return text;
 }
 
