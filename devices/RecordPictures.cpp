@@ -18,6 +18,7 @@
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
 #include "common/WideText.h"
+#include "devices/ServerWork.h"
 #include "image/RasterImage.h"
 #include "platform/MessageBox.h"
 #include "platform/QtWaitForWork.h"
@@ -87,27 +88,16 @@ class ServerPictureLink : public PictureLink {
   explicit ServerPictureLink(CServerLink& link) : link_(link) {}
 
   std::string Query(std::string_view sql, const std::vector<uint32_t>& types) override {
-    return platform::WaitForWork([&] {
-      std::string reply;
-      if (link_.SqlQuery(sql, types, &reply, CServerLink::kReplyCapacity) <= 0) reply.clear();
-      return reply;
-    });
+    return serverwork::Query(link_, sql, types);
   }
   bool Call(std::string_view sql, serverlink::ProcedureResult& out) override {
-    const std::vector<uint32_t> types = ProcedureTypes();
-    return platform::WaitForWork([&] {
-      return serverlink::CallProcedure(
-          [this](std::string_view text, std::span<const uint32_t> t, std::string& reply) {
-            return link_.SqlExecute(text, t, &reply, 65536);
-          },
-          sql, types, out);
-    });
+    return serverwork::Call(link_, sql, ProcedureTypes(), out);
   }
   int DownloadPicture(int32_t length, std::string_view sql, const std::string& path) override {
     return platform::WaitForWork([&] { return link_.DownloadPicture(length, sql, path); });
   }
   int Upload(int32_t length, std::string_view sql, std::string_view bytes) override {
-    return platform::WaitForWork([&] { return link_.UploadData(length, sql, bytes); });
+    return serverwork::Upload(link_, length, sql, bytes);
   }
 
  private:

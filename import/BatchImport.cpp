@@ -28,11 +28,6 @@ constexpr std::array<HeaderColumn, 7> kTransferHeaders = {{{u"运单号", 110},
                                                            {u"参考号", 110},
                                                            {u"快递类别", 110}}};
 
-std::u16string Number(long long value) {
-  const std::string s = std::to_string(value);
-  return std::u16string(s.begin(), s.end());
-}
-
 std::u16string Trimmed(std::u16string text) {
   TrimW(text);
   return text;
@@ -62,6 +57,50 @@ void Stop(ImportReport& report, const ImportLink& link) {
 int32_t OutputId(const serverlink::ProcedureResult& result) {
   if (result.outputs.empty() || result.outputs[0].empty()) return 0;
   return static_cast<int32_t>(std::strtol(result.outputs[0].c_str(), nullptr, 10));
+}
+
+// Moves to the next row to run: a row without column 1 counts as skipped.
+// False after the last row.
+bool NextNumberedRow(CImportTable& table, int last, ImportReport& report, int& sheetRow) {
+  while (table.NextRow()) {
+    sheetRow = table.RowNumber();
+    if (last >= 0 && sheetRow > last) return false;
+    if (!Cell(table, 1).empty()) return true;
+    ++report.skipped;
+  }
+  return false;
+}
+
+// The mapped cells that are not empty replace the texts' defaults.
+template <size_t N>
+void TakeCells(CImportTable& table, const std::vector<int>& columns, std::u16string* (&texts)[N]) {
+  for (size_t i = 0; i < N && i < columns.size(); ++i) {
+    std::u16string cell = Cell(table, columns[i]);
+    if (!cell.empty()) *texts[i] = std::move(cell);
+  }
+}
+
+enum class Sent { kStored, kRefused, kStopped };
+
+// Sends a row's call: a failed reply stops the run, a negative code is the
+// row's refusal (one failure line); a stored row takes the id, the result
+// and the sheet row.
+Sent SendRow(const ImportLink& link, const std::string& sql, bool transfer, int sheetRow,
+             const std::u16string& number, ImportReport& report, StoredRow& stored) {
+  serverlink::ProcedureResult result;
+  if (!SendCall(link, sql, result)) {
+    Stop(report, link);
+    return Sent::kStopped;
+  }
+  if (result.code < 0) {
+    ++report.refused;
+    report.failures += FailureLine(transfer, sheetRow, number, result.code);
+    return Sent::kRefused;
+  }
+  stored.id = OutputId(result);
+  stored.result = result.code;
+  stored.sheetRow = sheetRow;
+  return Sent::kStored;
 }
 
 // Row 1, columns 1 .. n, as they stand.
@@ -194,40 +233,23 @@ ImportReport RunTrackRows(CImportTable& table, const std::vector<int>& columns,
   const std::u16string eventDefault = Trimmed(settings.eventText);
   const std::u16string placeDefault = Trimmed(settings.place);
   const int last = table.LastRow();
-  while (table.NextRow()) {
-    const int sheetRow = table.RowNumber();
-    if (last >= 0 && sheetRow > last) break;
-    if (Cell(table, 1).empty()) {
-      ++report.skipped;
-      continue;
-    }
+  int sheetRow = 0;
+  while (NextNumberedRow(table, last, report, sheetRow)) {
     TrackRow row{{}, Trimmed(settings.dateTime), placeDefault, eventDefault};
     std::u16string* texts[] = {&row.number, &row.dateTime, &row.place, &row.eventText};
-    for (size_t i = 0; i < 4 && i < columns.size(); ++i) {
-      std::u16string cell = Cell(table, columns[i]);
-      if (!cell.empty()) *texts[i] = std::move(cell);
-    }
+    TakeCells(table, columns, texts);
     if (row.number.empty() || row.dateTime.empty() || row.eventText.empty()) {
       ++report.skipped;
       continue;
     }
     row.dateTime = CutDateTime(row.dateTime);
-    serverlink::ProcedureResult result;
-    if (!SendCall(link, TrackCallSql(row, link.user, settings.version, settings.position,
-                                     settings.numberKind),
-                  result)) {
-      Stop(report, link);
-      return report;
-    }
-    if (result.code < 0) {
-      ++report.refused;
-      report.failures += FailureLine(false, sheetRow, row.number, result.code);
-      continue;
-    }
     StoredRow stored;
-    stored.id = OutputId(result);
-    stored.result = result.code;
-    stored.sheetRow = sheetRow;
+    const Sent sent = SendRow(link,
+                              TrackCallSql(row, link.user, settings.version, settings.position,
+                                           settings.numberKind),
+                              false, sheetRow, row.number, report, stored);
+    if (sent == Sent::kStopped) return report;
+    if (sent == Sent::kRefused) continue;
     stored.number = row.number;
     stored.dateTime = row.dateTime;
     stored.place = row.place;
@@ -245,45 +267,28 @@ ImportReport RunTransferRows(CImportTable& table, const std::vector<int>& column
   const std::u16string placeDefault = Trimmed(settings.place);
   const int last = table.LastRow();
   const bool kindMapped = columns.size() > 6 && columns[6] > 0;
-  while (table.NextRow()) {
-    const int sheetRow = table.RowNumber();
-    if (last >= 0 && sheetRow > last) break;
-    if (Cell(table, 1).empty()) {
-      ++report.skipped;
-      continue;
-    }
+  int sheetRow = 0;
+  while (NextNumberedRow(table, last, report, sheetRow)) {
     TransferRow row;
     row.dateTime = Trimmed(settings.dateTime);
     row.place = placeDefault;
     row.eventText = eventDefault;
     std::u16string* texts[] = {&row.number, &row.transfer,  &row.dateTime, &row.place,
                                &row.eventText, &row.reference, &row.kind};
-    for (size_t i = 0; i < 7 && i < columns.size(); ++i) {
-      std::u16string cell = Cell(table, columns[i]);
-      if (!cell.empty()) *texts[i] = std::move(cell);
-    }
+    TakeCells(table, columns, texts);
     if (row.number.empty() || row.transfer.empty()) {
       ++report.skipped;
       continue;
     }
     const bool withEvent = !row.dateTime.empty() && !row.eventText.empty();
     if (withEvent) row.dateTime = CutDateTime(row.dateTime);
-    serverlink::ProcedureResult result;
-    if (!SendCall(link, TransferCallSql(row, withEvent, link.user, settings.version,
-                                        settings.numberKind, settings.mixed),
-                  result)) {
-      Stop(report, link);
-      return report;
-    }
-    if (result.code < 0) {
-      ++report.refused;
-      report.failures += FailureLine(true, sheetRow, row.number, result.code);
-      continue;
-    }
     StoredRow stored;
-    stored.id = OutputId(result);
-    stored.result = result.code;
-    stored.sheetRow = sheetRow;
+    const Sent sent = SendRow(link,
+                              TransferCallSql(row, withEvent, link.user, settings.version,
+                                              settings.numberKind, settings.mixed),
+                              true, sheetRow, row.number, report, stored);
+    if (sent == Sent::kStopped) return report;
+    if (sent == Sent::kRefused) continue;
     if (kindMapped && !row.kind.empty() && stored.id > 0 && link.findKind) {
       std::string code = FieldTextFromWide(row.kind, 15);
       if (auto kind = link.findKind(code)) {
@@ -383,10 +388,15 @@ bool WriteHeaderTemplate(CExcelSession& session, std::u16string_view path,
   return true;
 }
 
+std::u16string DecimalText(long long value) {
+  const std::string s = std::to_string(value);
+  return std::u16string(s.begin(), s.end());
+}
+
 std::u16string SummaryText(const ImportReport& report) {
   std::u16string text = AppLanguage().TextWithNumber(kImportSummary, static_cast<int>(report.stored.size()));
-  ReplaceAllW(text, u"%2", Number(report.refused));
-  ReplaceAllW(text, u"%3", Number(report.skipped));
+  ReplaceAllW(text, u"%2", DecimalText(report.refused));
+  ReplaceAllW(text, u"%3", DecimalText(report.skipped));
   return text;
 }
 

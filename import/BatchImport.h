@@ -192,6 +192,9 @@ std::u16string TemplatePath(std::u16string_view desktop, std::u16string_view pro
 bool WriteHeaderTemplate(CExcelSession& session, std::u16string_view path,
                          std::span<const HeaderColumn> headers, std::u16string& error);
 
+// A number in decimal digits.
+std::u16string DecimalText(long long value);
+
 // The closing text: 712001 with the counts.
 std::u16string SummaryText(const ImportReport& report);
 

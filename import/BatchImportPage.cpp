@@ -11,6 +11,7 @@
 #include "platform/MessageBox.h"
 #include "platform/QtWaitForWork.h"
 #include "server/ServerLink.h"
+#include "ui/ListGrid.h"
 #include "ui/ListGridExport.h"
 
 namespace {
@@ -62,6 +63,23 @@ qintptr CBatchImportPage::OnRecordSaved(quintptr wParam, qintptr) {
   if (wParam == 1) ImportFromExcel();
   if (wParam == 2) WriteHeaderTemplate();
   return 0;
+}
+
+int CBatchImportPage::InsertLeadColumns() {
+  int c = 0;
+  grid->InsertColumn(c++, 50, AppLanguage().Text(30076), 0);
+  grid->InsertColumn(c++, 0, u"ID", 0);
+  grid->InsertColumn(c++, 0, u"pos", 0);
+  return c;
+}
+
+int CBatchImportPage::AddLeadCells(const batchimport::StoredRow& row) {
+  const int r = grid->RowCount();
+  grid->InsertRow(r, batchimport::DecimalText(r + 1));
+  grid->SetRowId(r, row.id);
+  grid->SetCellText(r, 1, batchimport::DecimalText(row.id));
+  grid->SetCellText(r, 2, batchimport::DecimalText(row.result));
+  return r;
 }
 
 std::u16string CBatchImportPage::ChooseWorkbook() {

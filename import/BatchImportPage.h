@@ -56,6 +56,12 @@ class CBatchImportPage : public CViewPage {
   // After the rows are listed and before the report (page 6: the log line).
   virtual void AfterRows(const batchimport::ImportReport& report) { (void)report; }
 
+  // The columns every list starts with: the row number, then the id and
+  // the result, hidden.  The next column's index.
+  int InsertLeadColumns();
+  // A new last row with its number, the id and the result; its index.
+  int AddLeadCells(const batchimport::StoredRow& row);
+
   CImportPanelDlg* panel_ = nullptr;
 
  private:

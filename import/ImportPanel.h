@@ -37,6 +37,16 @@ class CImportPanelDlg : public QWidget {
   std::u16string Place() const;
   int NumberKind() const;
   int Version() const;
+  // The values every import takes into its settings: the defaults, the
+  // number kind and the version.
+  template <typename Settings>
+  void TakeValues(Settings& settings) const {
+    settings.dateTime = DateTime();
+    settings.eventText = EventText();
+    settings.place = Place();
+    settings.numberKind = NumberKind();
+    settings.version = Version();
+  }
 
   // The page that receives the requests.
   QObject* pageWindow = nullptr;

@@ -4,15 +4,6 @@
 #include "office/ExcelSession.h"
 #include "ui/ListGrid.h"
 
-namespace {
-
-std::u16string Decimal(long long value) {
-  const std::string s = std::to_string(value);
-  return std::u16string(s.begin(), s.end());
-}
-
-}  // namespace
-
 CTrackImportPage::CTrackImportPage() = default;
 CTrackImportPage::~CTrackImportPage() = default;
 
@@ -23,10 +14,7 @@ CImportPanelDlg* CTrackImportPage::CreatePanel() { return new CTrackImportDlg(th
 void CTrackImportPage::InsertColumns() {
   if (grid == nullptr) return;
   const CLanguageTable& l = AppLanguage();
-  int c = 0;
-  grid->InsertColumn(c++, 50, l.Text(30076), 0);
-  grid->InsertColumn(c++, 0, u"ID", 0);
-  grid->InsertColumn(c++, 0, u"pos", 0);
+  int c = InsertLeadColumns();
   grid->InsertColumn(c++, 110, l.Text(30002), 0);
   grid->InsertColumn(c++, 110, l.Text(30500), 0);
   grid->InsertColumn(c++, 100, l.Text(30501), 0);
@@ -36,11 +24,7 @@ void CTrackImportPage::InsertColumns() {
 
 void CTrackImportPage::TakeSettings() {
   CTrackImportDlg* form = Form();
-  settings_.dateTime = form->DateTime();
-  settings_.eventText = form->EventText();
-  settings_.place = form->Place();
-  settings_.numberKind = form->NumberKind();
-  settings_.version = form->Version();
+  form->TakeValues(settings_);
   settings_.position = form->Position();
 }
 
@@ -51,11 +35,7 @@ batchimport::ImportReport CTrackImportPage::Run(const std::u16string& path,
 }
 
 void CTrackImportPage::AddRow(const batchimport::StoredRow& row) {
-  const int r = grid->RowCount();
-  grid->InsertRow(r, Decimal(r + 1));
-  grid->SetRowId(r, row.id);
-  grid->SetCellText(r, 1, Decimal(row.id));
-  grid->SetCellText(r, 2, Decimal(row.result));
+  const int r = AddLeadCells(row);
   grid->SetCellText(r, 3, row.number);
   grid->SetCellText(r, 4, row.dateTime);
   grid->SetCellText(r, 5, row.place);

@@ -6,15 +6,6 @@
 #include "server/ServerLink.h"
 #include "ui/ListGrid.h"
 
-namespace {
-
-std::u16string Decimal(long long value) {
-  const std::string s = std::to_string(value);
-  return std::u16string(s.begin(), s.end());
-}
-
-}  // namespace
-
 CTransferNoImportPage::CTransferNoImportPage() = default;
 CTransferNoImportPage::~CTransferNoImportPage() = default;
 
@@ -27,10 +18,7 @@ CImportPanelDlg* CTransferNoImportPage::CreatePanel() { return new CTransferNoIm
 void CTransferNoImportPage::InsertColumns() {
   if (grid == nullptr) return;
   const CLanguageTable& l = AppLanguage();
-  int c = 0;
-  grid->InsertColumn(c++, 50, l.Text(30076), 0);
-  grid->InsertColumn(c++, 0, u"ID", 0);
-  grid->InsertColumn(c++, 0, u"pos", 0);
+  int c = InsertLeadColumns();
   grid->InsertColumn(c++, 90, l.Text(30002), 0);
   grid->InsertColumn(c++, 120, l.Text(30003), 0);
   grid->InsertColumn(c++, 100, l.Text(30041), 0);
@@ -42,11 +30,7 @@ void CTransferNoImportPage::InsertColumns() {
 
 void CTransferNoImportPage::TakeSettings() {
   CTransferNoImportDlg* form = Form();
-  settings_.dateTime = form->DateTime();
-  settings_.eventText = form->EventText();
-  settings_.place = form->Place();
-  settings_.numberKind = form->NumberKind();
-  settings_.version = form->Version();
+  form->TakeValues(settings_);
   settings_.mixed = form->Mixed();
 }
 
@@ -57,11 +41,7 @@ batchimport::ImportReport CTransferNoImportPage::Run(const std::u16string& path,
 }
 
 void CTransferNoImportPage::AddRow(const batchimport::StoredRow& row) {
-  const int r = grid->RowCount();
-  grid->InsertRow(r, Decimal(r + 1));
-  grid->SetRowId(r, row.id);
-  grid->SetCellText(r, 1, Decimal(row.id));
-  grid->SetCellText(r, 2, Decimal(row.result));
+  const int r = AddLeadCells(row);
   grid->SetCellText(r, 3, row.number);
   grid->SetCellText(r, 4, row.transfer);
   grid->SetCellText(r, 5, row.reference);
