@@ -7,6 +7,7 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "common/LanguageTable.h"
 #include "consolidation/BagRecords.h"
@@ -23,6 +24,12 @@ namespace {
 QString QText(int id) { return ToQString(AppLanguage().Text(id)); }
 
 const QColor kBlue(0, 0, 255);
+
+std::u16string Wide(const QString& text) { return platform::FromQString(text); }
+
+int32_t IntOf(const QLineEdit* edit) {
+  return static_cast<int32_t>(std::strtol(edit->text().trimmed().toStdString().c_str(), nullptr, 10));
+}
 
 }  // namespace
 
@@ -120,6 +127,50 @@ void FillHeader(BagHeaderControls& c, const bagging::BagHeader& h) {
   c.bagType->setText(ToQString(h.bagType));
   c.label->setText(ToQString(h.label));
   for (size_t i = 0; i < 5; ++i) c.spares[i]->setText(ToQString(h.spares[i]));
+}
+
+bagging::BagHeaderFields ReadHeader(const BagHeaderControls& c) {
+  bagging::BagHeaderFields f;
+  f.number = Wide(c.number->text());
+  f.departureAirport = Wide(c.fromAirport->text());
+  f.destinationAirport = Wide(c.toAirport->text());
+  f.departureStation = Wide(c.fromStation->text());
+  f.destinationStation = Wide(c.toStation->text());
+  f.label = Wide(c.label->text());
+  f.bagType = Wide(c.bagType->text());
+  f.consignmentNote = Wide(c.consignment->text());
+  f.memo = Wide(c.memo->toPlainText());
+  f.order = Wide(c.order->text());
+  f.specialOrder = Wide(c.specialOrder->text());
+  f.specialNumber = Wide(c.special->text());
+  for (size_t i = 0; i < 5; ++i) f.spares[i] = Wide(c.spares[i]->text());
+  f.weight = c.weight->text().trimmed().toDouble();
+  f.length = IntOf(c.length);
+  f.width = IntOf(c.width);
+  f.height = IntOf(c.height);
+  for (int i = 0; i < 3; ++i)
+    if (c.share[static_cast<size_t>(i)]->isChecked()) f.shareMode = i;
+  return f;
+}
+
+void PutLabelHeader(const bagging::BagHeaderFields& f, BagLabelSources& s) {
+  s.bagNumber = f.number;
+  s.bagOrder = f.order;
+  s.specialNumber = f.specialNumber;
+  s.specialOrder = f.specialOrder;
+  s.fromAirport = f.departureAirport;
+  s.toAirport = f.destinationAirport;
+  s.fromStation = f.departureStation;
+  s.toStation = f.destinationStation;
+  s.weight = f.weight;
+  s.length = f.length;
+  s.width = f.width;
+  s.height = f.height;
+  s.consignmentNote = f.consignmentNote;
+  s.baggingType = f.bagType;
+  s.label = f.label;
+  s.operationMemo = f.memo;
+  s.spares = f.spares;
 }
 
 void ShowStatus(QLabel* status, const QString& text, const QColor& color) {

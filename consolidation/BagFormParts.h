@@ -11,6 +11,7 @@
 
 #include <array>
 
+#include "consolidation/BagLabels.h"
 #include "consolidation/BaggingLogic.h"
 
 class CLinkLabel;
@@ -76,6 +77,10 @@ void BuildItemsArea(QWidget* form, QSize screen, BagHeaderControls& c);
 // The loaded bag's header values into the controls (number, spares,
 // consignment note and memo included).
 void FillHeader(BagHeaderControls& c, const bagging::BagHeader& h);
+// The header as the operator left it in the controls.
+bagging::BagHeaderFields ReadHeader(const BagHeaderControls& c);
+// The header fields of the bag labels (number to spares) from `f`.
+void PutLabelHeader(const bagging::BagHeaderFields& f, BagLabelSources& s);
 // The status line in `color`.
 void ShowStatus(QLabel* status, const QString& text, const QColor& color);
 

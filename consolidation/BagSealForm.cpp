@@ -315,23 +315,7 @@ qintptr CBagSealDlg::OnBagPicked(quintptr bagId, qintptr row) {
 BagLabelSources CBagSealDlg::LabelSources() const {
   BagLabelSources s;
   s.bagId = bagId_;
-  s.bagNumber = Wide(head_.number->text());
-  s.bagOrder = Wide(head_.order->text());
-  s.specialNumber = Wide(head_.special->text());
-  s.specialOrder = Wide(head_.specialOrder->text());
-  s.fromAirport = Wide(head_.fromAirport->text());
-  s.toAirport = Wide(head_.toAirport->text());
-  s.fromStation = Wide(head_.fromStation->text());
-  s.toStation = Wide(head_.toStation->text());
-  s.weight = head_.weight->text().trimmed().toDouble();
-  s.length = IntOf(head_.length);
-  s.width = IntOf(head_.width);
-  s.height = IntOf(head_.height);
-  s.consignmentNote = Wide(head_.consignment->text());
-  s.baggingType = Wide(head_.bagType->text());
-  s.label = Wide(head_.label->text());
-  s.operationMemo = Wide(head_.memo->toPlainText());
-  for (size_t i = 0; i < 5; ++i) s.spares[i] = Wide(head_.spares[i]->text());
+  bagform::PutLabelHeader(bagform::ReadHeader(head_), s);
   s.awbNumber = awb_;
   s.creator = audit_[0];
   s.creationTime = audit_[1];

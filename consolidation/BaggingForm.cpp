@@ -62,10 +62,6 @@ std::u16string Upper(std::u16string text) {
   return text;
 }
 
-int32_t IntOf(const QLineEdit* edit) {
-  return static_cast<int32_t>(std::strtol(edit->text().trimmed().toStdString().c_str(), nullptr, 10));
-}
-
 }  // namespace
 
 CBaggingDlg::CBaggingDlg(CBaggingServices* app, QWidget* parent, QSize screen)
@@ -345,29 +341,7 @@ bool CBaggingDlg::LoadBag(int32_t bagId) {
   return true;
 }
 
-bagging::BagHeaderFields CBaggingDlg::ReadFields() const {
-  bagging::BagHeaderFields f;
-  f.number = Wide(head_.number->text());
-  f.departureAirport = Wide(head_.fromAirport->text());
-  f.destinationAirport = Wide(head_.toAirport->text());
-  f.departureStation = Wide(head_.fromStation->text());
-  f.destinationStation = Wide(head_.toStation->text());
-  f.label = Wide(head_.label->text());
-  f.bagType = Wide(head_.bagType->text());
-  f.consignmentNote = Wide(head_.consignment->text());
-  f.memo = Wide(head_.memo->toPlainText());
-  f.order = Wide(head_.order->text());
-  f.specialOrder = Wide(head_.specialOrder->text());
-  f.specialNumber = Wide(head_.special->text());
-  for (size_t i = 0; i < 5; ++i) f.spares[i] = Wide(head_.spares[i]->text());
-  f.weight = head_.weight->text().trimmed().toDouble();
-  f.length = IntOf(head_.length);
-  f.width = IntOf(head_.width);
-  f.height = IntOf(head_.height);
-  for (int i = 0; i < 3; ++i)
-    if (head_.share[static_cast<size_t>(i)]->isChecked()) f.shareMode = i;
-  return f;
-}
+bagging::BagHeaderFields CBaggingDlg::ReadFields() const { return bagform::ReadHeader(head_); }
 
 int CBaggingDlg::SaveBag() {
   if (!editable_) return 0;
@@ -751,23 +725,7 @@ BagLabelSources CBaggingDlg::LabelSources() const {
   const bagging::BagHeaderFields f = ReadFields();
   BagLabelSources s;
   s.bagId = bagId_;
-  s.bagNumber = f.number;
-  s.bagOrder = f.order;
-  s.specialNumber = f.specialNumber;
-  s.specialOrder = f.specialOrder;
-  s.fromAirport = f.departureAirport;
-  s.toAirport = f.destinationAirport;
-  s.fromStation = f.departureStation;
-  s.toStation = f.destinationStation;
-  s.weight = f.weight;
-  s.length = f.length;
-  s.width = f.width;
-  s.height = f.height;
-  s.consignmentNote = f.consignmentNote;
-  s.baggingType = f.bagType;
-  s.label = f.label;
-  s.operationMemo = f.memo;
-  s.spares = f.spares;
+  bagform::PutLabelHeader(f, s);
   s.awbNumber = awb_;
   auto audit = [](const std::u16string& text) { return text.substr(0, 30); };
   s.creator = audit(header_.creator);
