@@ -61,77 +61,23 @@ CBagSealDlg::CBagSealDlg(CBaggingServices* app, QWidget* parent, QSize screen)
 CBagSealDlg::~CBagSealDlg() = default;
 
 void CBagSealDlg::Build(QSize screen) {
-  auto caption = [this](int x, int y, int w, int id) {
-    auto* label = new QLabel(QText(id), this);
-    label->setGeometry(x, y, w, 22);
-    return label;
-  };
-  auto link = [this](int x, int y, int w, int id, const QColor& color) {
-    auto* label = new CLinkLabel(QText(id), this);
-    label->setGeometry(x, y, w, 22);
-    label->SetTextColor(color);
-    label->SetLinkCursor(Qt::PointingHandCursor);
-    return label;
-  };
-  auto edit = [this](int x, int y, int w, int maxLength) {
-    auto* e = new QLineEdit(this);
-    e->setGeometry(x, y, w, 24);
-    e->setMaxLength(maxLength);
-    return e;
-  };
-
-  status_ = new QLabel(this);
-  status_->setGeometry(4, 2, 560, 22);
-  // Column 1
-  caption(4, 30, 80, 360010);
-  number_ = edit(86, 28, 170, 30);
-  caption(4, 58, 80, 360011);
-  special_ = edit(86, 56, 170, 30);
-  caption(4, 86, 80, 360012);
-  fromAirport_ = edit(86, 84, 170, 63);
-  caption(4, 114, 80, 360013);
-  toAirport_ = edit(86, 112, 170, 63);
-  weightCaption_ = link(4, 142, 80, 360014, kBlue);
-  weight_ = edit(86, 140, 170, 16);
-  caption(4, 170, 80, 360015);
-  length_ = edit(86, 168, 52, 6);
-  width_ = edit(145, 168, 52, 6);
-  height_ = edit(204, 168, 52, 6);
-  // Column 2
-  const int radioX[] = {266, 326, 398}, radioW[] = {58, 70, 70};
-  for (size_t i = 0; i < 3; ++i) {
-    share_[i] = new QRadioButton(QText(360018 + static_cast<int>(i)), this);
-    share_[i]->setGeometry(radioX[i], 28, radioW[i], 22);
-  }
-  caption(266, 58, 80, 360021);
-  fromStation_ = edit(348, 56, 120, 15);
-  caption(266, 86, 80, 360022);
-  toStation_ = edit(348, 84, 120, 15);
-  caption(266, 114, 80, 360023);
-  order_ = edit(348, 112, 54, 15);
-  auto* plus = new QLabel("+", this);
-  plus->setGeometry(403, 112, 12, 22);
-  specialOrder_ = edit(416, 112, 52, 15);
-  caption(266, 142, 80, 360024);
-  bagType_ = edit(348, 140, 120, 15);
-  caption(266, 170, 80, 360025);
-  label_ = edit(348, 168, 120, 15);
+  bagform::BuildHeaderColumns(this, false, head_);
   // Column 3: spares (3 to 5 take a common prompt) and the consignment note
   for (size_t i = 0; i < 5; ++i) {
     const int y = 28 + static_cast<int>(i) * 28;
     if (i >= 2) {
-      spareCaptions_[i] = link(476, y, 100, 360026 + static_cast<int>(i), kBlue);
+      head_.spareCaptions[i] = bagform::AddLink(this, 476, y, 100, 360026 + static_cast<int>(i), kBlue);
     } else {
-      caption(476, y, 100, 360026 + static_cast<int>(i));
+      bagform::AddCaption(this, 476, y, 100, 360026 + static_cast<int>(i));
     }
-    spares_[i] = edit(578, y - 2, 150, i == 4 ? 255 : 63);
+    head_.spares[i] = bagform::AddEdit(this, 578, y - 2, 150, i == 4 ? 255 : 63);
   }
-  caption(476, 168, 100, 360016);
-  consignment_ = edit(578, 166, 150, 63);
+  bagform::AddCaption(this, 476, 168, 100, 360016);
+  head_.consignment = bagform::AddEdit(this, 578, 166, 150, 63);
   // Column 4: memo and history
-  caption(740, 28, 160, 360017);
-  memo_ = new QPlainTextEdit(this);
-  memo_->setGeometry(740, 50, 260, 62);
+  bagform::AddCaption(this, 740, 28, 160, 360017);
+  head_.memo = new QPlainTextEdit(this);
+  head_.memo->setGeometry(740, 50, 260, 62);
   history_ = new QPlainTextEdit(this);
   history_->setGeometry(740, 118, 260, 108);
   history_->setReadOnly(true);
@@ -143,28 +89,20 @@ void CBagSealDlg::Build(QSize screen) {
   printOnScan_->setGeometry(118, 198, 130, 22);
   skipItems_ = new QCheckBox(QText(bagseal::kSkipItemsText), this);
   skipItems_->setGeometry(252, 198, 150, 22);
-  caption(410, 198, 40, 360036);
-  quickSealLink_ = link(4, 228, 110, 400013, kRed);
-  exportLink_ = link(120, 228, 100, bagseal::kSaveListText, kBlue);
+  bagform::AddCaption(this, 410, 198, 40, 360036);
+  quickSealLink_ = bagform::AddLink(this, 4, 228, 110, 400013, kRed);
+  exportLink_ = bagform::AddLink(this, 120, 228, 100, bagseal::kSaveListText, kBlue);
   unseal_ = new QPushButton(QText(bagseal::kUnsealText), this);
   unseal_->setGeometry(230, 226, 80, 24);
   unseal_->setAutoDefault(false);
   unseal_->hide();
   unseal_->setEnabled(false);
   // Totals and grid
-  itemsHeader_ = new QLabel(this);
-  itemsHeader_->setGeometry(4, 256, 430, 22);
-  weightLine_ = new QLabel(this);
-  weightLine_->setGeometry(440, 256, 580, 22);
-  grid_ = new CListGrid(this);
-  grid_->setGeometry(4, 284, std::max(400, screen.width() - 264), std::max(200, screen.height() - 424));
-  grid_->SetHighlightMode(2);
-  grid_->EnableRowData(true);
-  bagging::AddBagItemColumns(*grid_);
+  bagform::BuildItemsArea(this, screen, head_);
 
-  connect(weightCaption_, &CLinkLabel::clicked, this, [this] { TakeItemWeight(); });
+  connect(head_.weightCaption, &CLinkLabel::clicked, this, [this] { TakeItemWeight(); });
   for (int i = 2; i < 5; ++i)
-    connect(spareCaptions_[static_cast<size_t>(i)], &CLinkLabel::clicked, this,
+    connect(head_.spareCaptions[static_cast<size_t>(i)], &CLinkLabel::clicked, this,
             [this, i] { PickSpareText(i + 1); });
   connect(quickSealLink_, &CLinkLabel::clicked, this, [this] { OpenQuickSeal(); });
   connect(exportLink_, &CLinkLabel::clicked, this, [this] { ExportItems(); });
@@ -215,14 +153,12 @@ void CBagSealDlg::SetSaveFlag(bool on) {
 }
 
 void CBagSealDlg::ShowStatus(int textId, const QColor& color, int32_t bagId) {
-  status_->setText(ToQString(With(textId, WideFromGbk(std::to_string(bagId)))));
-  status_->setStyleSheet(
-      QString("QLabel{color:rgb(%1,%2,%3);}").arg(color.red()).arg(color.green()).arg(color.blue()));
+  bagform::ShowStatus(head_.status, ToQString(With(textId, WideFromGbk(std::to_string(bagId)))), color);
 }
 
 void CBagSealDlg::ShowTotals() {
-  itemsHeader_->setText(ToQString(bagging::ItemTotalsText(static_cast<size_t>(grid_->RowCount()), totals_)));
-  weightLine_->setText(ToQString(bagging::WeightTotalsText(totals_)));
+  head_.itemsHeader->setText(ToQString(bagging::ItemTotalsText(static_cast<size_t>(head_.grid->RowCount()), totals_)));
+  head_.weightLine->setText(ToQString(bagging::WeightTotalsText(totals_)));
 }
 
 // ---- the form ----
@@ -230,17 +166,17 @@ void CBagSealDlg::ShowTotals() {
 void CBagSealDlg::ResetForPage() { ClearForm(); }
 
 void CBagSealDlg::ClearForm() {
-  for (QLineEdit* e : {number_, special_, fromAirport_, toAirport_, consignment_, fromStation_,
-                       toStation_, order_, specialOrder_, bagType_, label_})
+  for (QLineEdit* e : {head_.number, head_.special, head_.fromAirport, head_.toAirport, head_.consignment, head_.fromStation,
+                       head_.toStation, head_.order, head_.specialOrder, head_.bagType, head_.label})
     e->clear();
-  for (QLineEdit* e : spares_) e->clear();
-  memo_->clear();
+  for (QLineEdit* e : head_.spares) e->clear();
+  head_.memo->clear();
   history_->clear();
-  share_[0]->setChecked(true);
-  weight_->setText("0");
-  length_->setText("0");
-  width_->setText("0");
-  height_->setText("0");
+  head_.share[0]->setChecked(true);
+  head_.weight->setText("0");
+  head_.length->setText("0");
+  head_.width->setText("0");
+  head_.height->setText("0");
   bagId_ = 0;
   bagState_ = 0;
   sealable_ = false;
@@ -249,9 +185,9 @@ void CBagSealDlg::ClearForm() {
   audit_ = {};
   totals_ = {};
   ShowStatus(400000, kGreen, 0);
-  weightLine_->setText("-- ??? --");
-  itemsHeader_->setText(ToQString(With(370021, u"0")));
-  grid_->DeleteAllRows();
+  head_.weightLine->setText("-- ??? --");
+  head_.itemsHeader->setText(ToQString(With(370021, u"0")));
+  head_.grid->DeleteAllRows();
   unseal_->hide();
   unseal_->setEnabled(false);
   SetSaveFlag(false);
@@ -260,10 +196,10 @@ void CBagSealDlg::ClearForm() {
 int CBagSealDlg::LoadBag(int32_t bagId) {
   std::string sql;
   if (bagId == 0) {
-    const std::u16string number = bagseal::ScanNumber(Wide(number_->text()));
+    const std::u16string number = bagseal::ScanNumber(Wide(head_.number->text()));
     if (number.empty()) {
-      number_->setFocus();
-      number_->selectAll();
+      head_.number->setFocus();
+      head_.number->selectAll();
       return 0;
     }
     sql = bagging::BagHeaderSqlByNumber(number);
@@ -278,26 +214,9 @@ int CBagSealDlg::LoadBag(int32_t bagId) {
   }
   ClearForm();
   bagId_ = h.bagId;
-  number_->setText(ToQString(h.number));
-  share_[std::min<size_t>(h.share, 2)]->setChecked(true);
   bagState_ = h.state;
   ownBag_ = app_ != nullptr && h.creatorGbk == app_->Link().Session().userName;
-  special_->setText(ToQString(h.specialNumber));
-  fromAirport_->setText(ToQString(h.departureAirport));
-  toAirport_->setText(ToQString(h.destinationAirport));
-  fromStation_->setText(ToQString(h.departureStation));
-  toStation_->setText(ToQString(h.destinationStation));
-  label_->setText(ToQString(h.label));
-  bagType_->setText(ToQString(h.bagType));
-  consignment_->setText(ToQString(h.consignmentNote));
-  memo_->setPlainText(ToQString(h.memo));
-  order_->setText(ToQString(h.order));
-  specialOrder_->setText(ToQString(h.specialOrder));
-  weight_->setText(QString::number(h.weight, 'f', 3));
-  length_->setText(QString::number(h.length));
-  width_->setText(QString::number(h.width));
-  height_->setText(QString::number(h.height));
-  for (size_t i = 0; i < 5; ++i) spares_[i]->setText(ToQString(h.spares[i]));
+  bagform::FillHeader(head_, h);
   awb_ = h.awb;
   audit_ = {h.creator, h.created, h.sealer, bagseal::AuditTime(h.sealed), h.loader,
             bagseal::AuditTime(h.loaded)};
@@ -320,11 +239,11 @@ int CBagSealDlg::LoadBag(int32_t bagId) {
     std::vector<bagging::BagItemRow> rows;
     if (Query(bagging::BagItemsSql(bagId_, h.state), bagging::BagItemTypes(), items) &&
         bagging::ReadBagItemRows(items, bagging::BagWeightRulesOf(app_), rows, totals_)) {
-      for (const bagging::BagItemRow& row : rows) bagging::AppendBagItemRow(*grid_, row);
+      for (const bagging::BagItemRow& row : rows) bagging::AppendBagItemRow(*head_.grid, row);
       ShowTotals();
     } else {
       totals_ = {};
-      itemsHeader_->setText(ToQString(bagging::ItemTotalsText(0, totals_)));
+      head_.itemsHeader->setText(ToQString(bagging::ItemTotalsText(0, totals_)));
     }
   }
   return 1;
@@ -332,14 +251,14 @@ int CBagSealDlg::LoadBag(int32_t bagId) {
 
 int CBagSealDlg::SealBag() {
   if (!sealable_ || bagId_ <= 0) return 0;
-  const int32_t length = IntOf(length_), width = IntOf(width_), height = IntOf(height_);
+  const int32_t length = IntOf(head_.length), width = IntOf(head_.width), height = IntOf(head_.height);
   // A negative dimension would make the volume meaningless; refused before
   // anything is sent, as on the bagging form.
   if (bagging::HasNegativeDimension(length, width, height)) {
     Show(Text(bagging::kNegativeDimensionText));
     return 0;
   }
-  const double weight = weight_->text().trimmed().toDouble();
+  const double weight = head_.weight->text().trimmed().toDouble();
   int32_t code = 0;
   if (!Call(bagseal::SealBagSql(bagId_, Account(), weight, length, width, height), code)) {
     Show(app_ != nullptr ? app_->Link().LastErrorText() : std::u16string());
@@ -352,8 +271,8 @@ int CBagSealDlg::SealBag() {
   }
   if (quickList != nullptr)
     quickList->AddOrUpdateRecord(code,
-                                 bagging::BagListRowText(Wide(number_->text()), Wide(fromAirport_->text()),
-                                                         Wide(toAirport_->text()), 1),
+                                 bagging::BagListRowText(Wide(head_.number->text()), Wide(head_.fromAirport->text()),
+                                                         Wide(head_.toAirport->text()), 1),
                                  0, 0);
   ClearForm();
   return 1;
@@ -373,8 +292,8 @@ int CBagSealDlg::UnsealBag() {
   }
   if (quickList != nullptr)
     quickList->AddOrUpdateRecord(code,
-                                 bagging::BagListRowText(Wide(number_->text()), Wide(fromAirport_->text()),
-                                                         Wide(toAirport_->text()), 0),
+                                 bagging::BagListRowText(Wide(head_.number->text()), Wide(head_.fromAirport->text()),
+                                                         Wide(head_.toAirport->text()), 0),
                                  0, 0);
   ClearForm();
   return 1;
@@ -396,23 +315,7 @@ qintptr CBagSealDlg::OnBagPicked(quintptr bagId, qintptr row) {
 BagLabelSources CBagSealDlg::LabelSources() const {
   BagLabelSources s;
   s.bagId = bagId_;
-  s.bagNumber = Wide(number_->text());
-  s.bagOrder = Wide(order_->text());
-  s.specialNumber = Wide(special_->text());
-  s.specialOrder = Wide(specialOrder_->text());
-  s.fromAirport = Wide(fromAirport_->text());
-  s.toAirport = Wide(toAirport_->text());
-  s.fromStation = Wide(fromStation_->text());
-  s.toStation = Wide(toStation_->text());
-  s.weight = weight_->text().trimmed().toDouble();
-  s.length = IntOf(length_);
-  s.width = IntOf(width_);
-  s.height = IntOf(height_);
-  s.consignmentNote = Wide(consignment_->text());
-  s.baggingType = Wide(bagType_->text());
-  s.label = Wide(label_->text());
-  s.operationMemo = Wide(memo_->toPlainText());
-  for (size_t i = 0; i < 5; ++i) s.spares[i] = Wide(spares_[i]->text());
+  bagform::PutLabelHeader(bagform::ReadHeader(head_), s);
   s.awbNumber = awb_;
   s.creator = audit_[0];
   s.creationTime = audit_[1];
@@ -420,29 +323,29 @@ BagLabelSources CBagSealDlg::LabelSources() const {
   s.sealTime = audit_[3];
   s.loader = audit_[4];
   s.loadingTime = audit_[5];
-  s.itemRows = grid_->RowCount();
+  s.itemRows = head_.grid->RowCount();
   s.currentUser = Account();
   return s;
 }
 
 int CBagSealDlg::PrintLabels() {
-  if (bagId_ == 0 || number_->text().trimmed().isEmpty()) return 0;
+  if (bagId_ == 0 || head_.number->text().trimmed().isEmpty()) return 0;
   return printLabels ? printLabels(LabelSources(), secondLabel_->isChecked()) : 0;
 }
 
 void CBagSealDlg::TakeItemWeight() {
-  weight_->setText(QString::number(RoundScaledFine(totals_.actual, 1000) / 1000.0, 'f', 3));
+  head_.weight->setText(QString::number(RoundScaledFine(totals_.actual, 1000) / 1000.0, 'f', 3));
 }
 
 void CBagSealDlg::PickSpareText(int n) {
   if (n < 3 || n > 5 || app_ == nullptr) return;
   std::u16string prompt;
-  if (app_->ChooseCommonPrompt(prompt) == 1) spares_[static_cast<size_t>(n - 1)]->setText(ToQString(prompt));
+  if (app_->ChooseCommonPrompt(prompt) == 1) head_.spares[static_cast<size_t>(n - 1)]->setText(ToQString(prompt));
 }
 
 void CBagSealDlg::ExportItems() {
-  if (grid_->RowCount() < 1) return;
-  grid_->ExportAs(Text(400094), With(360093, Wide(number_->text())));
+  if (head_.grid->RowCount() < 1) return;
+  head_.grid->ExportAs(Text(400094), With(360093, Wide(head_.number->text())));
 }
 
 void CBagSealDlg::OpenQuickSeal() {
@@ -472,7 +375,7 @@ bool CBagSealDlg::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   const bool ctrl = key->modifiers() & Qt::ControlModifier;
-  const bool inMemo = watched == memo_;
+  const bool inMemo = watched == head_.memo;
   const int k = key->key();
   const bool ours = (ctrl && (k == Qt::Key_S || k == Qt::Key_D)) || k == Qt::Key_Return ||
                     k == Qt::Key_Enter || k == Qt::Key_Escape ||
@@ -485,7 +388,7 @@ bool CBagSealDlg::eventFilter(QObject* watched, QEvent* event) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
       if (inMemo) return false;
-      if (watched == number_) {
+      if (watched == head_.number) {
         if (LoadBag(0) == 1 && printOnScan_->isChecked()) PrintLabels();
       } else {
         focusNextChild();
@@ -498,7 +401,7 @@ bool CBagSealDlg::eventFilter(QObject* watched, QEvent* event) {
       focusPreviousChild();
       return true;
     case Qt::Key_Down:
-      if (inMemo || watched == grid_ || watched == grid_->viewport()) return false;
+      if (inMemo || watched == head_.grid || watched == head_.grid->viewport()) return false;
       focusNextChild();
       return true;
     case Qt::Key_D:

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "consolidation/BagFormParts.h"
 #include "consolidation/BagLabels.h"
 #include "consolidation/BagSeal.h"
 #include "consolidation/BaggingLogic.h"
@@ -80,27 +81,27 @@ class CBagSealDlg : public QWidget {
   CBagListDlg* BagList() const { return bagList_; }
 
   // ---- controls ----
-  QLineEdit* NumberEdit() const { return number_; }
-  QLineEdit* WeightEdit() const { return weight_; }
-  QLineEdit* LengthEdit() const { return length_; }
-  QLineEdit* WidthEdit() const { return width_; }
-  QLineEdit* HeightEdit() const { return height_; }
-  QLineEdit* SpareEdit(int i) const { return spares_[static_cast<size_t>(i)]; }
-  QPlainTextEdit* MemoEdit() const { return memo_; }
+  QLineEdit* NumberEdit() const { return head_.number; }
+  QLineEdit* WeightEdit() const { return head_.weight; }
+  QLineEdit* LengthEdit() const { return head_.length; }
+  QLineEdit* WidthEdit() const { return head_.width; }
+  QLineEdit* HeightEdit() const { return head_.height; }
+  QLineEdit* SpareEdit(int i) const { return head_.spares[static_cast<size_t>(i)]; }
+  QPlainTextEdit* MemoEdit() const { return head_.memo; }
   QPlainTextEdit* HistoryEdit() const { return history_; }
-  QLabel* StatusLabel() const { return status_; }
-  QLabel* ItemsHeader() const { return itemsHeader_; }
-  QLabel* WeightLine() const { return weightLine_; }
-  QRadioButton* ShareButton(int i) const { return share_[static_cast<size_t>(i)]; }
+  QLabel* StatusLabel() const { return head_.status; }
+  QLabel* ItemsHeader() const { return head_.itemsHeader; }
+  QLabel* WeightLine() const { return head_.weightLine; }
+  QRadioButton* ShareButton(int i) const { return head_.share[static_cast<size_t>(i)]; }
   QCheckBox* SecondLabelBox() const { return secondLabel_; }
   QCheckBox* PrintOnScanBox() const { return printOnScan_; }
   QCheckBox* SkipItemsBox() const { return skipItems_; }
   QPushButton* UnsealButton() const { return unseal_; }
-  CLinkLabel* WeightCaption() const { return weightCaption_; }
+  CLinkLabel* WeightCaption() const { return head_.weightCaption; }
   CLinkLabel* QuickSealLink() const { return quickSealLink_; }
   CLinkLabel* ExportLink() const { return exportLink_; }
-  CLinkLabel* SpareCaption(int i) const { return spareCaptions_[static_cast<size_t>(i)]; }
-  CListGrid* Grid() const { return grid_; }
+  CLinkLabel* SpareCaption(int i) const { return head_.spareCaptions[static_cast<size_t>(i)]; }
+  CListGrid* Grid() const { return head_.grid; }
 
  protected:
   bool event(QEvent* e) override;
@@ -131,35 +132,13 @@ class CBagSealDlg : public QWidget {
   int requests_ = 0;
   CBagListDlg* bagList_ = nullptr;
 
-  QLabel* status_ = nullptr;
-  QLineEdit* number_ = nullptr;
-  QLineEdit* special_ = nullptr;
-  QLineEdit* fromAirport_ = nullptr;
-  QLineEdit* toAirport_ = nullptr;
-  QLineEdit* weight_ = nullptr;
-  QLineEdit* length_ = nullptr;
-  QLineEdit* width_ = nullptr;
-  QLineEdit* height_ = nullptr;
-  QLineEdit* consignment_ = nullptr;
-  QLineEdit* fromStation_ = nullptr;
-  QLineEdit* toStation_ = nullptr;
-  QLineEdit* order_ = nullptr;
-  QLineEdit* specialOrder_ = nullptr;
-  QLineEdit* bagType_ = nullptr;
-  QLineEdit* label_ = nullptr;
-  std::array<QLineEdit*, 5> spares_{};
-  std::array<CLinkLabel*, 5> spareCaptions_{};
-  QPlainTextEdit* memo_ = nullptr;
+  // The header fields, totals lines and item grid (BagFormParts.h).
+  bagform::BagHeaderControls head_;
   QPlainTextEdit* history_ = nullptr;
-  std::array<QRadioButton*, 3> share_{};
   QCheckBox* secondLabel_ = nullptr;
   QCheckBox* printOnScan_ = nullptr;
   QCheckBox* skipItems_ = nullptr;
   QPushButton* unseal_ = nullptr;
-  QLabel* itemsHeader_ = nullptr;
-  QLabel* weightLine_ = nullptr;
-  CLinkLabel* weightCaption_ = nullptr;
   CLinkLabel* quickSealLink_ = nullptr;
   CLinkLabel* exportLink_ = nullptr;
-  CListGrid* grid_ = nullptr;
 };

@@ -3,46 +3,40 @@
 // 32845): the bag list (the quick-search pane in its bag mode, open and
 // sealed bags) on the left and the bag seal form (CBagSealDlg) beside it.
 // The page forwards the main frame's query, save (seal), new and print
-// label commands to its pane and form, and opens the bag of a pane row.
+// label commands to its pane and form, and opens the bag of a pane row
+// (CBagFormPage, shared with the bagging page).
 
 #include <functional>
-#include <memory>
 
+#include "consolidation/BagFormPage.h"
 #include "consolidation/BagLabels.h"
-#include "consolidation/BaggingServices.h"
-#include "ui/QuickSearchList.h"
-#include "ui/ViewPage.h"
 
 class CBagSealDlg;
 class CViewHost;
 
-class CBagSealPage : public CViewPage {
+class CBagSealPage : public CBagFormPage {
  public:
   CBagSealPage();
   ~CBagSealPage() override;
 
-  void OnPageCreated() override;
-  void OnQuery() override;
   void OnSave() override;
   void OnNewRecord() override;
   void OnPrintLabel() override;
-  qintptr OnQuickListOpen(quintptr wParam, qintptr lParam) override;
   void OnRowDoubleClick(int row) override { (void)row; }
 
   CBagSealDlg* Form() const { return form_; }
 
-  // Makes the form's services over the view's host (the program gives the
-  // bagging form's, app/BaggingServices.h); without it the form runs
-  // without a server.
-  std::function<std::unique_ptr<CBaggingServices>(CViewHost*)> makeServices;
+  // The services (makeServices) are the bagging form's.
   // Prints a bag's labels through the program (app/BagSealServices.h):
   // "装袋标签", then with `bothLabels` "封袋标签"; 1 when the first printed.
   std::function<int(CViewHost* host, const BagLabelSources& sources, bool bothLabels)> printLabels;
 
-  // The record list on the left (the entry panel).
-  CQuickSearchList* quickList = nullptr;
+ protected:
+  QWidget* MakeForm(CBaggingServices* services, QSize screen) override;
+  void WireForm() override;
+  void ResetForm() override;
+  void OpenBag(int32_t bagId) override;
 
  private:
-  std::unique_ptr<CBaggingServices> services_;
   CBagSealDlg* form_ = nullptr;
 };

@@ -62,10 +62,6 @@ std::u16string Upper(std::u16string text) {
   return text;
 }
 
-int32_t IntOf(const QLineEdit* edit) {
-  return static_cast<int32_t>(std::strtol(edit->text().trimmed().toStdString().c_str(), nullptr, 10));
-}
-
 }  // namespace
 
 CBaggingDlg::CBaggingDlg(CBaggingServices* app, QWidget* parent, QSize screen)
@@ -76,73 +72,19 @@ CBaggingDlg::CBaggingDlg(CBaggingServices* app, QWidget* parent, QSize screen)
 CBaggingDlg::~CBaggingDlg() = default;
 
 void CBaggingDlg::Build(QSize screen) {
-  auto caption = [this](int x, int y, int w, int id) {
-    auto* label = new QLabel(QText(id), this);
-    label->setGeometry(x, y, w, 22);
-    return label;
-  };
-  auto link = [this](int x, int y, int w, int id, const QColor& color) {
-    auto* label = new CLinkLabel(QText(id), this);
-    label->setGeometry(x, y, w, 22);
-    label->SetTextColor(color);
-    label->SetLinkCursor(Qt::PointingHandCursor);
-    return label;
-  };
-  auto edit = [this](int x, int y, int w, int maxLength) {
-    auto* e = new QLineEdit(this);
-    e->setGeometry(x, y, w, 24);
-    e->setMaxLength(maxLength);
-    return e;
-  };
-
-  status_ = new QLabel(this);
-  status_->setGeometry(4, 2, 560, 22);
-  // Column 1
-  caption(4, 30, 80, 360010);
-  number_ = edit(86, 28, 170, 30);
-  caption(4, 58, 80, 360011);
-  special_ = edit(86, 56, 170, 30);
-  caption(4, 86, 80, 360012);
-  fromAirport_ = edit(86, 84, 170, 63);
-  caption(4, 114, 80, 360013);
-  toAirport_ = edit(86, 112, 170, 63);
-  weightCaption_ = link(4, 142, 80, 360014, kBlue);
-  weight_ = edit(86, 140, 170, 16);
-  caption(4, 170, 80, 360015);
-  length_ = edit(86, 168, 52, 6);
-  width_ = edit(145, 168, 52, 6);
-  height_ = edit(204, 168, 52, 6);
-  // Column 2
-  const int radioX[] = {266, 326, 398}, radioW[] = {58, 70, 70};
-  for (int i = 0; i < 3; ++i) {
-    share_[i] = new QRadioButton(QText(360018 + i), this);
-    share_[i]->setGeometry(radioX[i], 28, radioW[i], 22);
-  }
-  caption(266, 58, 80, 360021);
-  fromStation_ = edit(348, 56, 120, 15);
-  caption(266, 86, 80, 360022);
-  toStation_ = edit(348, 84, 120, 15);
-  caption(266, 114, 80, 360023);
-  order_ = edit(348, 112, 54, 15);
-  auto* plus = new QLabel("+", this);
-  plus->setGeometry(403, 112, 12, 22);
-  specialOrder_ = edit(416, 112, 52, 15);
-  caption(266, 142, 80, 360024);
-  bagType_ = edit(348, 140, 120, 15);
-  labelCaption_ = link(266, 170, 80, 360025, kBlue);
-  label_ = edit(348, 168, 120, 15);
+  bagform::BuildHeaderColumns(this, true, head_);
   // Column 3
   for (int i = 0; i < 5; ++i) {
-    spareCaptions_[i] = link(476, 28 + i * 28, 100, 360026 + i, kBlue);
-    spares_[i] = edit(578, 26 + i * 28, 150, i == 4 ? 255 : 63);
+    head_.spareCaptions[i] = bagform::AddLink(this, 476, 28 + i * 28, 100, 360026 + i, kBlue);
+    head_.spares[i] = bagform::AddEdit(this, 578, 26 + i * 28, 150, i == 4 ? 255 : 63);
   }
-  consignmentCaption_ = link(476, 168, 100, 360016, kBlue);
-  consignment_ = edit(578, 166, 150, 63);
+  consignmentCaption_ = bagform::AddLink(this, 476, 168, 100, 360016, kBlue);
+  head_.consignment = bagform::AddEdit(this, 578, 166, 150, 63);
   // Column 4: memo and history
-  memoCaption_ = link(740, 28, 160, 360017, kBlue);
-  memo_ = new QPlainTextEdit(this);
-  memo_->setGeometry(740, 50, 260, 62);
-  caption(740, 114, 160, 360043);
+  memoCaption_ = bagform::AddLink(this, 740, 28, 160, 360017, kBlue);
+  head_.memo = new QPlainTextEdit(this);
+  head_.memo->setGeometry(740, 50, 260, 62);
+  bagform::AddCaption(this, 740, 114, 160, 360043);
   history_ = new QPlainTextEdit(this);
   history_->setGeometry(740, 136, 260, 90);
   history_->setReadOnly(true);
@@ -152,10 +94,10 @@ void CBaggingDlg::Build(QSize screen) {
   secondLabel_->setGeometry(4, 198, 110, 22);
   volumetricCheck_ = new QCheckBox(QText(360035), this);
   volumetricCheck_->setGeometry(120, 198, 140, 22);
-  referenceCaption_ = caption(266, 198, 230, 360032);
-  reference_ = edit(500, 196, 160, 30);
-  scanCaption_ = link(4, 228, 80, 360038, kDarkRed);
-  scan_ = edit(86, 226, 220, 63);
+  referenceCaption_ = bagform::AddCaption(this, 266, 198, 230, 360032);
+  reference_ = bagform::AddEdit(this, 500, 196, 160, 30);
+  scanCaption_ = bagform::AddLink(this, 4, 228, 80, 360038, kDarkRed);
+  scan_ = bagform::AddEdit(this, 86, 226, 220, 63);
   scanMode_ = new QComboBox(this);
   scanMode_->setGeometry(312, 226, 80, 24);
   scanMode_->addItem(QText(360039));
@@ -163,20 +105,12 @@ void CBaggingDlg::Build(QSize screen) {
   go_ = new QPushButton(QText(360036), this);
   go_->setGeometry(398, 226, 50, 24);
   go_->setAutoDefault(false);
-  pickLink_ = link(460, 228, 70, 360033, kGreen);
-  listByWaybill_ = link(534, 228, 36, 360041, kGreen);
-  listByTransfer_ = link(574, 228, 36, 360042, QColor(200, 0, 0));
-  exportLink_ = link(616, 228, 90, 360034, kBlue);
+  pickLink_ = bagform::AddLink(this, 460, 228, 70, 360033, kGreen);
+  listByWaybill_ = bagform::AddLink(this, 534, 228, 36, 360041, kGreen);
+  listByTransfer_ = bagform::AddLink(this, 574, 228, 36, 360042, QColor(200, 0, 0));
+  exportLink_ = bagform::AddLink(this, 616, 228, 90, 360034, kBlue);
   // Totals and grid
-  itemsHeader_ = new QLabel(this);
-  itemsHeader_->setGeometry(4, 256, 430, 22);
-  weightLine_ = new QLabel(this);
-  weightLine_->setGeometry(440, 256, 580, 22);
-  grid_ = new CListGrid(this);
-  grid_->setGeometry(4, 284, std::max(400, screen.width() - 264), std::max(200, screen.height() - 424));
-  grid_->SetHighlightMode(2);
-  grid_->EnableRowData(true);
-  bagging::AddBagItemColumns(*grid_);
+  bagform::BuildItemsArea(this, screen, head_);
 
   connect(go_, &QPushButton::clicked, this, [this] { OnScan(); });
   connect(scanCaption_, &CLinkLabel::clicked, this, [this] { ToggleScanNumberKind(); });
@@ -184,18 +118,18 @@ void CBaggingDlg::Build(QSize screen) {
   connect(listByWaybill_, &CLinkLabel::clicked, this, [this] { AddByNumberList(true); });
   connect(listByTransfer_, &CLinkLabel::clicked, this, [this] { AddByNumberList(false); });
   connect(exportLink_, &CLinkLabel::clicked, this, [this] { ExportItems(); });
-  connect(weightCaption_, &CLinkLabel::clicked, this, [this] { TakeItemWeight(); });
-  connect(labelCaption_, &CLinkLabel::clicked, this, [this] { PickFieldText(label_); });
-  connect(consignmentCaption_, &CLinkLabel::clicked, this, [this] { PickFieldText(consignment_); });
+  connect(head_.weightCaption, &CLinkLabel::clicked, this, [this] { TakeItemWeight(); });
+  connect(head_.labelCaption, &CLinkLabel::clicked, this, [this] { PickFieldText(head_.label); });
+  connect(consignmentCaption_, &CLinkLabel::clicked, this, [this] { PickFieldText(head_.consignment); });
   for (int i = 0; i < 5; ++i)
-    connect(spareCaptions_[i], &CLinkLabel::clicked, this, [this, i] { PickFieldText(spares_[i]); });
+    connect(head_.spareCaptions[i], &CLinkLabel::clicked, this, [this, i] { PickFieldText(head_.spares[i]); });
   connect(memoCaption_, &CLinkLabel::clicked, this, [this] {
     std::u16string prompt;
-    if (app_ != nullptr && app_->ChooseCommonPrompt(prompt) == 1) memo_->setPlainText(ToQString(prompt));
+    if (app_ != nullptr && app_->ChooseCommonPrompt(prompt) == 1) head_.memo->setPlainText(ToQString(prompt));
   });
-  grid_->SetNotifyWnd(this);
+  head_.grid->SetNotifyWnd(this);
   for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
-  grid_->viewport()->installEventFilter(this);
+  head_.grid->viewport()->installEventFilter(this);
 }
 
 // ---- requests ----
@@ -308,8 +242,7 @@ void CBaggingDlg::LoadSettings() {
 // ---- the bag header ----
 
 void CBaggingDlg::ShowStatus(int textId, const QColor& color, int32_t bagId) {
-  status_->setText(ToQString(With(textId, Int(bagId))));
-  status_->setStyleSheet(QString("QLabel{color:rgb(%1,%2,%3);}").arg(color.red()).arg(color.green()).arg(color.blue()));
+  bagform::ShowStatus(head_.status, ToQString(With(textId, Int(bagId))), color);
 }
 
 void CBaggingDlg::ClearForm() {
@@ -317,24 +250,24 @@ void CBaggingDlg::ClearForm() {
   auto def = [&d](std::string BagDefaults::*field) {
     return d ? ToQString(WideFromGbk((*d).*field)) : QString();
   };
-  for (QLineEdit* e : {number_, special_, consignment_, order_, specialOrder_, weight_, length_, width_, height_})
+  for (QLineEdit* e : {head_.number, head_.special, head_.consignment, head_.order, head_.specialOrder, head_.weight, head_.length, head_.width, head_.height})
     e->clear();
-  weight_->setText("0");
-  length_->setText("0");
-  width_->setText("0");
-  height_->setText("0");
-  memo_->clear();
-  fromAirport_->setText(def(&BagDefaults::departureAirport));
-  toAirport_->setText(def(&BagDefaults::destinationAirport));
-  fromStation_->setText(def(&BagDefaults::departureStation));
-  toStation_->setText(def(&BagDefaults::destinationStation));
-  bagType_->setText(def(&BagDefaults::bagType));
-  label_->setText(def(&BagDefaults::bagLabel));
-  spares_[0]->setText(def(&BagDefaults::spare1));
-  spares_[1]->setText(def(&BagDefaults::spare2));
-  for (int i = 2; i < 5; ++i) spares_[i]->clear();
+  head_.weight->setText("0");
+  head_.length->setText("0");
+  head_.width->setText("0");
+  head_.height->setText("0");
+  head_.memo->clear();
+  head_.fromAirport->setText(def(&BagDefaults::departureAirport));
+  head_.toAirport->setText(def(&BagDefaults::destinationAirport));
+  head_.fromStation->setText(def(&BagDefaults::departureStation));
+  head_.toStation->setText(def(&BagDefaults::destinationStation));
+  head_.bagType->setText(def(&BagDefaults::bagType));
+  head_.label->setText(def(&BagDefaults::bagLabel));
+  head_.spares[0]->setText(def(&BagDefaults::spare1));
+  head_.spares[1]->setText(def(&BagDefaults::spare2));
+  for (int i = 2; i < 5; ++i) head_.spares[i]->clear();
   const int share = d ? std::clamp(d->shared, 0, 2) : 0;
-  share_[static_cast<size_t>(share)]->setChecked(true);
+  head_.share[static_cast<size_t>(share)]->setChecked(true);
   scan_->clear();
 
   bagId_ = 0;
@@ -347,12 +280,12 @@ void CBaggingDlg::ClearForm() {
   rows_.clear();
   totals_ = {};
   ownBag_ = true;
-  weightLine_->setText("-- ??? --");
-  itemsHeader_->setText(ToQString(With(370021, u"0")));
+  head_.weightLine->setText("-- ??? --");
+  head_.itemsHeader->setText(ToQString(With(370021, u"0")));
   history_->clear();
-  grid_->DeleteAllRows();
-  number_->setReadOnly(false);
-  number_->setStyleSheet({});
+  head_.grid->DeleteAllRows();
+  head_.number->setReadOnly(false);
+  head_.number->setStyleSheet({});
   go_->setEnabled(false);
   editable_ = Right(0, 0x40);
   ShowStatus(editable_ ? 360003 : 360000, kGreen, 0);
@@ -373,28 +306,11 @@ bool CBaggingDlg::LoadBag(int32_t bagId) {
   ClearForm();
   bagId_ = bagId;
   header_ = h;
-  number_->setText(ToQString(h.number));
   shareLoaded_ = h.share;
   bagState_ = h.state;
   ownBag_ = app_ != nullptr && h.creatorGbk == app_->Link().Session().userName;
   definition_ = rules_.FindDefinition(NarrowFieldFromWide(h.number, 30, false));
-  special_->setText(ToQString(h.specialNumber));
-  fromAirport_->setText(ToQString(h.departureAirport));
-  toAirport_->setText(ToQString(h.destinationAirport));
-  weight_->setText(QString::number(h.weight, 'f', 3));
-  length_->setText(QString::number(h.length));
-  width_->setText(QString::number(h.width));
-  height_->setText(QString::number(h.height));
-  consignment_->setText(ToQString(h.consignmentNote));
-  memo_->setPlainText(ToQString(h.memo));
-  share_[std::min<size_t>(h.share, 2)]->setChecked(true);
-  fromStation_->setText(ToQString(h.departureStation));
-  toStation_->setText(ToQString(h.destinationStation));
-  order_->setText(ToQString(h.order));
-  specialOrder_->setText(ToQString(h.specialOrder));
-  bagType_->setText(ToQString(h.bagType));
-  label_->setText(ToQString(h.label));
-  for (size_t i = 0; i < 5; ++i) spares_[i]->setText(ToQString(h.spares[i]));
+  bagform::FillHeader(head_, h);
   awb_ = h.awb;
 
   const bagging::BagAccess access =
@@ -405,8 +321,8 @@ bool CBaggingDlg::LoadBag(int32_t bagId) {
     ShowStatus(360001, kRed, bagId);
   } else {
     ShowStatus(360002, kBlue, bagId);
-    number_->setReadOnly(true);
-    number_->setStyleSheet(kReadOnlyStyle);
+    head_.number->setReadOnly(true);
+    head_.number->setStyleSheet(kReadOnlyStyle);
   }
   go_->setEnabled(editable_);
   history_->setPlainText(ToQString(bagging::BagHistoryText(h)));
@@ -425,29 +341,7 @@ bool CBaggingDlg::LoadBag(int32_t bagId) {
   return true;
 }
 
-bagging::BagHeaderFields CBaggingDlg::ReadFields() const {
-  bagging::BagHeaderFields f;
-  f.number = Wide(number_->text());
-  f.departureAirport = Wide(fromAirport_->text());
-  f.destinationAirport = Wide(toAirport_->text());
-  f.departureStation = Wide(fromStation_->text());
-  f.destinationStation = Wide(toStation_->text());
-  f.label = Wide(label_->text());
-  f.bagType = Wide(bagType_->text());
-  f.consignmentNote = Wide(consignment_->text());
-  f.memo = Wide(memo_->toPlainText());
-  f.order = Wide(order_->text());
-  f.specialOrder = Wide(specialOrder_->text());
-  f.specialNumber = Wide(special_->text());
-  for (size_t i = 0; i < 5; ++i) f.spares[i] = Wide(spares_[i]->text());
-  f.weight = weight_->text().trimmed().toDouble();
-  f.length = IntOf(length_);
-  f.width = IntOf(width_);
-  f.height = IntOf(height_);
-  for (int i = 0; i < 3; ++i)
-    if (share_[static_cast<size_t>(i)]->isChecked()) f.shareMode = i;
-  return f;
-}
+bagging::BagHeaderFields CBaggingDlg::ReadFields() const { return bagform::ReadHeader(head_); }
 
 int CBaggingDlg::SaveBag() {
   if (!editable_) return 0;
@@ -506,21 +400,21 @@ int CBaggingDlg::DeleteBag() {
 
 void CBaggingDlg::ApplyDefinition(const BagDefinition& d) {
   auto put = [](QLineEdit* e, const std::string& gbk) { e->setText(ToQString(WideFromGbk(gbk))); };
-  for (size_t i = 0; i < 5; ++i) put(spares_[i], d.spares[i]);
-  put(fromAirport_, d.departureAirport);
-  put(toAirport_, d.destinationAirport);
-  put(label_, d.label);
-  memo_->setPlainText(ToQString(WideFromGbk(d.operationMemo)));
-  put(consignment_, d.consignmentNote);
-  put(fromStation_, d.departureStation);
-  put(toStation_, d.destinationStation);
-  put(bagType_, d.bagType);
-  put(special_, d.specialNumber);
-  share_[static_cast<size_t>(std::clamp(d.shareMode, 0, 2))]->setChecked(true);
+  for (size_t i = 0; i < 5; ++i) put(head_.spares[i], d.spares[i]);
+  put(head_.fromAirport, d.departureAirport);
+  put(head_.toAirport, d.destinationAirport);
+  put(head_.label, d.label);
+  head_.memo->setPlainText(ToQString(WideFromGbk(d.operationMemo)));
+  put(head_.consignment, d.consignmentNote);
+  put(head_.fromStation, d.departureStation);
+  put(head_.toStation, d.destinationStation);
+  put(head_.bagType, d.bagType);
+  put(head_.special, d.specialNumber);
+  head_.share[static_cast<size_t>(std::clamp(d.shareMode, 0, 2))]->setChecked(true);
 }
 
 void CBaggingDlg::CreateByNumber() {
-  const std::u16string number = Upper(Wide(number_->text()));
+  const std::u16string number = Upper(Wide(head_.number->text()));
   const BagDefinition* d = rules_.FindDefinition(NarrowFieldFromWide(number, 30, false));
   if (d == nullptr) {
     focusNextChild();
@@ -552,7 +446,7 @@ void CBaggingDlg::OnScan() {
   if (const BagDefinition* d = rules_.FindDefinitionForNewBag(code)) {
     ClearForm();
     lastSavedId_ = 0;
-    number_->setText(ToQString(text));
+    head_.number->setText(ToQString(text));
     ApplyDefinition(*d);
     if (SaveBag() == 1 && lastSavedId_ > 0) LoadBag(lastSavedId_);
     FocusScan(true);
@@ -567,7 +461,7 @@ void CBaggingDlg::OnScan() {
   const int group = rules_.ClassifyCode(code);
   if (group >= 0 && group <= 4) {
     if (RunStatement(bagging::SpecialFieldSql(group, text, bagId_))) {
-      (group == 0 ? special_ : spares_[static_cast<size_t>(group - 1)])->setText(ToQString(text));
+      (group == 0 ? head_.special : head_.spares[static_cast<size_t>(group - 1)])->setText(ToQString(text));
       scan_->clear();
     } else {
       Show(app_->Link().LastErrorText());
@@ -578,8 +472,8 @@ void CBaggingDlg::OnScan() {
   text = Upper(text);
   const int column = scanKind_ == 1 ? 2 : 3;
   int found = -1;
-  for (int r = 0; r < grid_->RowCount() && found < 0; ++r)
-    if (grid_->CellText(r, column) == text) found = r;
+  for (int r = 0; r < head_.grid->RowCount() && found < 0; ++r)
+    if (head_.grid->CellText(r, column) == text) found = r;
   if (scanMode_->currentIndex() == 1) {
     if (found >= 0) RemoveItem(found);
   } else {
@@ -633,9 +527,9 @@ int CBaggingDlg::AddItem(int32_t waybillId, int32_t piecePosition, bool show) {
     if (r == -1) {
       message = Text(id);
       if (waybillId > 0) {
-        const int row = grid_->FindRowById(waybillId);
-        scan_->setText(row >= 0 ? ToQString(grid_->CellText(row, 1)) : QString());
-        if (!scan_->text().isEmpty()) grid_->FindText(1, Wide(scan_->text()), false, 0, 0);
+        const int row = head_.grid->FindRowById(waybillId);
+        scan_->setText(row >= 0 ? ToQString(head_.grid->CellText(row, 1)) : QString());
+        if (!scan_->text().isEmpty()) head_.grid->FindText(1, Wide(scan_->text()), false, 0, 0);
       }
     } else if (r == -2) {
       message = Text(id) + Wide(scan_->text());
@@ -687,13 +581,13 @@ int CBaggingDlg::CheckRecordForBag(int32_t waybillId, const std::u16string& numb
     Show(With(360090, name));
     return 0;
   }
-  const std::u16string memo = Wide(memo_->toPlainText());
+  const std::u16string memo = Wide(head_.memo->toPlainText());
   if (memo.empty()) {
     if (!RunStatement(bagging::BagMemoSql(value, bagId_))) {
       Show(app_->Link().LastErrorText());
       return 0;
     }
-    memo_->setPlainText(ToQString(value));
+    head_.memo->setPlainText(ToQString(value));
     return 1;
   }
   if (memo == value) return 1;
@@ -704,16 +598,16 @@ int CBaggingDlg::CheckRecordForBag(int32_t waybillId, const std::u16string& numb
 
 void CBaggingDlg::AppendRow(const bagging::BagItemRow& row) {
   rows_.push_back(row);
-  bagging::AppendBagItemRow(*grid_, row);
+  bagging::AppendBagItemRow(*head_.grid, row);
 }
 
 void CBaggingDlg::RenumberRows() {
-  for (int r = 0; r < grid_->RowCount(); ++r) grid_->SetCellText(r, 0, Int(r + 1));
+  for (int r = 0; r < head_.grid->RowCount(); ++r) head_.grid->SetCellText(r, 0, Int(r + 1));
 }
 
 void CBaggingDlg::ShowTotals() {
-  itemsHeader_->setText(ToQString(bagging::ItemTotalsText(rows_.size(), totals_)));
-  weightLine_->setText(ToQString(bagging::WeightTotalsText(totals_)));
+  head_.itemsHeader->setText(ToQString(bagging::ItemTotalsText(rows_.size(), totals_)));
+  head_.weightLine->setText(ToQString(bagging::WeightTotalsText(totals_)));
 }
 
 int CBaggingDlg::LoadItem(int32_t waybillId, int32_t piecePosition, bool speak) {
@@ -734,8 +628,8 @@ int CBaggingDlg::LoadItem(int32_t waybillId, int32_t piecePosition, bool speak) 
   }
   for (const bagging::BagItemRow& row : read) AppendRow(row);
   if (speak) app_->SpeakWeight(RoundScaled(totals_.actualPart, 1000));
-  grid_->clearSelection();
-  grid_->SelectAndShowRow(grid_->RowCount() - 1);
+  head_.grid->clearSelection();
+  head_.grid->SelectAndShowRow(head_.grid->RowCount() - 1);
   ShowTotals();
   scan_->clear();
   FocusScan(false);
@@ -743,8 +637,8 @@ int CBaggingDlg::LoadItem(int32_t waybillId, int32_t piecePosition, bool speak) 
 }
 
 int CBaggingDlg::RemoveItem(int row) {
-  if (row < 0 || row >= grid_->RowCount() || static_cast<size_t>(row) >= rows_.size()) return -1;
-  const int32_t waybillId = grid_->GetRowId(row);
+  if (row < 0 || row >= head_.grid->RowCount() || static_cast<size_t>(row) >= rows_.size()) return -1;
+  const int32_t waybillId = head_.grid->GetRowId(row);
   if (waybillId <= 0) return -1;
   if (!Ask(With(20033, Int(row + 1)))) return 0;
   const bool perWaybill = PerWaybillItems();
@@ -764,9 +658,9 @@ int CBaggingDlg::RemoveItem(int row) {
   }
   // Drop the rows and take the totals of the rows that stay: exactly what
   // the dropped rows added comes off.
-  for (int r = grid_->RowCount() - 1; r >= 0; --r) {
-    if (perWaybill ? grid_->GetRowId(r) == waybillId : r == row) {
-      grid_->DeleteRow(r);
+  for (int r = head_.grid->RowCount() - 1; r >= 0; --r) {
+    if (perWaybill ? head_.grid->GetRowId(r) == waybillId : r == row) {
+      head_.grid->DeleteRow(r);
       rows_.erase(rows_.begin() + r);
     }
   }
@@ -823,7 +717,7 @@ void CBaggingDlg::OpenPicker() {
 }
 
 int CBaggingDlg::PrintBagLabels() {
-  if (bagId_ < 1 || number_->text().trimmed().isEmpty()) return 0;
+  if (bagId_ < 1 || head_.number->text().trimmed().isEmpty()) return 0;
   return printLabels ? printLabels(*this) : 0;
 }
 
@@ -831,23 +725,7 @@ BagLabelSources CBaggingDlg::LabelSources() const {
   const bagging::BagHeaderFields f = ReadFields();
   BagLabelSources s;
   s.bagId = bagId_;
-  s.bagNumber = f.number;
-  s.bagOrder = f.order;
-  s.specialNumber = f.specialNumber;
-  s.specialOrder = f.specialOrder;
-  s.fromAirport = f.departureAirport;
-  s.toAirport = f.destinationAirport;
-  s.fromStation = f.departureStation;
-  s.toStation = f.destinationStation;
-  s.weight = f.weight;
-  s.length = f.length;
-  s.width = f.width;
-  s.height = f.height;
-  s.consignmentNote = f.consignmentNote;
-  s.baggingType = f.bagType;
-  s.label = f.label;
-  s.operationMemo = f.memo;
-  s.spares = f.spares;
+  bagform::PutLabelHeader(f, s);
   s.awbNumber = awb_;
   auto audit = [](const std::u16string& text) { return text.substr(0, 30); };
   s.creator = audit(header_.creator);
@@ -858,7 +736,7 @@ BagLabelSources CBaggingDlg::LabelSources() const {
   auto after2000 = [](const std::u16string& time) { return time.size() >= 4 && time.substr(0, 4) > u"2000"; };
   s.sealTime = after2000(header_.sealed) ? audit(header_.sealed) : std::u16string();
   s.loadingTime = after2000(header_.loaded) ? audit(header_.loaded) : std::u16string();
-  s.itemRows = grid_->RowCount();
+  s.itemRows = head_.grid->RowCount();
   s.currentUser = Account();
   return s;
 }
@@ -872,7 +750,7 @@ void CBaggingDlg::ToggleScanNumberKind() {
 }
 
 void CBaggingDlg::TakeItemWeight() {
-  weight_->setText(QString::number(RoundScaledFine(totals_.actual, 1000) / 1000.0, 'f', 3));
+  head_.weight->setText(QString::number(RoundScaledFine(totals_.actual, 1000) / 1000.0, 'f', 3));
 }
 
 void CBaggingDlg::PickFieldText(QLineEdit* field) {
@@ -881,8 +759,8 @@ void CBaggingDlg::PickFieldText(QLineEdit* field) {
 }
 
 void CBaggingDlg::ExportItems() {
-  if (grid_->RowCount() < 1) return;
-  grid_->ExportAs(Text(360094), With(360093, Wide(number_->text())));
+  if (head_.grid->RowCount() < 1) return;
+  head_.grid->ExportAs(Text(360094), With(360093, Wide(head_.number->text())));
 }
 
 // ---- messages and keys ----
@@ -904,7 +782,7 @@ bool CBaggingDlg::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   const bool ctrl = key->modifiers() & Qt::ControlModifier;
-  const bool inMemo = watched == memo_;
+  const bool inMemo = watched == head_.memo;
   const int k = key->key();
   const bool ours = (ctrl && (k == Qt::Key_S || k == Qt::Key_D || k == Qt::Key_G)) || k == Qt::Key_Delete ||
                     k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Escape ||
@@ -919,7 +797,7 @@ bool CBaggingDlg::eventFilter(QObject* watched, QEvent* event) {
       if (inMemo) return false;
       if (watched == scan_) {
         OnScan();
-      } else if (watched == number_ && rules_.sectionPresent && bagId_ == 0) {
+      } else if (watched == head_.number && rules_.sectionPresent && bagId_ == 0) {
         CreateByNumber();
       } else {
         focusNextChild();
@@ -932,7 +810,7 @@ bool CBaggingDlg::eventFilter(QObject* watched, QEvent* event) {
       focusPreviousChild();
       return true;
     case Qt::Key_Down:
-      if (inMemo || watched == grid_ || watched == grid_->viewport()) return false;
+      if (inMemo || watched == head_.grid || watched == head_.grid->viewport()) return false;
       focusNextChild();
       return true;
     case Qt::Key_Delete:

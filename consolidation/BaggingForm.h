@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "consolidation/BagFormParts.h"
 #include "consolidation/BagLabels.h"
 #include "consolidation/BagRules.h"
 #include "consolidation/BaggingLogic.h"
@@ -110,31 +111,31 @@ class CBaggingDlg : public QWidget {
   int SettingsLoads() const { return settingsLoads_; }
 
   // ---- controls ----
-  QLineEdit* NumberEdit() const { return number_; }
-  QLineEdit* SpecialEdit() const { return special_; }
-  QLineEdit* FromAirportEdit() const { return fromAirport_; }
-  QLineEdit* ToAirportEdit() const { return toAirport_; }
-  QLineEdit* WeightEdit() const { return weight_; }
-  QLineEdit* LengthEdit() const { return length_; }
-  QLineEdit* WidthEdit() const { return width_; }
-  QLineEdit* HeightEdit() const { return height_; }
-  QLineEdit* SpareEdit(int i) const { return spares_[i]; }
+  QLineEdit* NumberEdit() const { return head_.number; }
+  QLineEdit* SpecialEdit() const { return head_.special; }
+  QLineEdit* FromAirportEdit() const { return head_.fromAirport; }
+  QLineEdit* ToAirportEdit() const { return head_.toAirport; }
+  QLineEdit* WeightEdit() const { return head_.weight; }
+  QLineEdit* LengthEdit() const { return head_.length; }
+  QLineEdit* WidthEdit() const { return head_.width; }
+  QLineEdit* HeightEdit() const { return head_.height; }
+  QLineEdit* SpareEdit(int i) const { return head_.spares[i]; }
   QLineEdit* ReferenceEdit() const { return reference_; }
   QLineEdit* ScanEdit() const { return scan_; }
-  QLineEdit* FromStationEdit() const { return fromStation_; }
-  QPlainTextEdit* MemoEdit() const { return memo_; }
+  QLineEdit* FromStationEdit() const { return head_.fromStation; }
+  QPlainTextEdit* MemoEdit() const { return head_.memo; }
   QPlainTextEdit* HistoryEdit() const { return history_; }
   QComboBox* ScanModeBox() const { return scanMode_; }
   QPushButton* GoButton() const { return go_; }
-  QLabel* StatusLabel() const { return status_; }
-  QLabel* ItemsHeader() const { return itemsHeader_; }
-  QLabel* WeightLine() const { return weightLine_; }
+  QLabel* StatusLabel() const { return head_.status; }
+  QLabel* ItemsHeader() const { return head_.itemsHeader; }
+  QLabel* WeightLine() const { return head_.weightLine; }
   QLabel* ReferenceCaption() const { return referenceCaption_; }
-  QRadioButton* ShareButton(int i) const { return share_[i]; }
+  QRadioButton* ShareButton(int i) const { return head_.share[i]; }
   CLinkLabel* ScanCaption() const { return scanCaption_; }
   CLinkLabel* PickLink() const { return pickLink_; }
-  CLinkLabel* WeightCaption() const { return weightCaption_; }
-  CListGrid* Grid() const { return grid_; }
+  CLinkLabel* WeightCaption() const { return head_.weightCaption; }
+  CListGrid* Grid() const { return head_.grid; }
 
  protected:
   bool event(QEvent* e) override;
@@ -183,44 +184,21 @@ class CBaggingDlg : public QWidget {
   std::string lastSql_;
   int settingsLoads_ = 0;
 
-  QLabel* status_ = nullptr;
-  QLineEdit* number_ = nullptr;
-  QLineEdit* special_ = nullptr;
-  QLineEdit* fromAirport_ = nullptr;
-  QLineEdit* toAirport_ = nullptr;
-  QLineEdit* weight_ = nullptr;
-  QLineEdit* length_ = nullptr;
-  QLineEdit* width_ = nullptr;
-  QLineEdit* height_ = nullptr;
-  QLineEdit* consignment_ = nullptr;
-  QLineEdit* fromStation_ = nullptr;
-  QLineEdit* toStation_ = nullptr;
-  QLineEdit* order_ = nullptr;
-  QLineEdit* specialOrder_ = nullptr;
-  QLineEdit* bagType_ = nullptr;
-  QLineEdit* label_ = nullptr;
-  std::array<QLineEdit*, 5> spares_{};
   QLineEdit* reference_ = nullptr;
   QLineEdit* scan_ = nullptr;
-  QPlainTextEdit* memo_ = nullptr;
+  // The header fields, totals lines and item grid (BagFormParts.h).
+  bagform::BagHeaderControls head_;
   QPlainTextEdit* history_ = nullptr;
-  std::array<QRadioButton*, 3> share_{};
   QCheckBox* secondLabel_ = nullptr;
   QCheckBox* volumetricCheck_ = nullptr;
   QComboBox* scanMode_ = nullptr;
   QPushButton* go_ = nullptr;
-  QLabel* itemsHeader_ = nullptr;
-  QLabel* weightLine_ = nullptr;
   QLabel* referenceCaption_ = nullptr;
-  CLinkLabel* weightCaption_ = nullptr;
   CLinkLabel* consignmentCaption_ = nullptr;
   CLinkLabel* memoCaption_ = nullptr;
-  CLinkLabel* labelCaption_ = nullptr;
-  std::array<CLinkLabel*, 5> spareCaptions_{};
   CLinkLabel* scanCaption_ = nullptr;
   CLinkLabel* pickLink_ = nullptr;
   CLinkLabel* listByWaybill_ = nullptr;
   CLinkLabel* listByTransfer_ = nullptr;
   CLinkLabel* exportLink_ = nullptr;
-  CListGrid* grid_ = nullptr;
 };
