@@ -6,7 +6,7 @@ find_package(SQLite3 REQUIRED)
 brantle_qt_test(awb_list_worker_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/AwbListWorkerTest.cpp
   LIBS consolidation server refdata SQLite::SQLite3
-  LABELS asan tsan
+  LABELS asan
   TIMEOUT 300)
 if(TARGET brantle-server)
   add_dependencies(awb_list_worker_tests brantle-server)
