@@ -242,6 +242,22 @@ std::vector<std::string> CheckInvariants(const std::string& file, const std::vec
     }
   }
 
+  for (size_t d = 0; d < desks.size(); ++d) {
+    for (int32_t id : desks[d].loadedOthers) {
+      int rows = 0;
+      db.Each("SELECT nstate,cawb,caddawb FROM client_rec_xbag WHERE ixid=" + std::to_string(id),
+              [&](sqlite3_stmt* st) {
+                ++rows;
+                if (sqlite3_column_int(st, 0) != 2 || Text(st, 1) != PairAwb(PairOf(static_cast<int>(d) + 1)) ||
+                    Text(st, 2) != desks[d].name)
+                  fail("bag " + std::to_string(id) + " told loaded by desk " + std::to_string(d + 1) +
+                       " is at state " + std::to_string(sqlite3_column_int(st, 0)) + " on '" + Text(st, 1) +
+                       "' by '" + Text(st, 2) + "'");
+              });
+      if (rows != 1) fail("bag " + std::to_string(id) + " told loaded by desk " + std::to_string(d + 1) + " is gone");
+    }
+  }
+
   // 4. Each payment's total equals the waybills it marks; a desk's payment
   //    marks exactly the waybills it sent.
   std::set<std::string> names;

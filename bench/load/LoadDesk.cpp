@@ -83,6 +83,7 @@ bool Journal::Write(const std::string& path) const {
     out << "bag " << id << " " << bag.number << " " << bag.state << " " << (bag.certain ? 1 : 0) << "\n";
     for (int32_t irid : bag.items) out << "item " << id << " " << irid << "\n";
   }
+  for (int32_t id : loadedOthers) out << "loadedother " << id << "\n";
   for (const Payment& p : payments) {
     out << "pay " << p.ifid << " " << p.cents;
     for (int32_t id : p.irids) out << " " << id;
@@ -138,6 +139,10 @@ bool Journal::Read(const std::string& path) {
       int32_t bag = 0, irid = 0;
       f >> bag >> irid;
       bags[bag].items.insert(irid);
+    } else if (tag == "loadedother") {
+      int32_t id = 0;
+      f >> id;
+      loadedOthers.push_back(id);
     } else if (tag == "pay") {
       Payment p;
       f >> p.ifid >> p.cents;
@@ -269,6 +274,7 @@ class Desk {
   void HandOver();
   void BagRound();
   void Pay();
+  void LoadPartnerBag();
 
   serverlink::ProcedureSender Sender() {
     return [this](std::string_view sql, std::span<const uint32_t> t, std::string& reply) {
@@ -602,7 +608,10 @@ void Desk::BagRound() {
   if (lost && !ReloadBag(kept, nullptr)) kept.certain = false;
   if (kept.state != 1 || Over()) return;
 
-  // Loaded onto the pair's master air waybill.
+  // Loaded onto the pair's master air waybill.  The partner desk puts the
+  // bag of the same round on it by number at about the same time (the
+  // master air waybill editor adds bags by number), while this desk seals
+  // or loads it: whoever comes second is refused.
   const std::u16string awbNumber = WideFromGbk(PairAwb(pair_));
   TryResult l = Step(kAwbLoad, [&] {
     int32_t code = 0;
@@ -610,7 +619,22 @@ void Desk::BagRound() {
                     awb::AddBagTypes(), awb::AddBagTypes().size(), code);
   }, lost);
   if (l.state == Try::Done) kept.state = 2;
-  if (lost && !ReloadBag(kept, nullptr)) kept.certain = false;
+  // A refusal or a lost reply: the bag list read again.
+  if ((lost || l.state == Try::Refused) && !ReloadBag(kept, nullptr)) kept.certain = false;
+}
+
+void Desk::LoadPartnerBag() {
+  const int partner = desk_ % 2 == 1 ? desk_ + 1 : desk_ - 1;
+  char number[32];
+  std::snprintf(number, sizeof number, "LD%d%05d", partner, bagRound_);
+  const std::u16string awbNumber = WideFromGbk(PairAwb(pair_));
+  bool lost = false;
+  int32_t bagId = 0;
+  TryResult r = Step(kAwbLoad, [&] {
+    return CallOnce(awb::AddBagSql(0, WideFromGbk(number), awbNumber, account_), awb::AddBagTypes(),
+                    awb::AddBagTypes().size(), bagId);
+  }, lost);
+  if (r.state == Try::Done && !lost) journal_.loadedOthers.push_back(bagId);
 }
 
 // ---- a payment: the desk's own waybills and one the pair shares ----
@@ -703,7 +727,10 @@ int Desk::Run(int port, const std::string& folder, int64_t startMillis, int seco
     if (Over()) break;
     HandOver();
     if (Over()) break;
-    if (cycle_ % 2 == 0) BagRound();
+    if (cycle_ % 2 == 0) {
+      BagRound();
+      if (!Over()) LoadPartnerBag();
+    }
     if (Over()) break;
     if (cycle_ % 3 == 0) Pay();
   }

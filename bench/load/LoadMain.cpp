@@ -59,8 +59,8 @@ void PrintRow(const char* kind, const load::KindStats& s, double seconds) {
               load::Percentile(sorted, 50), load::Percentile(sorted, 95), load::Percentile(sorted, 99));
 }
 
-int Controller(int seconds) {
-  const int perPair = std::max(200, seconds * 60);
+int Controller(int seconds, int perPairAsked) {
+  const int perPair = perPairAsked > 0 ? perPairAsked : std::max(200, seconds * 60);
   const fs::path root = fs::temp_directory_path() / ("brantle-load-" + std::to_string(::getpid()));
   fs::remove_all(root);
   fs::create_directories(root);
@@ -232,10 +232,10 @@ int main(int argc, char** argv) {
     } else if (a.rfind("--benchmark_", 0) == 0) {
       // Other benchmark options mean nothing here.
     } else {
-      std::fprintf(stderr, "usage: load_bench [--seconds N]\n");
+      std::fprintf(stderr, "usage: load_bench [--seconds N] [--per-pair N]\n");
       return 2;
     }
   }
   if (desk > 0) return load::RunDesk(desk, port, folder, start, seconds, perPair);
-  return Controller(seconds);
+  return Controller(seconds, perPair);
 }

@@ -14,6 +14,7 @@
 //   handmaybe <irid>                a hand-over whose reply was lost
 //   bag <bagId> <number> <state> <certain>   state 0 open, 1 sealed, 2 loaded
 //   item <bagId> <irid>             in the bag, as the desk last read it
+//   loadedother <bagId>             the partner's bag, loaded by this desk
 //   pay <ifid> <cents> <irid>...    told saved
 //   paymaybe <irid>...              a payment whose reply was lost
 //   refusal <kind> <code>           a business refusal the desk saw
@@ -84,6 +85,7 @@ struct Journal {
   std::vector<std::string> maybeSaved;
   std::vector<int32_t> handed, handMaybe;
   std::map<int32_t, Bag> bags;
+  std::vector<int32_t> loadedOthers;  // the partner's bags this desk loaded
   std::vector<Payment> payments;
   std::vector<std::vector<int32_t>> payMaybe;
   std::map<std::string, int> refusals;         // "kind code" -> times
