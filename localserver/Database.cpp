@@ -631,23 +631,6 @@ void Database::RegisterFunctions() {
 
 void Database::CreateSchema() {
   for (const auto& t : SchemaTables()) Exec(CreateTableSql(t));
-  // The look-ups every desk sends: a waybill by its number or transfer
-  // number, the rows that hang on a waybill, a bag or a payment.  Without
-  // them each is a scan of the whole table, and since requests are served
-  // one at a time every other desk waits for it (the load program's 60 s
-  // slowed tenfold as the tables grew).  Equality look-ups keep the rows in
-  // the order of their ids.
-  for (const char* index :
-       {"client_rec_cnum ON client_rec(cnum)", "client_rec_cserviceno ON client_rec(cserviceno)",
-        "client_rec_ifid ON client_rec(ifid)",
-        "client_rec_weight_detail_irid ON client_rec_weight_detail(irid)",
-        "client_rec_goods_irid ON client_rec_goods(irid)",
-        "client_rec_xbag_item_ixid ON client_rec_xbag_item(ixid)",
-        "client_rec_xbag_item_irid ON client_rec_xbag_item(irid)",
-        "client_rec_xbag_item_u_ixid ON client_rec_xbag_item_u(ixid)",
-        "client_rec_xbag_item_u_irid ON client_rec_xbag_item_u(irid)",
-        "client_rec_xbag_cxno ON client_rec_xbag(cxno)", "client_rec_xbag_cawb ON client_rec_xbag(cawb)"})
-    Exec(std::string("CREATE INDEX IF NOT EXISTS ") + index);
   // The client list and the destination directory are synced by their
   // "dlast" stamps: every write stamps the entry, every removal leaves its
   // id in the companion table, whatever statement made the change.

@@ -289,7 +289,10 @@ std::vector<std::string> CheckInvariants(const std::string& file, const std::vec
     }
   }
 
-  // 5. Every refusal a desk saw is a business code of its step.
+  // 5. Every refusal a desk saw is a business code of its step; every desk
+  //    went on after the restart through the link's own login.
+  for (size_t d = 0; d < desks.size(); ++d)
+    if (desks[d].relogins < 1) fail("desk " + std::to_string(d + 1) + " never logged in again after the restart");
   for (size_t d = 0; d < desks.size(); ++d)
     for (const std::string& u : desks[d].unexpected)
       fail("desk " + std::to_string(d + 1) + ": " + u);

@@ -73,6 +73,7 @@ double Percentile(const std::vector<uint32_t>& sorted, double p) {
 bool Journal::Write(const std::string& path) const {
   std::ofstream out(path, std::ios::trunc);
   out << "user " << account << " " << name << "\n";
+  out << "relogins " << relogins << "\n";
   for (const SavedWaybill& w : saved)
     out << "saved " << w.number << " " << w.irid << " " << w.grams << " " << w.pieces << " " << w.cents
         << "\n";
@@ -117,6 +118,8 @@ bool Journal::Read(const std::string& path) {
     f >> tag;
     if (tag == "user") {
       f >> account >> name;
+    } else if (tag == "relogins") {
+      f >> relogins;
     } else if (tag == "saved") {
       SavedWaybill w;
       f >> w.number >> w.irid >> w.grams >> w.pieces >> w.cents;
@@ -198,7 +201,7 @@ bool BusinessCode(Kind kind, int32_t code) {
     return std::find(codes.begin(), codes.end(), code) != codes.end();
   };
   switch (kind) {
-    case kSave: return in({-1, -2, -3, -5, -6});
+    case kSave: return in({-1, -2, -3, -5, -6, -7, -8, -10});
     case kHandOver: return in({-2, -3, -4, -5, -6, -10, -11});
     case kBagNew: return in({-1, -4});
     case kBagIn: return in({-1, -2, -3, -4, -12, -13, -115, -116});
@@ -229,7 +232,8 @@ class NotingSaveLink : public WaybillSaveLink {
     return r;
   }
   int Execute(std::string_view sql, std::span<const uint32_t> types, std::string& reply) override {
-    const bool call = sql.find("cp_client_rec_fast_add") != std::string_view::npos;
+    const bool call = sql.find("cp_client_rec_fast_add") != std::string_view::npos ||
+                      sql.find("cp_client_rec_fast_mod") != std::string_view::npos;
     const int r = inner_->Execute(sql, types, reply);
     serverlink::ProcedureResult result;
     const bool read = r > 0 && serverlink::ReadProcedureReply(reply, types.size(), result);
@@ -281,7 +285,7 @@ class Desk {
       return link_.SqlExecute(sql, t, &reply);
     };
   }
-  TryResult CallOnce(const std::string& sql, std::span<const uint32_t> types, size_t, int32_t& code);
+  TryResult CallOnce(const std::string& sql, std::span<const uint32_t> types, int32_t& code);
   // Reads the bag's rows back as the forms do after a doubtful step.
   bool ReloadBag(Bag& bag, bagging::BagTotals* totals);
 
@@ -341,8 +345,7 @@ void Desk::NoteRefusal(Kind kind, const TryResult& r) {
   }
 }
 
-TryResult Desk::CallOnce(const std::string& sql, std::span<const uint32_t> types, size_t,
-                         int32_t& code) {
+TryResult Desk::CallOnce(const std::string& sql, std::span<const uint32_t> types, int32_t& code) {
   serverlink::ProcedureResult result;
   TryResult r;
   if (!serverlink::CallProcedure(Sender(), sql, types, result)) {
@@ -433,19 +436,20 @@ void Desk::SaveWaybill() {
       entry.pieces.push_back(p);
     }
   };
+  // A save that stored the waybill but not all its rows leaves it in the
+  // form as loaded; the operator saves again, which changes it.
   bool partly = false;
   bool lost = false;
   TryResult r = Step(kSave, [&] {
-    fill();
+    if (!partly) fill();
     saveLink_->Reset();
     const CWaybillSaver::Outcome outcome = saver.Save();
     TryResult t;
     if (outcome == CWaybillSaver::Outcome::Saved) {
       t.state = Try::Done;
     } else if (outcome == CWaybillSaver::Outcome::PartlySaved) {
-      // On the server, some rows missing: the form says so; not saved.
       partly = true;
-      t.state = Try::Done;
+      t.state = Try::Lost;
     } else if (saveLink_->callSent && saveLink_->callAnswered && saveLink_->callCode < 0) {
       t.state = Try::Refused;
       t.code = saveLink_->callCode;
@@ -458,10 +462,10 @@ void Desk::SaveWaybill() {
     }
     return t;
   }, lost);
-  if (r.state == Try::Done && !partly) {
+  if (r.state == Try::Done) {
     journal_.saved.push_back({number, saver.Working().waybill.irID, grams, pieces, cents});
     unpaid_.push_back(saver.Working().waybill.irID);
-  } else if (lost || partly) {
+  } else if (lost) {
     journal_.maybeSaved.push_back(number);
   }
 }
@@ -548,7 +552,7 @@ void Desk::BagRound() {
     f.number = WideFromGbk(bag.number);
     f.destinationAirport = u"JFK";
     int32_t code = 0;
-    TryResult t = CallOnce(bagging::SaveBagSql(f, 0, 0, account_), idType, 1, code);
+    TryResult t = CallOnce(bagging::SaveBagSql(f, 0, 0, account_), idType, code);
     if (t.state == Try::Done) bag.id = code;
     return t;
   }, lost);
@@ -586,7 +590,7 @@ void Desk::BagRound() {
     const uint32_t types[] = {AcsTypeEntry(kSqlCSLong)};
     TryResult o = Step(kBagOut, [&] {
       int32_t code = 0;
-      return CallOnce(bagging::ItemRemoveSql(true, kept.id, out, -1, account_, false), types, 1, code);
+      return CallOnce(bagging::ItemRemoveSql(true, kept.id, out, -1, account_, false), types, code);
     }, lost);
     if (o.state == Try::Done) kept.items.erase(out);
     if (lost && !ReloadBag(kept, nullptr)) kept.certain = false;
@@ -602,7 +606,7 @@ void Desk::BagRound() {
   }
   TryResult s = Step(kSeal, [&] {
     int32_t code = 0;
-    return CallOnce(bagseal::SealBagSql(kept.id, account_, totals.actual, 0, 0, 0), idType, 1, code);
+    return CallOnce(bagseal::SealBagSql(kept.id, account_, totals.actual, 0, 0, 0), idType, code);
   }, lost);
   if (s.state == Try::Done) kept.state = 1;
   if (lost && !ReloadBag(kept, nullptr)) kept.certain = false;
@@ -615,8 +619,7 @@ void Desk::BagRound() {
   const std::u16string awbNumber = WideFromGbk(PairAwb(pair_));
   TryResult l = Step(kAwbLoad, [&] {
     int32_t code = 0;
-    return CallOnce(awb::AddBagSql(kept.id, u"", awbNumber, account_),
-                    awb::AddBagTypes(), awb::AddBagTypes().size(), code);
+    return CallOnce(awb::AddBagSql(kept.id, u"", awbNumber, account_), awb::AddBagTypes(), code);
   }, lost);
   if (l.state == Try::Done) kept.state = 2;
   // A refusal or a lost reply: the bag list read again.
@@ -631,8 +634,7 @@ void Desk::LoadPartnerBag() {
   bool lost = false;
   int32_t bagId = 0;
   TryResult r = Step(kAwbLoad, [&] {
-    return CallOnce(awb::AddBagSql(0, WideFromGbk(number), awbNumber, account_), awb::AddBagTypes(),
-                    awb::AddBagTypes().size(), bagId);
+    return CallOnce(awb::AddBagSql(0, WideFromGbk(number), awbNumber, account_), awb::AddBagTypes(), bagId);
   }, lost);
   if (r.state == Try::Done && !lost) journal_.loadedOthers.push_back(bagId);
 }
@@ -721,7 +723,14 @@ int Desk::Run(int port, const std::string& folder, int64_t startMillis, int seco
   const auto start = std::chrono::system_clock::time_point(std::chrono::milliseconds(startMillis));
   std::this_thread::sleep_until(start);
   end_ = Clock::now() + std::chrono::seconds(seconds);
+  int32_t login = link_.Session().loginNumber;
+  auto noteLogin = [&] {
+    const int32_t now = link_.Session().loginNumber;
+    if (now != login && now > 0) ++journal_.relogins;
+    login = now;
+  };
   while (!Over()) {
+    noteLogin();
     ++cycle_;
     SaveWaybill();
     if (Over()) break;
@@ -734,6 +743,7 @@ int Desk::Run(int port, const std::string& folder, int64_t startMillis, int seco
     if (Over()) break;
     if (cycle_ % 3 == 0) Pay();
   }
+  noteLogin();
   platform::SetMessageBoxService(nullptr);
   const std::string path = (fs::path(folder) / ("desk" + std::to_string(desk_) + ".journal")).string();
   return journal_.Write(path) ? 0 : 3;

@@ -165,7 +165,9 @@ int Controller(int seconds, int perPairAsked) {
     requests += s.micros.size();
   }
   size_t lostSaves = 0, lostHandOvers = 0, lostPayments = 0;
+  int relogins = 0;
   for (const Journal& j : journals) {
+    relogins += j.relogins;
     lostSaves += j.maybeSaved.size();
     lostHandOvers += j.handMaybe.size();
     lostPayments += j.payMaybe.size();
@@ -174,8 +176,9 @@ int Controller(int seconds, int perPairAsked) {
   std::printf("through the stand-in: %zu steps, %.1f per second, %d business refusals, %d errors (no usable "
               "reply: retried)\n",
               requests, static_cast<double>(requests) / seconds, refusals, errors);
-  std::printf("  outcome unknown to the desk (reply lost): %zu saves, %zu hand-overs, %zu payments\n", lostSaves,
-              lostHandOvers, lostPayments);
+  std::printf("  outcome unknown to the desk (reply lost): %zu saves, %zu hand-overs, %zu payments; %d silent "
+              "logins again\n",
+              lostSaves, lostHandOvers, lostPayments, relogins);
   std::printf("  %-10s %8s %8s %7s %9s %8s %8s %8s\n", "kind", "done", "refused", "errors", "per s", "p50 ms",
               "p95 ms", "p99 ms");
   for (int k = 0; k < load::kKinds; ++k) PrintRow(load::kKindNames[k], all[k], seconds);

@@ -8,6 +8,7 @@
 // Each desk writes what it believes into its journal, a text file of lines
 // (ASCII: every name and number the load uses is ASCII):
 //   user <account> <name>
+//   relogins <n>                    the link's own logins after a restart
 //   saved <number> <irid> <grams> <pieces> <cents>   told saved
 //   maybe <number>                  a save whose outcome the desk never learnt
 //   handed <irid>                   told handed over
@@ -81,6 +82,7 @@ struct KindStats {
 
 struct Journal {
   std::string account, name;
+  int relogins = 0;  // silent logins of the link after a restart
   std::vector<SavedWaybill> saved;
   std::vector<std::string> maybeSaved;
   std::vector<int32_t> handed, handMaybe;
