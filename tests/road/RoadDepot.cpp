@@ -121,6 +121,14 @@ struct RoadDepot::Parts {
 RoadDepot::RoadDepot() : parts_(std::make_unique<Parts>()) {
   std::string pattern = (fs::temp_directory_path() / "brantle-road-XXXXXX").string();
   if (const char* made = ::mkdtemp(pattern.data())) parts_->root = made;
+  // The print scheduler's filters run as another user and read the spool
+  // below this folder.
+  std::error_code error;
+  if (!parts_->root.empty())
+    fs::permissions(parts_->root,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                        fs::perms::others_read | fs::perms::others_exec,
+                    error);
   parts_->program = (parts_->root / "program").string() + "/";
   parts_->modalTimer.setInterval(20);
   QObject::connect(&parts_->modalTimer, &QTimer::timeout, [this] {
@@ -137,8 +145,14 @@ RoadDepot::RoadDepot() : parts_(std::make_unique<Parts>()) {
 
 RoadDepot::~RoadDepot() {
   Stop();
+  // BRANTLE_ROAD_KEEP=1 keeps the depot's folder (program folder, stand-in
+  // database, print queue) for a look after the run.
   std::error_code ignored;
-  if (!parts_->root.empty()) fs::remove_all(parts_->root, ignored);
+  const char* keep = std::getenv("BRANTLE_ROAD_KEEP");
+  if (keep != nullptr && *keep == '1')
+    std::fprintf(stderr, "The road's depot folder is kept: %s\n", parts_->root.c_str());
+  else if (!parts_->root.empty())
+    fs::remove_all(parts_->root, ignored);
 }
 
 std::string RoadDepot::Start() {
@@ -410,7 +424,7 @@ void RoadDepot::Key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
 
 // The window of the widget becomes the active one (a dialog just shown by
 // exec is active once the platform says so), as under the operator's hand.
-static void ActivateWindowOf(QWidget* widget) {
+void RoadDepot::ActivateWindowOf(QWidget* widget) {
   QWidget* window = widget->window();
   if (QApplication::activeWindow() == window) return;
   window->activateWindow();
@@ -486,6 +500,10 @@ fs::path RoadDepot::Shot(const char* name) {
       painter.drawPixmap(main->geometry().topLeft() - area.topLeft(), main->grab());
     for (QWidget* w : over) painter.drawPixmap(w->geometry().topLeft() - area.topLeft(), w->grab());
   }
+  return ShotImage(name, image);
+}
+
+fs::path RoadDepot::ShotImage(const char* name, const QImage& image) {
   char prefix[16];
   std::snprintf(prefix, sizeof prefix, "%02d-", ++parts_->shotNumber);
   const std::string file = prefix + FilePart(name) + ".png";

@@ -25,6 +25,7 @@
 
 #include "tests/road/RoadLedger.h"
 
+class QImage;
 class QWidget;
 class CBrantleClientApp;
 class CMainFrame;
@@ -127,6 +128,12 @@ class RoadDepot {
   // window over it (dialogs, the camera window, popups) as one picture.  Its
   // path.
   std::filesystem::path Shot(const char* name);
+  // A picture of something other than the window (a printed page) as the
+  // step's next screenshot.
+  std::filesystem::path ShotImage(const char* name, const QImage& image);
+  // Makes the widget's window the active one, as the operator's hand on it
+  // does (a dialog shown by exec is active once the platform says so).
+  static void ActivateWindowOf(QWidget* widget);
   // Notes the step that failed (shown on the index).
   void StepFailed(int number, const std::string& why);
   // Writes build/screenshots/road/index.html.

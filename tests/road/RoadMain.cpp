@@ -47,6 +47,8 @@ constexpr RoadStep kSteps[] = {
 class Road : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    // The program stops at the first failing step.
+    GTEST_FLAG_SET(fail_fast, true);
     depot_ = std::make_unique<RoadDepot>();
     depot_->Step(kSteps[0].number, kSteps[0].title);
     startError_ = depot_->Start();
@@ -62,7 +64,7 @@ class Road : public ::testing::Test {
   void RunStep(int n) {
     const RoadStep& step = kSteps[n - 1];
     ASSERT_TRUE(startError_.empty()) << "the depot did not start: " << startError_;
-    ASSERT_EQ(n - 1, passed_) << "step " << n << " needs the steps before it";
+    if (passed_ != n - 1) GTEST_SKIP() << "step " << n << " needs the steps before it";
     depot_->Step(step.number, step.title);
     step.run(*depot_);
     if (HasFailure()) {
@@ -77,12 +79,6 @@ class Road : public ::testing::Test {
   static inline std::string startError_;
   static inline int passed_ = 0;
 };
-
-// The program stops at the first failing step.
-const bool kFailFast = [] {
-  GTEST_FLAG_SET(fail_fast, true);
-  return true;
-}();
 
 TEST_F(Road, Step1QuickEntry) { RunStep(1); }
 TEST_F(Road, Step2EntryPrints) { RunStep(2); }
