@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <ZXing/ReadBarcode.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <deque>
@@ -354,6 +356,72 @@ std::vector<std::vector<std::string>> RoadDepot::Query(const std::string& sql) {
 std::string RoadDepot::QueryValue(const std::string& sql) {
   auto rows = Query(sql);
   return rows.empty() || rows.front().empty() ? std::string() : rows.front().front();
+}
+
+std::vector<fs::path> RoadDepot::PdfFiles() const {
+  std::vector<fs::path> files;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(PdfFolder(), error))
+    if (entry.path().extension() == ".pdf") files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+namespace {
+
+std::string FileText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+}  // namespace
+
+fs::path RoadDepot::NextPdf(const std::vector<fs::path>& earlier) {
+  fs::path found;
+  const bool written = Wait([&] {
+    for (const fs::path& file : PdfFiles())
+      if (std::find(earlier.begin(), earlier.end(), file) == earlier.end() &&
+          FileText(file).find("%%EOF") != std::string::npos) {
+        found = file;
+        return true;
+      }
+    return false;
+  });
+  if (!written) {
+    std::string texts;
+    for (const auto& shown : parts_->boxes.Messages())
+      texts += " [" + QString::fromStdU16String(shown.text).toStdString() + "]";
+    ADD_FAILURE() << "nothing came out of the queue; messages:" << texts << "\n"
+                  << parts_->cups.ErrorLog();
+  }
+  return found;
+}
+
+std::vector<std::string> RoadDepot::ReadBarcodes(const fs::path& pdf, const char* shot, bool qrToo) {
+  const fs::path png = Scratch() / (FilePart(shot) + "-page");
+  int status = 0;
+  const std::string out = testsupport::RunCommand("pdftoppm -r 200 -png -f 1 -l 1 -singlefile '" +
+                                                  pdf.string() + "' '" + png.string() + "'",
+                                                  &status);
+  EXPECT_EQ(0, status) << out;
+  QImage page(QString::fromStdString(png.string() + ".png"));
+  EXPECT_FALSE(page.isNull()) << pdf;
+  if (page.isNull()) return {};
+  ShotImage(shot, page);
+  const QImage grey = page.convertToFormat(QImage::Format_Grayscale8);
+  ZXing::DecodeHints hints;
+  hints.setFormats(qrToo ? ZXing::BarcodeFormat::Code128 | ZXing::BarcodeFormat::QRCode
+                         : ZXing::BarcodeFormats(ZXing::BarcodeFormat::Code128));
+  hints.setTryHarder(true);
+  hints.setTryRotate(true);
+  const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(),
+                              ZXing::ImageFormat::Lum, static_cast<int>(grey.bytesPerLine()));
+  std::vector<std::string> read;
+  for (const ZXing::Result& result : ZXing::ReadBarcodes(view, hints))
+    read.emplace_back(result.bytes().begin(), result.bytes().end());
+  return read;
 }
 
 bool RoadDepot::SendWeight(double kilograms) {

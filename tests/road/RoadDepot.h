@@ -82,6 +82,18 @@ class RoadDepot {
   // A folder for files the steps make (workbooks to import ...).
   std::filesystem::path Scratch() const;
 
+  // ---- the print queue ----
+  // The PDF files the queue has written so far, in name order.
+  std::vector<std::filesystem::path> PdfFiles() const;
+  // Waits for the next PDF file the queue writes, one not among `earlier`,
+  // whole (it ends in %%EOF); empty (and the failure added) when none comes.
+  std::filesystem::path NextPdf(const std::vector<std::filesystem::path>& earlier);
+  // The barcodes zxing-cpp reads on the first page of a PDF file rasterised
+  // at 200 dpi (Code 128 unless `qrToo`: then QR Codes too), each as its
+  // bytes; the page is kept as the step's next screenshot `shot`.
+  std::vector<std::string> ReadBarcodes(const std::filesystem::path& pdf, const char* shot,
+                                        bool qrToo = false);
+
   // ---- the stand-in's database, read-only: for checks only ----
   // Every row of the query, each column as text (NULL as "").  A query the
   // database refuses fails the current test and gives no rows.

@@ -30,8 +30,6 @@
 #include <QTimer>
 #include <QImage>
 
-#include <ZXing/ReadBarcode.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -274,67 +272,6 @@ void RoadQuickEntry(RoadDepot& depot) {
 
 namespace {
 
-// The PDF files of the road's queue.
-std::vector<fs::path> PdfFiles(RoadDepot& depot) {
-  std::vector<fs::path> files;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(depot.PdfFolder(), error))
-    if (entry.path().extension() == ".pdf") files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
-std::string FileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-// Waits for the next PDF file the queue writes after `earlier`, whole (it
-// ends in %%EOF).
-fs::path NextPdf(RoadDepot& depot, const std::vector<fs::path>& earlier) {
-  fs::path found;
-  const bool written = depot.Wait([&] {
-    for (const fs::path& file : PdfFiles(depot))
-      if (std::find(earlier.begin(), earlier.end(), file) == earlier.end() &&
-          FileText(file).find("%%EOF") != std::string::npos) {
-        found = file;
-        return true;
-      }
-    return false;
-  });
-  EXPECT_TRUE(written) << "nothing came out of the queue; " << depot.Cups().ErrorLog()
-                       << Messages(depot);
-  return found;
-}
-
-// The Code 128 symbols zxing-cpp reads on the first page of a PDF file,
-// rasterised at 200 dpi; the page is kept as the step's picture `shot`.
-std::vector<std::string> ReadCode128(RoadDepot& depot, const fs::path& pdf, const char* shot) {
-  const fs::path png = depot.Scratch() / (std::string(shot) + "-page");
-  int status = 0;
-  const std::string out = testsupport::RunCommand("pdftoppm -r 200 -png -f 1 -l 1 -singlefile '" +
-                                                  pdf.string() + "' '" + png.string() + "'",
-                                                  &status);
-  EXPECT_EQ(0, status) << out;
-  QImage page(QString::fromStdString(png.string() + ".png"));
-  EXPECT_FALSE(page.isNull()) << pdf;
-  if (page.isNull()) return {};
-  depot.ShotImage(shot, page);
-  const QImage grey = page.convertToFormat(QImage::Format_Grayscale8);
-  ZXing::DecodeHints hints;
-  hints.setFormats(ZXing::BarcodeFormat::Code128);
-  hints.setTryHarder(true);
-  hints.setTryRotate(true);
-  const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(),
-                              ZXing::ImageFormat::Lum, static_cast<int>(grey.bytesPerLine()));
-  std::vector<std::string> read;
-  for (const ZXing::Result& result : ZXing::ReadBarcodes(view, hints))
-    read.emplace_back(result.bytes().begin(), result.bytes().end());
-  return read;
-}
-
 // Answers the print dialogs of a page print: the confirmation with OK (its
 // copies as they stand), after a picture of it.
 void ConfirmPrints(RoadDepot& depot, const char* shot, bool& confirmed) {
@@ -370,28 +307,28 @@ void RoadEntryPrints(RoadDepot& depot) {
   ASSERT_EQ(std::vector<int>{row}, page->grid->SelectedRows()) << "the click selects that row only";
 
   // The label: the sheet question answered Yes, the confirmation OK.
-  std::vector<fs::path> earlier = PdfFiles(depot);
+  std::vector<fs::path> earlier = depot.PdfFiles();
   depot.Boxes().Clear();
   depot.Boxes().QueueAnswer(platform::kIdYes);
   bool confirmed = false;
   ConfirmPrints(depot, "label-print-confirmation", confirmed);
   depot.Command(32817);  // Print - label
   EXPECT_TRUE(confirmed) << Messages(depot);
-  const fs::path label = NextPdf(depot, earlier);
+  const fs::path label = depot.NextPdf(earlier);
   ASSERT_FALSE(label.empty());
   depot.Ledger().printed.push_back(label.filename().string());
-  const std::vector<std::string> onLabel = ReadCode128(depot, label, "printed-label");
+  const std::vector<std::string> onLabel = depot.ReadBarcodes(label, "printed-label");
   EXPECT_NE(std::find(onLabel.begin(), onLabel.end(), w.number), onLabel.end())
       << "read on the label: " << testing::PrintToString(onLabel);
 
   // The channel waybill: one waybill selected prints at once.
-  earlier = PdfFiles(depot);
+  earlier = depot.PdfFiles();
   depot.Boxes().Clear();
   depot.Command(32818);  // Print - channel waybill
-  const fs::path waybill = NextPdf(depot, earlier);
+  const fs::path waybill = depot.NextPdf(earlier);
   ASSERT_FALSE(waybill.empty());
   depot.Ledger().printed.push_back(waybill.filename().string());
-  const std::vector<std::string> onWaybill = ReadCode128(depot, waybill, "printed-waybill");
+  const std::vector<std::string> onWaybill = depot.ReadBarcodes(waybill, "printed-waybill");
   EXPECT_NE(std::find(onWaybill.begin(), onWaybill.end(), w.number), onWaybill.end())
       << "read on the waybill: " << testing::PrintToString(onWaybill);
   EXPECT_EQ(0u, depot.Boxes().Count()) << Messages(depot);
