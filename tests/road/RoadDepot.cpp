@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
@@ -62,6 +64,8 @@ class SilentOutput : public CSoundOutput {
 // offscreen platform's screen is 800 x 600).
 constexpr int kWindowWidth = 1280;
 constexpr int kWindowHeight = 900;
+// How long a dialog may stay up before the depot closes it as left behind.
+constexpr qint64 kStuckDialogMs = 90000;
 
 std::string HtmlEscaped(const std::string& text) {
   std::string out;
@@ -116,6 +120,11 @@ struct RoadDepot::Parts {
   cameratest::FakeFrameSource* camera = nullptr;
   std::deque<std::function<bool(QWidget*)>> modalHandlers;
   QTimer modalTimer;
+  // A dialog left up (a step failed before closing it, or nothing answers
+  // it) is closed after a while, so that the road ends instead of hanging.
+  QTimer guardTimer;
+  QPointer<QWidget> guarded;
+  QElapsedTimer guardedFor;
   bool clientStarted = false;
   int shotNumber = 0;
 };
@@ -142,6 +151,26 @@ RoadDepot::RoadDepot() : parts_(std::make_unique<Parts>()) {
     const bool done = handler(modal);
     if (done && !parts_->modalHandlers.empty()) parts_->modalHandlers.pop_front();
     if (!parts_->modalHandlers.empty()) parts_->modalTimer.start();
+  });
+  parts_->guardTimer.setInterval(1000);
+  QObject::connect(&parts_->guardTimer, &QTimer::timeout, [this] {
+    Parts& p = *parts_;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal != p.guarded) {
+      p.guarded = modal;
+      p.guardedFor.start();
+      return;
+    }
+    if (p.guardedFor.elapsed() < kStuckDialogMs) return;
+    ADD_FAILURE() << "a dialog stayed up for " << kStuckDialogMs / 1000
+                  << " s and is closed: " << modal->metaObject()->className() << " \""
+                  << modal->windowTitle().toStdString() << "\"";
+    Shot("dialog-left-up");
+    p.guarded = nullptr;
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+      dialog->reject();
+    else
+      modal->close();
   });
 }
 
@@ -270,6 +299,7 @@ std::string RoadDepot::Start() {
     }
   };
 
+  p.guardTimer.start();
   std::vector<std::string> arguments = {"road_tests", "--program-folder", p.program};
   std::vector<char*> argv;
   for (std::string& a : arguments) argv.push_back(a.data());
@@ -291,6 +321,7 @@ void RoadDepot::Stop() {
   Parts& p = *parts_;
   p.modalHandlers.clear();
   p.modalTimer.stop();
+  p.guardTimer.stop();
   if (p.clientStarted) {
     p.clientStarted = false;
     theApp.ExitInstance();

@@ -68,6 +68,7 @@ class Road : public ::testing::Test {
     depot_->Step(step.number, step.title);
     step.run(*depot_);
     if (HasFailure()) {
+      depot_->Shot("where-it-failed");
       depot_->StepFailed(step.number, "see the test's output");
       std::fprintf(stderr, "\nThe road stopped at step %d: %s\n", step.number, step.title);
       return;
