@@ -430,6 +430,23 @@ fs::path RoadDepot::NextPdf(const std::vector<fs::path>& earlier) {
   return found;
 }
 
+std::string RoadDepot::PdfText(const fs::path& pdf) {
+  int status = 0;
+  const std::string text =
+      testsupport::RunCommand("pdftotext -layout -enc UTF-8 '" + pdf.string() + "' -", &status);
+  EXPECT_EQ(0, status) << text;
+  std::string flat;
+  for (char c : text) {
+    const bool space = c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f';
+    if (!space)
+      flat += c;
+    else if (!flat.empty() && flat.back() != ' ')
+      flat += ' ';
+  }
+  if (!flat.empty() && flat.back() == ' ') flat.pop_back();
+  return flat;
+}
+
 std::vector<std::string> RoadDepot::ReadBarcodes(const fs::path& pdf, const char* shot, bool qrToo) {
   const fs::path png = Scratch() / (FilePart(shot) + "-page");
   int status = 0;

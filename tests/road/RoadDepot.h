@@ -91,6 +91,9 @@ class RoadDepot {
   // The barcodes zxing-cpp reads on the first page of a PDF file rasterised
   // at 200 dpi (Code 128 unless `qrToo`: then QR Codes too), each as its
   // bytes; the page is kept as the step's next screenshot `shot`.
+  // The text of a PDF file as pdftotext lays it out, every run of white
+  // space made one space (UTF-8).
+  static std::string PdfText(const std::filesystem::path& pdf);
   std::vector<std::string> ReadBarcodes(const std::filesystem::path& pdf, const char* shot,
                                         bool qrToo = false);
 

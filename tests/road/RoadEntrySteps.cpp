@@ -318,8 +318,10 @@ void RoadEntryPrints(RoadDepot& depot) {
   ASSERT_FALSE(label.empty());
   depot.Ledger().printed.push_back(label.filename().string());
   const std::vector<std::string> onLabel = depot.ReadBarcodes(label, "printed-label");
-  EXPECT_NE(std::find(onLabel.begin(), onLabel.end(), w.number), onLabel.end())
-      << "read on the label: " << testing::PrintToString(onLabel);
+  EXPECT_EQ(std::vector<std::string>{w.number}, onLabel) << "the label's barcode";
+  const std::string labelText = RoadDepot::PdfText(label);
+  for (const char* part : {"单号 BR54000001", "目的地 美国", "件数/重量 2 7.250kg", "收件人 王小红"})
+    EXPECT_NE(std::string::npos, labelText.find(part)) << part << " not on the label: " << labelText;
 
   // The channel waybill: one waybill selected prints at once.
   earlier = depot.PdfFiles();
@@ -328,9 +330,24 @@ void RoadEntryPrints(RoadDepot& depot) {
   const fs::path waybill = depot.NextPdf(earlier);
   ASSERT_FALSE(waybill.empty());
   depot.Ledger().printed.push_back(waybill.filename().string());
-  const std::vector<std::string> onWaybill = depot.ReadBarcodes(waybill, "printed-waybill");
+  const std::vector<std::string> onWaybill = depot.ReadBarcodes(waybill, "printed-waybill", true);
+  ASSERT_EQ(2u, onWaybill.size()) << "the waybill's Code 128 and QR Code: "
+                                  << testing::PrintToString(onWaybill);
   EXPECT_NE(std::find(onWaybill.begin(), onWaybill.end(), w.number), onWaybill.end())
       << "read on the waybill: " << testing::PrintToString(onWaybill);
+  // The QR Code: the template's line "[运单号]/[目的地]/[重量]" (with its line
+  // end) with the waybill's values, in GBK.
+  EXPECT_NE(std::find(onWaybill.begin(), onWaybill.end(),
+                      GbkFromWide(u"BR54000001/美国/7.250\r\n")),
+            onWaybill.end())
+      << "read on the waybill: " << testing::PrintToString(onWaybill);
+  const std::string waybillText = RoadDepot::PdfText(waybill);
+  for (const char* part : {"单号 No. BR54000001", "收件人 王小红", "地址 350 Fifth Avenue",
+                           "电话 +1 212 555 0142", "城市 New York", "目的地 美国", "件数 2",
+                           "邮编 10001", "重量 7.250kg", "物品 Cotton shirt,Phone case",
+                           "申报价值 45.50"})
+    EXPECT_NE(std::string::npos, waybillText.find(part))
+        << part << " not on the waybill: " << waybillText;
   EXPECT_EQ(0u, depot.Boxes().Count()) << Messages(depot);
 }
 
