@@ -411,7 +411,7 @@ std::string FileText(const fs::path& path) {
 
 fs::path RoadDepot::NextPdf(const std::vector<fs::path>& earlier) {
   fs::path found;
-  const bool written = Wait([&] {
+  const bool written = WaitForOffice([&] {
     for (const fs::path& file : PdfFiles())
       if (std::find(earlier.begin(), earlier.end(), file) == earlier.end() &&
           FileText(file).find("%%EOF") != std::string::npos) {
@@ -568,6 +568,10 @@ void RoadDepot::DoubleClick(QWidget* widget) {
 
 bool RoadDepot::Wait(const std::function<bool()>& condition) {
   return testsupport::WaitUntil(condition);
+}
+
+bool RoadDepot::WaitForOffice(const std::function<bool()>& condition) {
+  return testsupport::WaitUntil(condition, static_cast<int>(4 * testsupport::kWaitLimit.count()));
 }
 
 void RoadDepot::WhenModal(std::function<bool(QWidget* modal)> handler) {

@@ -127,8 +127,11 @@ class RoadDepot {
   // A click (left button) on the middle of the widget, or at `at`.
   void Click(QWidget* widget);
   void DoubleClick(QWidget* widget);
-  // Waits (the events keep coming) until the condition holds; its last value.
+  // Waits (the events keep coming) until the condition holds; its last
+  // value.  The office suite's work (prints, workbooks) gets the longer
+  // limit: on a loaded machine the suite can take a while.
   bool Wait(const std::function<bool()>& condition);
+  bool WaitForOffice(const std::function<bool()>& condition);
   // The next modal dialogs (a dialog's exec, a message of Qt's own): the
   // handler sees each active modal widget until it returns true.  Arm it
   // before the click that opens the dialog.

@@ -560,7 +560,7 @@ void RoadStreamlinedAndImport(RoadDepot& depot) {
   depot.Boxes().Clear();
   depot.Command(32821);  // Edit - import from an Excel file
   ASSERT_TRUE(answered) << "no file dialog";
-  ASSERT_TRUE(depot.Wait([&] { return depot.Boxes().Count() > 0; }))
+  ASSERT_TRUE(depot.WaitForOffice([&] { return depot.Boxes().Count() > 0; }))
       << "the import said nothing at its end";
   depot.Shot("import-done");
   const auto shown = depot.Boxes().Messages();
