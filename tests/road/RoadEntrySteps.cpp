@@ -261,12 +261,17 @@ void RoadQuickEntry(RoadDepot& depot) {
   EXPECT_EQ((std::vector<std::vector<std::string>>{{"0", "Cotton shirt", "3", "12.5"},
                                                    {"1", "Phone case", "2", "4.0"}}),
             goods);
-  const auto picture = depot.Query("SELECT npos,ilen,length(vdata),hex(substr(vdata,1,3)) FROM "
+  const auto picture = depot.Query("SELECT npos,ilen,length(vdata),hex(vdata) FROM "
                                    "client_rec_picc WHERE irid=" + id);
   ASSERT_EQ(1u, picture.size());
   EXPECT_EQ("1", picture[0][0]);
   EXPECT_EQ(picture[0][1], picture[0][2]) << "the stored length is the JPEG's";
-  EXPECT_EQ("FFD8FF", picture[0][3]) << "a JPEG";
+  // The camera's frame, whole: a JPEG of the fake camera's 320 x 240.
+  const QByteArray jpeg = QByteArray::fromHex(QByteArray::fromStdString(picture[0][3]));
+  EXPECT_TRUE(jpeg.startsWith("\xFF\xD8\xFF")) << "not a JPEG";
+  QImage photo;
+  ASSERT_TRUE(photo.loadFromData(jpeg, "JPEG")) << "the stored picture does not decode";
+  EXPECT_EQ(QSize(320, 240), photo.size());
   ledger.pictures.push_back({w.id, 1, std::stoll(picture[0][1])});
 }
 
