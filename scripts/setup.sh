@@ -31,6 +31,8 @@ PACKAGES=(
   qt6-image-formats-plugins imagemagick
   # LibreOffice's own rendering of metafiles checks the metafile player
   libreoffice-draw
+  # the road of parcels under a real (virtual) X server: scripts/road.sh
+  xvfb qt6-qpa-plugins
 )
 
 # One look into the package database for all of them (a package it does not

@@ -31,3 +31,6 @@ bash scripts/build.sh build
 # their timings do not share the machine; then every other test.
 ctest --test-dir build -L bench --output-on-failure
 ctest --test-dir build -LE bench --output-on-failure -j "$jobs"
+
+# The road of parcels once more, on a real (virtual) X server.
+bash scripts/road.sh build

@@ -6,8 +6,6 @@
 #include <QApplication>
 #include <QAction>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QPixmap>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -25,6 +23,7 @@
 #include "common/TextCodec.h"
 #include "shell/MainFrame.h"
 #include "tests/QtTestSupport.h"
+#include "platform/MessageBox.h"
 #include "tests/road/RoadDepot.h"
 #include "ui/ListPickDlg.h"
 
@@ -33,15 +32,11 @@ namespace roadsteps {
 inline QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
 inline std::u16string U(const QString& text) { return text.toStdU16String(); }
 inline std::string U8(const std::u16string& text) { return Utf8FromWide(text); }
+inline std::u16string W(const std::string& utf8) { return QString::fromStdString(utf8).toStdU16String(); }
 
-// Makes the window the box belongs to the active one, as the operator's
-// click would, so that the box can take the focus.
-inline void Activate(QWidget* widget) {
-  QWidget* window = widget->window();
-  if (QApplication::activeWindow() == window) return;
-  window->activateWindow();
-  QTest::qWaitForWindowActive(window);
-}
+// Makes the window the control belongs to the active one, as the
+// operator's hand on it does.
+inline void Activate(QWidget* widget) { RoadDepot::ActivateWindowOf(widget); }
 
 // A left click on a control, its window made the active one first.
 inline void Click(QWidget* widget, QPoint at = QPoint()) {
@@ -122,31 +117,8 @@ inline void PressFrameKey(RoadDepot& depot, int command, Qt::Key key,
   QTest::keyClick(target, key, modifiers);
 }
 
-// The PDF files the queue has written so far, in no order.
-inline std::vector<std::filesystem::path> PdfFiles(RoadDepot& depot) {
-  std::vector<std::filesystem::path> files;
-  std::error_code error;
-  for (auto& e : std::filesystem::directory_iterator(depot.Cups().PdfFolder(), error))
-    if (e.path().extension() == ".pdf") files.push_back(e.path());
-  return files;
-}
-
 // The text of the last message box the road was shown ("" when none).
-inline std::u16string LastMessage(RoadDepot& depot) {
-  return depot.boxes.empty() ? std::u16string() : depot.boxes.back();
-}
-
-// A picture (a rasterised print) shown in a window of its own for the
-// step's screenshot.
-inline void ShowPicture(RoadDepot& depot, const char* name, const std::filesystem::path& file) {
-  QLabel label;
-  QPixmap picture(QString::fromStdString(file.string()));
-  label.setPixmap(picture.scaled(900, 1200, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-  label.setWindowTitle(QString::fromStdString(file.filename().string()));
-  label.show();
-  QTest::qWaitForWindowExposed(&label);
-  depot.Shot(name, &label);
-}
+inline std::u16string LastMessage(RoadDepot& depot) { return depot.Boxes().LastText(); }
 
 inline std::string FileText(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
