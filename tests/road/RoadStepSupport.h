@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QString>
 #include <QTest>
@@ -83,19 +84,20 @@ void WhenModal(std::function<void(T&)> body) {
   timer->start();
 }
 
-// The list of common prompts, if it comes up within a moment, answered
-// with its first entry.
-inline void CloseListPickWithFirst() {
+// The list of common prompts, whenever it comes up while `owner` is open,
+// answered with its first entry; the watch ends with `owner`.
+inline void AnswerPromptsWithFirst(QWidget* owner) {
   auto* timer = new QTimer;
   timer->setInterval(10);
-  auto* tries = new int(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, tries] {
+  QPointer<QWidget> watched(owner);
+  QObject::connect(timer, &QTimer::timeout, [timer, watched] {
+    if (watched.isNull() || !watched->isVisible()) {
+      timer->stop();
+      timer->deleteLater();
+      return;
+    }
     auto* pick = qobject_cast<CListPickDlg*>(QApplication::activeModalWidget());
-    if (pick == nullptr && ++*tries < 100) return;
-    timer->stop();
-    timer->deleteLater();
-    delete tries;
-    if (pick == nullptr) return;
+    if (pick == nullptr || !pick->isVisible()) return;
     if (pick->ListBox()->count() > 0) pick->ListBox()->setCurrentRow(0);
     QTest::mouseClick(pick->OkButton(), Qt::LeftButton);
   });

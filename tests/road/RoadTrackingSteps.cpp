@@ -37,6 +37,7 @@
 #include "import/TransferNoImportPage.h"
 #include "office/ExcelSession.h"
 #include "refdata/Dictionaries.h"
+#include "shell/CaptureDlg.h"
 #include "shell/MainFrame.h"
 #include "shipping/HandOverForm.h"
 #include "shipping/RecordViewDlg.h"
@@ -139,7 +140,7 @@ void MasterAwbStateAndTransit(RoadDepot& depot) {
     EXPECT_EQ(dlg.stateBox->currentIndex(), kRoadAwbState);
     // A click on "1." stamps the minute (and offers the common prompts
     // when there are some: the first is taken, the texts are keyed over).
-    CloseListPickWithFirst();
+    AnswerPromptsWithFirst(&dlg);
     Click(dlg.stepLabels[0]);
     step.date = U(dlg.dateEdits[0]->text());
     EXPECT_EQ(step.date.size(), 16u) << U8(step.date);
@@ -287,6 +288,13 @@ void WaybillDetailShowsBoth(RoadDepot& depot) {
 void RoadTrackingSamples(localserver::Database&) {}  // the sample set serves
 
 void RoadTracking(RoadDepot& depot) {
+  // The camera window of step 1 stays open; the operator moves it to the
+  // lower right corner, out of the way of the pages' lists and forms.
+  if (QWidget* camera = depot.MainWindow()->VisibleCaptureWindow()) {
+    const QRect frame = depot.MainWindow()->geometry();
+    camera->move(frame.right() - camera->frameGeometry().width() - 8,
+                 frame.bottom() - camera->frameGeometry().height() - 30);
+  }
   ASSERT_NO_FATAL_FAILURE(MasterAwbStateAndTransit(depot));
   ASSERT_NO_FATAL_FAILURE(TrackingEventImport(depot));
   ASSERT_NO_FATAL_FAILURE(TransferNumberImport(depot));
@@ -328,6 +336,12 @@ void RoadHandOver(RoadDepot& depot) {
   if (form.NumberMode() != 1) Click(form.StarLabel());
   ASSERT_EQ(form.NumberMode(), 1);
 
+  // The camera window of step 1 is still open: it photographs the parcel
+  // handed over, at the position it shows.
+  auto* camera = dynamic_cast<CCaptureDlg*>(depot.MainWindow()->CaptureWindow());
+  const QString position =
+      camera != nullptr && camera->isVisible() ? camera->PositionEdit()->text() : QString();
+
   const std::vector<fs::path> earlier = depot.PdfFiles();
   const int rowsBefore = page->grid->RowCount();
   const size_t boxesBefore = depot.Boxes().Count();
@@ -341,6 +355,18 @@ void RoadHandOver(RoadDepot& depot) {
   ledger.notes["handover-batch"] = U8(U(form.BatchEdit()->text()));
   ledger.notes["handover-carrier"] = std::to_string(form.Carrier()->isid);
   depot.Shot("handed-over");
+  if (!position.isEmpty()) {
+    // The hand-over names the parcel to the camera window by its record id.
+    const QString stored = QStringLiteral("#%1 已存入位置 %2").arg(ledger.unbagged.id).arg(position);
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return camera->StatusLabel()->text() == stored; }))
+        << camera->StatusLabel()->text().toStdString();
+    const std::string length = depot.QueryValue("SELECT ilen FROM client_rec_picc WHERE npos=" +
+                                                position.toStdString() + " AND irid=" +
+                                                std::to_string(ledger.unbagged.id));
+    ASSERT_FALSE(length.empty()) << "no photograph of " << U8(number) << " at " << position.toStdString();
+    ledger.pictures.push_back({ledger.unbagged.id, position.toInt(), std::stoll(length)});
+    ++ledger.unbagged.pictures;
+  }
 
   // The next carrier's waybill out of the queue, its Code 128 read back.
   const fs::path pdf = depot.NextPdf(earlier);
