@@ -127,6 +127,7 @@ struct RoadDepot::Parts {
   QElapsedTimer guardedFor;
   bool clientStarted = false;
   int shotNumber = 0;
+  size_t boxesSeen = 0;  // message boxes already named on the index
 };
 
 RoadDepot::RoadDepot() : parts_(std::make_unique<Parts>()) {
@@ -630,7 +631,15 @@ fs::path RoadDepot::ShotImage(const char* name, const QImage& image) {
   const fs::path path = ShotFolder() / file;
   fs::create_directories(ShotFolder());
   EXPECT_TRUE(image.save(QString::fromStdString(path.string()))) << path;
-  shots_.push_back({step_, file, name});
+  // The boxes are recorded, not shown: the index names them under the
+  // picture.
+  const auto shown = parts_->boxes.Messages();
+  if (shown.size() < parts_->boxesSeen) parts_->boxesSeen = 0;  // a step cleared them
+  std::vector<std::string> messages;
+  for (size_t i = parts_->boxesSeen; i < shown.size(); ++i)
+    messages.push_back(QString::fromStdU16String(shown[i].text).toStdString());
+  parts_->boxesSeen = shown.size();
+  shots_.push_back({step_, file, name, messages});
   WriteIndex();
   return path;
 }
@@ -655,7 +664,10 @@ void RoadDepot::WriteIndex() const {
     for (const ShotEntry& s : shots_) {
       if (s.step != step) continue;
       out << "<figure><img src=\"" << HtmlEscaped(s.file) << "\" alt=\"" << HtmlEscaped(s.name)
-          << "\"><figcaption>" << HtmlEscaped(s.file) << "</figcaption></figure>\n";
+          << "\"><figcaption>" << HtmlEscaped(s.file);
+      for (const std::string& m : s.messages)
+        out << "<br>Message: <q>" << HtmlEscaped(m) << "</q>";
+      out << "</figcaption></figure>\n";
     }
   };
   shotsOf(0);

@@ -167,6 +167,7 @@ class RoadDepot {
     int step;
     std::string file;
     std::string name;
+    std::vector<std::string> messages;  // the message boxes shown since the shot before
   };
   struct StepEntry {
     int number;

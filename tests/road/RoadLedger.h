@@ -25,8 +25,14 @@ struct RoadWaybill {
   int pieces = 0;
   double weight = 0;         // kilograms
   std::vector<double> pieceWeights;
+  std::vector<std::string> pieceNumbers;  // the pieces' sub-waybill numbers, in order
+  // Its goods lines as keyed (client_rec_goods, in order).  Goods that
+  // stay on the waybill itself (a workbook row's one item) are in `stored`.
   std::vector<RoadGoodsLine> goods;
   int pictures = 0;          // parcel photographs stored for it
+  // What the stand-in keeps of the values keyed: client_rec column -> its
+  // text as a query reads it (numbers as SQLite prints them: "7.25").
+  std::map<std::string, std::string> stored;
 };
 
 struct RoadPicture {
