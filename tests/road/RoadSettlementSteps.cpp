@@ -183,6 +183,17 @@ void Payment(RoadDepot& depot) {
   ledger.notes["payment-waybills"] = joined;
   ledger.notes["payment-invoice"] = U8(invoice);
   ledger.notes["payment-id"] = ifid;
+  // The paid waybills now keep the payment.
+  for (RoadWaybill* w : {&ledger.quick, &ledger.streamlined, &ledger.unbagged})
+    if (std::find(numbers.begin(), numbers.end(), W(w->number)) != numbers.end()) {
+      w->stored["bpay"] = "1";
+      w->stored["ifid"] = ifid;
+    }
+  for (RoadWaybill& w : ledger.imported)
+    if (std::find(numbers.begin(), numbers.end(), W(w.number)) != numbers.end()) {
+      w.stored["bpay"] = "1";
+      w.stored["ifid"] = ifid;
+    }
   depot.Shot("payment-saved");
 }
 
@@ -332,47 +343,34 @@ void ExpectOnce(RoadDepot& depot, const std::string& what, const std::string& sq
 
 std::string Number(double value) { return QString::number(value, 'g', 15).toStdString(); }
 
-// A waybill: one record under its number, with the values keyed; its goods
-// lines, pieces and pictures.
-void CheckWaybill(RoadDepot& depot, const RoadLedger& ledger, const RoadWaybill& w, bool goodsOnRecord) {
+// A waybill: one record under its number, of its customer, with the
+// values keyed (the columns its ledger entry keeps); its goods lines, its
+// pieces' numbers and its pictures.
+void CheckWaybill(RoadDepot& depot, const RoadWaybill& w) {
   SCOPED_TRACE(w.number);
   const std::string irid = std::to_string(w.id);
   ASSERT_EQ(Count(depot, "SELECT 1 FROM client_rec WHERE cnum=" + Sql(W(w.number))), "1");
-  const auto row = depot.Query(
-      "SELECT r.irid,a.caccount,r.cemskind,r.cdes,r.creceiver,r.iitem,r.fweight FROM client_rec r "
-      "LEFT JOIN client_arc a ON a.icid=r.icid WHERE r.cnum=" + Sql(W(w.number)));
-  ASSERT_EQ(row.size(), 1u);
-  EXPECT_EQ(row[0][0], irid);
-  EXPECT_EQ(row[0][1], w.customer);
-  if (!w.kind.empty()) EXPECT_EQ(row[0][2], w.kind);
-  if (!w.destination.empty()) EXPECT_EQ(row[0][3], w.destination);
-  if (!w.receiver.empty()) EXPECT_EQ(row[0][4], w.receiver);
-  if (w.pieces > 0) EXPECT_EQ(row[0][5], std::to_string(w.pieces));
-  if (w.weight > 0) EXPECT_DOUBLE_EQ(std::stod(row[0][6]), w.weight);
+  EXPECT_EQ(One(depot, "SELECT irid FROM client_rec WHERE cnum=" + Sql(W(w.number))), irid);
+  EXPECT_EQ(One(depot, "SELECT a.caccount FROM client_rec r JOIN client_arc a ON a.icid=r.icid WHERE r.irid=" + irid),
+            w.customer);
+  for (const auto& [column, value] : w.stored)
+    EXPECT_EQ(One(depot, "SELECT " + column + " FROM client_rec WHERE irid=" + irid), value) << column;
   // Goods lines: each keyed line once, and no other.
-  if (goodsOnRecord) {
-    if (!w.goods.empty()) {
-      ExpectOnce(depot, "goods on the waybill",
-                 "SELECT 1 FROM client_rec WHERE irid=" + irid + " AND cgoods=" + Sql(W(w.goods[0].name)) +
-                     " AND iquantity=" + std::to_string(w.goods[0].quantity));
-    }
-    EXPECT_EQ(Count(depot, "SELECT 1 FROM client_rec_goods WHERE irid=" + irid), "0");
-  } else {
-    EXPECT_EQ(Count(depot, "SELECT 1 FROM client_rec_goods WHERE irid=" + irid), std::to_string(w.goods.size()));
-    for (const RoadGoodsLine& g : w.goods)
-      ExpectOnce(depot, "goods line " + g.name,
-                 "SELECT 1 FROM client_rec_goods WHERE irid=" + irid + " AND cgoods=" + Sql(W(g.name)) +
-                     " AND iquantity=" + std::to_string(g.quantity) + " AND abs(fprice-" + Number(g.unitPrice) +
-                     ")<0.0001");
-  }
-  // Pieces: the weights keyed, and the piece numbers of the notes.
-  if (!w.pieceWeights.empty())
+  EXPECT_EQ(Count(depot, "SELECT 1 FROM client_rec_goods WHERE irid=" + irid), std::to_string(w.goods.size()));
+  for (const RoadGoodsLine& g : w.goods)
+    ExpectOnce(depot, "goods line " + g.name,
+               "SELECT 1 FROM client_rec_goods WHERE irid=" + irid + " AND cgoods=" + Sql(W(g.name)) +
+                   " AND iquantity=" + std::to_string(g.quantity) + " AND abs(fprice-" + Number(g.unitPrice) +
+                   ")<0.0001");
+  // Pieces: their numbers, each once, in order.
+  if (!w.pieceNumbers.empty()) {
     EXPECT_EQ(Count(depot, "SELECT 1 FROM client_rec_weight_detail WHERE irid=" + irid),
-              std::to_string(w.pieceWeights.size()));
-  for (const auto& [key, value] : ledger.notes)
-    if (key.rfind("piece:", 0) == 0 && value == w.number)
-      ExpectOnce(depot, key,
-                 "SELECT 1 FROM client_rec_weight_detail WHERE irid=" + irid + " AND cnum=" + Sql(W(key.substr(6))));
+              std::to_string(w.pieceNumbers.size()));
+    for (size_t i = 0; i < w.pieceNumbers.size(); ++i)
+      ExpectOnce(depot, "piece " + w.pieceNumbers[i],
+                 "SELECT 1 FROM client_rec_weight_detail WHERE irid=" + irid + " AND cnum=" +
+                     Sql(W(w.pieceNumbers[i])) + " AND wpos=" + std::to_string(i + 1));
+  }
   // Pictures.
   EXPECT_EQ(Count(depot, "SELECT 1 FROM client_rec_picc WHERE irid=" + irid), std::to_string(w.pictures));
 }
@@ -389,16 +387,16 @@ void RoadSettlement(RoadDepot& depot) {
 void RoadDatabaseCheck(RoadDepot& depot) {
   const RoadLedger& ledger = depot.Ledger();
 
-  // Steps 1 and 3: the waybills, their goods lines, pieces and pictures.
-  const bool importedGoodsOnRecord = ledger.notes.count("imported-goods") > 0;
+  // Steps 1 and 3 (and what the later steps changed): the waybills, their
+  // goods lines, pieces and pictures.
   std::vector<std::string> numbers;
   for (const RoadWaybill* w : {&ledger.quick, &ledger.streamlined, &ledger.unbagged}) {
     ASSERT_FALSE(w->number.empty());
-    CheckWaybill(depot, ledger, *w, false);
+    CheckWaybill(depot, *w);
     numbers.push_back(w->number);
   }
   for (const RoadWaybill& w : ledger.imported) {
-    CheckWaybill(depot, ledger, w, importedGoodsOnRecord);
+    CheckWaybill(depot, w);
     numbers.push_back(w.number);
   }
   std::sort(numbers.begin(), numbers.end());

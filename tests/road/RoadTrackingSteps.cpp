@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "common/FieldCheck.h"
 #include "common/TextCodec.h"
 #include "consolidation/AwbListPage.h"
 #include "consolidation/AwbStatusDlg.h"
@@ -258,6 +259,7 @@ void TransferNumberImport(RoadDepot& depot) {
   EXPECT_EQ(page->grid->CellText(row, 4), transfer);
   ledger.transferNumber = U8(transfer);
   ledger.notes["transfer-waybill"] = U8(number);
+  ledger.quick.stored["cserviceno"] = U8(transfer);
   depot.Shot("transfer-number-imported");
 }
 
@@ -354,6 +356,10 @@ void RoadHandOver(RoadDepot& depot) {
   EXPECT_EQ(page->grid->GetRowId(row), ledger.unbagged.id);
   ledger.notes["handover-batch"] = U8(U(form.BatchEdit()->text()));
   ledger.notes["handover-carrier"] = std::to_string(form.Carrier()->isid);
+  // Handed over: state 1, the carrier and the form's batch.
+  ledger.unbagged.stored["nstate"] = "1";
+  ledger.unbagged.stored["isid"] = std::to_string(form.Carrier()->isid);
+  ledger.unbagged.stored["ibatch"] = std::to_string(BatchTextToId(U(form.BatchEdit()->text())));
   depot.Shot("handed-over");
   if (!position.isEmpty()) {
     // The hand-over names the parcel to the camera window by its record id.
