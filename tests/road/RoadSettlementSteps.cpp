@@ -17,6 +17,8 @@
 #include <QDesktopServices>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QUrl>
 
@@ -205,9 +207,18 @@ void AskStatement(RoadDepot& depot, CSettlementPage& page, int32_t customerId, c
   WhenModal<CCustomerWaybillQueryDlg>([&](CCustomerWaybillQueryDlg& dialog) {
     TypeInto(dialog.dateFromBox, from);
     TypeInto(dialog.dateToBox, to);
-    dialog.checkBoxes[0]->setChecked(!settled);
-    dialog.checkBoxes[1]->setChecked(settled);
-    if (dialog.checkBoxes[0]->isChecked() == settled) Click(dialog.checkBoxes[0]);
+    // 未核收 (not settled) and 已核收 (settled): the one wanted ticked.
+    // A click on the box's square.
+    auto tick = [](QCheckBox* box) {
+      QStyleOptionButton option;
+      option.initFrom(box);
+      const QRect square = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+      Click(box, square.center());
+    };
+    if (dialog.checkBoxes[0]->isChecked() == settled) tick(dialog.checkBoxes[0]);
+    if (dialog.checkBoxes[1]->isChecked() != settled) tick(dialog.checkBoxes[1]);
+    EXPECT_EQ(dialog.checkBoxes[0]->isChecked(), !settled);
+    EXPECT_EQ(dialog.checkBoxes[1]->isChecked(), settled);
     depot.Shot(settled ? "statement-settled-conditions" : "statement-unsettled-conditions");
     Click(dialog.OkButton());
     answered = true;
