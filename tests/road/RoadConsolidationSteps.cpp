@@ -51,6 +51,7 @@
 #include "platform/MessageBox.h"
 #include "platform/QtText.h"
 #include "shell/BrantleClientApp.h"
+#include "shell/ScaleSettingsDlg.h"
 #include "tests/road/RoadDepot.h"
 #include "tests/road/RoadSteps.h"
 #include "ui/LinkLabel.h"
@@ -72,6 +73,7 @@ constexpr char kBagFill[] =
 constexpr char kBagNumber[] = "RB54000001";
 // What the scale shows with the bag on it: the parcels and the bag itself.
 constexpr double kBagTare = 0.35;
+constexpr int kScaleSettingsCommand = 32823;
 
 // The master air waybill: airline 国航 (prefix 999), its flight CA983
 // taken from the look-up, the first flight date keyed.
@@ -360,11 +362,29 @@ void RoadBagging(RoadDepot& depot) {
   // The caption 重量 takes the items' weight.
   depot.Click(seal->WeightCaption());
   EXPECT_EQ(W(seal->WeightEdit()->text()), Format("%.3f", total));
-  // The bag on the scale: it shows the parcels (as weighed at entry) and
-  // the bag itself; that is keyed.
+  // The bag on the scale: the parcels (as weighed at entry) and the bag
+  // itself.  Page 11 reads no scale; the operator reads it in the scale
+  // settings (system menu, "read once") and keys what it shows.
   const double bagWeight = std::round((keyedWeights + kBagTare) * 1000) / 1000;
-  ASSERT_TRUE(depot.SendWeight(bagWeight));
-  TypeInto(depot, seal->WeightEdit(), QString::fromStdU16String(Format("%.3f", bagWeight)), false);
+  QString reading;
+  bool weighed = false;
+  depot.WhenModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<CScaleSettingsDlg*>(modal);
+    if (dialog == nullptr) return false;
+    depot.Click(dialog->ReadButton());
+    if (depot.SendWeight(bagWeight) &&
+        depot.Wait([dialog] { return !dialog->WeightField()->text().isEmpty(); })) {
+      reading = dialog->WeightField()->text();
+      depot.Shot("scale-reading");
+    }
+    weighed = true;
+    depot.Click(dialog->CancelButton());
+    return true;
+  });
+  depot.Command(kScaleSettingsCommand);
+  ASSERT_TRUE(weighed) << "the scale settings did not open";
+  ASSERT_EQ(W(reading), Format("%.3f", bagWeight)) << "the scale showed no weight";
+  TypeInto(depot, seal->WeightEdit(), reading, false);
   depot.Shot("bag-weighed");
   depot.Key(Qt::Key_S, Qt::ControlModifier);
   EXPECT_EQ(depot.Boxes().Count(), 0u) << U8(depot.Boxes().LastText());
