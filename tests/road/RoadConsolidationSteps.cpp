@@ -18,7 +18,6 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -31,7 +30,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -267,6 +265,7 @@ void RoadBagging(RoadDepot& depot) {
                              "client_rec_xbag WHERE ixid=" + std::to_string(bagId)),
             std::string(kBagNumber) + "|PEK|LAX|0|1|路线");
   ledger.bagNumber = kBagNumber;
+  ledger.notes["bag id"] = std::to_string(bagId);
   depot.Shot("bag-opened");
 
   // Pieces by their waybill number: a click on the caption 转单号 turns it.
@@ -410,6 +409,12 @@ void RoadBagging(RoadDepot& depot) {
     ASSERT_FALSE(pdf.empty()) << label;
     earlier.push_back(pdf);
     EXPECT_EQ(depot.ReadBarcodes(pdf, label), std::vector<std::string>{kBagNumber}) << label;
+    // The label's texts: the bag, its weight from the seal; the seal label
+    // names who sealed it.
+    const std::string text = RoadDepot::PdfText(pdf);
+    EXPECT_NE(text.find(kBagNumber), std::string::npos) << text;
+    EXPECT_NE(text.find(U8(Format("%g", bagWeight))), std::string::npos) << text;
+    if (std::string(label) == "seal-label") EXPECT_NE(text.find("管理员"), std::string::npos) << text;
     ledger.notes[label] = pdf.filename().string();
   }
 }
@@ -457,6 +462,7 @@ void RoadMasterAwb(RoadDepot& depot) {
             "国航|CA983|PEK/LAX|2026-12-24 13:30|0");
   ledger.masterAwb = kAwbNumber;
   ledger.flight = kFlight;
+  ledger.notes["flight date"] = "2026-12-24 13:30";
 
   // The saved master air waybill opened again from the list beside the form.
   CListGrid* pane = page->quickList->grid;
@@ -513,6 +519,7 @@ void RoadMasterAwb(RoadDepot& depot) {
   EXPECT_EQ(book.parent_path(), fs::path(depot.Program() + "DATA_TEMP"));
   depot.Shot("manifest-exported");
   ledger.notes["manifest"] = book.string();
+  ledger.notes["manifest template"] = kManifestTemplate;
 
   const std::vector<std::string> got = WorkbookCells(book);
   const std::vector<std::string> want = GoldenCells();
