@@ -498,6 +498,10 @@ void RoadMasterAwb(RoadDepot& depot) {
   }
   EXPECT_EQ(listed, std::set<std::string>(ledger.baggedPieces.begin(), ledger.baggedPieces.end()));
   EXPECT_EQ(form.parcelList->RowCount(), static_cast<int>(ledger.baggedPieces.size()));
+  const std::u16string pieces = W(QString::number(ledger.baggedPieces.size()));
+  EXPECT_EQ(W(form.bagHeading->text()), Fill(T(410067), {u"1", pieces, Format("%.3f", ledger.bagWeight)}));
+  // The parcels' chargeable weights are their waybills' (none here).
+  EXPECT_EQ(W(form.parcelHeading->text()), Fill(T(410068), {pieces, u"1", Format("%.3f", 0)}));
   EXPECT_EQ(depot.QueryValue("SELECT nstate||'|'||cawb FROM client_rec_xbag WHERE cxno='" + std::string(kBagNumber) + "'"),
             "2|" + std::string(kAwbNumber));
   depot.Shot("bag-on-awb");
