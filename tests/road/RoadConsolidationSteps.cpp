@@ -392,6 +392,7 @@ void RoadBagging(RoadDepot& depot) {
                              std::to_string(bagId)),
             "1|" + U8(Format("%.3f", bagWeight)) + "|" + std::to_string(pieces));
   ledger.bagWeight = bagWeight;
+  ledger.notes["bag weight read on the scale"] = reading.toStdString();
 
   // The sealed bag scanned again with "print on scan" and the second label:
   // both labels go to the queue, each with the bag number's bar code.
@@ -463,6 +464,7 @@ void RoadMasterAwb(RoadDepot& depot) {
   ledger.masterAwb = kAwbNumber;
   ledger.flight = kFlight;
   ledger.notes["flight date"] = "2026-12-24 13:30";
+  ledger.notes["airline"] = kAirline;
 
   // The saved master air waybill opened again from the list beside the form.
   CListGrid* pane = page->quickList->grid;
