@@ -962,11 +962,18 @@ std::string StringAt(std::string_view text, size_t v, size_t n, bool fieldMode) 
   return GbkCopyN(text.substr(v, BareValueEnd(text, v) - v), n);
 }
 
-std::u16string WStringAt(std::string_view text, size_t v, size_t n) {
-  if (v == kJsonNone || v + 1 >= text.size() || text[v] != '"') return {};
+// The body of the string value at v, as WStringAt reads it; none when
+// there is no string value there.
+std::optional<std::string_view> StringBodyAt(std::string_view text, size_t v) {
+  if (v == kJsonNone || v + 1 >= text.size() || text[v] != '"') return std::nullopt;
   size_t end = FindJsonStringEnd(text, v + 1);
-  if (end == kJsonNone) return {};
-  return JsonDecodeW(text.substr(v + 1, end - v - 1), n);
+  if (end == kJsonNone) return std::nullopt;
+  return text.substr(v + 1, end - v - 1);
+}
+
+std::u16string WStringAt(std::string_view text, size_t v, size_t n) {
+  const std::optional<std::string_view> body = StringBodyAt(text, v);
+  return body ? JsonDecodeW(*body, n) : std::u16string();
 }
 
 // The text the number readers convert: StringAt with 63 characters in field
@@ -1200,13 +1207,21 @@ void JsonRowIndex::Reset(std::string_view object) {
   // each distinct key keeps its first occurrence.
   hint_ = 0;
   if (entries_.size() <= kScanLimit) {
-    for (size_t e = 1; e < entries_.size(); ++e) {
-      for (size_t d = 0; d < e; ++d) {
-        if (tags_[d] == tags_[e] && KeyOf(entries_[d]) == KeyOf(entries_[e])) {
-          entries_[e].first = false;
-          break;
+    // One bit of each tag seen so far: a key whose bit is new has no
+    // earlier twin, so only the rare others are compared with the earlier
+    // keys.
+    uint64_t seen = 0;
+    for (size_t e = 0; e < entries_.size(); ++e) {
+      const uint64_t bit = uint64_t{1} << ((tags_[e] * 0x9E3779B97F4A7C15ull) >> 58);
+      if (seen & bit) {
+        for (size_t d = 0; d < e; ++d) {
+          if (tags_[d] == tags_[e] && KeyOf(entries_[d]) == KeyOf(entries_[e])) {
+            entries_[e].first = false;
+            break;
+          }
         }
       }
+      seen |= bit;
     }
     return;
   }
@@ -1286,6 +1301,10 @@ std::string JsonRowIndex::GetString(std::string_view key, size_t n, bool fieldMo
 
 std::u16string JsonRowIndex::GetWString(std::string_view key, size_t n) {
   return WStringAt(text_, ValuePos(key), n);
+}
+
+std::optional<std::string_view> JsonRowIndex::GetStringBody(std::string_view key) {
+  return StringBodyAt(text_, ValuePos(key));
 }
 
 int32_t JsonRowIndex::GetInt(std::string_view key, int32_t def) {

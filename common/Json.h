@@ -152,6 +152,11 @@ class JsonRowIndex {
 
   std::string GetString(std::string_view key, size_t n, bool fieldMode = false);
   std::u16string GetWString(std::string_view key, size_t n);
+  // The body of a string value between its quotes, escapes as they stand:
+  // GetWString(key, n) is JsonDecodeW(body, n).  None when GetWString reads
+  // empty for want of a string value (key missing, value not a string or
+  // left open).
+  std::optional<std::string_view> GetStringBody(std::string_view key);
   int32_t GetInt(std::string_view key, int32_t def);
   double GetDouble(std::string_view key, double def);
   int GetBool(std::string_view key, int def);

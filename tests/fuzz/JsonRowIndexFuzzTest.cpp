@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -40,6 +41,9 @@ void ExpectSameReads(std::string_view text) {
       ASSERT_EQ(index.GetString(key, n), JsonGetString(key, text, n));
       ASSERT_EQ(index.GetString(key, n, true), JsonGetString(key, text, n, true));
       ASSERT_EQ(index.GetWString(key, n), JsonGetWString(key, text, n));
+      // The raw body decodes to what the wide reader gives.
+      const std::optional<std::string_view> body = index.GetStringBody(key);
+      ASSERT_EQ(body ? JsonDecodeW(*body, n) : std::u16string(), JsonGetWString(key, text, n));
     }
     ASSERT_EQ(index.GetInt(key, -7), JsonGetInt(key, text, -7));
     const double d1 = index.GetDouble(key, -7.5), d2 = JsonGetDouble(key, text, -7.5);
