@@ -170,6 +170,12 @@ std::vector<QString> WaybillReplyReader::Cells(std::string_view o, int32_t& id) 
     // A string value of plain ASCII reads as itself through both the GBK and
     // the wide conversion; any other value takes the general way.
     const std::optional<std::string_view> body = index_.GetStringBody(key);
+    // A value standing exactly as in the row before shares that row's text.
+    Last& last = last_[static_cast<size_t>(c)];
+    if (body && last.body && *body == *last.body) {
+      row[c] = last.cell;
+      continue;
+    }
     bool plain = body.has_value();
     if (plain) {
       for (const char ch : *body) {
@@ -185,6 +191,8 @@ std::vector<QString> WaybillReplyReader::Cells(std::string_view o, int32_t& id) 
     } else {
       row[c] = Q(Cut(WideFromGbk(index_.GetString(key, 1024)), static_cast<size_t>(s.chars)));
     }
+    last.body = body;
+    last.cell = row[c];
   }
   // The dimensions shown: a last upper-case letter dropped.
   QString& lwh = row[9];

@@ -5,6 +5,7 @@
 // (iprice, idvalue) are shown divided by 100 on both paths.
 
 #include <array>
+#include <optional>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -43,15 +44,22 @@ int32_t WaybillRowId(std::string_view object);
 // type: the same 37 cells as WaybillRowFromReply (column 0 empty, an empty
 // text a null QString) and the record id as WaybillRowId gives them, each
 // object's keys indexed once and the names of the item types and pay ways
-// looked up once for all rows.
+// looked up once for all rows; a text value standing in the reply exactly as
+// in the row before shares that row's text.
 class WaybillReplyReader {
  public:
   WaybillReplyReader();
-  // The cells of the row object; `id` receives its record id.
+  // The cells of the row object; `id` receives its record id.  The objects
+  // of one reader come from one reply, which outlives the reader.
   std::vector<QString> Cells(std::string_view object, int32_t& id);
 
  private:
+  struct Last {
+    std::optional<std::string_view> body;
+    QString cell;
+  };
   JsonRowIndex index_;
+  std::array<Last, kWaybillListColumns> last_;
   QString itemTypes_[4];  // 0..2, then "未知"
   QString payWays_[4];
 };

@@ -138,32 +138,52 @@ const std::array<int, kGridColumns - 1>& ReadOrder() {
   return order;
 }
 
-// Reads the row object through `index` (reset to it) into `row`.
-void ReadRowInto(JsonRowIndex& index, std::string_view object, Row& row) {
-  index.Reset(object);
-  const auto& keys = Keys();
-  row.irid = index.GetInt(keys[0], 0);
-  for (const int g : ReadOrder()) {
-    const Source& s = kSources[g];
-    const std::string& key = keys[static_cast<size_t>(s.column)];
-    QString& cell = row.cells[static_cast<size_t>(g)];
-    switch (s.kind) {
-      case kInt:
-        cell = QString::number(index.GetInt(key, 0));
-        break;
-      case kWeight:
-        cell = Weight(index.GetDouble(key, 0));
-        break;
-      case kDateIfSet:
-        cell = CellText(index.GetStringBody(key), s.limit);
-        if (!cell.isEmpty() && cell.at(0) < u'2') cell = QString();
-        break;
-      default:
-        cell = CellText(index.GetStringBody(key), s.limit);
-        break;
+// Reads the rows of one reply: the row index is kept from row to row, and a
+// text column whose value stands in the reply exactly as in the row before
+// shares that row's text instead of reading it again (lists repeat their
+// places, kinds, customers and dates from row to row).
+class RowReader {
+ public:
+  void Read(std::string_view object, Row& row) {
+    index_.Reset(object);
+    const auto& keys = Keys();
+    row.irid = index_.GetInt(keys[0], 0);
+    for (const int g : ReadOrder()) {
+      const Source& s = kSources[g];
+      const std::string& key = keys[static_cast<size_t>(s.column)];
+      QString& cell = row.cells[static_cast<size_t>(g)];
+      switch (s.kind) {
+        case kInt:
+          cell = QString::number(index_.GetInt(key, 0));
+          break;
+        case kWeight:
+          cell = Weight(index_.GetDouble(key, 0));
+          break;
+        default: {
+          const std::optional<std::string_view> body = index_.GetStringBody(key);
+          Last& last = last_[static_cast<size_t>(g)];
+          if (body && last.body && *body == *last.body) {
+            cell = last.cell;
+            break;
+          }
+          cell = CellText(body, s.limit);
+          if (s.kind == kDateIfSet && !cell.isEmpty() && cell.at(0) < u'2') cell = QString();
+          last.body = body;
+          last.cell = cell;
+          break;
+        }
+      }
     }
   }
-}
+
+ private:
+  struct Last {
+    std::optional<std::string_view> body;  // in the reply, which outlives the reader
+    QString cell;
+  };
+  JsonRowIndex index_;
+  std::array<Last, kGridColumns> last_;
+};
 
 }  // namespace
 
@@ -198,9 +218,9 @@ std::u16string ChunkSql(std::u16string_view sql, uint32_t afterId) {
 std::span<const uint32_t> ColumnTypes() { return Types(); }
 
 Row ReadRow(std::string_view object) {
-  JsonRowIndex index;
+  RowReader reader;
   Row row;
-  ReadRowInto(index, object, row);
+  reader.Read(object, row);
   return row;
 }
 
@@ -213,10 +233,10 @@ bool ReadChunk(std::string_view reply, std::vector<Row>& rows, bool& end) {
   std::string_view list = JsonListBody(reply, "List");
   // The rows the reply counts, as far as its length can hold them.
   rows.reserve(std::min(static_cast<size_t>(total), reply.size() / 16));
-  JsonRowIndex index;
+  RowReader reader;
   size_t pos = 0;
   std::string_view object;
-  while (JsonNextObject(list, pos, object)) ReadRowInto(index, object, rows.emplace_back());
+  while (JsonNextObject(list, pos, object)) reader.Read(object, rows.emplace_back());
   return true;
 }
 

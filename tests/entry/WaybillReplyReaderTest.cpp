@@ -2,7 +2,8 @@
 // it (the value read as GBK text of at most 1024 bytes, widened and cut to
 // the column's length; the numbers as snprintf writes them), whatever form
 // the value takes: plain ASCII, UTF-8, escapes, a character GBK lacks, a
-// bare number, null, an empty or an unclosed string.
+// bare number, null, an empty or an unclosed string; a value repeated from
+// the row before reads the same again.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -58,9 +59,12 @@ TEST(WaybillReplyReader, ReadsEveryCellAsThePlainReaders) {
       "\"0\":1,\"2\":2.5,\"3\":-0.005,\"7\":3,\"9\":2,\"10\":77,\"31\":0,\"32\":12345,\"48\":-5",
       "\"0\":-1,\"2\":1e300,\"3\":\"7.25\",\"7\":\"x\",\"9\":5,\"10\":\"12\",\"31\":4,\"48\":99",
   };
+  // Each value twice in a row: the second row reads it as the first did.
+  std::vector<std::string> twice;
+  for (const std::string& value : values) twice.insert(twice.end(), 2, value);
   WaybillReplyReader reader;
   for (const std::string& head : numbers) {
-    for (const std::string& value : values) {
+    for (const std::string& value : twice) {
       std::string object = "{" + head;
       for (const TextColumn& t : kTextColumns) object += ",\"" + std::to_string(t.key) + "\":" + value;
       object += "}";

@@ -174,3 +174,35 @@ TEST(RecordQuery, ReadsEachCellAsTheFreeReadersDo) {
     EXPECT_TRUE(row.cells[3].isNull()) << "a missing value is a cell never set";
   }
 }
+
+// Rows of one reply read one after another: a value equal to the row
+// before's reads the same, and a different one (or none) is read anew.
+TEST(RecordQuery, RowsOfAReplyReadEachValueOfTheirOwn) {
+  const char* const values[] = {"\"LAX\"", "\"LAX\"", "\"LA\"", "\"LAX\"", "null", "\"LAX\"",
+                                "\"\\u6771\"", "\"\\u6771\"", "\"1999-01-01\"", "\"2001-01-01\"",
+                                "\"1999-01-01\"", "\"\""};
+  std::string list;
+  std::vector<std::string> objects;
+  int id = 0;
+  for (const char* value : values) {
+    // The same value in a text column (a.cdes, 63 characters) and in a date
+    // column shown only from 2000 on (d.dpack).
+    objects.push_back("{\"0\":" + std::to_string(++id) + ",\"4\":" + value + ",\"29\":" + value + "}");
+    list += (list.empty() ? "" : ",") + objects.back();
+  }
+  const std::string reply = "{\"ReturnValue\":1,\"iTotal\":" + std::to_string(objects.size()) +
+                            ",\"bEnd\":true,\"List\":[" + list + "]}";
+  std::vector<Row> rows;
+  bool end = false;
+  ASSERT_TRUE(recordquery::ReadChunk(reply, rows, end));
+  EXPECT_TRUE(end);
+  ASSERT_EQ(rows.size(), objects.size());
+  for (size_t r = 0; r < rows.size(); ++r) {
+    SCOPED_TRACE(objects[r]);
+    EXPECT_EQ(rows[r].irid, static_cast<int>(r + 1));
+    EXPECT_EQ(rows[r].cells[9].toStdU16String(), JsonGetWString("4", objects[r], 63));
+    std::u16string date = JsonGetWString("29", objects[r], 16);
+    if (!date.empty() && date[0] < u'2') date.clear();
+    EXPECT_EQ(rows[r].cells[27].toStdU16String(), date);
+  }
+}
