@@ -1202,6 +1202,69 @@ void JsonRowIndex::Reset(std::string_view object) {
     }
     return false;
   });
+  MarkFirsts();
+}
+
+bool JsonRowIndex::ResetNext(std::string_view list, size_t& pos) {
+  const size_t start = JsonObjectStart(list, pos);
+  if (start == kJsonNone) return false;
+  entries_.clear();
+  tags_.clear();
+  slots_.clear();
+  // One walk from the "{" to its "}", indexing the keys on the way.  It
+  // gives what JsonObjectEnd and a scan of the object give as long as no
+  // string ends in a backslash before its quote (where the two ways of
+  // ending a string may differ) and no NUL stands in the object; anything
+  // else is left to them.
+  const char* const p = list.data();
+  const size_t n = list.size();
+  Nesting nesting;
+  int depth = 0;
+  size_t end = kJsonNone;
+  for (size_t i = start; i < n;) {
+    const char c = p[i];
+    if (!kKeyScanStops[static_cast<unsigned char>(c)]) {
+      ++i;
+      continue;
+    }
+    if (c == '"') {
+      const size_t close = StringClose(list, i);
+      if (close == kJsonNone || p[close - 1] == '\\') break;
+      // Positions within the object: the look-back for a key stops at the
+      // object's "{" at the latest, the colon search at its "}".
+      if (StandsAsKey(list, i, nesting)) {
+        const size_t value = ValueAfterKey(list, close);
+        entries_.push_back({i - start, close - i - 1, value == kJsonNone ? kJsonNone : value - start, true});
+        tags_.push_back(KeyTag(p + i + 1, close - i - 1));
+      }
+      i = close + 1;
+      continue;
+    }
+    if (c == '{' || c == '[') {
+      nesting.Open(c == '[');
+      if (c == '{') ++depth;
+    } else {
+      nesting.Close();
+      if (c == '}' && --depth == 0) {
+        end = i;
+        break;
+      }
+    }
+    ++i;
+  }
+  if (end == kJsonNone || std::memchr(p + start, '\0', end - start + 1) != nullptr) {
+    std::string_view object;
+    if (!JsonNextObject(list, pos, object)) return false;
+    Reset(object);
+    return true;
+  }
+  text_ = list.substr(start, end - start + 1);
+  pos = end + 1;
+  MarkFirsts();
+  return true;
+}
+
+void JsonRowIndex::MarkFirsts() {
   // A row of a few dozen columns is searched straight through its tags;
   // only a wide one gets a hash table.  Open addressing, at most half full;
   // each distinct key keeps its first occurrence.

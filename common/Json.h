@@ -145,6 +145,10 @@ class JsonRowIndex {
   JsonRowIndex() = default;
   explicit JsonRowIndex(std::string_view object) { Reset(object); }
   void Reset(std::string_view object);
+  // JsonNextObject and Reset in one: indexes the next object of the list
+  // from pos and moves pos past it; false (pos kept) when there is none.
+  // The object is Text().  Mostly one walk over the object instead of two.
+  bool ResetNext(std::string_view list, size_t& pos);
 
   std::string_view Text() const { return text_; }
   // As JsonFindKey on the indexed text.
@@ -177,6 +181,8 @@ class JsonRowIndex {
     bool first;  // no earlier entry has the same key
   };
   std::string_view KeyOf(const Entry& entry) const;
+  // Marks each key's first occurrence (and builds the table of a wide row).
+  void MarkFirsts();
   bool Holds(const Entry& entry, std::string_view key) const;
   const Entry* First(std::string_view key);
   size_t ValuePos(std::string_view key);

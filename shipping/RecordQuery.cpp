@@ -146,6 +146,18 @@ class RowReader {
  public:
   void Read(std::string_view object, Row& row) {
     index_.Reset(object);
+    Fill(row);
+  }
+  // The next row object of the list from pos (JsonNextObject); false when
+  // there is none.
+  bool Next(std::string_view list, size_t& pos, Row& row) {
+    if (!index_.ResetNext(list, pos)) return false;
+    Fill(row);
+    return true;
+  }
+
+ private:
+  void Fill(Row& row) {
     const auto& keys = Keys();
     row.irid = index_.GetInt(keys[0], 0);
     for (const int g : ReadOrder()) {
@@ -176,7 +188,6 @@ class RowReader {
     }
   }
 
- private:
   struct Last {
     std::optional<std::string_view> body;  // in the reply, which outlives the reader
     QString cell;
@@ -235,8 +246,13 @@ bool ReadChunk(std::string_view reply, std::vector<Row>& rows, bool& end) {
   rows.reserve(std::min(static_cast<size_t>(total), reply.size() / 16));
   RowReader reader;
   size_t pos = 0;
-  std::string_view object;
-  while (JsonNextObject(list, pos, object)) reader.Read(object, rows.emplace_back());
+  for (;;) {
+    Row& row = rows.emplace_back();
+    if (!reader.Next(list, pos, row)) {
+      rows.pop_back();
+      break;
+    }
+  }
   return true;
 }
 
