@@ -365,8 +365,9 @@ void RoadEntryPrints(RoadDepot& depot) {
   auto* page = depot.OpenPageAs<CQuickEntryPage>(0);
   ASSERT_NE(nullptr, page);
   // The waybill's row in the page's list, selected with a click.
-  const int row = page->grid->FindRowById(w.id);
-  ASSERT_GE(row, 0) << "the saved waybill is not in the list";
+  int row = -1;
+  ASSERT_TRUE(depot.Wait([&] { return (row = page->grid->FindRowById(w.id)) >= 0; }))
+      << "the saved waybill is not in the list";
   const QRect cell = page->grid->visualRect(page->grid->model()->index(row, 4));
   depot.ActivateWindowOf(page->grid);
   QTest::mouseClick(page->grid->viewport(), Qt::LeftButton, {}, cell.center());
