@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -316,7 +317,17 @@ void RoadBagging(RoadDepot& depot) {
   const int pieces = rows;
   ASSERT_TRUE(Quiet(depot));
   EXPECT_EQ(depot.Boxes().Count(), 0u) << U8(depot.Boxes().LastText());
-  // Weights summed: the items' actual weight and the header lines.
+  // Weights summed: the items' actual weight and the header lines.  Step 1
+  // weighed its two pieces (3.500 and 3.750 kg); the workbook's waybills
+  // carry no charge weight and no piece weights, so they add nothing: the
+  // bag holds 7.250 kg, spoken "7.25" after each waybill that went in.
+  EXPECT_NEAR(total, 7.250, 0.0005);
+  EXPECT_NEAR(waybillWeights, 0.0, 0.0005);
+  const std::vector<std::string> spoken = {"7", ".", "2", "5"};
+  std::vector<std::string> heard;
+  for (const auto& part : {spoken, std::vector<std::string>{"fail.wav"}, spoken, spoken})
+    heard.insert(heard.end(), part.begin(), part.end());
+  EXPECT_EQ(expectedSounds, heard);
   const bagging::BagTotals& totals = form->Totals();
   EXPECT_NEAR(totals.actual, total, 0.0005);
   EXPECT_NEAR(totals.actualPart, total, 0.0005);
@@ -324,6 +335,7 @@ void RoadBagging(RoadDepot& depot) {
             Fill(T(360051), {Format("%.3f", 0) + u"+" + Format("%.3f", total) + u"=" + Format("%.3f", total),
                              Format("%.3f", total),
                              Format("%.3f", waybillWeights)}));
+  EXPECT_EQ(W(form->WeightLine()->text()), Fill(T(360051), {u"0.000+7.250=7.250", u"7.250", u"0.000"}));
 
   // A waybill scanned again: the server refuses it (all its pieces are in),
   // the fail sound, the grid stays.
@@ -332,6 +344,8 @@ void RoadBagging(RoadDepot& depot) {
   EXPECT_EQ(depot.Boxes().LastText(), T(360070));
   EXPECT_EQ(form->Grid()->RowCount(), pieces);
   expectedSounds.push_back("fail.wav");
+  heard.push_back("fail.wav");
+  EXPECT_EQ(expectedSounds, heard);
   ASSERT_TRUE(depot.Wait([&] { return depot.Sounds().size() >= soundsBefore + expectedSounds.size(); }));
   EXPECT_EQ(std::vector<std::string>(depot.Sounds().begin() + static_cast<long>(soundsBefore), depot.Sounds().end()),
             expectedSounds);
@@ -361,6 +375,7 @@ void RoadBagging(RoadDepot& depot) {
   // The caption 重量 takes the items' weight.
   depot.Click(seal->WeightCaption());
   EXPECT_EQ(W(seal->WeightEdit()->text()), Format("%.3f", total));
+  EXPECT_EQ(W(seal->WeightEdit()->text()), u"7.250");
   // The bag on the scale: the parcels (as weighed at entry) and the bag
   // itself.  Page 11 reads no scale; the operator reads it in the scale
   // settings (system menu, "read once") and keys what it shows.
@@ -494,16 +509,27 @@ void RoadMasterAwb(RoadDepot& depot) {
   ASSERT_TRUE(depot.Wait([&] { return depot.Sounds().size() > soundsBefore; }));
   EXPECT_EQ(depot.Sounds()[soundsBefore], "ok.wav");
   std::set<std::string> listed;
+  // A piece's chargeable weight is its own weight when it was weighed
+  // (step 1's two pieces: 3.500 and 3.750 kg), else its share of its
+  // waybill's charge weight (the workbook's waybills have none: 0.000).
+  std::map<std::string, std::string> charged;
   for (int r = 0; r < form.parcelList->RowCount(); ++r) {
     EXPECT_EQ(U8(form.parcelList->CellText(r, 23)), kBagNumber);
-    listed.insert(U8(form.parcelList->CellText(r, 2)) + "/" + U8(form.parcelList->CellText(r, 9)));
+    const std::string piece =
+        U8(form.parcelList->CellText(r, 2)) + "/" + U8(form.parcelList->CellText(r, 9));
+    listed.insert(piece);
+    charged[piece] = U8(form.parcelList->CellText(r, 12));
   }
+  EXPECT_EQ(charged, (std::map<std::string, std::string>{{"BR54000001/1", "3.500"},
+                                                         {"BR54000001/2", "3.750"},
+                                                         {"BR54100001/1", "0.000"},
+                                                         {"BR54100002/1", "0.000"}}));
   EXPECT_EQ(listed, std::set<std::string>(ledger.baggedPieces.begin(), ledger.baggedPieces.end()));
   EXPECT_EQ(form.parcelList->RowCount(), static_cast<int>(ledger.baggedPieces.size()));
   const std::u16string pieces = W(QString::number(ledger.baggedPieces.size()));
   EXPECT_EQ(W(form.bagHeading->text()), Fill(T(410067), {u"1", pieces, Format("%.3f", ledger.bagWeight)}));
-  // The parcels' chargeable weights are their waybills' (none here).
-  EXPECT_EQ(W(form.parcelHeading->text()), Fill(T(410068), {pieces, u"1", Format("%.3f", 0)}));
+  // The parcels' chargeable weights summed: 3.500 + 3.750 + 0 + 0.
+  EXPECT_EQ(W(form.parcelHeading->text()), Fill(T(410068), {pieces, u"1", u"7.250"}));
   EXPECT_EQ(depot.QueryValue("SELECT nstate||'|'||cawb FROM client_rec_xbag WHERE cxno='" + std::string(kBagNumber) + "'"),
             "2|" + std::string(kAwbNumber));
   depot.Shot("bag-on-awb");

@@ -12,6 +12,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QAbstractSpinBox>
+#include <QTextEdit>
 #include <QPixmap>
 #include <QPointer>
 #include <QTest>
@@ -66,6 +69,8 @@ constexpr int kWindowWidth = 1280;
 constexpr int kWindowHeight = 900;
 // How long a dialog may stay up before the depot closes it as left behind.
 constexpr qint64 kStuckDialogMs = 90000;
+// How long the focus may take to come where the operator put it.
+constexpr qint64 kFocusWaitMs = 20000;
 
 std::string HtmlEscaped(const std::string& text) {
   std::string out;
@@ -257,7 +262,9 @@ std::string RoadDepot::Start() {
     WhenModal([this](QWidget* modal) {
       auto* dialog = qobject_cast<CLoginDlg*>(modal);
       if (dialog == nullptr) return false;
-      Wait([dialog] { return dialog->isVisible(); });
+      // The dialog is up, active and its field under the focus before a
+      // key is typed (Click waits for each).
+      if (!Wait([dialog] { return dialog->isVisible(); })) ADD_FAILURE() << "no login dialog";
       Click(dialog->AccountEdit());
       dialog->AccountEdit()->selectAll();
       Keys(QStringLiteral("admin"));
@@ -313,8 +320,7 @@ std::string RoadDepot::Start() {
     return "the client's start-up ended; messages:" + texts;
   }
   if (MainWindow() == nullptr || View() == nullptr) return "no main window after start-up";
-  QApplication::setActiveWindow(theApp.mainWindow);
-  if (!QTest::qWaitForWindowActive(theApp.mainWindow)) return "the main window is not active";
+  if (!ActivateWindowOf(theApp.mainWindow)) return "the main window is not active";
   return {};
 }
 
@@ -512,11 +518,94 @@ void RoadDepot::Command(int commandId) {
   QApplication::processEvents();
 }
 
-QWidget* RoadDepot::Focus() const { return QApplication::focusWidget(); }
+namespace {
+
+// The window the operator's hand was last on (clicked into, typed into):
+// the keys go there unless a modal dialog has come up since.
+QPointer<QWidget> gKeyWindow;
+
+// The window that should take the keys now: the active modal dialog, else
+// the one the operator's hand was last on (null: any).
+QWidget* KeyWindow() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  if (!gKeyWindow.isNull() && gKeyWindow->isVisible()) return gKeyWindow.data();
+  return nullptr;
+}
+
+// Asks the platform to make `window` the active one (the request may be
+// answered late; callers wait for it).
+void RequestActive(QWidget* window) {
+  if (window == nullptr || !window->isVisible() || QApplication::activeWindow() == window) return;
+  window->activateWindow();
+  QApplication::setActiveWindow(window);
+}
+
+bool TakesTypedText(QWidget* widget) {
+  return qobject_cast<QLineEdit*>(widget) != nullptr ||
+         qobject_cast<QAbstractSpinBox*>(widget) != nullptr ||
+         qobject_cast<QTextEdit*>(widget) != nullptr ||
+         qobject_cast<QPlainTextEdit*>(widget) != nullptr;
+}
+
+}  // namespace
+
+// The widget the keys go to.  A window shown a moment ago (a popup, the
+// camera window) may take the platform's activation late, away from the
+// window the operator works in, and leave no focus or the focus elsewhere:
+// the operator's window is then made the active one again, waiting
+// (boundedly) until the platform agrees.  A popup keeps the keys it has.
+QWidget* RoadDepot::Focus() const {
+  if (QApplication::activePopupWidget() != nullptr) return QApplication::focusWidget();
+  auto settled = [] {
+    QWidget* focus = QApplication::focusWidget();
+    QWidget* want = KeyWindow();
+    return focus != nullptr && (want == nullptr || focus->window() == want);
+  };
+  if (!settled()) {
+    testsupport::WaitUntil([&] {
+      if (settled()) return true;
+      QWidget* want = KeyWindow();
+      if (want == nullptr && QApplication::activeWindow() == nullptr && theApp.mainWindow &&
+          theApp.mainWindow->isVisible())
+        want = theApp.mainWindow;
+      RequestActive(want);
+      return settled();
+    }, static_cast<int>(kFocusWaitMs));
+  }
+  return QApplication::focusWidget();
+}
+
+void RoadDepot::FocusOn(QWidget* widget) {
+  if (widget == nullptr) {
+    ADD_FAILURE() << "no widget to put the focus on";
+    return;
+  }
+  gKeyWindow = widget->window();
+  // A field that hands its focus on (an editable combo box's line) counts
+  // as focused when the one it hands it to has it.
+  QWidget* holder = widget;
+  while (holder->focusProxy() != nullptr) holder = holder->focusProxy();
+  const bool focused = testsupport::WaitUntil([widget, holder] {
+    if (QApplication::focusWidget() == holder) return true;
+    if (!widget->isVisible() || !widget->isEnabled()) return false;
+    RequestActive(widget->window());
+    if (QApplication::activeWindow() == widget->window())
+      widget->setFocus(Qt::MouseFocusReason);
+    return QApplication::focusWidget() == holder;
+  }, static_cast<int>(kFocusWaitMs));
+  if (!focused)
+    ADD_FAILURE() << "the focus does not come to " << widget->metaObject()->className() << " \""
+                  << widget->objectName().toStdString() << "\" (the focus is on "
+                  << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className()
+                                                  : "nothing")
+                  << ")";
+}
 
 void RoadDepot::Keys(const QString& text) {
   for (QChar c : text) {
     QWidget* target = Focus();
+    if (target != nullptr && QApplication::activePopupWidget() == nullptr)
+      gKeyWindow = target->window();
     if (target == nullptr) {
       ADD_FAILURE() << "no widget has the focus for the keys " << text.toStdString();
       return;
@@ -536,26 +625,42 @@ void RoadDepot::Key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
     ADD_FAILURE() << "no widget has the focus for key " << key;
     return;
   }
+  if (QApplication::activePopupWidget() == nullptr) gKeyWindow = target->window();
   QTest::keyClick(target, key, modifiers);
 }
 
 // The window of the widget becomes the active one (a dialog just shown by
 // exec is active once the platform says so), as under the operator's hand.
-void RoadDepot::ActivateWindowOf(QWidget* widget) {
+// The request is repeated until the platform's answer (which may come late
+// on a loaded machine, after another window's) makes it so.
+bool RoadDepot::ActivateWindowOf(QWidget* widget) {
   QWidget* window = widget->window();
-  if (QApplication::activeWindow() == window) return;
-  window->activateWindow();
-  QApplication::setActiveWindow(window);
-  QTest::qWaitForWindowActive(window);
+  gKeyWindow = window;
+  if (QApplication::activeWindow() == window) return true;
+  return testsupport::WaitUntil([window] {
+    RequestActive(window);
+    return QApplication::activeWindow() == window;
+  }, static_cast<int>(kFocusWaitMs));
 }
 
+// A click into a text field puts the focus there: the keys that follow go
+// to it.  The click is made once its window is active, and the focus waited
+// for (the platform may hand the activation to another window late).
 void RoadDepot::Click(QWidget* widget) {
   if (widget == nullptr) {
     ADD_FAILURE() << "click on no widget";
     return;
   }
   ActivateWindowOf(widget);
+  QPointer<QWidget> clicked(widget);
   QTest::mouseClick(widget, Qt::LeftButton);
+  if (clicked.isNull() || !TakesTypedText(widget) || !widget->isVisible() ||
+      !widget->isEnabled() || !(widget->focusPolicy() & Qt::ClickFocus) ||
+      QApplication::activePopupWidget() != nullptr)
+    return;
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal != nullptr && modal != widget->window()) return;  // the click opened a dialog
+  FocusOn(widget);
 }
 
 void RoadDepot::DoubleClick(QWidget* widget) {

@@ -119,12 +119,20 @@ class RoadDepot {
   }
   // Runs a frame command (menu or toolbar action) by its command id.
   void Command(int commandId);
+  // The widget the keys go to: the focus, in the active modal dialog or
+  // else the window the operator last clicked or typed into; waited for
+  // (boundedly) when the platform has not yet handed it back.  Null when
+  // it does not come.
   QWidget* Focus() const;
+  // Puts the focus on the widget as the operator's click does, and waits
+  // until it is there (a failure is added when it does not come).
+  void FocusOn(QWidget* widget);
   // Typed into the focused widget; characters beyond ASCII as text events
   // the way an input method delivers them.
   void Keys(const QString& text);
   void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-  // A click (left button) on the middle of the widget, or at `at`.
+  // A click (left button) on the middle of the widget; on a text field it
+  // waits until the field has the focus.
   void Click(QWidget* widget);
   void DoubleClick(QWidget* widget);
   // Waits (the events keep coming) until the condition holds; its last
@@ -151,7 +159,8 @@ class RoadDepot {
   std::filesystem::path ShotImage(const char* name, const QImage& image);
   // Makes the widget's window the active one, as the operator's hand on it
   // does (a dialog shown by exec is active once the platform says so).
-  static void ActivateWindowOf(QWidget* widget);
+  // Waits (boundedly) until the platform has made it so; false if not.
+  static bool ActivateWindowOf(QWidget* widget);
   // Notes the step that failed (shown on the index).
   void StepFailed(int number, const std::string& why);
   // Writes build/screenshots/road/index.html.

@@ -3,7 +3,8 @@
 // 1. Page 0, the quick entry form: the express kind picked from its list,
 //    the customer taken from the suggestion popup, two pieces, the
 //    destination, a receiver in Chinese, two goods lines in the goods
-//    dialog, the weight from the scale, Enter on the last slot saves.  The
+//    dialog, each piece weighed on the scale in the piece weights dialog,
+//    the weight from the scale, Enter on the last slot saves.  The
 //    camera window (opened from the menu) photographs the parcel at
 //    position 1; the JPEG is on the stand-in.
 // 2. The waybill's label and channel waybill printed from page 0 to the
@@ -40,6 +41,7 @@
 #include <vector>
 
 #include "entry/GoodsListDlg.h"
+#include "entry/PieceWeightDlg.h"
 #include "entry/QuickEntryDlg.h"
 #include "entry/QuickEntryPage.h"
 #include "entry/SimpleEntryDlg.h"
@@ -69,6 +71,8 @@ namespace {
 // The road's entry waybills: numbers of their own block.
 constexpr const char* kQuickNumber = "BR54000001";
 constexpr const char* kUnbaggedNumber = "BR54000002";
+// The two pieces of the quick entry waybill as the scale weighs them.
+constexpr double kPieceWeights[] = {3.5, 3.75};
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
@@ -200,6 +204,45 @@ void RoadQuickEntry(RoadDepot& depot) {
   ASSERT_TRUE(goodsDone) << "the goods dialog did not open";
   ASSERT_EQ(2u, form.Entry().goods.size()) << Messages(depot);
 
+  // Each piece weighed on the scale in the piece weights dialog: the
+  // reading fills the piece's weight, Confirm keeps it and the next piece
+  // comes up; OK keeps the last and closes.  The form's weight becomes
+  // their sum, 3.500 + 3.750 = 7.250.
+  bool piecesDone = false;
+  depot.WhenModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<CPieceWeightDlg*>(modal);
+    if (dialog == nullptr) return false;
+    QLineEdit* pieceWeight = dialog->Edit(CPieceWeightDlg::kWeight);
+    const struct {
+      double kilograms;
+      const char* shown;
+    } pieces[] = {{kPieceWeights[0], "3.500"}, {kPieceWeights[1], "3.750"}};
+    for (size_t i = 0; i < std::size(pieces); ++i) {
+      depot.FocusOn(pieceWeight);
+      if (!depot.SendWeight(pieces[i].kilograms) ||
+          !depot.Wait([&] { return pieceWeight->text() == QLatin1String(pieces[i].shown); })) {
+        ADD_FAILURE() << "piece " << i + 1 << ": the scale's reading did not come: "
+                      << Utf8(pieceWeight->text());
+        break;
+      }
+      if (i + 1 < std::size(pieces)) {
+        depot.Click(dialog->ConfirmButton());
+        if (!depot.Wait([&] { return dialog->Grid()->RowCount() == static_cast<int>(i) + 1 &&
+                                     pieceWeight->text().isEmpty(); }))
+          ADD_FAILURE() << "piece " << i + 1 << " was not kept";
+      }
+    }
+    depot.Shot("piece-weights");
+    piecesDone = true;
+    depot.Click(dialog->OkButton());
+    return true;
+  });
+  depot.Click(form.PiecesButton());
+  ASSERT_TRUE(piecesDone) << "the piece weights dialog did not open";
+  ASSERT_EQ(2u, form.Entry().pieces.size()) << Messages(depot);
+  EXPECT_EQ(3500, form.Entry().pieces[0].ixWeight);
+  EXPECT_EQ(3750, form.Entry().pieces[1].ixWeight);
+
   // The slots, from the first: origin, destination, number, ..., receiver.
   depot.Click(form.SlotEdit(0));
   ASSERT_NO_FATAL_FAILURE(TypeSlot(depot, form, 0, QStringLiteral("Shenzhen")));
@@ -261,6 +304,7 @@ void RoadQuickEntry(RoadDepot& depot) {
   w.receiver = "王小红";
   w.pieces = 2;
   w.weight = 7.25;
+  w.pieceWeights.assign(std::begin(kPieceWeights), std::end(kPieceWeights));
   w.goods = {{"Cotton shirt", 3, 12.50}, {"Phone case", 2, 4.00}};
   w.pictures = 1;
 
@@ -321,8 +365,9 @@ void RoadEntryPrints(RoadDepot& depot) {
   auto* page = depot.OpenPageAs<CQuickEntryPage>(0);
   ASSERT_NE(nullptr, page);
   // The waybill's row in the page's list, selected with a click.
-  const int row = page->grid->FindRowById(w.id);
-  ASSERT_GE(row, 0) << "the saved waybill is not in the list";
+  int row = -1;
+  ASSERT_TRUE(depot.Wait([&] { return (row = page->grid->FindRowById(w.id)) >= 0; }))
+      << "the saved waybill is not in the list";
   const QRect cell = page->grid->visualRect(page->grid->model()->index(row, 4));
   depot.ActivateWindowOf(page->grid);
   QTest::mouseClick(page->grid->viewport(), Qt::LeftButton, {}, cell.center());

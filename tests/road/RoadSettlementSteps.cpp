@@ -382,6 +382,16 @@ void CheckWaybill(RoadDepot& depot, const RoadWaybill& w) {
                  "SELECT 1 FROM client_rec_weight_detail WHERE irid=" + irid + " AND cnum=" +
                      Sql(W(w.pieceNumbers[i])) + " AND wpos=" + std::to_string(i + 1));
   }
+  // Pieces weighed: one row each, in order, with the weight in grams.
+  if (!w.pieceWeights.empty()) {
+    EXPECT_EQ(Count(depot, "SELECT 1 FROM client_rec_weight_detail WHERE irid=" + irid),
+              std::to_string(w.pieceWeights.size()));
+    for (size_t i = 0; i < w.pieceWeights.size(); ++i)
+      ExpectOnce(depot, "piece " + std::to_string(i + 1) + " weighed",
+                 "SELECT 1 FROM client_rec_weight_detail WHERE irid=" + irid + " AND wpos=" +
+                     std::to_string(i + 1) + " AND iweight=" +
+                     std::to_string(std::lround(w.pieceWeights[i] * 1000)));
+  }
   // Pictures.
   EXPECT_EQ(Count(depot, "SELECT 1 FROM client_rec_picc WHERE irid=" + irid), std::to_string(w.pictures));
 }
