@@ -988,17 +988,28 @@ struct SyncSpec {
 std::string SyncReply(Database& db, const SyncSpec& spec, int64_t haveId, const std::string& stamp,
                       const std::string& scopeSql, const std::vector<DbValue>& scopeArgs,
                       size_t page) {
-  std::string id = spec.idCol;
-  auto rowJson = [&](const RowMap& r) {
+  const std::string id = spec.idCol;
+  const std::string table = spec.table;
+  // Only the columns the reply carries are read: the fields, then the stamp
+  // and the id.
+  std::string columns;
+  for (const auto& field : spec.fields) columns += std::string(field.second) + ",";
+  columns += "dlast," + id;
+  const int stampCol = static_cast<int>(spec.fields.size());
+  const int idCol = stampCol + 1;
+  auto appendRow = [&](std::string& list, const Statement& st) {
     JsonOut o;
     for (size_t k = 0; k < spec.fields.size(); ++k) {
-      const DbValue& v = r.Get(spec.fields[k].second);
+      const DbValue v = st.Column(static_cast<int>(k));
       if (spec.kinds[k] == 'i') o.Int(spec.fields[k].first, v.AsInt());
       else o.String(spec.fields[k].first, v.AsText());
     }
-    return o.Finish();
+    list += o.Finish();
   };
-  std::vector<DbValue> args;
+  auto bind = [](Statement& st, std::vector<DbValue> args, const std::vector<DbValue>& scope) {
+    args.insert(args.end(), scope.begin(), scope.end());
+    for (size_t k = 0; k < args.size(); ++k) st.Bind(static_cast<int>(k + 1), args[k]);
+  };
   std::string list = "[";
   size_t sent = 0;
   bool end = true;
@@ -1006,57 +1017,59 @@ std::string SyncReply(Database& db, const SyncSpec& spec, int64_t haveId, const 
   std::string newStamp = stamp;
   // Changed entries the client already holds come first, in stamp order,
   // cut only where the stamp changes.
-  std::vector<RowMap> changed;
+  bool changed = false;
   if (!stamp.empty()) {
-    args = {DbValue::Of(haveId), DbValue::OfText(stamp)};
-    args.insert(args.end(), scopeArgs.begin(), scopeArgs.end());
-    changed = ReadRows(db, "SELECT * FROM " + std::string(spec.table) + " WHERE " + id +
-                               "<=? AND dlast>?" + scopeSql + " ORDER BY dlast," + id,
-                       args);
-  }
-  if (!changed.empty()) {
-    for (size_t k = 0; k < changed.size(); ++k) {
-      std::string d = changed[k].Get("dlast").AsText();
+    Statement st(db.Handle(), "SELECT " + columns + " FROM " + table + " WHERE " + id +
+                                  "<=? AND dlast>?" + scopeSql + " ORDER BY dlast," + id);
+    bind(st, {DbValue::Of(haveId), DbValue::OfText(stamp)}, scopeArgs);
+    while (st.Step()) {
+      changed = true;
+      std::string d = st.Column(stampCol).AsText();
       if (sent >= page && d != newStamp) break;
       if (sent) list += ',';
-      list += rowJson(changed[k]);
-      newStamp = d;
+      appendRow(list, st);
+      newStamp = std::move(d);
       ++sent;
     }
-    end = false;  // the new entries follow in the next reply
-  } else {
+    if (changed) end = false;  // the new entries follow in the next reply
+  }
+  if (!changed) {
     // Every page carries the newest stamp of the moment, not only the last
     // one: a client cut off half-way then holds, with the entries it got, a
     // stamp from which its next start learns what changed meanwhile among
     // them (edits and removals), while the entries above its highest id
-    // still come by id.
-    std::string top = db.Scalar("SELECT ifnull(max(dlast),'') FROM " + std::string(spec.table) +
-                                    " WHERE 1=1" + scopeSql,
-                                scopeArgs)
-                          .AsText();
+    // still come by id.  (The newest stamp is read down the stamp index,
+    // not by a scan of the table.)
+    std::string top;
+    {
+      Statement st(db.Handle(), "SELECT dlast FROM " + table + " WHERE dlast IS NOT NULL" +
+                                    scopeSql + " ORDER BY dlast DESC LIMIT 1");
+      bind(st, {}, scopeArgs);
+      if (st.Step()) top = st.Column(0).AsText();
+    }
     if (top > newStamp) newStamp = top;
-    args = {DbValue::Of(haveId)};
-    args.insert(args.end(), scopeArgs.begin(), scopeArgs.end());
-    auto fresh = ReadRows(db, "SELECT * FROM " + std::string(spec.table) + " WHERE " + id + ">?" +
-                                  scopeSql + " ORDER BY " + id,
-                          args, page + 1);
-    for (size_t k = 0; k < fresh.size() && k < page; ++k) {
+    Statement st(db.Handle(), "SELECT " + columns + " FROM " + table + " WHERE " + id + ">?" +
+                                  scopeSql + " ORDER BY " + id);
+    bind(st, {DbValue::Of(haveId)}, scopeArgs);
+    size_t read = 0;
+    while (read <= page && st.Step()) {
+      if (++read > page) break;
       if (sent) list += ',';
-      list += rowJson(fresh[k]);
-      newId = fresh[k].Get(id).AsInt();
+      appendRow(list, st);
+      newId = st.Column(idCol).AsInt();
       ++sent;
     }
-    end = fresh.size() <= page;
+    end = read <= page;
   }
   list += "]";
   std::string del = "[";
   if (!stamp.empty()) {
-    auto gone = ReadRows(db, "SELECT " + id + " FROM " + std::string(spec.delTable) +
-                                 " WHERE dlast>? ORDER BY " + id,
-                         {DbValue::OfText(stamp)});
-    for (size_t k = 0; k < gone.size(); ++k) {
+    Statement st(db.Handle(), "SELECT " + id + " FROM " + std::string(spec.delTable) +
+                                  " WHERE dlast>? ORDER BY " + id);
+    st.Bind(1, DbValue::OfText(stamp));
+    for (size_t k = 0; st.Step(); ++k) {
       if (k) del += ',';
-      del += std::to_string(gone[k].Get(id).AsInt());
+      del += std::to_string(st.Column(0).AsInt());
     }
   }
   del += "]";

@@ -16,6 +16,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/GbkText.h"
@@ -76,11 +77,16 @@ size_t FirstPrefixHit(const std::vector<const Entry*>& index, std::string_view t
 // equal keys keep their id order.
 template <typename Record, typename Key>
 void BuildIndex(std::vector<const Record*>& index, const std::vector<Record>& records, Key key) {
-  index.clear();
-  for (const Record& r : records) index.push_back(&r);
-  std::stable_sort(index.begin(), index.end(), [&key](const Record* a, const Record* b) {
-    return GbkCompareNoCase(std::invoke(key, *a), std::invoke(key, *b)) < 0;
+  // Each key is taken once (not at every comparison), beside its record.
+  std::vector<std::pair<std::string_view, const Record*>> keyed;
+  keyed.reserve(records.size());
+  for (const Record& r : records) keyed.emplace_back(std::invoke(key, r), &r);
+  std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+    return GbkCompareNoCase(a.first, b.first) < 0;
   });
+  index.clear();
+  index.reserve(keyed.size());
+  for (const auto& k : keyed) index.push_back(k.second);
 }
 
 // Records are kept in ascending id order.
@@ -114,6 +120,11 @@ bool RemoveById(std::vector<Record>& records, int32_t id) {
 // Replaces the record with the same id, or inserts it in its place.
 template <typename Record>
 void MergeById(std::vector<Record>& records, const Record& record) {
+  // A page of new entries comes in id order above everything held.
+  if (records.empty() || records.back().id < record.id) {
+    records.push_back(record);
+    return;
+  }
   auto it = LowerBoundById(records, record.id);
   if (it != records.end() && it->id == record.id) *it = record;
   else records.insert(it, record);
