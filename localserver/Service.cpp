@@ -9,6 +9,8 @@
 #include <cstring>
 #include <ctime>
 #include <iostream>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <unordered_map>
@@ -254,12 +256,16 @@ void AppendValue(std::string& out, const DbValue& v, bool typed, uint32_t acs) {
   }
 }
 
+// A row by column name.  The rows of one statement share its names (the
+// last of equal names wins), each holds only its values.
 struct RowMap {
-  std::map<std::string, DbValue> values;
-  const DbValue& Get(const std::string& col) const {
+  std::shared_ptr<const std::map<std::string, size_t, std::less<>>> names;
+  std::vector<DbValue> values;
+  const DbValue& Get(std::string_view col) const {
     static const DbValue none;
-    auto it = values.find(col);
-    return it == values.end() ? none : it->second;
+    if (!names) return none;
+    auto it = names->find(col);
+    return it == names->end() ? none : values[it->second];
   }
 };
 
@@ -268,9 +274,17 @@ std::vector<RowMap> ReadRows(Database& db, const std::string& sql, const std::ve
   Statement st(db.Handle(), sql);
   for (size_t k = 0; k < args.size(); ++k) st.Bind(static_cast<int>(k + 1), args[k]);
   std::vector<RowMap> rows;
+  std::shared_ptr<std::map<std::string, size_t, std::less<>>> names;
+  const int columns = st.Columns();
   while (st.Step()) {
+    if (!names) {
+      names = std::make_shared<std::map<std::string, size_t, std::less<>>>();
+      for (int c = 0; c < columns; ++c) (*names)[st.ColumnName(c)] = static_cast<size_t>(c);
+    }
     RowMap r;
-    for (int c = 0; c < st.Columns(); ++c) r.values[st.ColumnName(c)] = st.Column(c);
+    r.names = names;
+    r.values.reserve(static_cast<size_t>(columns));
+    for (int c = 0; c < columns; ++c) r.values.push_back(st.Column(c));
     rows.push_back(std::move(r));
     if (limit && rows.size() >= limit) break;
   }
