@@ -256,6 +256,34 @@ void AppendValue(std::string& out, const DbValue& v, bool typed, uint32_t acs) {
   }
 }
 
+// One column of the current row as AppendValue writes it; a text column is
+// written from SQLite's own bytes, without a copy.
+void AppendColumn(std::string& out, const Statement& st, int c, bool typed, uint32_t acs) {
+  sqlite3_stmt* stmt = st.Raw();
+  if (sqlite3_column_type(stmt, c) == SQLITE_TEXT) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+    const std::string_view text(p, static_cast<size_t>(sqlite3_column_bytes(stmt, c)));
+    const int16_t type = static_cast<int16_t>(acs >> 16);
+    const unsigned width = acs & 0xFFFF;
+    if (!typed) {
+      JsonOut::AppendString(out, text);
+      return;
+    }
+    if (type == 1) {  // SQL_C_CHAR: at most width - 1 bytes of GBK
+      if (width > 0 && text.size() > width - 1)
+        JsonOut::AppendString(out, CutToGbkBytes(text, width - 1));
+      else
+        JsonOut::AppendString(out, text);
+      return;
+    }
+    if (type == 93) {
+      JsonOut::AppendString(out, text.substr(0, 19));
+      return;
+    }
+  }
+  AppendValue(out, st.Column(c), typed, acs);
+}
+
 // A row by column name.  The rows of one statement share its names (the
 // last of equal names wins), each holds only its values.
 struct RowMap {
@@ -791,7 +819,7 @@ std::string Service::Sql(const Request& req, bool readOnly) {
     for (int c = 0; c < columns; ++c) {
       const size_t uc = static_cast<size_t>(c);
       list += keys[uc];
-      AppendValue(list, st.Column(c), uc < types.size(), uc < types.size() ? types[uc] : 0);
+      AppendColumn(list, st, c, uc < types.size(), uc < types.size() ? types[uc] : 0);
       if (before + (list.size() - rowStart) > kMaxReplyBytes)
         return Fail(rc::kSqlFailed, "reply longer than " + std::to_string(kMaxReplyBytes) + " bytes");
     }

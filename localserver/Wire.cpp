@@ -144,7 +144,20 @@ std::string RandomBytes(size_t n) {
   return out;
 }
 
+namespace {
+bool AllAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+}  // namespace
+
 bool Utf8FromGbk(std::string_view gbk, std::string& utf8) {
+  // ASCII is the same in both (most SQL texts are ASCII only).
+  if (AllAscii(gbk)) {
+    utf8.assign(gbk);
+    return true;
+  }
   utf8.clear();
   std::u16string wide;
   if (!platform::DecodeCodePage(platform::kCodePageGbk, gbk, wide, true)) return false;
