@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 
 #include "localserver/ClientSqlPolicy.h"
 #include "localserver/Schema.h"
@@ -52,7 +53,31 @@ std::string DbValue::AsText() const {
 
 // ---- statements ------------------------------------------------------------
 
-Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) { Prepare(sql); }
+namespace {
+// The Database of each open connection, for statements made on its handle.
+std::mutex& OwnersMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+std::unordered_map<sqlite3*, Database*>& Owners() {
+  static std::unordered_map<sqlite3*, Database*> owners;
+  return owners;
+}
+}  // namespace
+
+
+Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
+  Database* owner = Database::Owning(db);
+  if (!owner || owner->clientScopes_ != 0) {
+    Prepare(sql);
+    return;
+  }
+  text_ = std::string(sql);
+  stmt_ = owner->TakeOwnKept(text_);
+  if (!stmt_) Prepare(sql);
+  keeper_ = owner;
+  own_ = true;
+}
 
 Statement::Statement(Database& db, std::string_view sql, KeepPrepared) : db_(db.Handle()) {
   if (db.clientScopes_ == 0) {
@@ -83,7 +108,10 @@ void Statement::Prepare(std::string_view sql) {
 Statement::~Statement() {
   if (keeper_ && stmt_) {
     try {
-      keeper_->Keep(std::move(text_), stmt_);
+      if (own_)
+        keeper_->KeepOwn(std::move(text_), stmt_);
+      else
+        keeper_->Keep(std::move(text_), stmt_);
       return;
     } catch (...) {
       // No room to keep it: it goes as any other.
@@ -523,6 +551,8 @@ Database::Database(const std::string& path) {
       RollbackAll();
       throw;
     }
+    std::lock_guard<std::mutex> lock(OwnersMutex());
+    Owners()[db_] = this;
   } catch (...) {
     sqlite3_close(db_);
     db_ = nullptr;
@@ -531,6 +561,10 @@ Database::Database(const std::string& path) {
 }
 
 Database::~Database() {
+  {
+    std::lock_guard<std::mutex> lock(OwnersMutex());
+    Owners().erase(db_);
+  }
   DropKept();
   sqlite3_close(db_);
 }
@@ -548,13 +582,44 @@ void Database::Keep(std::string text, sqlite3_stmt* stmt) {
   sqlite3_reset(stmt);
   sqlite3_clear_bindings(stmt);
   constexpr size_t kKeptStatements = 64;
-  if (kept_.size() >= kKeptStatements) DropKept();
+  if (kept_.size() >= kKeptStatements) {
+    for (auto& [kept, old] : kept_) sqlite3_finalize(old);
+    kept_.clear();
+  }
   if (!kept_.emplace(std::move(text), stmt).second) sqlite3_finalize(stmt);
 }
 
 void Database::DropKept() {
   for (auto& [text, stmt] : kept_) sqlite3_finalize(stmt);
   kept_.clear();
+  for (auto& [text, stmt] : ownKept_) sqlite3_finalize(stmt);
+  ownKept_.clear();
+}
+
+
+Database* Database::Owning(sqlite3* db) {
+  std::lock_guard<std::mutex> lock(OwnersMutex());
+  auto it = Owners().find(db);
+  return it == Owners().end() ? nullptr : it->second;
+}
+
+sqlite3_stmt* Database::TakeOwnKept(const std::string& text) {
+  auto it = ownKept_.find(text);
+  if (it == ownKept_.end()) return nullptr;
+  sqlite3_stmt* stmt = it->second;
+  ownKept_.erase(it);
+  return stmt;
+}
+
+void Database::KeepOwn(std::string text, sqlite3_stmt* stmt) {
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  constexpr size_t kKeptStatements = 256;
+  if (ownKept_.size() >= kKeptStatements) {
+    for (auto& [kept, old] : ownKept_) sqlite3_finalize(old);
+    ownKept_.clear();
+  }
+  if (!ownKept_.emplace(std::move(text), stmt).second) sqlite3_finalize(stmt);
 }
 
 int Database::Authorize(void* self, int action, const char* arg1, const char* arg2,
