@@ -12,9 +12,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 
+#include "localserver/SqlLiterals.h"
 #include "localserver/SqlRewriter.h"
 #include "localserver/Wire.h"
 
@@ -779,7 +781,23 @@ std::string Service::Sql(const Request& req, bool readOnly) {
   if (readOnly && rw.kind != StatementKind::Select)
     return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
   Database::ClientSqlScope policy(*db_);
-  Statement st(*db_, rw.sql, Statement::KeepPrepared{});
+  // The values taken out as parameters, so that the statement prepared for
+  // one waybill's values serves the next one's; a text that does not
+  // prepare so (or a value that does not bind) runs as it came, with its
+  // own errors.
+  std::optional<Statement> prepared;
+  LiteralSplit split = SplitLiterals(rw.sql);
+  if (!split.values.empty()) {
+    try {
+      prepared.emplace(*db_, split.sql, Statement::KeepPrepared{});
+      for (size_t k = 0; k < split.values.size(); ++k)
+        prepared->Bind(static_cast<int>(k + 1), split.values[k]);
+    } catch (const DbError&) {
+      prepared.reset();
+    }
+  }
+  if (!prepared) prepared.emplace(*db_, rw.sql, Statement::KeepPrepared{});
+  Statement& st = *prepared;
   if (readOnly && !st.ReadOnly()) return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
   if (st.Columns() == 0) {
     st.Step();

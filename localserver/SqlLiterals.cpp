@@ -1,0 +1,149 @@
+#include "localserver/SqlLiterals.h"
+
+#include <cctype>
+#include <charconv>
+#include <cstdlib>
+
+namespace localserver {
+
+namespace {
+
+bool WordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || static_cast<unsigned char>(c) >= 0x80; }
+bool WordChar(char c) { return WordStart(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '$'; }
+
+bool SameWord(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+}  // namespace
+
+LiteralSplit SplitLiterals(std::string_view sql) {
+  LiteralSplit none;
+  LiteralSplit out;
+  out.sql.reserve(sql.size());
+  std::string_view previous;  // the last token before the one at hand
+  // Parenthesis levels: whether each open one is a tuple of a VALUES list.
+  std::vector<bool> tuples;
+  int valuesList = -1;  // the level whose tuples follow VALUES, or -1
+  size_t copied = 0;    // sql[copied, i) is still to be copied
+  auto valueSlot = [&]() {
+    if (previous == "=" || previous == "==" || previous == "<>" || previous == "!=" || previous == "<" ||
+        previous == ">" || previous == "<=" || previous == ">=" || SameWord(previous, "LIKE"))
+      return true;
+    return !tuples.empty() && tuples.back() && (previous == "(" || previous == ",");
+  };
+  auto takeOut = [&](size_t start, size_t end, DbValue value) {
+    out.sql.append(sql.substr(copied, start - copied));
+    out.values.push_back(std::move(value));
+    out.sql += "?" + std::to_string(out.values.size());
+    copied = end;
+  };
+  size_t i = 0;
+  while (i < sql.size()) {
+    const char c = sql[i];
+    if (std::isspace(static_cast<unsigned char>(c))) {
+      ++i;
+      continue;
+    }
+    const size_t start = i;
+    if (c == '\'') {
+      std::string value;
+      ++i;
+      for (;;) {
+        if (i >= sql.size()) return none;  // unterminated
+        if (sql[i] == '\'') {
+          if (i + 1 < sql.size() && sql[i + 1] == '\'') {
+            value += '\'';
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        value += sql[i++];
+      }
+      if (valueSlot()) takeOut(start, i, DbValue::OfText(std::move(value)));
+      previous = "'";
+      continue;
+    }
+    if (c == '"' || c == '`' || c == '[') {
+      const char close = c == '[' ? ']' : c;
+      const size_t end = sql.find(close, i + 1);
+      if (end == std::string_view::npos) return none;
+      i = end + 1;
+      previous = sql.substr(start, i - start);
+      continue;
+    }
+    if (std::isdigit(static_cast<unsigned char>(c)) || (c == '.' && i + 1 < sql.size() &&
+                                                         std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
+      size_t digits = 0;
+      bool point = false;
+      while (i < sql.size() && (std::isdigit(static_cast<unsigned char>(sql[i])) || (sql[i] == '.' && !point))) {
+        if (sql[i] == '.') point = true;
+        else ++digits;
+        ++i;
+      }
+      // Exponents, hexadecimal and anything glued on stay as they are.
+      const bool plain = i >= sql.size() || !(WordChar(sql[i]) || sql[i] == '.');
+      const std::string_view text = sql.substr(start, i - start);
+      if (!plain) {
+        while (i < sql.size() && (WordChar(sql[i]) || sql[i] == '.' || sql[i] == '+' || sql[i] == '-')) ++i;
+      } else if (valueSlot()) {
+        if (!point) {
+          int64_t v = 0;
+          auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+          if (ec == std::errc() && end == text.data() + text.size()) takeOut(start, i, DbValue::Of(v));
+        } else if (digits <= 15 && text.back() != '.' && text.front() != '.') {
+          takeOut(start, i, DbValue::OfReal(std::strtod(std::string(text).c_str(), nullptr)));
+        }
+      }
+      previous = "0";
+      continue;
+    }
+    if (WordStart(c)) {
+      while (i < sql.size() && WordChar(sql[i])) ++i;
+      const std::string_view word = sql.substr(start, i - start);
+      // A blob literal X'..' stays as it is.
+      if ((word == "x" || word == "X") && i < sql.size() && sql[i] == '\'') return none;
+      if (SameWord(word, "VALUES")) valuesList = static_cast<int>(tuples.size());
+      else if (valuesList == static_cast<int>(tuples.size())) valuesList = -1;
+      previous = word;
+      continue;
+    }
+    // Comments and parameters of any kind: the text stays whole.
+    if (c == '?' || c == ':' || c == '@' || c == '$' || c == '#') return none;
+    if (c == '-' && i + 1 < sql.size() && sql[i + 1] == '-') return none;
+    if (c == '/' && i + 1 < sql.size() && sql[i + 1] == '*') return none;
+    if (c == '(') {
+      const bool tuple = valuesList == static_cast<int>(tuples.size()) &&
+                         (SameWord(previous, "VALUES") || previous == ",");
+      tuples.push_back(tuple);
+      previous = "(";
+      ++i;
+      continue;
+    }
+    if (c == ')') {
+      if (tuples.empty()) return none;
+      tuples.pop_back();
+      previous = ")";
+      ++i;
+      continue;
+    }
+    // Operators of two characters, then any other single character.
+    static const std::string_view kPairs[] = {"<=", ">=", "<>", "!=", "==", "||", "<<", ">>"};
+    size_t width = 1;
+    for (std::string_view pair : kPairs)
+      if (sql.substr(i, 2) == pair) width = 2;
+    previous = sql.substr(i, width);
+    i += width;
+  }
+  if (out.values.empty()) return none;
+  out.sql.append(sql.substr(copied));
+  return out;
+}
+
+}  // namespace localserver
