@@ -198,7 +198,7 @@ std::vector<std::pair<Waybill, int64_t>> WaybillsByNumber(ProcContext& ctx, cons
   if (number.empty()) return found;
   {
     Statement st(ctx.db.Handle(), std::string("SELECT ") + kWaybillColumns + " FROM client_rec WHERE " +
-                                      (kind == 0 ? "cnum=?" : "cserviceno=?") + " ORDER BY irid");
+                                      TextKeyEquals(kind == 0 ? "cnum" : "cserviceno", 1) + " ORDER BY irid");
     st.Bind(1, number);
     while (st.Step()) {
       Waybill w = ReadWaybill(st);
@@ -207,7 +207,7 @@ std::vector<std::pair<Waybill, int64_t>> WaybillsByNumber(ProcContext& ctx, cons
   }
   if (!found.empty()) return found;
   Statement pieces(ctx.db.Handle(), std::string("SELECT irid,wpos FROM client_rec_weight_detail WHERE ") +
-                                        (kind == 0 ? "cnum=?" : "cno=?") + " ORDER BY irid,wpos");
+                                        TextKeyEquals(kind == 0 ? "cnum" : "cno", 1) + " ORDER BY irid,wpos");
   pieces.Bind(1, number);
   while (pieces.Step()) {
     Waybill w;

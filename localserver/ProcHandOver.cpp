@@ -83,7 +83,7 @@ std::vector<Waybill> FindWaybills(ProcContext& ctx, const std::string& number, i
   std::vector<Waybill> found;
   if (number.empty()) return found;
   Statement st(ctx.db.Handle(), std::string("SELECT ") + kWaybillColumns + " FROM client_rec WHERE " +
-                                    (mode == 1 ? "cnum=?" : "cserviceno=?") + " ORDER BY irid");
+                                    TextKeyEquals(mode == 1 ? "cnum" : "cserviceno", 1) + " ORDER BY irid");
   st.Bind(1, number);
   while (st.Step()) {
     Waybill w = ReadWaybill(st);

@@ -40,14 +40,19 @@ DbValue WaybillArgValue(const ProcArg& arg, char kind) {
   }
 }
 
+std::string TextKeyEquals(const char* column, int parameter) {
+  const std::string col = column, p = "?" + std::to_string(parameter);
+  return "lower(rtrim(" + col + "))=lower(rtrim(" + p + ")) AND " + col + "=" + p;
+}
+
 int64_t WaybillNumberTaken(Database& db, const std::string& number, const std::string& transfer,
                            int64_t ownId) {
   if (!number.empty() &&
-      db.Scalar("SELECT count(*) FROM client_rec WHERE cnum=? AND irid<>?",
+      db.Scalar("SELECT count(*) FROM client_rec WHERE " + TextKeyEquals("cnum", 1) + " AND irid<>?2",
                 {DbValue::OfText(number), DbValue::Of(ownId)}).AsInt() > 0)
     return -3;
   if (!transfer.empty() && transfer != number &&
-      db.Scalar("SELECT count(*) FROM client_rec WHERE cserviceno=? AND irid<>?",
+      db.Scalar("SELECT count(*) FROM client_rec WHERE " + TextKeyEquals("cserviceno", 1) + " AND irid<>?2",
                 {DbValue::OfText(transfer), DbValue::Of(ownId)}).AsInt() > 0)
     return -5;
   return 0;

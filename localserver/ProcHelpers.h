@@ -35,6 +35,11 @@ std::string WaybillDateValue(const std::string& text);
 // d (date 'y.m.d') or t (text).
 DbValue WaybillArgValue(const ProcArg& arg, char kind);
 
+// The condition "text column equals parameter ?N" as the server compares
+// texts (ASCII case and trailing blanks ignored, the TSQL collation), put so
+// that it goes through the column's key index (Database.cpp) instead of
+// scanning the table: lower(rtrim(col))=lower(rtrim(?N)) AND col=?N.
+std::string TextKeyEquals(const char* column, int parameter);
 // -3 / -5 when another waybill than `ownId` holds the number or the
 // transfer number, else 0.
 int64_t WaybillNumberTaken(Database& db, const std::string& number, const std::string& transfer,
