@@ -782,14 +782,14 @@ std::string Service::Sql(const Request& req, bool readOnly) {
     return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
   Database::ClientSqlScope policy(*db_);
   // The values taken out as parameters, so that the statement prepared for
-  // one waybill's values serves the next one's; a text that does not
-  // prepare so (or a value that does not bind) runs as it came, with its
-  // own errors.
+  // one waybill's values serves the next one's, and a look-up by number
+  // through the number's key index; a text that does not prepare so (or a
+  // value that does not bind) runs as it came, with its own errors.
   std::optional<Statement> prepared;
   LiteralSplit split = SplitLiterals(rw.sql);
   if (!split.values.empty()) {
     try {
-      prepared.emplace(*db_, split.sql, Statement::KeepPrepared{});
+      prepared.emplace(*db_, KeyNumberLookups(split.sql, split.values), Statement::KeepPrepared{});
       for (size_t k = 0; k < split.values.size(); ++k)
         prepared->Bind(static_cast<int>(k + 1), split.values[k]);
     } catch (const DbError&) {

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
+#include <initializer_list>
 
 namespace localserver {
 
@@ -143,6 +144,87 @@ LiteralSplit SplitLiterals(std::string_view sql) {
   }
   if (out.values.empty()) return none;
   out.sql.append(sql.substr(copied));
+  return out;
+}
+
+std::string KeyNumberLookups(std::string_view sql, const std::vector<DbValue>& values) {
+  // The text as tokens: [start, end) of each, whitespace dropped.
+  struct Token {
+    size_t start, end;
+  };
+  std::vector<Token> tokens;
+  for (size_t i = 0; i < sql.size();) {
+    const char c = sql[i];
+    if (std::isspace(static_cast<unsigned char>(c))) {
+      ++i;
+      continue;
+    }
+    const size_t start = i;
+    if (c == '\'' || c == '"' || c == '`' || c == '[') {
+      const char close = c == '[' ? ']' : c;
+      for (++i;; ++i) {
+        if (i >= sql.size()) return std::string(sql);
+        if (sql[i] == close) {
+          if (c == '\'' && i + 1 < sql.size() && sql[i + 1] == '\'') {
+            ++i;
+            continue;
+          }
+          ++i;
+          break;
+        }
+      }
+    } else if (WordChar(c)) {
+      while (i < sql.size() && WordChar(sql[i])) ++i;
+    } else if (c == '?') {
+      for (++i; i < sql.size() && std::isdigit(static_cast<unsigned char>(sql[i]));) ++i;
+    } else {
+      ++i;
+      if (i < sql.size() && std::string_view("<>!=|").find(c) != std::string_view::npos &&
+          std::string_view("<>=|").find(sql[i]) != std::string_view::npos)
+        ++i;
+    }
+    tokens.push_back({start, i});
+  }
+  auto text = [&](size_t k) { return sql.substr(tokens[k].start, tokens[k].end - tokens[k].start); };
+  for (size_t k = 0; k < tokens.size(); ++k)
+    if (SameWord(text(k), "BETWEEN")) return std::string(sql);
+  auto oneOf = [](std::string_view word, std::initializer_list<std::string_view> words) {
+    for (std::string_view w : words)
+      if (SameWord(word, w)) return true;
+    return false;
+  };
+  std::string out;
+  size_t copied = 0;
+  for (size_t k = 0; k < tokens.size(); ++k) {
+    // The name: word(.word)*, ending in cnum or cserviceno.
+    if (!WordStart(sql[tokens[k].start])) continue;
+    size_t last = k;
+    while (last + 2 < tokens.size() && text(last + 1) == "." && WordStart(sql[tokens[last + 2].start]))
+      last += 2;
+    if (!oneOf(text(last), {"cnum", "cserviceno"})) continue;
+    if (last + 2 >= tokens.size() || text(last + 1) != "=" || text(last + 2).front() != '?') continue;
+    const std::string_view marker = text(last + 2);
+    size_t number = 0;
+    auto [end, ec] = std::from_chars(marker.data() + 1, marker.data() + marker.size(), number);
+    if (ec != std::errc() || number == 0 || number > values.size() ||
+        values[number - 1].kind != DbValue::Text)
+      continue;
+    const bool before = k == 0 ? false
+                               : oneOf(text(k - 1), {"WHERE", "ON", "HAVING", "AND", "OR", "NOT"}) ||
+                                     text(k - 1) == "(";
+    const bool after = last + 3 == tokens.size() ||
+                       oneOf(text(last + 3), {"AND", "OR", "ORDER", "GROUP", "LIMIT", "UNION"}) ||
+                       text(last + 3) == ")";
+    if (!before || !after) continue;
+    const std::string name(sql.substr(tokens[k].start, tokens[last].end - tokens[k].start));
+    out.append(sql.substr(copied, tokens[k].start - copied));
+    out += "(lower(rtrim(" + name + "))=lower(rtrim(" + std::string(marker) + ")) AND " + name + "=" +
+           std::string(marker) + ")";
+    copied = tokens[last + 2].end;
+    k = last + 2;
+  }
+  if (copied == 0) return std::string(sql);
+  out.append(sql.substr(copied));
   return out;
 }
 

@@ -25,4 +25,14 @@ struct LiteralSplit {
 
 LiteralSplit SplitLiterals(std::string_view sql);
 
+// In a split text, each condition "<name>.cnum = ?N" or "... cserviceno =
+// ?N" on a text value, standing alone between WHERE / ON / HAVING / AND /
+// OR / NOT / "(" and AND / OR / ")" / ORDER / GROUP / LIMIT / UNION / the
+// end, becomes "(lower(rtrim(<name>))=lower(rtrim(?N)) AND <name>=?N)", so
+// that it goes through the number's key index (ASCII case and trailing
+// blanks ignored as the TSQL comparison does; the condition added holds
+// whenever the comparison does, so the rows are the same).  A text with
+// BETWEEN is left as it is.
+std::string KeyNumberLookups(std::string_view splitSql, const std::vector<DbValue>& values);
+
 }  // namespace localserver

@@ -99,5 +99,52 @@ TEST(SqlLiterals, SameRowsAndChangesAsTheLiteralText) {
   EXPECT_EQ(check.Column(3).AsText(), "12.5");
 }
 
+TEST(SqlLiterals, NumberLookupsGoThroughTheKeyIndex) {
+  const struct {
+    const char* in;
+    const char* out;  // nullptr: unchanged
+  } cases[] = {
+      {"SELECT a.irid FROM client_rec AS a WHERE a.cnum=?1 AND b.cstation=?2",
+       "SELECT a.irid FROM client_rec AS a WHERE (lower(rtrim(a.cnum))=lower(rtrim(?1)) AND a.cnum=?1) AND "
+       "b.cstation=?2"},
+      {"SELECT irid FROM client_rec WHERE (cserviceno = ?2 OR cnum = ?1) ORDER BY irid",
+       "SELECT irid FROM client_rec WHERE ((lower(rtrim(cserviceno))=lower(rtrim(?2)) AND cserviceno=?2) OR "
+       "(lower(rtrim(cnum))=lower(rtrim(?1)) AND cnum=?1)) ORDER BY irid"},
+      // Not standing alone, not a text value, or a text with BETWEEN.
+      {"SELECT irid FROM client_rec WHERE x || cnum = ?1", nullptr},
+      {"SELECT irid FROM client_rec WHERE cnum = ?1 || 'x'", nullptr},
+      {"SELECT irid FROM client_rec WHERE cnum = ?3", nullptr},
+      {"SELECT irid FROM client_rec WHERE cnum = ?1 AND irid BETWEEN 1 AND 5", nullptr},
+      {"SELECT CASE WHEN cnum = ?1 THEN 1 END FROM client_rec", nullptr},
+  };
+  const std::vector<DbValue> values = {DbValue::OfText("BR16000001"), DbValue::OfText("SV1"),
+                                       DbValue::Of(3)};
+  for (const auto& c : cases) EXPECT_EQ(KeyNumberLookups(c.in, values), c.out ? c.out : c.in) << c.in;
+
+  // The same rows, in the same order, through the index.
+  Database db(":memory:");
+  db.Exec("INSERT INTO client_rec(irid,icid,cnum,cserviceno) VALUES(9001,1,'kx1','S1'),(9002,1,'KX1  ','S2'),"
+          "(9003,1,'kx2','S3'),(9004,1,'kx1 a','S4')");
+  for (const char* q : {"SELECT irid FROM client_rec WHERE cnum = 'Kx1'", "SELECT irid FROM client_rec WHERE cnum='kx1 '",
+                        "SELECT irid FROM client_rec WHERE NOT cnum = 'kx1' AND irid > 9000 ORDER BY irid"}) {
+    std::vector<int64_t> literal, keyed;
+    {
+      Statement st(db.Handle(), q);
+      while (st.Step()) literal.push_back(st.Column(0).AsInt());
+    }
+    LiteralSplit split = SplitLiterals(q);
+    const std::string sql = KeyNumberLookups(split.sql, split.values);
+    EXPECT_NE(sql.find("lower(rtrim(cnum))"), std::string::npos) << q;
+    Statement st(db.Handle(), sql);
+    for (size_t k = 0; k < split.values.size(); ++k) st.Bind(static_cast<int>(k + 1), split.values[k]);
+    while (st.Step()) keyed.push_back(st.Column(0).AsInt());
+    EXPECT_EQ(keyed, literal) << q;
+  }
+  Statement plan(db.Handle(), "EXPLAIN QUERY PLAN SELECT irid FROM client_rec WHERE "
+                              "(lower(rtrim(cnum))=lower(rtrim(?1)) AND cnum=?1)");
+  ASSERT_TRUE(plan.Step());
+  EXPECT_NE(plan.Column(3).AsText().find("client_rec_cnum_key"), std::string::npos) << plan.Column(3).AsText();
+}
+
 }  // namespace
 }  // namespace localserver
