@@ -211,6 +211,32 @@ RewriteResult RewriteForSchema(const std::string& sql) {
   return r;
 }
 
+// The literals of a rewritten text taken out and its number look-ups keyed
+// (SqlLiterals.h); the answer depends on the text alone and is kept for
+// texts seen before, as the rewriter's is.
+LiteralSplit SplitForStatement(const std::string& sql) {
+  constexpr size_t kKeptTexts = 256;
+  constexpr size_t kLongestKept = 16384;
+  static std::mutex mutex;
+  static std::unordered_map<std::string, LiteralSplit> kept;
+  auto split = [](const std::string& text) {
+    LiteralSplit out = SplitLiterals(text);
+    if (!out.values.empty()) out.sql = KeyNumberLookups(out.sql, out.values);
+    return out;
+  };
+  if (sql.size() > kLongestKept) return split(sql);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = kept.find(sql);
+    if (it != kept.end()) return it->second;
+  }
+  LiteralSplit out = split(sql);
+  std::lock_guard<std::mutex> lock(mutex);
+  if (kept.size() >= kKeptTexts) kept.clear();
+  kept.emplace(sql, out);
+  return out;
+}
+
 // One column value as the declared type asks.
 void AppendValue(std::string& out, const DbValue& v, bool typed, uint32_t acs) {
   if (!typed) {
@@ -786,10 +812,10 @@ std::string Service::Sql(const Request& req, bool readOnly) {
   // through the number's key index; a text that does not prepare so (or a
   // value that does not bind) runs as it came, with its own errors.
   std::optional<Statement> prepared;
-  LiteralSplit split = SplitLiterals(rw.sql);
+  const LiteralSplit split = SplitForStatement(rw.sql);
   if (!split.values.empty()) {
     try {
-      prepared.emplace(*db_, KeyNumberLookups(split.sql, split.values), Statement::KeepPrepared{});
+      prepared.emplace(*db_, split.sql, Statement::KeepPrepared{});
       for (size_t k = 0; k < split.values.size(); ++k)
         prepared->Bind(static_cast<int>(k + 1), split.values[k]);
     } catch (const DbError&) {

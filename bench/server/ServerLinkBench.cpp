@@ -4,7 +4,7 @@
 // on the stand-in's SQLite file in the same run.  Every request goes on a
 // new connection closed after the reply ("Connection: Close"), the
 // protocol's own cost.
-// Target: the round trip within 6x of the direct SELECT.
+// Target: the round trip within 3x of the direct SELECT.
 //
 // The program starts its own stand-in (brantle-server from the build folder)
 // on a free loopback port with a fresh database in a temporary folder, and
