@@ -1083,14 +1083,26 @@ std::string SyncReply(Database& db, const SyncSpec& spec, int64_t haveId, const 
   columns += "dlast," + id;
   const int stampCol = static_cast<int>(spec.fields.size());
   const int idCol = stampCol + 1;
+  // Each row straight into the list, as JsonOut would write it: its keys
+  // made once, text columns from SQLite's bytes.
+  std::vector<std::string> keys;
+  for (size_t k = 0; k < spec.fields.size(); ++k)
+    keys.push_back(std::string(k ? ",\"" : "{\"") + spec.fields[k].first + "\":");
   auto appendRow = [&](std::string& list, const Statement& st) {
-    JsonOut o;
+    sqlite3_stmt* raw = st.Raw();
     for (size_t k = 0; k < spec.fields.size(); ++k) {
-      const DbValue v = st.Column(static_cast<int>(k));
-      if (spec.kinds[k] == 'i') o.Int(spec.fields[k].first, v.AsInt());
-      else o.String(spec.fields[k].first, v.AsText());
+      const int c = static_cast<int>(k);
+      list += keys[k];
+      if (spec.kinds[k] != 'i' && sqlite3_column_type(raw, c) == SQLITE_TEXT) {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(raw, c));
+        JsonOut::AppendString(list, std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(raw, c))));
+        continue;
+      }
+      const DbValue v = st.Column(c);
+      if (spec.kinds[k] == 'i') list += std::to_string(v.AsInt());
+      else JsonOut::AppendString(list, v.AsText());
     }
-    list += o.Finish();
+    list += spec.fields.empty() ? "{}" : "}";
   };
   auto bind = [](Statement& st, std::vector<DbValue> args, const std::vector<DbValue>& scope) {
     args.insert(args.end(), scope.begin(), scope.end());
