@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 
 #include "localserver/ClientSqlPolicy.h"
 #include "localserver/Schema.h"
@@ -52,7 +53,31 @@ std::string DbValue::AsText() const {
 
 // ---- statements ------------------------------------------------------------
 
-Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) { Prepare(sql); }
+namespace {
+// The Database of each open connection, for statements made on its handle.
+std::mutex& OwnersMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+std::unordered_map<sqlite3*, Database*>& Owners() {
+  static std::unordered_map<sqlite3*, Database*> owners;
+  return owners;
+}
+}  // namespace
+
+
+Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
+  Database* owner = Database::Owning(db);
+  if (!owner || owner->clientScopes_ != 0) {
+    Prepare(sql);
+    return;
+  }
+  text_ = std::string(sql);
+  stmt_ = owner->TakeOwnKept(text_);
+  if (!stmt_) Prepare(sql);
+  keeper_ = owner;
+  own_ = true;
+}
 
 Statement::Statement(Database& db, std::string_view sql, KeepPrepared) : db_(db.Handle()) {
   if (db.clientScopes_ == 0) {
@@ -83,7 +108,10 @@ void Statement::Prepare(std::string_view sql) {
 Statement::~Statement() {
   if (keeper_ && stmt_) {
     try {
-      keeper_->Keep(std::move(text_), stmt_);
+      if (own_)
+        keeper_->KeepOwn(std::move(text_), stmt_);
+      else
+        keeper_->Keep(std::move(text_), stmt_);
       return;
     } catch (...) {
       // No room to keep it: it goes as any other.
@@ -194,9 +222,13 @@ int CollateTsql(void*, int n1, const void* p1, int n2, const void* p2) {
   while (n1 > 0 && a[n1 - 1] == ' ') --n1;
   while (n2 > 0 && b[n2 - 1] == ' ') --n2;
   int n = n1 < n2 ? n1 : n2;
+  // ASCII letters fold to lower case (the "C" locale's tolower, without a
+  // call per byte); every other byte compares as it is.
+  auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
   for (int k = 0; k < n; ++k) {
-    int x = a[k] < 0x80 ? tolower(a[k]) : a[k];
-    int y = b[k] < 0x80 ? tolower(b[k]) : b[k];
+    if (a[k] == b[k]) continue;
+    int x = fold(a[k]);
+    int y = fold(b[k]);
     if (x != y) return x < y ? -1 : 1;
   }
   return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
@@ -519,6 +551,8 @@ Database::Database(const std::string& path) {
       RollbackAll();
       throw;
     }
+    std::lock_guard<std::mutex> lock(OwnersMutex());
+    Owners()[db_] = this;
   } catch (...) {
     sqlite3_close(db_);
     db_ = nullptr;
@@ -527,6 +561,10 @@ Database::Database(const std::string& path) {
 }
 
 Database::~Database() {
+  {
+    std::lock_guard<std::mutex> lock(OwnersMutex());
+    Owners().erase(db_);
+  }
   DropKept();
   sqlite3_close(db_);
 }
@@ -544,13 +582,44 @@ void Database::Keep(std::string text, sqlite3_stmt* stmt) {
   sqlite3_reset(stmt);
   sqlite3_clear_bindings(stmt);
   constexpr size_t kKeptStatements = 64;
-  if (kept_.size() >= kKeptStatements) DropKept();
+  if (kept_.size() >= kKeptStatements) {
+    for (auto& [kept, old] : kept_) sqlite3_finalize(old);
+    kept_.clear();
+  }
   if (!kept_.emplace(std::move(text), stmt).second) sqlite3_finalize(stmt);
 }
 
 void Database::DropKept() {
   for (auto& [text, stmt] : kept_) sqlite3_finalize(stmt);
   kept_.clear();
+  for (auto& [text, stmt] : ownKept_) sqlite3_finalize(stmt);
+  ownKept_.clear();
+}
+
+
+Database* Database::Owning(sqlite3* db) {
+  std::lock_guard<std::mutex> lock(OwnersMutex());
+  auto it = Owners().find(db);
+  return it == Owners().end() ? nullptr : it->second;
+}
+
+sqlite3_stmt* Database::TakeOwnKept(const std::string& text) {
+  auto it = ownKept_.find(text);
+  if (it == ownKept_.end()) return nullptr;
+  sqlite3_stmt* stmt = it->second;
+  ownKept_.erase(it);
+  return stmt;
+}
+
+void Database::KeepOwn(std::string text, sqlite3_stmt* stmt) {
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  constexpr size_t kKeptStatements = 256;
+  if (ownKept_.size() >= kKeptStatements) {
+    for (auto& [kept, old] : ownKept_) sqlite3_finalize(old);
+    ownKept_.clear();
+  }
+  if (!ownKept_.emplace(std::move(text), stmt).second) sqlite3_finalize(stmt);
 }
 
 int Database::Authorize(void* self, int action, const char* arg1, const char* arg2,
@@ -684,6 +753,10 @@ void Database::CreateSchema() {
   // waybills of pay way N (0 monthly, 1 cash, 2 collect) that are neither
   // marked paid nor in a payment.
   Exec("CREATE INDEX IF NOT EXISTS client_rec_icid ON client_rec(icid)");
+  // A waybill's goods and piece lines are read, replaced and counted by its
+  // record id with every load and save.
+  Exec("CREATE INDEX IF NOT EXISTS client_rec_goods_irid ON client_rec_goods(irid)");
+  Exec("CREATE INDEX IF NOT EXISTS client_rec_weight_detail_irid ON client_rec_weight_detail(irid)");
   auto unpaid = [](const std::string& sign, const std::string& row) {
     const std::string counted = row + ".bpay=0 AND " + row + ".ifid=0 AND " + row + ".npayway=";
     std::string set;

@@ -40,6 +40,9 @@ class Database;
 
 class Statement {
  public:
+  // On the connection of a Database and outside its client scopes, the
+  // statement is kept prepared after use (reset, bindings cleared) for the
+  // next one with the same text, as the server's own statements repeat.
   Statement(sqlite3* db, std::string_view sql);
   // A client's statement, made inside a Database::ClientSqlScope: kept
   // prepared after use (reset, bindings cleared) for the next one with the
@@ -66,6 +69,7 @@ class Statement {
   sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;
   Database* keeper_ = nullptr;  // takes the statement back when set
+  bool own_ = false;            // kept among the server's own statements
   std::string text_;            // the text it is kept under
 };
 
@@ -131,6 +135,13 @@ class Database {
   void Keep(std::string text, sqlite3_stmt* stmt);
   void DropKept();
   std::unordered_map<std::string, sqlite3_stmt*> kept_;
+  // The server's own statements kept prepared, apart from the clients' (a
+  // client's text never takes over a statement prepared without the client
+  // policy).
+  static Database* Owning(sqlite3* db);
+  sqlite3_stmt* TakeOwnKept(const std::string& text);
+  void KeepOwn(std::string text, sqlite3_stmt* stmt);
+  std::unordered_map<std::string, sqlite3_stmt*> ownKept_;
   int clientScopes_ = 0;  // ClientSqlScopes alive
   void RegisterFunctions();
   void CreateSchema();

@@ -9,10 +9,14 @@
 #include <cstring>
 #include <ctime>
 #include <iostream>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 
+#include "localserver/SqlLiterals.h"
 #include "localserver/SqlRewriter.h"
 #include "localserver/Wire.h"
 
@@ -207,6 +211,32 @@ RewriteResult RewriteForSchema(const std::string& sql) {
   return r;
 }
 
+// The literals of a rewritten text taken out and its number look-ups keyed
+// (SqlLiterals.h); the answer depends on the text alone and is kept for
+// texts seen before, as the rewriter's is.
+LiteralSplit SplitForStatement(const std::string& sql) {
+  constexpr size_t kKeptTexts = 256;
+  constexpr size_t kLongestKept = 16384;
+  static std::mutex mutex;
+  static std::unordered_map<std::string, LiteralSplit> kept;
+  auto split = [](const std::string& text) {
+    LiteralSplit out = SplitLiterals(text);
+    if (!out.values.empty()) out.sql = KeyNumberLookups(out.sql, out.values);
+    return out;
+  };
+  if (sql.size() > kLongestKept) return split(sql);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = kept.find(sql);
+    if (it != kept.end()) return it->second;
+  }
+  LiteralSplit out = split(sql);
+  std::lock_guard<std::mutex> lock(mutex);
+  if (kept.size() >= kKeptTexts) kept.clear();
+  kept.emplace(sql, out);
+  return out;
+}
+
 // One column value as the declared type asks.
 void AppendValue(std::string& out, const DbValue& v, bool typed, uint32_t acs) {
   if (!typed) {
@@ -254,12 +284,44 @@ void AppendValue(std::string& out, const DbValue& v, bool typed, uint32_t acs) {
   }
 }
 
+// One column of the current row as AppendValue writes it; a text column is
+// written from SQLite's own bytes, without a copy.
+void AppendColumn(std::string& out, const Statement& st, int c, bool typed, uint32_t acs) {
+  sqlite3_stmt* stmt = st.Raw();
+  if (sqlite3_column_type(stmt, c) == SQLITE_TEXT) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+    const std::string_view text(p, static_cast<size_t>(sqlite3_column_bytes(stmt, c)));
+    const int16_t type = static_cast<int16_t>(acs >> 16);
+    const unsigned width = acs & 0xFFFF;
+    if (!typed) {
+      JsonOut::AppendString(out, text);
+      return;
+    }
+    if (type == 1) {  // SQL_C_CHAR: at most width - 1 bytes of GBK
+      if (width > 0 && text.size() > width - 1)
+        JsonOut::AppendString(out, CutToGbkBytes(text, width - 1));
+      else
+        JsonOut::AppendString(out, text);
+      return;
+    }
+    if (type == 93) {
+      JsonOut::AppendString(out, text.substr(0, 19));
+      return;
+    }
+  }
+  AppendValue(out, st.Column(c), typed, acs);
+}
+
+// A row by column name.  The rows of one statement share its names (the
+// last of equal names wins), each holds only its values.
 struct RowMap {
-  std::map<std::string, DbValue> values;
-  const DbValue& Get(const std::string& col) const {
+  std::shared_ptr<const std::map<std::string, size_t, std::less<>>> names;
+  std::vector<DbValue> values;
+  const DbValue& Get(std::string_view col) const {
     static const DbValue none;
-    auto it = values.find(col);
-    return it == values.end() ? none : it->second;
+    if (!names) return none;
+    auto it = names->find(col);
+    return it == names->end() ? none : values[it->second];
   }
 };
 
@@ -268,9 +330,17 @@ std::vector<RowMap> ReadRows(Database& db, const std::string& sql, const std::ve
   Statement st(db.Handle(), sql);
   for (size_t k = 0; k < args.size(); ++k) st.Bind(static_cast<int>(k + 1), args[k]);
   std::vector<RowMap> rows;
+  std::shared_ptr<std::map<std::string, size_t, std::less<>>> names;
+  const int columns = st.Columns();
   while (st.Step()) {
+    if (!names) {
+      names = std::make_shared<std::map<std::string, size_t, std::less<>>>();
+      for (int c = 0; c < columns; ++c) (*names)[st.ColumnName(c)] = static_cast<size_t>(c);
+    }
     RowMap r;
-    for (int c = 0; c < st.Columns(); ++c) r.values[st.ColumnName(c)] = st.Column(c);
+    r.names = names;
+    r.values.reserve(static_cast<size_t>(columns));
+    for (int c = 0; c < columns; ++c) r.values.push_back(st.Column(c));
     rows.push_back(std::move(r));
     if (limit && rows.size() >= limit) break;
   }
@@ -737,7 +807,23 @@ std::string Service::Sql(const Request& req, bool readOnly) {
   if (readOnly && rw.kind != StatementKind::Select)
     return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
   Database::ClientSqlScope policy(*db_);
-  Statement st(*db_, rw.sql, Statement::KeepPrepared{});
+  // The values taken out as parameters, so that the statement prepared for
+  // one waybill's values serves the next one's, and a look-up by number
+  // through the number's key index; a text that does not prepare so (or a
+  // value that does not bind) runs as it came, with its own errors.
+  std::optional<Statement> prepared;
+  const LiteralSplit split = SplitForStatement(rw.sql);
+  if (!split.values.empty()) {
+    try {
+      prepared.emplace(*db_, split.sql, Statement::KeepPrepared{});
+      for (size_t k = 0; k < split.values.size(); ++k)
+        prepared->Bind(static_cast<int>(k + 1), split.values[k]);
+    } catch (const DbError&) {
+      prepared.reset();
+    }
+  }
+  if (!prepared) prepared.emplace(*db_, rw.sql, Statement::KeepPrepared{});
+  Statement& st = *prepared;
   if (readOnly && !st.ReadOnly()) return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
   if (st.Columns() == 0) {
     st.Step();
@@ -777,7 +863,7 @@ std::string Service::Sql(const Request& req, bool readOnly) {
     for (int c = 0; c < columns; ++c) {
       const size_t uc = static_cast<size_t>(c);
       list += keys[uc];
-      AppendValue(list, st.Column(c), uc < types.size(), uc < types.size() ? types[uc] : 0);
+      AppendColumn(list, st, c, uc < types.size(), uc < types.size() ? types[uc] : 0);
       if (before + (list.size() - rowStart) > kMaxReplyBytes)
         return Fail(rc::kSqlFailed, "reply longer than " + std::to_string(kMaxReplyBytes) + " bytes");
     }
@@ -988,17 +1074,40 @@ struct SyncSpec {
 std::string SyncReply(Database& db, const SyncSpec& spec, int64_t haveId, const std::string& stamp,
                       const std::string& scopeSql, const std::vector<DbValue>& scopeArgs,
                       size_t page) {
-  std::string id = spec.idCol;
-  auto rowJson = [&](const RowMap& r) {
-    JsonOut o;
+  const std::string id = spec.idCol;
+  const std::string table = spec.table;
+  // Only the columns the reply carries are read: the fields, then the stamp
+  // and the id.
+  std::string columns;
+  for (const auto& field : spec.fields) columns += std::string(field.second) + ",";
+  columns += "dlast," + id;
+  const int stampCol = static_cast<int>(spec.fields.size());
+  const int idCol = stampCol + 1;
+  // Each row straight into the list, as JsonOut would write it: its keys
+  // made once, text columns from SQLite's bytes.
+  std::vector<std::string> keys;
+  for (size_t k = 0; k < spec.fields.size(); ++k)
+    keys.push_back(std::string(k ? ",\"" : "{\"") + spec.fields[k].first + "\":");
+  auto appendRow = [&](std::string& list, const Statement& st) {
+    sqlite3_stmt* raw = st.Raw();
     for (size_t k = 0; k < spec.fields.size(); ++k) {
-      const DbValue& v = r.Get(spec.fields[k].second);
-      if (spec.kinds[k] == 'i') o.Int(spec.fields[k].first, v.AsInt());
-      else o.String(spec.fields[k].first, v.AsText());
+      const int c = static_cast<int>(k);
+      list += keys[k];
+      if (spec.kinds[k] != 'i' && sqlite3_column_type(raw, c) == SQLITE_TEXT) {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(raw, c));
+        JsonOut::AppendString(list, std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(raw, c))));
+        continue;
+      }
+      const DbValue v = st.Column(c);
+      if (spec.kinds[k] == 'i') list += std::to_string(v.AsInt());
+      else JsonOut::AppendString(list, v.AsText());
     }
-    return o.Finish();
+    list += spec.fields.empty() ? "{}" : "}";
   };
-  std::vector<DbValue> args;
+  auto bind = [](Statement& st, std::vector<DbValue> args, const std::vector<DbValue>& scope) {
+    args.insert(args.end(), scope.begin(), scope.end());
+    for (size_t k = 0; k < args.size(); ++k) st.Bind(static_cast<int>(k + 1), args[k]);
+  };
   std::string list = "[";
   size_t sent = 0;
   bool end = true;
@@ -1006,57 +1115,59 @@ std::string SyncReply(Database& db, const SyncSpec& spec, int64_t haveId, const 
   std::string newStamp = stamp;
   // Changed entries the client already holds come first, in stamp order,
   // cut only where the stamp changes.
-  std::vector<RowMap> changed;
+  bool changed = false;
   if (!stamp.empty()) {
-    args = {DbValue::Of(haveId), DbValue::OfText(stamp)};
-    args.insert(args.end(), scopeArgs.begin(), scopeArgs.end());
-    changed = ReadRows(db, "SELECT * FROM " + std::string(spec.table) + " WHERE " + id +
-                               "<=? AND dlast>?" + scopeSql + " ORDER BY dlast," + id,
-                       args);
-  }
-  if (!changed.empty()) {
-    for (size_t k = 0; k < changed.size(); ++k) {
-      std::string d = changed[k].Get("dlast").AsText();
+    Statement st(db.Handle(), "SELECT " + columns + " FROM " + table + " WHERE " + id +
+                                  "<=? AND dlast>?" + scopeSql + " ORDER BY dlast," + id);
+    bind(st, {DbValue::Of(haveId), DbValue::OfText(stamp)}, scopeArgs);
+    while (st.Step()) {
+      changed = true;
+      std::string d = st.Column(stampCol).AsText();
       if (sent >= page && d != newStamp) break;
       if (sent) list += ',';
-      list += rowJson(changed[k]);
-      newStamp = d;
+      appendRow(list, st);
+      newStamp = std::move(d);
       ++sent;
     }
-    end = false;  // the new entries follow in the next reply
-  } else {
+    if (changed) end = false;  // the new entries follow in the next reply
+  }
+  if (!changed) {
     // Every page carries the newest stamp of the moment, not only the last
     // one: a client cut off half-way then holds, with the entries it got, a
     // stamp from which its next start learns what changed meanwhile among
     // them (edits and removals), while the entries above its highest id
-    // still come by id.
-    std::string top = db.Scalar("SELECT ifnull(max(dlast),'') FROM " + std::string(spec.table) +
-                                    " WHERE 1=1" + scopeSql,
-                                scopeArgs)
-                          .AsText();
+    // still come by id.  (The newest stamp is read down the stamp index,
+    // not by a scan of the table.)
+    std::string top;
+    {
+      Statement st(db.Handle(), "SELECT dlast FROM " + table + " WHERE dlast IS NOT NULL" +
+                                    scopeSql + " ORDER BY dlast DESC LIMIT 1");
+      bind(st, {}, scopeArgs);
+      if (st.Step()) top = st.Column(0).AsText();
+    }
     if (top > newStamp) newStamp = top;
-    args = {DbValue::Of(haveId)};
-    args.insert(args.end(), scopeArgs.begin(), scopeArgs.end());
-    auto fresh = ReadRows(db, "SELECT * FROM " + std::string(spec.table) + " WHERE " + id + ">?" +
-                                  scopeSql + " ORDER BY " + id,
-                          args, page + 1);
-    for (size_t k = 0; k < fresh.size() && k < page; ++k) {
+    Statement st(db.Handle(), "SELECT " + columns + " FROM " + table + " WHERE " + id + ">?" +
+                                  scopeSql + " ORDER BY " + id);
+    bind(st, {DbValue::Of(haveId)}, scopeArgs);
+    size_t read = 0;
+    while (read <= page && st.Step()) {
+      if (++read > page) break;
       if (sent) list += ',';
-      list += rowJson(fresh[k]);
-      newId = fresh[k].Get(id).AsInt();
+      appendRow(list, st);
+      newId = st.Column(idCol).AsInt();
       ++sent;
     }
-    end = fresh.size() <= page;
+    end = read <= page;
   }
   list += "]";
   std::string del = "[";
   if (!stamp.empty()) {
-    auto gone = ReadRows(db, "SELECT " + id + " FROM " + std::string(spec.delTable) +
-                                 " WHERE dlast>? ORDER BY " + id,
-                         {DbValue::OfText(stamp)});
-    for (size_t k = 0; k < gone.size(); ++k) {
+    Statement st(db.Handle(), "SELECT " + id + " FROM " + std::string(spec.delTable) +
+                                  " WHERE dlast>? ORDER BY " + id);
+    st.Bind(1, DbValue::OfText(stamp));
+    for (size_t k = 0; st.Step(); ++k) {
       if (k) del += ',';
-      del += std::to_string(gone[k].Get(id).AsInt());
+      del += std::to_string(st.Column(0).AsInt());
     }
   }
   del += "]";

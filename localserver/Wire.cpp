@@ -144,7 +144,20 @@ std::string RandomBytes(size_t n) {
   return out;
 }
 
+namespace {
+bool AllAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+}  // namespace
+
 bool Utf8FromGbk(std::string_view gbk, std::string& utf8) {
+  // ASCII is the same in both (most SQL texts are ASCII only).
+  if (AllAscii(gbk)) {
+    utf8.assign(gbk);
+    return true;
+  }
   utf8.clear();
   std::u16string wide;
   if (!platform::DecodeCodePage(platform::kCodePageGbk, gbk, wide, true)) return false;
@@ -175,6 +188,10 @@ static size_t Utf8SeqLen(unsigned char c) {
 }
 
 std::string CutToGbkBytes(std::string_view utf8, size_t maxBytes) {
+  // No character takes more bytes in GBK than in UTF-8 (a two-byte GBK
+  // character is two to three UTF-8 bytes, one without a GBK code becomes
+  // '?'): a text that fits as UTF-8 fits whole.
+  if (utf8.size() <= maxBytes) return std::string(utf8);
   size_t used = 0, pos = 0;
   while (pos < utf8.size()) {
     size_t n = Utf8SeqLen(static_cast<unsigned char>(utf8[pos]));
@@ -241,6 +258,18 @@ void JsonOut::AppendString(std::string& out, std::string_view s) {
   out += '"';
   size_t i = 0;
   while (i < s.size()) {
+    // A run of plain ASCII goes over as it is, in one piece.
+    size_t run = i;
+    while (run < s.size()) {
+      const unsigned char r = static_cast<unsigned char>(s[run]);
+      if (r >= 0x7F || r < 0x20 || r == '"' || r == '\\' || r == '/') break;
+      ++run;
+    }
+    if (run > i) {
+      out.append(s.data() + i, run - i);
+      i = run;
+      continue;
+    }
     unsigned char c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) {
       bool special = c < 0x20 || c == '"' || c == '\\' || c == '/' || c == 0x7F;

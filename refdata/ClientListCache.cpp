@@ -129,10 +129,10 @@ bool CClientListCache::Save() const {
   PutInt(out, highestId_);
   PutPadded(out, stamp_, 32);
   PutInt(out, static_cast<int32_t>(records_.size()));
-  for (const ClientEntry& e : records_) {
-    const char* raw = reinterpret_cast<const char*>(&e);
-    for (size_t b = 0; b < sizeof e; ++b) out.push_back(static_cast<char>(raw[b] ^ kXorKey));
-  }
+  const size_t start = out.size();
+  out.resize(start + records_.size() * sizeof(ClientEntry));
+  std::memcpy(out.data() + start, records_.data(), records_.size() * sizeof(ClientEntry));
+  for (size_t b = start; b < out.size(); ++b) out[b] = static_cast<char>(out[b] ^ kXorKey);
   return WriteWholeFile(path_, out);
 }
 

@@ -16,6 +16,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/GbkText.h"
@@ -76,11 +77,42 @@ size_t FirstPrefixHit(const std::vector<const Entry*>& index, std::string_view t
 // equal keys keep their id order.
 template <typename Record, typename Key>
 void BuildIndex(std::vector<const Record*>& index, const std::vector<Record>& records, Key key) {
-  index.clear();
-  for (const Record& r : records) index.push_back(&r);
-  std::stable_sort(index.begin(), index.end(), [&key](const Record* a, const Record* b) {
-    return GbkCompareNoCase(std::invoke(key, *a), std::invoke(key, *b)) < 0;
+  // Each key is taken once (not at every comparison), beside its record.
+  // A key of ASCII only is also kept upper-cased: two such keys compare as
+  // their upper-cased bytes (what GbkCompareNoCase does with them), any
+  // other pair through GbkCompareNoCase.
+  struct Keyed {
+    std::string_view key;
+    std::string_view folded;  // empty data() when the key is not ASCII only
+    const Record* record;
+  };
+  std::vector<Keyed> keyed;
+  keyed.reserve(records.size());
+  size_t foldedBytes = 0;
+  for (const Record& r : records) {
+    const std::string_view k = std::invoke(key, r);
+    keyed.push_back({k, {}, &r});
+    foldedBytes += k.size();
+  }
+  std::string folded(foldedBytes, '\0');
+  size_t at = 0;
+  for (Keyed& k : keyed) {
+    bool ascii = true;
+    for (size_t i = 0; i < k.key.size() && ascii; ++i) {
+      const unsigned char c = static_cast<unsigned char>(k.key[i]);
+      ascii = c < 0x80;
+      folded[at + i] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    }
+    if (ascii) k.folded = std::string_view(folded.data() + at, k.key.size());
+    at += k.key.size();
+  }
+  std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    if (a.folded.data() && b.folded.data()) return a.folded < b.folded;
+    return GbkCompareNoCase(a.key, b.key) < 0;
   });
+  index.clear();
+  index.reserve(keyed.size());
+  for (const Keyed& k : keyed) index.push_back(k.record);
 }
 
 // Records are kept in ascending id order.
@@ -114,6 +146,11 @@ bool RemoveById(std::vector<Record>& records, int32_t id) {
 // Replaces the record with the same id, or inserts it in its place.
 template <typename Record>
 void MergeById(std::vector<Record>& records, const Record& record) {
+  // A page of new entries comes in id order above everything held.
+  if (records.empty() || records.back().id < record.id) {
+    records.push_back(record);
+    return;
+  }
   auto it = LowerBoundById(records, record.id);
   if (it != records.end() && it->id == record.id) *it = record;
   else records.insert(it, record);

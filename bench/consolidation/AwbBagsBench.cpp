@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "bench/BenchMain.h"
+#include "bench/BenchSqlite.h"
 #include "bench/BenchStandIn.h"
 #include "consolidation/AwbBags.h"
 #include "consolidation/AwbParcels.h"
@@ -66,6 +67,8 @@ bool SetUp() {
   if (!benchsupport::LogInToStandIn(*env->server, env->root / "program", env->link)) return false;
   if (sqlite3_open(env->server->Database().c_str(), &env->db) != SQLITE_OK) return false;
   sqlite3_busy_timeout(env->db, 5000);
+  // The reference compares the bag number column as the server does.
+  if (!benchsupport::RegisterTsqlCollation(env->db)) return false;
   return Exec("INSERT INTO client_rec_pack(cawb,cairline,cfrom,cdes,ddate,nstate,ntype) VALUES('777-77700001',"
               "'QS','PVG','LAX','2024-06-01 00:00:00',0,1)") &&
          Exec("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n WHERE x<200) "

@@ -21,6 +21,7 @@
 
 #include "bench/BenchMain.h"
 #include "bench/BenchStandIn.h"
+#include "bench/TripCounters.h"
 #include "common/TextCodec.h"
 #include "entry/WaybillSave.h"
 #include "platform/MessageBox.h"
@@ -107,6 +108,7 @@ void TearDown() {
 }
 
 void BM_SaveAndLoadThroughTheLink(benchmark::State& state) {
+  const benchsupport::TripClock clock(env->server->Pid());
   for (auto _ : state) {
     ++env->round;
     std::vector<int32_t> ids;
@@ -130,6 +132,7 @@ void BM_SaveAndLoadThroughTheLink(benchmark::State& state) {
       }
     }
   }
+  clock.Report(state, static_cast<int64_t>(state.iterations()) * kWaybills, 0);
   state.counters["waybills"] = kWaybills;
 }
 BENCHMARK(BM_SaveAndLoadThroughTheLink)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

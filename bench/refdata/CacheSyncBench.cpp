@@ -25,6 +25,7 @@
 #include "server/ServerLink.h"
 #include "bench/BenchMain.h"
 #include "bench/BenchStandIn.h"
+#include "bench/TripCounters.h"
 
 namespace fs = std::filesystem;
 
@@ -94,6 +95,7 @@ void TearDown() {
 
 void BM_ClientListColdSync(benchmark::State& state) {
   const StationSyncLink link = StationSyncLink::Of(env->link);
+  const benchsupport::TripClock clock(env->server->Pid());
   for (auto _ : state) {
     state.PauseTiming();
     fs::remove(env->cachePath);
@@ -106,6 +108,7 @@ void BM_ClientListColdSync(benchmark::State& state) {
       break;
     }
   }
+  clock.Report(state, static_cast<int64_t>(state.iterations()) * kCustomers, 0);
   state.counters["rows"] = kCustomers;
 }
 BENCHMARK(BM_ClientListColdSync)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
