@@ -962,11 +962,18 @@ std::string StringAt(std::string_view text, size_t v, size_t n, bool fieldMode) 
   return GbkCopyN(text.substr(v, BareValueEnd(text, v) - v), n);
 }
 
-std::u16string WStringAt(std::string_view text, size_t v, size_t n) {
-  if (v == kJsonNone || v + 1 >= text.size() || text[v] != '"') return {};
+// The body of the string value at v, as WStringAt reads it; none when
+// there is no string value there.
+std::optional<std::string_view> StringBodyAt(std::string_view text, size_t v) {
+  if (v == kJsonNone || v + 1 >= text.size() || text[v] != '"') return std::nullopt;
   size_t end = FindJsonStringEnd(text, v + 1);
-  if (end == kJsonNone) return {};
-  return JsonDecodeW(text.substr(v + 1, end - v - 1), n);
+  if (end == kJsonNone) return std::nullopt;
+  return text.substr(v + 1, end - v - 1);
+}
+
+std::u16string WStringAt(std::string_view text, size_t v, size_t n) {
+  const std::optional<std::string_view> body = StringBodyAt(text, v);
+  return body ? JsonDecodeW(*body, n) : std::u16string();
 }
 
 // The text the number readers convert: StringAt with 63 characters in field
@@ -1195,18 +1202,89 @@ void JsonRowIndex::Reset(std::string_view object) {
     }
     return false;
   });
+  MarkFirsts();
+}
+
+bool JsonRowIndex::ResetNext(std::string_view list, size_t& pos) {
+  const size_t start = JsonObjectStart(list, pos);
+  if (start == kJsonNone) return false;
+  entries_.clear();
+  tags_.clear();
+  slots_.clear();
+  // One walk from the "{" to its "}", indexing the keys on the way.  It
+  // gives what JsonObjectEnd and a scan of the object give as long as no
+  // string ends in a backslash before its quote (where the two ways of
+  // ending a string may differ) and no NUL stands in the object; anything
+  // else is left to them.
+  const char* const p = list.data();
+  const size_t n = list.size();
+  Nesting nesting;
+  int depth = 0;
+  size_t end = kJsonNone;
+  for (size_t i = start; i < n;) {
+    const char c = p[i];
+    if (!kKeyScanStops[static_cast<unsigned char>(c)]) {
+      ++i;
+      continue;
+    }
+    if (c == '"') {
+      const size_t close = StringClose(list, i);
+      if (close == kJsonNone || p[close - 1] == '\\') break;
+      // Positions within the object: the look-back for a key stops at the
+      // object's "{" at the latest, the colon search at its "}".
+      if (StandsAsKey(list, i, nesting)) {
+        const size_t value = ValueAfterKey(list, close);
+        entries_.push_back({i - start, close - i - 1, value == kJsonNone ? kJsonNone : value - start, true});
+        tags_.push_back(KeyTag(p + i + 1, close - i - 1));
+      }
+      i = close + 1;
+      continue;
+    }
+    if (c == '{' || c == '[') {
+      nesting.Open(c == '[');
+      if (c == '{') ++depth;
+    } else {
+      nesting.Close();
+      if (c == '}' && --depth == 0) {
+        end = i;
+        break;
+      }
+    }
+    ++i;
+  }
+  if (end == kJsonNone || std::memchr(p + start, '\0', end - start + 1) != nullptr) {
+    std::string_view object;
+    if (!JsonNextObject(list, pos, object)) return false;
+    Reset(object);
+    return true;
+  }
+  text_ = list.substr(start, end - start + 1);
+  pos = end + 1;
+  MarkFirsts();
+  return true;
+}
+
+void JsonRowIndex::MarkFirsts() {
   // A row of a few dozen columns is searched straight through its tags;
   // only a wide one gets a hash table.  Open addressing, at most half full;
   // each distinct key keeps its first occurrence.
   hint_ = 0;
   if (entries_.size() <= kScanLimit) {
-    for (size_t e = 1; e < entries_.size(); ++e) {
-      for (size_t d = 0; d < e; ++d) {
-        if (tags_[d] == tags_[e] && KeyOf(entries_[d]) == KeyOf(entries_[e])) {
-          entries_[e].first = false;
-          break;
+    // One bit of each tag seen so far: a key whose bit is new has no
+    // earlier twin, so only the rare others are compared with the earlier
+    // keys.
+    uint64_t seen = 0;
+    for (size_t e = 0; e < entries_.size(); ++e) {
+      const uint64_t bit = uint64_t{1} << ((tags_[e] * 0x9E3779B97F4A7C15ull) >> 58);
+      if (seen & bit) {
+        for (size_t d = 0; d < e; ++d) {
+          if (tags_[d] == tags_[e] && KeyOf(entries_[d]) == KeyOf(entries_[e])) {
+            entries_[e].first = false;
+            break;
+          }
         }
       }
+      seen |= bit;
     }
     return;
   }
@@ -1286,6 +1364,10 @@ std::string JsonRowIndex::GetString(std::string_view key, size_t n, bool fieldMo
 
 std::u16string JsonRowIndex::GetWString(std::string_view key, size_t n) {
   return WStringAt(text_, ValuePos(key), n);
+}
+
+std::optional<std::string_view> JsonRowIndex::GetStringBody(std::string_view key) {
+  return StringBodyAt(text_, ValuePos(key));
 }
 
 int32_t JsonRowIndex::GetInt(std::string_view key, int32_t def) {

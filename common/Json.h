@@ -145,6 +145,10 @@ class JsonRowIndex {
   JsonRowIndex() = default;
   explicit JsonRowIndex(std::string_view object) { Reset(object); }
   void Reset(std::string_view object);
+  // JsonNextObject and Reset in one: indexes the next object of the list
+  // from pos and moves pos past it; false (pos kept) when there is none.
+  // The object is Text().  Mostly one walk over the object instead of two.
+  bool ResetNext(std::string_view list, size_t& pos);
 
   std::string_view Text() const { return text_; }
   // As JsonFindKey on the indexed text.
@@ -152,6 +156,11 @@ class JsonRowIndex {
 
   std::string GetString(std::string_view key, size_t n, bool fieldMode = false);
   std::u16string GetWString(std::string_view key, size_t n);
+  // The body of a string value between its quotes, escapes as they stand:
+  // GetWString(key, n) is JsonDecodeW(body, n).  None when GetWString reads
+  // empty for want of a string value (key missing, value not a string or
+  // left open).
+  std::optional<std::string_view> GetStringBody(std::string_view key);
   int32_t GetInt(std::string_view key, int32_t def);
   double GetDouble(std::string_view key, double def);
   int GetBool(std::string_view key, int def);
@@ -172,6 +181,8 @@ class JsonRowIndex {
     bool first;  // no earlier entry has the same key
   };
   std::string_view KeyOf(const Entry& entry) const;
+  // Marks each key's first occurrence (and builds the table of a wide row).
+  void MarkFirsts();
   bool Holds(const Entry& entry, std::string_view key) const;
   const Entry* First(std::string_view key);
   size_t ValuePos(std::string_view key);

@@ -1,6 +1,9 @@
 #include "entry/FullFormPageRows.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
+#include <optional>
 #include <cstring>
 
 #include "common/Json.h"
@@ -104,21 +107,108 @@ std::u16string DimensionsShown(std::u16string text) {
 int32_t WaybillRowId(std::string_view object) { return JsonGetInt("10", object, 0); }
 
 WaybillListRow WaybillRowFromReply(std::string_view o) {
+  WaybillReplyReader reader;
+  int32_t id = 0;
+  const std::vector<QString> cells = reader.Cells(o, id);
   WaybillListRow row;
-  for (int c = 0; c < kWaybillListColumns; ++c)
-    if (kTexts[c].key >= 0)
-      row[c] = Cut(WideFromGbk(JsonGetString(Key(kTexts[c].key), o, 1024)),
-                   static_cast<size_t>(kTexts[c].chars));
-  row[9] = DimensionsShown(row[9]);
-  row[6] = Enum(20090, JsonGetInt("0", o, -1));
-  row[7] = WideFromGbk(std::to_string(JsonGetInt("7", o, 0)));
-  row[8] = Format("%.3f", JsonGetDouble("2", o, 0));
-  row[10] = Format("%.2f", JsonGetDouble("3", o, 0));
-  row[13] = Enum(20060, JsonGetInt("9", o, -1));
-  row[25] = WideFromGbk(std::to_string(std::max(JsonGetInt("31", o, 0), 1)));
+  for (int c = 0; c < kWaybillListColumns; ++c) row[c] = cells[static_cast<size_t>(c)].toStdU16String();
+  return row;
+}
+
+namespace {
+
+QString Q(const std::u16string& text) {
+  return text.empty() ? QString() : QString::fromStdU16String(text);
+}
+
+// Format("%.2f" or "%.3f", value) in the grid's text type: the digits as
+// snprintf writes them into 64 bytes.
+QString Fixed(double value, int decimals) {
+  char text[64];
+  const std::to_chars_result r =
+      std::to_chars(text, text + sizeof text - 1, value, std::chars_format::fixed, decimals);
+  if (r.ec == std::errc()) return QString::fromLatin1(text, static_cast<qsizetype>(r.ptr - text));
+  std::snprintf(text, sizeof text, decimals == 3 ? "%.3f" : "%.2f", value);
+  return QString::fromLatin1(text);
+}
+
+// The reply's text keys "0" .. "61".
+const std::array<std::string, 62>& ReplyKeys() {
+  static const std::array<std::string, 62> keys = [] {
+    std::array<std::string, 62> k;
+    for (size_t i = 0; i < k.size(); ++i) k[i] = Key(static_cast<int>(i));
+    return k;
+  }();
+  return keys;
+}
+
+}  // namespace
+
+WaybillReplyReader::WaybillReplyReader() {
+  for (int n = 0; n < 4; ++n) {
+    itemTypes_[n] = Q(Enum(20090, n));
+    payWays_[n] = Q(Enum(20060, n));
+  }
+}
+
+std::vector<QString> WaybillReplyReader::Cells(std::string_view o, int32_t& id) {
+  index_.Reset(o);
+  const auto& keys = ReplyKeys();
+  // The text columns in the order of their reply keys: read in that order,
+  // each key is found where the index looked last.
+  static const std::array<int, kWaybillListColumns> order = [] {
+    std::array<int, kWaybillListColumns> o;
+    for (int c = 0; c < kWaybillListColumns; ++c) o[static_cast<size_t>(c)] = c;
+    std::stable_sort(o.begin(), o.end(), [](int a, int b) { return kTexts[a].key < kTexts[b].key; });
+    return o;
+  }();
+  std::vector<QString> row(kWaybillListColumns);
+  for (const int c : order) {
+    const Source& s = kTexts[c];
+    if (s.key < 0) continue;
+    const std::string& key = keys[static_cast<size_t>(s.key)];
+    // A string value of plain ASCII reads as itself through both the GBK and
+    // the wide conversion; any other value takes the general way.
+    const std::optional<std::string_view> body = index_.GetStringBody(key);
+    // A value standing exactly as in the row before shares that row's text.
+    Last& last = last_[static_cast<size_t>(c)];
+    if (body && last.body && *body == *last.body) {
+      row[c] = last.cell;
+      continue;
+    }
+    bool plain = body.has_value();
+    if (plain) {
+      for (const char ch : *body) {
+        if (static_cast<unsigned char>(ch) >= 0x80 || ch == '\\') {
+          plain = false;
+          break;
+        }
+      }
+    }
+    if (plain) {
+      const size_t n = std::min(body->size(), static_cast<size_t>(s.chars));
+      if (n > 0) row[c] = QString::fromLatin1(body->data(), static_cast<qsizetype>(n));
+    } else {
+      row[c] = Q(Cut(WideFromGbk(index_.GetString(key, 1024)), static_cast<size_t>(s.chars)));
+    }
+    last.body = body;
+    last.cell = row[c];
+  }
+  // The dimensions shown: a last upper-case letter dropped.
+  QString& lwh = row[9];
+  if (!lwh.isEmpty() && lwh.back() >= u'A' && lwh.back() <= u'Z') lwh.chop(1);
+  if (lwh.isEmpty()) lwh = QString();
+  auto named = [](const QString (&names)[4], int n) { return names[n >= 0 && n < 3 ? n : 3]; };
+  row[6] = named(itemTypes_, index_.GetInt(keys[0], -1));
+  row[7] = QString::number(index_.GetInt(keys[7], 0));
+  row[8] = Fixed(index_.GetDouble(keys[2], 0), 3);
+  row[10] = Fixed(index_.GetDouble(keys[3], 0), 2);
+  row[13] = named(payWays_, index_.GetInt(keys[9], -1));
+  row[25] = QString::number(std::max(index_.GetInt(keys[31], 0), 1));
   // Hundredths, as the save sends them.
-  row[26] = Format("%.2f", JsonGetInt("32", o, 0) / 100.0);
-  row[27] = Format("%.2f", JsonGetInt("48", o, 0) / 100.0);
+  row[26] = Fixed(index_.GetInt(keys[32], 0) / 100.0, 2);
+  row[27] = Fixed(index_.GetInt(keys[48], 0) / 100.0, 2);
+  id = index_.GetInt(keys[10], 0);
   return row;
 }
 

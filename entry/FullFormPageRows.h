@@ -5,10 +5,15 @@
 // (iprice, idvalue) are shown divided by 100 on both paths.
 
 #include <array>
+#include <optional>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <QString>
+
+#include "common/Json.h"
 
 struct WaybillRecord;
 
@@ -34,6 +39,30 @@ using WaybillListRow = std::array<std::u16string, kWaybillListColumns>;
 // number) is left empty.  The record id is key "10".
 WaybillListRow WaybillRowFromReply(std::string_view object);
 int32_t WaybillRowId(std::string_view object);
+
+// Reads the rows of a list reply one after another into the grid's own text
+// type: the same 37 cells as WaybillRowFromReply (column 0 empty, an empty
+// text a null QString) and the record id as WaybillRowId gives them, each
+// object's keys indexed once and the names of the item types and pay ways
+// looked up once for all rows; a text value standing in the reply exactly as
+// in the row before shares that row's text.
+class WaybillReplyReader {
+ public:
+  WaybillReplyReader();
+  // The cells of the row object; `id` receives its record id.  The objects
+  // of one reader come from one reply, which outlives the reader.
+  std::vector<QString> Cells(std::string_view object, int32_t& id);
+
+ private:
+  struct Last {
+    std::optional<std::string_view> body;
+    QString cell;
+  };
+  JsonRowIndex index_;
+  std::array<Last, kWaybillListColumns> last_;
+  QString itemTypes_[4];  // 0..2, then "未知"
+  QString payWays_[4];
+};
 
 // A row of a saved waybill: customer name and code come from the caller
 // (the client list), as do the item-type and pay-way names.

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <algorithm>
 #include <memory>
 
 #include "common/Json.h"
@@ -92,22 +93,27 @@ int CWaybillPage::RunListQuery(std::u16string_view sql) {
     platform::WaitForWork([&] { return link->SqlQuery(narrow, types, &reply); });
   }
   const std::string_view list = JsonListBody(reply, "List");
-  if (JsonGetInt("iTotal", reply, 0) <= 0 || list.empty()) {
+  const int32_t total = JsonGetInt("iTotal", reply, 0);
+  if (total <= 0 || list.empty()) {
     UpdateCountLabel();
     platform::ShowMessageBox(AppLanguage().Text(20005), AppLanguage().Text(20002),
                              platform::kMbOk | platform::kMbIconInformation);
     return -1;
   }
-  grid->setUpdatesEnabled(false);
-  grid->DeleteAllRows();
+  // The rows are read into the grid's own texts and go in at once.
+  std::vector<GridNewRow> rows;
+  rows.reserve(std::min(static_cast<size_t>(total), reply.size() / 16));
+  WaybillReplyReader reader;
   size_t pos = 0;
   std::string_view object;
   while (JsonNextObject(list, pos, object)) {
-    const int row = grid->InsertRow(grid->RowCount(), RowNumber(grid->RowCount() + 1));
-    grid->SetRowId(row, WaybillRowId(object));
-    const WaybillListRow cells = WaybillRowFromReply(object);
-    for (int c = 1; c < kWaybillListColumns; ++c) grid->SetCellText(row, c, cells[c]);
+    GridNewRow& row = rows.emplace_back();
+    row.cells = reader.Cells(object, row.id);
+    row.cells[0] = QString::number(static_cast<int>(rows.size()));
   }
+  grid->setUpdatesEnabled(false);
+  grid->DeleteAllRows();
+  grid->AppendRows(std::move(rows));
   grid->setUpdatesEnabled(true);
   UpdateCountLabel();
   return grid->RowCount();

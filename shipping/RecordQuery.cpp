@@ -1,6 +1,9 @@
 #include "shipping/RecordQuery.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
+#include <optional>
 
 #include "common/Json.h"
 #include "common/TextCodec.h"
@@ -94,6 +97,105 @@ std::u16string Ascii(const char* text) {
   return out;
 }
 
+// A string value's text as JsonDecodeW reads it into at most `limit` units
+// (a null text when empty).  A body of plain ASCII without escapes, which
+// most cells are, is widened straight into the cell.
+QString CellText(std::optional<std::string_view> body, size_t limit) {
+  if (!body || body->empty() || limit == 0) return {};
+  const std::string_view b = *body;
+  bool plain = true;
+  for (const char c : b) {
+    if (static_cast<unsigned char>(c) >= 0x80 || c == '\\') {
+      plain = false;
+      break;
+    }
+  }
+  if (plain) return QString::fromLatin1(b.data(), static_cast<qsizetype>(std::min(b.size(), limit)));
+  const std::u16string wide = JsonDecodeW(b, limit);
+  if (wide.empty()) return {};
+  return QString::fromUtf16(wide.data(), static_cast<qsizetype>(wide.size()));
+}
+
+// "%.3f" of the value, as snprintf writes it into 64 bytes.
+QString Weight(double value) {
+  char number[64];
+  const std::to_chars_result r = std::to_chars(number, number + sizeof number - 1, value,
+                                               std::chars_format::fixed, 3);
+  if (r.ec == std::errc()) return QString::fromLatin1(number, static_cast<qsizetype>(r.ptr - number));
+  std::snprintf(number, sizeof number, "%.3f", value);
+  return QString::fromLatin1(number);
+}
+
+// Grid columns 1..29 in the order of their reply columns: read in that
+// order, each key is found where the index looked last.
+const std::array<int, kGridColumns - 1>& ReadOrder() {
+  static const std::array<int, kGridColumns - 1> order = [] {
+    std::array<int, kGridColumns - 1> o;
+    for (int g = 1; g < kGridColumns; ++g) o[static_cast<size_t>(g - 1)] = g;
+    std::sort(o.begin(), o.end(), [](int a, int b) { return kSources[a].column < kSources[b].column; });
+    return o;
+  }();
+  return order;
+}
+
+// Reads the rows of one reply: the row index is kept from row to row, and a
+// text column whose value stands in the reply exactly as in the row before
+// shares that row's text instead of reading it again (lists repeat their
+// places, kinds, customers and dates from row to row).
+class RowReader {
+ public:
+  void Read(std::string_view object, Row& row) {
+    index_.Reset(object);
+    Fill(row);
+  }
+  // The next row object of the list from pos (JsonNextObject); false when
+  // there is none.
+  bool Next(std::string_view list, size_t& pos, Row& row) {
+    if (!index_.ResetNext(list, pos)) return false;
+    Fill(row);
+    return true;
+  }
+
+ private:
+  void Fill(Row& row) {
+    const auto& keys = Keys();
+    row.irid = index_.GetInt(keys[0], 0);
+    for (const int g : ReadOrder()) {
+      const Source& s = kSources[g];
+      const std::string& key = keys[static_cast<size_t>(s.column)];
+      QString& cell = row.cells[static_cast<size_t>(g)];
+      switch (s.kind) {
+        case kInt:
+          cell = QString::number(index_.GetInt(key, 0));
+          break;
+        case kWeight:
+          cell = Weight(index_.GetDouble(key, 0));
+          break;
+        default: {
+          const std::optional<std::string_view> body = index_.GetStringBody(key);
+          Last& last = last_[static_cast<size_t>(g)];
+          if (body && last.body && *body == *last.body) {
+            cell = last.cell;
+            break;
+          }
+          cell = CellText(body, s.limit);
+          if (s.kind == kDateIfSet && !cell.isEmpty() && cell.at(0) < u'2') cell = QString();
+          last.body = body;
+          last.cell = cell;
+          break;
+        }
+      }
+    }
+  }
+
+  struct Last {
+    std::optional<std::string_view> body;  // in the reply, which outlives the reader
+    QString cell;
+  };
+  JsonRowIndex index_;
+  std::array<Last, kGridColumns> last_;
+};
+
 }  // namespace
 
 RecordFilterTexts FilterTexts() {
@@ -127,57 +229,40 @@ std::u16string ChunkSql(std::u16string_view sql, uint32_t afterId) {
 std::span<const uint32_t> ColumnTypes() { return Types(); }
 
 Row ReadRow(std::string_view object) {
-  JsonRowIndex index(object);
-  const auto& keys = Keys();
+  RowReader reader;
   Row row;
-  row.irid = index.GetInt(keys[0], 0);
-  char number[64];
-  for (int g = 1; g < kGridColumns; ++g) {
-    const Source& s = kSources[g];
-    const std::string& key = keys[static_cast<size_t>(s.column)];
-    std::u16string& cell = row.cells[static_cast<size_t>(g)];
-    switch (s.kind) {
-      case kInt:
-        std::snprintf(number, sizeof number, "%d", index.GetInt(key, 0));
-        cell = Ascii(number);
-        break;
-      case kWeight:
-        std::snprintf(number, sizeof number, "%.3f", index.GetDouble(key, 0));
-        cell = Ascii(number);
-        break;
-      case kDateIfSet:
-        cell = index.GetWString(key, s.limit);
-        if (cell.empty() || cell[0] < u'2') cell.clear();
-        break;
-      default:
-        cell = index.GetWString(key, s.limit);
-        break;
-    }
-  }
+  reader.Read(object, row);
   return row;
 }
 
 bool ReadChunk(std::string_view reply, std::vector<Row>& rows, bool& end) {
   rows.clear();
   end = true;
-  if (JsonGetInt("iTotal", reply, 0) <= 0 || JsonFindKey("List", reply) == kJsonNone) return false;
+  const int32_t total = JsonGetInt("iTotal", reply, 0);
+  if (total <= 0 || JsonFindKey("List", reply) == kJsonNone) return false;
   end = JsonGetBool("bEnd", reply, 1) != 0;
   std::string_view list = JsonListBody(reply, "List");
+  // The rows the reply counts, as far as its length can hold them.
+  rows.reserve(std::min(static_cast<size_t>(total), reply.size() / 16));
+  RowReader reader;
   size_t pos = 0;
-  std::string_view object;
-  while (JsonNextObject(list, pos, object)) rows.push_back(ReadRow(object));
+  for (;;) {
+    Row& row = rows.emplace_back();
+    if (!reader.Next(list, pos, row)) {
+      rows.pop_back();
+      break;
+    }
+  }
   return true;
 }
 
 std::vector<Row> ChunkMerger::Take(std::vector<Row> chunk, bool end) {
   // The held rows are asked again with this chunk: they go.
   held_.clear();
-  std::vector<Row> out;
-  out.reserve(chunk.size());
-  for (Row& row : chunk) {
-    if (anyWhole_ && static_cast<uint32_t>(row.irid) <= lastWhole_) continue;  // listed already
-    out.push_back(std::move(row));
-  }
+  // Rows of records listed already go; the others keep their order.
+  std::vector<Row> out = std::move(chunk);
+  if (anyWhole_)
+    std::erase_if(out, [this](const Row& row) { return static_cast<uint32_t>(row.irid) <= lastWhole_; });
   stalled_ = false;
   if (end) return out;
   if (out.empty()) {

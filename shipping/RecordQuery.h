@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include <QString>
+
 #include "ui/RecordFilter.h"
 
 class CServerLink;
@@ -53,10 +55,12 @@ std::u16string ChunkSql(std::u16string_view sql, uint32_t afterId);
 std::span<const uint32_t> ColumnTypes();
 
 // One grid row: its record id and the texts of grid columns 1..29 (column 0,
-// the row number, is set when the row is listed).
+// the row number, is set when the row is listed).  The cells are the grid's
+// own text type, kGridColumns of them, so that a row moves into the grid
+// without a copy; an empty text is a null QString, as a cell never set.
 struct Row {
   int32_t irid = 0;
-  std::array<std::u16string, kGridColumns> cells;
+  std::vector<QString> cells = std::vector<QString>(kGridColumns);
 };
 
 // Reads one reply row object.

@@ -33,11 +33,6 @@ constexpr GridColumnLayout kColumns[recordquery::kGridColumns] = {
     {450112, 70, false}, {450113, 120, false},
 };
 
-std::u16string Decimal(int n) {
-  const std::string s = std::to_string(n);
-  return std::u16string(s.begin(), s.end());
-}
-
 }  // namespace
 
 CRecordQueryPage::CRecordQueryPage() : CViewPage(nullptr) {
@@ -147,14 +142,20 @@ bool CRecordQueryPage::event(QEvent* e) {
     if (m->Message() == kWmRecordQueryRows) {
       auto rows = m->TakePayload<std::vector<recordquery::Row>>();
       if (rows && grid != nullptr) {
-        grid->setUpdatesEnabled(false);
-        for (recordquery::Row& row : *rows) {
-          const int at = grid->InsertRow(grid->RowCount(), Decimal(grid->RowCount() + 1));
-          grid->SetRowId(at, row.irid);
-          for (int c = 1; c < recordquery::kGridColumns; ++c)
-            if (!row.cells[static_cast<size_t>(c)].empty())
-              grid->SetCellText(at, c, row.cells[static_cast<size_t>(c)]);
+        // The chunk's rows go into the grid in one insertion, each row's
+        // texts taken over as they are, numbered on from the rows listed.
+        std::vector<GridNewRow> added(rows->size());
+        int number = grid->RowCount();
+        for (size_t r = 0; r < rows->size(); ++r) {
+          recordquery::Row& row = (*rows)[r];
+          GridNewRow& line = added[r];
+          line.cells = std::move(row.cells);
+          if (line.cells.empty()) line.cells.resize(recordquery::kGridColumns);
+          line.cells[0] = QString::number(++number);
+          line.id = row.irid;
         }
+        grid->setUpdatesEnabled(false);
+        grid->AppendRows(std::move(added));
         grid->setUpdatesEnabled(true);
       }
       return true;

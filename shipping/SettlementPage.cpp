@@ -23,7 +23,10 @@
 #include "ui/ViewCommands.h"
 #include "ui/ViewHost.h"
 
-CSettlementPage::CSettlementPage() : CViewPage(nullptr) {}
+// The statement workbook is made through the frame's proforma-invoice
+// command (OnPrintInvoice), which the frame offers only to pages that say
+// so: without the flag the workbook could not be asked for at all.
+CSettlementPage::CSettlementPage() : CViewPage(nullptr) { invoiceEnabled = true; }
 
 CSettlementPage::~CSettlementPage() = default;
 

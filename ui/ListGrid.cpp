@@ -103,6 +103,11 @@ int CListGrid::InsertColumn(int index, int width, std::u16string_view caption, i
   return at;
 }
 
+void CListGrid::AppendRows(std::vector<GridNewRow> rows) {
+  model_->AppendRows(std::move(rows));
+  executeDelayedItemsLayout();
+}
+
 void CListGrid::SetCellInt(int row, int column, int value) {
   model_->SetCellText(row, column, QString::number(value));
 }

@@ -100,6 +100,11 @@ class CListGrid : public QTableView {
   int InsertRow(int row, std::u16string_view firstCell = {}) {
     return model_->InsertRow(row, firstCell);
   }
+  // Appends the rows in one insertion (CListGridModel::AppendRows) and lays
+  // the view out for them at once, rather than from a timer after the next
+  // paint: a list filled while its updates are held is then painted once
+  // when they are let go, not twice.
+  void AppendRows(std::vector<GridNewRow> rows);
   void DeleteRow(int row) { model_->DeleteRow(row); }
   void DeleteAllRows() { model_->DeleteAllRows(); }
   void SetCellText(int row, int column, std::u16string_view text) {

@@ -148,14 +148,23 @@ int CListGridModel::InsertRow(int row, const QString& firstCell) {
 }
 
 void CListGridModel::AppendRows(std::vector<std::vector<QString>> rows) {
+  std::vector<GridNewRow> appended(rows.size());
+  for (size_t r = 0; r < rows.size(); ++r) appended[r].cells = std::move(rows[r]);
+  AppendRows(std::move(appended));
+}
+
+void CListGridModel::AppendRows(std::vector<GridNewRow> rows) {
   if (rows.empty()) return;
   int first = RowCount();
   beginInsertRows(QModelIndex(), first, first + static_cast<int>(rows.size()) - 1);
   rows_.reserve(rows_.size() + rows.size());
-  for (auto& cells : rows) {
-    Row r = NewRow();
-    size_t n = std::min(cells.size(), r.cells.size());
-    for (size_t c = 0; c < n; ++c) r.cells[c] = std::move(cells[c]);
+  for (GridNewRow& added : rows) {
+    Row r;
+    // The row keeps the texts' own vector, cut or padded to the columns.
+    r.cells = std::move(added.cells);
+    r.cells.resize(columns_.size());
+    r.hasData = rowData_;
+    if (rowData_) r.data.id = added.id;
     rows_.push_back(std::move(r));
   }
   endInsertRows();

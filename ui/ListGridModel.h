@@ -39,6 +39,13 @@ struct GridRowData {
   int32_t spare = 0;
 };
 
+// A row appended by CListGridModel::AppendRows: its cell texts from column
+// 0 on, and the id of its record.
+struct GridNewRow {
+  std::vector<QString> cells;
+  int32_t id = 0;
+};
+
 // Column formats.
 enum : int { kGridAlignLeft = 0, kGridAlignRight = 1, kGridAlignCenter = 2 };
 
@@ -100,6 +107,11 @@ class CListGridModel : public QAbstractTableModel {
   // Appends many rows at once, each with its cell texts (extra texts beyond
   // the columns are dropped).
   void AppendRows(std::vector<std::vector<QString>> rows);
+  // The same with each row's record id: rows appended while records are on
+  // get a record with the id and a white background, as InsertRow and
+  // SetRowId give them; while records are off the ids are not kept.  One
+  // insertion for all rows, the cell texts taken over without copies.
+  void AppendRows(std::vector<GridNewRow> rows);
   void DeleteRow(int row);
   void DeleteAllRows();
   void SetCellText(int row, int column, std::u16string_view text);

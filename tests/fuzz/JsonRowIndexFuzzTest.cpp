@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -40,6 +41,9 @@ void ExpectSameReads(std::string_view text) {
       ASSERT_EQ(index.GetString(key, n), JsonGetString(key, text, n));
       ASSERT_EQ(index.GetString(key, n, true), JsonGetString(key, text, n, true));
       ASSERT_EQ(index.GetWString(key, n), JsonGetWString(key, text, n));
+      // The raw body decodes to what the wide reader gives.
+      const std::optional<std::string_view> body = index.GetStringBody(key);
+      ASSERT_EQ(body ? JsonDecodeW(*body, n) : std::u16string(), JsonGetWString(key, text, n));
     }
     ASSERT_EQ(index.GetInt(key, -7), JsonGetInt(key, text, -7));
     const double d1 = index.GetDouble(key, -7.5), d2 = JsonGetDouble(key, text, -7.5);
@@ -120,6 +124,49 @@ TEST(JsonRowIndexFuzz, RandomAndMutatedTextsReadAsTheKeySearchReadsThem) {
       default: input = gen.Random(60);
     }
     ExpectSameReads(ExactBlock(input).View());
+    if (HasFailure()) return;
+  }
+}
+
+// Walking a list with ResetNext gives the objects JsonNextObject gives, each
+// indexed as Reset indexes it.
+void ExpectSameWalk(std::string_view list) {
+  size_t pos = 0, walked = 0;
+  std::string_view object;
+  JsonRowIndex index;
+  while (JsonNextObject(list, pos, object)) {
+    SCOPED_TRACE(testing::Message() << "object [" << std::string(object) << "] of [" << std::string(list) << "]");
+    ASSERT_TRUE(index.ResetNext(list, walked));
+    ASSERT_EQ(walked, pos);
+    ASSERT_EQ(index.Text(), object);
+    JsonRowIndex plain(object);
+    for (const std::string& key : KeysOf(object)) {
+      ASSERT_EQ(index.FindKey(key), plain.FindKey(key)) << key;
+      ASSERT_EQ(index.GetString(key, 63), plain.GetString(key, 63)) << key;
+      ASSERT_EQ(index.GetInt(key, -7), plain.GetInt(key, -7)) << key;
+    }
+  }
+  const size_t before = walked;
+  ASSERT_FALSE(index.ResetNext(list, walked)) << std::string(list);
+  ASSERT_EQ(walked, before);
+}
+
+TEST(JsonRowIndexFuzz, ResetNextWalksAListAsJsonNextObject) {
+  for (const char* text : kTricky) ExpectSameWalk(ExactBlock(text).View());
+  const char* const lists[] = {
+      R"({"0":1,"1":"a"},{"0":2,"1":"b\"}"},{"0":3})",
+      R"({"a":"x\\"},{"b":"\\\""}, {"c":[1,{"d":2}],"e":{"f":"}"}})",
+      R"(  {"a":1} , [ {"b":2} ] {"c":"open)",
+      R"({"a":{"b":{"c":1}}},{"a":%20"2" ,"a":3})",
+  };
+  for (const char* text : lists) ExpectSameWalk(ExactBlock(text).View());
+  const std::string withNul("{\"a\":\"x\0y\"},{\"b\":1}", 19);
+  ExpectSameWalk(ExactBlock(withNul).View());
+  fuzz::Bytes gen(2207);
+  const std::string alphabet("{}[]\":,\\ 01ab%2\0", 16);
+  for (int i = 0; i < fuzz::kRounds / 10; ++i) {
+    const std::string input = i % 2 ? gen.From(alphabet, 90) : gen.Mutate(lists[gen.Next() % std::size(lists)]);
+    ExpectSameWalk(ExactBlock(input).View());
     if (HasFailure()) return;
   }
 }

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/Json.h"
 #include "common/TextCodec.h"
 #include "shipping/RecordQuery.h"
 
@@ -21,13 +22,13 @@ using Item = std::pair<int, std::string>;
 Row MakeRow(int irid, const std::string& bag) {
   Row row;
   row.irid = irid;
-  row.cells[5] = std::u16string(bag.begin(), bag.end());
+  row.cells[5] = QString::fromStdString(bag);
   return row;
 }
 
 std::vector<Item> Items(const std::vector<Row>& rows) {
   std::vector<Item> items;
-  for (const Row& r : rows) items.push_back({r.irid, std::string(r.cells[5].begin(), r.cells[5].end())});
+  for (const Row& r : rows) items.push_back({r.irid, r.cells[5].toStdString()});
   return items;
 }
 
@@ -133,12 +134,75 @@ TEST(RecordQuery, ReadsTheGridCellsOfAReplyRow) {
       "\"10\":3,\"27\":\"2024-03-06 08:09:10\",\"29\":\"1900-01-01 00:00:00\",\"31\":\"2024-03-07 01:02:03\"}";
   const Row row = recordquery::ReadRow(object);
   EXPECT_EQ(row.irid, 17);
-  EXPECT_EQ(row.cells[1], u"2024-03-05");
-  EXPECT_EQ(row.cells[2], u"BR1");
-  EXPECT_EQ(row.cells[9], u"東京");
-  EXPECT_EQ(row.cells[11], u"3");
-  EXPECT_EQ(row.cells[12], u"2.500");
-  EXPECT_EQ(row.cells[25], u"2024-03-06 08:09");
-  EXPECT_EQ(row.cells[27], u"") << "a date before 2000 counts as none";
-  EXPECT_EQ(row.cells[29], u"2024-03-07 01:02");
+  EXPECT_EQ(row.cells[1].toStdU16String(), u"2024-03-05");
+  EXPECT_EQ(row.cells[2].toStdU16String(), u"BR1");
+  EXPECT_EQ(row.cells[9].toStdU16String(), u"東京");
+  EXPECT_EQ(row.cells[11].toStdU16String(), u"3");
+  EXPECT_EQ(row.cells[12].toStdU16String(), u"2.500");
+  EXPECT_EQ(row.cells[25].toStdU16String(), u"2024-03-06 08:09");
+  EXPECT_EQ(row.cells[27].toStdU16String(), u"") << "a date before 2000 counts as none";
+  EXPECT_EQ(row.cells[29].toStdU16String(), u"2024-03-07 01:02");
+}
+
+// Each cell reads what the free readers read from the same value: the text
+// as JsonGetWString decodes it, cut to the column's length; "%d" and "%.3f"
+// of the numbers as snprintf writes them into 64 bytes.
+TEST(RecordQuery, ReadsEachCellAsTheFreeReadersDo) {
+  struct Case {
+    const char* value;  // the JSON value of key "8" (a.cnum, 30 characters at most)
+    const char* weight;  // the JSON value of key "3" (a.fweights)
+  };
+  const Case cases[] = {
+      {"\"BR1\"", "2.5"},
+      {"\"\"", "0"},
+      {"\"123456789012345678901234567890123\"", "-0.0"},  // cut to 30
+      {"\"a\\u0022b\\x41c\"", "1e300"},                // escapes; a weight longer than 63
+      {"\"\xE6\x9D\xB1\xE4\xBA\xAC\\u4EAC\"", "-123.4567"},  // UTF-8 and an escape
+      {"\"abcdefghijklmnopqrstuvwxyz123\xF0\x9F\x98\x80\"", "\"7.25\""},  // a pair at the cut
+      {"17", "null"},                                      // not a string
+      {"\"open", "2.0005"},                               // left open
+  };
+  for (const Case& c : cases) {
+    const std::string object =
+        std::string("{\"0\":5,\"3\":") + c.weight + ",\"10\":-7,\"8\":" + c.value + "}";
+    const Row row = recordquery::ReadRow(object);
+    char weight[64];
+    std::snprintf(weight, sizeof weight, "%.3f", JsonGetDouble("3", object, 0));
+    EXPECT_EQ(row.cells[2].toStdU16String(), JsonGetWString("8", object, 30)) << object;
+    EXPECT_EQ(row.cells[12].toStdString(), weight) << object;
+    EXPECT_EQ(row.cells[11].toStdU16String(), u"-7") << object;
+    EXPECT_TRUE(row.cells[3].isNull()) << "a missing value is a cell never set";
+  }
+}
+
+// Rows of one reply read one after another: a value equal to the row
+// before's reads the same, and a different one (or none) is read anew.
+TEST(RecordQuery, RowsOfAReplyReadEachValueOfTheirOwn) {
+  const char* const values[] = {"\"LAX\"", "\"LAX\"", "\"LA\"", "\"LAX\"", "null", "\"LAX\"",
+                                "\"\\u6771\"", "\"\\u6771\"", "\"1999-01-01\"", "\"2001-01-01\"",
+                                "\"1999-01-01\"", "\"\""};
+  std::string list;
+  std::vector<std::string> objects;
+  int id = 0;
+  for (const char* value : values) {
+    // The same value in a text column (a.cdes, 63 characters) and in a date
+    // column shown only from 2000 on (d.dpack).
+    objects.push_back("{\"0\":" + std::to_string(++id) + ",\"4\":" + value + ",\"29\":" + value + "}");
+    list += (list.empty() ? "" : ",") + objects.back();
+  }
+  const std::string reply = "{\"ReturnValue\":1,\"iTotal\":" + std::to_string(objects.size()) +
+                            ",\"bEnd\":true,\"List\":[" + list + "]}";
+  std::vector<Row> rows;
+  bool end = false;
+  ASSERT_TRUE(recordquery::ReadChunk(reply, rows, end));
+  EXPECT_TRUE(end);
+  ASSERT_EQ(rows.size(), objects.size());
+  for (size_t r = 0; r < rows.size(); ++r) {
+    SCOPED_TRACE(objects[r]);
+    EXPECT_EQ(rows[r].irid, static_cast<int>(r + 1));
+    EXPECT_EQ(rows[r].cells[9].toStdU16String(), JsonGetWString("4", objects[r], 63));
+    std::u16string date = JsonGetWString("29", objects[r], 16);
+    if (!date.empty() && date[0] < u'2') date.clear();
+    EXPECT_EQ(rows[r].cells[27].toStdU16String(), date);
+  }
 }

@@ -30,6 +30,7 @@
 #include "tests/server/StandInLinkSuite.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "ui/CustomerWaybillQueryDlg.h"
+#include "ui/ViewCommands.h"
 #include "ui/ViewHost.h"
 
 namespace {
@@ -263,4 +264,23 @@ TEST_F(SettlementPageStandIn, AFailedRequestIsNamedNotNothingFound) {
   ASSERT_EQ(boxes_.Count(), 1u);
   EXPECT_EQ(boxes_.LastText(),
             AppLanguage().TextWithString(630001, AppLanguage().Text(630002)));
+}
+
+// The statement workbook is asked for through the frame's proforma-invoice
+// command: the page makes the frame offer it, with or without rows (with
+// none the command does nothing).
+TEST_F(SettlementPageStandIn, TheFrameOffersTheStatementWorkbookCommand) {
+  const ViewCommandUi empty = ViewCommandState(32819, page_.get(), page_->grid->RowCount(), 5, false);
+  ASSERT_TRUE(empty.enabled.has_value());
+  EXPECT_TRUE(*empty.enabled);
+  page_->OnPrintInvoice(0);
+  EXPECT_EQ(boxes_.Count(), 0u);
+  EXPECT_TRUE(page_->lastWorkbook.empty());
+  settlement::StatementConditions c;
+  c.customerId = 1;
+  c.dateFrom = u"2024.03.01 0:0:0.0";
+  c.dateTo = u"2024.03.31 23:59:59.998";
+  ASSERT_TRUE(page_->RunStatement(customer_, c));
+  const ViewCommandUi listed = ViewCommandState(32819, page_.get(), page_->grid->RowCount(), 5, false);
+  EXPECT_EQ(listed.enabled, std::optional<bool>(true));
 }

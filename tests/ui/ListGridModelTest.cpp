@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "ListGridTestSupport.h"
 #include "ui/ListGridModel.h"
@@ -271,6 +274,48 @@ TEST(GridTotals, DeleteAfterSortKeepsTheTotalsInBothLanguages) {
     // One data row left: the totals row goes with the next deletion.
     model.DeleteRowKeepTotals(0);
     EXPECT_EQ(ColumnTexts(model, 1), (Texts{"5"}));
+  }
+}
+
+// Rows appended at once with their record ids read back as rows inserted
+// one by one with SetRowId: texts cut or padded to the columns, ids and white
+// records while records are on, no records while they are off; one insertion
+// signal for the whole batch, after the rows already there.
+TEST(GridAppend, RowsWithIdsReadAsRowsInsertedOneByOne) {
+  for (bool records : {true, false}) {
+    CListGridModel model;
+    model.InsertColumn(0, u"no", 40, kGridAlignLeft);
+    model.InsertColumn(1, u"text", 60, kGridAlignLeft);
+    model.InsertColumn(2, u"more", 60, kGridAlignLeft);
+    model.EnableRowData(records);
+    model.InsertRow(0, u"first");
+    std::vector<std::pair<int, int>> inserted;
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted,
+                     [&](const QModelIndex&, int first, int last) { inserted.push_back({first, last}); });
+    std::vector<GridNewRow> rows(3);
+    rows[0].cells = {QStringLiteral("1"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("dropped")};
+    rows[0].id = 41;
+    rows[1].cells = {QStringLiteral("2")};
+    rows[1].id = -3;
+    rows[2].id = 0;
+    model.AppendRows(std::move(rows));
+    EXPECT_EQ(inserted, (std::vector<std::pair<int, int>>{{1, 3}}));
+    ASSERT_EQ(model.RowCount(), 4);
+    EXPECT_EQ(ColumnTexts(model, 0), (Texts{"first", "1", "2", ""}));
+    EXPECT_EQ(ColumnTexts(model, 1), (Texts{"", "a", "", ""}));
+    EXPECT_EQ(ColumnTexts(model, 2), (Texts{"", "b", "", ""}));
+    EXPECT_EQ(model.CellText(1, 3), QString()) << "a text beyond the columns is dropped";
+    for (int r = 0; r < 4; ++r) {
+      const GridRowData* data = model.RowData(r);
+      if (!records) {
+        EXPECT_EQ(data, nullptr) << r;
+        continue;
+      }
+      ASSERT_NE(data, nullptr) << r;
+      EXPECT_EQ(data->id, (std::array<int32_t, 4>{0, 41, -3, 0}[static_cast<size_t>(r)])) << r;
+      EXPECT_EQ(data->backColor, kGridWhite) << r;
+      EXPECT_EQ(data->textColor, 0u) << r;
+    }
   }
 }
 
