@@ -3,6 +3,58 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
+# Precompiled headers: the Qt Widgets headers (and GoogleTest for the tests)
+# take most of a widget source's compile time, so they are compiled once
+# into a holder target and reused by every target with the same flags.  The
+# compiler refuses a precompiled header whose macros or code model differ
+# from the source's (-Winvalid-pch says so), so the widget one serves only
+# targets that link Qt Widgets, and the test one only test programs that
+# link a widget library.
+option(BRANTLE_PCH "Reuse precompiled headers across targets" ON)
+if(BRANTLE_PCH)
+  # Lets ccache hash a source with its precompiled header named, not expanded.
+  add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fpch-preprocess>)
+endif()
+set(BRANTLE_WIDGET_LIBRARIES platform_qt devices print ui shell entry shipping
+    consolidation import brantle_pages brantle_client)
+
+function(brantle_pch_holder name header)
+  if(TARGET ${name})
+    return()
+  endif()
+  find_package(Qt6 REQUIRED COMPONENTS Widgets)
+  add_library(${name} STATIC ${PROJECT_SOURCE_DIR}/cmake/pch/PchHolder.cpp)
+  target_link_libraries(${name} PRIVATE Qt6::Widgets ${ARGN})
+  target_precompile_headers(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/pch/${header})
+endfunction()
+
+# A library or program that links Qt Widgets reuses the widget headers.
+function(brantle_widgets_pch target)
+  if(NOT BRANTLE_PCH)
+    return()
+  endif()
+  brantle_pch_holder(brantle_pch_widgets WidgetsPch.h)
+  target_precompile_headers(${target} REUSE_FROM brantle_pch_widgets)
+endfunction()
+
+# A test program that links a widget library reuses the widget and
+# GoogleTest headers; `libs` are the libraries it links.
+function(brantle_test_pch target libs)
+  if(NOT BRANTLE_PCH)
+    return()
+  endif()
+  set(widgets OFF)
+  foreach(lib IN LISTS libs)
+    if(lib IN_LIST BRANTLE_WIDGET_LIBRARIES OR lib STREQUAL "Qt6::Widgets")
+      set(widgets ON)
+    endif()
+  endforeach()
+  if(widgets)
+    brantle_pch_holder(brantle_pch_widget_tests WidgetTestPch.h GTest::gtest GTest::gmock)
+    target_precompile_headers(${target} REUSE_FROM brantle_pch_widget_tests)
+  endif()
+endfunction()
+
 # Registers the cases of a test program with CTest: one CTest test per case,
 # found when the test run starts (so building never runs test code), or with
 # ONE_PROCESS the whole program as one CTest test, for programs whose cases
@@ -37,6 +89,7 @@ function(brantle_test name)
   target_compile_definitions(${name} PRIVATE
     BRANTLE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     BRANTLE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  brantle_test_pch(${name} "${T_LIBS}")
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
@@ -66,6 +119,7 @@ function(brantle_qt_test name)
   target_compile_definitions(${name} PRIVATE
     BRANTLE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     BRANTLE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  brantle_test_pch(${name} "Qt6::Widgets")
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   # build
-  cmake ninja-build ccache g++ pkg-config git
+  cmake ninja-build ccache lld g++ pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libssl-dev libcurl4-openssl-dev
   qt6-base-dev qt6-serialport-dev qt6-multimedia-dev

@@ -2,8 +2,8 @@
 # Sets up, builds and runs every test.  The sanitizer build runs the fuzz-style
 # tests and the platform layer's tests under AddressSanitizer (with its leak
 # check) and UndefinedBehaviorSanitizer first, the thread-sanitizer build the
-# server link's tests (label tsan) next; the full suite runs last, so the
-# output ends with CTest's summary.
+# server link's tests (label tsan) next; then the full suite, and last the
+# road of parcels under a virtual X server.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -26,11 +26,14 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   ctest --test-dir build-tsan -L tsan --output-on-failure -j "$jobs"
 
 echo "== build and full test suite"
-bash scripts/build.sh build
-# The benchmark programs (label bench) one at a time, each case once, so
-# their timings do not share the machine; then every other test.
-ctest --test-dir build -L bench --output-on-failure
-ctest --test-dir build -LE bench --output-on-failure -j "$jobs"
+# Line tables are all the debug information the tests need (a crash's
+# frames still have their files and lines); the rest doubles the time the
+# libraries take to compile and link.
+bash scripts/build.sh build -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
+# Every test, the benchmark programs among them (label bench): each of their
+# cases runs once at the least time, which proves the program still runs;
+# its figures come from a run of its own, so they may share the machine.
+ctest --test-dir build --output-on-failure -j "$jobs"
 
 # The road of parcels once more, on a real (virtual) X server.
 bash scripts/road.sh build

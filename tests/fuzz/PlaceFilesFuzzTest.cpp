@@ -78,11 +78,11 @@ TEST_F(PlaceFilesFuzz, PlaceDictionaryBytes) {
                         : round % 3 == 1 ? good.substr(0, rng.Next() % good.size())
                                          : rng.Random(700);
     dict.Load(Write("brantle7_0.dat", bytes).string());
-    CPlaceDictionary::Slots slots;
+    CPlaceDictionary::Slots found;
     for (const std::string& text : {std::string("CL"), std::string("DOCUMENTS"), GbkFromWide(u"手"),
                                     rng.Random(12)}) {
-      dict.Suggest(slots, text);
-      for (const PlaceEntry* e : slots) {
+      dict.Suggest(found, text);
+      for (const PlaceEntry* e : found) {
         if (e) {
           EXPECT_LT(e->Code().size() + e->Chinese().size() + e->English().size(), 272u);
         }

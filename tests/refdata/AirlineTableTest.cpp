@@ -86,17 +86,17 @@ TEST(AirlineTableTest, SuggestionsPutPrefixesBeforeContainedText) {
   CAirlineTable table(server.Runner());
   ASSERT_EQ(4, table.LoadFlights());
   std::string text = "mu1";
-  const FlightEntry* slots[4];
-  table.FindFlights(slots, text, 4);
+  const FlightEntry* found[4];
+  table.FindFlights(found, text, 4);
   EXPECT_EQ("MU1", text);
-  ASSERT_NE(nullptr, slots[0]);
-  EXPECT_EQ("MU1001", slots[0]->cftno);
-  ASSERT_NE(nullptr, slots[1]);
-  EXPECT_EQ("AMU12", slots[1]->cftno);
-  EXPECT_EQ(nullptr, slots[2]) << "the stored lower-case number is not found";
+  ASSERT_NE(nullptr, found[0]);
+  EXPECT_EQ("MU1001", found[0]->cftno);
+  ASSERT_NE(nullptr, found[1]);
+  EXPECT_EQ("AMU12", found[1]->cftno);
+  EXPECT_EQ(nullptr, found[2]) << "the stored lower-case number is not found";
 
-  table.FindFlights(slots, text, 1);
-  EXPECT_EQ("MU1001", slots[0]->cftno);
+  table.FindFlights(found, text, 1);
+  EXPECT_EQ("MU1001", found[0]->cftno);
 
   const FlightEntry* f = table.FindFlight("MU1001");
   ASSERT_NE(nullptr, f);

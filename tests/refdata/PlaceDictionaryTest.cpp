@@ -21,9 +21,9 @@ class PlaceDictionaryTest : public testsupport::TempFolderTest {
     ASSERT_TRUE(dict_.Load(Write("places.dat", BuildPlaceDictionaryFile(entries_)).string()));
   }
   // The codes in the slots ("" for an empty slot).
-  std::vector<std::string> Codes(const CPlaceDictionary::Slots& slots) const {
+  std::vector<std::string> Codes(const CPlaceDictionary::Slots& found) const {
     std::vector<std::string> codes;
-    for (const PlaceEntry* e : slots) codes.emplace_back(e ? e->Code() : "");
+    for (const PlaceEntry* e : found) codes.emplace_back(e ? e->Code() : "");
     return codes;
   }
 
@@ -60,29 +60,29 @@ TEST_F(PlaceDictionaryTest, BracketIsKeptOnceTheVariantIsNotZero) {
 }
 
 TEST_F(PlaceDictionaryTest, SuggestChoosesTheIndexByTheTypedText) {
-  CPlaceDictionary::Slots slots;
+  CPlaceDictionary::Slots found;
   // Two ASCII characters: codes, the hit and the three entries after it.
-  dict_.Suggest(slots, "cl");
-  EXPECT_EQ(Codes(slots), (std::vector<std::string>{"CL01", "CL02", "CL03", "CL04"}));
+  dict_.Suggest(found, "cl");
+  EXPECT_EQ(Codes(found), (std::vector<std::string>{"CL01", "CL02", "CL03", "CL04"}));
   // One entry matches the prefix: the next three of the index still fill in.
-  dict_.Suggest(slots, "FD01");
-  EXPECT_EQ(Codes(slots), (std::vector<std::string>{"FD01", "FD02", "FD03", "HM01"}));
+  dict_.Suggest(found, "FD01");
+  EXPECT_EQ(Codes(found), (std::vector<std::string>{"FD01", "FD02", "FD03", "HM01"}));
   // Eight characters: English names.
-  dict_.Suggest(slots, "DOCUMENT");
-  EXPECT_EQ(Codes(slots)[0], "DC01");
+  dict_.Suggest(found, "DOCUMENT");
+  EXPECT_EQ(Codes(found)[0], "DC01");
   // A Chinese character: Chinese names (手机, 手机壳, 手套, 手表 begin with 手).
-  dict_.Suggest(slots, Gbk(u"手机"));
-  EXPECT_EQ(Codes(slots)[0], "EL01");
-  EXPECT_EQ(Codes(slots)[1], "EL02");
+  dict_.Suggest(found, Gbk(u"手机"));
+  EXPECT_EQ(Codes(found)[0], "EL01");
+  EXPECT_EQ(Codes(found)[1], "EL02");
   // No prefix hit: names containing the text, in file order.
-  dict_.Suggest(slots, Gbk(u"子"));
-  EXPECT_EQ(Codes(slots), (std::vector<std::string>{"CL03", "CL05", "HM02", ""}));
-  dict_.Suggest(slots, "ALLETXX");  // 7 bytes: codes; no hit, no English name holds it
-  EXPECT_EQ(Codes(slots), (std::vector<std::string>{"", "", "", ""}));
-  dict_.Suggest(slots, "PHONE CA");  // 8 bytes: English names, prefix miss, substring hit
-  EXPECT_EQ(Codes(slots)[0], "EL02");
-  dict_.Suggest(slots, "");
-  EXPECT_EQ(Codes(slots), (std::vector<std::string>{"", "", "", ""}));
+  dict_.Suggest(found, Gbk(u"子"));
+  EXPECT_EQ(Codes(found), (std::vector<std::string>{"CL03", "CL05", "HM02", ""}));
+  dict_.Suggest(found, "ALLETXX");  // 7 bytes: codes; no hit, no English name holds it
+  EXPECT_EQ(Codes(found), (std::vector<std::string>{"", "", "", ""}));
+  dict_.Suggest(found, "PHONE CA");  // 8 bytes: English names, prefix miss, substring hit
+  EXPECT_EQ(Codes(found)[0], "EL02");
+  dict_.Suggest(found, "");
+  EXPECT_EQ(Codes(found), (std::vector<std::string>{"", "", "", ""}));
 }
 
 TEST_F(PlaceDictionaryTest, CodeOfPlaceByChineseThenEnglishName) {

@@ -197,15 +197,15 @@ TEST(ServiceKind, SupplierRatesOfEqualPositionKeepArrivalOrder) {
 TEST(ServiceKind, FieldListsAndMasks) {
   struct ListCase {
     std::string text;
-    std::vector<int> slots;
+    std::vector<int> found;
     int count;
   } lists[] = {{"1,2,3,", {1, 2, 3}, 3}, {"1,2,3", {1, 2}, 2}, {"5,70,3,", {5, 255, 3}, 3}, {"", {}, 0}};
   for (const ListCase& c : lists) {
     CServiceKind kind("DHL");
     kind.SetFieldKinds(c.text);
     EXPECT_EQ(c.count, kind.fieldKindCount) << c.text;
-    for (size_t i = 0; i < c.slots.size(); ++i) EXPECT_EQ(c.slots[i], kind.fieldKinds[i]) << c.text;
-    EXPECT_EQ(255, kind.fieldKinds[c.slots.size()]);
+    for (size_t i = 0; i < c.found.size(); ++i) EXPECT_EQ(c.found[i], kind.fieldKinds[i]) << c.text;
+    EXPECT_EQ(255, kind.fieldKinds[c.found.size()]);
   }
   std::string many;
   for (int i = 0; i < 130; ++i) many += "1,";

@@ -1,0 +1,1 @@
+// Holds a precompiled header for the targets that reuse it.
