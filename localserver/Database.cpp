@@ -753,9 +753,10 @@ void Database::CreateSchema() {
   // waybills of pay way N (0 monthly, 1 cash, 2 collect) that are neither
   // marked paid nor in a payment.
   Exec("CREATE INDEX IF NOT EXISTS client_rec_icid ON client_rec(icid)");
-  // A waybill's goods and piece lines are read, replaced and counted by its
-  // record id with every load and save.
-  Exec("CREATE INDEX IF NOT EXISTS client_rec_goods_irid ON client_rec_goods(irid)");
+  // A waybill's piece lines are read, replaced and counted by its record id
+  // with every load and save.  The goods lines keep no such index: through
+  // it the manifest's goods join read a waybill's lines in another order
+  // than they were written.
   Exec("CREATE INDEX IF NOT EXISTS client_rec_weight_detail_irid ON client_rec_weight_detail(irid)");
   auto unpaid = [](const std::string& sign, const std::string& row) {
     const std::string counted = row + ".bpay=0 AND " + row + ".ifid=0 AND " + row + ".npayway=";
