@@ -57,33 +57,6 @@ const fs::path kCases = fs::path(BRANTLE_SOURCE_DIR) / "tests/consolidation/gold
 std::string Utf8(std::u16string_view t) { return Utf8FromWide(t); }
 std::u16string U(const std::string& utf8) { return QString::fromStdString(utf8).toStdU16String(); }
 
-std::string ColumnName(int column) {
-  std::string name;
-  while (column > 0) {
-    name.insert(name.begin(), static_cast<char>('A' + (column - 1) % 26));
-    column = (column - 1) / 26;
-  }
-  return name;
-}
-
-// Every non-empty cell, "A1\ttext", row by row (line feeds as "|").
-std::vector<std::string> ReadBack(const fs::path& file) {
-  std::vector<std::string> cells;
-  CExcelSession s;
-  EXPECT_EQ(s.OpenForReading(U(file.string())), 1) << file;
-  const int rows = s.UsedRowCount(), columns = s.UsedColumnCount();
-  for (int r = 1; r <= rows; ++r)
-    for (int c = 1; c <= columns; ++c) {
-      const std::u16string text = s.CellTextTo(r, c, 2048);
-      if (text.empty()) continue;
-      std::string value = Utf8(text);
-      for (char& ch : value)
-        if (ch == '\n') ch = '|';
-      cells.push_back(ColumnName(c) + std::to_string(r) + "\t" + value);
-    }
-  return cells;
-}
-
 // The first page of a workbook through the PDF filter, as a PNG screenshot.
 void PdfScreenshot(const fs::path& book, const std::string& name) {
   const fs::path dir = fs::path(BRANTLE_BINARY_DIR) / "screenshots";
@@ -186,7 +159,7 @@ TEST_P(ManifestGolden, WorkbookMatches) {
   EXPECT_EQ(out.sessions, 1);
   EXPECT_EQ(out.sessionCloses, 1);
   got.push_back("FILE\t" + fs::path(out.path).filename().string());
-  for (auto& cell : ReadBack(out.path)) got.push_back(cell);
+  for (auto& cell : officetest::WorkbookCells(out.path)) got.push_back(cell);
   std::string text;
   for (auto& line : got) text += line + "\n";
   const std::string expected = officetest::ReadFile(folder / "expected.txt");
@@ -232,7 +205,7 @@ TEST_F(ManifestOffice, FilesFailuresAndEmptyLists) {
   empty.awbNumber = u"NO-SUCH";
   ExportOutcome none = RunManifestExport(empty, sv);
   ASSERT_FALSE(none.path.empty());
-  const std::vector<std::string> cells = ReadBack(none.path);
+  const std::vector<std::string> cells = officetest::WorkbookCells(none.path);
   auto has = [&](const std::string& c) { return std::find(cells.begin(), cells.end(), c) != cells.end(); };
   EXPECT_TRUE(has("A2\t0 AWB / 0 PCS / 0.00 KG / 3 BAGS"));
   EXPECT_TRUE(has("H1\t" + Utf8(Signature(u"NO-SUCH", "BRANTLE"))));

@@ -25,6 +25,7 @@
 #include <zlib.h>
 
 #include "common/LanguageTable.h"
+#include "common/TextCodec.h"
 #include "office/ExcelSession.h"
 #include "office/OfficeSuite.h"
 
@@ -71,6 +72,39 @@ inline std::u16string U16(std::string_view utf8) {
     }
   }
   return out;
+}
+
+// A column's letters: 1 "A", 26 "Z", 27 "AA".
+inline std::string ColumnName(int column) {
+  std::string name;
+  while (column > 0) {
+    name.insert(name.begin(), static_cast<char>('A' + (column - 1) % 26));
+    column = (column - 1) / 26;
+  }
+  return name;
+}
+
+// Every non-empty cell of a workbook's first sheet, "A1\ttext", row by row
+// (line feeds as "|"); a test failure and no cells when the office suite
+// cannot open it.
+inline std::vector<std::string> WorkbookCells(const fs::path& file) {
+  std::vector<std::string> cells;
+  CExcelSession s;
+  if (s.OpenForReading(U16(file.string())) != 1) {
+    ADD_FAILURE() << "the office suite cannot read " << file;
+    return cells;
+  }
+  const int rows = s.UsedRowCount(), columns = s.UsedColumnCount();
+  for (int r = 1; r <= rows; ++r)
+    for (int c = 1; c <= columns; ++c) {
+      const std::u16string text = s.CellTextTo(r, c, 2048);
+      if (text.empty()) continue;
+      std::string value = Utf8FromWide(text);
+      std::replace(value.begin(), value.end(), '\n', '|');
+      cells.push_back(ColumnName(c) + std::to_string(r) + "\t" + value);
+    }
+  s.Close();
+  return cells;
 }
 
 // Builds a language file from localserver/lang/office.txt and loads it:

@@ -40,15 +40,6 @@ inline std::string Utf8(std::u16string_view text) {
   return QString::fromStdU16String(std::u16string(text)).toStdString();
 }
 
-inline std::string ColumnName(int column) {
-  std::string name;
-  while (column > 0) {
-    name.insert(name.begin(), static_cast<char>('A' + (column - 1) % 26));
-    column = (column - 1) / 26;
-  }
-  return name;
-}
-
 inline std::map<std::string, std::string> ReadKeys(const fs::path& file) {
   std::map<std::string, std::string> keys;
   std::ifstream in(file);

@@ -45,6 +45,7 @@
 #include "consolidation/BaggingPage.h"
 #include "devices/SoundService.h"
 #include "localserver/Database.h"
+#include "tests/office/OfficeTestEnv.h"
 #include "localserver/Wire.h"
 #include "office/ExcelSession.h"
 #include "platform/MessageBox.h"
@@ -175,37 +176,6 @@ std::vector<double> PieceWeights(RoadDepot& depot, const RoadWaybill& w, double&
       weights[static_cast<size_t>(position - 1)] = std::stoi(row[1]) / 1000.0;
   }
   return weights;
-}
-
-std::string ColumnName(int column) {
-  std::string name;
-  while (column > 0) {
-    name.insert(name.begin(), static_cast<char>('A' + (column - 1) % 26));
-    column = (column - 1) / 26;
-  }
-  return name;
-}
-
-// Every non-empty cell of the workbook's first sheet, "A1\ttext", row by
-// row (line feeds as "|").
-std::vector<std::string> WorkbookCells(const fs::path& file) {
-  std::vector<std::string> cells;
-  CExcelSession s;
-  if (s.OpenForReading(W(QString::fromStdString(file.string()))) != 1) {
-    ADD_FAILURE() << "the office suite cannot read " << file;
-    return cells;
-  }
-  const int rows = s.UsedRowCount(), columns = s.UsedColumnCount();
-  for (int r = 1; r <= rows; ++r)
-    for (int c = 1; c <= columns; ++c) {
-      const std::u16string text = s.CellTextTo(r, c, 2048);
-      if (text.empty()) continue;
-      std::string value = U8(text);
-      std::replace(value.begin(), value.end(), '\n', '|');
-      cells.push_back(ColumnName(c) + std::to_string(r) + "\t" + value);
-    }
-  s.Close();
-  return cells;
 }
 
 // The golden manifest: its cell lines ("#" lines are notes).
@@ -553,7 +523,7 @@ void RoadMasterAwb(RoadDepot& depot) {
   ledger.notes["manifest"] = book.string();
   ledger.notes["manifest template"] = kManifestTemplate;
 
-  const std::vector<std::string> got = WorkbookCells(book);
+  const std::vector<std::string> got = officetest::WorkbookCells(book);
   const std::vector<std::string> want = GoldenCells();
   if (got != want) {
     // What came out, beside the screenshots, for a look.
