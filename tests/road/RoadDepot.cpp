@@ -356,6 +356,14 @@ fs::path RoadDepot::PdfFolder() const { return parts_->cups.PdfFolder(); }
 testsupport::ScaleLine& RoadDepot::Scale() { return parts_->scale; }
 cameratest::FakeFrameSource* RoadDepot::Camera() const { return parts_->camera; }
 const std::string& RoadDepot::Program() const { return parts_->program; }
+
+void RoadDepot::MoveCameraAside() {
+  if (QWidget* camera = MainWindow()->VisibleCaptureWindow()) {
+    const QRect frame = MainWindow()->geometry();
+    camera->move(frame.right() - camera->frameGeometry().width() - 8,
+                 frame.bottom() - camera->frameGeometry().height() - 30);
+  }
+}
 platform::RecordingMessageBoxService& RoadDepot::Boxes() { return parts_->boxes; }
 fs::path RoadDepot::Scratch() const { return parts_->root / "scratch"; }
 

@@ -71,6 +71,9 @@ class RoadDepot {
   testsupport::ScaleLine& Scale();
   // The camera source of the camera window (null until the window opened).
   cameratest::FakeFrameSource* Camera() const;
+  // Moves the open camera window to the main window's lower right corner,
+  // out of the way of the pages' lists and forms, as the operator does.
+  void MoveCameraAside();
   // The client's program folder (ending in '/').
   const std::string& Program() const;
   RoadLedger& Ledger() { return ledger_; }

@@ -291,6 +291,8 @@ void RoadQuickEntry(RoadDepot& depot) {
   ASSERT_TRUE(depot.Wait([&] { return camera->StatusLabel()->text() == stored; }))
       << Utf8(camera->StatusLabel()->text()) << Messages(depot);
   depot.Shot("saved-and-photographed");
+  // The camera window stays open for the day; out of the way of the pages.
+  depot.MoveCameraAside();
   const std::string id = depot.QueryValue(std::string("SELECT irid FROM client_rec WHERE cnum='") +
                                           kQuickNumber + "'");
   ASSERT_FALSE(id.empty()) << kQuickNumber << " is not on the stand-in";

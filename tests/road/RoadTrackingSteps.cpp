@@ -290,13 +290,6 @@ void WaybillDetailShowsBoth(RoadDepot& depot) {
 void RoadTrackingSamples(localserver::Database&) {}  // the sample set serves
 
 void RoadTracking(RoadDepot& depot) {
-  // The camera window of step 1 stays open; the operator moves it to the
-  // lower right corner, out of the way of the pages' lists and forms.
-  if (QWidget* camera = depot.MainWindow()->VisibleCaptureWindow()) {
-    const QRect frame = depot.MainWindow()->geometry();
-    camera->move(frame.right() - camera->frameGeometry().width() - 8,
-                 frame.bottom() - camera->frameGeometry().height() - 30);
-  }
   ASSERT_NO_FATAL_FAILURE(MasterAwbStateAndTransit(depot));
   ASSERT_NO_FATAL_FAILURE(TrackingEventImport(depot));
   ASSERT_NO_FATAL_FAILURE(TransferNumberImport(depot));
