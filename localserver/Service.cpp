@@ -325,18 +325,50 @@ struct RowMap {
   }
 };
 
+using ColumnNames = std::map<std::string, size_t, std::less<>>;
+
+// The names of a statement's columns by text, made once: a waybill's load
+// reads some 200 columns, and a map of their names made again for every
+// load cost more than the row itself.  A kept map serves only a statement
+// whose columns are named as when it was made.
+std::shared_ptr<const ColumnNames> NamesOf(const Statement& st, const std::string& sql) {
+  struct Kept {
+    std::vector<std::string> order;
+    std::shared_ptr<const ColumnNames> names;
+  };
+  constexpr size_t kKeptTexts = 128;
+  thread_local std::unordered_map<std::string, Kept> kept;
+  const int columns = st.Columns();
+  auto it = kept.find(sql);
+  if (it != kept.end() && it->second.order.size() == static_cast<size_t>(columns)) {
+    bool same = true;
+    for (int c = 0; c < columns && same; ++c) {
+      const char* name = sqlite3_column_name(st.Raw(), c);
+      same = it->second.order[static_cast<size_t>(c)] == (name ? name : "");
+    }
+    if (same) return it->second.names;
+  }
+  Kept made;
+  auto names = std::make_shared<ColumnNames>();
+  for (int c = 0; c < columns; ++c) {
+    made.order.push_back(st.ColumnName(c));
+    (*names)[made.order.back()] = static_cast<size_t>(c);
+  }
+  made.names = names;
+  if (kept.size() >= kKeptTexts) kept.clear();
+  kept[sql] = std::move(made);
+  return names;
+}
+
 std::vector<RowMap> ReadRows(Database& db, const std::string& sql, const std::vector<DbValue>& args,
                              size_t limit = 0) {
   Statement st(db.Handle(), sql);
   for (size_t k = 0; k < args.size(); ++k) st.Bind(static_cast<int>(k + 1), args[k]);
   std::vector<RowMap> rows;
-  std::shared_ptr<std::map<std::string, size_t, std::less<>>> names;
+  std::shared_ptr<const ColumnNames> names;
   const int columns = st.Columns();
   while (st.Step()) {
-    if (!names) {
-      names = std::make_shared<std::map<std::string, size_t, std::less<>>>();
-      for (int c = 0; c < columns; ++c) (*names)[st.ColumnName(c)] = static_cast<size_t>(c);
-    }
+    if (!names) names = NamesOf(st, sql);
     RowMap r;
     r.names = names;
     r.values.reserve(static_cast<size_t>(columns));
@@ -1028,7 +1060,7 @@ std::string Service::RecData(const Request& req, const Session& s) {
   PutKeys(o, rows[0], kRecordKeys);
   // The client finds the two lists by their exact texts: goods first, the
   // piece list last.
-  o.Raw("GoodsList", ObjectList(ReadRows(*db_, "SELECT * FROM client_rec_goods WHERE irid=? ORDER BY wpos", {irid}), kGoodsKeys));
+  o.Raw("GoodsList", ObjectList(ReadRows(*db_, "SELECT * FROM client_rec_goods WHERE irid+0=? ORDER BY wpos", {irid}), kGoodsKeys));
   o.Raw("WeightList", ObjectList(ReadRows(*db_, "SELECT * FROM client_rec_weight_detail WHERE irid=? ORDER BY wpos", {irid}), kWeightKeys));
   return o.Finish();
 }
