@@ -758,6 +758,14 @@ void Database::CreateSchema() {
   // it the manifest's goods join read a waybill's lines in another order
   // than they were written.
   Exec("CREATE INDEX IF NOT EXISTS client_rec_weight_detail_irid ON client_rec_weight_detail(irid)");
+  // The server's own look-ups of a waybill's goods lines (its load, its
+  // delete) go through a key on an expression of the record id, which only
+  // a statement naming that very expression can use: the clients' own
+  // statements on the goods lines, which name the plain column, still read
+  // them in the order they were written.  (A look-up naming irid=? beside
+  // it would not use the key: SQLite puts the value into the expression.
+  // The record ids are whole numbers, so irid+0=? finds the same lines.)
+  Exec("CREATE INDEX IF NOT EXISTS client_rec_goods_irid_key ON client_rec_goods(irid+0)");
   auto unpaid = [](const std::string& sign, const std::string& row) {
     const std::string counted = row + ".bpay=0 AND " + row + ".ifid=0 AND " + row + ".npayway=";
     std::string set;

@@ -88,8 +88,10 @@ int64_t DeleteWaybillRow(ProcContext& ctx, int64_t id, bool stationBound) {
     return -11;
   if (ctx.db.Scalar("SELECT count(*) FROM check_detail WHERE irid=?", {key}).AsInt() > 0)
     return -13;
-  for (const char* table : {"client_rec_weight_detail", "client_rec_goods", "client_rec"}) {
-    Statement st(ctx.db.Handle(), std::string("DELETE FROM ") + table + " WHERE irid=?");
+  // The goods lines through their key on irid+0 (Database.cpp).
+  for (const char* where : {"client_rec_weight_detail WHERE irid=?1",
+                            "client_rec_goods WHERE irid+0=?1", "client_rec WHERE irid=?1"}) {
+    Statement st(ctx.db.Handle(), std::string("DELETE FROM ") + where);
     st.Bind(1, id);
     st.Step();
   }

@@ -237,6 +237,130 @@ LiteralSplit SplitForStatement(const std::string& sql) {
   return out;
 }
 
+// Statements that differ only in the values of their literals (a save's
+// rows, an import's look-up and update for each row) are rewritten once
+// per form, not once per text.  A text's form is the text with its value
+// literals taken out (SplitLiterals) and the kinds of those values.  A form
+// is used only when the rewriter is seen to pass its values through
+// untouched, whatever they are: for the first text of the form and for a
+// probe of the same form with other values, the rewritten text splits into
+// the same statement and into exactly the values taken out of the text
+// itself.  A form with a value the rewriter reads (a date compared with a
+// date column, for one) never passes that test and is always rewritten.
+struct StatementForm {
+  bool usable = false;
+  std::string sql;  // the statement, ?1 .. ?N in place of the values
+  StatementKind kind = StatementKind::Select;
+};
+
+std::string FormKey(const LiteralSplit& split) {
+  std::string key = split.sql;
+  key += '\0';
+  for (const DbValue& v : split.values) key += static_cast<char>('0' + v.kind);
+  return key;
+}
+
+bool SameValues(const std::vector<DbValue>& a, const std::vector<DbValue>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t k = 0; k < a.size(); ++k) {
+    if (a[k].kind != b[k].kind) return false;
+    switch (a[k].kind) {
+      case DbValue::Int: if (a[k].i != b[k].i) return false; break;
+      case DbValue::Real: if (!(a[k].d == b[k].d)) return false; break;
+      default: if (a[k].s != b[k].s) return false;
+    }
+  }
+  return true;
+}
+
+// The split text with other values of the same kinds written in.
+std::string ProbeText(const LiteralSplit& split) {
+  std::string out;
+  const std::string& t = split.sql;
+  for (size_t i = 0; i < t.size();) {
+    const char c = t[i];
+    if (c == '\'' || c == '"' || c == '`' || c == '[') {
+      // Quoted text stays as it is.
+      const char close = c == '[' ? ']' : c;
+      size_t end = t.find(close, i + 1);
+      while (end != std::string::npos && c == '\'' && end + 1 < t.size() && t[end + 1] == '\'')
+        end = t.find(close, end + 2);
+      if (end == std::string::npos) return {};
+      out.append(t, i, end + 1 - i);
+      i = end + 1;
+      continue;
+    }
+    if (c != '?') {
+      out += c;
+      ++i;
+      continue;
+    }
+    size_t j = i + 1;
+    size_t n = 0;
+    while (j < t.size() && t[j] >= '0' && t[j] <= '9') n = n * 10 + static_cast<size_t>(t[j++] - '0');
+    if (n == 0 || n > split.values.size()) return {};
+    const DbValue& v = split.values[n - 1];
+    switch (v.kind) {
+      case DbValue::Int: out += v.i == 7 ? "8" : "7"; break;
+      case DbValue::Real: out += v.d == 7.25 ? "8.25" : "7.25"; break;
+      case DbValue::Text: out += v.s == "zq" ? "'zr'" : "'zq'"; break;
+      default: return {};
+    }
+    i = j;
+  }
+  return out;
+}
+
+LiteralSplit SplitAndKey(const std::string& text) {
+  LiteralSplit out = SplitLiterals(text);
+  if (!out.values.empty()) out.sql = KeyNumberLookups(out.sql, out.values);
+  return out;
+}
+
+std::mutex formsMutex;
+std::unordered_map<std::string, StatementForm>& Forms() {
+  static std::unordered_map<std::string, StatementForm> forms;
+  return forms;
+}
+
+// The usable form of a text's values, or none.
+std::optional<StatementForm> KnownForm(const LiteralSplit& raw) {
+  std::lock_guard<std::mutex> lock(formsMutex);
+  auto it = Forms().find(FormKey(raw));
+  if (it == Forms().end() || !it->second.usable) return std::nullopt;
+  return it->second;
+}
+
+// Whether the form of `raw` is known, usable or not.
+bool FormSeen(const LiteralSplit& raw) {
+  std::lock_guard<std::mutex> lock(formsMutex);
+  return Forms().count(FormKey(raw)) != 0;
+}
+
+// Learns the form of a text from its rewrite `rw` and that rewrite's split.
+void LearnForm(const LiteralSplit& raw, const RewriteResult& rw, const LiteralSplit& split) {
+  constexpr size_t kKeptForms = 256;
+  StatementForm form;
+  if (rw.ok && rw.parameters == 0 && !split.values.empty() && SameValues(split.values, raw.values)) {
+    const std::string probe = ProbeText(raw);
+    const LiteralSplit probeRaw = probe.empty() ? LiteralSplit{} : SplitLiterals(probe);
+    if (!probeRaw.values.empty() && FormKey(probeRaw) == FormKey(raw)) {
+      const RewriteResult probeRw = RewriteTsql(probe, SchemaColumnTypes());
+      if (probeRw.ok && probeRw.parameters == 0 && probeRw.kind == rw.kind) {
+        const LiteralSplit probeSplit = SplitAndKey(probeRw.sql);
+        form.usable = probeSplit.sql == split.sql && SameValues(probeSplit.values, probeRaw.values);
+      }
+    }
+  }
+  if (form.usable) {
+    form.sql = split.sql;
+    form.kind = rw.kind;
+  }
+  std::lock_guard<std::mutex> lock(formsMutex);
+  if (Forms().size() >= kKeptForms) Forms().clear();
+  Forms()[FormKey(raw)] = std::move(form);
+}
+
 // One column value as the declared type asks.
 void AppendValue(std::string& out, const DbValue& v, bool typed, uint32_t acs) {
   if (!typed) {
@@ -325,18 +449,50 @@ struct RowMap {
   }
 };
 
+using ColumnNames = std::map<std::string, size_t, std::less<>>;
+
+// The names of a statement's columns by text, made once: a waybill's load
+// reads some 200 columns, and a map of their names made again for every
+// load cost more than the row itself.  A kept map serves only a statement
+// whose columns are named as when it was made.
+std::shared_ptr<const ColumnNames> NamesOf(const Statement& st, const std::string& sql) {
+  struct Kept {
+    std::vector<std::string> order;
+    std::shared_ptr<const ColumnNames> names;
+  };
+  constexpr size_t kKeptTexts = 128;
+  thread_local std::unordered_map<std::string, Kept> kept;
+  const int columns = st.Columns();
+  auto it = kept.find(sql);
+  if (it != kept.end() && it->second.order.size() == static_cast<size_t>(columns)) {
+    bool same = true;
+    for (int c = 0; c < columns && same; ++c) {
+      const char* name = sqlite3_column_name(st.Raw(), c);
+      same = it->second.order[static_cast<size_t>(c)] == (name ? name : "");
+    }
+    if (same) return it->second.names;
+  }
+  Kept made;
+  auto names = std::make_shared<ColumnNames>();
+  for (int c = 0; c < columns; ++c) {
+    made.order.push_back(st.ColumnName(c));
+    (*names)[made.order.back()] = static_cast<size_t>(c);
+  }
+  made.names = names;
+  if (kept.size() >= kKeptTexts) kept.clear();
+  kept[sql] = std::move(made);
+  return names;
+}
+
 std::vector<RowMap> ReadRows(Database& db, const std::string& sql, const std::vector<DbValue>& args,
                              size_t limit = 0) {
   Statement st(db.Handle(), sql);
   for (size_t k = 0; k < args.size(); ++k) st.Bind(static_cast<int>(k + 1), args[k]);
   std::vector<RowMap> rows;
-  std::shared_ptr<std::map<std::string, size_t, std::less<>>> names;
+  std::shared_ptr<const ColumnNames> names;
   const int columns = st.Columns();
   while (st.Step()) {
-    if (!names) {
-      names = std::make_shared<std::map<std::string, size_t, std::less<>>>();
-      for (int c = 0; c < columns; ++c) (*names)[st.ColumnName(c)] = static_cast<size_t>(c);
-    }
+    if (!names) names = NamesOf(st, sql);
     RowMap r;
     r.names = names;
     r.values.reserve(static_cast<size_t>(columns));
@@ -801,28 +957,47 @@ std::string Service::Sql(const Request& req, bool readOnly) {
 
   std::string utf8;
   if (!Utf8FromGbk(raw, utf8)) return Fail(rc::kUnsupportedSql, "SQL text is not GBK");
-  RewriteResult rw = RewriteForSchema(utf8);
-  if (!rw.ok) return Fail(rc::kUnsupportedSql, rw.error);
-  if (rw.parameters) return Fail(rc::kUnsupportedSql, "'?' outside sDataPut");
-  if (readOnly && rw.kind != StatementKind::Select)
-    return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
-  Database::ClientSqlScope policy(*db_);
-  // The values taken out as parameters, so that the statement prepared for
-  // one waybill's values serves the next one's, and a look-up by number
-  // through the number's key index; a text that does not prepare so (or a
-  // value that does not bind) runs as it came, with its own errors.
   std::optional<Statement> prepared;
-  const LiteralSplit split = SplitForStatement(rw.sql);
-  if (!split.values.empty()) {
-    try {
-      prepared.emplace(*db_, split.sql, Statement::KeepPrepared{});
-      for (size_t k = 0; k < split.values.size(); ++k)
-        prepared->Bind(static_cast<int>(k + 1), split.values[k]);
-    } catch (const DbError&) {
-      prepared.reset();
+  Database::ClientSqlScope policy(*db_);
+  // A text of a form seen before runs as that form's statement with its
+  // own values (StatementForm above), without being rewritten.
+  const LiteralSplit values = SplitLiterals(utf8);
+  if (!values.values.empty()) {
+    if (const std::optional<StatementForm> form = KnownForm(values)) {
+      if (readOnly && form->kind != StatementKind::Select)
+        return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
+      try {
+        prepared.emplace(*db_, form->sql, Statement::KeepPrepared{});
+        for (size_t k = 0; k < values.values.size(); ++k)
+          prepared->Bind(static_cast<int>(k + 1), values.values[k]);
+      } catch (const DbError&) {
+        prepared.reset();
+      }
     }
   }
-  if (!prepared) prepared.emplace(*db_, rw.sql, Statement::KeepPrepared{});
+  if (!prepared) {
+    RewriteResult rw = RewriteForSchema(utf8);
+    if (!rw.ok) return Fail(rc::kUnsupportedSql, rw.error);
+    if (rw.parameters) return Fail(rc::kUnsupportedSql, "'?' outside sDataPut");
+    if (readOnly && rw.kind != StatementKind::Select)
+      return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
+    // The values taken out as parameters, so that the statement prepared for
+    // one waybill's values serves the next one's, and a look-up by number
+    // through the number's key index; a text that does not prepare so (or a
+    // value that does not bind) runs as it came, with its own errors.
+    const LiteralSplit split = SplitForStatement(rw.sql);
+    if (!values.values.empty() && !FormSeen(values)) LearnForm(values, rw, split);
+    if (!split.values.empty()) {
+      try {
+        prepared.emplace(*db_, split.sql, Statement::KeepPrepared{});
+        for (size_t k = 0; k < split.values.size(); ++k)
+          prepared->Bind(static_cast<int>(k + 1), split.values[k]);
+      } catch (const DbError&) {
+        prepared.reset();
+      }
+    }
+    if (!prepared) prepared.emplace(*db_, rw.sql, Statement::KeepPrepared{});
+  }
   Statement& st = *prepared;
   if (readOnly && !st.ReadOnly()) return Fail(rc::kReadOnly, "sSqlQuery runs SELECT only");
   if (st.Columns() == 0) {
@@ -1028,7 +1203,7 @@ std::string Service::RecData(const Request& req, const Session& s) {
   PutKeys(o, rows[0], kRecordKeys);
   // The client finds the two lists by their exact texts: goods first, the
   // piece list last.
-  o.Raw("GoodsList", ObjectList(ReadRows(*db_, "SELECT * FROM client_rec_goods WHERE irid=? ORDER BY wpos", {irid}), kGoodsKeys));
+  o.Raw("GoodsList", ObjectList(ReadRows(*db_, "SELECT * FROM client_rec_goods WHERE irid+0=? ORDER BY wpos", {irid}), kGoodsKeys));
   o.Raw("WeightList", ObjectList(ReadRows(*db_, "SELECT * FROM client_rec_weight_detail WHERE irid=? ORDER BY wpos", {irid}), kWeightKeys));
   return o.Finish();
 }

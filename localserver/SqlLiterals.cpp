@@ -30,12 +30,30 @@ LiteralSplit SplitLiterals(std::string_view sql) {
   // Parenthesis levels: whether each open one is a tuple of a VALUES list.
   std::vector<bool> tuples;
   int valuesList = -1;  // the level whose tuples follow VALUES, or -1
+  // In an INSERT ... SELECT, the level whose select list is being read, or
+  // -1: its items are the rows' values as a VALUES list's are.
+  size_t lead = 0;
+  while (lead < sql.size() && std::isspace(static_cast<unsigned char>(sql[lead]))) ++lead;
+  const bool insert = SameWord(sql.substr(lead, 6), "INSERT") &&
+                      (lead + 6 == sql.size() || !WordChar(sql[lead + 6]));
+  int selectList = -1;
   size_t copied = 0;    // sql[copied, i) is still to be copied
   auto valueSlot = [&]() {
     if (previous == "=" || previous == "==" || previous == "<>" || previous == "!=" || previous == "<" ||
         previous == ">" || previous == "<=" || previous == ">=" || SameWord(previous, "LIKE"))
       return true;
+    if (selectList == static_cast<int>(tuples.size()) &&
+        (previous == "," || SameWord(previous, "SELECT")))
+      return true;
     return !tuples.empty() && tuples.back() && (previous == "(" || previous == ",");
+  };
+  // The words that end a select list (a compound's next SELECT opens the
+  // next one).
+  auto endsSelectList = [](std::string_view word) {
+    for (std::string_view w : {"FROM", "WHERE", "GROUP", "ORDER", "HAVING", "LIMIT", "WINDOW",
+                               "UNION", "EXCEPT", "INTERSECT", "VALUES", "ON", "RETURNING"})
+      if (SameWord(word, w)) return true;
+    return false;
   };
   auto takeOut = [&](size_t start, size_t end, DbValue value) {
     out.sql.append(sql.substr(copied, start - copied));
@@ -112,6 +130,8 @@ LiteralSplit SplitLiterals(std::string_view sql) {
       if ((word == "x" || word == "X") && i < sql.size() && sql[i] == '\'') return none;
       if (SameWord(word, "VALUES")) valuesList = static_cast<int>(tuples.size());
       else if (valuesList == static_cast<int>(tuples.size())) valuesList = -1;
+      if (insert && SameWord(word, "SELECT")) selectList = static_cast<int>(tuples.size());
+      else if (selectList == static_cast<int>(tuples.size()) && endsSelectList(word)) selectList = -1;
       previous = word;
       continue;
     }
@@ -129,6 +149,7 @@ LiteralSplit SplitLiterals(std::string_view sql) {
     }
     if (c == ')') {
       if (tuples.empty()) return none;
+      if (selectList == static_cast<int>(tuples.size())) selectList = -1;
       tuples.pop_back();
       previous = ")";
       ++i;

@@ -94,6 +94,57 @@ TEST_F(ServiceTest, ColumnsFollowTheirDeclaredTypes) {
   EXPECT_EQ(d["List"][0]["1"], "7");
 }
 
+// Statements of one form (the same text but for its values) run as one
+// statement rewritten once: each text must still store and find exactly
+// its own values, including the values the rewriter reads (dates compared
+// with a date column) and texts the rewriter must not touch.
+TEST_F(ServiceTest, StatementsOfOneFormKeepTheirOwnValues) {
+  ASSERT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
+  const std::string longText(300, 'k');
+  const struct {
+    const char* set;    // the SET list written to waybill 1
+    const char* where;  // added to "irid=1"
+    int changed;        // rows the UPDATE changed, as sSqlQuery counts them after
+    const char* memo;
+    double weight;
+  } cases[] = {
+      {"cmemo='one',fweight=1.5", "", 1, "one", 1.5},
+      {"cmemo='it''s',fweight=0", "", 1, "it's", 0},
+      {"cmemo='陈先生 O''Brien',fweight=123456789.125", "", 1, "陈先生 O'Brien", 123456789.125},
+      {"cmemo='',fweight=2", "", 1, "", 2},
+      {"cmemo='zq',fweight=7.25", "", 1, "zq", 7.25},
+      {"cmemo='?1 --',fweight=7", "", 1, "?1 --", 7},
+      // Dates compared with a date column: the rewriter reads these.
+      {"cmemo='d1',fweight=3", " AND ddate>='2000.1.1'", 1, "d1", 3},
+      {"cmemo='d2',fweight=4", " AND ddate>='2000-01-01 00:00:00'", 1, "d2", 4},
+      {"cmemo='d3',fweight=5", " AND ddate>='2999.12.31'", 0, "d2", 4},
+      {"cmemo='d4',fweight=6", " AND ddate>=''", 1, "d4", 6},
+  };
+  for (const auto& c : cases) {
+    const std::string update = std::string("UPDATE brantle.dbo.client_rec SET ") + c.set + " WHERE irid=1" + c.where;
+    EXPECT_EQ(client.SqlRequest("sSqlExe", update, {})["ReturnValue"], 1) << update;
+    json r = client.SqlRequest("sSqlQuery", "SELECT cmemo,fweight FROM client_rec WHERE irid=1", {Char(512), kDouble});
+    ASSERT_EQ(r["iTotal"], 1) << update << r.dump();
+    EXPECT_EQ(r["List"][0]["0"], c.memo) << update;
+    EXPECT_EQ(r["List"][0]["1"].get<double>(), c.weight) << update;
+    // The same form as a look-up finds the row by each value.
+    json found = client.SqlRequest(
+        "sSqlQuery", std::string("SELECT irid FROM client_rec WHERE cmemo='") + c.memo + "' AND irid=1", {kSlong});
+    if (std::string(c.memo).find('\'') == std::string::npos)
+      EXPECT_EQ(found["iTotal"], 1) << c.memo << found.dump();
+  }
+  // A long text and a date that is no date, in a form already used.
+  EXPECT_EQ(client.SqlRequest("sSqlExe", "UPDATE brantle.dbo.client_rec SET cmemo='" + longText +
+                                             "',fweight=1 WHERE irid=1", {})["ReturnValue"], 1);
+  EXPECT_EQ(client.SqlRequest("sSqlQuery", "SELECT cmemo FROM client_rec WHERE irid=1", {Char(512)})["List"][0]["0"],
+            longText);
+  EXPECT_EQ(client.SqlRequest("sSqlExe", "UPDATE brantle.dbo.client_rec SET cmemo='x',fweight=1 WHERE irid=1 AND "
+                                         "ddate>='zz'", {})["ReturnValue"], rc::kUnsupportedSql);
+  // A read-only request refuses a known write form.
+  EXPECT_EQ(client.SqlRequest("sSqlQuery", "UPDATE brantle.dbo.client_rec SET cmemo='y',fweight=2 WHERE irid=1", {})
+                ["ReturnValue"], rc::kReadOnly);
+}
+
 TEST_F(ServiceTest, SessionCrcAndReadOnlyChecks) {
   EXPECT_EQ(client.SqlRequest("sSqlQuery", "SELECT irid FROM client_rec", {kSlong})["ReturnValue"],
             rc::kSessionInvalid);

@@ -43,6 +43,23 @@ TEST(SqlLiterals, ValuesAfterComparisonsAndInValuesListsGo) {
       {"SELECT 'x', 2 FROM t WHERE a IN (1,2) AND b>=1e3 ORDER BY 1 LIMIT 50", "", {}},
       {"SELECT a FROM t WHERE b = 9223372036854775808 AND c = 0.1234567890123456", "", {}},
       {"SELECT a FROM t WHERE b = 5 ORDER BY 1 LIMIT 10", "SELECT a FROM t WHERE b = ?1 ORDER BY 1 LIMIT 10", {"i:5"}},
+      // The select lists of an INSERT ... SELECT hold the rows' values: their
+      // plain items go, whatever else the list holds stays; ORDER BY, LIMIT,
+      // a subquery's list and the lists after FROM stay (and so, after a
+      // subquery, the rest of the outer list).
+      {"INSERT INTO client_rec_goods ( wpos , irid , cgoods , fprice ) SELECT 0 , 12 , 'Goods 1' , 2.50 "
+       "UNION ALL SELECT 1 , 12 , '货物''s' , 0.00",
+       "INSERT INTO client_rec_goods ( wpos , irid , cgoods , fprice ) SELECT ?1 , ?2 , ?3 , ?4 "
+       "UNION ALL SELECT ?5 , ?6 , ?7 , ?8",
+       {"i:0", "i:12", "t:Goods 1", "r:2.5", "i:1", "i:12", "t:货物's", "r:0"}},
+      {"INSERT INTO t(a,b,c) SELECT -5, (SELECT max(x) + 1 FROM u WHERE y = 3), 'k' FROM v WHERE z = 4 "
+       "ORDER BY 1, 2 LIMIT 7",
+       "INSERT INTO t(a,b,c) SELECT -5, (SELECT max(x) + 1 FROM u WHERE y = ?1), 'k' FROM v WHERE z = ?2 "
+       "ORDER BY 1, 2 LIMIT 7",
+       {"i:3", "i:4"}},
+      {"INSERT INTO t(a,b) SELECT DISTINCT 1, 2 FROM v", "INSERT INTO t(a,b) SELECT DISTINCT 1, ?1 FROM v", {"i:2"}},
+      {"SELECT 1, 'x' FROM t UNION ALL SELECT 2, 'y' FROM u", "", {}},
+      {"WITH w AS (SELECT 1 AS a) INSERT INTO t(a) SELECT 2 FROM w", "", {}},
       // Comments, parameters and blob literals: the text stays whole.
       {"SELECT a FROM t WHERE b = 'x' -- note", "", {}},
       {"SELECT a FROM t WHERE b = 'x' /* note */", "", {}},
@@ -97,6 +114,45 @@ TEST(SqlLiterals, SameRowsAndChangesAsTheLiteralText) {
   EXPECT_EQ(check.Column(1).AsInt(), 42);
   EXPECT_EQ(check.Column(2).AsText(), "text");
   EXPECT_EQ(check.Column(3).AsText(), "12.5");
+}
+
+TEST(SqlLiterals, InsertSelectStoresWhatTheLiteralsWould) {
+  Database db(":memory:");
+  db.Exec("CREATE TABLE lit(id INTEGER PRIMARY KEY, name TEXT COLLATE TSQL, amount REAL, n INTEGER, "
+          "t TEXT, b BLOB)");
+  const char* inserts[] = {
+      "INSERT INTO lit(id,name,amount,n,t,b) SELECT 1 , 'Abc ' , 2.50 , '7' , 12 , 3 UNION ALL "
+      "SELECT 2 , '' , 0 , 0.5 , 1.25 , 'x' UNION ALL SELECT 3 , '陈''先生' , 9223372036854775807 , "
+      "-4 , '' , 0.000",
+      "INSERT INTO lit(id,name,amount,n,t,b) SELECT 10 , 'a' || 'b' , 1 + 2 , 'x' , 5 COLLATE NOCASE , NULL",
+  };
+  auto rows = [&db](int from, int to) {
+    std::vector<std::string> out;
+    Statement st(db.Handle(), "SELECT id,typeof(name),name,typeof(amount),amount,typeof(n),n,typeof(t),t,"
+                              "typeof(b),b FROM lit WHERE id BETWEEN ? AND ? ORDER BY id");
+    st.Bind(1, from).Bind(2, to);
+    while (st.Step()) {
+      std::string row;
+      for (int c = 0; c < 11; ++c) row += st.Column(c).AsText() + "|";
+      out.push_back(row);
+    }
+    return out;
+  };
+  for (const char* q : inserts) {
+    db.Exec(q);
+    const std::vector<std::string> literal = rows(0, 99);
+    db.Exec("DELETE FROM lit");
+    LiteralSplit split = SplitLiterals(q);
+    ASSERT_FALSE(split.values.empty()) << q;
+    {
+      Statement st(db.Handle(), split.sql);
+      for (size_t k = 0; k < split.values.size(); ++k) st.Bind(static_cast<int>(k + 1), split.values[k]);
+      st.Step();
+    }
+    EXPECT_EQ(rows(0, 99), literal) << q;
+    EXPECT_FALSE(literal.empty()) << q;
+    db.Exec("DELETE FROM lit");
+  }
 }
 
 TEST(SqlLiterals, NumberLookupsGoThroughTheKeyIndex) {
