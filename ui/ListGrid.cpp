@@ -16,6 +16,7 @@
 
 #include "common/LanguageTable.h"
 #include "platform/MessageBox.h"
+#include "ui/ListGridDelegate.h"
 #include "ui/ListGridExport.h"
 
 namespace {
@@ -37,6 +38,7 @@ QString FromU16(std::u16string_view text) {
 
 CListGrid::CListGrid(QWidget* parent) : QTableView(parent), model_(new CListGridModel(this)) {
   setModel(model_);
+  setItemDelegate(new CListGridDelegate(this));
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -48,7 +48,9 @@ QString TotalText(double total, const QString& deletedCell) {
   return QString::fromLatin1(buffer);
 }
 
-Qt::Alignment AlignmentOf(int format) {
+}  // namespace
+
+Qt::Alignment GridAlignment(int format) {
   switch (format) {
     case kGridAlignRight:
       return Qt::AlignRight | Qt::AlignVCenter;
@@ -58,8 +60,6 @@ Qt::Alignment AlignmentOf(int format) {
       return Qt::AlignLeft | Qt::AlignVCenter;
   }
 }
-
-}  // namespace
 
 double GridNumberValue(QStringView text) {
   qsizetype i = 0;
@@ -370,7 +370,7 @@ QVariant CListGridModel::data(const QModelIndex& index, int role) const {
     case Qt::EditRole:
       return r.cells[static_cast<size_t>(index.column())];
     case Qt::TextAlignmentRole:
-      return QVariant::fromValue(AlignmentOf(columns_[static_cast<size_t>(index.column())].format));
+      return QVariant::fromValue(GridAlignment(columns_[static_cast<size_t>(index.column())].format));
     case Qt::ForegroundRole:
       if (rowData_ && r.hasData) return ToQColor(r.data.textColor);
       break;
@@ -392,7 +392,7 @@ QVariant CListGridModel::headerData(int section, Qt::Orientation orientation, in
   }
   const GridColumn& column = columns_[static_cast<size_t>(section)];
   if (role == Qt::DisplayRole) return column.caption;
-  if (role == Qt::TextAlignmentRole) return QVariant::fromValue(AlignmentOf(column.format));
+  if (role == Qt::TextAlignmentRole) return QVariant::fromValue(GridAlignment(column.format));
   return QVariant();
 }
 

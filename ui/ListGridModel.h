@@ -55,6 +55,9 @@ struct GridColumn {
   int format = kGridAlignLeft;
 };
 
+// The alignment of a column format in a cell (vertically centred).
+Qt::Alignment GridAlignment(int format);
+
 // Language text of the totals label: the first cell of a totals row.
 inline constexpr int kGridTotalsLabelText = 20034;
 
