@@ -17,14 +17,22 @@ if(BRANTLE_PCH)
 endif()
 set(BRANTLE_WIDGET_LIBRARIES platform_qt devices print ui shell entry shipping
     consolidation import brantle_pages brantle_client)
+# Libraries that hand Qt's compile flags on without Qt Widgets.
+set(BRANTLE_QT_LIBRARIES image)
+
+# Test programs compile their own sources for debugging, not speed: the code
+# under test is in the libraries, built as the build type says, and a test
+# source's optimisation took most of its compile time.
+function(brantle_test_optimisation target)
+  target_compile_options(${target} PRIVATE $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-Og>)
+endfunction()
 
 function(brantle_pch_holder name header)
   if(TARGET ${name})
     return()
   endif()
-  find_package(Qt6 REQUIRED COMPONENTS Widgets)
   add_library(${name} STATIC ${PROJECT_SOURCE_DIR}/cmake/pch/PchHolder.cpp)
-  target_link_libraries(${name} PRIVATE Qt6::Widgets ${ARGN})
+  target_link_libraries(${name} PRIVATE ${ARGN})
   target_precompile_headers(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/pch/${header})
 endfunction()
 
@@ -33,25 +41,35 @@ function(brantle_widgets_pch target)
   if(NOT BRANTLE_PCH)
     return()
   endif()
-  brantle_pch_holder(brantle_pch_widgets WidgetsPch.h)
+  find_package(Qt6 REQUIRED COMPONENTS Widgets)
+  brantle_pch_holder(brantle_pch_widgets WidgetsPch.h Qt6::Widgets)
   target_precompile_headers(${target} REUSE_FROM brantle_pch_widgets)
 endfunction()
 
 # A test program that links a widget library reuses the widget and
-# GoogleTest headers; `libs` are the libraries it links.
+# GoogleTest headers, one that links none GoogleTest's alone; `libs` are the
+# libraries it links.  A program linking Qt without its widgets compiles
+# with Qt's flags, which neither header was made with: it has none.
 function(brantle_test_pch target libs)
   if(NOT BRANTLE_PCH)
     return()
   endif()
   set(widgets OFF)
+  set(qt OFF)
   foreach(lib IN LISTS libs)
     if(lib IN_LIST BRANTLE_WIDGET_LIBRARIES OR lib STREQUAL "Qt6::Widgets")
       set(widgets ON)
+    elseif(lib IN_LIST BRANTLE_QT_LIBRARIES OR lib MATCHES "^Qt6::")
+      set(qt ON)
     endif()
   endforeach()
   if(widgets)
-    brantle_pch_holder(brantle_pch_widget_tests WidgetTestPch.h GTest::gtest GTest::gmock)
+    find_package(Qt6 REQUIRED COMPONENTS Widgets)
+    brantle_pch_holder(brantle_pch_widget_tests WidgetTestPch.h Qt6::Widgets GTest::gtest GTest::gmock)
     target_precompile_headers(${target} REUSE_FROM brantle_pch_widget_tests)
+  elseif(NOT qt)
+    brantle_pch_holder(brantle_pch_tests TestPch.h GTest::gtest GTest::gmock)
+    target_precompile_headers(${target} REUSE_FROM brantle_pch_tests)
   endif()
 endfunction()
 
@@ -90,6 +108,7 @@ function(brantle_test name)
     BRANTLE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     BRANTLE_BINARY_DIR="${PROJECT_BINARY_DIR}")
   brantle_test_pch(${name} "${T_LIBS}")
+  brantle_test_optimisation(${name})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
@@ -120,6 +139,7 @@ function(brantle_qt_test name)
     BRANTLE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     BRANTLE_BINARY_DIR="${PROJECT_BINARY_DIR}")
   brantle_test_pch(${name} "Qt6::Widgets")
+  brantle_test_optimisation(${name})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()

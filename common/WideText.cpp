@@ -68,6 +68,17 @@ std::u16string& ReplaceAllAnsiPattern(std::u16string& text, std::string_view pat
   return ReplaceAllW(text, FromAnsi(pattern), replacement, unlessPresent);
 }
 
+std::u16string FillArgsW(std::u16string text, std::initializer_list<std::u16string_view> values) {
+  int n = 1;
+  for (std::u16string_view value : values) {
+    std::u16string marker = u"%";
+    for (char c : std::to_string(n++)) marker.push_back(static_cast<char16_t>(c));
+    for (size_t at = text.find(marker); at != npos; at = text.find(marker, at + value.size()))
+      text.replace(at, marker.size(), value);
+  }
+  return text;
+}
+
 std::u16string& RemoveCharW(std::u16string& text, char16_t unit) {
   std::erase(text, unit);
   return text;

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,11 @@ std::u16string& ReplaceAllAnsi(std::u16string& text, std::string_view pattern,
 std::u16string& ReplaceAllAnsiPattern(std::u16string& text, std::string_view pattern,
                                       std::u16string_view replacement,
                                       bool unlessPresent = false);
+
+// The text with "%1", "%2", ... replaced by the values in their order, each
+// marker everywhere it stands (a value's own markers are filled by the
+// values after it).
+std::u16string FillArgsW(std::u16string text, std::initializer_list<std::u16string_view> values);
 
 // Removes every occurrence; the search goes on where a removed one stood.
 std::u16string& RemoveAllW(std::u16string& text, std::u16string_view pattern);

@@ -15,8 +15,8 @@
 
 #include "common/Json.h"
 #include "common/LanguageTable.h"
-#include "common/WideText.h"
 #include "common/TextCodec.h"
+#include "common/WideText.h"
 #include "consolidation/AwbBags.h"
 #include "consolidation/AwbEditorDlg.h"
 #include "consolidation/BagListDlg.h"
@@ -44,17 +44,6 @@ std::u16string Trimmed(std::u16string text) { return TrimW(text); }
 std::u16string Upper(std::u16string text) {
   for (char16_t& c : text)
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-  return text;
-}
-
-// The text with "%1" .. "%4" replaced.
-std::u16string Fill(std::u16string text, std::initializer_list<std::u16string> values) {
-  int n = 1;
-  for (const std::u16string& v : values) {
-    const std::u16string key = u"%" + std::u16string(1, static_cast<char16_t>(u'0' + n++));
-    for (size_t at = text.find(key); at != std::u16string::npos; at = text.find(key, at + v.size()))
-      text.replace(at, key.size(), v);
-  }
   return text;
 }
 
@@ -205,7 +194,7 @@ int CAwbEditorDlg::BagExecute(std::string_view sql, std::span<const uint32_t> ty
 
 bool CAwbEditorDlg::Ask(int32_t textId, const std::u16string& first, const std::u16string& second,
                         int32_t captionId) {
-  return platform::ShowMessageBox(Fill(Text(textId), {first, second}), Text(captionId),
+  return platform::ShowMessageBox(FillArgsW(Text(textId), {first, second}), Text(captionId),
                                   platform::kMbYesNo | platform::kMbIconQuestion) == platform::kIdYes;
 }
 
@@ -257,8 +246,8 @@ void CAwbEditorDlg::UpdateBagHeading() {
   for (int r = 0; r < bagList->RowCount(); ++r)
     cells.push_back({bagList->CellText(r, awb::kBagPieces), bagList->CellText(r, awb::kBagWeight)});
   const awb::BagSums sums = awb::SumBagRows(cells);
-  bagHeading->setText(Q(Fill(Text(410067), {awb::UnsignedText(sums.rows), awb::UnsignedText(sums.pieces),
-                                            awb::KgText(sums.weight)})));
+  bagHeading->setText(Q(FillArgsW(
+      Text(410067), {awb::UnsignedText(sums.rows), awb::UnsignedText(sums.pieces), awb::KgText(sums.weight)})));
 }
 
 void CAwbEditorDlg::UpdateParcelHeading() {
@@ -267,13 +256,14 @@ void CAwbEditorDlg::UpdateParcelHeading() {
     parcelHeading->setText(Q(Text(410071)));
     return;
   }
-  parcelHeading->setText(Q(Fill(Text(410068), {awb::UnsignedText(static_cast<uint64_t>(parcelList->RowCount())),
-                                               awb::UnsignedText(static_cast<uint64_t>(bagList->RowCount())),
-                                               awb::KgText(parcelSums_.chargeable)})));
+  parcelHeading->setText(Q(FillArgsW(Text(410068), {awb::UnsignedText(static_cast<uint64_t>(parcelList->RowCount())),
+                                                    awb::UnsignedText(static_cast<uint64_t>(bagList->RowCount())),
+                                                    awb::KgText(parcelSums_.chargeable)})));
 }
 
 void CAwbEditorDlg::UpdateWeightSummary() {
-  weightSummary->setText(Q(Fill(Text(410070), {awb::WeightPartsText(parcelSums_), awb::KgText(parcelSums_.actual)})));
+  weightSummary->setText(
+      Q(FillArgsW(Text(410070), {awb::WeightPartsText(parcelSums_), awb::KgText(parcelSums_.actual)})));
 }
 
 void CAwbEditorDlg::LoadBags() {
@@ -390,7 +380,7 @@ int CAwbEditorDlg::AddBags(int32_t bagId, bool messages) {
     Sound(1);
     if (messages) {
       if (const int32_t text = awb::AddRefusalText(result.code, byId))
-        ShowText(Fill(Text(text), {byId ? awb::UnsignedText(static_cast<uint64_t>(bagId)) : number}));
+        ShowText(FillArgsW(Text(text), {byId ? awb::UnsignedText(static_cast<uint64_t>(bagId)) : number}));
       else
         ShowText(editor_.Services().lastErrorText ? editor_.Services().lastErrorText() : Text(20023));
     }
@@ -754,7 +744,7 @@ void CAwbEditorDlg::CheckMultiPiece() {
       [this](const std::u16string& number, const std::u16string& pieces, const std::u16string& found,
              const std::u16string& missing) {
         std::u16string line = Text(410121);
-        line = Fill(line, {number, pieces, found, missing});
+        line = FillArgsW(line, {number, pieces, found, missing});
         return line + u"\r\n";
       },
       report);
@@ -762,7 +752,7 @@ void CAwbEditorDlg::CheckMultiPiece() {
     ShowText(Text(410122));
     return;
   }
-  std::u16string text = Fill(Text(410123), {awb::Count3(report.groups), awb::Count3(report.incomplete)});
+  std::u16string text = FillArgsW(Text(410123), {awb::Count3(report.groups), awb::Count3(report.incomplete)});
   if (report.incomplete > 0) {
     text += u"\r\n" + Text(410124);
     if (bagServices.copyToClipboard) bagServices.copyToClipboard(report.lines);

@@ -20,8 +20,7 @@ ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 echo "== thread-sanitizer build: server link tests"
 cmake -S . -B build-tsan -G Ninja -DBRANTLE_TSAN=ON -DBRANTLE_BUILD_BENCH=OFF >/dev/null
-cmake --build build-tsan -j "$jobs" --target server_link_tests print_state_race_tests \
-  brantle-server
+cmake --build build-tsan -j "$jobs" --target server_link_tests print_state_race_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   ctest --test-dir build-tsan -L tsan --output-on-failure -j "$jobs"
 

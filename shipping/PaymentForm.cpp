@@ -8,6 +8,7 @@
 #include "common/Json.h"
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
+#include "common/WideText.h"
 #include "platform/MessageBox.h"
 #include "platform/QtWaitForWork.h"
 #include "server/ServerLink.h"
@@ -539,8 +540,8 @@ void CPaymentForm::TakeNumberList() {
   std::reverse(picked.begin(), picked.end());
   PutRows(payList, TakeRows(unpaid, picked), true);
   AfterMove(true);
-  MessageText(ReplaceArgs(Language().Text(330056),
-                          {Int(static_cast<int64_t>(numbers.size())), Int(moved)}));
+  MessageText(FillArgsW(Language().Text(330056),
+                        {Int(static_cast<int64_t>(numbers.size())), Int(moved)}));
 }
 
 int CPaymentForm::TakeRecordByNumber(int32_t irid) {
@@ -734,7 +735,7 @@ int CPaymentForm::SavePayment() {
   }
   const DateWindowResult window = ApplyDateWindow(date, reference);
   if (window.moved &&
-      MessageText(ReplaceArgs(Language().Text(22400), {date, window.stored}),
+      MessageText(FillArgsW(Language().Text(22400), {date, window.stored}),
                   Language().Text(20002), platform::kMbYesNo | platform::kMbIconQuestion) !=
           platform::kIdYes)
     return 0;

@@ -7,6 +7,7 @@
 #include "common/Json.h"
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
+#include "common/WideText.h"
 #include "server/ServerLink.h"
 
 namespace payment {
@@ -275,26 +276,15 @@ bool ReadCustomer(std::string_view reply, CustomerAccount& c) {
   return found;
 }
 
-std::u16string ReplaceArgs(std::u16string text, std::initializer_list<std::u16string_view> args) {
-  int n = 1;
-  for (std::u16string_view a : args) {
-    const std::u16string marker = u"%" + Ascii(Num(n++));
-    for (size_t at = text.find(marker); at != std::u16string::npos;
-         at = text.find(marker, at + a.size()))
-      text.replace(at, marker.size(), a);
-  }
-  return text;
-}
-
 std::u16string CustomerTitle(const CustomerAccount& c, const CLanguageTable& language) {
   return u"№" + c.account + u" [" +
-         ReplaceArgs(language.Text(330042), {CentsText(c.Balance())}) + u"]";
+         FillArgsW(language.Text(330042), {CentsText(c.Balance())}) + u"]";
 }
 
 std::u16string CustomerSummary(const CustomerAccount& c, const CLanguageTable& language) {
-  auto amount = [&](int32_t id, double v) { return ReplaceArgs(language.Text(id), {Fixed(v, 2)}); };
+  auto amount = [&](int32_t id, double v) { return FillArgsW(language.Text(id), {Fixed(v, 2)}); };
   auto counted = [&](int32_t id, double v, int32_t n) {
-    return ReplaceArgs(language.Text(id), {Fixed(v, 2), Ascii(Num(n))});
+    return FillArgsW(language.Text(id), {Fixed(v, 2), Ascii(Num(n))});
   };
   std::u16string s;
   s += c.name + u"\r\n";
@@ -310,12 +300,12 @@ std::u16string CustomerSummary(const CustomerAccount& c, const CLanguageTable& l
 
 std::u16string ListSummary(const CLanguageTable& language, int count, Cents amount,
                            double weight) {
-  return ReplaceArgs(language.Text(330028), {Ascii(Num(count)), CentsText(amount), Fixed(weight, 3)});
+  return FillArgsW(language.Text(330028), {Ascii(Num(count)), CentsText(amount), Fixed(weight, 3)});
 }
 
 std::u16string PagingText(const CLanguageTable& language, int payments, int shown) {
-  return ReplaceArgs(language.Text(330030),
-                     {Ascii(Num(payments)), Ascii(Num(PageCount(payments))), Ascii(Num(shown))}) +
+  return FillArgsW(language.Text(330030),
+                   {Ascii(Num(payments)), Ascii(Num(PageCount(payments))), Ascii(Num(shown))}) +
          language.Text(330031);
 }
 

@@ -112,9 +112,6 @@ std::u16string ListSummary(const CLanguageTable& language, int count, Cents amou
 // Text 330030 and 330031 for the payment count and the page shown.
 std::u16string PagingText(const CLanguageTable& language, int payments, int shown);
 
-// The text with "%1", "%2", "%3" replaced.
-std::u16string ReplaceArgs(std::u16string text, std::initializer_list<std::u16string_view> args);
-
 // ---- dates ----
 struct Ymd {
   int year = 1900, month = 1, day = 1;

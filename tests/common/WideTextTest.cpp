@@ -40,6 +40,21 @@ TEST(ReplaceAllW, PlaceholdersAndUnlessPresent) {
   for (auto c : cases) EXPECT_EQ(ReplaceAllW(c.text, c.pattern, c.replacement, c.unlessPresent), c.result);
 }
 
+TEST(FillArgsW, EachMarkerEverywhereInOrder) {
+  EXPECT_EQ(FillArgsW(u"共%1件 %2公斤", {u"3", u"7.250"}), u"共3件 7.250公斤");
+  EXPECT_EQ(FillArgsW(u"%2 before %1", {u"a", u"b"}), u"b before a");
+  EXPECT_EQ(FillArgsW(u"%1/%1", {u"x"}), u"x/x");
+  // A value's own marker is filled by the values after it, never by itself.
+  EXPECT_EQ(FillArgsW(u"%1 and %2", {u"%2"}), u"%2 and %2");
+  EXPECT_EQ(FillArgsW(u"%1 and %2", {u"%2", u"y"}), u"y and y");
+  EXPECT_EQ(FillArgsW(u"%1|%1", {u"%1%1"}), u"%1%1|%1%1");
+  // Markers without a value stay; an empty value removes its marker.
+  EXPECT_EQ(FillArgsW(u"%1 stays", {}), u"%1 stays");
+  EXPECT_EQ(FillArgsW(u"%3 left", {u"a", u"b"}), u"%3 left");
+  EXPECT_EQ(FillArgsW(u"[%1]", {u""}), u"[]");
+  EXPECT_EQ(FillArgsW(u"", {u"a"}), u"");
+}
+
 TEST(ReplaceAllW, LongerReplacementAroundTheOldCopyLimits) {
   for (size_t len : {255, 256, 3000}) {
     std::u16string text(len, u'x');

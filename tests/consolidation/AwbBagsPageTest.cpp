@@ -29,6 +29,7 @@
 
 #include "app/AwbPageServices.h"
 #include "common/LanguageTable.h"
+#include "common/WideText.h"
 #include "consolidation/AwbEditorDlg.h"
 #include "consolidation/AwbLoadingPage.h"
 #include "consolidation/BagListDlg.h"
@@ -108,15 +109,6 @@ class PageHost : public CViewHost {
 
 std::u16string U(const QString& s) { return platform::FromQString(s); }
 std::u16string T(int id) { return AppLanguage().Text(id); }
-std::u16string Fill(std::u16string text, std::initializer_list<std::u16string> values) {
-  int n = 1;
-  for (const std::u16string& v : values) {
-    const std::u16string key = u"%" + std::u16string(1, static_cast<char16_t>(u'0' + n++));
-    const size_t at = text.find(key);
-    if (at != std::u16string::npos) text.replace(at, key.size(), v);
-  }
-  return text;
-}
 
 class AwbBagsPage : public ::testing::Test {
  protected:
@@ -286,8 +278,8 @@ TEST_F(AwbBagsPage, BagsGoOnComeOffAreRenamedMarkedAndSaved) {
   EXPECT_EQ(u"AW74104", form.parcelList->CellText(0, 2));
   EXPECT_EQ(u"1", form.parcelList->CellText(0, 0));
   EXPECT_EQ(u"1000074004", form.parcelList->CellText(0, 26));
-  EXPECT_EQ(Fill(T(410067), {u"1", u"1", u"1.000"}), U(form.bagHeading->text()));
-  EXPECT_EQ(Fill(T(410068), {u"1", u"1", u"1.000"}), U(form.parcelHeading->text()));
+  EXPECT_EQ(FillArgsW(T(410067), {u"1", u"1", u"1.000"}), U(form.bagHeading->text()));
+  EXPECT_EQ(FillArgsW(T(410068), {u"1", u"1", u"1.000"}), U(form.parcelHeading->text()));
   EXPECT_EQ(1, Count("SELECT count(*) FROM client_rec_xbag WHERE ixid=1000074004 AND nstate=2 AND "
                      "cawb='740-74000002' AND caddawb<>'' AND daddawb IS NOT NULL"));
 
@@ -339,7 +331,7 @@ TEST_F(AwbBagsPage, BagsGoOnComeOffAreRenamedMarkedAndSaved) {
   boxes_.QueueAnswer(platform::kIdYes);
   const int off = BagRow(u"BA74100005");
   DoubleClick(form.bagList, off);
-  EXPECT_EQ(Fill(T(20033), {Ascii(off + 1)}), boxes_.Messages().front().text);
+  EXPECT_EQ(FillArgsW(T(20033), {Ascii(off + 1)}), boxes_.Messages().front().text);
   EXPECT_EQ(7, form.bagList->RowCount());
   EXPECT_EQ(-1, BagRow(u"BA74100005"));
   EXPECT_EQ(7, form.parcelList->RowCount());
@@ -429,8 +421,8 @@ TEST_F(AwbBagsPage, ParcelRowsSumsPullsAndTheMultiPieceCheck) {
   EXPECT_EQ(19, s.pieces);
   EXPECT_EQ(2266, s.value);
   EXPECT_EQ(25260, s.ChargeableGrams());
-  EXPECT_EQ(Fill(T(410070), {u"10.060+15.200=25.260", u"20.250"}), U(form.weightSummary->text()));
-  EXPECT_EQ(Fill(T(410068), {u"9", u"3", u"25.260"}), U(form.parcelHeading->text()));
+  EXPECT_EQ(FillArgsW(T(410070), {u"10.060+15.200=25.260", u"20.250"}), U(form.weightSummary->text()));
+  EXPECT_EQ(FillArgsW(T(410068), {u"9", u"3", u"25.260"}), U(form.parcelHeading->text()));
   // The weight caption takes the chargeable sum into the header weight.
   QTest::mouseClick(form.weightCaption, Qt::LeftButton);
   EXPECT_EQ(u"25.260", U(form.weightEdit->text()));
@@ -438,8 +430,8 @@ TEST_F(AwbBagsPage, ParcelRowsSumsPullsAndTheMultiPieceCheck) {
   // The multi-piece check: the three-piece waybill with two on board.
   boxes_.Clear();
   QTest::mouseClick(form.multiPieceButton, Qt::LeftButton);
-  EXPECT_EQ(Fill(T(410121), {u"AW74000004", u"  3", u"  2", u"  1"}) + u"\r\n", clipboard_);
-  EXPECT_EQ(Fill(T(410123), {u"  2", u"  1"}) + u"\r\n" + T(410124), boxes_.LastText());
+  EXPECT_EQ(FillArgsW(T(410121), {u"AW74000004", u"  3", u"  2", u"  1"}) + u"\r\n", clipboard_);
+  EXPECT_EQ(FillArgsW(T(410123), {u"  2", u"  1"}) + u"\r\n" + T(410124), boxes_.LastText());
 
   // A pull without switch 19 takes exactly one row and its sums.
   boxes_.Clear();
@@ -449,7 +441,7 @@ TEST_F(AwbBagsPage, ParcelRowsSumsPullsAndTheMultiPieceCheck) {
   Shot(*page_, "awb_pull_en");
   boxes_.QueueAnswer(platform::kIdYes);
   QTest::mouseClick(form.pullCaption, Qt::LeftButton);
-  EXPECT_EQ(Fill(T(410114), {u"74004", u"SV74000004"}), boxes_.Messages().front().text);
+  EXPECT_EQ(FillArgsW(T(410114), {u"74004", u"SV74000004"}), boxes_.Messages().front().text);
   EXPECT_FALSE(form.pullCaption->isVisible());
   ASSERT_EQ(8, p->RowCount());
   EXPECT_EQ(-1, ParcelRowOf(74004, 2, 74001));
@@ -519,8 +511,8 @@ TEST_F(AwbBagsPage, RefusalsKeepRowsAndSums) {
     std::vector<std::string> sounds;
   };
   const std::vector<Case> cases = {
-      {"add by number -2", [&] { Scan(QStringLiteral("BA74999999")); }, Fill(T(410081), {u"BA74999999"}), {"fail.wav"}},
-      {"add by id -2", [&] { form.AddBags(999999, true); }, Fill(T(410080), {u"999999"}), {"fail.wav"}},
+      {"add by number -2", [&] { Scan(QStringLiteral("BA74999999")); }, FillArgsW(T(410081), {u"BA74999999"}), {"fail.wav"}},
+      {"add by id -2", [&] { form.AddBags(999999, true); }, FillArgsW(T(410080), {u"999999"}), {"fail.wav"}},
       {"add -3 open bag", [&] { Scan(QStringLiteral("BA74000006")); }, T(410082), {"fail.wav"}},
       {"add -4 on an AWB", [&] { Scan(QStringLiteral("BA74000005")); }, T(410083), {"fail.wav"}},
       {"destination",

@@ -37,6 +37,7 @@
 
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
+#include "common/WideText.h"
 #include "consolidation/AwbEditorDlg.h"
 #include "consolidation/AwbLoadingPage.h"
 #include "consolidation/BagSealForm.h"
@@ -45,13 +46,13 @@
 #include "consolidation/BaggingPage.h"
 #include "devices/SoundService.h"
 #include "localserver/Database.h"
-#include "tests/office/OfficeTestEnv.h"
 #include "localserver/Wire.h"
 #include "office/ExcelSession.h"
 #include "platform/MessageBox.h"
 #include "platform/QtText.h"
 #include "shell/BrantleClientApp.h"
 #include "shell/ScaleSettingsDlg.h"
+#include "tests/office/OfficeTestEnv.h"
 #include "tests/road/RoadDepot.h"
 #include "tests/road/RoadSteps.h"
 #include "ui/LinkLabel.h"
@@ -91,16 +92,6 @@ QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
 std::u16string W(const char* utf8) { return QString::fromUtf8(utf8).toStdU16String(); }
 std::u16string W(const QString& text) { return platform::FromQString(text); }
 
-// A language text with %1, %2 ... replaced in order.
-std::u16string Fill(std::u16string text, std::initializer_list<std::u16string> values) {
-  int n = 1;
-  for (const std::u16string& v : values) {
-    const std::u16string key = u"%" + std::u16string(1, static_cast<char16_t>(u'0' + n++));
-    const size_t at = text.find(key);
-    if (at != std::u16string::npos) text.replace(at, key.size(), v);
-  }
-  return text;
-}
 std::u16string Format(const char* format, double value) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, format, value);
@@ -302,10 +293,10 @@ void RoadBagging(RoadDepot& depot) {
   EXPECT_NEAR(totals.actual, total, 0.0005);
   EXPECT_NEAR(totals.actualPart, total, 0.0005);
   EXPECT_EQ(W(form->WeightLine()->text()),
-            Fill(T(360051), {Format("%.3f", 0) + u"+" + Format("%.3f", total) + u"=" + Format("%.3f", total),
+            FillArgsW(T(360051), {Format("%.3f", 0) + u"+" + Format("%.3f", total) + u"=" + Format("%.3f", total),
                              Format("%.3f", total),
                              Format("%.3f", waybillWeights)}));
-  EXPECT_EQ(W(form->WeightLine()->text()), Fill(T(360051), {u"0.000+7.250=7.250", u"7.250", u"0.000"}));
+  EXPECT_EQ(W(form->WeightLine()->text()), FillArgsW(T(360051), {u"0.000+7.250=7.250", u"7.250", u"0.000"}));
 
   // A waybill scanned again: the server refuses it (all its pieces are in),
   // the fail sound, the grid stays.
@@ -497,9 +488,9 @@ void RoadMasterAwb(RoadDepot& depot) {
   EXPECT_EQ(listed, std::set<std::string>(ledger.baggedPieces.begin(), ledger.baggedPieces.end()));
   EXPECT_EQ(form.parcelList->RowCount(), static_cast<int>(ledger.baggedPieces.size()));
   const std::u16string pieces = W(QString::number(ledger.baggedPieces.size()));
-  EXPECT_EQ(W(form.bagHeading->text()), Fill(T(410067), {u"1", pieces, Format("%.3f", ledger.bagWeight)}));
+  EXPECT_EQ(W(form.bagHeading->text()), FillArgsW(T(410067), {u"1", pieces, Format("%.3f", ledger.bagWeight)}));
   // The parcels' chargeable weights summed: 3.500 + 3.750 + 0 + 0.
-  EXPECT_EQ(W(form.parcelHeading->text()), Fill(T(410068), {pieces, u"1", u"7.250"}));
+  EXPECT_EQ(W(form.parcelHeading->text()), FillArgsW(T(410068), {pieces, u"1", u"7.250"}));
   EXPECT_EQ(depot.QueryValue("SELECT nstate||'|'||cawb FROM client_rec_xbag WHERE cxno='" + std::string(kBagNumber) + "'"),
             "2|" + std::string(kAwbNumber));
   depot.Shot("bag-on-awb");

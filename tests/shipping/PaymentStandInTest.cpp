@@ -28,6 +28,7 @@
 
 #include "common/LanguageTable.h"
 #include "common/TextCodec.h"
+#include "common/WideText.h"
 #include "platform/QtText.h"
 #include "server/ServerLink.h"
 #include "shipping/PaymentDlg.h"
@@ -192,7 +193,7 @@ TEST_F(PaymentStandIn, PageShowsBalanceUnpaidWaybillsAndPaymentsPageByPage) {
   payment::CPaymentForm& form = Form();
   EXPECT_EQ(form.customerId, 1);
   // Receivable 121 (payment 3) + the customer's twelve unpaid waybills, 1452.
-  EXPECT_EQ(form.customerTitle, u"№C001 [" + payment::ReplaceArgs(AppLanguage().Text(330042), {u"1573.00"}) + u"]");
+  EXPECT_EQ(form.customerTitle, u"№C001 [" + FillArgsW(AppLanguage().Text(330042), {u"1573.00"}) + u"]");
   EXPECT_NE(form.customerSummary.find(u"深圳市福田区深南大道1号"), std::u16string::npos);
   // Twelve unpaid waybills of customer 1 (BR10000021 is settled by payment 3).
   EXPECT_EQ(Dialog().unpaidGrid->RowCount(), 12);
@@ -246,7 +247,7 @@ TEST_F(PaymentStandIn, SummaryAgreesWithTheUnpaidWaybills) {
         amount = CountOnDatabase(db, "SELECT CAST(round(coalesce(sum(famount),0)*100) AS INTEGER)" + collect);
         count = static_cast<int>(CountOnDatabase(db, "SELECT COUNT(*)" + collect));
       }
-      const std::u16string line = payment::ReplaceArgs(
+      const std::u16string line = FillArgsW(
           language.Text(330045 + way), {payment::CentsText(amount), QString::number(count).toStdU16String()});
       EXPECT_NE(form.customerSummary.find(line), std::u16string::npos)
           << Utf8FromWide(line) << " in " << Utf8FromWide(form.customerSummary);
