@@ -17,8 +17,9 @@ if(BRANTLE_PCH)
 endif()
 set(BRANTLE_WIDGET_LIBRARIES platform_qt devices print ui shell entry shipping
     consolidation import brantle_pages brantle_client)
-# Libraries that hand Qt's compile flags on without Qt Widgets.
-set(BRANTLE_QT_LIBRARIES image)
+# Libraries that hand Qt's compile flags on but cannot take the widget
+# header (office defines GCC, refdata names a variable `slots`).
+set(BRANTLE_QT_LIBRARIES image office refdata)
 
 # Test programs compile their own sources for debugging, not speed: the code
 # under test is in the libraries, built as the build type says, and a test
