@@ -133,7 +133,7 @@ size_t StringClose(std::string_view text, size_t open) {
 
 // The character before pos that is not a blank (nor "%20", which the
 // readers take for a blank); NUL at the start of the text.
-char PreviousNonBlank(std::string_view text, size_t pos) {
+inline __attribute__((always_inline)) char PreviousNonBlank(std::string_view text, size_t pos) {
   while (pos > 0) {
     const char c = text[pos - 1];
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
@@ -215,13 +215,13 @@ void ScanKeyStrings(std::string_view text, Visit&& visit) {
 
 // Whether the string whose opening quote is at `open` stands where a key
 // stands (see ScanKeyStrings).
-bool StandsAsKey(std::string_view text, size_t open, const Nesting& nesting) {
+inline __attribute__((always_inline)) bool StandsAsKey(std::string_view text, size_t open, const Nesting& nesting) {
   return !nesting.InArray() && PreviousNonBlank(text, open) != ':';
 }
 
 // The position after a key string's closing quote and its blanks when a
 // colon stands there, else kJsonNone.
-size_t ColonAfter(std::string_view text, size_t close) {
+inline __attribute__((always_inline)) size_t ColonAfter(std::string_view text, size_t close) {
   if (close + 1 < text.size() && text[close + 1] == ':') return close + 1;
   const size_t after = JsonSkipBlanks(text, close + 1);
   return after < text.size() && text[after] == ':' ? after : kJsonNone;
@@ -257,7 +257,7 @@ std::string QuotedKey(std::string_view key) {
 
 // The start of the value after a key string whose closing quote is at
 // `close`, or kJsonNone when no colon follows it.
-size_t ValueAfterKey(std::string_view text, size_t close) {
+inline __attribute__((always_inline)) size_t ValueAfterKey(std::string_view text, size_t close) {
   const size_t colon = ColonAfter(text, close);
   if (colon == kJsonNone) return kJsonNone;
   if (colon + 1 < text.size()) {
