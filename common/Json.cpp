@@ -133,7 +133,7 @@ size_t StringClose(std::string_view text, size_t open) {
 
 // The character before pos that is not a blank (nor "%20", which the
 // readers take for a blank); NUL at the start of the text.
-char PreviousNonBlank(std::string_view text, size_t pos) {
+inline __attribute__((always_inline)) char PreviousNonBlank(std::string_view text, size_t pos) {
   while (pos > 0) {
     const char c = text[pos - 1];
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
@@ -215,13 +215,13 @@ void ScanKeyStrings(std::string_view text, Visit&& visit) {
 
 // Whether the string whose opening quote is at `open` stands where a key
 // stands (see ScanKeyStrings).
-bool StandsAsKey(std::string_view text, size_t open, const Nesting& nesting) {
+inline __attribute__((always_inline)) bool StandsAsKey(std::string_view text, size_t open, const Nesting& nesting) {
   return !nesting.InArray() && PreviousNonBlank(text, open) != ':';
 }
 
 // The position after a key string's closing quote and its blanks when a
 // colon stands there, else kJsonNone.
-size_t ColonAfter(std::string_view text, size_t close) {
+inline __attribute__((always_inline)) size_t ColonAfter(std::string_view text, size_t close) {
   if (close + 1 < text.size() && text[close + 1] == ':') return close + 1;
   const size_t after = JsonSkipBlanks(text, close + 1);
   return after < text.size() && text[after] == ':' ? after : kJsonNone;
@@ -257,7 +257,7 @@ std::string QuotedKey(std::string_view key) {
 
 // The start of the value after a key string whose closing quote is at
 // `close`, or kJsonNone when no colon follows it.
-size_t ValueAfterKey(std::string_view text, size_t close) {
+inline __attribute__((always_inline)) size_t ValueAfterKey(std::string_view text, size_t close) {
   const size_t colon = ColonAfter(text, close);
   if (colon == kJsonNone) return kJsonNone;
   if (colon + 1 < text.size()) {
@@ -1220,6 +1220,8 @@ bool JsonRowIndex::ResetNext(std::string_view list, size_t& pos) {
   const size_t n = list.size();
   Nesting nesting;
   int depth = 0;
+  int brackets = 0;  // square brackets open within the object
+  bool balanced = true;
   size_t end = kJsonNone;
   for (size_t i = start; i < n;) {
     const char c = p[i];
@@ -1242,13 +1244,17 @@ bool JsonRowIndex::ResetNext(std::string_view list, size_t& pos) {
     }
     if (c == '{' || c == '[') {
       nesting.Open(c == '[');
-      if (c == '{') ++depth;
+      if (c == '{')
+        ++depth;
+      else
+        ++brackets;
     } else {
       nesting.Close();
       if (c == '}' && --depth == 0) {
         end = i;
         break;
       }
+      if (c == ']' && --brackets < 0) balanced = false;
     }
     ++i;
   }
@@ -1256,8 +1262,10 @@ bool JsonRowIndex::ResetNext(std::string_view list, size_t& pos) {
     std::string_view object;
     if (!JsonNextObject(list, pos, object)) return false;
     Reset(object);
+    walkedBalanced_ = false;
     return true;
   }
+  walkedBalanced_ = balanced && brackets == 0;
   text_ = list.substr(start, end - start + 1);
   pos = end + 1;
   MarkFirsts();
@@ -1490,4 +1498,55 @@ bool JsonNextObject(std::string_view list, size_t& pos, std::string_view& object
   object = list.substr(start, end - start + 1);
   pos = end + 1;
   return true;
+}
+
+// ---- Reading a list ----
+
+JsonListReader::JsonListReader(std::string_view text, std::string_view key)
+    : text_(Cut(text)), key_(key) {
+  // The list found as JsonListBody finds it.
+  const std::string marker = QuotedKey(key) + ":";
+  const size_t at = text_.find(marker);
+  if (at == std::string_view::npos) return;  // the general way: an empty list
+  const size_t after = at + marker.size();
+  rest_ = text_.substr(after);
+  const size_t open = JsonSkipBlanks(text_, after);
+  if (open >= text_.size() || text_[open] != '[') {
+    list_ = rest_;  // no array: JsonListBody gives the rest of the text
+    return;
+  }
+  open_ = open - after;
+  general_ = false;
+}
+
+void JsonListReader::TakeGeneralWay() {
+  general_ = true;
+  list_ = JsonListBody(text_, key_);
+}
+
+bool JsonListReader::Next(JsonRowIndex& row) {
+  if (general_) return row.ResetNext(list_, pos_);
+  // Between the objects: blanks and commas (before the first one the "["
+  // and what JsonSkipBlanks passed before it, none of them a "{" or a quote,
+  // which JsonObjectStart passes as well).
+  const char* const p = rest_.data();
+  size_t i = first_ ? open_ + 1 : pos_;
+  while (i < rest_.size() && (p[i] == ' ' || p[i] == '\t' || p[i] == '\r' || p[i] == '\n' || p[i] == ','))
+    ++i;
+  // The "]" closing the list: the objects before it balance their square
+  // brackets, nothing else stands between them, so JsonListBody ends the
+  // list here and no object is left in it.
+  if (i < rest_.size() && p[i] == ']') return false;
+  if (i < rest_.size() && p[i] == '{') {
+    const size_t before = pos_;
+    if (row.ResetNext(rest_, pos_) && row.walkedBalanced_ && row.Text().data() == p + i) {
+      // The object closes before the list does and was walked as it is
+      // walked within the list.
+      first_ = false;
+      return true;
+    }
+    pos_ = before;
+  }
+  TakeGeneralWay();
+  return row.ResetNext(list_, pos_);
 }

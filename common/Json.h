@@ -187,6 +187,8 @@ class JsonRowIndex {
   const Entry* First(std::string_view key);
   size_t ValuePos(std::string_view key);
 
+  friend class JsonListReader;
+
   // Rows with more keys than this get a hash table.
   static constexpr size_t kScanLimit = 48;
 
@@ -195,6 +197,40 @@ class JsonRowIndex {
   std::vector<uint64_t> tags_;  // KeyTag of each entry, searched first to last
   std::vector<uint32_t> slots_;  // hash table of entry number + 1; 0 is free
   size_t hint_ = 0;  // the entry after the one last found
+  // The last ResetNext indexed its object in its one walk, and the square
+  // brackets in it (outside strings) close only ones opened in it, all of
+  // them.
+  bool walkedBalanced_ = false;
+};
+
+// Reads the objects of a list value one after another: object by object
+// exactly what ResetNext gives over JsonListBody(text, key) from position 0,
+// but without JsonListBody's walk over the whole list first.  The end of
+// the list is found as its objects are read: between two objects stand only
+// blanks and commas, and the objects' square brackets balance; a list of any
+// other shape is read through JsonListBody from the object it has reached.
+// The text must outlive the reader.
+//
+//   JsonListReader list(reply, "List");
+//   JsonRowIndex row;
+//   while (list.Next(row)) { ... }
+class JsonListReader {
+ public:
+  JsonListReader(std::string_view text, std::string_view key);
+  // Indexes the next object into `row`; false when there is none.
+  bool Next(JsonRowIndex& row);
+
+ private:
+  void TakeGeneralWay();
+
+  std::string_view text_;  // cut at a NUL
+  std::string_view key_;
+  std::string_view rest_;  // the text after the key and its colon
+  std::string_view list_;  // JsonListBody's list, on the general way
+  bool general_ = true;
+  bool first_ = true;
+  size_t open_ = 0;  // the list's "[" in rest_
+  size_t pos_ = 0;   // as ResetNext keeps it over the list
 };
 
 // ---- Small parts ----

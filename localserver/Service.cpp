@@ -1,7 +1,9 @@
 #include "localserver/Service.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -361,11 +363,18 @@ void LearnForm(const LiteralSplit& raw, const RewriteResult& rw, const LiteralSp
   Forms()[FormKey(raw)] = std::move(form);
 }
 
+// A whole number in decimal, without a string of its own.
+void AppendInt(std::string& out, int64_t n) {
+  char buf[24];
+  const auto r = std::to_chars(buf, buf + sizeof buf, n);
+  out.append(buf, r.ptr);
+}
+
 // One column value as the declared type asks.
 void AppendValue(std::string& out, const DbValue& v, bool typed, uint32_t acs) {
   if (!typed) {
     switch (v.kind) {
-      case DbValue::Int: out += std::to_string(v.i); return;
+      case DbValue::Int: AppendInt(out, v.i); return;
       case DbValue::Real: JsonOut::AppendDouble(out, v.d); return;
       case DbValue::Blob: out += '"' + HexEncode(v.s) + '"'; return;
       case DbValue::Text: JsonOut::AppendString(out, v.s); return;
@@ -376,15 +385,19 @@ void AppendValue(std::string& out, const DbValue& v, bool typed, uint32_t acs) {
   unsigned width = acs & 0xFFFF;
   switch (type) {
     case 1: {  // SQL_C_CHAR: at most width - 1 bytes of GBK
+      if (v.kind == DbValue::Null) {  // the empty text
+        out += "\"\"";
+        return;
+      }
       std::string text = v.kind == DbValue::Blob ? HexEncode(v.s) : v.AsText();
-      if (width > 0) text = CutToGbkBytes(text, width - 1);
+      if (width > 0 && text.size() > width - 1) text = CutToGbkBytes(text, width - 1);
       JsonOut::AppendString(out, text);
       return;
     }
     case -16: case -15: case -28: case -7: {
       int64_t n = v.AsInt();
       if (type == -7) n = n != 0;
-      out += std::to_string(n);
+      AppendInt(out, n);
       return;
     }
     case -2: {  // SQL_C_BINARY
@@ -398,7 +411,11 @@ void AppendValue(std::string& out, const DbValue& v, bool typed, uint32_t acs) {
       JsonOut::AppendDouble(out, v.AsReal());
       return;
     case 93: {
-      std::string text = v.kind == DbValue::Null ? "" : v.AsText();
+      if (v.kind == DbValue::Null) {  // the empty text
+        out += "\"\"";
+        return;
+      }
+      std::string text = v.AsText();
       if (text.size() > 19) text.resize(19);
       JsonOut::AppendString(out, text);
       return;
@@ -409,29 +426,44 @@ void AppendValue(std::string& out, const DbValue& v, bool typed, uint32_t acs) {
 }
 
 // One column of the current row as AppendValue writes it; a text column is
-// written from SQLite's own bytes, without a copy.
+// written from SQLite's own bytes, without a copy, and a number or NULL
+// without the statement's value copy.
 void AppendColumn(std::string& out, const Statement& st, int c, bool typed, uint32_t acs) {
   sqlite3_stmt* stmt = st.Raw();
-  if (sqlite3_column_type(stmt, c) == SQLITE_TEXT) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-    const std::string_view text(p, static_cast<size_t>(sqlite3_column_bytes(stmt, c)));
-    const int16_t type = static_cast<int16_t>(acs >> 16);
-    const unsigned width = acs & 0xFFFF;
-    if (!typed) {
-      JsonOut::AppendString(out, text);
-      return;
-    }
-    if (type == 1) {  // SQL_C_CHAR: at most width - 1 bytes of GBK
-      if (width > 0 && text.size() > width - 1)
-        JsonOut::AppendString(out, CutToGbkBytes(text, width - 1));
-      else
+  switch (sqlite3_column_type(stmt, c)) {
+    case SQLITE_TEXT: {
+      const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+      const std::string_view text(p, static_cast<size_t>(sqlite3_column_bytes(stmt, c)));
+      const int16_t type = static_cast<int16_t>(acs >> 16);
+      const unsigned width = acs & 0xFFFF;
+      if (!typed) {
         JsonOut::AppendString(out, text);
-      return;
+        return;
+      }
+      if (type == 1) {  // SQL_C_CHAR: at most width - 1 bytes of GBK
+        if (width > 0 && text.size() > width - 1)
+          JsonOut::AppendString(out, CutToGbkBytes(text, width - 1));
+        else
+          JsonOut::AppendString(out, text);
+        return;
+      }
+      if (type == 93) {
+        JsonOut::AppendString(out, text.substr(0, 19));
+        return;
+      }
+      break;
     }
-    if (type == 93) {
-      JsonOut::AppendString(out, text.substr(0, 19));
+    case SQLITE_INTEGER:
+      AppendValue(out, DbValue::Of(sqlite3_column_int64(stmt, c)), typed, acs);
       return;
-    }
+    case SQLITE_FLOAT:
+      AppendValue(out, DbValue::OfReal(sqlite3_column_double(stmt, c)), typed, acs);
+      return;
+    case SQLITE_NULL:
+      AppendValue(out, DbValue(), typed, acs);
+      return;
+    default:
+      break;
   }
   AppendValue(out, st.Column(c), typed, acs);
 }
@@ -1015,7 +1047,10 @@ std::string Service::Sql(const Request& req, bool readOnly) {
   std::vector<std::string> keys(static_cast<size_t>(columns));
   for (int c = 0; c < columns; ++c) keys[static_cast<size_t>(c)] = (c ? ",\"" : "{\"") + std::to_string(c) + "\":";
   std::string list = "[";
-  list.reserve(8192);
+  // A page cut short is mostly followed by the next page of the same
+  // query: its room is taken at once instead of growing by copies.
+  static std::atomic<size_t> fullPageBytes{0};
+  list.reserve(std::max<size_t>(8192, fullPageBytes.load(std::memory_order_relaxed)));
   size_t count = 0;
   bool end = true;
   bool haveLast = false;
@@ -1049,13 +1084,19 @@ std::string Service::Sql(const Request& req, bool readOnly) {
       haveLast = true;
     }
   }
-  list += ']';
-  return JsonOut()
-      .Int("ReturnValue", rc::kOk)
-      .Int("iTotal", static_cast<int64_t>(count))
-      .Bool("bEnd", end)
-      .Raw("List", list)
-      .Finish();
+  fullPageBytes.store(end ? 0 : list.size() + list.size() / 8, std::memory_order_relaxed);
+  list += "]}";
+  // The head goes in front of the list in its own buffer: a reply of
+  // megabytes is not copied into a new one.
+  std::string head = JsonOut()
+                         .Int("ReturnValue", rc::kOk)
+                         .Int("iTotal", static_cast<int64_t>(count))
+                         .Bool("bEnd", end)
+                         .Finish();
+  head.back() = ',';
+  head += "\"List\":";
+  list.insert(0, head);
+  return list;
 }
 
 std::string Service::DataRequest(const Request& req, Session& s, const std::string& name) {

@@ -248,10 +248,12 @@ std::string LocalDateTimeText(int64_t unixTime) {
 
 // ---- JSON writer -----------------------------------------------------------
 
+// The escape \uXXXX of one UTF-16 unit, upper-case hex.
 static void AppendUnit(std::string& out, uint32_t unit) {
-  char buf[16];
-  snprintf(buf, sizeof buf, "\\u%04X", unit);
-  out += buf;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const char buf[6] = {'\\', 'u', kHex[(unit >> 12) & 15], kHex[(unit >> 8) & 15],
+                       kHex[(unit >> 4) & 15], kHex[unit & 15]};
+  out.append(buf, sizeof buf);
 }
 
 void JsonOut::AppendString(std::string& out, std::string_view s) {

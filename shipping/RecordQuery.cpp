@@ -148,10 +148,9 @@ class RowReader {
     index_.Reset(object);
     Fill(row);
   }
-  // The next row object of the list from pos (JsonNextObject); false when
-  // there is none.
-  bool Next(std::string_view list, size_t& pos, Row& row) {
-    if (!index_.ResetNext(list, pos)) return false;
+  // The next row object of the list; false when there is none.
+  bool Next(JsonListReader& list, Row& row) {
+    if (!list.Next(index_)) return false;
     Fill(row);
     return true;
   }
@@ -241,14 +240,13 @@ bool ReadChunk(std::string_view reply, std::vector<Row>& rows, bool& end) {
   const int32_t total = JsonGetInt("iTotal", reply, 0);
   if (total <= 0 || JsonFindKey("List", reply) == kJsonNone) return false;
   end = JsonGetBool("bEnd", reply, 1) != 0;
-  std::string_view list = JsonListBody(reply, "List");
+  JsonListReader list(reply, "List");
   // The rows the reply counts, as far as its length can hold them.
   rows.reserve(std::min(static_cast<size_t>(total), reply.size() / 16));
   RowReader reader;
-  size_t pos = 0;
   for (;;) {
     Row& row = rows.emplace_back();
-    if (!reader.Next(list, pos, row)) {
+    if (!reader.Next(list, row)) {
       rows.pop_back();
       break;
     }

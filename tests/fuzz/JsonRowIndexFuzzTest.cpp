@@ -171,6 +171,67 @@ TEST(JsonRowIndexFuzz, ResetNextWalksAListAsJsonNextObject) {
   }
 }
 
+// Reading a list with JsonListReader gives the objects ResetNext gives over
+// JsonListBody, the same text (where it stands in the reply) each indexed
+// alike.
+void ExpectSameListRead(std::string_view text) {
+  const std::string_view list = JsonListBody(text, "List");
+  JsonListReader reader(text, "List");
+  JsonRowIndex general, read;
+  size_t pos = 0;
+  for (;;) {
+    const bool more = general.ResetNext(list, pos);
+    SCOPED_TRACE(testing::Message() << "list of [" << std::string(text) << "] at " << pos);
+    ASSERT_EQ(reader.Next(read), more);
+    if (!more) break;
+    ASSERT_EQ(read.Text().data(), general.Text().data());
+    ASSERT_EQ(read.Text(), general.Text());
+    for (const std::string& key : KeysOf(general.Text())) {
+      ASSERT_EQ(read.FindKey(key), general.FindKey(key)) << key;
+      ASSERT_EQ(read.GetString(key, 63), general.GetString(key, 63)) << key;
+    }
+  }
+  // Past the end it stays at the end.
+  ASSERT_FALSE(reader.Next(read));
+}
+
+TEST(JsonRowIndexFuzz, ListReaderReadsAListAsJsonListBodyAndResetNext) {
+  const char* const replies[] = {
+      R"({"ReturnValue":1,"iTotal":3,"bEnd":true,"List":[{"0":1,"1":"a"},{"0":2,"1":"b]"},{"0":3}]})",
+      R"({"List":[]})",
+      R"({"List": [ {"a":1} , {"b":[1,[2]]},{"c":"x\"}, {"d":"\""} ]  ,"List2":[{"e":5}]})",
+      R"({"List":%20[{"a":1}],"x":[{"b":2}]})",
+      R"({"List":[{"a":1]},{"b":2}],"z":[{"c":3}]})",
+      R"({"List":[{"a":[1}],{"b":2}]})",
+      R"({"List":[{"a":1},"s",{"b":2}],"t":{"c":3}})",
+      R"({"List":[{"a":1},[{"b":2}],{"c":3}]})",
+      R"({"List":[{"a":1}{"b":2}]})",
+      R"({"List":[{":":1},{"b":2}],"c":{"d":3}})",
+      R"({"List":[{}]":{"x":1}})",
+      R"({"List":[{"a":"open)",
+      R"({"List":[{"a":1},{"b":2})",
+      R"({"List":{"a":1},{"b":2}})",
+      R"({"List":5,"x":{"a":1}})",
+      R"({"Other":[{"a":1}]})",
+      R"("List":[{"a":1}],{"b":2})",
+  };
+  for (const char* text : replies) ExpectSameListRead(ExactBlock(text).View());
+  const std::string withNul("{\"List\":[{\"a\":1},{\"b\":\"x\0\"},{\"c\":3}]}", 37);
+  ExpectSameListRead(ExactBlock(withNul).View());
+  fuzz::Bytes gen(3301);
+  const std::string alphabet("{}[]\":,\\ 01ab%2\0", 17);
+  for (int i = 0; i < fuzz::kRounds / 10; ++i) {
+    std::string input;
+    switch (i % 3) {
+      case 0: input = "{\"List\":[" + gen.From(alphabet, 90); break;
+      case 1: input = gen.Mutate(replies[gen.Next() % std::size(replies)]); break;
+      default: input = "{\"List\":" + gen.Mutate(replies[gen.Next() % std::size(replies)]);
+    }
+    ExpectSameListRead(ExactBlock(input).View());
+    if (HasFailure()) return;
+  }
+}
+
 TEST(JsonRowIndexFuzz, ResetReusesTheIndexForTheNextRow) {
   const std::string reply =
       R"({"List":[{"0":"a","1":2,"2":"x"},{"1":5,"0":"b"},{"2":"1","0":"c","1":7},{}]})";

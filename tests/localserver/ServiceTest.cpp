@@ -533,3 +533,47 @@ TEST(ReplyDelay, OnlyTheNamedRequestsWait) {
   ASSERT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
   EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(300));
 }
+
+namespace {
+
+// Every kind of value under every declared column type, as the rows are
+// written: NULL, whole numbers, a real, ASCII and Chinese texts, a blob and
+// a text with the JSON specials; one row per declared type.
+TEST_F(ServiceTest, EveryKindOfValueUnderEveryDeclaredType) {
+  ASSERT_GT(client.Login("admin", "admin123")["ReturnValue"].get<int>(), 0);
+  const std::string sql =
+      "SELECT NULL,42,-7,2.5,'abcdef','中文字',1e20,0,'a\"b/c\\d'";
+  struct Case {
+    uint32_t type;
+    const char* row;
+  };
+  const Case cases[] = {
+      {Char(5),
+       R"({"0":"","1":"42","2":"-7","3":"2.5","4":"abcd","5":"\u4E2D\u6587","6":"1e+2","7":"0","8":"a\u0022b\u002F"})"},
+      {Char(0),
+       R"({"0":"","1":"42","2":"-7","3":"2.5","4":"abcdef","5":"\u4E2D\u6587\u5B57","6":"1e+20","7":"0","8":"a\u0022b\u002Fc\u005Cd"})"},
+      {Char(2), R"({"0":"","1":"4","2":"-","3":"2","4":"a","5":"","6":"1","7":"0","8":"a"})"},
+      {kSlong, R"({"0":0,"1":42,"2":-7,"3":2,"4":0,"5":0,"6":9223372036854775807,"7":0,"8":0})"},
+      {kUtiny, R"({"0":0,"1":42,"2":-7,"3":2,"4":0,"5":0,"6":9223372036854775807,"7":0,"8":0})"},
+      {kBit, R"({"0":0,"1":1,"2":1,"3":1,"4":0,"5":0,"6":1,"7":0,"8":0})"},
+      {kDouble, R"({"0":0,"1":42,"2":-7,"3":2.5,"4":0,"5":0,"6":1e+20,"7":0,"8":0})"},
+      {kTimestamp,
+       R"({"0":"","1":"42","2":"-7","3":"2.5","4":"abcdef","5":"\u4E2D\u6587\u5B57","6":"1e+20","7":"0","8":"a\u0022b\u002Fc\u005Cd"})"},
+      {Binary(2), R"({"0":"","1":"","2":"","3":"","4":"6162","5":"D6D0","6":"","7":"","8":"6122"})"},
+      {0x00630000u,
+       R"({"0":"","1":42,"2":-7,"3":2.5,"4":"abcdef","5":"\u4E2D\u6587\u5B57","6":1e+20,"7":0,"8":"a\u0022b\u002Fc\u005Cd"})"},
+  };
+  for (const Case& c : cases) {
+    const std::string raw =
+        client.PostRaw(client.SqlBody("sSqlQuery", GbkOf(sql), std::vector<uint32_t>(9, c.type), false).dump());
+    EXPECT_NE(raw.find(std::string("\"List\":[") + c.row + "]}"), std::string::npos) << c.type << "\n" << raw;
+  }
+  // Beyond the declared types each value goes by its own kind.
+  const std::string raw = client.PostRaw(client.SqlBody("sSqlQuery", GbkOf(sql), {}, false).dump());
+  EXPECT_NE(raw.find(
+                R"("List":[{"0":"","1":42,"2":-7,"3":2.5,"4":"abcdef","5":"\u4E2D\u6587\u5B57","6":1e+20,"7":0,"8":"a\u0022b\u002Fc\u005Cd"}]})"),
+            std::string::npos)
+      << raw;
+}
+
+}  // namespace
