@@ -37,8 +37,6 @@ std::u16string FillBlock(std::u16string block,
   return Trimmed(block);
 }
 
-std::u16string Plain(std::string_view gbk) { return W(gbk); }
-
 }  // namespace
 
 int RenderLabelSheet(const PrintContext& context, std::vector<int32_t>& ids, int capacity,

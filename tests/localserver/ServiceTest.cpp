@@ -130,8 +130,9 @@ TEST_F(ServiceTest, StatementsOfOneFormKeepTheirOwnValues) {
     // The same form as a look-up finds the row by each value.
     json found = client.SqlRequest(
         "sSqlQuery", std::string("SELECT irid FROM client_rec WHERE cmemo='") + c.memo + "' AND irid=1", {kSlong});
-    if (std::string(c.memo).find('\'') == std::string::npos)
+    if (std::string(c.memo).find('\'') == std::string::npos) {
       EXPECT_EQ(found["iTotal"], 1) << c.memo << found.dump();
+    }
   }
   // A long text and a date that is no date, in a form already used.
   EXPECT_EQ(client.SqlRequest("sSqlExe", "UPDATE brantle.dbo.client_rec SET cmemo='" + longText +
