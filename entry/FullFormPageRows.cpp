@@ -153,6 +153,16 @@ WaybillReplyReader::WaybillReplyReader() {
 
 std::vector<QString> WaybillReplyReader::Cells(std::string_view o, int32_t& id) {
   index_.Reset(o);
+  return CellsOfIndexed(id);
+}
+
+bool WaybillReplyReader::Next(JsonListReader& list, std::vector<QString>& cells, int32_t& id) {
+  if (!list.Next(index_)) return false;
+  cells = CellsOfIndexed(id);
+  return true;
+}
+
+std::vector<QString> WaybillReplyReader::CellsOfIndexed(int32_t& id) {
   const auto& keys = ReplyKeys();
   // The text columns in the order of their reply keys: read in that order,
   // each key is found where the index looked last.

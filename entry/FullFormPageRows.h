@@ -52,8 +52,13 @@ class WaybillReplyReader {
   // The cells of the row object; `id` receives its record id.  The objects
   // of one reader come from one reply, which outlives the reader.
   std::vector<QString> Cells(std::string_view object, int32_t& id);
+  // The same for the next row object of a list read through `list`; false
+  // when there is none.
+  bool Next(JsonListReader& list, std::vector<QString>& cells, int32_t& id);
 
  private:
+  std::vector<QString> CellsOfIndexed(int32_t& id);
+
   struct Last {
     std::optional<std::string_view> body;
     QString cell;

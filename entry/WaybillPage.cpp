@@ -92,24 +92,29 @@ int CWaybillPage::RunListQuery(std::u16string_view sql) {
     const std::vector<uint32_t> types = WaybillListTypes();
     platform::WaitForWork([&] { return link->SqlQuery(narrow, types, &reply); });
   }
-  const std::string_view list = JsonListBody(reply, "List");
   const int32_t total = JsonGetInt("iTotal", reply, 0);
-  if (total <= 0 || list.empty()) {
+  // The rows are read into the grid's own texts and go in at once.
+  std::vector<GridNewRow> rows;
+  if (total > 0) {
+    rows.reserve(std::min(static_cast<size_t>(total), reply.size() / 16));
+    JsonListReader list(reply, "List");
+    WaybillReplyReader reader;
+    for (;;) {
+      GridNewRow& row = rows.emplace_back();
+      if (!reader.Next(list, row.cells, row.id)) {
+        rows.pop_back();
+        break;
+      }
+      row.cells[0] = QString::number(static_cast<int>(rows.size()));
+    }
+  }
+  // No rows counted, or no list in the reply (a list without rows still
+  // empties the grid).
+  if (total <= 0 || (rows.empty() && JsonListBody(reply, "List").empty())) {
     UpdateCountLabel();
     platform::ShowMessageBox(AppLanguage().Text(20005), AppLanguage().Text(20002),
                              platform::kMbOk | platform::kMbIconInformation);
     return -1;
-  }
-  // The rows are read into the grid's own texts and go in at once.
-  std::vector<GridNewRow> rows;
-  rows.reserve(std::min(static_cast<size_t>(total), reply.size() / 16));
-  WaybillReplyReader reader;
-  size_t pos = 0;
-  std::string_view object;
-  while (JsonNextObject(list, pos, object)) {
-    GridNewRow& row = rows.emplace_back();
-    row.cells = reader.Cells(object, row.id);
-    row.cells[0] = QString::number(static_cast<int>(rows.size()));
   }
   grid->setUpdatesEnabled(false);
   grid->DeleteAllRows();

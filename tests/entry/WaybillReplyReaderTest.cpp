@@ -98,4 +98,49 @@ TEST(WaybillReplyReader, ReadsEveryCellAsThePlainReaders) {
   }
 }
 
+TEST(WaybillReplyReader, ReadsAListAsObjectByObject) {
+  const std::string a = R"({"0":1,"10":7,"1":"BR1","5":"\u4E0A\u6D77","6":"30x20x10C"})";
+  const std::string b = R"({"0":2,"10":8,"1":"BR2","5":"[x]","6":"{"})";
+  const std::string c = R"({"0":0,"10":9,"1":"BR\"3","5":null,"6":[1,[2]]})";
+  // Replies of every shape: the list read through the reader gives the rows
+  // JsonListBody and JsonNextObject give, with the same cells.
+  const std::string replies[] = {
+      R"({"iTotal":3,"List":[)" + a + "," + b + "," + c + "]}",
+      R"({"iTotal":3,"List":[ )" + a + " ,\r\n " + b + ",," + c + " ] ,\"bEnd\":1}",
+      R"({"iTotal":2,"List":[)" + a + "," + b + R"(],"Other":[)" + c + "]}",
+      R"({"iTotal":1,"List":[)" + a + "]",                  // never closed
+      R"({"iTotal":2,"List":[)" + a + ",\"x\"," + b + "]}",  // a string between rows
+      R"({"iTotal":1,"List":[]})",
+      R"({"iTotal":1,"List":)" + a + "}",                    // no list, one object
+      R"({"iTotal":1})",
+      "",
+  };
+  for (const std::string& reply : replies) {
+    SCOPED_TRACE(reply);
+    std::vector<std::vector<QString>> expected;
+    std::vector<int32_t> expectedIds;
+    WaybillReplyReader byObject;
+    const std::string_view list = JsonListBody(reply, "List");
+    size_t pos = 0;
+    std::string_view object;
+    while (JsonNextObject(list, pos, object)) {
+      int32_t id = 0;
+      expected.push_back(byObject.Cells(object, id));
+      expectedIds.push_back(id);
+    }
+    WaybillReplyReader byList;
+    JsonListReader reader(reply, "List");
+    std::vector<QString> cells;
+    int32_t id = 0;
+    size_t n = 0;
+    while (byList.Next(reader, cells, id)) {
+      ASSERT_LT(n, expected.size());
+      EXPECT_EQ(cells, expected[n]) << n;
+      EXPECT_EQ(id, expectedIds[n]) << n;
+      ++n;
+    }
+    EXPECT_EQ(n, expected.size());
+  }
+}
+
 }  // namespace
