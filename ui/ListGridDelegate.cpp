@@ -97,26 +97,24 @@ bool CListGridDelegate::PaintDirectly(QPainter* p, const QStyleOptionViewItem& o
     textOption.setWrapMode(QTextOption::ManualWrap);
     textOption.setTextDirection(option.direction);
     textOption.setAlignment(QStyle::visualAlignment(option.direction, alignment));
+    // One line of the text at the cell's width, laid out as the style does.
+    auto layOut = [&](QTextLayout& layout) {
+      layout.setTextOption(textOption);
+      layout.beginLayout();
+      QTextLine line = layout.createLine();
+      line.setLineWidth(textRect.width());
+      line.setPosition(QPointF(0, 0));
+      layout.endLayout();
+      return line;
+    };
     QTextLayout layout(text, option.font);
-    layout.setTextOption(textOption);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    line.setLineWidth(textRect.width());
-    line.setPosition(QPointF(0, 0));
-    layout.endLayout();
+    const QTextLine line = layOut(layout);
     const QSize box(textRect.width(), static_cast<int>(line.height()));
     const QPointF position = QStyle::alignedRect(option.direction, alignment, box, textRect).topLeft();
     if (line.naturalTextWidth() > textRect.width()) {
-      const QString elided =
-          QFontMetrics(option.font).elidedText(text, option.textElideMode, textRect.width());
-      QTextLayout elidedLayout(elided, option.font);
-      elidedLayout.setTextOption(textOption);
-      elidedLayout.beginLayout();
-      QTextLine elidedLine = elidedLayout.createLine();
-      elidedLine.setLineWidth(textRect.width());
-      elidedLine.setPosition(QPointF(0, 0));
-      elidedLayout.endLayout();
-      elidedLine.draw(p, position);
+      QTextLayout elided(QFontMetrics(option.font).elidedText(text, option.textElideMode, textRect.width()),
+                         option.font);
+      layOut(elided).draw(p, position);
     } else {
       line.draw(p, position);
     }
